@@ -1,0 +1,47 @@
+# Helpers that keep the per-folder CMake files short.
+
+# kx_library(NAME <target> DEPS <targets...>)
+# A static library of every .cpp in the calling folder (headers beside them).
+# The include root is src/, so code includes "platform/gfx/image.h".
+function(kx_library)
+  cmake_parse_arguments(ARG "" "NAME" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(NOT sources MATCHES "\\.cpp")
+    # A folder that has no sources yet is a header-only interface library.
+    add_library(${ARG_NAME} INTERFACE)
+    target_include_directories(${ARG_NAME} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${ARG_NAME} INTERFACE ${ARG_DEPS})
+    return()
+  endif()
+  add_library(${ARG_NAME} STATIC ${sources})
+  target_include_directories(${ARG_NAME} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${ARG_NAME} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# kx_test_suite(NAME <executable> LABEL <label> DEPS <targets...>)
+# One GoogleTest executable of every .cpp in the calling folder, run through CTest with a label,
+# so that `ctest -L <label>` runs one library's tests alone. Fixtures live beside the tests;
+# KX_FIXTURES_DIR points at the calling folder's fixtures/ and KX_SOURCE_DIR at the project root.
+function(kx_test_suite)
+  cmake_parse_arguments(ARG "" "NAME;LABEL" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(NOT sources MATCHES "\\.cpp")
+    return()
+  endif()
+  add_executable(${ARG_NAME} ${sources})
+  target_link_libraries(${ARG_NAME} PRIVATE kx_testsupport ${ARG_DEPS})
+  target_compile_definitions(${ARG_NAME} PRIVATE
+    KX_FIXTURES_DIR="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
+    KX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${ARG_NAME}
+    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)
+endfunction()
+
+# kx_fuzzer(NAME <target> SOURCE <file> DEPS <targets...>)
+function(kx_fuzzer)
+  cmake_parse_arguments(ARG "" "NAME;SOURCE" "DEPS" ${ARGN})
+  add_executable(${ARG_NAME} ${ARG_SOURCE})
+  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_DEPS})
+  target_link_options(${ARG_NAME} PRIVATE -fsanitize=fuzzer)
+endfunction()

@@ -68,11 +68,9 @@ public:
     Value(Uid u) : m_data(u) {}
     Value(ValueArray a) : m_data(std::move(a)) {}
     Value(ValueDictionary d) : m_data(std::move(d)) {}
+    // A null pointer is nil.
     template <class T, class = std::enable_if_t<std::is_base_of_v<Object, T>>>
-    Value(std::shared_ptr<T> o) {
-        if (o)
-            m_data = ObjectPtr(std::move(o));
-    }
+    Value(std::shared_ptr<T> o) : m_data(objectData(std::move(o))) {}
 
     Type type() const { return static_cast<Type>(m_data.index()); }
     bool isNil() const { return type() == Type::Nil; }
@@ -106,9 +104,11 @@ public:
     friend bool operator==(const Value& a, const Value& b);
 
 private:
-    std::variant<std::monostate, bool, std::int64_t, Real, QString, QByteArray, QDateTime, Point, Size, Rect,
-                 ObjectPtr, Uid, ValueArray, ValueDictionary>
-        m_data;
+    using Data = std::variant<std::monostate, bool, std::int64_t, Real, QString, QByteArray, QDateTime, Point, Size,
+                              Rect, ObjectPtr, Uid, ValueArray, ValueDictionary>;
+    static Data objectData(ObjectPtr o) { return o ? Data(std::move(o)) : Data(); }
+
+    Data m_data;
 };
 
 // A readable rendering for test failures and logs.

@@ -1,0 +1,85 @@
+// Feeds arbitrary bytes to the keyed unarchiver, with a class that reads every kind of key and
+// holds other objects (so that sharing and cycles are reached): it must end with a root or an
+// error, never crash, hang or expand without bound.
+#include "platform/foundation/keyed_unarchiver.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+class FuzzNode : public kx::Object, public kx::Coding {
+public:
+    QString className() const override { return QStringLiteral("FuzzNode"); }
+    void encodeWithCoder(kx::KeyedArchiver&) const override {}
+    void initWithCoder(kx::KeyedUnarchiver& coder) override {
+        flag = coder.decodeBool(QStringLiteral("flag"));
+        small = coder.decodeInt32(QStringLiteral("small"));
+        big = coder.decodeInt64(QStringLiteral("big"));
+        single = coder.decodeFloat(QStringLiteral("single"));
+        precise = coder.decodeDouble(QStringLiteral("precise"));
+        rect = coder.decodeRect(QStringLiteral("rect"));
+        point = coder.decodePoint(QStringLiteral("point"));
+        size = coder.decodeSize(QStringLiteral("size"));
+        value = coder.decodeObject(QStringLiteral("value"));
+        list = coder.decodeObjectOfType(QStringLiteral("list"), kx::Value::Type::Array);
+        link = coder.decodeObjectOfClass<FuzzNode>(QStringLiteral("link"));
+        dollar = coder.decodeObject(QStringLiteral("$dollar"));
+    }
+    // Cycles among fuzz nodes would leak; the harness breaks them after each run.
+    void unlink() {
+        link.reset();
+        value = {};
+        list = {};
+        dollar = {};
+    }
+
+    bool flag = false;
+    std::int32_t small = 0;
+    std::int64_t big = 0;
+    float single = 0;
+    double precise = 0;
+    kx::Rect rect;
+    kx::Point point;
+    kx::Size size;
+    kx::Value value;
+    kx::Value list;
+    kx::Value dollar;
+    std::shared_ptr<FuzzNode> link;
+};
+
+// Every node made in a run, so that cycles can be broken afterwards.
+std::vector<std::weak_ptr<FuzzNode>>& madeNodes() {
+    static std::vector<std::weak_ptr<FuzzNode>> nodes;
+    return nodes;
+}
+
+const kx::ClassRegistry& registry() {
+    static kx::ClassRegistry r;
+    static const bool registered = [] {
+        r.registerClass(QStringLiteral("FuzzNode"), [] {
+            auto node = std::make_shared<FuzzNode>();
+            madeNodes().push_back(node);
+            return node;
+        });
+        return true;
+    }();
+    (void)registered;
+    return r;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    QString error;
+    {
+        const auto root = kx::KeyedUnarchiver::unarchiveObjectWithData(bytes, &error, registry());
+        (void)root;
+        for (const auto& weak : madeNodes())
+            if (auto node = weak.lock())
+                node->unlink();
+    }
+    madeNodes().clear();
+    return 0;
+}

@@ -1,0 +1,901 @@
+#include "platform/gfx/bitmap_context.h"
+
+#include "platform/gfx/qt_geometry.h"
+
+#include <QPainterPath>
+#include <QPen>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace kx {
+
+namespace {
+
+// The working format of layers and offscreen copies: Qt's fastest premultiplied format.
+constexpr QImage::Format kWorkFormat = QImage::Format_ARGB32_Premultiplied;
+// Shadow blurs beyond this standard deviation (pixels) look the same and would only cost memory.
+constexpr double kMaxShadowSigma = 250;
+
+QImage::Format formatOf(BitmapContext::Kind kind) {
+    switch (kind) {
+    case BitmapContext::Kind::RGBA: return QImage::Format_RGBA8888_Premultiplied;
+    case BitmapContext::Kind::Gray: return QImage::Format_Grayscale8;
+    case BitmapContext::Kind::AlphaOnly: return QImage::Format_Alpha8;
+    }
+    return QImage::Format_RGBA8888_Premultiplied;
+}
+
+qint64 area(const QRect& r) { return r.isEmpty() ? 0 : qint64(r.width()) * r.height(); }
+
+// Multiplies every channel of `image` (placed at `topLeft` in device pixels) by the mask's coverage there;
+// pixels outside the mask become transparent.
+void multiplyByMask(QImage& image, const QPoint& topLeft, const QImage& mask) {
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const int my = y + topLeft.y();
+        if (my < 0 || my >= mask.height()) {
+            std::fill(row, row + image.width(), 0u);
+            continue;
+        }
+        const uchar* m = mask.constScanLine(my);
+        for (int x = 0; x < image.width(); ++x) {
+            const int mx = x + topLeft.x();
+            const int coverage = mx >= 0 && mx < mask.width() ? m[mx] : 0;
+            if (coverage == 255)
+                continue;
+            const QRgb p = row[x];
+            auto scaled = [coverage](int c) { return (c * coverage + 127) / 255; };
+            row[x] = qRgba(scaled(qRed(p)), scaled(qGreen(p)), scaled(qBlue(p)), scaled(qAlpha(p)));
+        }
+    }
+}
+
+// Pointwise product of two coverage masks of one size.
+void multiplyMasks(QImage& into, const QImage& other) {
+    for (int y = 0; y < into.height(); ++y) {
+        uchar* a = into.scanLine(y);
+        const uchar* b = other.constScanLine(y);
+        for (int x = 0; x < into.width(); ++x)
+            a[x] = uchar((a[x] * b[x] + 127) / 255);
+    }
+}
+
+// One pass of a box blur of radius r over a line of n samples spaced `stride` apart.
+void boxBlurLine(float* data, int n, int stride, int r, std::vector<float>& scratch) {
+    if (r <= 0 || n <= 0)
+        return;
+    scratch.resize(n);
+    for (int i = 0; i < n; ++i)
+        scratch[i] = data[i * stride];
+    const float scale = 1.0f / float(2 * r + 1);
+    double sum = 0;
+    for (int i = -r; i <= r; ++i)
+        sum += (i >= 0 && i < n) ? scratch[i] : 0.0f;
+    for (int i = 0; i < n; ++i) {
+        data[i * stride] = float(sum) * scale;
+        const int leaving = i - r, entering = i + r + 1;
+        if (leaving >= 0)
+            sum -= scratch[leaving];
+        if (entering < n)
+            sum += scratch[entering];
+    }
+}
+
+// Approximates a Gaussian blur of standard deviation `sigma` by three box blurs in each direction.
+void gaussianBlur(std::vector<float>& plane, int w, int h, double sigma) {
+    if (sigma < 0.25)
+        return;
+    const double ideal = std::sqrt(12 * sigma * sigma / 3 + 1);
+    int lower = int(std::floor(ideal));
+    if (lower % 2 == 0)
+        --lower;
+    const int upper = lower + 2;
+    const int countLower = int(std::lround((12 * sigma * sigma - 3.0 * lower * lower - 12.0 * lower - 9) /
+                                           (-4.0 * lower - 4)));
+    std::vector<float> scratch;
+    for (int pass = 0; pass < 3; ++pass) {
+        const int r = ((pass < countLower ? lower : upper) - 1) / 2;
+        for (int y = 0; y < h; ++y)
+            boxBlurLine(plane.data() + std::size_t(y) * w, w, 1, r, scratch);
+        for (int x = 0; x < w; ++x)
+            boxBlurLine(plane.data() + x, h, w, r, scratch);
+    }
+}
+
+QColor opaqueOrInvalid(const Color& c) { return c.isNull() ? QColor() : c.toQColor(); }
+
+// Premultiplied ARGB of a colour at a position of the gradient, interpolating un-premultiplied components.
+std::array<QRgb, 1024> gradientTable(const Gradient& gradient) {
+    std::array<QRgb, 1024> table{};
+    const std::size_t count = gradient.colors.size();
+    std::vector<double> locations = gradient.locations;
+    if (locations.size() < count) {
+        locations.clear();
+        for (std::size_t i = 0; i < count; ++i)
+            locations.push_back(count == 1 ? 0.0 : double(i) / double(count - 1));
+    }
+    struct Stop {
+        double at;
+        double c[4];
+    };
+    std::vector<Stop> stops;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Color& color = gradient.colors[i];
+        const Color rgb = color.convertedTo(ColorSpace::SRGB);
+        Stop s{locations[i], {rgb.red(), rgb.green(), rgb.blue(), rgb.alpha()}};
+        if (color.isNull() || rgb.isNull())
+            s = Stop{locations[i], {0, 0, 0, 0}};
+        stops.push_back(s);
+    }
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const double t = double(i) / double(table.size() - 1);
+        double c[4];
+        if (t <= stops.front().at) {
+            std::copy(std::begin(stops.front().c), std::end(stops.front().c), c);
+        } else if (t >= stops.back().at) {
+            std::copy(std::begin(stops.back().c), std::end(stops.back().c), c);
+        } else {
+            std::size_t k = 1;
+            while (k < stops.size() && stops[k].at < t)
+                ++k;
+            const Stop& a = stops[k - 1];
+            const Stop& b = stops[std::min(k, stops.size() - 1)];
+            const double span = b.at - a.at;
+            const double f = span > 0 ? (t - a.at) / span : 1.0;
+            for (int j = 0; j < 4; ++j)
+                c[j] = a.c[j] + (b.c[j] - a.c[j]) * f;
+        }
+        auto byte = [](double v) { return int(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+        const int alpha = byte(c[3]);
+        table[i] = qPremultiply(qRgba(byte(c[0]), byte(c[1]), byte(c[2]), alpha));
+    }
+    return table;
+}
+
+// The coverage of an image used as a clip mask: grey values, alpha values, or the luminance of colour
+// over black. The result is an 8-bit alpha image of the same size.
+QImage coverageOf(const Image& mask) {
+    const QImage& src = mask.qimage();
+    if (mask.format() == Image::Format::Alpha)
+        return src;
+    if (mask.format() == Image::Format::Gray) {
+        QImage coverage(src.size(), QImage::Format_Alpha8);
+        for (int y = 0; y < src.height(); ++y)
+            std::copy_n(src.constScanLine(y), src.width(), coverage.scanLine(y));
+        return coverage;
+    }
+    QImage coverage(src.size(), QImage::Format_Alpha8);
+    for (int y = 0; y < src.height(); ++y) {
+        const uchar* p = src.constScanLine(y);  // premultiplied R, G, B, A
+        uchar* out = coverage.scanLine(y);
+        for (int x = 0; x < src.width(); ++x, p += 4)
+            out[x] = uchar((p[0] * 299 + p[1] * 587 + p[2] * 114 + 500) / 1000);
+    }
+    return coverage;
+}
+
+// True when the device path is one axis-aligned rectangle with whole-pixel edges; gives the rectangle.
+bool integralDeviceRect(const Path& path, QRect& out) {
+    const auto& e = path.elements();
+    std::size_t n = e.size();
+    if (n > 0 && e[n - 1].type == Path::ElementType::Close)
+        --n;
+    if (n < 4 || n > 5 || e[0].type != Path::ElementType::MoveTo)
+        return false;
+    std::vector<Point> pts;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0 && e[i].type != Path::ElementType::LineTo)
+            return false;
+        pts.push_back(e[i].points[0]);
+    }
+    if (n == 5) {
+        if (pts[4] != pts[0])
+            return false;
+        pts.pop_back();
+    }
+    for (int i = 0; i < 4; ++i) {
+        const Point& a = pts[i];
+        const Point& b = pts[(i + 1) % 4];
+        if (a.x != b.x && a.y != b.y)
+            return false;
+    }
+    double minX = pts[0].x, maxX = pts[0].x, minY = pts[0].y, maxY = pts[0].y;
+    for (const Point& p : pts) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    // Four axis-aligned sides must visit the corners of one rectangle.
+    for (const Point& p : pts)
+        if ((p.x != minX && p.x != maxX) || (p.y != minY && p.y != maxY))
+            return false;
+    auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-6 && std::abs(v) < 1e9; };
+    if (!whole(minX) || !whole(maxX) || !whole(minY) || !whole(maxY))
+        return false;
+    out = QRect(QPoint(int(std::lround(minX)), int(std::lround(minY))),
+                QPoint(int(std::lround(maxX)) - 1, int(std::lround(maxY)) - 1));
+    return true;
+}
+
+}  // namespace
+
+struct BitmapContext::Impl {
+    struct State {
+        AffineTransform ctm;
+        QRect clipRect;      // device pixels (y down); always set, the whole bitmap when unclipped
+        QImage mask;         // device-sized coverage (Alpha8), or null
+        Color fillColor = Color::srgb(0, 0, 0, 1);
+        Color strokeColor = Color::srgb(0, 0, 0, 1);
+        double lineWidth = 1;
+        LineCap cap = LineCap::Butt;
+        LineJoin join = LineJoin::Miter;
+        double miterLimit = 10;
+        double dashPhase = 0;
+        std::vector<double> dashes;
+        double alpha = 1;
+        Size shadowOffset;
+        double shadowBlur = 0;
+        Color shadowColor;  // null: no shadow
+        InterpolationQuality interpolation = InterpolationQuality::Default;
+        bool antialias = true;
+    };
+    struct Layer {
+        QImage image;
+        std::size_t stateDepth = 0;  // size of the state stack when the layer began (after its save)
+        State outer;                 // the state the layer is composited with
+    };
+
+    QImage base;
+    std::vector<State> states{State()};
+    std::vector<Layer> layers;
+    Path path;  // device pixels (y down)
+    bool allowsAntialiasing = true;
+
+    State& state() { return states.back(); }
+    QImage& target() { return layers.empty() ? base : layers.back().image; }
+    int width() const { return base.width(); }
+    int height() const { return base.height(); }
+    QRect bounds() const { return QRect(0, 0, width(), height()); }
+
+    // From the y-up user space to the y-down pixels of the bitmap.
+    QTransform userToDevice() const {
+        return toQTransform(states.back().ctm) * QTransform(1, 0, 0, -1, 0, height());
+    }
+
+    bool shadowActive(const State& s) const { return !s.shadowColor.isNull() && s.shadowColor.alpha() > 0; }
+
+    void setHints(QPainter& p, const State& s) const {
+        p.setRenderHint(QPainter::Antialiasing, s.antialias && allowsAntialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, s.interpolation != InterpolationQuality::None);
+    }
+
+    using Operation = std::function<void(QPainter&, const QTransform& deviceToTarget)>;
+
+    // The operation rendered alone into a transparent image covering `region` of device pixels.
+    QImage renderAlone(const Operation& op, const QRect& region, const State& s) const {
+        QImage image(region.size(), kWorkFormat);
+        if (image.isNull())
+            return image;
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        setHints(p, s);
+        p.setOpacity(std::clamp(s.alpha, 0.0, 1.0));
+        op(p, QTransform::fromTranslate(-region.x(), -region.y()));
+        return image;
+    }
+
+    // Composites a premultiplied image placed at `topLeft` (device pixels) through the clip and the mask.
+    void composite(QImage image, const QPoint& topLeft, const State& s,
+                   QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver) {
+        if (!s.mask.isNull())
+            multiplyByMask(image, topLeft, s.mask);
+        QPainter p(&target());
+        p.setClipRect(s.clipRect);
+        p.setCompositionMode(mode);
+        p.drawImage(topLeft, image);
+    }
+
+    void drawShadow(const QImage& source, const QRect& sourceRegion, const State& s) {
+        const double sigma = std::min(std::max(s.shadowBlur, 0.0) / 2, kMaxShadowSigma);
+        const int w = sourceRegion.width(), h = sourceRegion.height();
+        std::vector<float> plane(std::size_t(w) * h, 0.0f);
+        for (int y = 0; y < h && y < source.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+            for (int x = 0; x < w && x < source.width(); ++x)
+                plane[std::size_t(y) * w + x] = float(qAlpha(row[x]));
+        }
+        gaussianBlur(plane, w, h, sigma);
+
+        const Color c = s.shadowColor.convertedTo(ColorSpace::SRGB);
+        const double ca = std::clamp(c.alpha(), 0.0, 1.0);
+        const double cr = std::clamp(c.red(), 0.0, 1.0) * ca, cg = std::clamp(c.green(), 0.0, 1.0) * ca,
+                     cb = std::clamp(c.blue(), 0.0, 1.0) * ca;
+        QImage shadow(w, h, kWorkFormat);
+        for (int y = 0; y < h; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(shadow.scanLine(y));
+            for (int x = 0; x < w; ++x) {
+                const double a = std::clamp(double(plane[std::size_t(y) * w + x]) / 255.0, 0.0, 1.0);
+                auto byte = [a](double v) { return int(std::lround(v * a * 255)); };
+                row[x] = qRgba(byte(cr), byte(cg), byte(cb), byte(ca));
+            }
+        }
+        // The offset is in the y-up pixel space; device rows grow downward.
+        const QPoint offset(int(std::lround(s.shadowOffset.width)), -int(std::lround(s.shadowOffset.height)));
+        composite(shadow, sourceRegion.topLeft() + offset, s);
+    }
+
+    // Runs one drawing operation through alpha, shadow, clip and mask.
+    void paint(const Operation& op, bool withEffects = true) {
+        const State& s = state();
+        if (s.clipRect.isEmpty() || s.alpha <= 0)
+            return;
+        const bool shadow = withEffects && shadowActive(s);
+        const bool masked = withEffects && !s.mask.isNull();
+        if (!shadow && !masked) {
+            QPainter p(&target());
+            setHints(p, s);
+            if (s.clipRect != bounds())
+                p.setClipRect(s.clipRect);
+            p.setOpacity(std::clamp(s.alpha, 0.0, 1.0));
+            op(p, QTransform());
+            return;
+        }
+        const QRect visible = s.clipRect;
+        if (!shadow) {
+            composite(renderAlone(op, visible, s), visible.topLeft(), s);
+            return;
+        }
+        // The shadow lands in the visible area from a source area moved back by the offset and widened by
+        // the blur's reach.
+        const double sigma = std::min(std::max(s.shadowBlur, 0.0) / 2, kMaxShadowSigma);
+        const int reach = int(std::ceil(3 * sigma)) + 1;
+        const double dx = std::clamp(s.shadowOffset.width, -1e7, 1e7), dy = std::clamp(s.shadowOffset.height, -1e7, 1e7);
+        const QPoint offset(int(std::lround(dx)), -int(std::lround(dy)));
+        const QRect shadowSource = visible.translated(-offset).adjusted(-reach, -reach, reach, reach);
+        const QRect both = visible.united(shadowSource);
+        if (area(both) <= area(visible) + area(shadowSource)) {
+            const QImage drawn = renderAlone(op, both, s);
+            if (drawn.isNull())
+                return;
+            drawShadow(drawn.copy(shadowSource.translated(-both.topLeft())), shadowSource, s);
+            composite(drawn.copy(visible.translated(-both.topLeft())), visible.topLeft(), s);
+        } else {
+            const QImage source = renderAlone(op, shadowSource, s);
+            if (!source.isNull())
+                drawShadow(source, shadowSource, s);
+            composite(renderAlone(op, visible, s), visible.topLeft(), s);
+        }
+    }
+
+    void restrictClip(const QRect& rect) { state().clipRect &= rect; }
+
+    void addMask(QImage coverage) {
+        State& s = state();
+        if (!s.mask.isNull())
+            multiplyMasks(coverage, s.mask);
+        s.mask = coverage;
+    }
+
+    void clipToDevicePath(const Path& devicePath, FillRule rule) {
+        QRect rect;
+        if (integralDeviceRect(devicePath, rect)) {
+            restrictClip(rect);
+            return;
+        }
+        const QPainterPath qp = devicePath.toQPainterPath(rule);
+        restrictClip(qp.controlPointRect().toAlignedRect().adjusted(-1, -1, 1, 1));
+        QImage coverage(width(), height(), QImage::Format_Alpha8);
+        coverage.fill(0);
+        {
+            QPainter p(&coverage);
+            setHints(p, state());
+            p.fillPath(qp, Qt::black);
+        }
+        addMask(coverage);
+    }
+
+    void fillDevicePath(const Path& devicePath, FillRule rule, const Color& color) {
+        if (devicePath.isEmpty() || color.isNull())
+            return;
+        const QPainterPath qp = devicePath.toQPainterPath(rule);
+        const QColor qc = color.toQColor();
+        paint([&](QPainter& p, const QTransform& toTarget) {
+            p.setTransform(toTarget);
+            p.fillPath(qp, qc);
+        });
+    }
+
+    QPen strokePen() const {
+        const State& s = states.back();
+        QPen pen(opaqueOrInvalid(s.strokeColor));
+        const double width = std::max(s.lineWidth, 0.0);
+        pen.setWidthF(width);
+        pen.setCapStyle(s.cap == LineCap::Round ? Qt::RoundCap : s.cap == LineCap::Square ? Qt::SquareCap : Qt::FlatCap);
+        pen.setJoinStyle(s.join == LineJoin::Round ? Qt::RoundJoin
+                         : s.join == LineJoin::Bevel ? Qt::BevelJoin
+                                                     : Qt::SvgMiterJoin);
+        pen.setMiterLimit(s.miterLimit);
+        bool anyLength = false, valid = true;
+        for (double d : s.dashes) {
+            valid = valid && d >= 0 && std::isfinite(d);
+            anyLength = anyLength || d > 0;
+        }
+        if (!s.dashes.empty() && valid && anyLength) {
+            // Qt counts dash lengths in line widths; an odd list repeats to make on/off pairs.
+            const double unit = width > 0 ? width : 1.0;
+            QList<qreal> pattern;
+            for (int repeat = 0; repeat < (s.dashes.size() % 2 ? 2 : 1); ++repeat)
+                for (double d : s.dashes)
+                    pattern.append(d / unit);
+            pen.setDashPattern(pattern);
+            pen.setDashOffset(s.dashPhase / unit);
+        }
+        return pen;
+    }
+
+    void strokeDevicePath(const Path& devicePath) {
+        const State& s = state();
+        if (devicePath.isEmpty() || s.strokeColor.isNull())
+            return;
+        const QTransform toDevice = userToDevice();
+        bool invertible = false;
+        const QTransform toUser = toDevice.inverted(&invertible);
+        if (!invertible)
+            return;
+        // The path is stroked in user space so that width and dashes are user-space lengths.
+        const QPainterPath userPath = toUser.map(devicePath.toQPainterPath());
+        const QPen pen = strokePen();
+        paint([&](QPainter& p, const QTransform& toTarget) {
+            p.setTransform(toDevice * toTarget);
+            p.strokePath(userPath, pen);
+        });
+    }
+};
+
+BitmapContext::BitmapContext(int width, int height, Kind kind) : m_kind(kind), d(std::make_unique<Impl>()) {
+    if (width <= 0 || height <= 0 || qint64(width) * height > Image::maximumPixelCount)
+        return;
+    QImage image(width, height, formatOf(kind));
+    if (image.isNull())
+        return;
+    image.fill(0);
+    d->base = image;
+    d->states.back().clipRect = d->bounds();
+}
+
+BitmapContext::~BitmapContext() = default;
+
+bool BitmapContext::isValid() const { return !d->base.isNull(); }
+int BitmapContext::width() const { return d->base.width(); }
+int BitmapContext::height() const { return d->base.height(); }
+uchar* BitmapContext::data() { return isValid() ? d->base.bits() : nullptr; }
+const uchar* BitmapContext::constData() const { return isValid() ? d->base.constBits() : nullptr; }
+int BitmapContext::bytesPerRow() const { return int(d->base.bytesPerLine()); }
+
+Image BitmapContext::makeImage() const { return isValid() ? Image(d->base) : Image(); }
+
+void BitmapContext::saveGState() { d->states.push_back(d->states.back()); }
+
+void BitmapContext::restoreGState() {
+    const std::size_t floor = d->layers.empty() ? 1 : d->layers.back().stateDepth;
+    if (d->states.size() > floor)
+        d->states.pop_back();
+}
+
+void BitmapContext::translate(double tx, double ty) { d->state().ctm = d->state().ctm.translated(tx, ty); }
+void BitmapContext::scale(double sx, double sy) { d->state().ctm = d->state().ctm.scaled(sx, sy); }
+void BitmapContext::rotate(double radians) { d->state().ctm = d->state().ctm.rotated(radians); }
+void BitmapContext::concat(const AffineTransform& t) {
+    d->state().ctm = AffineTransform::concat(t, d->state().ctm);
+}
+AffineTransform BitmapContext::ctm() const { return d->states.back().ctm; }
+
+void BitmapContext::beginPath() { d->path = Path(); }
+bool BitmapContext::isPathEmpty() const { return d->path.isEmpty(); }
+
+Point BitmapContext::pathCurrentPoint() const {
+    bool invertible = false;
+    const QTransform toUser = d->userToDevice().inverted(&invertible);
+    if (!invertible || d->path.isEmpty())
+        return {};
+    return Point::fromQt(toUser.map(d->path.currentPoint().toQt()));
+}
+
+void BitmapContext::addPath(const Path& path) { d->path.addPath(path, fromQTransform(d->userToDevice())); }
+
+void BitmapContext::moveTo(const Point& p) { d->path.moveTo(Point::fromQt(d->userToDevice().map(p.toQt()))); }
+void BitmapContext::lineTo(const Point& p) { d->path.lineTo(Point::fromQt(d->userToDevice().map(p.toQt()))); }
+
+void BitmapContext::curveTo(const Point& c1, const Point& c2, const Point& end) {
+    const QTransform t = d->userToDevice();
+    d->path.curveTo(Point::fromQt(t.map(c1.toQt())), Point::fromQt(t.map(c2.toQt())), Point::fromQt(t.map(end.toQt())));
+}
+
+void BitmapContext::quadTo(const Point& control, const Point& end) {
+    const QTransform t = d->userToDevice();
+    d->path.quadTo(Point::fromQt(t.map(control.toQt())), Point::fromQt(t.map(end.toQt())));
+}
+
+void BitmapContext::addArc(const Point& center, double radius, double startAngle, double endAngle, bool clockwise) {
+    // Built in user space (where the angles are measured), then taken through the transform.
+    Path arc;
+    const bool joined = !d->path.isEmpty();
+    if (joined)
+        arc.moveTo(pathCurrentPoint());
+    arc.addArc(center, radius, startAngle, endAngle, clockwise);
+    const AffineTransform t = fromQTransform(d->userToDevice());
+    const auto& elements = arc.elements();
+    for (std::size_t i = joined ? 1 : 0; i < elements.size(); ++i) {
+        const Path::Element& e = elements[i];
+        switch (e.type) {
+        case Path::ElementType::MoveTo: d->path.moveTo(t.apply(e.points[0])); break;
+        case Path::ElementType::LineTo: d->path.lineTo(t.apply(e.points[0])); break;
+        case Path::ElementType::CurveTo:
+            d->path.curveTo(t.apply(e.points[0]), t.apply(e.points[1]), t.apply(e.points[2]));
+            break;
+        default: break;
+        }
+    }
+}
+
+void BitmapContext::addRect(const Rect& rect) {
+    Path p;
+    p.addRect(rect);
+    addPath(p);
+}
+
+void BitmapContext::addEllipseInRect(const Rect& rect) {
+    Path p;
+    p.addEllipseInRect(rect);
+    addPath(p);
+}
+
+void BitmapContext::closePath() { d->path.closeSubpath(); }
+
+void BitmapContext::fillPath(FillRule rule) {
+    if (isValid())
+        d->fillDevicePath(d->path, rule, d->state().fillColor);
+    beginPath();
+}
+
+void BitmapContext::strokePath() {
+    if (isValid())
+        d->strokeDevicePath(d->path);
+    beginPath();
+}
+
+void BitmapContext::drawPath(PathDrawingMode mode) {
+    if (isValid()) {
+        const Path path = d->path;
+        if (mode == PathDrawingMode::Fill || mode == PathDrawingMode::FillStroke)
+            d->fillDevicePath(path, FillRule::Winding, d->state().fillColor);
+        if (mode == PathDrawingMode::EvenOddFill || mode == PathDrawingMode::EvenOddFillStroke)
+            d->fillDevicePath(path, FillRule::EvenOdd, d->state().fillColor);
+        if (mode == PathDrawingMode::Stroke || mode == PathDrawingMode::FillStroke ||
+            mode == PathDrawingMode::EvenOddFillStroke)
+            d->strokeDevicePath(path);
+    }
+    beginPath();
+}
+
+void BitmapContext::fillRect(const Rect& rect) {
+    if (!isValid())
+        return;
+    Path p;
+    p.addRect(rect);
+    d->fillDevicePath(p.transformed(fromQTransform(d->userToDevice())), FillRule::Winding, d->state().fillColor);
+}
+
+void BitmapContext::strokeRect(const Rect& rect) {
+    if (!isValid())
+        return;
+    Path p;
+    p.addRect(rect);
+    d->strokeDevicePath(p.transformed(fromQTransform(d->userToDevice())));
+}
+
+void BitmapContext::fillEllipseInRect(const Rect& rect) {
+    if (!isValid())
+        return;
+    Path p;
+    p.addEllipseInRect(rect);
+    d->fillDevicePath(p.transformed(fromQTransform(d->userToDevice())), FillRule::Winding, d->state().fillColor);
+}
+
+void BitmapContext::clearRect(const Rect& rect) {
+    if (!isValid())
+        return;
+    Path p;
+    p.addRect(rect);
+    const QPainterPath devicePath = p.transformed(fromQTransform(d->userToDevice())).toQPainterPath();
+    const Impl::State& s = d->state();
+    if (s.clipRect.isEmpty())
+        return;
+    // Coverage of the rectangle (and mask), then taken out of the target: dst * (1 - coverage).
+    QImage coverage(s.clipRect.size(), kWorkFormat);
+    coverage.fill(Qt::transparent);
+    {
+        QPainter cp(&coverage);
+        d->setHints(cp, s);
+        cp.translate(-s.clipRect.x(), -s.clipRect.y());
+        cp.fillPath(devicePath, Qt::black);
+    }
+    // A grey bitmap has no alpha: clearing paints black.
+    d->composite(coverage, s.clipRect.topLeft(), s,
+                 m_kind == Kind::Gray ? QPainter::CompositionMode_SourceOver
+                                      : QPainter::CompositionMode_DestinationOut);
+}
+
+void BitmapContext::setFillColor(const Color& color) { d->state().fillColor = color; }
+void BitmapContext::setStrokeColor(const Color& color) { d->state().strokeColor = color; }
+Color BitmapContext::fillColor() const { return d->states.back().fillColor; }
+Color BitmapContext::strokeColor() const { return d->states.back().strokeColor; }
+void BitmapContext::setLineWidth(double width) { d->state().lineWidth = std::isfinite(width) ? width : 1.0; }
+void BitmapContext::setLineCap(LineCap cap) { d->state().cap = cap; }
+void BitmapContext::setLineJoin(LineJoin join) { d->state().join = join; }
+void BitmapContext::setMiterLimit(double limit) { d->state().miterLimit = limit; }
+
+void BitmapContext::setLineDash(double phase, const std::vector<double>& lengths) {
+    d->state().dashPhase = std::isfinite(phase) ? phase : 0.0;
+    d->state().dashes = lengths;
+}
+
+double BitmapContext::lineWidth() const { return d->states.back().lineWidth; }
+void BitmapContext::setAlpha(double alpha) { d->state().alpha = std::isfinite(alpha) ? std::clamp(alpha, 0.0, 1.0) : 1.0; }
+double BitmapContext::alpha() const { return d->states.back().alpha; }
+
+void BitmapContext::clip(FillRule rule) {
+    if (isValid())
+        d->clipToDevicePath(d->path, rule);
+    beginPath();
+}
+
+void BitmapContext::clipToRect(const Rect& rect) {
+    if (!isValid())
+        return;
+    Path p;
+    p.addRect(rect);
+    d->clipToDevicePath(p.transformed(fromQTransform(d->userToDevice())), FillRule::Winding);
+}
+
+void BitmapContext::clipToMask(const Rect& rect, const Image& mask) {
+    if (!isValid())
+        return;
+    const Rect r = rect.standardized();
+    if (mask.isNull() || r.isEmpty()) {
+        d->state().clipRect = QRect();
+        return;
+    }
+    // Stretch the mask's coverage over the rectangle, top row along the top edge.
+    const QTransform placement = QTransform(r.width() / mask.width(), 0, 0, -r.height() / mask.height(), r.minX(),
+                                            r.maxY()) *
+                                 d->userToDevice();
+    QImage drawn(width(), height(), kWorkFormat);
+    drawn.fill(Qt::transparent);
+    {
+        QPainter p(&drawn);
+        d->setHints(p, d->state());
+        p.setTransform(placement);
+        p.drawImage(QPointF(0, 0), coverageOf(mask));
+    }
+    QImage coverage(width(), height(), QImage::Format_Alpha8);
+    for (int y = 0; y < height(); ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
+        uchar* out = coverage.scanLine(y);
+        for (int x = 0; x < width(); ++x)
+            out[x] = uchar(qAlpha(src[x]));
+    }
+    d->restrictClip(placement.mapRect(QRectF(0, 0, mask.width(), mask.height())).toAlignedRect());
+    d->addMask(coverage);
+}
+
+Rect BitmapContext::clipBoundingBox() const {
+    bool invertible = false;
+    const QTransform toUser = d->userToDevice().inverted(&invertible);
+    if (!invertible)
+        return Rect::null();
+    const QRect clip = d->states.back().clipRect;
+    if (clip.isEmpty())
+        return Rect::null();
+    return Rect::fromQt(toUser.mapRect(QRectF(clip)));
+}
+
+void BitmapContext::drawLinearGradient(const Gradient& gradient, const Point& start, const Point& end,
+                                       unsigned options) {
+    const double vx = end.x - start.x, vy = end.y - start.y;
+    const double lengthSquared = vx * vx + vy * vy;
+    if (!isValid() || !gradient.isValid() || !(lengthSquared > 0) || !std::isfinite(lengthSquared))
+        return;
+    const bool before = options & GradientDrawsBeforeStart, after = options & GradientDrawsAfterEnd;
+    const auto table = gradientTable(gradient);
+    const QTransform toDevice = d->userToDevice();
+    bool invertible = false;
+    const QTransform toUser = toDevice.inverted(&invertible);
+    if (!invertible)
+        return;
+    const QRect region = d->state().clipRect;
+    if (region.isEmpty())
+        return;
+    QImage image(region.size(), kWorkFormat);
+    for (int y = 0; y < region.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < region.width(); ++x) {
+            const QPointF u = toUser.map(QPointF(region.x() + x + 0.5, region.y() + y + 0.5));
+            double t = ((u.x() - start.x) * vx + (u.y() - start.y) * vy) / lengthSquared;
+            if ((t < 0 && !before) || (t > 1 && !after)) {
+                row[x] = 0;
+                continue;
+            }
+            t = std::clamp(t, 0.0, 1.0);
+            row[x] = table[std::size_t(std::lround(t * (table.size() - 1)))];
+        }
+    }
+    d->paint([&](QPainter& p, const QTransform& toTarget) {
+        p.setTransform(toTarget);
+        p.drawImage(region.topLeft(), image);
+    });
+}
+
+void BitmapContext::drawRadialGradient(const Gradient& gradient, const Point& c0, double r0, const Point& c1,
+                                       double r1, unsigned options) {
+    if (!isValid() || !gradient.isValid() || !std::isfinite(r0) || !std::isfinite(r1) || r0 < 0 || r1 < 0)
+        return;
+    const bool before = options & GradientDrawsBeforeStart, after = options & GradientDrawsAfterEnd;
+    const auto table = gradientTable(gradient);
+    bool invertible = false;
+    const QTransform toUser = d->userToDevice().inverted(&invertible);
+    const QRect region = d->state().clipRect;
+    if (!invertible || region.isEmpty())
+        return;
+    // Circles c(t) = c0 + t (c1 - c0) with radius r(t) = r0 + t (r1 - r0); a point takes the colour of the
+    // largest t whose circle passes through it, among the t that the options allow.
+    const double cdx = c1.x - c0.x, cdy = c1.y - c0.y, dr = r1 - r0;
+    const double a = cdx * cdx + cdy * cdy - dr * dr;
+    QImage image(region.size(), kWorkFormat);
+    for (int y = 0; y < region.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < region.width(); ++x) {
+            const QPointF u = toUser.map(QPointF(region.x() + x + 0.5, region.y() + y + 0.5));
+            const double px = u.x() - c0.x, py = u.y() - c0.y;
+            const double b = px * cdx + py * cdy + r0 * dr;
+            const double c = px * px + py * py - r0 * r0;
+            double roots[2];
+            int rootCount = 0;
+            if (std::abs(a) < 1e-12) {
+                if (std::abs(b) > 1e-12)
+                    roots[rootCount++] = c / (2 * b);
+            } else {
+                const double disc = b * b - a * c;
+                if (disc >= 0) {
+                    const double root = std::sqrt(disc);
+                    roots[rootCount++] = (b + root) / a;
+                    roots[rootCount++] = (b - root) / a;
+                }
+            }
+            double best = -std::numeric_limits<double>::infinity();
+            bool found = false;
+            for (int i = 0; i < rootCount; ++i) {
+                const double t = roots[i];
+                if (r0 + t * dr < 0 || (t < 0 && !before) || (t > 1 && !after))
+                    continue;
+                if (!found || t > best)
+                    best = t;
+                found = true;
+            }
+            row[x] = found ? table[std::size_t(std::lround(std::clamp(best, 0.0, 1.0) * (table.size() - 1)))] : 0;
+        }
+    }
+    d->paint([&](QPainter& p, const QTransform& toTarget) {
+        p.setTransform(toTarget);
+        p.drawImage(region.topLeft(), image);
+    });
+}
+
+void BitmapContext::beginTransparencyLayer() {
+    if (!isValid())
+        return;
+    saveGState();
+    Impl::Layer layer;
+    layer.outer = d->state();
+    layer.image = QImage(width(), height(), kWorkFormat);
+    layer.image.fill(Qt::transparent);
+    // Inside the layer: full alpha, no shadow; the mask applies once, when the layer is composited.
+    Impl::State& inside = d->state();
+    inside.alpha = 1;
+    inside.shadowColor = Color();
+    inside.mask = QImage();
+    layer.stateDepth = d->states.size();
+    d->layers.push_back(std::move(layer));
+}
+
+void BitmapContext::endTransparencyLayer() {
+    if (d->layers.empty())
+        return;
+    Impl::Layer layer = std::move(d->layers.back());
+    d->layers.pop_back();
+    d->states.resize(layer.stateDepth);
+    d->states.back() = layer.outer;
+    const QImage image = layer.image;
+    d->paint([&](QPainter& p, const QTransform& toTarget) {
+        p.setTransform(toTarget);
+        p.drawImage(QPoint(0, 0), image);
+    });
+    restoreGState();
+}
+
+void BitmapContext::setShadow(const Size& offset, double blur, const Color& color) {
+    Impl::State& s = d->state();
+    s.shadowOffset = Size(std::isfinite(offset.width) ? offset.width : 0, std::isfinite(offset.height) ? offset.height : 0);
+    s.shadowBlur = std::isfinite(blur) ? std::max(blur, 0.0) : 0;
+    s.shadowColor = color;
+}
+
+void BitmapContext::clearShadow() { d->state().shadowColor = Color(); }
+
+void BitmapContext::drawImage(const Rect& rect, const Image& image) {
+    const Rect r = rect.standardized();
+    if (!isValid() || image.isNull() || r.isEmpty())
+        return;
+    // Image pixel (u, v), v counted down from the top row, lands at (minX + u sx, maxY - v sy) in user space.
+    const QTransform placement =
+        QTransform(r.width() / image.width(), 0, 0, -r.height() / image.height(), r.minX(), r.maxY()) *
+        d->userToDevice();
+    const QImage& source = image.qimage();
+    d->paint([&](QPainter& p, const QTransform& toTarget) {
+        p.setTransform(placement * toTarget);
+        p.drawImage(QPointF(0, 0), source);
+    });
+}
+
+void BitmapContext::drawTiledImage(const Rect& rect, const Image& image) {
+    const Rect r = rect.standardized();
+    if (!isValid() || image.isNull() || r.isEmpty())
+        return;
+    bool invertible = false;
+    const QTransform toUser = d->userToDevice().inverted(&invertible);
+    if (!invertible)
+        return;
+    // Tiles cover the clip area: find the tile indices that reach it.
+    const Rect area = Rect::fromQt(toUser.mapRect(QRectF(d->state().clipRect)));
+    const qint64 firstColumn = qint64(std::floor((area.minX() - r.minX()) / r.width()));
+    const qint64 lastColumn = qint64(std::ceil((area.maxX() - r.minX()) / r.width()));
+    const qint64 firstRow = qint64(std::floor((area.minY() - r.minY()) / r.height()));
+    const qint64 lastRow = qint64(std::ceil((area.maxY() - r.minY()) / r.height()));
+    if ((lastColumn - firstColumn) * (lastRow - firstRow) > 1'000'000)
+        return;  // tiles of about a pixel or less: nothing sensible to draw
+    // One operation for all tiles, so that alpha, shadow and mask apply to the tiling as a whole.
+    const QTransform toDevice = d->userToDevice();
+    const QImage& source = image.qimage();
+    d->paint([&](QPainter& p, const QTransform& toTarget) {
+        for (qint64 row = firstRow; row < lastRow; ++row) {
+            for (qint64 column = firstColumn; column < lastColumn; ++column) {
+                const double x = r.minX() + column * r.width(), y = r.minY() + row * r.height();
+                const QTransform placement(r.width() / image.width(), 0, 0, -r.height() / image.height(), x,
+                                           y + r.height());
+                p.setTransform(placement * toDevice * toTarget);
+                p.drawImage(QPointF(0, 0), source);
+            }
+        }
+    });
+}
+
+void BitmapContext::setInterpolationQuality(InterpolationQuality quality) { d->state().interpolation = quality; }
+InterpolationQuality BitmapContext::interpolationQuality() const { return d->states.back().interpolation; }
+void BitmapContext::setShouldAntialias(bool on) { d->state().antialias = on; }
+void BitmapContext::setAllowsAntialiasing(bool allowed) { d->allowsAntialiasing = allowed; }
+
+void BitmapContext::drawWithPainter(const std::function<void(QPainter&)>& paint) {
+    if (!isValid())
+        return;
+    const QTransform toDevice = d->userToDevice();
+    d->paint([&](QPainter& p, const QTransform& toTarget) {
+        p.setTransform(toDevice * toTarget);
+        paint(p);
+    });
+}
+
+}  // namespace kx

@@ -1,11 +1,16 @@
 # Helpers that keep the per-folder CMake files short.
 
-# kx_library(NAME <target> DEPS <targets...>)
-# A static library of every .cpp in the calling folder (headers beside them).
+# kx_library(NAME <target> DEPS <targets...> [ALSO <folders...>])
+# A static library of every .cpp in the calling folder (headers beside them), plus those of the
+# sibling folders named by ALSO, for subsystems whose classes call each other both ways.
 # The include root is src/, so code includes "platform/gfx/image.h".
 function(kx_library)
-  cmake_parse_arguments(ARG "" "NAME" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  cmake_parse_arguments(ARG "" "NAME" "DEPS;ALSO" ${ARGN})
+  set(globs ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(folder IN LISTS ARG_ALSO)
+    list(APPEND globs ${CMAKE_CURRENT_SOURCE_DIR}/../${folder}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/../${folder}/*.h)
+  endforeach()
+  file(GLOB sources CONFIGURE_DEPENDS ${globs})
   if(NOT sources MATCHES "\\.cpp")
     # A folder that has no sources yet is a header-only interface library.
     add_library(${ARG_NAME} INTERFACE)

@@ -1,5 +1,7 @@
 #include "graphics/color_utilities.h"
 
+#include "platform/gfx/image.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -85,4 +87,13 @@ Color cgColorFromNSColor(const Color& color) {
 
 Color createSRGBColor(double red, double green, double blue, double alpha) {
     return Color::srgb(red, green, blue, alpha);
+}
+
+Color firstPixelColor(const kx::Image& image) {
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+        return Color();
+    // The top-left pixel as an RGBA premultiplied bitmap stores it; only that row is converted.
+    const QImage topRow = image.qimage().copy(0, 0, 1, 1).convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    const uchar* p = topRow.constBits();
+    return Color::srgb(p[0] / 255.0, p[1] / 255.0, p[2] / 255.0, p[3] / 255.0);
 }

@@ -1,5 +1,7 @@
 #include "graphics/color_utilities.h"
 
+#include "platform/gfx/image.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -85,4 +87,18 @@ TEST(ColourConversions, NullsAndSpaces) {
     EXPECT_EQ(drawing.component(2), 0.75);
     EXPECT_EQ(nsColorFromCGColor(Color::gray(0.5, 1)), Color::srgb(0.5, 0.5, 0.5, 1));
     EXPECT_EQ(createSRGBColor(0.1, 0.2, 0.3, 0.4), Color::srgb(0.1, 0.2, 0.3, 0.4));
+}
+
+TEST(FirstPixelColor, ReadsTheTopLeftPixelPremultiplied) {
+    QImage q(3, 2, QImage::Format_RGBA8888);
+    q.fill(QColor(0, 0, 255, 255));
+    q.setPixelColor(0, 0, QColor(255, 0, 0, 128));  // row 0 is the top row
+    const Color c = firstPixelColor(kx::Image(q));
+    EXPECT_NEAR(c.red(), 128 / 255.0, 1.0 / 255);  // premultiplied as stored, not un-premultiplied
+    EXPECT_EQ(c.green(), 0);
+    EXPECT_EQ(c.blue(), 0);
+    EXPECT_EQ(c.alpha(), 128 / 255.0);
+    EXPECT_TRUE(firstPixelColor(kx::Image()).isNull());
+    const Color grey = firstPixelColor(kx::Image(QImage(1, 1, QImage::Format_Grayscale8)));
+    EXPECT_FALSE(grey.isNull());
 }

@@ -1,0 +1,502 @@
+#include "graphics/image_cache.h"
+
+#include "graphics/bitmap_contexts.h"
+#include "graphics/geometry_utilities.h"
+#include "graphics/image_file_types.h"
+#include "graphics/image_loading.h"
+#include "graphics/image_operations.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/gfx/jpng.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QImageReader>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+namespace {
+
+// The nominal size a vector drawing reports: larger than every bound, so that no request is limited to it.
+constexpr double kVectorNominalSide = double(std::numeric_limits<float>::max());
+
+bool fits(const kx::Size& size, double n) { return size.width <= n && size.height <= n; }
+bool exceeds(const kx::Size& size, double n) { return size.width > n || size.height > n; }
+
+// The image scaled to fit n x n (never enlarged).
+kx::Image scaledDownToFit(const kx::Image& image, double n) {
+    if (image.isNull() || fits(image.pixelSize(), n))
+        return image;
+    const kx::Size fitted = aspectFitSize(image.pixelSize(), kx::Size(n, n));
+    return scaleImageToSize(image, fitted.width, fitted.height);
+}
+
+// A vector file rasterised to fit (w, h), trying EPS, AI and SVG in that order; null when none matches.
+kx::Image rasterizeVectorFile(const QString& path, double w, double h) {
+    if (isEPSFile(path))
+        return rasterizeEPSFile(path, w, h);
+    if (isAIFile(path))
+        return rasterizeAIFile(path, w, h);
+    if (isSVGFile(path))
+        return rasterizeSVGFile(path, w, h);
+    return {};
+}
+
+// The image drawn into a fresh bitmap of its point size.
+kx::Image bitmapAtPointSize(const kx::Image& image) {
+    if (image.isNull())
+        return {};
+    const kx::Size size = image.pointSize();
+    BitmapContextRef context = createBitmapContext(size.width, size.height);
+    if (!context)
+        return {};
+    context->drawImage(kx::Rect(kx::Point(), size), image);
+    kx::Image bitmap = context->makeImage();
+    releaseBitmapContext(context);
+    return bitmap;
+}
+
+// Image 0 of encoded data, upright and in sRGB, with the same limits as files; null when it cannot be read.
+kx::Image decodeImageData(const QByteArray& data) {
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    reader.setAllocationLimit(kMaximumDecodeMegabytes);
+    const QSize stored = reader.size();
+    if (stored.isValid() && (stored.isEmpty() || qint64(stored.width()) * stored.height() > kx::Image::maximumPixelCount))
+        return {};
+    QImage image = reader.read();
+    if (image.isNull() || qint64(image.width()) * image.height() > kx::Image::maximumPixelCount)
+        return {};
+    const QColorSpace space = image.colorSpace();
+    if (space.isValid() && space != QColorSpace(QColorSpace::SRgb) && !image.isGrayscale()) {
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        image.convertToColorSpace(QColorSpace::SRgb);
+    }
+    return kx::Image(image);
+}
+
+bool isFetchableScheme(const QString& scheme) {
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("file");
+}
+
+// The body at the address, read to its end within the limits on a local event loop of the calling thread;
+// nothing on any failure (bad address, error status, time-out, too large).
+std::optional<QByteArray> fetchData(const QUrl& url, const RemoteImageFetchLimits& limits) {
+    if (!QCoreApplication::instance() || !url.isValid() || !isFetchableScheme(url.scheme()))
+        return std::nullopt;
+    const qint64 maximumBytes = std::max<qint64>(0, limits.maximumBytes);
+    QNetworkAccessManager manager;
+    QNetworkReply* reply = manager.get(QNetworkRequest(url));
+
+    QByteArray body;
+    bool refused = false;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    auto refuse = [&] {
+        refused = true;
+        reply->abort();
+    };
+    QObject::connect(&deadline, &QTimer::timeout, &loop, refuse);
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > maximumBytes)
+            refuse();
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+        if (refused)
+            return;
+        body += reply->read(maximumBytes + 1 - body.size());
+        if (body.size() > maximumBytes)
+            refuse();
+    });
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    deadline.start(limits.timeout);
+    if (!reply->isFinished())
+        loop.exec();
+    deadline.stop();
+
+    if (!refused) {
+        body += reply->read(maximumBytes + 1 - body.size());
+        refused = body.size() > maximumBytes;
+    }
+    const bool failed = refused || reply->error() != QNetworkReply::NoError;
+    delete reply;
+    if (failed)
+        return std::nullopt;
+    return body;
+}
+
+std::mutex& fetchLimitsMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+RemoteImageFetchLimits& fetchLimits() {
+    static RemoteImageFetchLimits limits;
+    return limits;
+}
+
+}  // namespace
+
+// --- KXCache: making entries ---
+
+KXCachePtr KXCache::initWithPath(const QString& path) {
+    if (path.isEmpty())
+        return nullptr;
+    auto cache = std::make_shared<KXCache>(Private{});
+    kx::Image thumb;
+    kx::Size imageSize;
+    if (isJPNGFile(path)) {
+        const kx::Image decoded = kx::loadJPNGImageFromFile(path, true);
+        if (!decoded.isNull()) {
+            imageSize = decoded.pixelSize();
+            // Fitted, not limited: a small JPNG image is scaled up to 400.
+            const kx::Size fitted = aspectFitSize(imageSize, kx::Size(kCacheThumbnailSize, kCacheThumbnailSize));
+            thumb = scaleImageToSize(decoded, fitted.width, fitted.height);
+        }
+    } else if (isPDFFile(path)) {
+        const kx::Size bounds = pdfFirstPageSize(path);
+        if (bounds.width > 0 && bounds.height > 0) {
+            imageSize = bounds;
+            thumb = rasterizePDFFileToSize(path,
+                                           aspectFitSize(bounds, kx::Size(kCacheThumbnailSize, kCacheThumbnailSize)));
+        }
+    } else if (isEPSFile(path) || isAIFile(path) || isSVGFile(path)) {
+        cache->m_isVectorImage = true;
+        thumb = rasterizeVectorFile(path, kCacheThumbnailSize, kCacheThumbnailSize);
+        if (!thumb.isNull())
+            imageSize = aspectFitSize(thumb.pixelSize(), kx::Size(kVectorNominalSide, kVectorNominalSide));
+    } else {
+        // The stored size comes from the file's header; no pixel is decoded for it.
+        QImageReader reader(path);
+        reader.setDecideFormatFromContent(true);
+        const QSize stored = reader.size();
+        imageSize = stored.isValid() ? kx::Size(std::max(0, stored.width()), std::max(0, stored.height()))
+                                     : kx::Size();
+        if (imageSize.width > 0 && imageSize.height > 0) {
+            thumb = loadImageThumbnail(path, int(kCacheThumbnailSize));
+            // The thumbnail is upright; a file shown turned by a quarter reports its size turned too.
+            const bool thumbPortrait = thumb.height() > thumb.width();
+            const bool thumbLandscape = thumb.width() > thumb.height();
+            if ((thumbPortrait && imageSize.width > imageSize.height) ||
+                (thumbLandscape && imageSize.height > imageSize.width))
+                imageSize = kx::Size(imageSize.height, imageSize.width);
+        }
+    }
+    if (thumb.isNull())
+        return nullptr;
+    cache->m_path = path;
+    cache->m_imageSize = imageSize;
+    cache->m_thumbImage = thumb;
+    return cache;
+}
+
+KXCachePtr KXCache::initWithImage(const kx::Image& image, const QString& path) {
+    const kx::Image full = bitmapAtPointSize(image);
+    if (full.isNull())
+        return nullptr;
+    auto cache = std::make_shared<KXCache>(Private{});
+    const kx::Size size = image.pointSize();
+    cache->m_path = path;
+    cache->m_imageSize = size;
+    if (fits(size, kCacheThumbnailSize)) {
+        cache->m_thumbImage = full;
+        cache->m_largeImage = full;
+        return cache;
+    }
+    const kx::Size thumbSize = aspectFitSize(size, kx::Size(kCacheThumbnailSize, kCacheThumbnailSize));
+    cache->m_thumbImage = scaleImageToSize(full, thumbSize.width, thumbSize.height);
+    if (fits(size, kCacheLargeImageSize)) {
+        cache->m_largeImage = full;
+    } else {
+        const kx::Size largeSize = aspectFitSize(size, kx::Size(kCacheLargeImageSize, kCacheLargeImageSize));
+        cache->m_largeImage = scaleImageToSize(full, largeSize.width, largeSize.height);
+        // The full image is at hand: requests above 1200 get it without reading the file written from it.
+        cache->m_originalImage = full;
+    }
+    return cache;
+}
+
+KXCachePtr KXCache::initWithThumbImage(const kx::Image& thumbImage, const QUrl& originalURL,
+                                       const kx::Size& imageSize) {
+    auto cache = std::make_shared<KXCache>(Private{});
+    cache->m_isRemote = true;
+    cache->m_path = originalURL.toString(QUrl::FullyEncoded);
+    cache->m_imageSize = imageSize;
+    cache->m_thumbImage = bitmapAtPointSize(thumbImage);
+    cache->m_largeImage = cache->m_thumbImage;
+    cache->m_originalImage = cache->m_thumbImage;
+    cache->startRemoteLoad(originalURL);
+    return cache;
+}
+
+KXCachePtr KXCache::initWithThumbURL(const QUrl& thumbURL, const QUrl& originalURL, const kx::Size& imageSize) {
+    kx::Image thumb;
+    if (const std::optional<QByteArray> data = fetchData(thumbURL, remoteFetchLimits()))
+        thumb = decodeImageData(*data);
+    auto cache = std::make_shared<KXCache>(Private{});
+    cache->m_isRemote = true;
+    cache->m_path = originalURL.toString(QUrl::FullyEncoded);
+    cache->m_imageSize = imageSize;
+    cache->m_thumbImage = thumb;
+    cache->m_largeImage = thumb;
+    cache->m_originalImage = thumb;
+    cache->startRemoteLoad(originalURL);
+    return cache;
+}
+
+void KXCache::setRemoteFetchLimits(const RemoteImageFetchLimits& limits) {
+    std::lock_guard lock(fetchLimitsMutex());
+    fetchLimits() = limits;
+}
+
+RemoteImageFetchLimits KXCache::remoteFetchLimits() {
+    std::lock_guard lock(fetchLimitsMutex());
+    return fetchLimits();
+}
+
+void KXCache::startRemoteLoad(const QUrl& originalURL) {
+    // The job holds the entry until its last step has run on the main thread.
+    KXCachePtr self = shared_from_this();
+    const RemoteImageFetchLimits limits = remoteFetchLimits();
+    QThreadPool::globalInstance()->start([self, originalURL, limits] {
+        const std::optional<QByteArray> data = fetchData(originalURL, limits);
+        if (!data)
+            return;
+        const kx::Image original = decodeImageData(*data);
+        if (original.isNull())
+            return;  // the entry keeps its thumbnail for every size
+        const kx::Image large = scaledDownToFit(original, kCacheLargeImageSize);
+        const kx::Image thumb = scaledDownToFit(large, kCacheThumbnailSize);
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app)
+            return;
+        QMetaObject::invokeMethod(
+            app,
+            [self, original, large, thumb] {
+                {
+                    std::lock_guard lock(self->m_mutex);
+                    // An entry cleared meanwhile is unreachable; it does not take the images.
+                    if (self->m_path.isEmpty())
+                        return;
+                    self->m_thumbImage = thumb;
+                    self->m_largeImage = large;
+                    self->m_originalImage = original;
+                }
+                kx::NotificationCenter::defaultCenter().post(KXCacheDidLoadingInternetImage, self.get());
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+// --- KXCache: reading ---
+
+KXCache::Snapshot KXCache::snapshot() const {
+    std::lock_guard lock(m_mutex);
+    return Snapshot{m_thumbImage, m_largeImage, m_originalImage, m_path, m_imageSize, m_generation};
+}
+
+void KXCache::storeLoaded(kx::Image KXCache::*slot, const kx::Image& image, std::uint64_t generation,
+                          const kx::Size* newImageSize) {
+    std::lock_guard lock(m_mutex);
+    if (generation != m_generation || image.isNull())
+        return;
+    this->*slot = image;
+    if (newImageSize)
+        m_imageSize = *newImageSize;
+}
+
+kx::Image KXCache::thumbImage() const {
+    std::lock_guard lock(m_mutex);
+    return m_thumbImage;
+}
+
+bool KXCache::isEmpty() const {
+    std::lock_guard lock(m_mutex);
+    return m_thumbImage.isNull();
+}
+
+QString KXCache::path() const {
+    std::lock_guard lock(m_mutex);
+    return m_path;
+}
+
+kx::Size KXCache::imageSize() const {
+    std::lock_guard lock(m_mutex);
+    return m_imageSize;
+}
+
+kx::Image KXCache::largeImage() {
+    // Loaders of this entry's large image take turns, so the second finds the first one's result.
+    std::lock_guard loading(m_largeLoad);
+    const Snapshot s = snapshot();
+    if (!s.large.isNull())
+        return s.large;
+    if (m_isRemote || s.path.isEmpty() || !exceeds(s.imageSize, kCacheThumbnailSize))
+        return s.thumb;
+
+    kx::Image large;
+    std::optional<kx::Size> decodedSize;
+    if (isJPNGFile(s.path)) {
+        const kx::Image decoded = kx::loadJPNGImageFromFile(s.path, true);
+        if (!decoded.isNull()) {
+            decodedSize = decoded.pixelSize();
+            const kx::Size fitted = aspectFitSize(*decodedSize, kx::Size(kCacheLargeImageSize, kCacheLargeImageSize));
+            large = scaleImageToSize(decoded, fitted.width, fitted.height);
+        }
+    } else if (m_isVectorImage) {
+        large = rasterizeVectorFile(s.path, kCacheLargeImageSize, kCacheLargeImageSize);
+    } else {
+        // The reader's scaled decode: a big photo is never decoded in full for a 1200-pixel request.
+        large = loadImageThumbnail(s.path, int(kCacheLargeImageSize));
+    }
+    if (large.isNull()) {
+        // Not tried again: the thumbnail serves from now on.
+        storeLoaded(&KXCache::m_largeImage, s.thumb, s.generation);
+        return s.thumb;
+    }
+    storeLoaded(&KXCache::m_largeImage, large, s.generation, decodedSize ? &*decodedSize : nullptr);
+    return large;
+}
+
+kx::Image KXCache::originalImage() {
+    std::lock_guard loading(m_originalLoad);
+    const Snapshot s = snapshot();
+    if (!s.original.isNull())
+        return s.original;
+    if (m_isRemote || s.path.isEmpty() || !exceeds(s.imageSize, kCacheLargeImageSize))
+        return s.thumb;
+    const kx::Image original = loadImageFromFile(s.path);
+    if (original.isNull()) {
+        storeLoaded(&KXCache::m_originalImage, s.thumb, s.generation);
+        return s.thumb;
+    }
+    storeLoaded(&KXCache::m_originalImage, original, s.generation);
+    return original;
+}
+
+kx::Image KXCache::imageWithSize(const kx::Size& size) {
+    if (fits(size, kCacheThumbnailSize))
+        return thumbImage();
+    if (fits(size, kCacheLargeImageSize))
+        return largeImage();
+    if (m_isVectorImage)
+        return rasterizeVectorFile(path(), size.width, size.height);  // drawn at the size asked for, not kept
+    return originalImage();
+}
+
+void KXCache::clearImageCache() {
+    std::lock_guard lock(m_mutex);
+    m_path.clear();
+    m_thumbImage = {};
+    m_largeImage = {};
+    m_originalImage = {};
+    ++m_generation;
+}
+
+// --- KXCacheManager ---
+
+KXCacheManager& KXCacheManager::cacheManager() {
+    static KXCacheManager* shared = new KXCacheManager;  // lives for the whole process
+    return *shared;
+}
+
+void KXCacheManager::addCache(const KXCachePtr& cache, const QString& path) {
+    if (!cache || path.isEmpty())
+        return;
+    std::lock_guard lock(m_mutex);
+    const auto it = m_caches.constFind(path);
+    if (it != m_caches.constEnd() && it.value() != cache) {
+        // The path's users will give their uses up against the new entry.
+        const std::int64_t uses = it.value()->refCount();
+        if (uses > 0)
+            cache->addUses(uses);
+    }
+    m_caches.insert(path, cache);
+}
+
+KXCachePtr KXCacheManager::cacheWithPath(const QString& path) {
+    if (path.isEmpty())
+        return nullptr;
+    std::unique_lock lock(m_mutex);
+    if (const auto it = m_caches.constFind(path); it != m_caches.constEnd())
+        return it.value();
+    if (const auto pending = m_pending.constFind(path); pending != m_pending.constEnd()) {
+        // Another thread is making this entry: wait for it rather than decode the file twice.
+        const std::shared_future<KXCachePtr> result = pending.value();
+        lock.unlock();
+        return result.get();
+    }
+    std::promise<KXCachePtr> promise;
+    m_pending.insert(path, promise.get_future().share());
+    lock.unlock();
+
+    KXCachePtr made;
+    try {
+        made = KXCache::initWithPath(path);
+    } catch (...) {
+        lock.lock();
+        m_pending.remove(path);
+        lock.unlock();
+        promise.set_exception(std::current_exception());
+        throw;
+    }
+
+    lock.lock();
+    m_pending.remove(path);
+    if (const auto it = m_caches.constFind(path); it != m_caches.constEnd())
+        made = it.value();  // registered by addCache meanwhile
+    else if (made)
+        m_caches.insert(path, made);
+    lock.unlock();
+    promise.set_value(made);
+    return made;
+}
+
+void KXCacheManager::removeCacheWithPath(const QString& path) {
+    if (path.isEmpty())
+        return;
+    std::lock_guard lock(m_mutex);
+    const auto it = m_caches.constFind(path);
+    if (it == m_caches.constEnd())
+        return;
+    const KXCachePtr cache = it.value();
+    const std::int64_t remaining = cache->refCount() > 0 ? cache->giveUpUse() : cache->refCount();
+    if (remaining > 0)
+        return;
+    cache->clearImageCache();
+    // A cleared entry has no images left: no path may keep handing it out.
+    m_caches.removeIf([&cache](const auto& entry) { return entry.value() == cache; });
+}
+
+kx::Image KXCacheManager::imageThumbWithPath(const QString& path) {
+    KXCachePtr cache;
+    {
+        std::lock_guard lock(m_mutex);
+        cache = m_caches.value(path);
+    }
+    return cache ? cache->thumbImage() : kx::Image();
+}
+
+kx::Image KXCacheManager::imageWithPath(const QString& path, const kx::Size& size) {
+    const KXCachePtr cache = cacheWithPath(path);
+    return cache ? cache->imageWithSize(size) : kx::Image();
+}
+
+QHash<QString, KXCachePtr> KXCacheManager::caches() const {
+    std::lock_guard lock(m_mutex);
+    return m_caches;
+}

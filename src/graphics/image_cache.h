@@ -1,0 +1,165 @@
+// The shared image cache: per path, a thumbnail (at most 400 pixels a side), a large image (at most 1200) and
+// the original, handing out the smallest one that serves a requested size. Thumbnails are made when an entry
+// is made; the large image and the original on first request, once per entry. Images from the internet search
+// enter under their web address with the thumbnail in hand and are completed in the background.
+//
+// Entries live until the last user lets go: each user takes a use (retainCache) and gives it up through
+// KXCacheManager::removeCacheWithPath; there is no size limit and no eviction.
+//
+// Threads: the screen (main thread) and page renders on worker threads ask for the same entries at once.
+// The manager's map is locked; an entry's fields are locked and each lazy load runs once even when several
+// threads ask for it together (the others wait for its result). Remote images are fetched on the global
+// thread pool and handed to their entry on the main thread, which then posts
+// KXCacheDidLoadingInternetImage with the entry as the sender.
+#pragma once
+
+#include "platform/foundation/geometry.h"
+#include "platform/gfx/image.h"
+
+#include <QHash>
+#include <QString>
+#include <QUrl>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <future>
+#include <memory>
+#include <mutex>
+
+inline const QString KXCacheDidLoadingInternetImage = QStringLiteral("KXCacheDidLoadingInternetImage");
+
+// Size thresholds of the thumbnail and the large image, in pixels.
+inline constexpr double kCacheThumbnailSize = 400;
+inline constexpr double kCacheLargeImageSize = 1200;
+
+// Limits on every remote image read (thumbnail and original): a slow or hostile server can neither hold a
+// thread forever nor fill memory.
+struct RemoteImageFetchLimits {
+    std::chrono::milliseconds timeout{30000};  // the whole read, redirects included
+    qint64 maximumBytes = 64 * 1024 * 1024;    // checked on the announced length and while reading
+};
+
+class KXCache;
+using KXCachePtr = std::shared_ptr<KXCache>;
+
+class KXCache : public std::enable_shared_from_this<KXCache> {
+    struct Private {};
+
+public:
+    explicit KXCache(Private) {}
+    KXCache(const KXCache&) = delete;
+    KXCache& operator=(const KXCache&) = delete;
+
+    // The entry of an image file; null when no thumbnail can be made (not an image, unreadable, refused).
+    static KXCachePtr initWithPath(const QString& path);
+    // The entry of an image in memory (a pasted image that the caller has also written to `path`).
+    // Null for a null image.
+    static KXCachePtr initWithImage(const kx::Image& image, const QString& path);
+    // The entries of a remote image: a thumbnail in hand, or one read now from `thumbURL` (blocking this
+    // thread, with the fetch limits; no images when it cannot be read). Either way the original is then
+    // fetched in the background. `imageSize` is the size the search result announced.
+    static KXCachePtr initWithThumbImage(const kx::Image& thumbImage, const QUrl& originalURL,
+                                         const kx::Size& imageSize);
+    static KXCachePtr initWithThumbURL(const QUrl& thumbURL, const QUrl& originalURL, const kx::Size& imageSize);
+
+    // The limits of remote reads, for every entry made afterwards.
+    static void setRemoteFetchLimits(const RemoteImageFetchLimits& limits);
+    static RemoteImageFetchLimits remoteFetchLimits();
+
+    kx::Image thumbImage() const;
+    // Made on first call when the image exceeds 400 pixels; the thumbnail otherwise or when it cannot be made.
+    kx::Image largeImage();
+    // Made on first call when the image exceeds 1200 pixels; the thumbnail otherwise or when it cannot be
+    // made (an image that does not exceed 1200 has no separate original: its large image serves its size).
+    kx::Image originalImage();
+    // The thumbnail for sizes that fit 400, the large image for sizes that fit 1200, above that a fresh
+    // rendering of a vector file at the size (never kept) or the original.
+    kx::Image imageWithSize(const kx::Size& size);
+
+    bool isEmpty() const;
+    bool isVectorImage() const { return m_isVectorImage; }
+    // The file path, or a remote image's web address; empty once the entry is cleared.
+    QString path() const;
+    // The pixel size with the file's orientation applied; for vector files a huge nominal size that exceeds
+    // every bound, so that no caller limits a request to it.
+    kx::Size imageSize() const;
+
+    void retainCache() { m_refCount.fetch_add(1); }
+    void releaseCache() { m_refCount.fetch_sub(1); }
+    std::int64_t refCount() const { return m_refCount.load(); }
+
+    // Forgets the path and the three images. A load that is under way when the entry is cleared keeps its
+    // result to itself.
+    void clearImageCache();
+
+private:
+    friend class KXCacheManager;
+
+    struct Snapshot {
+        kx::Image thumb, large, original;
+        QString path;
+        kx::Size imageSize;
+        std::uint64_t generation = 0;
+    };
+    Snapshot snapshot() const;
+    // Stores a lazily made image unless the entry was cleared since `generation`.
+    void storeLoaded(kx::Image KXCache::*slot, const kx::Image& image, std::uint64_t generation,
+                     const kx::Size* newImageSize = nullptr);
+    void startRemoteLoad(const QUrl& originalURL);
+    // Adds the uses of an entry this one replaces under a path; returns the new count.
+    std::int64_t addUses(std::int64_t uses) { return m_refCount.fetch_add(uses) + uses; }
+    std::int64_t giveUpUse() { return m_refCount.fetch_sub(1) - 1; }
+
+    bool m_isVectorImage = false;
+    bool m_isRemote = false;
+    std::atomic<std::int64_t> m_refCount{0};
+
+    mutable std::mutex m_mutex;  // guards the fields below
+    kx::Image m_thumbImage;
+    kx::Image m_largeImage;
+    kx::Image m_originalImage;
+    QString m_path;
+    kx::Size m_imageSize;
+    std::uint64_t m_generation = 0;  // bumped by clearImageCache
+
+    // Held while the large image or the original is being made, so that it is made once.
+    std::mutex m_largeLoad;
+    std::mutex m_originalLoad;
+};
+
+class KXCacheManager {
+public:
+    // The shared manager, made on first use and kept for the whole process.
+    static KXCacheManager& cacheManager();
+
+    KXCacheManager() = default;
+    KXCacheManager(const KXCacheManager&) = delete;
+    KXCacheManager& operator=(const KXCacheManager&) = delete;
+
+    // Registers the entry under the path; nothing when either is null or empty. The entry's own path is not
+    // changed. When another entry with uses is registered there, its uses move to the new entry, so the
+    // users of the path still give up their uses against it and the new entry is cleared only when the last
+    // of them lets go; the replaced entry itself is left as it is for whoever still holds it.
+    void addCache(const KXCachePtr& cache, const QString& path);
+    // The registered entry; otherwise a new file entry registered under the path; null for an empty path or
+    // when no entry can be made (nothing is registered then). Threads asking at once for a new path share
+    // one entry, made once.
+    KXCachePtr cacheWithPath(const QString& path);
+    // Gives up one use of the path's entry. At 0 uses the entry is cleared and dropped from every path it
+    // is registered under. An unknown path does nothing.
+    void removeCacheWithPath(const QString& path);
+    // The thumbnail of an already registered entry; null when there is none (no entry is made).
+    kx::Image imageThumbWithPath(const QString& path);
+    // cacheWithPath, then imageWithSize.
+    kx::Image imageWithPath(const QString& path, const kx::Size& size);
+
+    // A copy of the map from path to entry.
+    QHash<QString, KXCachePtr> caches() const;
+
+private:
+    mutable std::mutex m_mutex;
+    QHash<QString, KXCachePtr> m_caches;
+    // Entries being made for paths that are not registered yet.
+    QHash<QString, std::shared_future<KXCachePtr>> m_pending;
+};

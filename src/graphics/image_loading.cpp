@@ -1,0 +1,133 @@
+#include "graphics/image_loading.h"
+
+#include "graphics/bitmap_contexts.h"
+#include "graphics/geometry_utilities.h"
+#include "graphics/image_file_types.h"
+#include "graphics/svg_image.h"
+#include "platform/foundation/bundle.h"
+#include "platform/gfx/jpng.h"
+
+#include <QColorSpace>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMutex>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The image in sRGB: pixels tagged with another RGB profile are converted; grey images keep their values.
+void convertToSRGB(QImage& image) {
+    const QColorSpace space = image.colorSpace();
+    if (!space.isValid() || space == QColorSpace(QColorSpace::SRgb))
+        return;
+    switch (image.format()) {
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+        return;
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        break;
+    default:
+        break;
+    }
+    image.convertToColorSpace(QColorSpace::SRgb);
+}
+
+// Decodes a bitmap file upright, in sRGB and 8 bits per component; with a positive `maximumPixelSize` the
+// decoder itself scales the image down so that its longer side is at most that many pixels.
+kx::Image decodeBitmapFile(const QString& path, int maximumPixelSize) {
+    if (!QFileInfo(path).isFile())
+        return {};
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+    reader.setAllocationLimit(kMaximumDecodeMegabytes);
+    const QSize stored = reader.size();
+    if (stored.isValid()) {
+        if (stored.isEmpty() || qint64(stored.width()) * stored.height() > kx::Image::maximumPixelCount)
+            return {};
+        const int longer = std::max(stored.width(), stored.height());
+        if (maximumPixelSize > 0 && longer > maximumPixelSize) {
+            const double scale = double(maximumPixelSize) / longer;
+            reader.setScaledSize(QSize(std::max(1, int(std::lround(stored.width() * scale))),
+                                       std::max(1, int(std::lround(stored.height() * scale)))));
+        }
+    }
+    QImage image = reader.read();
+    if (image.isNull() || qint64(image.width()) * image.height() > kx::Image::maximumPixelCount)
+        return {};
+    // Readers that could not tell their size beforehand, or cannot scale while decoding.
+    if (maximumPixelSize > 0 && std::max(image.width(), image.height()) > maximumPixelSize)
+        image = image.scaled(maximumPixelSize, maximumPixelSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    convertToSRGB(image);
+    return kx::Image(image);
+}
+
+// The fitted size of a drawing, or (0, 0) when it has none or the bound is not usable.
+kx::Size fittedDrawingSize(const kx::Size& natural, double maxWidth, double maxHeight) {
+    if (!(natural.width > 0) || !(natural.height > 0) || !std::isfinite(natural.width) ||
+        !std::isfinite(natural.height))
+        return {};
+    return aspectFitSize(natural, kx::Size(maxWidth, maxHeight));
+}
+
+}  // namespace
+
+kx::Image loadImageFromFile(const QString& path) {
+    if (path.isEmpty())
+        return {};
+    if (isJPNGFile(path))
+        return kx::loadJPNGImageFromFile(path, true);
+    if (isPDFFile(path))
+        return rasterizePDFFile(path);
+    if (isSVGFile(path))
+        return rasterizeSVGFile(path, kVectorRasterLimit, kVectorRasterLimit);
+    if (isEPSFile(path))
+        return rasterizeEPSFile(path, kVectorRasterLimit, kVectorRasterLimit);
+    if (isAIFile(path))
+        return rasterizeAIFile(path, kVectorRasterLimit, kVectorRasterLimit);
+    return decodeBitmapFile(path, 0);
+}
+
+kx::Image loadImageThumbnail(const QString& path, int maximumPixelSize) {
+    if (path.isEmpty())
+        return {};
+    if (isJPNGFile(path))
+        return kx::loadJPNGImageFromFile(path, true);
+    return decodeBitmapFile(path, maximumPixelSize);
+}
+
+kx::Image rasterizeSVGFile(const QString& path, double maxWidth, double maxHeight) {
+    if (path.isEmpty())
+        return {};
+    const std::shared_ptr<KXSVGImage> drawing = KXSVGImage::imageWithContentsOfFile(path);
+    const kx::Size fitted = fittedDrawingSize(drawing->size(), maxWidth, maxHeight);
+    BitmapContextRef context = createBitmapContext(fitted.width, fitted.height);
+    if (!context)
+        return {};
+    drawing->drawInRect(*context, kx::Rect(kx::Point(), fitted));
+    kx::Image image = context->makeImage();
+    releaseBitmapContext(context);
+    return image;
+}
+
+kx::Image reflectionMaskImage() {
+    static QMutex lock;
+    static kx::Image kept;
+    QMutexLocker locker(&lock);
+    if (kept.isNull()) {
+        for (const char* extension : {"png", "jpng", "jpg", "tiff"}) {
+            const QString path =
+                kx::Bundle::main().pathForResource(QStringLiteral("reflectionMask"), QLatin1String(extension));
+            if (!path.isEmpty()) {
+                kept = loadImageFromFile(path);
+                break;
+            }
+        }
+    }
+    return kept;
+}

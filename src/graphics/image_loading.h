@@ -1,0 +1,59 @@
+// Turning image files into images: bitmap formats through Qt's image readers, JPNG through its own
+// reader, and vector files (PDF, AI, EPS, SVG) rasterised. Every function returns a new image, or the
+// null image when the path is empty, the file is missing, unreadable, not an image, or refused.
+//
+// Bitmaps come out upright (the file's orientation, rotation and mirroring, applied), converted to sRGB
+// when they embed another colour profile, and 8 bits per component (16-bit files are reduced).
+//
+// Limits against hostile files ("decompression bombs"): the decoder reads the stored size before any
+// pixel and refuses an image of more than kx::Image::maximumPixelCount pixels, and Qt's reader refuses to
+// allocate more than kMaximumDecodeMegabytes for one image. PDF pages are drawn at one pixel per point
+// but never larger than kMaximumPDFPixelCount pixels nor kMaximumPDFPixelSide on a side; a larger page is
+// drawn scaled down, keeping its proportions. EPS files are PostScript programs, so they are run by
+// Ghostscript in a separate process (safe mode, no file access, limited memory) that is stopped after
+// kEPSTimeLimitMs.
+#pragma once
+
+#include "platform/foundation/geometry.h"
+#include "platform/gfx/image.h"
+
+#include <QString>
+
+inline constexpr int kMaximumDecodeMegabytes = 1024;
+inline constexpr qint64 kMaximumPDFPixelCount = qint64(1) << 26;
+inline constexpr int kMaximumPDFPixelSide = 16384;
+inline constexpr int kEPSTimeLimitMs = 20000;
+// The size vector files are drawn to fit when a whole file is loaded.
+inline constexpr double kVectorRasterLimit = 2000;
+
+// The whole image of a file: JPNG decoded (baked into a plain bitmap), a PDF's first page at its own size,
+// SVG, EPS and AI drawings fitted into 2000 x 2000 (small drawings are scaled up), anything else through the
+// bitmap readers at full size.
+kx::Image loadImageFromFile(const QString& path);
+
+// A JPNG file at full size; any other file through the bitmap readers, decoded straight to a size whose
+// longer side is at most `maximumPixelSize` (never enlarged). The JPEG reader then decodes at 1/2, 1/4 or
+// 1/8 scale, which makes this much faster than a full decode. Vector files are not rasterised here, and the
+// bitmap readers do not read them, so they give null. A `maximumPixelSize` of 0 or less sets no limit.
+kx::Image loadImageThumbnail(const QString& path, int maximumPixelSize);
+
+// The first page of a PDF (or PDF-compatible) file at one pixel per point, on a transparent background.
+kx::Image rasterizePDFFile(const QString& path);
+// The first page's size in points, rotation applied; (0, 0) when the file cannot be opened.
+kx::Size pdfFirstPageSize(const QString& path);
+// The first page drawn into an image of `size` pixels (rounded up), stretched to fill it; null for an empty
+// size or one beyond the PDF limits above.
+kx::Image rasterizePDFFileToSize(const QString& path, const kx::Size& size);
+
+// Vector drawings fitted into (maxWidth, maxHeight) with aspectFitSize (small drawings are scaled up), on a
+// transparent background. A drawing that cannot be opened, or has no size, gives null.
+kx::Image rasterizeSVGFile(const QString& path, double maxWidth, double maxHeight);
+kx::Image rasterizeEPSFile(const QString& path, double maxWidth, double maxHeight);
+kx::Image rasterizeAIFile(const QString& path, double maxWidth, double maxHeight);
+
+// The natural size of an EPS drawing: its %%BoundingBox in points; (0, 0) when there is none.
+kx::Size epsBoundingBoxSize(const QString& path);
+
+// The application's "reflectionMask" resource, loaded on first use and kept; null (and tried again on the
+// next call) while the resource is missing. A grey ramp: white next to the object, fading to black.
+kx::Image reflectionMaskImage();

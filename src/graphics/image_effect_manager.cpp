@@ -70,7 +70,7 @@ bool isUsableMatrix(const kx::Value& matrix, QString* reason) {
         const bool number = v.type() == kx::Value::Type::Integer || v.type() == kx::Value::Type::Real;
         const double value = v.toDouble();
         if (!number || !std::isfinite(value) || std::abs(value) > double(std::numeric_limits<float>::max())) {
-            *reason = QStringLiteral("has a \"colorMarix\" element %1 that is not a finite number").arg(i);
+            *reason = QStringLiteral("has a \"colorMarix\" element %1 that is not a finite single-precision number").arg(i);
             return false;
         }
     }
@@ -216,7 +216,7 @@ int KXImageEffectManager::effectCount() const {
 
 KXImageEffectItemPtr KXImageEffectManager::effectItemAtIndex(int index) const {
     std::lock_guard lock(m_mutex);
-    if (index < 0 || std::size_t(index) >= m_images.size() || std::size_t(index) > m_effectDatas.size())
+    if (index < 0 || std::size_t(index) >= m_images.size())
         return nullptr;
     return m_images[std::size_t(index)];
 }

@@ -3,6 +3,10 @@
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 namespace {
 
 const QString kExposureName = QStringLiteral("CIExposureAdjust");
@@ -26,6 +30,12 @@ struct FilterSlot {
 const FilterSlot kExposureSlot{QStringLiteral("exposureFilter"), kExposureName};
 const FilterSlot kHueSlot{QStringLiteral("hueFilter"), kHueName};
 const FilterSlot kColorControlsSlot{QStringLiteral("colorControls"), kColorControlsName};
+
+// A value as the 4-byte real an archive keeps: clamped into single precision's range (NaN stays NaN).
+float singlePrecision(double value) {
+    constexpr double largest = std::numeric_limits<float>::max();
+    return std::isnan(value) ? std::numeric_limits<float>::quiet_NaN() : float(std::clamp(value, -largest, largest));
+}
 
 // Registered once, however the first photo filter or archive read comes about.
 const bool kRegisteredAtStart = (KXPhotoFilter::registerArchiveClasses(), true);
@@ -52,7 +62,7 @@ void ArchivedFilter::encodeWithCoder(kx::KeyedArchiver& coder) const {
     for (const auto& [key, value] : m_filter->inputValues()) {
         // Only numeric inputs are stored: vector inputs (colour matrices) belong to no archived filter.
         if (value.type() == kx::Value::Type::Integer || value.type() == kx::Value::Type::Real)
-            coder.encodeFloat(float(value.toDouble()), key);
+            coder.encodeFloat(singlePrecision(value.toDouble()), key);
     }
 }
 
@@ -132,7 +142,7 @@ float KXPhotoFilter::valueOf(const kx::FilterPtr& filter, const QString& key) co
         return 0;
     const auto& inputs = filter->inputValues();
     const auto it = inputs.find(key);
-    return it == inputs.end() ? 0.0f : float(it->second.toDouble());
+    return it == inputs.end() ? 0.0f : singlePrecision(it->second.toDouble());
 }
 
 void KXPhotoFilter::setValueOf(const kx::FilterPtr& filter, const QString& key, float value) {

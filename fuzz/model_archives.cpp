@@ -1,0 +1,61 @@
+// Feeds arbitrary bytes to the unarchiver with the page model's classes registered, then uses what it
+// read: fills, borders, shadows and bezier paths from a damaged or hostile project must load with sane
+// values or not at all, and then draw without crashing or running away.
+#include "model/background.h"
+#include "model/model_classes.h"
+#include "model/shadow.h"
+#include "model/stroke.h"
+#include "platform/foundation/keyed_unarchiver.h"
+#include "platform/gfx/bezier_path_coding.h"
+#include "shapes/shape_path_builders.h"
+
+#include <QtGlobal>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const bool ready = (qInstallMessageHandler(quiet), registerModelClasses(), true);
+    (void)ready;
+    const auto root = kx::KeyedUnarchiver::unarchiveObjectWithData(
+        QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    if (!root)
+        return 0;
+
+    kx::BitmapContext context(32, 32);
+    if (const auto fill = root->objectAs<KXBackground>()) {
+        if (fill->gradientColorArray().size() > kMaxGradientStops)
+            std::abort();
+        fill->drawInContext(context, kx::Rect(0, 0, 32, 32), 1);
+        fill->drawInContext(context, kx::Rect(3, 4, 20, 10), 0.25);
+        fill->copy();
+    }
+    if (const auto stroke = root->objectAs<KXStroke>()) {
+        kx::Path path;
+        path.moveTo(kx::Point(1, 1));
+        path.lineTo(kx::Point(30, 20));
+        stroke->drawInContext(context, path, 1);
+        stroke->drawInContext(context, kx::Rect(2, 2, 20, 20), 0.5);
+    }
+    if (const auto shadow = root->objectAs<KXShadow>()) {
+        shadow->offsetWithReference(100);
+        shadow->offsetWithReference(100, 0.5);
+    }
+    if (const auto holder = root->objectAs<kx::CodableBezierPath>()) {
+        const kx::BezierPath& path = holder->path;
+        path.bounds();
+        path.containsPoint(kx::Point(5, 5));
+        if (path.isEmpty() != !quartzPathWhileClose(path, true).has_value())
+            std::abort();
+        context.addPath(path.toPath());
+        context.fillPath();
+    }
+    return 0;
+}

@@ -1,0 +1,23 @@
+#include "model/model_classes.h"
+
+#include "model/background.h"
+#include "model/path_point.h"
+#include "model/shadow.h"
+#include "model/shape_field.h"
+#include "model/stroke.h"
+#include "platform/gfx/bezier_path_coding.h"
+
+#include <mutex>
+
+void registerModelClasses() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        kx::ClassRegistry& registry = kx::ClassRegistry::shared();
+        kx::registerBezierPathClass(registry);
+        registry.registerClass<KXStroke>(QStringLiteral("KXStroke"));
+        registry.registerClass<KXShadow>(QStringLiteral("KXShadow"));
+        registry.registerClass<KXShapeField>(QStringLiteral("KXShapeField"));
+        registry.registerClass<KXPathPoint>(QStringLiteral("KXPathPoint"));
+        registry.registerClass<KXBackground>(QStringLiteral("KXBackground"));
+    });
+}

@@ -1,0 +1,37 @@
+// Three points in frame-relative units (0 to 1 across a shape's frame) whose meaning the owning shape
+// gives them: a line's start, end and curve handle, or a pen path's start point and segments.
+#pragma once
+
+#include "platform/foundation/coding.h"
+#include "platform/foundation/geometry.h"
+#include "platform/foundation/value.h"
+
+#include <memory>
+#include <vector>
+
+class KXPathPoint : public kx::Object, public kx::Coding {
+public:
+    KXPathPoint() = default;
+    KXPathPoint(kx::Point p1, kx::Point p2, kx::Point p3) : m_point1(p1), m_point2(p2), m_point3(p3) {}
+
+    QString className() const override { return QStringLiteral("KXPathPoint"); }
+
+    kx::Point point1() const { return m_point1; }
+    kx::Point point2() const { return m_point2; }
+    kx::Point point3() const { return m_point3; }
+    void setPoint1(kx::Point p) { m_point1 = p; }
+    void setPoint2(kx::Point p) { m_point2 = p; }
+    void setPoint3(kx::Point p) { m_point3 = p; }
+    void setPoint1(kx::Point p1, kx::Point p2, kx::Point p3);
+
+    std::shared_ptr<KXPathPoint> copy() const;
+
+    // "point1", "point2", "point3" as point strings; a missing key reads as (0, 0).
+    void encodeWithCoder(kx::KeyedArchiver& coder) const override;
+    void initWithCoder(kx::KeyedUnarchiver& coder) override;
+
+private:
+    kx::Point m_point1, m_point2, m_point3;
+};
+
+using KXPathPointArray = std::vector<std::shared_ptr<KXPathPoint>>;

@@ -1,6 +1,7 @@
 #include "graphics/image_cache.h"
 
 #include "graphics/bitmap_contexts.h"
+#include "graphics/bounded_fetch.h"
 #include "graphics/geometry_utilities.h"
 #include "graphics/image_file_types.h"
 #include "graphics/image_loading.h"
@@ -8,14 +9,8 @@
 #include "platform/foundation/notification_center.h"
 #include "platform/gfx/jpng.h"
 
-#include <QBuffer>
-#include <QColorSpace>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QImageReader>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -62,81 +57,6 @@ kx::Image bitmapAtPointSize(const kx::Image& image) {
     kx::Image bitmap = context->makeImage();
     releaseBitmapContext(context);
     return bitmap;
-}
-
-// Image 0 of encoded data, upright and in sRGB, with the same limits as files; null when it cannot be read.
-kx::Image decodeImageData(const QByteArray& data) {
-    QBuffer buffer;
-    buffer.setData(data);
-    if (!buffer.open(QIODevice::ReadOnly))
-        return {};
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    reader.setAllocationLimit(kMaximumDecodeMegabytes);
-    const QSize stored = reader.size();
-    if (stored.isValid() && (stored.isEmpty() || qint64(stored.width()) * stored.height() > kx::Image::maximumPixelCount))
-        return {};
-    QImage image = reader.read();
-    if (image.isNull() || qint64(image.width()) * image.height() > kx::Image::maximumPixelCount)
-        return {};
-    const QColorSpace space = image.colorSpace();
-    if (space.isValid() && space != QColorSpace(QColorSpace::SRgb) && !image.isGrayscale()) {
-        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-        image.convertToColorSpace(QColorSpace::SRgb);
-    }
-    return kx::Image(image);
-}
-
-bool isFetchableScheme(const QString& scheme) {
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("file");
-}
-
-// The body at the address, read to its end within the limits on a local event loop of the calling thread;
-// nothing on any failure (bad address, error status, time-out, too large).
-std::optional<QByteArray> fetchData(const QUrl& url, const RemoteImageFetchLimits& limits) {
-    if (!QCoreApplication::instance() || !url.isValid() || !isFetchableScheme(url.scheme()))
-        return std::nullopt;
-    const qint64 maximumBytes = std::max<qint64>(0, limits.maximumBytes);
-    QNetworkAccessManager manager;
-    QNetworkReply* reply = manager.get(QNetworkRequest(url));
-
-    QByteArray body;
-    bool refused = false;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    auto refuse = [&] {
-        refused = true;
-        reply->abort();
-    };
-    QObject::connect(&deadline, &QTimer::timeout, &loop, refuse);
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > maximumBytes)
-            refuse();
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        if (refused)
-            return;
-        body += reply->read(maximumBytes + 1 - body.size());
-        if (body.size() > maximumBytes)
-            refuse();
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    deadline.start(limits.timeout);
-    if (!reply->isFinished())
-        loop.exec();
-    deadline.stop();
-
-    if (!refused) {
-        body += reply->read(maximumBytes + 1 - body.size());
-        refused = body.size() > maximumBytes;
-    }
-    const bool failed = refused || reply->error() != QNetworkReply::NoError;
-    delete reply;
-    if (failed)
-        return std::nullopt;
-    return body;
 }
 
 std::mutex& fetchLimitsMutex() {
@@ -245,8 +165,8 @@ KXCachePtr KXCache::initWithThumbImage(const kx::Image& thumbImage, const QUrl& 
 
 KXCachePtr KXCache::initWithThumbURL(const QUrl& thumbURL, const QUrl& originalURL, const kx::Size& imageSize) {
     kx::Image thumb;
-    if (const std::optional<QByteArray> data = fetchData(thumbURL, remoteFetchLimits()))
-        thumb = decodeImageData(*data);
+    if (const std::optional<QByteArray> data = fetchBounded(thumbURL, remoteFetchLimits().timeout, remoteFetchLimits().maximumBytes))
+        thumb = decodeBitmapData(*data);
     auto cache = std::make_shared<KXCache>(Private{});
     cache->m_isRemote = true;
     cache->m_path = originalURL.toString(QUrl::FullyEncoded);
@@ -273,10 +193,10 @@ void KXCache::startRemoteLoad(const QUrl& originalURL) {
     KXCachePtr self = shared_from_this();
     const RemoteImageFetchLimits limits = remoteFetchLimits();
     QThreadPool::globalInstance()->start([self, originalURL, limits] {
-        const std::optional<QByteArray> data = fetchData(originalURL, limits);
+        const std::optional<QByteArray> data = fetchBounded(originalURL, limits.timeout, limits.maximumBytes);
         if (!data)
             return;
-        const kx::Image original = decodeImageData(*data);
+        const kx::Image original = decodeBitmapData(*data);
         if (original.isNull())
             return;  // the entry keeps its thumbnail for every size
         const kx::Image large = scaledDownToFit(original, kCacheLargeImageSize);

@@ -7,6 +7,7 @@
 #include "platform/foundation/bundle.h"
 #include "platform/gfx/jpng.h"
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QFileInfo>
 #include <QImageReader>
@@ -37,13 +38,10 @@ void convertToSRGB(QImage& image) {
     image.convertToColorSpace(QColorSpace::SRgb);
 }
 
-// Decodes a bitmap file upright, in sRGB and 8 bits per component; with a positive `maximumPixelSize` the
-// decoder itself scales the image down so that its longer side is at most that many pixels.
-kx::Image decodeBitmapFile(const QString& path, int maximumPixelSize) {
-    if (!QFileInfo(path).isFile())
-        return {};
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
+// Decodes image 0 of the reader's device upright, in sRGB and 8 bits per component; with a positive
+// `maximumPixelSize` the decoder itself scales the image down so that its longer side is at most that many
+// pixels. The size is checked before anything is decoded.
+kx::Image decodeWithReader(QImageReader& reader, int maximumPixelSize) {
     reader.setAutoTransform(true);
     reader.setAllocationLimit(kMaximumDecodeMegabytes);
     const QSize stored = reader.size();
@@ -67,6 +65,14 @@ kx::Image decodeBitmapFile(const QString& path, int maximumPixelSize) {
     return kx::Image(image);
 }
 
+kx::Image decodeBitmapFile(const QString& path, int maximumPixelSize) {
+    if (!QFileInfo(path).isFile())
+        return {};
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    return decodeWithReader(reader, maximumPixelSize);
+}
+
 // The fitted size of a drawing, or (0, 0) when it has none or the bound is not usable.
 kx::Size fittedDrawingSize(const kx::Size& natural, double maxWidth, double maxHeight) {
     if (!(natural.width > 0) || !(natural.height > 0) || !std::isfinite(natural.width) ||
@@ -76,6 +82,15 @@ kx::Size fittedDrawingSize(const kx::Size& natural, double maxWidth, double maxH
 }
 
 }  // namespace
+
+kx::Image decodeBitmapData(const QByteArray& data, int maximumPixelSize) {
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer);
+    return decodeWithReader(reader, maximumPixelSize);
+}
 
 kx::Image loadImageFromFile(const QString& path) {
     if (path.isEmpty())

@@ -17,6 +17,7 @@
 #include "platform/foundation/geometry.h"
 #include "platform/gfx/image.h"
 
+#include <QByteArray>
 #include <QString>
 
 inline constexpr int kMaximumDecodeMegabytes = 1024;
@@ -30,6 +31,11 @@ inline constexpr double kVectorRasterLimit = 2000;
 // SVG, EPS and AI drawings fitted into 2000 x 2000 (small drawings are scaled up), anything else through the
 // bitmap readers at full size.
 kx::Image loadImageFromFile(const QString& path);
+
+// Image 0 of encoded bitmap data (a downloaded image), decoded like a bitmap file: upright, in sRGB,
+// size-checked first, scaled down by the decoder when `maximumPixelSize` is positive. Null when it
+// cannot be read.
+kx::Image decodeBitmapData(const QByteArray& data, int maximumPixelSize = 0);
 
 // A JPNG file at full size; any other file through the bitmap readers, decoded straight to a size whose
 // longer side is at most `maximumPixelSize` (never enlarged). The JPEG reader then decodes at 1/2, 1/4 or

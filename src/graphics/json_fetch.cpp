@@ -1,17 +1,12 @@
 #include "graphics/json_fetch.h"
 
+#include "graphics/bounded_fetch.h"
+
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QTimer>
 #include <QUrl>
-
-#include <algorithm>
 
 namespace {
 
@@ -48,56 +43,6 @@ kx::Value valueFromJson(const QJsonValue& json) {
     return kx::Value();
 }
 
-bool isFetchableScheme(const QString& scheme) {
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("file");
-}
-
-// Runs the request to its end or until a limit stops it; the body when it was read whole.
-std::optional<QByteArray> fetchBody(const QUrl& url, const JSONFetchLimits& limits) {
-    const qint64 maximumBytes = std::max<qint64>(0, limits.maximumBytes);
-    QNetworkAccessManager manager;
-    QNetworkRequest request(url);
-    QNetworkReply* reply = manager.get(request);
-
-    QByteArray body;
-    bool refused = false;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    auto refuse = [&] {
-        refused = true;
-        reply->abort();
-    };
-    QObject::connect(&deadline, &QTimer::timeout, &loop, refuse);
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > maximumBytes)
-            refuse();
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        if (refused)
-            return;
-        body += reply->read(maximumBytes + 1 - body.size());
-        if (body.size() > maximumBytes)
-            refuse();
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    deadline.start(limits.timeout);
-    if (!reply->isFinished())
-        loop.exec();
-    deadline.stop();
-
-    if (!refused) {
-        body += reply->read(maximumBytes + 1 - body.size());
-        refused = body.size() > maximumBytes;
-    }
-    const bool failed = refused || reply->error() != QNetworkReply::NoError;
-    delete reply;
-    if (failed)
-        return std::nullopt;
-    return body;
-}
-
 }  // namespace
 
 std::optional<kx::Value> dictionaryWithContentsOfJSONURLString(const QString& urlString,
@@ -107,7 +52,7 @@ std::optional<kx::Value> dictionaryWithContentsOfJSONURLString(const QString& ur
     const QUrl url(urlString, QUrl::StrictMode);
     if (!url.isValid() || !isFetchableScheme(url.scheme()))
         return std::nullopt;
-    const std::optional<QByteArray> body = fetchBody(url, limits);
+    const std::optional<QByteArray> body = fetchBounded(url, limits.timeout, limits.maximumBytes);
     if (!body)
         return std::nullopt;
     QJsonParseError error;

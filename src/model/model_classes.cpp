@@ -1,6 +1,9 @@
 #include "model/model_classes.h"
 
 #include "model/background.h"
+#include "model/canvas.h"
+#include "model/graph.h"
+#include "model/page_size.h"
 #include "model/path_point.h"
 #include "model/shadow.h"
 #include "model/shape_field.h"
@@ -19,5 +22,8 @@ void registerModelClasses() {
         registry.registerClass<KXShapeField>(QStringLiteral("KXShapeField"));
         registry.registerClass<KXPathPoint>(QStringLiteral("KXPathPoint"));
         registry.registerClass<KXBackground>(QStringLiteral("KXBackground"));
+        registry.registerClass<KXGraph>(QStringLiteral("KXGraph"));
+        registry.registerClass<KXCanvas>(QStringLiteral("KXCanvas"));
     });
+    registerPageSizeClasses();
 }

@@ -1,0 +1,167 @@
+#include "canvas/canvas_layer.h"
+
+#include "canvas/graph_layer.h"
+#include "model/graph.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/layers/layer_transaction.h"
+#include "platform/layers/screen_scale.h"
+
+namespace {
+// The layer class that shows each kind of graph; graphs of other kinds get no layer. Until the shape,
+// calendar and group layers exist, every drawable kind is shown by the base layer, which paints the graph.
+std::shared_ptr<KXGraphLayer> makeGraphLayer(const std::shared_ptr<KXGraph>& graph) {
+    switch (graph->graphType()) {
+    case KXGraphTypeShape:
+    case KXGraphTypeCalendar:
+    case KXGraphTypePhoto:
+    case KXGraphTypeText:
+    case KXGraphTypeGroup:
+    case KXGraphTypeLine: return KXGraphLayer::create(graph);
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+KXCanvasLayer::KXCanvasLayer() {
+    setMasksToBounds(true);
+    const double scale = kx::mainScreenBackingScaleFactor();
+    if (scale != 1.0)
+        setContentsScale(2.0);
+}
+
+KXCanvasLayer::~KXCanvasLayer() {
+    if (m_canvas && m_canvas->owner() == this)
+        m_canvas->setOwner(nullptr);
+}
+
+std::shared_ptr<KXCanvasLayer> KXCanvasLayer::create(std::shared_ptr<KXCanvas> canvas) {
+    auto layer = std::make_shared<KXCanvasLayer>();
+    if (!canvas) {
+        canvas = std::make_shared<KXCanvas>();
+        canvas->setLayoutType(KXLayoutTypeProportional);
+    }
+    layer->setCanvas(std::move(canvas));
+    return layer;
+}
+
+void KXCanvasLayer::setCanvas(std::shared_ptr<KXCanvas> canvas) {
+    if (canvas == m_canvas)
+        return;
+    if (m_canvas && m_canvas->owner() == this)
+        m_canvas->setOwner(nullptr);
+    m_canvas = std::move(canvas);
+    if (m_canvas)
+        m_canvas->setOwner(this);
+}
+
+void KXCanvasLayer::insertGraph(KXGraph* graph, unsigned index) {
+    if (!graph)
+        return;
+    std::shared_ptr<kx::Layer> layer;
+    if (KXGraphRender* render = graph->render()) {
+        if (kx::Layer* existing = render->graphLayer())
+            layer = existing->shared_from_this();
+    } else if (auto shared = std::dynamic_pointer_cast<KXGraph>(graph->weak_from_this().lock())) {
+        layer = makeGraphLayer(shared);
+    }
+    if (!layer || layer->superlayer() == this)
+        return;
+    {
+        kx::LayerTransaction transaction;
+        insertSublayer(layer, index);
+    }
+    kx::NotificationCenter::defaultCenter().post(KXCanvasAddGraph, this);
+}
+
+void KXCanvasLayer::removeGraph(KXGraph* graph) {
+    if (!graph)
+        return;
+    KXGraphRender* render = graph->render();
+    kx::Layer* layer = render ? render->graphLayer() : nullptr;
+    if (layer && layer->superlayer() == this) {
+        // The page holds the only strong reference: the graph layer goes, and stops observing the graph.
+        kx::LayerTransaction transaction;
+        layer->removeFromSuperlayer();
+    }
+    graph->setRender(nullptr);
+    graph->setCanvas(nullptr);
+    graph->setSelected(false);
+    if (m_auxiliaryLayer)
+        m_auxiliaryLayer->setNeedsDisplay();
+}
+
+void KXCanvasLayer::setNeedsDisplay() {
+    kx::Layer::setNeedsDisplay();
+    if (m_auxiliaryLayer)
+        m_auxiliaryLayer->setNeedsDisplay();
+}
+
+void KXCanvasLayer::layoutGraphs() {
+    const kx::Size preview = m_canvas ? m_canvas->previewSize() : kx::Size();
+    kx::LayerTransaction transaction;
+    for (const std::shared_ptr<kx::Layer>& sublayer : sublayers()) {
+        auto* graphLayer = dynamic_cast<KXGraphLayer*>(sublayer.get());
+        if (!graphLayer)
+            continue;
+        KXGraph* graph = graphLayer->graph();
+        const kx::Rect r = graph ? graph->relativeRect() : kx::Rect();
+        graphLayer->setFrame({r.origin.x * preview.width, r.origin.y * preview.height, r.size.width * preview.width,
+                              r.size.height * preview.height});
+        if (!graph)
+            continue;
+        if (m_displayLocked) {
+            graph->lockDisplay();
+        } else {
+            graph->unlockDisplay();
+            graph->setNeedsDisplay();
+        }
+    }
+}
+
+void KXCanvasLayer::insertSublayer(std::shared_ptr<kx::Layer> layer, unsigned index) {
+    if (dynamic_cast<KXGraphLayer*>(layer.get())) {
+        const std::int64_t position = actualIndex(index);
+        kx::Layer::insertSublayer(std::move(layer), unsigned(std::max<std::int64_t>(0, position)));
+        return;
+    }
+    kx::Layer::insertSublayer(std::move(layer), index);
+}
+
+std::int64_t KXCanvasLayer::actualIndex(std::int64_t graphIndex) const {
+    if (graphIndex <= 0)
+        return graphIndex;
+    std::int64_t graphLayers = 0, others = 0;
+    for (const std::shared_ptr<kx::Layer>& sublayer : sublayers()) {
+        if (dynamic_cast<const KXGraphLayer*>(sublayer.get())) {
+            if (++graphLayers == graphIndex)
+                break;
+        } else {
+            ++others;
+        }
+    }
+    return graphIndex + others;
+}
+
+void KXCanvasLayer::setFrame(const kx::Rect& frame) {
+    {
+        kx::LayerTransaction transaction;
+        kx::Layer::setFrame(frame);
+    }
+    if (m_canvas)
+        m_canvas->zoomToFitSize(frame.size);
+    if (!m_displayLocked)
+        setNeedsDisplay();
+}
+
+void KXCanvasLayer::drawInContext(kx::BitmapContext& context) {
+    const double scale = kx::mainScreenBackingScaleFactor();
+    if (contentsScale() != scale)
+        setContentsScale(scale);
+    if (!m_displayLocked && m_canvas)
+        m_canvas->drawInContext(context);
+}
+
+KXCanvas::GraphList KXCanvasLayer::selectedGraphs() const {
+    return m_canvas ? m_canvas->selectedGraphs() : KXCanvas::GraphList();
+}

@@ -1,0 +1,191 @@
+#include "canvas/graph_layer.h"
+
+#include "canvas/canvas_layer.h"
+#include "graphics/geometry_utilities.h"
+#include "model/canvas.h"
+#include "model/shadow.h"
+#include "model/stroke.h"
+#include "model/tracker.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/gfx/bitmap_context.h"
+#include "platform/layers/layer_transaction.h"
+#include "platform/layers/screen_scale.h"
+
+#include <cmath>
+
+namespace {
+const QString kShadowEnabledKey = QStringLiteral("shadowEnabled");
+const QString kAngleKey = QStringLiteral("angle");
+const QString kRelativeRectKey = QStringLiteral("relativeRect");
+const QString kReflectionEnabledKey = QStringLiteral("reflectionEnabled");
+const QString kReflectionAlphaKey = QStringLiteral("reflectionAlpha");
+const QString kContactShadowEnabledKey = QStringLiteral("contactShadowEnabled");
+const QString kStrokeEnabledKey = QStringLiteral("strokeEnabled");
+const QString kWidthKey = QStringLiteral("width");
+const QString kOpacityKey = QStringLiteral("opacity");
+
+// To the nearest whole number, halves to the even neighbour.
+double roundHalfEven(double value) {
+    return std::nearbyint(value);
+}
+}  // namespace
+
+KXGraphLayer::KXGraphLayer(std::shared_ptr<KXGraph> graph) : m_graph(std::move(graph)) {}
+
+KXGraphLayer::~KXGraphLayer() {
+    if (!m_graph)
+        return;
+    if (m_observing)
+        m_graph->removeObserver(this);
+    if (m_graph->render() == this)
+        m_graph->setRender(nullptr);
+}
+
+void KXGraphLayer::initWithGraph() {
+    m_editing = false;
+    if (m_graph) {
+        m_graph->setRender(this);
+        // Shown on a page, stroke widths and shadows are measured on the page preview.
+        if (m_graph->stroke())
+            m_graph->stroke()->setType(KXStrokeWidthRelative);
+        if (m_graph->shadow())
+            m_graph->shadow()->setType(1);
+        m_graph->tracker()->setStrokeWidth(1.0);
+        m_graph->tracker()->setLineType(1);
+        m_graph->addObserver(this);
+        m_observing = true;
+    }
+    setFrame(m_graph ? m_graph->frameRect() : kx::Rect());
+    updateShadow();
+    setAngle(m_graph ? m_graph->angle() : 0);
+    updateOpaicty();
+    const double scale = kx::mainScreenBackingScaleFactor();
+    if (scale != 1.0)
+        setContentsScale(2.0);
+}
+
+void KXGraphLayer::setFrame(const kx::Rect& frame) {
+    kx::LayerTransaction transaction;
+    const kx::AffineTransform turned = affineTransform();
+    setAffineTransform(kx::AffineTransform());
+    const kx::Rect before = this->frame();
+    const kx::Rect rounded(roundHalfEven(frame.origin.x), roundHalfEven(frame.origin.y),
+                           roundHalfEven(frame.size.width), roundHalfEven(frame.size.height));
+    kx::Layer::setFrame(rounded);
+    updateShadow();
+    setAffineTransform(turned);
+    if (before.size != rounded.size) {
+        updateShadow();
+        if (m_graph)
+            m_graph->setNeedsDisplay();
+    }
+}
+
+void KXGraphLayer::setAngle(double angle) {
+    {
+        kx::LayerTransaction transaction;
+        setAffineTransform(kx::AffineTransform::makeRotation(angle));
+    }
+    kx::NotificationCenter::defaultCenter().post(KXGraphLayerRotationCHanged, this);
+}
+
+kx::Point KXGraphLayer::convertPointToRenderSpace(const kx::Point& point) const {
+    if (!m_graph)
+        return point;
+    return transformPointAboutCenter(point, m_graph->frameRect().center(), -m_graph->angle(), 1, 1);
+}
+
+KXCanvasLayer* KXGraphLayer::canvasLayer() {
+    for (kx::Layer* layer = superlayer(); layer; layer = layer->superlayer()) {
+        if (auto* page = dynamic_cast<KXCanvasLayer*>(layer))
+            return page;
+    }
+    return nullptr;
+}
+
+void KXGraphLayer::setEditing(bool editing) {
+    m_editing = editing;
+}
+
+void KXGraphLayer::setNeedsDisplayGraph(KXGraph*) {
+    setNeedsDisplay();
+}
+
+void KXGraphLayer::drawGraphSelection(KXGraph*) {
+    KXCanvasLayer* page = canvasLayer();
+    if (page && page->auxiliaryLayer())
+        page->auxiliaryLayer()->setNeedsDisplay();
+}
+
+void KXGraphLayer::drawInContext(kx::BitmapContext& context) {
+    drawInContext(context, bounds());
+}
+
+void KXGraphLayer::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
+    if (m_graph)
+        m_graph->drawInContext(context, rect);
+}
+
+void KXGraphLayer::observeValue(const QString& key, kx::Observable* object, const kx::Value&, const kx::Value&) {
+    if (!m_graph)
+        return;
+    KXGraph* graph = m_graph.get();
+    const bool ofShadow = object == graph->shadow();
+    const bool ofGraph = object == graph;
+    if (ofShadow || (ofGraph && key == kShadowEnabledKey)) {
+        updateShadow();
+    } else if (ofGraph && key == kAngleKey) {
+        setAngle(graph->angle());
+        graph->textWrapRectChanged();
+        drawGraphSelection(graph);
+    } else if (ofGraph && key == kRelativeRectKey) {
+        setFrame(graph->frameRect());
+    } else if (ofGraph && (key == kReflectionEnabledKey || key == kReflectionAlphaKey)) {
+        // The reflection companion follows these flags.
+    } else if (ofGraph && key == kContactShadowEnabledKey) {
+        // The contact-shadow companion follows this flag.
+    } else if (ofGraph && key == kStrokeEnabledKey) {
+        // Whoever changed the flag redraws a plain graph.
+    } else if (object == graph->stroke() && key == kWidthKey) {
+        graph->setNeedsDisplay();
+    } else if (ofGraph && key == kOpacityKey) {
+        // Painting code sets the opacity for a moment with undo registration off; those changes must not
+        // reach the layer.
+        KXCanvas* page = graph->canvas();
+        if (!page || page->undoManager().isUndoRegistrationEnabled())
+            updateOpaicty();
+        return;
+    } else {
+        graph->setNeedsDisplay();
+    }
+    kx::NotificationCenter::defaultCenter().post(KXGrapPropertyChanged, graph);
+}
+
+void KXGraphLayer::updateOpaicty() {
+    if (!m_graph)
+        return;
+    if (sublayers().empty()) {
+        kx::LayerTransaction transaction;
+        setOpacity(m_graph->opacity());
+    }
+}
+
+void KXGraphLayer::updateShadow() {
+    kx::LayerTransaction transaction;
+    KXShadow* shadow = m_graph ? m_graph->shadow() : nullptr;
+    if (m_graph && m_graph->isShadowEnabled() && shadow) {
+        KXCanvas* page = m_graph->canvas();
+        const kx::Size preview = page ? page->previewSize() : kx::Size();
+        const float reference = float(std::min(preview.width, preview.height)) / 10.0f;
+        const kx::Point offset = shadow->offsetWithReference(reference);
+        setShadowOffset({offset.x, offset.y});
+        setShadowColor(shadow->color());
+        setShadowOpacity(1.0);
+        setShadowRadius(std::sqrt(page ? page->zoomValue() : 1.0) * shadow->blur());
+    } else {
+        setShadowColor(kx::Color());
+        setShadowOffset({0, 0});
+        setShadowOpacity(0);
+        setShadowRadius(0);
+    }
+}

@@ -1,0 +1,78 @@
+// The layer that shows one graph on a page. The graph reaches it through KXGraphRender; the layer observes
+// the graph and turns every change into the matching layer update: frame (rounded to whole points),
+// rotation about the anchor point, drop shadow (the layer's own shadow) and opacity. After each observed
+// change except opacity it posts "KXGrapPropertyChanged" with the graph.
+//
+// Make one with KXGraphLayer::create<Class>(graph): the layer is set up after construction, so that the
+// setting up reaches the overrides of the layer's class.
+#pragma once
+
+#include "canvas/canvas_layer.h"
+#include "model/graph.h"
+#include "model/graph_render.h"
+#include "platform/foundation/observable.h"
+#include "platform/layers/layer.h"
+
+#include <QString>
+
+#include <memory>
+
+
+// Posted with the graph as sender after an observed change of it (not for opacity).
+inline const QString KXGrapPropertyChanged = QStringLiteral("KXGrapPropertyChanged");
+// Posted with the layer as sender whenever its angle is set.
+inline const QString KXGraphLayerRotationCHanged = QStringLiteral("KXGraphLayerRotationCHanged");
+
+class KXGraphLayer : public kx::Layer, public KXGraphRender, public kx::KeyObserver {
+public:
+    explicit KXGraphLayer(std::shared_ptr<KXGraph> graph);
+    ~KXGraphLayer() override;
+
+    template <class L = KXGraphLayer>
+    static std::shared_ptr<L> create(std::shared_ptr<KXGraph> graph) {
+        auto layer = std::make_shared<L>(std::move(graph));
+        layer->initWithGraph();
+        return layer;
+    }
+
+    KXGraph* graph() const { return m_graph.get(); }
+
+    // The rectangle in the superlayer's space, each component rounded to the nearest whole number (halves to
+    // the even neighbour), set on the unturned layer; the rotation is kept. A new size redraws the graph.
+    void setFrame(const kx::Rect& frame) override;
+    // Turns the layer about its anchor point and posts KXGraphLayerRotationCHanged.
+    void setAngle(double angle) override;
+    // The point turned about the centre of the graph's frame by minus the graph's angle.
+    kx::Point convertPointToRenderSpace(const kx::Point& point) const;
+    // The nearest ancestor that is a page layer; null when detached.
+    KXCanvasLayer* canvasLayer() override;
+
+    bool isEditing() const { return m_editing; }
+    void setEditing(bool editing);
+
+    // KXGraphRender.
+    void setNeedsDisplayGraph(KXGraph* graph) override;
+    void drawGraphSelection(KXGraph* graph) override;
+    kx::Layer* graphLayer() override { return this; }
+
+    // Paints the graph into the layer's bounds.
+    void drawInContext(kx::BitmapContext& context) override;
+    virtual void drawInContext(kx::BitmapContext& context, const kx::Rect& rect);
+
+    void observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
+                      const kx::Value& newValue) override;
+
+    // The layer's opacity from the graph's (a layer with sublayers leaves fading to its content layers).
+    void updateOpaicty();
+    // The drop shadow as the layer's own shadow, measured on the page's preview.
+    void updateShadow();
+
+protected:
+    // Becomes the graph's render object and observer and takes its frame, shadow, angle and opacity.
+    virtual void initWithGraph();
+
+private:
+    std::shared_ptr<KXGraph> m_graph;
+    bool m_editing = false;
+    bool m_observing = false;
+};

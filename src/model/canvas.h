@@ -1,0 +1,161 @@
+// One page: its graphs in stacking order, its page size, margin rectangle, fill, zoom and preview size, and
+// the undo manager that records every edit of the page. The page observes each of its graphs and its own
+// fill and turns every announced change into an undo step that puts the old value back by key; inserting
+// and removing register their inverse operations. It tells its owner (the page layer) about graphs entering
+// and leaving through KXCanvasOwner, and answers the selection, hit-test and text-wrap queries.
+//
+// Units: page pixels (pixelSize, marginRect), preview points (page pixels times zoomValue: previewSize and
+// every graph frame) and relative units (a graph's relativeRect). y grows upward.
+#pragma once
+
+#include "model/canvas_owner.h"
+#include "platform/foundation/coding.h"
+#include "platform/foundation/geometry.h"
+#include "platform/foundation/observable.h"
+#include "platform/foundation/undo_manager.h"
+
+#include <cstdint>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+namespace kx {
+class BitmapContext;
+}
+
+class KXBackground;
+class KXGraph;
+class KXSize;
+
+enum KXLayoutType : std::int32_t {
+    KXLayoutTypeProportional = 0,
+    KXLayoutTypeFixed = 1,
+};
+
+enum KXRenderIntent : std::int32_t {
+    KXRenderIntentPreview = 0,
+    KXRenderIntentOutput = 1,
+};
+
+class KXCanvas : public kx::Object, public kx::Coding, public kx::KeyObserver {
+public:
+    using GraphList = std::vector<std::shared_ptr<KXGraph>>;
+
+    KXCanvas();
+    ~KXCanvas() override;
+    KXCanvas(const KXCanvas&) = delete;
+    KXCanvas& operator=(const KXCanvas&) = delete;
+
+    QString className() const override { return QStringLiteral("KXCanvas"); }
+
+    // ---- owner ----
+    KXCanvasOwner* owner() const { return m_owner; }
+    // A non-null owner gets every graph of the page again, with undo registration off: the graphs are linked
+    // to the page, observed (once, however often the page is attached) and given layers, and end deselected.
+    // Null only clears the link.
+    void setOwner(KXCanvasOwner* owner);
+
+    kx::UndoManager& undoManager() { return *m_undoManager; }
+
+    // ---- page geometry ----
+    KXSize* pageSize() const { return m_pageSize.get(); }
+    // Stores a copy. In the fixed layout the margins keep their pixel sizes (shrunk in proportion when they
+    // leave less than 72 pixels between them) and the graphs keep their pixel sizes and their distances from
+    // the left and top edges; in the proportional layout margins and graphs scale with the page. No undo step.
+    void setPageSize(const KXSize* size);
+    kx::Size pixelSize() const;
+    kx::Rect marginRect() const { return m_marginRect; }
+    void setMarginRect(const kx::Rect& rect) { m_marginRect = rect; }
+    // The margin rectangle in preview points.
+    kx::Rect previewMarginRect() const;
+    kx::Size previewSize() const { return m_previewSize; }
+    void setPreviewSize(const kx::Size& size) { m_previewSize = size; }
+    double zoomValue() const { return m_zoomValue; }
+    void setZoomValue(double zoom) { m_zoomValue = zoom; }
+    // Fits the page into a view size: the preview size, the zoom, then the owner re-frames the graph layers.
+    void zoomToFitSize(const kx::Size& size);
+    bool clipMargin() const { return m_clipMargin; }
+    void setClipMargin(bool clip) { m_clipMargin = clip; }
+    std::int32_t layoutType() const { return m_layoutType; }
+    void setLayoutType(std::int32_t type) { m_layoutType = type; }
+    std::int32_t renderIntent() const { return m_renderIntent; }
+    void setRenderIntent(std::int32_t intent) { m_renderIntent = intent; }
+
+    KXBackground* background() const { return m_background.get(); }
+    // Takes the fill and observes it (the old one is no longer observed). No undo step by itself.
+    void setBackground(std::shared_ptr<KXBackground> background);
+    // The page's paper: white with the margin clip when the page clips to its margin, then the fill.
+    void drawInContext(kx::BitmapContext& context);
+
+    // ---- graph list (index 0 at the back) ----
+    const GraphList& graphs() const { return m_graphs; }
+    void addGraph(std::shared_ptr<KXGraph> graph);
+    // An index at or past the count appends. The graph is linked, selected, observed and shown; undoing
+    // removes it again.
+    void insertGraph(std::shared_ptr<KXGraph> graph, std::size_t index);
+    // Graphs not on the page and indexes out of range are ignored.
+    void removeGraph(const KXGraph* graph);
+    void removeGraphAtIndex(std::int64_t index);
+    std::shared_ptr<KXGraph> graphAtIndex(std::int64_t index) const;
+    std::int64_t graphCount() const { return std::int64_t(m_graphs.size()); }
+    // Index of a graph on the page, or -1.
+    std::int64_t indexOfGraph(const KXGraph* graph) const;
+    // The top-level graphs of a type; KXGraphTypeAll gives all of them.
+    GraphList graphsWithType(std::int32_t type) const;
+
+    // ---- selection and hit tests ----
+    GraphList selectedGraphs() const;
+    GraphList selectedEditableGraphs() const;
+    GraphList selectedTexts() const;
+    GraphList selectedPhotos() const;
+    GraphList unselectedGraphs() const;
+    std::int64_t selectedGroupCount() const;
+    void setAllGrpahsSelection(bool selected);
+    // The front-most graph containing the point (locked graphs included), or null.
+    std::shared_ptr<KXGraph> selectGraphAtPoint(const kx::Point& point) const;
+    // Every graph the rectangle meets, front to back.
+    GraphList selectedGraphsWithFrame(const kx::Rect& rect) const;
+
+    // ---- undo ----
+    void observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
+                      const kx::Value& newValue) override;
+    // Sets the value by key on the object; being observed, that registers the opposite step.
+    void changeKeyPath(const QString& key, kx::Observable* object, const kx::Value& value);
+
+    // ---- text wrap ----
+    // The wrapping graphs in front of a text graph that meet its drawn extent.
+    GraphList graphsIntersectWithGraph(KXGraph* graph) const;
+    // The part of that search for one graph (walking into groups); clears *keepTraversal on meeting `text`.
+    GraphList textWrapGraphIntersectFromRect(const kx::Rect& rect, const std::shared_ptr<KXGraph>& candidate,
+                                             const KXGraph* text, bool* keepTraversal) const;
+    // Refreshes the texts behind a graph whose wrap-relevant state changed.
+    void updateTextsWrapUnderGraph(KXGraph* graph);
+    void updateDisplayTextWrapIntersectsAboveGraphs(const std::vector<KXGraph*>& roots, KXGraph* graph);
+    static bool rectIntersectsGraphs(const std::vector<KXGraph*>& graphs, const kx::Rect& rect);
+
+    // ---- archive ----
+    void encodeWithCoder(kx::KeyedArchiver& coder) const override;
+    void initWithCoder(kx::KeyedUnarchiver& coder) override;
+    // An independent copy made by archiving, without owner. Null when the classes cannot be read back.
+    std::shared_ptr<KXCanvas> copy() const;
+
+private:
+    void observeGraph(KXGraph* graph);
+    void stopObservingGraph(KXGraph* graph);
+    // The object kept alive by an undo step that works on it.
+    static std::shared_ptr<kx::Object> retainForUndo(kx::Observable* object);
+
+    GraphList m_graphs;
+    std::shared_ptr<KXSize> m_pageSize;
+    bool m_clipMargin = false;
+    std::int32_t m_renderIntent = KXRenderIntentPreview;
+    std::int32_t m_layoutType = KXLayoutTypeFixed;
+    KXCanvasOwner* m_owner = nullptr;
+    std::unique_ptr<kx::UndoManager> m_undoManager;
+    double m_zoomValue = 1.0;
+    std::shared_ptr<KXBackground> m_background;
+    kx::Size m_previewSize;
+    kx::Rect m_marginRect;
+    // The graphs this page is registered on as observer, so that no graph is observed twice.
+    std::unordered_set<const KXGraph*> m_observed;
+};

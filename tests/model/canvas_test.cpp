@@ -1,0 +1,258 @@
+#include "archive_probe.h"
+#include "page_test_support.h"
+
+#include "platform/foundation/keyed_unarchiver.h"
+#include "platform/gfx/bitmap_context.h"
+#include "support/pixel_probe.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using kxtest::graphAt;
+using kxtest::RecordingOwner;
+
+namespace {
+
+class CanvasTest : public ::testing::Test {
+protected:
+    void SetUp() override { kxtest::registerPageClasses(); }
+};
+
+void expectRectNear(const kx::Rect& actual, const kx::Rect& expected, double tolerance = 1e-6) {
+    EXPECT_NEAR(actual.origin.x, expected.origin.x, tolerance);
+    EXPECT_NEAR(actual.origin.y, expected.origin.y, tolerance);
+    EXPECT_NEAR(actual.size.width, expected.size.width, tolerance);
+    EXPECT_NEAR(actual.size.height, expected.size.height, tolerance);
+}
+
+TEST_F(CanvasTest, NewPageDefaults) {
+    KXCanvas page;
+    EXPECT_EQ(page.pixelSize(), kx::Size(800, 600));
+    EXPECT_EQ(page.pageSize()->dpi(), 72);
+    EXPECT_EQ(page.marginRect(), kx::Rect(72, 72, 656, 456));
+    EXPECT_EQ(page.zoomValue(), 1.0);
+    EXPECT_EQ(page.layoutType(), KXLayoutTypeFixed);
+    EXPECT_EQ(page.renderIntent(), KXRenderIntentPreview);
+    EXPECT_FALSE(page.clipMargin());
+    EXPECT_EQ(page.graphCount(), 0);
+    ASSERT_NE(page.background(), nullptr);
+    EXPECT_EQ(page.background()->fillAngle(), 90);
+}
+
+TEST_F(CanvasTest, InsertPastTheEndAppendsAndTellsTheOwner) {
+    RecordingOwner owner;
+    auto page = kxtest::fittedPage(&owner);
+    for (int i = 0; i < 3; ++i)
+        page->addGraph(std::make_shared<KXGraph>());
+    auto graph = std::make_shared<KXGraph>();
+    page->insertGraph(graph, 99);
+    EXPECT_EQ(page->graphAtIndex(3), graph);
+    ASSERT_EQ(owner.inserts.size(), 4u);
+    EXPECT_EQ(owner.inserts.back().graph, graph.get());
+    EXPECT_EQ(owner.inserts.back().index, 3u);
+    EXPECT_TRUE(graph->isSelected());
+    EXPECT_EQ(graph->canvas(), page.get());
+
+    // Nil, a graph already on the page and graphs not on it change nothing.
+    page->insertGraph(nullptr, 0);
+    page->insertGraph(graph, 0);
+    EXPECT_EQ(page->graphCount(), 4);
+    KXGraph stranger;
+    page->removeGraph(&stranger);
+    page->removeGraphAtIndex(-1);
+    page->removeGraphAtIndex(4);
+    EXPECT_EQ(page->graphCount(), 4);
+    EXPECT_TRUE(owner.removes.empty());
+    EXPECT_EQ(page->graphAtIndex(-1), nullptr);
+    EXPECT_EQ(page->graphAtIndex(4), nullptr);
+
+    page->removeGraph(graph.get());
+    EXPECT_EQ(page->graphCount(), 3);
+    EXPECT_EQ(owner.removes, std::vector<KXGraph*>{graph.get()});
+    EXPECT_EQ(graph->canvas(), nullptr);
+}
+
+TEST_F(CanvasTest, AttachingRelinksDeselectsAndMeasuresEveryGraph) {
+    auto page = std::make_shared<KXCanvas>();
+    auto a = graphAt<KXGraph>({0, 0, 0.5, 0.5});
+    auto b = graphAt<KXGraph>({0.5, 0.5, 0.25, 0.5});
+    page->addGraph(a);
+    page->addGraph(b);
+    a->setAspectRatio(0);
+    page->undoManager().removeAllActions();
+    RecordingOwner owner;
+    page->setOwner(&owner);
+    ASSERT_EQ(owner.inserts.size(), 2u);
+    EXPECT_EQ(owner.inserts[1].graph, b.get());
+    EXPECT_EQ(owner.inserts[1].index, 1u);
+    EXPECT_FALSE(a->isSelected());
+    EXPECT_DOUBLE_EQ(a->aspectRatio(), 400.0 / 300.0);
+    EXPECT_DOUBLE_EQ(b->aspectRatio(), 200.0 / 300.0);
+    EXPECT_FALSE(page->undoManager().canUndo());
+    EXPECT_EQ(page->graphs(), (KXCanvas::GraphList{a, b}));
+}
+
+TEST_F(CanvasTest, PageSizeChangeMovesMarginsAndGraphs) {
+    struct Case {
+        const char* name;
+        std::int32_t layout;
+        kx::Size size;
+        kx::Rect margin;
+    } cases[] = {
+        {"fixed, shrink to 100 x 100", KXLayoutTypeFixed, {100, 100}, {14, 14, 72, 72}},
+        {"fixed, grow to 1000 x 800", KXLayoutTypeFixed, {1000, 800}, {72, 72, 856, 656}},
+        {"proportional, wider", KXLayoutTypeProportional, {1600, 600}, {144, 72, 1312, 456}},
+        {"fixed, smaller than the room kept between margins", KXLayoutTypeFixed, {50, 40}, {0, 0, 50, 40}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        KXCanvas page;
+        page.setLayoutType(c.layout);
+        auto graph = graphAt<KXGraph>({0.25, 0.5, 0.25, 1.0 / 3});  // 200 x 200 pixels, 100 below the top edge
+        page.addGraph(graph);
+        KXSize size(c.size.width, c.size.height, KXSizeUnitPixel, 72);
+        page.setPageSize(&size);
+        expectRectNear(page.marginRect(), c.margin);
+        EXPECT_GE(page.marginRect().origin.x, 0);
+        if (c.layout == KXLayoutTypeFixed) {
+            const kx::Rect pixels = graph->actualRect();
+            expectRectNear(pixels, {200, c.size.height - 300, 200, 200});
+        } else {
+            EXPECT_EQ(graph->relativeRect(), kx::Rect(0.25, 0.5, 0.25, 1.0 / 3));
+        }
+    }
+}
+
+TEST_F(CanvasTest, ZoomToFitSetsPreviewZoomAndLaysOut) {
+    RecordingOwner owner;
+    KXCanvas page;
+    page.setOwner(&owner);
+    page.zoomToFitSize({400, 400});
+    EXPECT_EQ(page.previewSize(), kx::Size(400, 300));
+    EXPECT_EQ(page.zoomValue(), 0.5);
+    EXPECT_EQ(owner.layouts, 1);
+    EXPECT_EQ(page.previewMarginRect(), kx::Rect(36, 36, 328, 228));
+
+    // A view without size, or not a number, keeps the zoom rather than making it 0 or NaN.
+    page.zoomToFitSize({std::nan(""), 100});
+    EXPECT_EQ(page.zoomValue(), 0.5);
+    EXPECT_EQ(page.previewSize(), kx::Size(0, 0));
+    page.setOwner(nullptr);
+}
+
+TEST_F(CanvasTest, HitTestsFindTheFrontGraph) {
+    auto page = kxtest::fittedPage();
+    auto back = graphAt<KXGraph>({0.1, 0.1, 0.5, 0.5});
+    auto front = graphAt<KXGraph>({0.3, 0.3, 0.5, 0.5});
+    auto line = graphAt<kxtest::TypedGraph>({0.0, 0.9, 0.1, 0.1});
+    line->type = KXGraphTypeLine;
+    page->addGraph(back);
+    page->addGraph(front);
+    page->addGraph(line);
+    front->setLocked(true);
+    EXPECT_EQ(page->selectGraphAtPoint({300, 250}), front);
+    EXPECT_EQ(page->selectGraphAtPoint({100, 100}), back);
+    EXPECT_EQ(page->selectGraphAtPoint({790, 10}), nullptr);
+    EXPECT_EQ(page->selectedGraphsWithFrame({0, 0, 800, 600}), (KXCanvas::GraphList{line, front, back}));
+
+    EXPECT_EQ(page->selectedEditableGraphs(), (KXCanvas::GraphList{back, line}));
+    page->setAllGrpahsSelection(false);
+    EXPECT_TRUE(page->selectedGraphs().empty());
+    EXPECT_EQ(page->unselectedGraphs().size(), 3u);
+    EXPECT_EQ(page->graphsWithType(KXGraphTypeAll).size(), 3u);
+    EXPECT_EQ(page->graphsWithType(KXGraphTypeLine), (KXCanvas::GraphList{line}));
+}
+
+TEST_F(CanvasTest, TypedSelections) {
+    auto page = kxtest::fittedPage();
+    auto text = std::make_shared<kxtest::TypedGraph>(KXGraphTypeText);
+    auto photo = std::make_shared<kxtest::TypedGraph>(KXGraphTypePhoto);
+    auto group = std::make_shared<kxtest::TypedGraph>(KXGraphTypeGroup);
+    page->addGraph(text);
+    page->addGraph(photo);
+    page->addGraph(group);
+    EXPECT_EQ(page->selectedTexts(), (KXCanvas::GraphList{text}));
+    EXPECT_EQ(page->selectedPhotos(), (KXCanvas::GraphList{photo}));
+    EXPECT_EQ(page->selectedGroupCount(), 1);
+    EXPECT_EQ(page->graphsWithType(KXGraphTypeGroup), (KXCanvas::GraphList{group}));
+}
+
+TEST_F(CanvasTest, RemovingAGraphRefreshesTheTextsBehindIt) {
+    auto page = kxtest::fittedPage();
+    auto text = graphAt<kxtest::TypedGraph>({0.1, 0.1, 0.5, 0.5});
+    text->type = KXGraphTypeText;
+    auto over = graphAt<KXGraph>({0.2, 0.2, 0.1, 0.1});
+    auto apart = graphAt<KXGraph>({0.8, 0.8, 0.1, 0.1});
+    page->addGraph(text);
+    page->addGraph(over);
+    page->addGraph(apart);
+    text->wrappedGraphs = {over.get()};
+    text->geometryUpdates = 0;
+    // Off the page a leaving graph has no frame; what counts is whether the text flowed around it.
+    page->removeGraph(apart.get());
+    EXPECT_EQ(text->geometryUpdates, 0);
+    page->removeGraph(over.get());
+    EXPECT_EQ(text->geometryUpdates, 1);
+}
+
+TEST_F(CanvasTest, ClippedPageIsWhiteOutsideItsMargin) {
+    KXCanvas page;
+    page.background()->setColor1(kx::Color::srgb(0, 0, 1, 1));
+    page.setClipMargin(true);
+    kx::BitmapContext context(800, 600);
+    page.drawInContext(context);
+    const QImage image = context.makeImage().qimage();
+    EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 10, 10), (kxtest::Rgba{255, 255, 255, 255}), 1);
+    EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 400, 300), (kxtest::Rgba{0, 0, 255, 255}), 1);
+}
+
+TEST_F(CanvasTest, ArchiveRoundTrip) {
+    auto page = kxtest::fittedPage();
+    page->setLayoutType(KXLayoutTypeProportional);
+    page->setClipMargin(true);
+    page->setMarginRect({10, 20, 300, 400});
+    page->addGraph(graphAt({0.1, 0.2, 0.3, 0.4}));
+    page->addGraph(graphAt<KXGraph>({0.5, 0.5, 0.25, 0.25}));
+    if (kxtest::hasPython()) {
+        const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(*page));
+        EXPECT_EQ(kxtest::kindOf(keys, "layoutType"), "int");
+        EXPECT_EQ(kxtest::kindOf(keys, "pageMarginRect"), "string");
+        EXPECT_EQ(kxtest::kindOf(keys, "isClipPage"), "bool");
+        EXPECT_EQ(kxtest::valueOf(keys, "pageSize").toString(), "KXSize");
+        EXPECT_EQ(kxtest::valueOf(keys, "background").toString(), "KXBackground");
+        EXPECT_EQ(kxtest::valueOf(keys, "graphs").toString(), "NSArray");
+        EXPECT_EQ(keys.size(), 7);
+    }
+    auto copy = page->copy();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->owner(), nullptr);
+    EXPECT_EQ(copy->layoutType(), KXLayoutTypeProportional);
+    EXPECT_TRUE(copy->clipMargin());
+    EXPECT_EQ(copy->marginRect(), kx::Rect(10, 20, 300, 400));
+    ASSERT_EQ(copy->graphCount(), 2);
+    EXPECT_EQ(copy->graphAtIndex(0)->className(), "SolidGraph");
+    // Decoded graphs are not linked until the page gets an owner.
+    EXPECT_EQ(copy->graphAtIndex(0)->canvas(), nullptr);
+    EXPECT_EQ(kxtest::archived(*copy), kxtest::archived(*page));
+}
+
+TEST_F(CanvasTest, ArchiveListingOneGraphTwiceIsRefused) {
+    auto page = std::make_shared<KXCanvas>();
+    auto graph = std::make_shared<KXGraph>();
+    // Written by hand: the page itself never lists a graph twice.
+    class TwiceListed : public KXCanvas {
+    public:
+        std::shared_ptr<KXGraph> graph;
+        void encodeWithCoder(kx::KeyedArchiver& coder) const override {
+            KXCanvas::encodeWithCoder(coder);
+            coder.encodeObject(kx::Value(kx::ValueArray{kx::Value(graph), kx::Value(graph)}), QStringLiteral("graphs"));
+        }
+    } twice;
+    twice.graph = graph;
+    QString error;
+    EXPECT_FALSE(kx::KeyedUnarchiver::unarchiveObjectWithData(kxtest::archived(twice), &error).has_value());
+    EXPECT_TRUE(error.contains("twice")) << error.toStdString();
+}
+
+}  // namespace

@@ -311,6 +311,7 @@ struct TypeCase {
     std::function<void(KeyedArchiver&)> encode;
     std::function<void(KeyedUnarchiver&)> decode;
     bool accepted;
+    friend void PrintTo(const TypeCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class CoderTypes : public ::testing::TestWithParam<TypeCase> {};
@@ -410,6 +411,7 @@ void setField(ValueDictionary& archive, std::uint64_t index, const QString& key,
 struct DamageCase {
     const char* name;
     std::function<QByteArray()> make;
+    friend void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
 };
 
 QByteArray binary(const ValueDictionary& archive) {

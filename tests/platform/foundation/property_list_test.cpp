@@ -62,6 +62,17 @@ Value sampleValue() {
 
 class BothFormats : public ::testing::TestWithParam<PropertyListFormat> {};
 
+}  // namespace
+
+namespace kx {
+// Test names and messages show the format by name.
+void PrintTo(PropertyListFormat format, std::ostream* os) {
+    *os << (format == PropertyListFormat::Binary ? "binary" : "xml");
+}
+}  // namespace kx
+
+namespace {
+
 TEST_P(BothFormats, ValuesSurviveWritingAndReading) {
     const Value original = sampleValue();
     QString error;
@@ -189,6 +200,7 @@ TEST(XmlPropertyList, StringsXmlCannotCarryAreRefused) {
 struct BadInput {
     const char* name;
     QByteArray bytes;
+    friend void PrintTo(const BadInput& input, std::ostream* os) { *os << input.name; }
 };
 
 class DamagedXml : public ::testing::TestWithParam<BadInput> {};

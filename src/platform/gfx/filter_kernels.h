@@ -30,4 +30,9 @@ QImage gaussianBlur(const QImage& source, double sigma);
 // How far a Gaussian blur of that sigma spreads the image on each side.
 int gaussianSpread(double sigma);
 
+// The glow screened over the image: each un-premultiplied colour component c becomes c + i g - i g c, with
+// i = intensity and g the un-premultiplied component of the glow's pixel (x + offset, y + offset), clamped to
+// 0..1. Alpha is kept. Null unless the glow covers the image at that offset.
+QImage screenGlow(const QImage& source, const QImage& glow, int offset, float intensity);
+
 }  // namespace kx::filterkernels

@@ -141,40 +141,13 @@ double blurRadius(const Filter& f) {
 FilterImage runBloom(const Filter& f, const FilterImage& input) {
     const QImage source = rgbaPixels(input);
     const double sigma = blurRadius(f);
-    const int spread = filterkernels::gaussianSpread(sigma);
+    // The blur is larger than the image by the spread on every side; each pixel pairs with the blur under it.
     const QImage blurred = filterkernels::gaussianBlur(source, sigma);
     if (blurred.isNull())
         return {};
     const float intensity = float(f.numberForKey(QStringLiteral("inputIntensity")));
-    // The blur is larger than the image by `spread` on every side; pair each pixel with the blur under it.
-    QImage result = filterkernels::mapPixels(source, [](Pixel&) {});
-    if (result.isNull())
-        return {};
-    for (int y = 0; y < source.height(); ++y) {
-        const uchar* in = source.constScanLine(y);
-        const uchar* glow = blurred.constScanLine(y + spread) + 4 * spread;
-        uchar* out = result.scanLine(y);
-        for (int x = 0; x < source.width(); ++x, in += 4, glow += 4, out += 4) {
-            if (in[3] == 0)
-                continue;
-            const float a = in[3];
-            Pixel p{in[0] / a, in[1] / a, in[2] / a, a / 255.f};
-            float b[3] = {0, 0, 0};
-            if (glow[3] != 0)
-                for (int c = 0; c < 3; ++c)
-                    b[c] = std::min(1.f, glow[c] / float(glow[3]));
-            p.r += intensity * b[0] * (1.f - p.r);
-            p.g += intensity * b[1] * (1.f - p.g);
-            p.b += intensity * b[2] * (1.f - p.b);
-            const float scale = in[3] / 255.f;
-            auto byte = [scale](float v) {
-                v = (v > 0.f ? (v < 1.f ? v : 1.f) : 0.f) * scale;
-                return uchar(v * 255.f + 0.5f);
-            };
-            out[0] = byte(p.r), out[1] = byte(p.g), out[2] = byte(p.b), out[3] = in[3];
-        }
-    }
-    return sameplace(input, result);
+    return sameplace(input,
+                     filterkernels::screenGlow(source, blurred, filterkernels::gaussianSpread(sigma), intensity));
 }
 
 FilterImage runBoxBlur(const Filter& f, const FilterImage& input) {

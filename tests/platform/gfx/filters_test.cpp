@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -204,6 +205,53 @@ TEST(Filter, BoxBlurAveragesTheSquareAndGrowsTheExtent) {
             EXPECT_COLOR_NEAR(pixelAt(out.image.qimage(), x, y), (Rgba{255, 255, 255, 28}), 1);
 }
 
+// Small radii, and radii on both sides of where the sums outgrow 16-bit arithmetic, against exact averages. The
+// larger pictures are wider and taller than the box, so that its sums reach the top of their range.
+TEST(Filter, BoxBlurMatchesExactAveragesAtEveryRadius) {
+    struct Case {
+        int radius, width, height;
+    } cases[] = {{1, 11, 6}, {2, 11, 6}, {5, 11, 6}, {100, 230, 210}, {102, 230, 210},
+                 {127, 260, 256}, {128, 260, 258}, {300, 7, 9}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.radius);
+        const int radius = k.radius;
+        QImage picture(k.width, k.height, QImage::Format_RGBA8888);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixelColor(x, y, QColor((x * 23 + y * 7) % 256, (y * 41 + x) % 256, ((x + y) * 67) % 256,
+                                                   (x + y) % 4 == 0 ? 0 : 255 - (x * y) % 50));
+        const QImage source = picture.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        const Image out = applyFilter("CIBoxBlur", Image(source), {{"inputRadius", double(radius)}});
+        const int w = source.width() + 2 * radius, h = source.height() + 2 * radius;
+        ASSERT_EQ(out.width(), w);
+        ASSERT_EQ(out.height(), h);
+        const QImage result = out.qimage().convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        // Summed-area table of the source placed in the grown canvas, one per channel.
+        std::vector<double> table(size_t(4) * (w + 1) * (h + 1), 0.0);
+        const auto at = [&](int x, int y, int c) -> double& { return table[(size_t(y) * (w + 1) + x) * 4 + c]; };
+        for (int y = 1; y <= h; ++y)
+            for (int x = 1; x <= w; ++x)
+                for (int c = 0; c < 4; ++c) {
+                    const int sx = x - 1 - radius, sy = y - 1 - radius;
+                    const bool inside = sx >= 0 && sy >= 0 && sx < source.width() && sy < source.height();
+                    at(x, y, c) = (inside ? source.constScanLine(sy)[4 * sx + c] : 0) + at(x - 1, y, c) +
+                                  at(x, y - 1, c) - at(x - 1, y - 1, c);
+                }
+        const double area = double(2 * radius + 1) * (2 * radius + 1);
+        double worst = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < 4; ++c) {
+                    const int x0 = std::max(0, x - radius), x1 = std::min(w, x + radius + 1);
+                    const int y0 = std::max(0, y - radius), y1 = std::min(h, y + radius + 1);
+                    const double mean = (at(x1, y1, c) - at(x0, y1, c) - at(x1, y0, c) + at(x0, y0, c)) / area;
+                    worst = std::max(worst, std::abs(result.constScanLine(y)[4 * x + c] - mean));
+                }
+        // The row pass and the column pass each round to whole levels.
+        EXPECT_LE(worst, 1.0);
+    }
+}
+
 namespace {
 
 // Reference Gaussian on premultiplied values with a real-valued kernel, the image spread by ceil(3 sigma).
@@ -256,8 +304,9 @@ TEST(Filter, GaussianBlurFollowsTheTrueGaussian) {
                 const QColor c = out.image.qimage().pixelColor(x, y);
                 worst = std::max(worst, int(std::lround(std::abs(c.alpha() - alpha[size_t(y * w + x)]))));
                 // Transparent surroundings add no dark fringe: wherever there is coverage the colour is red.
-                if (c.alpha() > 40)
+                if (c.alpha() > 40) {
                     EXPECT_COLOR_NEAR(pixelAt(out.image.qimage(), x, y), (Rgba{200, 40, 10, c.alpha()}), 6);
+                }
             }
         EXPECT_LE(worst, sigma < 4 ? 1 : 6);
     }
@@ -279,6 +328,41 @@ TEST(Filter, BloomKeepsThePlaceAndBrightensAroundLight) {
     EXPECT_LT(far.r, nearLight.r);
     EXPECT_GE(far.r, 40);
     EXPECT_EQ(nearLight.a, 255);
+}
+
+TEST(Filter, BloomScreensTheBlurOverEachPixel) {
+    QImage picture = colourfulImage(30, 20);
+    for (int x = 0; x < 30; ++x)
+        picture.setPixelColor(x, 5, QColor(200, 100, 50, 90));  // a half-transparent row
+    picture.setPixelColor(3, 3, Qt::transparent);
+    const Image source(picture.convertToFormat(QImage::Format_RGBA8888_Premultiplied));
+    for (double radius : {2.0, 6.0}) {
+        SCOPED_TRACE(radius);
+        const double intensity = 0.8;
+        const Image bloom = applyFilter("CIBloom", source, {{"inputRadius", radius}, {"inputIntensity", intensity}});
+        const Image blur = applyFilter("CIGaussianBlur", source, {{"inputRadius", radius}});
+        ASSERT_FALSE(bloom.isNull());
+        ASSERT_FALSE(blur.isNull());
+        ASSERT_EQ(bloom.width(), 30);
+        ASSERT_EQ(bloom.qimage().format(), QImage::Format_RGBA8888_Premultiplied);
+        const int spread = int(std::ceil(3 * radius));
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 30; ++x) {
+                const QColor in = source.qimage().pixelColor(x, y);
+                const QColor glow = blur.qimage().pixelColor(x + spread, y + spread);
+                // The result's premultiplied components.
+                const uchar* got = bloom.qimage().constScanLine(y) + 4 * x;
+                ASSERT_EQ(got[3], in.alpha());
+                const double component[3][2] = {{in.redF(), glow.redF()}, {in.greenF(), glow.greenF()},
+                                                 {in.blueF(), glow.blueF()}};
+                for (int k = 0; k < 3; ++k) {
+                    const double c = component[k][0], b = component[k][1];
+                    const double expected = std::clamp(c + intensity * b - intensity * b * c, 0.0, 1.0) * in.alpha();
+                    // Un-premultiplying the 8-bit pixels costs up to a level either side.
+                    EXPECT_NEAR(got[k], expected, 2.0) << x << "," << y;
+                }
+            }
+    }
 }
 
 namespace {

@@ -75,10 +75,8 @@ void KXStroke::configContext(kx::BitmapContext& context, double zoom) const {
     case KXStrokeStyleLongDash: context.setLineDash(0, {2 * w, 2 * w}); break;
     case KXStrokeStyleLongerDash: context.setLineDash(0, {3 * w, 3 * w}); break;
     case KXStrokeStyleDot: {
-        // Dots are dashes of no length with round caps. The painter under our contexts drops dashes of no
-        // length, so each dot gets a length far below a pixel; the period stays 3w.
-        const double dot = w * 1e-3;
-        context.setLineDash(0, {dot, 3 * w - dot});
+        // Dots are dashes of no length with round caps, one every 3w.
+        context.setLineDash(0, {0, 3 * w});
         context.setLineCap(kx::LineCap::Round);
         break;
     }

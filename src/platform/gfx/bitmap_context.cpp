@@ -431,6 +431,17 @@ struct BitmapContext::Impl {
             for (int repeat = 0; repeat < (s.dashes.size() % 2 ? 2 : 1); ++repeat)
                 for (double d : s.dashes)
                     pattern.append(d / unit);
+            // A dash of no length still shows its round or square cap (a dot), but Qt's dasher drops
+            // it: give it a length far below a pixel, taken from the gap after it so the period stays.
+            if (s.cap != LineCap::Butt) {
+                constexpr qreal kDotLength = 1e-3;
+                for (qsizetype i = 0; i + 1 < pattern.size(); i += 2) {
+                    if (pattern[i] == 0) {
+                        pattern[i] = kDotLength;
+                        pattern[i + 1] = std::max<qreal>(0, pattern[i + 1] - kDotLength);
+                    }
+                }
+            }
             pen.setDashPattern(pattern);
             pen.setDashOffset(s.dashPhase / unit);
         }

@@ -135,6 +135,28 @@ TEST(BitmapContext, DashesAreMeasuredInUserSpace) {
         EXPECT_EQ(at(ctx, x, 5).a, 0) << x;
 }
 
+TEST(BitmapContext, DashesOfNoLengthAreDotsWithRoundOrSquareCaps) {
+    auto dotted = [](kx::LineCap cap) {
+        auto ctx = std::make_unique<BitmapContext>(40, 10);
+        ctx->setLineWidth(4);
+        ctx->setLineCap(cap);
+        ctx->setLineDash(0, {0, 12});  // a dot every 12 units
+        ctx->setStrokeColor(Color::srgb(0, 0, 0));
+        ctx->moveTo({2, 5});
+        ctx->lineTo({38, 5});
+        ctx->strokePath();
+        return ctx;
+    };
+    const auto round = dotted(kx::LineCap::Round);
+    for (int x : {2, 14, 26})
+        EXPECT_GT(at(*round, x, 5).a, 200) << x;  // dot centres
+    for (int x : {8, 20, 32})
+        EXPECT_EQ(at(*round, x, 5).a, 0) << x;  // between the dots
+    const auto butt = dotted(kx::LineCap::Butt);  // a dash of no length with butt caps shows nothing
+    for (int x : {2, 14, 26})
+        EXPECT_EQ(at(*butt, x, 5).a, 0) << x;
+}
+
 TEST(BitmapContext, MiterJoinsAndTheirLimit) {
     // A corner of 60 degrees: its miter is twice the line width long, within the default limit of 10.
     auto drawCorner = [](double limit, kx::LineJoin join) {

@@ -21,6 +21,10 @@ std::shared_ptr<KXGraphLayer> makeGraphLayer(const std::shared_ptr<KXGraph>& gra
     }
 }
 
+bool isGraphLayer(const kx::Layer& layer) {
+    return dynamic_cast<const KXGraphLayer*>(&layer) != nullptr;
+}
+
 }  // namespace
 
 KXCanvasLayer::KXCanvasLayer() {
@@ -120,7 +124,7 @@ void KXCanvasLayer::layoutGraphs() {
 }
 
 void KXCanvasLayer::insertSublayer(std::shared_ptr<kx::Layer> layer, unsigned index) {
-    if (dynamic_cast<KXGraphLayer*>(layer.get())) {
+    if (layer && isGraphLayer(*layer)) {
         const std::int64_t position = actualIndex(index);
         kx::Layer::insertSublayer(std::move(layer), unsigned(std::max<std::int64_t>(0, position)));
         return;
@@ -131,16 +135,37 @@ void KXCanvasLayer::insertSublayer(std::shared_ptr<kx::Layer> layer, unsigned in
 std::int64_t KXCanvasLayer::actualIndex(std::int64_t graphIndex) const {
     if (graphIndex <= 0)
         return graphIndex;
-    std::int64_t graphLayers = 0, others = 0;
-    for (const std::shared_ptr<kx::Layer>& sublayer : sublayers()) {
-        if (dynamic_cast<const KXGraphLayer*>(sublayer.get())) {
-            if (++graphLayers == graphIndex)
-                break;
-        } else {
-            ++others;
+    const auto& layers = sublayers();
+    const std::int64_t total = std::int64_t(layers.size());
+    // Past the last graph layer every other sublayer lies beneath the place asked for.
+    if (graphIndex > m_graphLayerCount)
+        return graphIndex + (total - m_graphLayerCount);
+    // The answer is the position just above the graphIndex-th graph layer (counted from 1 at the back).
+    const std::int64_t fromTop = m_graphLayerCount - graphIndex + 1;
+    std::int64_t seen = 0;
+    if (graphIndex <= fromTop) {
+        for (std::int64_t i = 0; i < total; ++i) {
+            if (isGraphLayer(*layers[std::size_t(i)]) && ++seen == graphIndex)
+                return i + 1;
+        }
+    } else {
+        for (std::int64_t i = total; i-- > 0;) {
+            if (isGraphLayer(*layers[std::size_t(i)]) && ++seen == fromTop)
+                return i + 1;
         }
     }
-    return graphIndex + others;
+    // Unreachable while the count is exact; the plain index is the safe answer.
+    return graphIndex;
+}
+
+void KXCanvasLayer::didInsertSublayer(kx::Layer& layer) {
+    if (isGraphLayer(layer))
+        ++m_graphLayerCount;
+}
+
+void KXCanvasLayer::didRemoveSublayer(kx::Layer& layer) {
+    if (isGraphLayer(layer))
+        --m_graphLayerCount;
 }
 
 void KXCanvasLayer::setFrame(const kx::Rect& frame) {

@@ -57,8 +57,12 @@ public:
 
     // For a graph layer the index counts graph layers only; any other layer goes to the plain index.
     void insertSublayer(std::shared_ptr<kx::Layer> layer, unsigned index) override;
-    // The sublayer position just above the index-th graph layer, past the companions beneath it.
+    // The sublayer position just above the index-th graph layer, past the companions beneath it; past the
+    // last graph layer, the index plus every other sublayer. Walks from the nearer end of the sublayers, so
+    // that stacking a graph on top (the usual case) costs no walk through the page.
     std::int64_t actualIndex(std::int64_t graphIndex) const;
+    // How many sublayers are graph layers.
+    std::int64_t graphLayerCount() const { return m_graphLayerCount; }
 
     // Sets the frame, fits the page into it (which re-frames the graphs) and redraws unless locked.
     void setFrame(const kx::Rect& frame) override;
@@ -66,9 +70,15 @@ public:
 
     KXCanvas::GraphList selectedGraphs() const;
 
+protected:
+    // Keep the count of graph layers among the sublayers exact, whichever way a layer enters or leaves.
+    void didInsertSublayer(kx::Layer& layer) override;
+    void didRemoveSublayer(kx::Layer& layer) override;
+
 private:
     std::shared_ptr<KXCanvas> m_canvas;
     kx::Layer* m_auxiliaryLayer = nullptr;
     kx::Point m_offset{-0.01, 0.01};
     bool m_displayLocked = false;
+    std::int64_t m_graphLayerCount = 0;
 };

@@ -287,8 +287,29 @@ KXCanvas::GraphList KXCanvas::textWrapGraphIntersectFromRect(const kx::Rect& rec
     return result;
 }
 
+bool KXCanvas::isReachedByTextWrap(const KXGraph& graph) {
+    const std::int32_t type = graph.graphType();
+    return type == KXGraphTypeText || type == KXGraphTypeGroup;
+}
+
+void KXCanvas::graphTypeDidChange(KXGraph* graph) {
+    if (!graph || graph->canvas() != this)
+        return;
+    if (!isReachedByTextWrap(*graph)) {
+        m_wrapCandidates.erase(graph);
+        return;
+    }
+    // Children of groups are linked to the page too but are not in the list: only list entries count.
+    if (!m_wrapCandidates.count(graph) && indexOfGraph(graph) >= 0)
+        m_wrapCandidates.insert(graph);
+}
+
 void KXCanvas::updateTextsWrapUnderGraph(KXGraph* graph) {
     if (!graph)
+        return;
+    // Only texts and groups react to the walk, and `graph` takes its own step only as a text on the page,
+    // when it is one of them itself: with none on the page nothing below would happen.
+    if (m_wrapCandidatesExact && m_wrapCandidates.empty())
         return;
     const std::vector<KXGraph*> roots = graph->rootOfGraphs();
     // By index, re-reading the list each step: a refreshed text must not invalidate the walk.
@@ -352,9 +373,9 @@ void KXCanvas::encodeWithCoder(kx::KeyedArchiver& coder) const {
 
 void KXCanvas::initWithCoder(kx::KeyedUnarchiver& coder) {
     const std::int64_t layout = coder.decodeInteger(QStringLiteral("layoutType"));
-    setLayoutType(layout >= std::numeric_limits<std::int32_t>::min() && layout <= std::numeric_limits<std::int32_t>::max()
-                      ? std::int32_t(layout)
-                      : KXLayoutTypeFixed);
+    const bool fits = layout >= std::numeric_limits<std::int32_t>::min() &&
+                      layout <= std::numeric_limits<std::int32_t>::max();
+    setLayoutType(fits ? std::int32_t(layout) : KXLayoutTypeFixed);
     if (auto size = coder.decodeObjectOfClass<KXSize>(QStringLiteral("pageSize")))
         setPageSize(size.get());
     setMarginRect(coder.decodeRect(QStringLiteral("pageMarginRect")));
@@ -378,6 +399,13 @@ void KXCanvas::initWithCoder(kx::KeyedUnarchiver& coder) {
         graphs.push_back(std::move(graph));
     }
     m_graphs = std::move(graphs);
+    // The decoded graphs are not linked to this page, so a change of their kind would not reach it.
+    m_wrapCandidates.clear();
+    for (const auto& graph : m_graphs) {
+        if (isReachedByTextWrap(*graph))
+            m_wrapCandidates.insert(graph.get());
+    }
+    m_wrapCandidatesExact = m_graphs.empty();
 }
 
 std::shared_ptr<KXCanvas> KXCanvas::copy() const {

@@ -128,8 +128,13 @@ public:
     // The part of that search for one graph (walking into groups); clears *keepTraversal on meeting `text`.
     GraphList textWrapGraphIntersectFromRect(const kx::Rect& rect, const std::shared_ptr<KXGraph>& candidate,
                                              const KXGraph* text, bool* keepTraversal) const;
-    // Refreshes the texts behind a graph whose wrap-relevant state changed.
+    // Refreshes the texts behind a graph whose wrap-relevant state changed. Only texts and groups (which may
+    // hold texts) react, so on a page that holds neither the walk is skipped: see graphTypeDidChange().
     void updateTextsWrapUnderGraph(KXGraph* graph);
+    // A graph on this page says its graphType() may answer differently now. The page keeps the set of its
+    // top-level texts and groups exact from what its graphs answer when they enter and from these calls;
+    // a graph whose kind changes without telling would leave the set stale (KXGraph::graphTypeDidChange).
+    void graphTypeDidChange(KXGraph* graph);
     void updateDisplayTextWrapIntersectsAboveGraphs(const std::vector<KXGraph*>& roots, KXGraph* graph);
     static bool rectIntersectsGraphs(const std::vector<KXGraph*>& graphs, const kx::Rect& rect);
 
@@ -144,6 +149,8 @@ private:
     void stopObservingGraph(KXGraph* graph);
     // The object kept alive by an undo step that works on it.
     static std::shared_ptr<kx::Object> retainForUndo(kx::Observable* object);
+    // Whether a top-level graph of this kind can take a text-wrap refresh: a text, or a group holding one.
+    static bool isReachedByTextWrap(const KXGraph& graph);
 
     GraphList m_graphs;
     std::shared_ptr<KXSize> m_pageSize;
@@ -158,4 +165,10 @@ private:
     kx::Rect m_marginRect;
     // The graphs this page is registered on as observer, so that no graph is observed twice.
     std::unordered_set<const KXGraph*> m_observed;
+    // The graphs of the list that are texts or groups, by what they last answered. Exact while every graph
+    // of the list is linked to this page, since only then does a change of kind reach the page; a decoded
+    // list (not linked until an owner attaches) or a graph taken over by another page clears
+    // m_wrapCandidatesExact, and the page then walks as if every graph could react.
+    std::unordered_set<const KXGraph*> m_wrapCandidates;
+    bool m_wrapCandidatesExact = true;
 };

@@ -27,6 +27,10 @@ void KXCanvas::setOwner(KXCanvasOwner* owner) {
         return;
     GraphList snapshot;
     snapshot.swap(m_graphs);
+    // Every graph comes back through addGraph, linked to this page: the set of texts and groups is rebuilt
+    // exact.
+    m_wrapCandidates.clear();
+    m_wrapCandidatesExact = true;
     const kx::Size pixels = pixelSize();
     kx::UndoDisabler noUndo(*m_undoManager);
     for (const std::shared_ptr<KXGraph>& graph : snapshot) {
@@ -52,8 +56,14 @@ void KXCanvas::insertGraph(std::shared_ptr<KXGraph> graph, std::size_t index) {
     // The same graph twice in the list would be drawn, hit and removed twice.
     if (graph->canvas() == this && indexOfGraph(graph.get()) >= 0)
         return;
+    // A graph taken over from another page stays in that page's list without its link: changes of its
+    // kind no longer reach that page, which stops trusting its set of texts and groups.
+    if (KXCanvas* other = graph->canvas(); other && other != this)
+        other->m_wrapCandidatesExact = false;
     index = std::min(index, m_graphs.size());
     m_graphs.insert(m_graphs.begin() + std::ptrdiff_t(index), graph);
+    if (isReachedByTextWrap(*graph))
+        m_wrapCandidates.insert(graph.get());
     graph->setCanvas(this);
     graph->setSelected(true);
     if (m_undoManager->isUndoRegistrationEnabled())
@@ -86,6 +96,7 @@ void KXCanvas::removeGraphAtIndex(std::int64_t index) {
     const std::int64_t current = indexOfGraph(graph.get());
     if (current >= 0)
         m_graphs.erase(m_graphs.begin() + std::ptrdiff_t(current));
+    m_wrapCandidates.erase(graph.get());
 }
 
 std::shared_ptr<kx::Object> KXCanvas::retainForUndo(kx::Observable* object) {

@@ -145,6 +145,11 @@ std::vector<KXGraph*> KXGraph::rootOfGraphs() {
     return {this};
 }
 
+void KXGraph::graphTypeDidChange() {
+    if (m_canvas)
+        m_canvas->graphTypeDidChange(this);
+}
+
 const std::vector<std::shared_ptr<KXGraph>>& KXGraph::graphs() const {
     static const std::vector<std::shared_ptr<KXGraph>> none;
     return none;

@@ -66,6 +66,9 @@ public:
                       const kx::Value& newValue) override;
 
     // ---- kind ----
+    // A subclass whose answer can change during the graph's life (a shape follows its photo and text
+    // fields) must call graphTypeDidChange() after every change: its page keeps count of the graphs whose
+    // kind makes text wrap reach them, and counts by the answer it last heard.
     virtual std::int32_t graphType() const { return KXGraphTypeShape; }
     // The graphs that stand for this one when text wraps around it: the graph itself (a group answers its
     // leaf graphs).
@@ -216,6 +219,10 @@ public:
     // An independent copy made by archiving: no page, group or layer, not selected. Null when the class
     // cannot be read back (not registered).
     std::shared_ptr<KXGraph> copy() const;
+
+protected:
+    // Tells the page the graph stands on that graphType() may answer differently now.
+    void graphTypeDidChange();
 
 private:
     // The new relative rectangle from a frame in preview points, or false when the page has no preview size.

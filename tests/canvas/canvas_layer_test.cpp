@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <vector>
 
 using kxtest::Rgba;
 
@@ -119,6 +121,86 @@ TEST_F(CanvasLayerTest, GraphIndexesSkipCompanionLayers) {
     layer->insertGraph(inserted.get(), 0);
     EXPECT_EQ(added, 2);
     EXPECT_EQ(layer->sublayers().size(), 5u);
+}
+
+// The position above the n-th graph layer, found by walking the whole list from the back of the page.
+std::int64_t positionByFullWalk(const kx::Layer& page, std::int64_t graphIndex) {
+    if (graphIndex <= 0)
+        return graphIndex;
+    std::int64_t graphLayers = 0, others = 0;
+    for (const auto& sublayer : page.sublayers()) {
+        if (dynamic_cast<const KXGraphLayer*>(sublayer.get())) {
+            if (++graphLayers == graphIndex)
+                break;
+        } else {
+            ++others;
+        }
+    }
+    return graphIndex + others;
+}
+
+TEST_F(CanvasLayerTest, GraphIndexesStayExactThroughEveryChangeOfTheSublayers) {
+    // Graphs entering and leaving, companions beneath graph layers, a layer on top of all, graph layers moved
+    // within the page and out to another layer and back, in a fixed pseudo-random order.
+    std::mt19937 random(20261210);
+    auto pick = [&](std::size_t count) { return std::size_t(random() % count); };
+    kx::Layer elsewhere;
+    auto graphLayers = [&] {
+        std::vector<std::shared_ptr<kx::Layer>> found;
+        for (const auto& sublayer : layer->sublayers()) {
+            if (dynamic_cast<KXGraphLayer*>(sublayer.get()))
+                found.push_back(sublayer);
+        }
+        return found;
+    };
+    for (int step = 0; step < 400; ++step) {
+        const auto graphs = graphLayers();
+        const std::int64_t count = std::int64_t(graphs.size());
+        switch (random() % 8) {
+        case 0:
+        case 1: page()->insertGraph(std::make_shared<KXGraph>(), pick(std::size_t(page()->graphCount()) + 2)); break;
+        case 2:
+            if (page()->graphCount() > 0)
+                page()->removeGraph(page()->graphAtIndex(std::int64_t(pick(std::size_t(page()->graphCount())))).get());
+            break;
+        case 3:
+            if (count > 0)
+                layer->insertSublayerBelow(std::make_shared<kx::Layer>(), graphs[pick(graphs.size())].get());
+            break;
+        case 4: {
+            // A companion or the layer on top leaves.
+            std::vector<kx::Layer*> others;
+            for (const auto& sublayer : layer->sublayers()) {
+                if (!dynamic_cast<KXGraphLayer*>(sublayer.get()))
+                    others.push_back(sublayer.get());
+            }
+            if (!others.empty())
+                others[pick(others.size())]->removeFromSuperlayer();
+            else
+                layer->addSublayer(std::make_shared<kx::Layer>());
+            break;
+        }
+        case 5:
+            // Rearranged by graph index, as bringing forward and sending backward do.
+            if (count > 0)
+                layer->insertSublayer(graphs[pick(graphs.size())], unsigned(pick(std::size_t(count) + 1)));
+            break;
+        case 6:
+            if (count > 0)
+                elsewhere.addSublayer(graphs[pick(graphs.size())]);
+            break;
+        case 7:
+            if (!elsewhere.sublayers().empty())
+                layer->insertSublayer(elsewhere.sublayers().front(), unsigned(pick(std::size_t(count) + 1)));
+            break;
+        }
+        const std::int64_t now = std::int64_t(graphLayers().size());
+        ASSERT_EQ(layer->graphLayerCount(), now) << "step " << step;
+        for (std::int64_t n = -1; n <= now + 2; ++n)
+            ASSERT_EQ(layer->actualIndex(n), positionByFullWalk(*layer, n)) << "step " << step << ", index " << n;
+    }
+    EXPECT_GT(layer->graphLayerCount(), 3);
+    EXPECT_GT(std::int64_t(layer->sublayers().size()), layer->graphLayerCount());
 }
 
 TEST_F(CanvasLayerTest, RemovingAGraphTakesItsLayerAndDetachesIt) {

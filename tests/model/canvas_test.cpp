@@ -196,6 +196,111 @@ TEST_F(CanvasTest, RemovingAGraphRefreshesTheTextsBehindIt) {
     EXPECT_EQ(text->geometryUpdates, 1);
 }
 
+// A graph whose kind changes while it stands on a page (as a shape given a text or a photo does), telling its
+// page as every such graph must. Its kind goes into its archive.
+class ChangingKindGraph : public kxtest::TypedGraph {
+public:
+    QString className() const override { return QStringLiteral("ChangingKindGraph"); }
+    void becomeKind(std::int32_t kind) {
+        type = kind;
+        graphTypeDidChange();
+    }
+    void encodeWithCoder(kx::KeyedArchiver& coder) const override {
+        KXGraph::encodeWithCoder(coder);
+        coder.encodeInteger(type, QStringLiteral("kind"));
+    }
+    void initWithCoder(kx::KeyedUnarchiver& coder) override {
+        KXGraph::initWithCoder(coder);
+        type = std::int32_t(coder.decodeInteger(QStringLiteral("kind")));
+    }
+};
+
+// A group holding graphs, enough for the page's text-wrap walk.
+class GroupOfGraphs : public kxtest::TypedGraph {
+public:
+    GroupOfGraphs() : TypedGraph(KXGraphTypeGroup) {}
+    const std::vector<std::shared_ptr<KXGraph>>& graphs() const override { return children; }
+    std::vector<std::shared_ptr<KXGraph>> children;
+};
+
+TEST_F(CanvasTest, AGraphThatBecomesATextOnThePageIsStillReachedByTextWrap) {
+    auto page = kxtest::fittedPage();
+    auto shape = graphAt<ChangingKindGraph>({0.1, 0.1, 0.5, 0.5});
+    auto over = graphAt<KXGraph>({0.2, 0.2, 0.1, 0.1});
+    page->addGraph(shape);
+    page->addGraph(over);
+    shape->wrappedGraphs = {over.get()};
+
+    shape->becomeKind(KXGraphTypeText);
+    over->setTextWrapEnabled(true);
+    EXPECT_EQ(shape->geometryUpdates, 1);
+    // A shape again: the walk no longer refreshes it.
+    shape->becomeKind(KXGraphTypeShape);
+    over->setTextWrapEnabled(false);
+    EXPECT_EQ(shape->geometryUpdates, 1);
+    // A text once more: the graph leaving in front of it refreshes it.
+    shape->becomeKind(KXGraphTypeText);
+    page->removeGraph(over.get());
+    EXPECT_EQ(shape->geometryUpdates, 2);
+    // Undoing the removal and removing again still finds it.
+    page->insertGraph(over, 1);
+    page->removeGraph(over.get());
+    EXPECT_EQ(shape->geometryUpdates, 3);
+}
+
+TEST_F(CanvasTest, TextsInsideAGroupAreReachedByTextWrap) {
+    auto page = kxtest::fittedPage();
+    auto group = graphAt<GroupOfGraphs>({0.1, 0.1, 0.5, 0.5});
+    auto text = graphAt<ChangingKindGraph>({0, 0, 1, 1});
+    text->type = KXGraphTypeText;
+    text->setGroup(group.get());
+    group->children = {text};
+    auto over = graphAt<KXGraph>({0.2, 0.2, 0.1, 0.1});
+    page->addGraph(group);
+    page->addGraph(over);
+    // A child linked to the page (as its group's layer links it) telling of a change of kind is no list entry.
+    text->setCanvas(page.get());
+    text->becomeKind(KXGraphTypeShape);
+    text->becomeKind(KXGraphTypeText);
+    text->wrappedGraphs = {over.get()};
+    page->removeGraph(over.get());
+    EXPECT_EQ(text->geometryUpdates, 1);
+    text->setCanvas(nullptr);
+    text->setGroup(nullptr);
+}
+
+TEST_F(CanvasTest, PagesThatCannotHearOfAChangeOfKindWalkEveryGraph) {
+    kx::ClassRegistry::shared().registerClass<ChangingKindGraph>(QStringLiteral("ChangingKindGraph"));
+    {
+        // A decoded page's graphs are not linked to it until it gets an owner.
+        auto page = kxtest::fittedPage();
+        page->addGraph(graphAt<ChangingKindGraph>({0.1, 0.1, 0.5, 0.5}));
+        page->addGraph(graphAt<KXGraph>({0.2, 0.2, 0.1, 0.1}));
+        auto copy = page->copy();
+        ASSERT_NE(copy, nullptr);
+        auto* decoded = dynamic_cast<ChangingKindGraph*>(copy->graphAtIndex(0).get());
+        ASSERT_NE(decoded, nullptr);
+        decoded->becomeKind(KXGraphTypeText);
+        decoded->wrappedGraphs = {copy->graphAtIndex(1).get()};
+        copy->removeGraphAtIndex(1);
+        EXPECT_EQ(decoded->geometryUpdates, 1);
+    }
+    {
+        // A graph another page took over is linked to that page only.
+        auto first = kxtest::fittedPage();
+        auto second = kxtest::fittedPage();
+        auto shape = graphAt<ChangingKindGraph>({0.1, 0.1, 0.5, 0.5});
+        auto over = graphAt<KXGraph>({0.2, 0.2, 0.1, 0.1});
+        first->addGraph(shape);
+        first->addGraph(over);
+        second->addGraph(shape);
+        shape->becomeKind(KXGraphTypeText);
+        shape->wrappedGraphs = {over.get()};
+        first->removeGraph(over.get());
+        EXPECT_EQ(shape->geometryUpdates, 1);
+    }
+}
+
 TEST_F(CanvasTest, ClippedPageIsWhiteOutsideItsMargin) {
     KXCanvas page;
     page.background()->setColor1(kx::Color::srgb(0, 0, 1, 1));

@@ -283,7 +283,9 @@ bool Layer::isAncestorOf(const Layer* layer) const {
 }
 
 int Layer::indexOfSublayer(const Layer* layer) const {
-    for (std::size_t i = 0; i < m_sublayers.size(); ++i) {
+    // From the top: the layers added last are the ones most often taken out again. A layer is a sublayer at
+    // most once, so the direction does not change the answer.
+    for (std::size_t i = m_sublayers.size(); i-- > 0;) {
         if (m_sublayers[i].get() == layer)
             return int(i);
     }
@@ -300,6 +302,7 @@ void Layer::insertSublayerAt(std::shared_ptr<Layer> layer, std::size_t index) {
     layer->m_superlayer = this;
     if (!layer->m_hidden)
         layer->reportVisualChange();
+    didInsertSublayer(*layer);
 }
 
 void Layer::addSublayer(std::shared_ptr<Layer> layer) {
@@ -345,7 +348,12 @@ void Layer::removeFromSuperlayer() {
     std::shared_ptr<Layer> keepAlive = superlayer->m_sublayers[std::size_t(index)];
     superlayer->m_sublayers.erase(superlayer->m_sublayers.begin() + index);
     m_superlayer = nullptr;
+    superlayer->didRemoveSublayer(*this);
 }
+
+void Layer::didInsertSublayer(Layer&) {}
+
+void Layer::didRemoveSublayer(Layer&) {}
 
 // --- Display ---
 

@@ -166,6 +166,13 @@ public:
     // (its own opacity and visibility are not considered; hidden sublayers are left out).
     Rect visualExtent() const;
 
+protected:
+    // Called right after `layer` entered this layer's sublayers, and right after it left them (a layer moved
+    // within this layer leaves and enters again). A layer that keeps facts about its sublayers up to date
+    // overrides them; the base does nothing. Not called while this layer is being destroyed.
+    virtual void didInsertSublayer(Layer& layer);
+    virtual void didRemoveSublayer(Layer& layer);
+
 private:
     friend class LayerRenderer;
 

@@ -87,10 +87,11 @@ void KXShadow::setOffset(double offset) {
 void KXShadow::setShadow(const KXShadow* other) {
     if (!other)
         return;
-    setT_color(other->t_color());
+    // The silent fields first: observers of the colour (a graph's layer) read the whole shadow when told.
     m_blur = other->m_blur;
     m_angle = other->m_angle;
     m_offset = other->m_offset;
+    setT_color(other->t_color());
 }
 
 kx::Point KXShadow::offsetWithReference(double reference) const {

@@ -7,15 +7,11 @@ PNG of 240 x 160 pixels, written with the standard library only.
 """
 import math
 import os
-import struct
 import sys
-import zlib
+
+from png_writer import RGB, write_png
 
 WIDTH, HEIGHT = 240, 160
-
-
-def chunk(kind, data):
-    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
 
 def mix(a, b, t):
@@ -63,7 +59,7 @@ def pixel(x, y):
 
 def rows():
     for y in range(HEIGHT):
-        row = bytearray([0])  # filter type 0
+        row = bytearray()
         for x in range(WIDTH):
             row += bytes(max(0, min(255, round(c))) for c in pixel(x, y))
         yield bytes(row)
@@ -72,11 +68,7 @@ def rows():
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "resources",
                                                              "Original.png")
-    header = struct.pack(">IIBBBBB", WIDTH, HEIGHT, 8, 2, 0, 0, 0)  # 8-bit RGB
-    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + \
-        chunk(b"IDAT", zlib.compress(b"".join(rows()), 9)) + chunk(b"IEND", b"")
-    with open(out, "wb") as f:
-        f.write(png)
+    write_png(out, WIDTH, HEIGHT, RGB, rows())
 
 
 if __name__ == "__main__":

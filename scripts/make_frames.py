@@ -493,9 +493,12 @@ def expandable(resources, name, material_type, width, expansion, make_moulding):
             return moulding.shade(u, d, sign)
         write_rgba_png(os.path.join(material, piece + ".png"), pw, ph, render(pw, ph, pixel))
 
+    # An XML property list; the document-type line is left out, as in our Info.plist (readers do not need it).
+    text = plistlib.dumps({"type": material_type, "width": float(width), "expansion": float(expansion)},
+                          sort_keys=True)
+    text = b"".join(line for line in text.splitlines(keepends=True) if not line.startswith(b"<!DOCTYPE"))
     with open(os.path.join(folder, name + ".xml"), "wb") as f:
-        plistlib.dump({"type": material_type, "width": float(width), "expansion": float(expansion)}, f,
-                      sort_keys=True)
+        f.write(text)
 
     # The preview: the whole frame around a 4:3 photo, drawn at 2 pixels per point.
     scale = 2.0

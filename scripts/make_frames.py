@@ -106,7 +106,7 @@ class Moulding:
     def shade(self, u, d, sign):
         s = d / self.band
         if s >= self.shadow_from:
-            return (0, 0, 0, 0.55 * (1 - smoothstep(self.shadow_from, 1.0, s)))
+            return (0, 0, 0, 0.42 * (1 - smoothstep(self.shadow_from, 1.0, s)))
         gu = self.height(u + 0.5, d) - self.height(u - 0.5, d)
         gd = self.height(u, d + 0.5) - self.height(u, d - 0.5)
         light = lambert(gu, gd, sign)

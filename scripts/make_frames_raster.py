@@ -12,19 +12,12 @@ import math
 import struct
 import zlib
 
-from png_writer import GREY, RGB, _chunk  # noqa: F401  (RGB re-exported for the generators)
+from png_writer import GREY, RGB, png_bytes  # noqa: F401  (re-exported for the generators)
 
 RGBA = 6  # PNG colour type of 8-bit RGB with alpha
 
 # ---------------------------------------------------------------------------------------------------------------
-# PNG in memory (the JPNG opacity stream) and RGBA files through the shared writer's chunk format.
-
-
-def png_bytes(width, height, colour_type, rows):
-    header = struct.pack(">IIBBBBB", width, height, 8, colour_type, 0, 0, 0)
-    data = b"".join(b"\x00" + bytes(row) for row in rows)
-    return b"\x89PNG\r\n\x1a\n" + _chunk(b"IHDR", header) + _chunk(b"IDAT", zlib.compress(data, 9)) + \
-        _chunk(b"IEND", b"")
+# PNG in memory (the JPNG opacity stream) comes from the shared writer.
 
 
 # ---------------------------------------------------------------------------------------------------------------

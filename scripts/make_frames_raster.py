@@ -10,7 +10,6 @@
 """
 import math
 import struct
-import zlib
 
 from png_writer import GREY, RGB, png_bytes  # noqa: F401  (re-exported for the generators)
 

@@ -2,6 +2,7 @@
 // backgrounds of known months probed where they must land (never on glyphs).
 #include "model/calendar.h"
 
+#include "calendar_fixture.h"
 #include "graphics/color_utilities.h"
 #include "model/single_line_text.h"
 #include "model/stroke.h"
@@ -24,8 +25,7 @@ constexpr int kDayAlpha = 25;       // black at 0.1
 constexpr int kWeekendAlpha = 51;   // black at 0.2
 constexpr int kAdjacentAlpha = 13;  // black at 0.05
 
-// One month per `monthWidth` x `monthHeight` block, no year, no weekday row, no gaps between months, no
-// border: the title takes the top fifth of a month and the six rows of days share the rest.
+// Months of kMonthWidth x kMonthHeight side by side, reduced to their day cells.
 class CalendarDrawingTest : public ::testing::Test {
 protected:
     static constexpr int kMonthWidth = 700;
@@ -35,13 +35,7 @@ protected:
 
     void SetUp() override {
         kxtest::registerPageClasses();
-        calendar = std::make_shared<KXCalendar>();
-        calendar->setFontName(QStringLiteral("DejaVu Sans"));
-        calendar->setStrokeEnabled(false);
-        calendar->setIsShowYear(false);
-        calendar->setHasWeekday(false);
-        calendar->setMonthGap(0);
-        calendar->setFirstWeekday(0);
+        calendar = kxtest::dayCellCalendar();
     }
 
     QImage draw(int months = 1) {

@@ -61,10 +61,10 @@ bool KXCalendarLayer::containsPoint(const kx::Point& point) const {
     const kx::Point local(turned.x - frame.origin.x, turned.y - frame.origin.y);
     if (!m_contentLayer || !m_contentLayer->frame().contains(local))
         return false;
-    return containsLocalPoint(local);
+    return _containsPoint(local);
 }
 
-bool KXCalendarLayer::containsLocalPoint(const kx::Point& point) const {
+bool KXCalendarLayer::_containsPoint(const kx::Point& point) const {
     KXGraph* g = graph();
     if (!g)
         return false;

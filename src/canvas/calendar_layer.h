@@ -25,7 +25,7 @@ public:
     // it where its border paints.
     bool containsPoint(const kx::Point& point) const override;
     // Whether the calendar paints the point, local to its unturned frame.
-    bool containsLocalPoint(const kx::Point& point) const;
+    bool _containsPoint(const kx::Point& point) const;
 
     // The calendar layer itself paints nothing; its content layer calls the rectangle variant.
     void drawInContext(kx::BitmapContext& context) override;

@@ -132,8 +132,8 @@ TEST_F(CalendarLayerTest, HitAnywhereInTheTurnedFrame) {
     calendar->setAngle(0);
     calendar->setStrokeEnabled(true);
     EXPECT_FALSE(calendarLayer()->containsPoint({frame.origin.x - 3, frame.midY()}));
-    EXPECT_TRUE(calendarLayer()->containsLocalPoint({610, 110}));  // the Saturday cell
-    EXPECT_FALSE(calendarLayer()->containsLocalPoint({10, 110}));  // the free cell before it
+    EXPECT_TRUE(calendarLayer()->_containsPoint({610, 110}));  // the Saturday cell
+    EXPECT_FALSE(calendarLayer()->_containsPoint({10, 110}));  // the free cell before it
 }
 
 }  // namespace

@@ -409,4 +409,31 @@ TEST_F(CalendarTest, ArchivedValuesThatWouldIndexOutsideTheNamesAreRepairedOnRea
     EXPECT_EQ(calendar->months()[12], QStringLiteral("n12"));
 }
 
+TEST_F(CalendarTest, OnAPageSettingsUndoByKeyAndThePageCopiesItsCalendars) {
+    auto page = kxtest::fittedPage();
+    auto calendar = KXCalendar::calendarWithRelativeRect({0.1, 0.1, 0.8, 0.6});
+    page->addGraph(calendar);
+    kxtest::endEvent();
+    page->undoManager().removeAllActions();
+    const std::int32_t year = calendar->year();
+    calendar->setYear(year + 5);
+    calendar->setMonthCount(3);
+    kxtest::endEvent();
+    page->undoManager().undo();
+    EXPECT_EQ(calendar->year(), year);
+    EXPECT_EQ(calendar->monthCount(), 12);
+    page->undoManager().redo();
+    EXPECT_EQ(calendar->monthCount(), 3);
+
+    const auto copy = page->copy();
+    ASSERT_TRUE(copy);
+    const KXCanvas::GraphList calendars = copy->graphsWithType(KXGraphTypeCalendar);
+    ASSERT_EQ(calendars.size(), 1u);
+    const auto copied = std::dynamic_pointer_cast<KXCalendar>(calendars[0]);
+    ASSERT_TRUE(copied);
+    EXPECT_EQ(copied->year(), year + 5);
+    EXPECT_EQ(copied->monthCount(), 3);
+    EXPECT_EQ(copied->relativeRect(), calendar->relativeRect());
+}
+
 }  // namespace

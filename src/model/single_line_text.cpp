@@ -2,7 +2,9 @@
 
 #include "platform/gfx/bitmap_context.h"
 
+#include <QCoreApplication>
 #include <QFont>
+#include <QGuiApplication>
 #include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
@@ -38,6 +40,10 @@ QFont lineFont(const QString& family, double pointSize) {
 
 SingleLineText::SingleLineText(const QString& text, const QString& fontFamily, double pointSize) {
     if (text.isEmpty() || !std::isfinite(pointSize) || pointSize <= 0)
+        return;
+    // Fonts exist only in a graphical application; elsewhere (a command-line tool reading projects) there is
+    // nothing to draw with.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return;
     QImage device(1, 1, QImage::Format_ARGB32_Premultiplied);
     device.setDotsPerMeterX(kDotsPerMeterAt72Dpi);

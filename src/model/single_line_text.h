@@ -18,7 +18,8 @@ class BitmapContext;
 
 class SingleLineText {
 public:
-    // A size that is not a positive finite number lays out nothing.
+    // A size that is not a positive finite number, or a process without a graphical application, lays out
+    // nothing.
     SingleLineText(const QString& text, const QString& fontFamily, double pointSize);
     ~SingleLineText();
     SingleLineText(const SingleLineText&) = delete;

@@ -31,7 +31,8 @@ protected:
         calendar->setMonthCount(1);
         page()->addGraph(calendar);
         // 700 x 150 points at (50, 100): rows of 20 points below a 30-point title, cells 100 wide.
-        calendar->setRelativeRect({50 / preview.width, 100 / preview.height, 700 / preview.width, 150 / preview.height});
+        calendar->setRelativeRect(
+            {50 / preview.width, 100 / preview.height, 700 / preview.width, 150 / preview.height});
         kxtest::endEvent();
         page()->undoManager().removeAllActions();
     }

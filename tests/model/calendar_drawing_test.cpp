@@ -356,7 +356,8 @@ TEST_F(CalendarDrawingTest, WeekdayRowTakesTheTopSeventhOfTheBody) {
     const double body = 0.8 * kMonthHeight;
     const double weekdayRow = body / 7;
     for (int c = 0; c < 7; ++c)
-        EXPECT_COLOR_NEAR(pixelAtYUp(image, c * kCellWidth + 10, int(body - weekdayRow / 2)), (kxtest::Rgba{0, 255, 0, 255}), 2);
+        EXPECT_COLOR_NEAR(pixelAtYUp(image, c * kCellWidth + 10, int(body - weekdayRow / 2)),
+                          (kxtest::Rgba{0, 255, 0, 255}), 2);
     const double row = body * 6 / 7 / 6;
     EXPECT_NEAR(pixelAtYUp(image, 6 * kCellWidth + 10, int(body - weekdayRow - row / 2)).a, kWeekendAlpha, 1);
     EXPECT_NEAR(pixelAtYUp(image, 0 * kCellWidth + 10, int(body - weekdayRow - row / 2)).a, 0, 1);

@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the unarchiver with the page model's classes registered, then uses what it
-// read: fills, borders, shadows and bezier paths from a damaged or hostile project must load with sane
-// values or not at all, and then draw without crashing or running away.
+// read: fills, borders, shadows, bezier paths and calendars from a damaged or hostile project must load with
+// sane values or not at all, and then draw without crashing or running away.
 #include "model/background.h"
+#include "model/calendar.h"
 #include "model/model_classes.h"
 #include "model/shadow.h"
 #include "model/stroke.h"
@@ -9,6 +10,7 @@
 #include "platform/gfx/bezier_path_coding.h"
 #include "shapes/shape_path_builders.h"
 
+#include <QGuiApplication>
 #include <QtGlobal>
 
 #include <cstddef>
@@ -19,10 +21,36 @@ namespace {
 
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
+// Calendars draw text, which needs fonts, which need a graphical application (offscreen). It lives until the
+// process ends: torn down among the exit handlers, it would leave Qt's font caches unreachable before the
+// leak check runs.
+void startGuiApplication() {
+    static int argc = 1;
+    static char name[] = "fuzz_model_archives";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    (void)app;
+}
+
+void useCalendar(KXCalendar& calendar, kx::BitmapContext& context) {
+    if (calendar.firstWeekday() < 0 || calendar.firstWeekday() > 6 || calendar.firstMonth() < 1 ||
+        calendar.firstMonth() > 12 || calendar.monthCount() < 1 || calendar.monthCount() > 12 ||
+        calendar.weekdays().size() < 7 || calendar.months().size() < 12)
+        std::abort();
+    std::int32_t rows = 0, columns = 0;
+    calendar.getRow(&rows, &columns, kx::Rect(0, 0, 64, 48));
+    if (rows * columns < calendar.monthCount())
+        std::abort();
+    calendar.drawInContext(context, kx::Rect(0, 0, 32, 32));
+    calendar.drawInContext(context, kx::Rect(-3, 2, 29.5, 17));
+    calendar.graphImageWithZoom(1);
+    calendar.copy();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const bool ready = (qInstallMessageHandler(quiet), registerModelClasses(), true);
+    static const bool ready = (qInstallMessageHandler(quiet), startGuiApplication(), registerModelClasses(), true);
     (void)ready;
     const auto root = kx::KeyedUnarchiver::unarchiveObjectWithData(
         QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
@@ -48,6 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         shadow->offsetWithReference(100);
         shadow->offsetWithReference(100, 0.5);
     }
+    if (const auto calendar = root->objectAs<KXCalendar>())
+        useCalendar(*calendar, context);
     if (const auto holder = root->objectAs<kx::CodableBezierPath>()) {
         const kx::BezierPath& path = holder->path;
         path.bounds();

@@ -1,5 +1,6 @@
 #include "canvas/canvas_layer.h"
 
+#include "canvas/calendar_layer.h"
 #include "canvas/graph_layer.h"
 #include "model/graph.h"
 #include "platform/foundation/notification_center.h"
@@ -7,12 +8,12 @@
 #include "platform/layers/screen_scale.h"
 
 namespace {
-// The layer class that shows each kind of graph; graphs of other kinds get no layer. Until the shape,
-// calendar and group layers exist, every drawable kind is shown by the base layer, which paints the graph.
+// The layer class that shows each kind of graph; graphs of other kinds get no layer. Until the shape and
+// group layers exist, the other drawable kinds are shown by the base layer, which paints the graph.
 std::shared_ptr<KXGraphLayer> makeGraphLayer(const std::shared_ptr<KXGraph>& graph) {
     switch (graph->graphType()) {
+    case KXGraphTypeCalendar: return KXGraphLayer::create<KXCalendarLayer>(graph);
     case KXGraphTypeShape:
-    case KXGraphTypeCalendar:
     case KXGraphTypePhoto:
     case KXGraphTypeText:
     case KXGraphTypeGroup:

@@ -1,6 +1,7 @@
 #include "model/model_classes.h"
 
 #include "model/background.h"
+#include "model/calendar.h"
 #include "model/canvas.h"
 #include "model/graph.h"
 #include "model/page_size.h"
@@ -24,6 +25,7 @@ void registerModelClasses() {
         registry.registerClass<KXBackground>(QStringLiteral("KXBackground"));
         registry.registerClass<KXGraph>(QStringLiteral("KXGraph"));
         registry.registerClass<KXCanvas>(QStringLiteral("KXCanvas"));
+        registry.registerClass<KXCalendar>(QStringLiteral("KXCalendar"));
     });
     registerPageSizeClasses();
 }

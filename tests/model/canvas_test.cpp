@@ -343,6 +343,18 @@ TEST_F(CanvasTest, ArchiveRoundTrip) {
     EXPECT_EQ(kxtest::archived(*copy), kxtest::archived(*page));
 }
 
+// Class records list the chain of classes: a graph subclass names the graph class before NSObject.
+TEST_F(CanvasTest, ClassRecordsListTheSuperclassChain) {
+    if (!kxtest::hasPython())
+        GTEST_SKIP() << "python3 missing";
+    auto page = kxtest::fittedPage();
+    EXPECT_EQ(kxtest::classChainOf(kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(*page))),
+              (QStringList{"KXCanvas", "NSObject"}));
+    const auto graph = graphAt({0.1, 0.2, 0.3, 0.4});
+    EXPECT_EQ(kxtest::classChainOf(kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(*graph))),
+              (QStringList{"SolidGraph", "KXGraph", "NSObject"}));
+}
+
 TEST_F(CanvasTest, MarginRectsWithoutAnArchivedFormAreRefused) {
     auto page = kxtest::fittedPage();
     page->setMarginRect({10, 20, 300, 400});

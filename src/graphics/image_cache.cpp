@@ -10,6 +10,7 @@
 #include "platform/gfx/jpng.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QThreadPool>
 #include <QTimer>
@@ -74,7 +75,8 @@ RemoteImageFetchLimits& fetchLimits() {
 // --- KXCache: making entries ---
 
 KXCachePtr KXCache::initWithPath(const QString& path) {
-    if (path.isEmpty())
+    // Only regular files: a FIFO would block every reader below for ever, a device would never end.
+    if (path.isEmpty() || !QFileInfo(path).isFile())
         return nullptr;
     auto cache = std::make_shared<KXCache>(Private{});
     kx::Image thumb;

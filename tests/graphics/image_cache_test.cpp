@@ -1,5 +1,6 @@
 #include "graphics/image_cache.h"
 
+#include "fifo_probe.h"
 #include "platform/foundation/notification_center.h"
 
 #include <QBuffer>
@@ -20,6 +21,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+
+#include <sys/stat.h>
 
 #include <map>
 #include <memory>
@@ -244,6 +247,18 @@ TEST_F(ImageCacheTest, CacheWithPathRegistersOnlyImages) {
     EXPECT_EQ(manager.caches().size(), 1);  // asking for a thumbnail makes no entry
     EXPECT_EQ(manager.imageWithPath(file("medium.png"), {500, 500}).pixelSize(), kx::Size(800, 500));
     EXPECT_EQ(manager.caches().size(), 2);
+}
+
+// An entry is made only from a regular file: the cache never opens a FIFO (which would block it for ever).
+TEST_F(ImageCacheTest, EntriesAreMadeFromRegularFilesOnly) {
+    for (const char* name : {"pipe.jpg", "pipe.png", "pipe.pdf", "pipe.svg", "pipe.eps", "pipe.jpng"}) {
+        SCOPED_TRACE(name);
+        const QString fifo = file(name);
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        EXPECT_FALSE(kxtest::loaderOpensFifo(fifo, [&] { EXPECT_FALSE(manager.cacheWithPath(fifo)); }));
+        QFile::remove(fifo);
+    }
+    EXPECT_TRUE(manager.caches().isEmpty());
 }
 
 TEST_F(ImageCacheTest, UsesAreGivenUpOneByOne) {

@@ -1,5 +1,6 @@
 #include "graphics/image_loading.h"
 
+#include "fifo_probe.h"
 #include "graphics/svg_parser.h"
 #include "platform/foundation/bundle.h"
 #include "support/pixel_probe.h"
@@ -16,13 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <atomic>
-#include <chrono>
-#include <thread>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using kxtest::pixelAt;
 using kxtest::Rgba;
@@ -360,30 +356,6 @@ TEST_F(ImageLoading, BrokenAndHostileFilesGiveNoImage) {
     EXPECT_TRUE(rasterizeAIFile(path("g.ai"), 100, 100).isNull());
 }
 
-namespace {
-// Loads the FIFO on another thread while this one watches for a reader: a loader that opens a FIFO would
-// block there for ever, so the watcher stands in as the writer (and so releases it) and reports it.
-bool loaderOpensFifo(const QString& fifo) {
-    std::atomic<bool> done = false;
-    std::thread loader([&] {
-        EXPECT_TRUE(loadImageFromFile(fifo).isNull());
-        EXPECT_TRUE(loadImageThumbnail(fifo, 64).isNull());
-        done = true;
-    });
-    bool opened = false;
-    while (!done) {
-        // Opening the writing end without waiting succeeds only while someone has the reading end open.
-        const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0) {
-            opened = true;
-            ::close(fd);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    loader.join();
-    return opened;
-}
-}  // namespace
 
 // Every route refuses what is not a regular file (a FIFO would block the loader for ever, a device would
 // never end) and what is larger than it reads.
@@ -391,7 +363,10 @@ TEST_F(ImageLoading, OnlyRegularFilesOfBoundedSizeAreRead) {
     for (const char* name : {"pipe.svg", "pipe.eps", "pipe.jpg", "pipe.pdf", "pipe.jpng"}) {
         SCOPED_TRACE(name);
         ASSERT_EQ(::mkfifo(QFile::encodeName(path(name)).constData(), 0600), 0);
-        EXPECT_FALSE(loaderOpensFifo(path(name)));
+        EXPECT_FALSE(kxtest::loaderOpensFifo(path(name), [&] {
+            EXPECT_TRUE(loadImageFromFile(path(name)).isNull());
+            EXPECT_TRUE(loadImageThumbnail(path(name), 64).isNull());
+        }));
     }
     for (const char* name : {"zero.svg", "zero.eps"}) {
         SCOPED_TRACE(name);

@@ -55,9 +55,25 @@ void KXCanvasLayer::setCanvas(std::shared_ptr<KXCanvas> canvas) {
         return;
     if (m_canvas && m_canvas->owner() == this)
         m_canvas->setOwner(nullptr);
+    detachGraphLayers();
     m_canvas = std::move(canvas);
     if (m_canvas)
         m_canvas->setOwner(this);
+}
+
+void KXCanvasLayer::detachGraphLayers() {
+    // Companions stay; every graph layer goes, and its graph forgets it, so that nothing of the page shown
+    // before is drawn, counted or redrawn through this tree.
+    const std::vector<std::shared_ptr<kx::Layer>> layers = sublayers();
+    kx::LayerTransaction transaction;
+    for (const std::shared_ptr<kx::Layer>& sublayer : layers) {
+        auto* graphLayer = dynamic_cast<KXGraphLayer*>(sublayer.get());
+        if (!graphLayer)
+            continue;
+        if (KXGraph* graph = graphLayer->graph(); graph && graph->render() == graphLayer)
+            graph->setRender(nullptr);
+        sublayer->removeFromSuperlayer();
+    }
 }
 
 void KXCanvasLayer::insertGraph(KXGraph* graph, unsigned index) {

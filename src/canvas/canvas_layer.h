@@ -1,8 +1,8 @@
 // The layer of one page. It draws the page itself (paper, margin clip, fill) through its canvas, hosts one
 // graph layer per graph in the page's stacking order, and is the page's owner: the canvas mirrors every
-// insertion, removal and relayout of its graphs into it. Companion layers that are not graph layers (a
-// reflection beneath its graph, the crop ghost, the pen-tool layer) may sit among the graph layers; graph
-// indexes count graph layers only and are mapped past the companions.
+// insertion, removal and relayout of its graphs into it. Other layers (companions that callers place beside
+// a graph layer) may sit among the graph layers; graph indexes count graph layers only and are mapped past
+// the companions.
 //
 // Make one with KXCanvasLayer::create(canvas): the canvas re-adds its graphs to the new layer, which needs the
 // layer to be owned already.
@@ -32,7 +32,8 @@ public:
 
     KXCanvas* canvas() const { return m_canvas.get(); }
     const std::shared_ptr<KXCanvas>& sharedCanvas() const { return m_canvas; }
-    // Takes another page: the old one loses its owner, the new one re-adds its graphs here.
+    // Takes another page: the old one loses its owner and its graphs lose their layers, which leave this
+    // tree; the new one re-adds its graphs here.
     void setCanvas(std::shared_ptr<KXCanvas> canvas);
 
     // The overlay of the shown page (not owned); null for a page not shown.
@@ -76,6 +77,8 @@ protected:
     void didRemoveSublayer(kx::Layer& layer) override;
 
 private:
+    void detachGraphLayers();
+
     std::shared_ptr<KXCanvas> m_canvas;
     kx::Layer* m_auxiliaryLayer = nullptr;
     kx::Point m_offset{-0.01, 0.01};

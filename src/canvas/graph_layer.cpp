@@ -140,10 +140,9 @@ void KXGraphLayer::observeValue(const QString& key, kx::Observable* object, cons
         drawGraphSelection(graph);
     } else if (ofGraph && key == kRelativeRectKey) {
         setFrame(graph->frameRect());
-    } else if (ofGraph && (key == kReflectionEnabledKey || key == kReflectionAlphaKey)) {
-        // The reflection companion follows these flags.
-    } else if (ofGraph && key == kContactShadowEnabledKey) {
-        // The contact-shadow companion follows this flag.
+    } else if (ofGraph && (key == kReflectionEnabledKey || key == kReflectionAlphaKey ||
+                           key == kContactShadowEnabledKey)) {
+        // Nothing of this layer depends on these keys: no redraw, only the announcement.
     } else if (ofGraph && key == kStrokeEnabledKey) {
         // Whoever changed the flag redraws a plain graph.
     } else if (object == graph->stroke() && key == kWidthKey) {

@@ -10,6 +10,7 @@
 #include "platform/gfx/jpng.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QThreadPool>
 #include <QTimer>
@@ -74,7 +75,8 @@ RemoteImageFetchLimits& fetchLimits() {
 // --- KXCache: making entries ---
 
 KXCachePtr KXCache::initWithPath(const QString& path) {
-    if (path.isEmpty())
+    // Only regular files: a FIFO would block every reader below for ever, a device would never end.
+    if (path.isEmpty() || !QFileInfo(path).isFile())
         return nullptr;
     auto cache = std::make_shared<KXCache>(Private{});
     kx::Image thumb;
@@ -192,7 +194,7 @@ void KXCache::startRemoteLoad(const QUrl& originalURL) {
     // The job holds the entry until its last step has run on the main thread.
     KXCachePtr self = shared_from_this();
     const RemoteImageFetchLimits limits = remoteFetchLimits();
-    QThreadPool::globalInstance()->start([self, originalURL, limits] {
+    remoteLoadPool().start([self, originalURL, limits] {
         const std::optional<QByteArray> data = fetchBounded(originalURL, limits.timeout, limits.maximumBytes);
         if (!data)
             return;
@@ -320,11 +322,64 @@ kx::Image KXCache::imageWithSize(const kx::Size& size) {
 
 void KXCache::clearImageCache() {
     std::lock_guard lock(m_mutex);
+    clearLocked();
+}
+
+void KXCache::clearLocked() {
+    m_cleared = true;
     m_path.clear();
     m_thumbImage = {};
     m_largeImage = {};
     m_originalImage = {};
     ++m_generation;
+}
+
+// --- KXCache: uses ---
+
+namespace {
+constexpr int kRemoteLoadThreads = 4;
+}
+
+bool KXCache::retainCache() {
+    std::lock_guard lock(m_mutex);
+    if (m_cleared)
+        return false;
+    ++m_refCount;
+    return true;
+}
+
+std::int64_t KXCache::refCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_refCount;
+}
+
+bool KXCache::isCleared() const {
+    std::lock_guard lock(m_mutex);
+    return m_cleared;
+}
+
+void KXCache::addUses(std::int64_t uses) {
+    std::lock_guard lock(m_mutex);
+    if (!m_cleared && uses > 0)
+        m_refCount += uses;
+}
+
+bool KXCache::giveUpUse() {
+    std::lock_guard lock(m_mutex);
+    if (m_refCount > 0)
+        --m_refCount;
+    if (m_refCount == 0 && !m_cleared)
+        clearLocked();
+    return m_cleared;
+}
+
+QThreadPool& KXCache::remoteLoadPool() {
+    // A few threads are plenty: each mostly waits on a server. Made on first use, like the global pool, and
+    // waited for when the process ends.
+    static QThreadPool pool;
+    static const bool sized = (pool.setMaxThreadCount(kRemoteLoadThreads), true);
+    (void)sized;
+    return pool;
 }
 
 // --- KXCacheManager ---
@@ -335,30 +390,60 @@ KXCacheManager& KXCacheManager::cacheManager() {
 }
 
 void KXCacheManager::addCache(const KXCachePtr& cache, const QString& path) {
-    if (!cache || path.isEmpty())
+    if (!cache || path.isEmpty() || cache->isCleared())
         return;
     std::lock_guard lock(m_mutex);
-    const auto it = m_caches.constFind(path);
-    if (it != m_caches.constEnd() && it.value() != cache) {
+    const KXCachePtr current = registeredLocked(path);
+    if (current && current != cache) {
         // The path's users will give their uses up against the new entry.
-        const std::int64_t uses = it.value()->refCount();
-        if (uses > 0)
-            cache->addUses(uses);
+        cache->addUses(current->refCount());
     }
     m_caches.insert(path, cache);
 }
 
+KXCachePtr KXCacheManager::registeredLocked(const QString& path) {
+    const auto it = m_caches.constFind(path);
+    if (it == m_caches.constEnd())
+        return nullptr;
+    KXCachePtr cache = it.value();
+    if (!cache->isCleared())
+        return cache;
+    // Cleared by its last releaseCache: no path hands it out any more.
+    m_caches.removeIf([&cache](const auto& entry) { return entry.value() == cache; });
+    return nullptr;
+}
+
 KXCachePtr KXCacheManager::cacheWithPath(const QString& path) {
+    return lookUp(path, false);
+}
+
+KXCachePtr KXCacheManager::retainedCacheWithPath(const QString& path) {
+    return lookUp(path, true);
+}
+
+KXCachePtr KXCacheManager::lookUp(const QString& path, bool takeUse) {
     if (path.isEmpty())
         return nullptr;
     std::unique_lock lock(m_mutex);
-    if (const auto it = m_caches.constFind(path); it != m_caches.constEnd())
-        return it.value();
-    if (const auto pending = m_pending.constFind(path); pending != m_pending.constEnd()) {
-        // Another thread is making this entry: wait for it rather than decode the file twice.
+    for (;;) {
+        // Taking the use under the manager's lock: no removal can clear the entry between the two steps.
+        // An entry cleared by a releaseCache that raced with this lookup is dropped and looked up again.
+        if (const KXCachePtr found = registeredLocked(path)) {
+            if (!takeUse || found->retainCache())
+                return found;
+            continue;
+        }
+        const auto pending = m_pending.constFind(path);
+        if (pending == m_pending.constEnd())
+            break;
+        // Another thread is making this entry: wait for it rather than decode the file twice, then look
+        // again (it is registered by now unless it could not be made).
         const std::shared_future<KXCachePtr> result = pending.value();
         lock.unlock();
-        return result.get();
+        const KXCachePtr made = result.get();
+        lock.lock();
+        if (!made)
+            return nullptr;
     }
     std::promise<KXCachePtr> promise;
     m_pending.insert(path, promise.get_future().share());
@@ -377,10 +462,12 @@ KXCachePtr KXCacheManager::cacheWithPath(const QString& path) {
 
     lock.lock();
     m_pending.remove(path);
-    if (const auto it = m_caches.constFind(path); it != m_caches.constEnd())
-        made = it.value();  // registered by addCache meanwhile
+    if (const KXCachePtr registered = registeredLocked(path))
+        made = registered;  // registered by addCache meanwhile
     else if (made)
         m_caches.insert(path, made);
+    if (made && takeUse)
+        made->retainCache();  // not cleared: no removal ran while the lock was held
     lock.unlock();
     promise.set_value(made);
     return made;
@@ -390,14 +477,9 @@ void KXCacheManager::removeCacheWithPath(const QString& path) {
     if (path.isEmpty())
         return;
     std::lock_guard lock(m_mutex);
-    const auto it = m_caches.constFind(path);
-    if (it == m_caches.constEnd())
+    const KXCachePtr cache = registeredLocked(path);
+    if (!cache || !cache->giveUpUse())
         return;
-    const KXCachePtr cache = it.value();
-    const std::int64_t remaining = cache->refCount() > 0 ? cache->giveUpUse() : cache->refCount();
-    if (remaining > 0)
-        return;
-    cache->clearImageCache();
     // A cleared entry has no images left: no path may keep handing it out.
     m_caches.removeIf([&cache](const auto& entry) { return entry.value() == cache; });
 }
@@ -406,7 +488,7 @@ kx::Image KXCacheManager::imageThumbWithPath(const QString& path) {
     KXCachePtr cache;
     {
         std::lock_guard lock(m_mutex);
-        cache = m_caches.value(path);
+        cache = registeredLocked(path);
     }
     return cache ? cache->thumbImage() : kx::Image();
 }
@@ -418,5 +500,7 @@ kx::Image KXCacheManager::imageWithPath(const QString& path, const kx::Size& siz
 
 QHash<QString, KXCachePtr> KXCacheManager::caches() const {
     std::lock_guard lock(m_mutex);
-    return m_caches;
+    QHash<QString, KXCachePtr> live = m_caches;
+    live.removeIf([](const auto& entry) { return entry.value()->isCleared(); });
+    return live;
 }

@@ -3,13 +3,18 @@
 // is made; the large image and the original on first request, once per entry. Images from the internet search
 // enter under their web address with the thumbnail in hand and are completed in the background.
 //
-// Entries live until the last user lets go: each user takes a use (retainCache) and gives it up through
-// KXCacheManager::removeCacheWithPath; there is no size limit and no eviction.
+// Entries live until the last user lets go: each user takes a use and gives it up through
+// KXCacheManager::removeCacheWithPath (or releaseCache); there is no size limit and no eviction. The count of
+// uses never goes below zero; giving up the last use (or giving one up when there is none) clears the entry,
+// and a cleared entry takes no more uses and is never handed out again. A user takes the entry of a path and
+// its use in one step (retainedCacheWithPath), so that no other user's last removal can clear the entry in
+// between.
 //
 // Threads: the screen (main thread) and page renders on worker threads ask for the same entries at once.
 // The manager's map is locked; an entry's fields are locked and each lazy load runs once even when several
-// threads ask for it together (the others wait for its result). Remote images are fetched on the global
-// thread pool and handed to their entry on the main thread, which then posts
+// threads ask for it together (the others wait for its result). Remote images are fetched on a small thread
+// pool of their own (remoteLoadPool), so that waits on slow servers never hold the threads that page renders
+// and decoding share, and handed to their entry on the main thread, which then posts
 // KXCacheDidLoadingInternetImage with the entry as the sender.
 #pragma once
 
@@ -17,10 +22,10 @@
 #include "platform/gfx/image.h"
 
 #include <QHash>
+#include <QThreadPool>
 #include <QString>
 #include <QUrl>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <future>
@@ -85,12 +90,19 @@ public:
     // every bound, so that no caller limits a request to it.
     kx::Size imageSize() const;
 
-    void retainCache() { m_refCount.fetch_add(1); }
-    void releaseCache() { m_refCount.fetch_sub(1); }
-    std::int64_t refCount() const { return m_refCount.load(); }
+    // Takes a use; a cleared entry takes none. Answers whether a use was taken.
+    bool retainCache();
+    // Gives up a use as KXCacheManager::removeCacheWithPath does: never below zero, and at zero the entry is
+    // cleared (no manager hands it out afterwards).
+    void releaseCache() { giveUpUse(); }
+    std::int64_t refCount() const;
+    bool isCleared() const;
 
-    // Forgets the path and the three images. A load that is under way when the entry is cleared keeps its
-    // result to itself.
+    // The pool that runs the blocking reads of remote originals: a few threads of its own.
+    static QThreadPool& remoteLoadPool();
+
+    // Forgets the path and the three images; the entry then takes no more uses. A load that is under way
+    // when the entry is cleared keeps its result to itself.
     void clearImageCache();
 
 private:
@@ -107,15 +119,18 @@ private:
     void storeLoaded(kx::Image KXCache::*slot, const kx::Image& image, std::uint64_t generation,
                      const kx::Size* newImageSize = nullptr);
     void startRemoteLoad(const QUrl& originalURL);
-    // Adds the uses of an entry this one replaces under a path; returns the new count.
-    std::int64_t addUses(std::int64_t uses) { return m_refCount.fetch_add(uses) + uses; }
-    std::int64_t giveUpUse() { return m_refCount.fetch_sub(1) - 1; }
+    // Adds the uses of an entry this one replaces under a path (none to a cleared entry).
+    void addUses(std::int64_t uses);
+    // One use fewer, never below zero; at zero the entry is cleared. Answers whether it is cleared now.
+    bool giveUpUse();
+    void clearLocked();
 
     bool m_isVectorImage = false;
     bool m_isRemote = false;
-    std::atomic<std::int64_t> m_refCount{0};
 
     mutable std::mutex m_mutex;  // guards the fields below
+    std::int64_t m_refCount = 0;
+    bool m_cleared = false;
     kx::Image m_thumbImage;
     kx::Image m_largeImage;
     kx::Image m_originalImage;
@@ -146,6 +161,8 @@ public:
     // when no entry can be made (nothing is registered then). Threads asking at once for a new path share
     // one entry, made once.
     KXCachePtr cacheWithPath(const QString& path);
+    // cacheWithPath and the caller's use of the entry, taken together under the manager's lock.
+    KXCachePtr retainedCacheWithPath(const QString& path);
     // Gives up one use of the path's entry. At 0 uses the entry is cleared and dropped from every path it
     // is registered under. An unknown path does nothing.
     void removeCacheWithPath(const QString& path);
@@ -154,10 +171,14 @@ public:
     // cacheWithPath, then imageWithSize.
     kx::Image imageWithPath(const QString& path, const kx::Size& size);
 
-    // A copy of the map from path to entry.
+    // A copy of the map from path to entry (cleared entries left out).
     QHash<QString, KXCachePtr> caches() const;
 
 private:
+    KXCachePtr lookUp(const QString& path, bool takeUse);
+    // The registered entry of the path; a cleared one is dropped from every path instead. Under m_mutex.
+    KXCachePtr registeredLocked(const QString& path);
+
     mutable std::mutex m_mutex;
     QHash<QString, KXCachePtr> m_caches;
     // Entries being made for paths that are not registered yet.

@@ -8,6 +8,7 @@
 
 #include "graphics/bitmap_contexts.h"
 #include "graphics/geometry_utilities.h"
+#include "platform/foundation/bounded_read.h"
 
 #include <QElapsedTimer>
 #include <QBuffer>
@@ -28,6 +29,8 @@ namespace {
 constexpr qint64 kHeaderScanBytes = 256 * 1024;
 constexpr qint64 kTrailerScanBytes = 64 * 1024;
 constexpr qint64 kMaximumOutputBytes = 64 * 1024 * 1024;
+// The largest EPS file handed to Ghostscript, as for the other image files.
+constexpr qint64 kMaximumInputBytes = qint64(1) << 30;
 constexpr rlim_t kChildAddressSpace = rlim_t(2) << 30;
 
 // The PostScript part of the file: all of it, or the section a DOS EPS binary header points at.
@@ -93,8 +96,12 @@ struct BoundingBox {
 };
 
 BoundingBox readBoundingBox(const QString& path) {
+    // Only a regular file of bounded size goes on: opening a FIFO would block, and Ghostscript would
+    // read a device without end.
+    if (!kx::isRegularFileWithin(path, kMaximumInputBytes))
+        return {};
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly))
         return {};
     const PostScriptSection section = postScriptSection(file);
     if (section.length <= 0 || !file.seek(section.offset))

@@ -1,14 +1,13 @@
 #include "graphics/svg_parser.h"
 
-#include <QFile>
+#include "platform/foundation/bounded_read.h"
+
 #include <QXmlStreamReader>
 #include <QtDebug>
 
 KXSVGParser KXSVGParser::initWithSVGDocument(const QString& path) {
     KXSVGParser parser;
-    QFile file(path);
-    if (!path.isEmpty() && file.open(QIODevice::ReadOnly))
-        parser.m_data = file.readAll();
+    parser.m_data = kx::readRegularFile(path, maximumFileBytes);
     return parser;
 }
 

@@ -18,7 +18,12 @@ public:
     // Largest number of characters that entity references may expand to in one document.
     static constexpr int entityExpansionLimit = 4096;
 
-    // Reads the file's data; a missing or unreadable file leaves the parser without data.
+    // Largest SVG file that is read: far beyond any drawing the program uses, and the document is held
+    // whole while it is parsed.
+    static constexpr qint64 maximumFileBytes = 64 * 1024 * 1024;
+
+    // Reads the file's data; a missing or unreadable file, one that is not a regular file (a FIFO would
+    // block, a device would never end) or one larger than maximumFileBytes leaves the parser without data.
     static KXSVGParser initWithSVGDocument(const QString& path);
     explicit KXSVGParser(QByteArray data);
 

@@ -170,8 +170,14 @@ QChar SVGScanner::currentCharacter() const {
 }
 
 void SVGScanner::conditionallyIncrement() {
-    if (m_location < m_text.size() && m_text.at(m_location) != QLatin1Char('-'))
-        ++m_location;
+    if (m_location >= m_text.size())
+        return;
+    // A sign, a point or a digit begins the next number, as in "0.5.5" for (0.5, 0.5) or "-.7.7" for
+    // (-0.7, 0.7): stepping over it would change that number.
+    const QChar c = m_text.at(m_location);
+    if (c == QLatin1Char('-') || c == QLatin1Char('+') || c == QLatin1Char('.') || isDigit(c))
+        return;
+    ++m_location;
 }
 
 bool SVGScanner::scanPoint(kx::Point* point) {

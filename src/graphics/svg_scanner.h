@@ -32,7 +32,8 @@ public:
     QString initialCharacter() const;
     // The character at the scan location; a null character at the end.
     QChar currentCharacter() const;
-    // Steps over the current character unless it is "-" (which starts the next number) or the end.
+    // Steps over the current character (a command letter or a separator) unless it is the end or begins a
+    // number: a sign, a decimal point or a digit.
     void conditionallyIncrement();
     // Conditionally increments, scans a number, conditionally increments and scans another; when both
     // numbers were read, stores the point and answers true, else leaves `point` alone.

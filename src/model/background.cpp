@@ -170,10 +170,8 @@ void KXBackground::takeCacheUse(const QString& path, bool& holdsUse) {
     holdsUse = false;
     if (path.isEmpty())
         return;
-    if (const KXCachePtr cache = KXCacheManager::cacheManager().cacheWithPath(path)) {
-        cache->retainCache();
+    if (KXCacheManager::cacheManager().retainedCacheWithPath(path))
         holdsUse = true;
-    }
 }
 
 void KXBackground::giveUpCacheUse(const QString& path, bool& holdsUse) {

@@ -368,7 +368,7 @@ void KXCanvas::encodeWithCoder(kx::KeyedArchiver& coder) const {
     graphs.reserve(m_graphs.size());
     for (const auto& graph : m_graphs)
         graphs.emplace_back(graph);
-    coder.encodeObject(kx::Value(std::move(graphs)), QStringLiteral("graphs"));
+    coder.encodeObject(kx::Value(std::move(graphs)), QStringLiteral("graphs"), kx::CollectionClass::Mutable);
 }
 
 void KXCanvas::initWithCoder(kx::KeyedUnarchiver& coder) {

@@ -65,7 +65,11 @@ public:
     void setPageSize(const KXSize* size);
     kx::Size pixelSize() const;
     kx::Rect marginRect() const { return m_marginRect; }
-    void setMarginRect(const kx::Rect& rect) { m_marginRect = rect; }
+    // A rectangle with a component that is not finite has no archived form and is refused.
+    void setMarginRect(const kx::Rect& rect) {
+        if (kx::isFiniteGeometry(rect))
+            m_marginRect = rect;
+    }
     // The margin rectangle in preview points.
     kx::Rect previewMarginRect() const;
     kx::Size previewSize() const { return m_previewSize; }

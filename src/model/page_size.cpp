@@ -49,6 +49,11 @@ double finiteOrZero(double side) {
     return std::isfinite(side) ? side : 0.0;
 }
 
+// Whether an archive can hold the resolution: its reader takes 32 bits.
+bool isArchivableDpi(std::int64_t dpi) {
+    return dpi >= std::numeric_limits<std::int32_t>::min() && dpi <= std::numeric_limits<std::int32_t>::max();
+}
+
 // Whether the difference, narrowed to single precision, is at most 1. Differences up to 1 + 2^-24 round
 // to 1; anything beyond cannot, and is never narrowed (a narrowing out of float range is undefined).
 bool withinOnePixel(double a, double b) {
@@ -76,7 +81,7 @@ const kx::ClassRegistry& sizeRegistry() {
 KXSize::KXSize() = default;
 
 KXSize::KXSize(double width, double height, std::int64_t unit, std::int64_t dpi)
-    : m_dpi(dpi), m_unit(unit), m_width(finiteOrZero(width)), m_height(finiteOrZero(height)) {
+    : m_dpi(isArchivableDpi(dpi) ? dpi : 0), m_unit(unit), m_width(finiteOrZero(width)), m_height(finiteOrZero(height)) {
     m_landscape = m_width >= m_height;
 }
 
@@ -122,6 +127,11 @@ void KXSize::setHeight(double height) {
     if (!std::isfinite(height))
         return;
     setProperty(kHeightKey, m_height, height);
+}
+
+void KXSize::setDpi(std::int64_t dpi) {
+    if (isArchivableDpi(dpi))
+        m_dpi = dpi;
 }
 
 void KXSize::setUnit(std::int64_t unit) {

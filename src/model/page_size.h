@@ -24,8 +24,8 @@ class KXSize : public kx::Observable, public kx::Coding {
 public:
     // All zero, portrait, no description: the state an archive is read into.
     KXSize();
-    // Landscape when width >= height, so a square size is landscape. A side that is not a finite number
-    // is taken as 0.
+    // Landscape when width >= height, so a square size is landscape. A side that is not a finite number,
+    // and a dpi beyond 32 bits, is taken as 0.
     KXSize(double width, double height, std::int64_t unit, std::int64_t dpi);
     static std::shared_ptr<KXSize> sizeWithWith(double width, double height, std::int64_t unit, std::int64_t dpi);
 
@@ -39,7 +39,8 @@ public:
     // putting the old flag back by key swaps them back. The same value does nothing.
     void setLandscape(bool landscape);
     std::int64_t dpi() const { return m_dpi; }
-    void setDpi(std::int64_t dpi) { m_dpi = dpi; }
+    // Archives hold the resolution in 32 bits: one beyond them is refused (the old one stays).
+    void setDpi(std::int64_t dpi);
     std::int64_t unit() const { return m_unit; }
     // Width and height become sizeWithUnit(unit) (ordered by the flag); then the unit is recorded.
     void setUnit(std::int64_t unit);

@@ -1,6 +1,7 @@
 #include "model/page_size_manager.h"
 
 #include "graphics/app_info.h"
+#include "platform/foundation/bounded_read.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
@@ -41,21 +42,6 @@ QString applicationDataFilePath(const QString& fileName) {
     return base + u'/' + name + u'/' + fileName;
 }
 
-// The whole of a regular file no larger than the limit; nullopt otherwise (a FIFO or device would block
-// or never end).
-std::optional<QByteArray> readSmallRegularFile(const QString& path, qint64 limit) {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > limit)
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray data = file.read(limit + 1);
-    if (data.size() > limit)
-        return std::nullopt;
-    return data;
-}
-
 bool writeSizes(const std::vector<std::shared_ptr<KXSize>>& sizes, const QString& path) {
     if (path.isEmpty())
         return false;
@@ -65,7 +51,8 @@ bool writeSizes(const std::vector<std::shared_ptr<KXSize>>& sizes, const QString
     for (const auto& size : sizes)
         array.push_back(kx::Value(size));
     QDir().mkpath(QFileInfo(path).path());
-    return kx::KeyedArchiver::archiveRootObject(kx::Value(std::move(array)), path);
+    return kx::KeyedArchiver::archiveRootObject(kx::Value(std::move(array)), path, nullptr,
+                                                kx::CollectionClass::Mutable);
 }
 
 // A usable side: a finite, positive number. Anything else would give a page without area or one whose
@@ -76,7 +63,7 @@ bool isUsableSide(double side) {
 
 // The sizes of the older XML form, or nullopt when the file cannot be read as a whole.
 std::optional<std::vector<std::shared_ptr<KXSize>>> readLegacySizes(const QString& path) {
-    const std::optional<QByteArray> data = readSmallRegularFile(path, kMaxLegacyFileBytes);
+    const std::optional<QByteArray> data = kx::readRegularFile(path, kMaxLegacyFileBytes);
     if (!data)
         return std::nullopt;
     std::vector<std::shared_ptr<KXSize>> sizes;
@@ -131,7 +118,7 @@ KXPageSizeManager::KXPageSizeManager(const QString& customSizesPath)
     : m_customSizesPath(customSizesPath.isNull() ? customSizesFilePath() : customSizesPath) {
     if (m_customSizesPath.isEmpty())
         return;
-    const std::optional<QByteArray> data = readSmallRegularFile(m_customSizesPath, kMaxCustomSizesFileBytes);
+    const std::optional<QByteArray> data = kx::readRegularFile(m_customSizesPath, kMaxCustomSizesFileBytes);
     if (!data)
         return;
     registerPageSizeClasses();

@@ -10,10 +10,29 @@ const QString kPoint2Key = QStringLiteral("point2");
 const QString kPoint3Key = QStringLiteral("point3");
 }  // namespace
 
+namespace {
+void setFinite(kx::Point& stored, const kx::Point& p) {
+    if (kx::isFiniteGeometry(p))
+        stored = p;
+}
+}  // namespace
+
+void KXPathPoint::setPoint1(kx::Point p) {
+    setFinite(m_point1, p);
+}
+
+void KXPathPoint::setPoint2(kx::Point p) {
+    setFinite(m_point2, p);
+}
+
+void KXPathPoint::setPoint3(kx::Point p) {
+    setFinite(m_point3, p);
+}
+
 void KXPathPoint::setPoint1(kx::Point p1, kx::Point p2, kx::Point p3) {
-    m_point1 = p1;
-    m_point2 = p2;
-    m_point3 = p3;
+    setPoint1(p1);
+    setPoint2(p2);
+    setPoint3(p3);
 }
 
 std::shared_ptr<KXPathPoint> KXPathPoint::copy() const {

@@ -12,16 +12,18 @@
 class KXPathPoint : public kx::Object, public kx::Coding {
 public:
     KXPathPoint() = default;
-    KXPathPoint(kx::Point p1, kx::Point p2, kx::Point p3) : m_point1(p1), m_point2(p2), m_point3(p3) {}
+    KXPathPoint(kx::Point p1, kx::Point p2, kx::Point p3) { setPoint1(p1, p2, p3); }
 
     QString className() const override { return QStringLiteral("KXPathPoint"); }
 
     kx::Point point1() const { return m_point1; }
     kx::Point point2() const { return m_point2; }
     kx::Point point3() const { return m_point3; }
-    void setPoint1(kx::Point p) { m_point1 = p; }
-    void setPoint2(kx::Point p) { m_point2 = p; }
-    void setPoint3(kx::Point p) { m_point3 = p; }
+    // A point that is not finite has no archived form and is refused: the old point stays (a new path point
+    // keeps (0, 0)).
+    void setPoint1(kx::Point p);
+    void setPoint2(kx::Point p);
+    void setPoint3(kx::Point p);
     void setPoint1(kx::Point p1, kx::Point p2, kx::Point p3);
 
     std::shared_ptr<KXPathPoint> copy() const;

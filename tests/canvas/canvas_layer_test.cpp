@@ -92,6 +92,42 @@ TEST_F(CanvasLayerTest, AttachingAPageBuildsEveryGraphLayer) {
     EXPECT_EQ(graph->render(), nullptr);
 }
 
+TEST_F(CanvasLayerTest, SwitchingPagesLeavesOnlyTheNewPagesLayers) {
+    auto oldGraph = solid({100, 100, 200, 200}, kx::Color::srgb(1, 0, 0, 1));
+    auto oldPage = layer->sharedCanvas();
+    // A companion that is not a graph layer stays where it is.
+    auto companion = std::make_shared<kx::Layer>();
+    layer->addSublayer(companion);
+
+    auto next = std::make_shared<KXCanvas>();
+    auto newGraph = std::make_shared<kxtest::SolidGraph>();
+    newGraph->color = kx::Color::srgb(0, 0, 1, 1);
+    next->addGraph(newGraph);
+    newGraph->setRelativeRect({0.5, 0.5, 0.25, 0.25});
+    layer->setCanvas(next);
+
+    EXPECT_EQ(layer->graphLayerCount(), 1);
+    ASSERT_EQ(layer->sublayers().size(), 2u);
+    ASSERT_NE(layerOf(*newGraph), nullptr);
+    EXPECT_EQ(layerOf(*newGraph)->superlayer(), layer.get());
+    EXPECT_EQ(companion->superlayer(), layer.get());
+    // The old page keeps its graph, but nothing of the old graph stays linked to the shown tree.
+    EXPECT_EQ(oldPage->owner(), nullptr);
+    EXPECT_EQ(oldGraph->render(), nullptr);
+    EXPECT_EQ(oldPage->graphCount(), 1);
+    QImage image = render();
+    EXPECT_FALSE(kxtest::colorNear(kxtest::pixelAtYUp(image, 150, 150), kRed, 2));
+
+    // Back to the old page: its graph gets a fresh layer, the other page's goes.
+    layer->setCanvas(oldPage);
+    EXPECT_EQ(layer->graphLayerCount(), 1);
+    EXPECT_EQ(newGraph->render(), nullptr);
+    ASSERT_NE(layerOf(*oldGraph), nullptr);
+    EXPECT_EQ(layerOf(*oldGraph)->superlayer(), layer.get());
+    image = render();
+    EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 150, 150), kRed, 2);
+}
+
 TEST_F(CanvasLayerTest, GraphIndexesSkipCompanionLayers) {
     auto a = solid({0, 0, 10, 10}, kx::Color::srgb(1, 0, 0, 1));
     auto b = solid({20, 0, 10, 10}, kx::Color::srgb(1, 0, 0, 1));
@@ -330,9 +366,17 @@ TEST_F(CanvasLayerTest, ObservedChangesUpdateTheLayerAndAnnounceThem) {
                                                                       [&](const kx::Notification&) { ++announced; });
     graph->setAngle(0.5);
     EXPECT_EQ(graphLayer->affineTransform(), kx::AffineTransform::makeRotation(0.5));
-    graph->shadow()->setAngle(90);
+    EXPECT_EQ(announced, 1);
+    // With the shadow on, turning the shadow moves the layer's shadow and leaves the layer's turn alone.
+    graph->setShadowEnabled(true);
+    const kx::Size before = graphLayer->shadowOffset();
+    graph->shadow()->setAngle(graph->shadow()->angle() + 90);
+    const kx::Size after = graphLayer->shadowOffset();
+    EXPECT_GT(std::hypot(after.width - before.width, after.height - before.height), 1.0);
+    EXPECT_NEAR(std::hypot(after.width, after.height), std::hypot(before.width, before.height), 1e-6);
     EXPECT_EQ(graphLayer->affineTransform(), kx::AffineTransform::makeRotation(0.5));
-    EXPECT_EQ(announced, 2);
+    graph->setShadowEnabled(false);
+    EXPECT_EQ(announced, 4);
 
     graph->setOpacity(0.4);
     EXPECT_DOUBLE_EQ(graphLayer->opacity(), 0.4);
@@ -342,13 +386,13 @@ TEST_F(CanvasLayerTest, ObservedChangesUpdateTheLayerAndAnnounceThem) {
         graph->setOpacity(1.0);
     }
     EXPECT_DOUBLE_EQ(graphLayer->opacity(), 0.4);
-    EXPECT_EQ(announced, 2);
+    EXPECT_EQ(announced, 4);
 
     graph->setShadowEnabled(true);
     EXPECT_GT(graphLayer->shadowOpacity(), 0);
     graph->setShadowEnabled(false);
     EXPECT_EQ(graphLayer->shadowOpacity(), 0);
-    EXPECT_EQ(announced, 4);
+    EXPECT_EQ(announced, 6);
 
     // Moving without resizing keeps the cached drawing; resizing redraws it.
     graph->setAngle(0);

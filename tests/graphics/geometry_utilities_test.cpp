@@ -143,8 +143,9 @@ TEST(SegmentsIntersect, Cases) {
     EXPECT_TRUE(segmentsIntersect(Point(0, 0), Point(1, 0), Point(5, 0), Point(6, 0)));
     // Crossing lines whose crossing lies outside the first segment.
     EXPECT_FALSE(segmentsIntersect(Point(0, 0), Point(1, 1), Point(0, 10), Point(10, 0)));
-    // Non-finite coordinates give an answer, not undefined behaviour.
-    (void)segmentsIntersect(Point(kNaN, 0), Point(kInf, 1), Point(-kInf, 2), Point(1e300, 3));
+    // Non-finite coordinates give a defined answer: a segment with an end that is not a number meets none.
+    EXPECT_FALSE(segmentsIntersect(Point(kNaN, 0), Point(kInf, 1), Point(-kInf, 2), Point(1e300, 3)));
+    EXPECT_FALSE(segmentsIntersect(Point(0, 0), Point(2, 2), Point(kNaN, 2), Point(2, 0)));
 }
 
 TEST(ProjectPointToRectEdge, MovesAlongRayBeyondEdge) {

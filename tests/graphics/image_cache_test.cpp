@@ -1,10 +1,10 @@
 #include "graphics/image_cache.h"
 
+#include "fifo_probe.h"
 #include "platform/foundation/notification_center.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
 #include <QImage>
@@ -19,6 +19,10 @@
 #include <QtEndian>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+
+#include <sys/stat.h>
 
 #include <map>
 #include <memory>
@@ -245,6 +249,18 @@ TEST_F(ImageCacheTest, CacheWithPathRegistersOnlyImages) {
     EXPECT_EQ(manager.caches().size(), 2);
 }
 
+// An entry is made only from a regular file: the cache never opens a FIFO (which would block it for ever).
+TEST_F(ImageCacheTest, EntriesAreMadeFromRegularFilesOnly) {
+    for (const char* name : {"pipe.jpg", "pipe.png", "pipe.pdf", "pipe.svg", "pipe.eps", "pipe.jpng"}) {
+        SCOPED_TRACE(name);
+        const QString fifo = file(name);
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        EXPECT_FALSE(kxtest::loaderOpensFifo(fifo, [&] { EXPECT_FALSE(manager.cacheWithPath(fifo)); }));
+        QFile::remove(fifo);
+    }
+    EXPECT_TRUE(manager.caches().isEmpty());
+}
+
 TEST_F(ImageCacheTest, UsesAreGivenUpOneByOne) {
     const KXCachePtr cache = manager.cacheWithPath(file("small.png"));
     ASSERT_TRUE(cache);
@@ -266,6 +282,62 @@ TEST_F(ImageCacheTest, UsesAreGivenUpOneByOne) {
     ASSERT_TRUE(manager.cacheWithPath(file("small.png")));
     manager.removeCacheWithPath(file("small.png"));
     EXPECT_TRUE(manager.caches().isEmpty());
+}
+
+// A use taken with the entry in one step survives another user's last removal; a use asked of an entry
+// that was cleared in between is refused, and the path gets a fresh entry.
+TEST_F(ImageCacheTest, TakingAnEntryAndItsUseIsOneStep) {
+    const KXCachePtr other = manager.retainedCacheWithPath(file("small.png"));  // another user's use
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->refCount(), 1);
+
+    const KXCachePtr mine = manager.retainedCacheWithPath(file("small.png"));
+    EXPECT_EQ(mine, other);
+    manager.removeCacheWithPath(file("small.png"));  // the other user lets go
+    EXPECT_FALSE(mine->isEmpty());
+    EXPECT_EQ(mine->refCount(), 1);
+    EXPECT_EQ(manager.cacheWithPath(file("small.png")), mine);
+    manager.removeCacheWithPath(file("small.png"));
+    EXPECT_TRUE(mine->isEmpty());
+
+    // Taken in two steps with a last removal in between, the use is refused rather than counted on an
+    // entry without images.
+    const KXCachePtr taken = manager.cacheWithPath(file("small.png"));
+    ASSERT_TRUE(taken);
+    manager.removeCacheWithPath(file("small.png"));
+    EXPECT_FALSE(taken->retainCache());
+    EXPECT_EQ(taken->refCount(), 0);
+    const KXCachePtr fresh = manager.retainedCacheWithPath(file("medium.png"));
+    ASSERT_TRUE(fresh);
+    EXPECT_FALSE(fresh->isEmpty());
+    EXPECT_EQ(fresh->refCount(), 1);
+}
+
+// releaseCache follows the rules of removeCacheWithPath: never below zero, and the last use clears the entry,
+// which its manager then no longer hands out.
+TEST_F(ImageCacheTest, ReleasingKeepsTheCountsRules) {
+    const KXCachePtr cache = manager.retainedCacheWithPath(file("small.png"));
+    ASSERT_TRUE(cache);
+    EXPECT_TRUE(cache->retainCache());
+    cache->releaseCache();
+    EXPECT_EQ(cache->refCount(), 1);
+    EXPECT_FALSE(cache->isEmpty());
+    cache->releaseCache();
+    EXPECT_EQ(cache->refCount(), 0);
+    EXPECT_TRUE(cache->isEmpty());
+    cache->releaseCache();
+    EXPECT_EQ(cache->refCount(), 0);
+    EXPECT_FALSE(cache->retainCache());
+    EXPECT_EQ(cache->refCount(), 0);
+    EXPECT_TRUE(manager.caches().isEmpty());
+    EXPECT_TRUE(manager.imageThumbWithPath(file("small.png")).isNull());
+    const KXCachePtr fresh = manager.cacheWithPath(file("small.png"));
+    ASSERT_TRUE(fresh);
+    EXPECT_NE(fresh, cache);
+    EXPECT_FALSE(fresh->isEmpty());
+    // A cleared entry is not registered again either.
+    manager.addCache(cache, file("copy.png"));
+    EXPECT_FALSE(manager.cacheWithPath(file("copy.png")));
 }
 
 TEST_F(ImageCacheTest, EntryUnderTwoPathsIsClearedForBoth) {
@@ -343,6 +415,8 @@ public:
         m_listening = m_server.listen(QHostAddress::LocalHost, 0);
     }
     bool isListening() const { return m_listening; }
+    // Connections that have ended, whichever side closed them.
+    int closedConnections() const { return m_closed; }
     QUrl url(const char* path) const {
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(QLatin1String(path)));
     }
@@ -368,7 +442,10 @@ private:
                                   : QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"));
                 socket->disconnectFromHost();
             });
-            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+                ++m_closed;
+                socket->deleteLater();
+            });
         }
     }
 
@@ -376,13 +453,13 @@ private:
     std::map<QByteArray, QByteArray> m_responses;
     bool m_silent;
     bool m_listening = false;
+    int m_closed = 0;
 };
 
-// Turns the event loop until the background jobs have ended and their main-thread steps have run.
+// Turns the event loop until the remote loads have ended and their main-thread steps have run. Every read
+// ends by its time-out at the latest, so this returns.
 void finishBackgroundWork() {
-    QElapsedTimer timer;
-    timer.start();
-    while (!QThreadPool::globalInstance()->waitForDone(5) && timer.elapsed() < 20000)
+    while (!KXCache::remoteLoadPool().waitForDone(5))
         QCoreApplication::processEvents();
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
@@ -467,16 +544,39 @@ TEST_F(RemoteImageTest, FailedOriginalLeavesTheThumbnail) {
         ASSERT_TRUE(server.isListening());
         if (!c.body.isEmpty())
             server.serve("/photo.jpg", c.body, c.announceLength);
-        QElapsedTimer timer;
-        timer.start();
         const KXCachePtr cache =
             KXCache::initWithThumbImage(kx::Image(picture(90, 60)), server.url("/photo.jpg"), kx::Size(900, 600));
         finishBackgroundWork();
-        EXPECT_LT(timer.elapsed(), 3000);  // a silent server is given up on after the time-out
+        // The read ended (a silent server is given up on after the time-out) and closed its connection.
+        for (int i = 0; i < 100 && server.closedConnections() == 0; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        EXPECT_GE(server.closedConnections(), 1);
         EXPECT_TRUE(m_loaded.empty());
         EXPECT_EQ(cache->thumbImage().pixelSize(), kx::Size(90, 60));
         EXPECT_EQ(cache->originalImage().pixelSize(), kx::Size(90, 60));
     }
+}
+
+// Remote reads wait on their own pool: however many servers are slow, the pool that page renders and
+// decoding share keeps every thread free.
+TEST_F(RemoteImageTest, SlowServersNeverHoldTheSharedPool) {
+    KXCache::setRemoteFetchLimits({300ms, 1 << 20});
+    LocalHttpServer silent(true);
+    ASSERT_TRUE(silent.isListening());
+    QThreadPool* shared = QThreadPool::globalInstance();
+    std::vector<KXCachePtr> entries;
+    for (int i = 0; i < shared->maxThreadCount() + 1; ++i)
+        entries.push_back(KXCache::initWithThumbImage(kx::Image(picture(9, 6)), silent.url("/slow.jpg"), {90, 60}));
+    EXPECT_EQ(shared->activeThreadCount(), 0);
+    EXPECT_GT(KXCache::remoteLoadPool().activeThreadCount(), 0);
+    EXPECT_LE(KXCache::remoteLoadPool().maxThreadCount(), 4);
+    std::atomic<bool> ran = false;
+    ASSERT_TRUE(shared->tryStart([&ran] { ran = true; }));
+    shared->waitForDone();
+    EXPECT_TRUE(ran);
+    finishBackgroundWork();
+    for (const KXCachePtr& entry : entries)
+        EXPECT_EQ(entry->originalImage().pixelSize(), kx::Size(9, 6));
 }
 
 TEST_F(RemoteImageTest, UnreadableThumbnailAddressGivesAnEntryWithoutImages) {

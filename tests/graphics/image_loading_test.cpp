@@ -1,5 +1,7 @@
 #include "graphics/image_loading.h"
 
+#include "fifo_probe.h"
+#include "graphics/svg_parser.h"
 #include "platform/foundation/bundle.h"
 #include "support/pixel_probe.h"
 
@@ -15,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+
+#include <sys/stat.h>
 
 using kxtest::pixelAt;
 using kxtest::Rgba;
@@ -350,6 +354,40 @@ TEST_F(ImageLoading, BrokenAndHostileFilesGiveNoImage) {
     EXPECT_TRUE(rasterizeSVGFile(path("g.svg"), 100, 100).isNull());
     EXPECT_TRUE(rasterizeEPSFile(path("g.eps"), 100, 100).isNull());
     EXPECT_TRUE(rasterizeAIFile(path("g.ai"), 100, 100).isNull());
+}
+
+
+// Every route refuses what is not a regular file (a FIFO would block the loader for ever, a device would
+// never end) and what is larger than it reads.
+TEST_F(ImageLoading, OnlyRegularFilesOfBoundedSizeAreRead) {
+    for (const char* name : {"pipe.svg", "pipe.eps", "pipe.jpg", "pipe.pdf", "pipe.jpng"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path(name)).constData(), 0600), 0);
+        EXPECT_FALSE(kxtest::loaderOpensFifo(path(name), [&] {
+            EXPECT_TRUE(loadImageFromFile(path(name)).isNull());
+            EXPECT_TRUE(loadImageThumbnail(path(name), 64).isNull());
+        }));
+    }
+    for (const char* name : {"zero.svg", "zero.eps"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(QFile::link("/dev/zero", path(name)));
+        EXPECT_TRUE(loadImageFromFile(path(name)).isNull());
+    }
+    // A well-formed drawing padded past the limit is not read at all.
+    {
+        QFile f(path("huge.svg"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\"><rect width=\"10\" "
+                "height=\"10\"/>");
+        const QByteArray spaces(1 << 20, ' ');
+        while (f.size() <= KXSVGParser::maximumFileBytes)
+            f.write(spaces);
+        f.write("</svg>");
+    }
+    KXSVGParser parser = KXSVGParser::initWithSVGDocument(path("huge.svg"));
+    EXPECT_FALSE(parser.parseSVGDocument());
+    EXPECT_TRUE(parser.paths().empty());
+    EXPECT_TRUE(loadImageFromFile(path("huge.svg")).isNull());
 }
 
 TEST_F(ImageLoading, ReflectionMaskIsKeptOnceFound) {

@@ -1,3 +1,4 @@
+#include "graphics/image_loading.h"
 #include "graphics/svg_image.h"
 #include "platform/foundation/bundle.h"
 #include "platform/gfx/bitmap_context.h"
@@ -107,6 +108,33 @@ TEST(SVGImage, GradientFillIsDrawnOverTheBlackFill) {
                  "</linearGradient><rect x=\"0\" y=\"0\" width=\"100\" height=\"50\" fill=\"url(#g)\"/>"),
         100, 50);
     EXPECT_COLOR_NEAR(pixelAt(image, 50, 25), (Rgba{128, 0, 0, 255}), 2);
+}
+
+// Gradient fills clip to their shape; shapes whose pixel bounds pass the 32-bit range draw safely: one far
+// off the picture leaves it untouched, one around the whole picture fills it.
+TEST(SVGImage, GradientShapesBeyondThe32BitPixelRangeDrawSafely) {
+    const QByteArray gradient = "<linearGradient id=\"g\" x1=\"0\" y1=\"0\" x2=\"100\" y2=\"0\">"
+                                "<stop offset=\"0\" style=\"stop-color:#ff0000\"/>"
+                                "<stop offset=\"1\" style=\"stop-color:#ff0000\"/></linearGradient>";
+    const QImage away = render(document(gradient + "<rect x=\"65000000\" y=\"0\" width=\"9\" height=\"9\" "
+                                                   "fill=\"url(#g)\"/>"),
+                               100, 50);
+    EXPECT_EQ(pixelAt(away, 50, 25), kTransparent);
+    const QImage around = render(document(gradient + "<rect x=\"-3e9\" y=\"-3e9\" width=\"6e9\" height=\"6e9\" "
+                                                     "fill=\"url(#g)\"/>"),
+                                 100, 50);
+    EXPECT_COLOR_NEAR(pixelAt(around, 50, 25), kRed, 2);
+    // A drawing of a thousand million points a side, loaded as an image, comes out fitted and filled.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile file(dir.filePath("huge.svg"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1e9\" height=\"1e9\" viewBox=\"0 0 1e9 1e9\">" +
+               gradient + "<rect x=\"-1e16\" y=\"-1e16\" width=\"2e16\" height=\"2e16\" fill=\"url(#g)\"/></svg>");
+    file.close();
+    const kx::Image image = loadImageFromFile(file.fileName());
+    ASSERT_FALSE(image.isNull());
+    EXPECT_COLOR_NEAR(pixelAt(image.qimage(), image.width() / 2, image.height() / 2), kRed, 2);
 }
 
 TEST(SVGImage, OddGradientStopsStillDraw) {

@@ -78,6 +78,9 @@ TEST(SVGPathData, CommandsAndTheirQuirks) {
         {"M10,10l5-5", {move({10, 10}), line({15, 5})}},
         {"M1 1 m2 2", {move({1, 1}), move({3, 3})}},
         {"M0 0 T5 5 t1 1 L1 1", {move({0, 0}), line({1, 1})}},
+        // Numbers run together where the next one starts with its point or sign.
+        {"M0.5.5l.25.25", {move({0.5, 0.5}), line({0.75, 0.75})}},
+        {"M1 1l-.5.5c.5.5.5.5 1 1", {move({1, 1}), line({0.5, 1.5}), curve({1, 2}, {1, 2}, {1.5, 2.5})}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(elementsOfPathData(c.d), c.expected) << c.d;

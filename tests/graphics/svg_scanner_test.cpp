@@ -72,6 +72,19 @@ TEST(SVGScanner, ScansHexadecimalNumbers) {
     }
 }
 
+TEST(SVGScanner, ConditionalIncrementNeverStepsOverTheStartOfANumber) {
+    for (const char* text : {"-1", "+1", ".5", "7"}) {
+        SVGScanner scanner(QString::fromLatin1(text));
+        scanner.conditionallyIncrement();
+        EXPECT_EQ(scanner.scanLocation(), 0) << text;
+    }
+    for (const char* text : {",1", " 1", "L1", "l.5"}) {
+        SVGScanner scanner(QString::fromLatin1(text));
+        scanner.conditionallyIncrement();
+        EXPECT_EQ(scanner.scanLocation(), 1) << text;
+    }
+}
+
 TEST(SVGScanner, ConditionalIncrementStepsOverAnythingButMinusAndStopsAtTheEnd) {
     SVGScanner scanner(QStringLiteral("L-"));
     EXPECT_EQ(scanner.initialCharacter(), QStringLiteral("L"));
@@ -97,6 +110,9 @@ TEST(SVGScanner, ScanPointReadsBothNumbersOrLeavesThePoint) {
         {"M10 20", true, {10, 20}},   {"M10,20", true, {10, 20}},  {"M 10, 20", true, {10, 20}},
         {"M10-20", true, {10, -20}},  {"M-1-2", true, {-1, -2}},   {"M10", false, {7, 7}},
         {"M", false, {7, 7}},         {"M10 ,20", false, {7, 7}},  {"M1e39 2", false, {7, 7}},
+        // Compact forms: the point or sign that ends one number begins the next.
+        {"M0.5.5", true, {0.5, 0.5}}, {"l-.7.7", true, {-0.7f, 0.7f}}, {"M.5-.5", true, {0.5, -0.5}},
+        {"M1.5.25", true, {1.5, 0.25}}, {"M1e2.5", true, {100, 0.5}}, {"M3+4", true, {3, 4}},
     };
     for (const Case& c : cases) {
         SVGScanner scanner(QString::fromLatin1(c.text));

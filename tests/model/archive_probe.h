@@ -20,7 +20,8 @@ namespace kxtest {
 inline bool hasPython() { return QFileInfo(QStringLiteral("/usr/bin/python3")).isExecutable(); }
 
 // For each key of the archive's root object: [kind, value], kind one of "int", "real", "bool", "string",
-// "data" (hex), "object" (the class name of a referenced object), "$class" (the root's class name).
+// "data" (hex), "object" (the class name of a referenced object), "$class" (the root's class name, then its
+// chain of classes as "$classes" lists them).
 inline QJsonObject rootKeysSeenByPlistlib(const QByteArray& archive) {
     static const char* const script = R"(
 import json, plistlib, sys
@@ -32,7 +33,7 @@ root = objs[d['$top']['root'].data]
 out = {}
 for k, v in root.items():
     if k == '$class':
-        out[k] = ['$class', objs[v.data]['$classname']]
+        out[k] = ['$class', objs[v.data]['$classname'], objs[v.data]['$classes']]
         continue
     if isinstance(v, plistlib.UID):
         v = objs[v.data]
@@ -70,6 +71,11 @@ inline std::string kindOf(const QJsonObject& keys, const char* key) {
 
 inline QJsonValue valueOf(const QJsonObject& keys, const char* key) {
     return keys.value(QString::fromUtf8(key)).toArray().at(1);
+}
+
+// The root's chain of classes, class first.
+inline QStringList classChainOf(const QJsonObject& keys) {
+    return keys.value(QStringLiteral("$class")).toArray().at(2).toVariant().toStringList();
 }
 
 // Archives an object as the root.

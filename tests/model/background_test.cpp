@@ -6,9 +6,11 @@
 #include "graphics/image_cache.h"
 #include "observer_recorder.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "support/pixel_probe.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -269,8 +271,23 @@ TEST_F(BackgroundTest, AHundredGradientColoursLoadAsEight) {
     ASSERT_EQ(fill->gradientColorArray().size(), 8u);
     EXPECT_EQ(rgbaFromCGColor(fill->gradientColorArray()[7]), makeRGBA(7, 0, 0, 255));
     EXPECT_FLOAT_EQ(float(fill->gradientLocations()[7]), 7.0f / 99);
+    // Drawn with all eight stops: opaque dark reds from black at the start edge to the eighth stop's red,
+    // which extends over the rest of the area (the stops end at 7/99 of the way).
     kx::BitmapContext context(30, 30);
     fill->drawInContext(context, kx::Rect(0, 0, 30, 30), 1);
+    const QImage image = context.makeImage().qimage();
+    int darkest = 255;
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 30; ++x) {
+            const kxtest::Rgba c = kxtest::pixelAt(image, x, y);
+            ASSERT_EQ(c.a, 255) << x << ", " << y;
+            ASSERT_LE(c.r, 8) << x << ", " << y;
+            ASSERT_EQ(c.g + c.b, 0) << x << ", " << y;
+            darkest = std::min(darkest, c.r);
+        }
+    }
+    EXPECT_COLOR_NEAR(kxtest::pixelAt(image, 15, 15), (kxtest::Rgba{7, 0, 0, 255}), 1);
+    EXPECT_LE(darkest, 3);
 }
 
 TEST_F(BackgroundTest, DamagedGradientCountsAndLocations) {

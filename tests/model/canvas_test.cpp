@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 using kxtest::graphAt;
 using kxtest::RecordingOwner;
@@ -326,7 +327,7 @@ TEST_F(CanvasTest, ArchiveRoundTrip) {
         EXPECT_EQ(kxtest::kindOf(keys, "isClipPage"), "bool");
         EXPECT_EQ(kxtest::valueOf(keys, "pageSize").toString(), "KXSize");
         EXPECT_EQ(kxtest::valueOf(keys, "background").toString(), "KXBackground");
-        EXPECT_EQ(kxtest::valueOf(keys, "graphs").toString(), "NSArray");
+        EXPECT_EQ(kxtest::valueOf(keys, "graphs").toString(), "NSMutableArray");
         EXPECT_EQ(keys.size(), 7);
     }
     auto copy = page->copy();
@@ -340,6 +341,31 @@ TEST_F(CanvasTest, ArchiveRoundTrip) {
     // Decoded graphs are not linked until the page gets an owner.
     EXPECT_EQ(copy->graphAtIndex(0)->canvas(), nullptr);
     EXPECT_EQ(kxtest::archived(*copy), kxtest::archived(*page));
+}
+
+// Class records list the chain of classes: a graph subclass names the graph class before NSObject.
+TEST_F(CanvasTest, ClassRecordsListTheSuperclassChain) {
+    if (!kxtest::hasPython())
+        GTEST_SKIP() << "python3 missing";
+    auto page = kxtest::fittedPage();
+    EXPECT_EQ(kxtest::classChainOf(kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(*page))),
+              (QStringList{"KXCanvas", "NSObject"}));
+    const auto graph = graphAt({0.1, 0.2, 0.3, 0.4});
+    EXPECT_EQ(kxtest::classChainOf(kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(*graph))),
+              (QStringList{"SolidGraph", "KXGraph", "NSObject"}));
+}
+
+TEST_F(CanvasTest, MarginRectsWithoutAnArchivedFormAreRefused) {
+    auto page = kxtest::fittedPage();
+    page->setMarginRect({10, 20, 300, 400});
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const kx::Rect bad : {kx::Rect(inf, 20, 300, 400), kx::Rect(10, 20, std::nan(""), 400),
+                               kx::Rect(10, 20, 300, -inf)})
+        page->setMarginRect(bad);
+    EXPECT_EQ(page->marginRect(), kx::Rect(10, 20, 300, 400));
+    auto copy = page->copy();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->marginRect(), kx::Rect(10, 20, 300, 400));
 }
 
 TEST_F(CanvasTest, ArchiveListingOneGraphTwiceIsRefused) {

@@ -56,11 +56,17 @@ TEST_F(PageSizeTest, PixelSizeConvertsEachUnitInTheStoredOrder) {
     };
     for (const Case& c : cases) {
         KXSize size(c.width, c.height, c.unit, c.dpi);
-        // A stored order against the flag stays as it is in pixels.
-        size.setWidth(c.width);
         const kx::Size pixels = size.pixelSize();
         EXPECT_NEAR(pixels.width, c.pixelWidth, 1e-5) << c.unit;
         EXPECT_NEAR(pixels.height, c.pixelHeight, 1e-5) << c.unit;
+        // Sides stored against the flag (which the setters leave alone) stay in their order in pixels.
+        const bool landscape = size.isLandscape();
+        size.setWidth(c.height);
+        size.setHeight(c.width);
+        ASSERT_EQ(size.isLandscape(), landscape);
+        const kx::Size swapped = size.pixelSize();
+        EXPECT_NEAR(swapped.width, c.pixelHeight, 1e-5) << c.unit;
+        EXPECT_NEAR(swapped.height, c.pixelWidth, 1e-5) << c.unit;
     }
     KXSize againstFlag(297, 210, KXSizeUnitMillimeter, 300);
     againstFlag.setWidth(210);
@@ -278,6 +284,28 @@ TEST_F(PageSizeTest, DamagedArchivesAreRefused) {
         const auto read = kx::KeyedUnarchiver::unarchiveObjectWithData(kxtest::archiveOf(RawSize(c.width, c.dpi)),
                                                                       &error);
         EXPECT_EQ(read.has_value(), c.readable) << c.width << " " << error.toStdString();
+    }
+}
+
+// Whatever resolution a size takes, its archive reads back: one beyond 32 bits is never taken.
+TEST_F(PageSizeTest, ResolutionsBeyondWhatArchivesHoldAreRefused) {
+    const std::int64_t limits[] = {std::numeric_limits<std::int32_t>::max(),
+                                   std::numeric_limits<std::int32_t>::min()};
+    for (const std::int64_t dpi : limits) {
+        KXSize size(10, 20, KXSizeUnitInch, 300);
+        size.setDpi(dpi);
+        EXPECT_EQ(size.dpi(), dpi);
+        const auto copy = size.copy();
+        ASSERT_TRUE(copy) << dpi;
+        EXPECT_EQ(copy->dpi(), dpi);
+    }
+    for (const std::int64_t dpi : {std::int64_t(1) << 40, std::int64_t(limits[0]) + 1, std::int64_t(limits[1]) - 1}) {
+        KXSize size(10, 20, KXSizeUnitInch, 300);
+        size.setDpi(dpi);
+        EXPECT_TRUE(size.setValueForKey(QStringLiteral("dpi"), kx::Value(dpi)));
+        EXPECT_EQ(size.dpi(), 300) << dpi;
+        EXPECT_TRUE(size.copy()) << dpi;
+        EXPECT_EQ(KXSize(10, 20, KXSizeUnitInch, dpi).dpi(), 0) << dpi;
     }
 }
 

@@ -58,7 +58,7 @@ inline void registerPageClasses() {
     kx::ClassRegistry& registry = kx::ClassRegistry::shared();
     registry.registerClass<KXGraph>(QStringLiteral("KXGraph"));
     registry.registerClass<KXCanvas>(QStringLiteral("KXCanvas"));
-    registry.registerClass<SolidGraph>(QStringLiteral("SolidGraph"));
+    registry.registerClass<SolidGraph>(QStringLiteral("SolidGraph"), QStringLiteral("KXGraph"));
 }
 
 // Records the owner calls of a page.

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 class PointRecordsTest : public ::testing::Test {
@@ -69,6 +71,28 @@ TEST_F(PointRecordsTest, PathPointKeepsItsPointsExactly) {
     EXPECT_EQ(copy->point1(), kx::Point(0, 0));
     EXPECT_EQ(copy->point2(), kx::Point(1, 1));
     EXPECT_EQ(copy->point3(), kx::Point(0.3, 0.7));
+}
+
+// A point without a string form that reads back is refused, so what the path point holds always copies.
+TEST_F(PointRecordsTest, PathPointRefusesPointsThatCannotBeArchived) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const kx::Point bad : {kx::Point(inf, 3), kx::Point(3, -inf), kx::Point(nan, 0)}) {
+        KXPathPoint point(kx::Point(0.25, 0.5), kx::Point(1, 0), kx::Point(-0.125, 2));
+        point.setPoint1(bad);
+        point.setPoint2(bad);
+        point.setPoint3(bad);
+        point.setPoint1(bad, kx::Point(0.5, 0.5), bad);
+        EXPECT_EQ(point.point1(), kx::Point(0.25, 0.5));
+        EXPECT_EQ(point.point2(), kx::Point(0.5, 0.5));
+        EXPECT_EQ(point.point3(), kx::Point(-0.125, 2));
+        const auto copy = point.copy();
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(copy->point1(), point.point1());
+        EXPECT_EQ(copy->point2(), point.point2());
+        EXPECT_EQ(copy->point3(), point.point3());
+        EXPECT_EQ(KXPathPoint(bad, bad, kx::Point(1, 1)).point1(), kx::Point(0, 0));
+    }
 }
 
 TEST_F(PointRecordsTest, PathPointArchiveHoldsThreePointStrings) {

@@ -6,7 +6,7 @@
 namespace kx {
 
 ObjectPtr archiveCopyObject(const Object& object, QString* error, const ClassRegistry& registry) {
-    KeyedArchiver archiver;
+    KeyedArchiver archiver(registry);
     archiver.encodeObject(object, QStringLiteral("root"));
     const QByteArray data = archiver.encodedData();
     if (data.isEmpty()) {

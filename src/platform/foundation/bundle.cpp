@@ -32,6 +32,15 @@ bool staysInside(const QString& relative) {
     return !parts.contains(QStringLiteral(".."));
 }
 
+// Whether the folder is the other one or lies beneath it, both taken with links resolved.
+bool isInside(const QString& dir, const QString& root) {
+    const QString canonicalDir = QDir(dir).canonicalPath();
+    const QString canonicalRoot = QDir(root).canonicalPath();
+    if (canonicalDir.isEmpty() || canonicalRoot.isEmpty())
+        return false;
+    return canonicalDir == canonicalRoot || canonicalDir.startsWith(canonicalRoot + u'/');
+}
+
 std::optional<QByteArray> readSmallFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -70,8 +79,11 @@ QString Bundle::findResourcePath(const QString& executableDir) {
     const QString exeDir = executableDir.isEmpty() ? runningExecutableDir() : executableDir;
     QStringList candidates = {exeDir + QStringLiteral("/resources"),
                               exeDir + QStringLiteral("/../share/kollage/resources")};
-#ifdef KX_SOURCE_RESOURCES_DIR
-    candidates << QStringLiteral(KX_SOURCE_RESOURCES_DIR);
+#if defined(KX_SOURCE_RESOURCES_DIR) && defined(KX_BUILD_DIR)
+    // The source tree serves only executables that still run inside the build tree they were built in: an
+    // installed or moved program never reaches into a source folder that happens to exist.
+    if (isInside(exeDir, QStringLiteral(KX_BUILD_DIR)))
+        candidates << QStringLiteral(KX_SOURCE_RESOURCES_DIR);
 #endif
     for (const QString& dir : candidates) {
         if (holdsInfoPlist(dir))

@@ -2,9 +2,10 @@
 //
 // The main bundle's folder is, in this order: the folder set with setMainResourcePath; the folder named by
 // the environment variable KX_RESOURCES_DIR; "resources" beside the executable; "share/kollage/resources"
-// under the installation prefix (beside the executable's bin folder); the source tree's resources folder,
-// when running from the build tree. Each candidate but the first two counts only if it holds an Info.plist.
-// Safe to use from any thread.
+// under the installation prefix (<exe dir>/../share/kollage/resources, where `cmake --install` puts them);
+// and, as a fallback for development only, the source tree's resources folder, which counts only for an
+// executable inside the build tree it was built in, so an installed or moved program never reads it. Each
+// candidate but the first two counts only if it holds an Info.plist. Safe to use from any thread.
 #pragma once
 
 #include "platform/foundation/strings_table.h"

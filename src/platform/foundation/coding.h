@@ -5,6 +5,7 @@
 #include "platform/foundation/value.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <map>
@@ -36,28 +37,42 @@ public:
 // Makes an object in the state its decoding starts from.
 using ClassFactory = std::function<ObjectPtr()>;
 
-// Maps archived class names to factories. The shared registry is what archives read by default;
-// model classes register there at start-up. Lookups are thread-safe, since background work
-// copies pages by archiving them.
+// The root of every class chain in an archive.
+inline const QString kRootClassName = QStringLiteral("NSObject");
+
+// Maps archived class names to factories and to their superclass names. The shared registry is what
+// archives read and write by default; model classes register there at start-up. Lookups are
+// thread-safe, since background work copies pages by archiving them.
+//
+// A class registers with its superclass's archived name (NSObject when left out); the archiver writes
+// the chain it gives, class first, into the class record's "$classes".
 class ClassRegistry {
 public:
     static ClassRegistry& shared();
 
-    void registerClass(const QString& className, ClassFactory factory);
+    void registerClass(const QString& className, ClassFactory factory,
+                       const QString& superclassName = kRootClassName);
     bool hasClass(const QString& className) const;
     // A new object of the class, or null when the class is unknown or its factory gives none.
     ObjectPtr makeObject(const QString& className) const;
+    // The class, its registered superclasses in order, then NSObject. A class that is not registered
+    // gives [class, NSObject]; a loop among the registered names ends the walk.
+    QStringList classChain(const QString& className) const;
 
     // Registers a default-constructed T under the class name.
     template <class T>
-    void registerClass(const QString& className) {
+    void registerClass(const QString& className, const QString& superclassName = kRootClassName) {
         static_assert(std::is_base_of_v<Object, T> && std::is_base_of_v<Coding, T>);
-        registerClass(className, [] { return std::make_shared<T>(); });
+        registerClass(className, [] { return std::make_shared<T>(); }, superclassName);
     }
 
 private:
+    struct Entry {
+        ClassFactory factory;
+        QString superclassName;
+    };
     mutable std::mutex m_mutex;
-    std::map<QString, ClassFactory> m_factories;
+    std::map<QString, Entry> m_classes;
 };
 
 }  // namespace kx

@@ -200,15 +200,39 @@ QString stringFromRect(const Rect& r) {
     return QStringLiteral("{%1, %2}").arg(stringFromPoint(r.origin), stringFromSize(r.size));
 }
 
-// The numbers of a string form in order; absent ones read as 0.
+// The numbers of a string form in order, or all zero when any field is not a finite number: one field
+// that does not parse must never shift the later numbers into earlier fields. Missing trailing fields
+// read as 0.
 static std::vector<double> numbersIn(const QString& s, std::size_t count) {
-    static const QRegularExpression re(QStringLiteral(R"([-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?)"));
-    std::vector<double> out;
-    auto it = re.globalMatch(s);
-    while (it.hasNext() && out.size() < count)
-        out.push_back(it.next().captured(0).toDouble());
-    out.resize(count, 0.0);
+    static const QRegularExpression number(
+        QStringLiteral(R"(^\s*[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?\s*$)"));
+    std::vector<double> out(count, 0.0);
+    QString fields = s;
+    fields.remove(QLatin1Char('{')).remove(QLatin1Char('}'));
+    if (fields.trimmed().isEmpty())
+        return out;
+    const QStringList parts = fields.split(QLatin1Char(','));
+    if (std::size_t(parts.size()) > count)
+        return out;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const double value = parts[i].trimmed().toDouble();
+        if (!number.match(parts[i]).hasMatch() || !std::isfinite(value))
+            return std::vector<double>(count, 0.0);
+        out[std::size_t(i)] = value;
+    }
     return out;
+}
+
+bool isFiniteGeometry(const Point& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+bool isFiniteGeometry(const Size& s) {
+    return std::isfinite(s.width) && std::isfinite(s.height);
+}
+
+bool isFiniteGeometry(const Rect& r) {
+    return isFiniteGeometry(r.origin) && isFiniteGeometry(r.size);
 }
 
 Point pointFromString(const QString& s) {

@@ -126,9 +126,16 @@ struct AffineTransform {
 QString stringFromPoint(const Point& p);
 QString stringFromSize(const Size& s);
 QString stringFromRect(const Rect& r);
-// Parsing is lenient like the string forms' readers: missing numbers read as 0.
+// Parsing takes the numbers between the braces and commas; missing trailing numbers read as 0. A string
+// with a field that is not a finite number, or with more fields than the form has, reads as the zero
+// value as a whole.
 Point pointFromString(const QString& s);
 Size sizeFromString(const QString& s);
 Rect rectFromString(const QString& s);
+
+// Whether every component is a finite number: only such values have a string form that reads back.
+bool isFiniteGeometry(const Point& p);
+bool isFiniteGeometry(const Size& s);
+bool isFiniteGeometry(const Rect& r);
 
 }  // namespace kx

@@ -34,13 +34,22 @@ QByteArray plainKey(const Value& v) {
     return key;
 }
 
+// The superclasses of the platform classes the archiver writes itself.
+QStringList platformClassChain(const QString& className) {
+    if (className == QLatin1String("NSMutableArray"))
+        return {className, QStringLiteral("NSArray"), kRootClassName};
+    if (className == QLatin1String("NSMutableDictionary"))
+        return {className, QStringLiteral("NSDictionary"), kRootClassName};
+    return {};
+}
+
 }  // namespace
 
 QString escapeArchiveKey(const QString& key) {
     return key.startsWith(QLatin1Char('$')) ? QLatin1Char('$') + key : key;
 }
 
-KeyedArchiver::KeyedArchiver() {
+KeyedArchiver::KeyedArchiver(const ClassRegistry& registry) : m_registry(registry) {
     m_objects.push_back(Value(kNull));
     m_scopes.emplace_back();
 }
@@ -90,8 +99,8 @@ void KeyedArchiver::encodeRect(Rect value, const QString& key) {
     setValue(key, Value(stringFromRect(value)));
 }
 
-void KeyedArchiver::encodeObject(const Value& object, const QString& key) {
-    const Uid uid = reference(object);
+void KeyedArchiver::encodeObject(const Value& object, const QString& key, CollectionClass collectionClass) {
+    const Uid uid = reference(object, collectionClass);
     setValue(key, Value(uid));
 }
 
@@ -116,13 +125,21 @@ Uid KeyedArchiver::addPlain(const Value& value) {
     return uid;
 }
 
+QStringList KeyedArchiver::classChain(const QString& className) const {
+    const QStringList platform = platformClassChain(className);
+    return platform.isEmpty() ? m_registry.classChain(className) : platform;
+}
+
 Uid KeyedArchiver::classReference(const QString& className) {
     const auto found = m_classUids.find(className);
     if (found != m_classUids.end())
         return found->second;
     ValueDictionary classInfo;
     classInfo.emplace(QStringLiteral("$classname"), Value(className));
-    classInfo.emplace(QStringLiteral("$classes"), Value(ValueArray{Value(className), Value("NSObject")}));
+    ValueArray chain;
+    for (const QString& name : classChain(className))
+        chain.emplace_back(name);
+    classInfo.emplace(QStringLiteral("$classes"), Value(std::move(chain)));
     m_objects.push_back(Value(std::move(classInfo)));
     const Uid uid{m_objects.size() - 1};
     m_classUids.emplace(className, uid);
@@ -137,7 +154,7 @@ Uid KeyedArchiver::addClassObject(const QString& className, ValueDictionary fiel
     return uid;
 }
 
-Uid KeyedArchiver::reference(const Value& value) {
+Uid KeyedArchiver::reference(const Value& value, CollectionClass collectionClass) {
     using T = Value::Type;
     switch (value.type()) {
     case T::Nil: return Uid{0};
@@ -147,14 +164,13 @@ Uid KeyedArchiver::reference(const Value& value) {
     case T::String:
     case T::Data: return addPlain(value);
     case T::Date: {
-        const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
-        const QDateTime date = value.toDate();
+        const Date date = value.toExactDate();
         if (!date.isValid()) {
             fail(QStringLiteral("cannot archive an invalid date"));
             return Uid{0};
         }
         ValueDictionary fields;
-        fields.emplace(QStringLiteral("NS.time"), Value(double(epoch.msecsTo(date)) / 1000.0));
+        fields.emplace(QStringLiteral("NS.time"), Value(date.seconds));
         return addClassObject(QStringLiteral("NSDate"), std::move(fields));
     }
     case T::Point:
@@ -185,12 +201,13 @@ Uid KeyedArchiver::reference(const Value& value) {
         const Uid uid = reserve();
         ValueDictionary fields;
         QString className;
+        const bool mutableCollection = collectionClass == CollectionClass::Mutable;
         if (value.type() == T::Array) {
             ValueArray elements;
             for (const Value& e : value.toArray())
                 elements.push_back(Value(reference(e)));
             fields.emplace(QStringLiteral("NS.objects"), Value(std::move(elements)));
-            className = QStringLiteral("NSArray");
+            className = mutableCollection ? QStringLiteral("NSMutableArray") : QStringLiteral("NSArray");
         } else {
             ValueArray keys;
             ValueArray objects;
@@ -200,7 +217,8 @@ Uid KeyedArchiver::reference(const Value& value) {
             }
             fields.emplace(QStringLiteral("NS.keys"), Value(std::move(keys)));
             fields.emplace(QStringLiteral("NS.objects"), Value(std::move(objects)));
-            className = QStringLiteral("NSDictionary");
+            className =
+                mutableCollection ? QStringLiteral("NSMutableDictionary") : QStringLiteral("NSDictionary");
         }
         fields.emplace(QStringLiteral("$class"), Value(classReference(className)));
         m_objects[uid.value] = Value(std::move(fields));
@@ -219,8 +237,13 @@ Uid KeyedArchiver::reference(const Value& value) {
 
 Uid KeyedArchiver::referenceObject(const Object& object) {
     const auto found = m_objectUids.find(&object);
-    if (found != m_objectUids.end())
+    if (found != m_objectUids.end()) {
+        // A reference back to an object whose keys are still being written is a cycle: no model object
+        // owns one of its owners, and the unarchiver refuses what such a graph would give.
+        if (m_encoding.count(&object))
+            fail(QStringLiteral("an object of class %1 contains itself").arg(object.className()));
         return found->second;
+    }
     const auto* coding = dynamic_cast<const Coding*>(&object);
     if (!coding) {
         fail(QStringLiteral("cannot archive an object of class %1").arg(object.className()));
@@ -230,16 +253,17 @@ Uid KeyedArchiver::referenceObject(const Object& object) {
         fail(QStringLiteral("object graph nested too deeply"));
         return Uid{0};
     }
-    // The UID is known before the object's keys are written, so references back to it (cycles)
-    // resolve to this entry.
+    // The object's entry comes before the entries of what it holds.
     const Uid uid = reserve();
     m_objectUids.emplace(&object, uid);
     const Uid classUid = classReference(object.className());
     ++m_depth;
+    m_encoding.insert(&object);
     m_scopes.emplace_back();
     coding->encodeWithCoder(*this);
     ValueDictionary fields = std::move(m_scopes.back());
     m_scopes.pop_back();
+    m_encoding.erase(&object);
     --m_depth;
     fields.insert_or_assign(QStringLiteral("$class"), Value(classUid));
     m_objects[uid.value] = Value(std::move(fields));
@@ -261,17 +285,19 @@ QByteArray KeyedArchiver::encodedData(PropertyListFormat format) const {
     return writePropertyList(archive(), format);
 }
 
-QByteArray KeyedArchiver::archivedDataWithRootObject(const Value& root, QString* error) {
+QByteArray KeyedArchiver::archivedDataWithRootObject(const Value& root, QString* error,
+                                                     CollectionClass collectionClass) {
     KeyedArchiver archiver;
-    archiver.encodeObject(root, QStringLiteral("root"));
+    archiver.encodeObject(root, QStringLiteral("root"), collectionClass);
     QByteArray data = archiver.encodedData();
     if (data.isEmpty() && error)
         *error = archiver.failed() ? archiver.error() : QStringLiteral("archive could not be written");
     return data;
 }
 
-bool KeyedArchiver::archiveRootObject(const Value& root, const QString& path, QString* error) {
-    const QByteArray data = archivedDataWithRootObject(root, error);
+bool KeyedArchiver::archiveRootObject(const Value& root, const QString& path, QString* error,
+                                      CollectionClass collectionClass) {
+    const QByteArray data = archivedDataWithRootObject(root, error, collectionClass);
     return !data.isEmpty() && writeFileAtomically(path, data, error);
 }
 

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kx {
@@ -23,13 +24,21 @@ namespace kx {
 // - points, sizes and rects as NSValue with "NS.special" (1, 2, 3) and "NS.pointval",
 //   "NS.sizeval" or "NS.rectval" strings;
 // - objects that implement Coding as a dictionary of their keys plus "$class", a reference to
-//   {"$classname": name, "$classes": [name, "NSObject"]}; an object met twice is stored once;
+//   {"$classname": name, "$classes": chain}, the chain being the class registry's (class, its
+//   superclasses, NSObject); an object met twice is stored once; an object that contains itself,
+//   directly or through others, fails the archive (the unarchiver refuses such cycles too);
 // - nil as the reference to "$null", the first entry.
 // Keys that begin with "$" are stored with one more "$" in front, so that they never clash with
 // the archive's own keys. The output is deterministic: the same graph gives the same bytes.
+// How encodeObject stores an array or dictionary at the top of the value: under the immutable class
+// names, or under the mutable ones (NSMutableArray, NSMutableDictionary) for collections that the model
+// holds as editable lists. Collections nested inside are stored as immutable.
+enum class CollectionClass { Immutable, Mutable };
+
 class KeyedArchiver {
 public:
-    KeyedArchiver();
+    // The registry gives the superclass chains of the archived classes.
+    explicit KeyedArchiver(const ClassRegistry& registry = ClassRegistry::shared());
     KeyedArchiver(const KeyedArchiver&) = delete;
     KeyedArchiver& operator=(const KeyedArchiver&) = delete;
 
@@ -44,7 +53,8 @@ public:
     void encodeRect(Rect value, const QString& key);    // "{{x, y}, {w, h}}"
     // Any value: nil, numbers, strings, data, dates, geometry, arrays, dictionaries and objects that
     // implement Coding. Anything else (a UID, an object that cannot be archived) fails the archive.
-    void encodeObject(const Value& object, const QString& key);
+    void encodeObject(const Value& object, const QString& key,
+                      CollectionClass collectionClass = CollectionClass::Immutable);
     // An object not held by a shared pointer (an object archiving itself to make a copy).
     void encodeObject(const Object& object, const QString& key);
 
@@ -57,24 +67,29 @@ public:
     QByteArray encodedData(PropertyListFormat format = PropertyListFormat::Binary) const;
 
     // Archives a root object under "root": empty data, or false, when it cannot be archived.
-    static QByteArray archivedDataWithRootObject(const Value& root, QString* error = nullptr);
+    static QByteArray archivedDataWithRootObject(const Value& root, QString* error = nullptr,
+                                                 CollectionClass collectionClass = CollectionClass::Immutable);
     // Writes the archive to the file atomically.
-    static bool archiveRootObject(const Value& root, const QString& path, QString* error = nullptr);
+    static bool archiveRootObject(const Value& root, const QString& path, QString* error = nullptr,
+                                  CollectionClass collectionClass = CollectionClass::Immutable);
 
 private:
     void setValue(const QString& key, Value value);
-    Uid reference(const Value& value);
+    Uid reference(const Value& value, CollectionClass collectionClass = CollectionClass::Immutable);
     Uid referenceObject(const Object& object);
     Uid classReference(const QString& className);
+    QStringList classChain(const QString& className) const;
     Uid addPlain(const Value& value);
     Uid reserve();
     Uid addClassObject(const QString& className, ValueDictionary fields);
     void fail(const QString& message);
 
+    const ClassRegistry& m_registry;
     std::vector<Value> m_objects;
     // The dictionaries being filled: the top one, then one per object whose keys are being written.
     std::vector<ValueDictionary> m_scopes;
     std::unordered_map<const Object*, Uid> m_objectUids;
+    std::unordered_set<const Object*> m_encoding;  // objects whose keys are being written
     std::vector<ObjectPtr> m_keptAlive;  // so that no address is reused while the archive is made
     std::map<QString, Uid> m_classUids;
     std::map<QByteArray, Uid> m_plainUids;

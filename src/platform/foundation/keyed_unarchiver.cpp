@@ -1,9 +1,8 @@
 #include "platform/foundation/keyed_unarchiver.h"
 
+#include "platform/foundation/bounded_read.h"
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/property_list.h"
-
-#include <QFile>
 
 #include <cfloat>
 #include <cmath>
@@ -200,8 +199,15 @@ Value KeyedUnarchiver::resolve(Uid uid) {
     const std::uint64_t index = uid.value;
     if (index == 0)
         return {};  // "$null"
-    if (m_decoded[index])
+    if (m_decoded[index]) {
+        // An object whose keys are still being read is one of the objects that hold this reference: taking
+        // it would close a cycle of owners that is never released. The model holds no such cycles.
+        if (m_inProgress[index]) {
+            failWithError(QStringLiteral("archive entry %1 contains itself").arg(index));
+            return {};
+        }
         return Value(m_decoded[index]);
+    }
     const Value& entry = m_objects[index];
     switch (entry.type()) {
     case Value::Type::Bool:
@@ -264,11 +270,9 @@ Value KeyedUnarchiver::resolveCollection(std::uint64_t index, const QString& cla
             return field("NS.data");
     } else if (className == QLatin1String("NSDate")) {
         const Value time = field("NS.time");
-        const double seconds = time.toDouble();
-        if (time.isNumber() && std::abs(seconds) <= 1e12) {
-            const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
-            return Value(epoch.addMSecs(std::llround(seconds * 1000.0)));
-        }
+        const Date date{time.toDouble()};
+        if (time.isNumber() && date.isValid())
+            return Value(date);
     } else if (className == QLatin1String("NSValue")) {
         const std::int64_t special = field("NS.special").toInteger();
         if (special == 1 && field("NS.pointval").type() == Value::Type::String)
@@ -327,13 +331,15 @@ Value KeyedUnarchiver::resolveObject(std::uint64_t index, const QString& classNa
         failWithError(QStringLiteral("cannot decode an object of class %1").arg(className));
         return {};
     }
-    // Recorded before its keys are read, so that references back to it resolve to it.
+    // Recorded before its keys are read, so that a reference back to it is recognised as a cycle.
     m_decoded[index] = object;
+    m_inProgress[index] = true;
     ++m_depth;
     m_scopes.push_back(&fields);
     coding->initWithCoder(*this);
     m_scopes.pop_back();
     --m_depth;
+    m_inProgress[index] = false;
     return failed() ? Value() : Value(object);
 }
 
@@ -351,13 +357,10 @@ std::optional<Value> KeyedUnarchiver::unarchiveObjectWithData(const QByteArray& 
 
 std::optional<Value> KeyedUnarchiver::unarchiveObjectWithFile(const QString& path, QString* error,
                                                               const ClassRegistry& registry) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    const std::optional<QByteArray> data = readRegularFile(path, kMaxArchiveFileBytes, error);
+    if (!data)
         return std::nullopt;
-    }
-    return unarchiveObjectWithData(file.readAll(), error, registry);
+    return unarchiveObjectWithData(*data, error, registry);
 }
 
 }  // namespace kx

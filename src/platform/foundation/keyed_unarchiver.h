@@ -15,10 +15,16 @@
 
 namespace kx {
 
+// Archive files larger than this are refused unread: a page holds its images beside the archive, so
+// no archive of ours comes near it.
+inline constexpr qint64 kMaxArchiveFileBytes = 256 * 1024 * 1024;
+
 // The decode calls read keys of the object being decoded (at first, of "$top"). A missing key
 // reads as 0, NO, a zero point, size or rect, or nil. A key that holds the wrong kind of value,
-// a reference that leads nowhere, an unknown class or a collection that contains itself fails
-// the whole archive: failed() turns true, error() says why, and every later call reads zero.
+// a reference that leads nowhere, an unknown class, or an object or collection that contains itself
+// (directly or through others: a cycle of owners would never be released) fails the whole archive:
+// failed() turns true, error() says why, and every later call reads zero. Objects shared without a
+// cycle stay shared.
 class KeyedUnarchiver {
 public:
     explicit KeyedUnarchiver(const QByteArray& data, const ClassRegistry& registry = ClassRegistry::shared());
@@ -59,6 +65,7 @@ public:
     // Reads the archive's "root" object. nullopt and *error when the archive cannot be read.
     static std::optional<Value> unarchiveObjectWithData(const QByteArray& data, QString* error = nullptr,
                                                         const ClassRegistry& registry = ClassRegistry::shared());
+    // Reads a regular file of at most kMaxArchiveFileBytes.
     static std::optional<Value> unarchiveObjectWithFile(const QString& path, QString* error = nullptr,
                                                         const ClassRegistry& registry = ClassRegistry::shared());
 
@@ -77,7 +84,7 @@ private:
     std::vector<const ValueDictionary*> m_scopes;
     ValueDictionary m_top;
     std::vector<ObjectPtr> m_decoded;  // objects by "$objects" index, once made
-    std::vector<bool> m_inProgress;    // collections being decoded, to refuse cycles through them
+    std::vector<bool> m_inProgress;    // entries being decoded, to refuse cycles through them
     std::uint64_t m_budget = 0;        // values left to decode, against shared collections expanding
     int m_depth = 0;
     QString m_error;

@@ -36,16 +36,6 @@ enum Marker : quint8 {
     kDictionary = 0xD,
 };
 
-// Dates are stored as seconds since 2001-01-01 00:00:00 UTC.
-const QDateTime& referenceDate() {
-    static const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
-    return epoch;
-}
-
-// About 31,700 years either side of the reference date: far beyond any real date, well inside
-// what QDateTime and a 64-bit millisecond count can hold.
-constexpr double kMaxDateSeconds = 1e12;
-
 int bytesFor(quint64 v) {
     return v <= 0xFF ? 1 : v <= 0xFFFF ? 2 : v <= 0xFFFFFFFFull ? 4 : 8;
 }
@@ -153,13 +143,14 @@ private:
             }
             break;
         case T::Date: {
-            const QDateTime date = v.toDate();
+            // Seconds since 2001-01-01 00:00:00 UTC, exactly as held.
+            const Date date = v.toExactDate();
             if (!date.isValid()) {
                 m_error = QStringLiteral("a property list cannot hold an invalid date");
                 return std::nullopt;
             }
             bytes.append(char(kDate << 4 | 3));
-            appendDouble(bytes, double(referenceDate().msecsTo(date)) / 1000.0);
+            appendDouble(bytes, date.seconds);
             break;
         }
         case T::Data: {
@@ -370,10 +361,10 @@ private:
         case kDate: {
             if (info != 3 || !needBytes(pos, 8, 1))
                 return fail(QStringLiteral("bad date"));
-            const double seconds = std::bit_cast<double>(readUnsigned(pos, 8));
-            if (!(std::abs(seconds) <= kMaxDateSeconds))
+            const Date date{std::bit_cast<double>(readUnsigned(pos, 8))};
+            if (!date.isValid())
                 return fail(QStringLiteral("date out of range"));
-            *out = Value(referenceDate().addMSecs(std::llround(seconds * 1000.0)));
+            *out = Value(date);
             return true;
         }
         case kData:

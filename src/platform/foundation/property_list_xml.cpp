@@ -79,6 +79,9 @@ private:
             return QStringLiteral("nan");
         if (std::isinf(d))
             return d > 0 ? QStringLiteral("+infinity") : QStringLiteral("-infinity");
+        // The shortest form of -0.0 is "0"; the sign is part of the value.
+        if (d == 0 && std::signbit(d))
+            return QStringLiteral("-0.0");
         return QString::number(d, 'g', QLocale::FloatingPointShortest);
     }
 

@@ -50,8 +50,29 @@ QByteArray Value::toData() const {
     return type() == Type::Data ? std::get<QByteArray>(m_data) : QByteArray();
 }
 
+const QDateTime& Date::referenceDate() {
+    static const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+    return epoch;
+}
+
+QDateTime Date::toDateTime() const {
+    if (!isValid())
+        return {};
+    return referenceDate().addMSecs(std::llround(seconds * 1000.0));
+}
+
+Date Date::fromDateTime(const QDateTime& dateTime) {
+    if (!dateTime.isValid())
+        return {std::numeric_limits<double>::quiet_NaN()};
+    return {double(referenceDate().msecsTo(dateTime)) / 1000.0};
+}
+
 QDateTime Value::toDate() const {
-    return type() == Type::Date ? std::get<QDateTime>(m_data) : QDateTime();
+    return type() == Type::Date ? std::get<Date>(m_data).toDateTime() : QDateTime();
+}
+
+Date Value::toExactDate() const {
+    return type() == Type::Date ? std::get<Date>(m_data) : Date{std::numeric_limits<double>::quiet_NaN()};
 }
 
 Point Value::toPoint() const {

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -44,6 +45,22 @@ struct Uid {
     friend bool operator==(const Uid&, const Uid&) = default;
 };
 
+// A moment as property lists and archives store it: seconds since 2001-01-01 00:00:00 UTC, kept to the
+// full precision of a double (QDateTime keeps milliseconds only). NaN is no date.
+struct Date {
+    // About 31,700 years either side of the reference date: far beyond any real date, well inside what
+    // QDateTime and a 64-bit millisecond count hold. Dates beyond are not valid.
+    static constexpr double kMaxSeconds = 1e12;
+    double seconds = 0;
+    bool isValid() const { return std::abs(seconds) <= kMaxSeconds; }
+    static const QDateTime& referenceDate();
+    // QDateTime keeps milliseconds: the moment rounded to the nearest one; invalid for no date or one
+    // beyond what QDateTime holds.
+    QDateTime toDateTime() const;
+    static Date fromDateTime(const QDateTime& dateTime);
+    friend bool operator==(const Date&, const Date&) = default;
+};
+
 class Value {
 public:
     enum class Type { Nil, Bool, Integer, Real, String, Data, Date, Point, Size, Rect, Object, Uid, Array, Dictionary };
@@ -61,7 +78,8 @@ public:
     Value(const QString& s) : m_data(s) {}
     Value(const char* s) : m_data(QString::fromUtf8(s)) {}
     Value(const QByteArray& d) : m_data(d) {}
-    Value(const QDateTime& d) : m_data(d) {}
+    Value(const QDateTime& d) : m_data(Date::fromDateTime(d)) {}
+    Value(Date d) : m_data(d) {}
     Value(Point p) : m_data(p) {}
     Value(Size s) : m_data(s) {}
     Value(Rect r) : m_data(r) {}
@@ -82,7 +100,8 @@ public:
     double toDouble() const;
     QString toString() const;        // strings only
     QByteArray toData() const;
-    QDateTime toDate() const;
+    QDateTime toDate() const;        // to the millisecond; see toExactDate
+    Date toExactDate() const;        // NaN seconds for other types
     Point toPoint() const;           // a point, or a "{x, y}" string
     Size toSize() const;             // a size, or a "{w, h}" string
     Rect toRect() const;             // a rect, or a "{{x, y}, {w, h}}" string
@@ -104,7 +123,7 @@ public:
     friend bool operator==(const Value& a, const Value& b);
 
 private:
-    using Data = std::variant<std::monostate, bool, std::int64_t, Real, QString, QByteArray, QDateTime, Point, Size,
+    using Data = std::variant<std::monostate, bool, std::int64_t, Real, QString, QByteArray, Date, Point, Size,
                               Rect, ObjectPtr, Uid, ValueArray, ValueDictionary>;
     static Data objectData(ObjectPtr o) { return o ? Data(std::move(o)) : Data(); }
 

@@ -373,6 +373,20 @@ struct BitmapContext::Impl {
 
     void restrictClip(const QRect& rect) { state().clipRect &= rect; }
 
+    // The whole pixels that cover a device rectangle, widened by `margin` on each side and cut to the
+    // bitmap widened by as much. Worked out in doubles before any narrowing, so that any input, however
+    // far out (or NaN, which gives an empty rectangle), stays within int range.
+    QRect coveringPixels(const QRectF& r, int margin) const {
+        const double m = margin;
+        const double x1 = std::clamp(std::floor(r.left()) - m, -m, width() + m);
+        const double x2 = std::clamp(std::ceil(r.right()) + m, -m, width() + m);
+        const double y1 = std::clamp(std::floor(r.top()) - m, -m, height() + m);
+        const double y2 = std::clamp(std::ceil(r.bottom()) + m, -m, height() + m);
+        if (!(x2 > x1) || !(y2 > y1))
+            return {};
+        return QRect(QPoint(int(x1), int(y1)), QPoint(int(x2) - 1, int(y2) - 1));
+    }
+
     void addMask(QImage coverage) {
         State& s = state();
         if (!s.mask.isNull())
@@ -386,8 +400,12 @@ struct BitmapContext::Impl {
             restrictClip(rect);
             return;
         }
+        // The bounds come from the path's own points: Qt leaves out points it cannot hold (beyond 1e128).
+        const Rect bounds = devicePath.controlPointBoundingBox();
+        restrictClip(coveringPixels(QRectF(bounds.origin.x, bounds.origin.y, bounds.size.width, bounds.size.height), 1));
+        if (state().clipRect.isEmpty())
+            return;  // nothing can show: no coverage to work out
         const QPainterPath qp = devicePath.toQPainterPath(rule);
-        restrictClip(qp.controlPointRect().toAlignedRect().adjusted(-1, -1, 1, 1));
         QImage coverage(width(), height(), QImage::Format_Alpha8);
         coverage.fill(0);
         {
@@ -700,7 +718,7 @@ void BitmapContext::clipToMask(const Rect& rect, const Image& mask) {
         for (int x = 0; x < width(); ++x)
             out[x] = uchar(qAlpha(src[x]));
     }
-    d->restrictClip(placement.mapRect(QRectF(0, 0, mask.width(), mask.height())).toAlignedRect());
+    d->restrictClip(d->coveringPixels(placement.mapRect(QRectF(0, 0, mask.width(), mask.height())), 0));
     d->addMask(coverage);
 }
 

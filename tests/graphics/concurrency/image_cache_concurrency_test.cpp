@@ -126,9 +126,9 @@ TEST_F(ImageCacheConcurrency, UsersComeAndGoWhileRendersRead) {
     start.arrive_and_wait();
     for (int round = 0; round < 20; ++round) {
         for (const QString& path : s_paths) {
-            const KXCachePtr cache = manager.cacheWithPath(path);
+            const KXCachePtr cache = manager.retainedCacheWithPath(path);
             ASSERT_TRUE(cache);
-            cache->retainCache();
+            EXPECT_FALSE(cache->isEmpty());
             manager.addCache(cache, path + QStringLiteral(".copy"));
             if (round % 2 == 0)
                 manager.removeCacheWithPath(path + QStringLiteral(".copy"));

@@ -1,5 +1,6 @@
 #include "platform/foundation/bundle.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStringEncoder>
@@ -92,9 +93,28 @@ TEST(Bundle, ResourcesFolderIsFoundBesideTheExecutableThenUnderThePrefix) {
     writeFile(bin + "/resources/Info.plist", kInfoPlist);
     EXPECT_EQ(Bundle::findResourcePath(bin), QDir(bin + "/resources").canonicalPath());
 
-    // Neither: running from the build tree, the source tree's folder.
-    QTemporaryDir empty;
-    EXPECT_EQ(Bundle::findResourcePath(empty.path()), QDir(QStringLiteral(KX_SOURCE_DIR "/resources")).canonicalPath());
+}
+
+// The source tree's folder is a development fallback: it serves an executable inside the build tree only
+// when nothing lies beside it, and never one that was moved or installed elsewhere.
+TEST(Bundle, SourceResourcesServeOnlyExecutablesInsideTheBuildTree) {
+    EnvironmentOverride noEnvironment("KX_RESOURCES_DIR", QByteArray());
+    const QString source = QDir(QStringLiteral(KX_SOURCE_DIR "/resources")).canonicalPath();
+    // This test's own folder lies in the build tree.
+    QTemporaryDir inBuild(QCoreApplication::applicationDirPath() + "/bundle-XXXXXX");
+    ASSERT_TRUE(inBuild.isValid());
+    EXPECT_EQ(Bundle::findResourcePath(inBuild.path()), source);
+    writeFile(inBuild.filePath("resources/Info.plist"), kInfoPlist);
+    EXPECT_EQ(Bundle::findResourcePath(inBuild.path()), QDir(inBuild.filePath("resources")).canonicalPath());
+
+    // Moved out of the build tree: resources beside it, or none at all, but never the source tree's.
+    QTemporaryDir moved;
+    ASSERT_TRUE(moved.isValid());
+    ASSERT_FALSE(moved.path().startsWith(QStringLiteral(KX_SOURCE_DIR)));
+    EXPECT_NE(Bundle::findResourcePath(moved.path()), source);
+    EXPECT_FALSE(QFileInfo::exists(Bundle::findResourcePath(moved.path()) + "/Info.plist"));
+    writeFile(moved.filePath("resources/Info.plist"), kInfoPlist);
+    EXPECT_EQ(Bundle::findResourcePath(moved.path()), QDir(moved.filePath("resources")).canonicalPath());
 }
 
 TEST(Bundle, EnvironmentVariableOverridesTheSearch) {

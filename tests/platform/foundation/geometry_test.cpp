@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 using namespace kx;
 
@@ -64,4 +65,24 @@ TEST(GeometryStrings, RoundTripAndLenientParsing) {
     EXPECT_EQ(rectFromString(stringFromRect(r)), r);
     EXPECT_EQ(pointFromString("{7}"), Point(7, 0));
     EXPECT_EQ(rectFromString("garbage"), Rect());
+}
+
+// A field that is not a finite number reads the whole value as zero; the later numbers never move into
+// earlier fields.
+TEST(GeometryStrings, FieldsThatDoNotParseNeverShiftTheOthers) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(pointFromString(stringFromPoint(Point(inf, 3))), Point());
+    EXPECT_EQ(pointFromString(stringFromPoint(Point(3, nan))), Point());
+    EXPECT_EQ(rectFromString(stringFromRect(Rect(1, nan, 3, 4))), Rect());
+    EXPECT_EQ(sizeFromString(stringFromSize(Size(-inf, 2))), Size());
+    for (const char* text : {"{inf, 3}", "{1e999, 3}", "{x, 3}", "{1, 2, 3}", "{, 3}", "{1 2, 3}"})
+        EXPECT_EQ(pointFromString(QString::fromLatin1(text)), Point()) << text;
+    for (const char* text : {"{{inf, 2}, {3, 4}}", "{{1, 2}, {nan, 4}}", "{{1, 2}, {3, 4}, {5, 6}}"})
+        EXPECT_EQ(rectFromString(QString::fromLatin1(text)), Rect()) << text;
+    EXPECT_EQ(rectFromString("{{1, 2}, {3}}"), Rect(1, 2, 3, 0));
+    EXPECT_EQ(pointFromString(" { -.5 , +2e1 } "), Point(-0.5, 20));
+    EXPECT_TRUE(isFiniteGeometry(Rect(1, 2, 3, 4)));
+    EXPECT_FALSE(isFiniteGeometry(Rect(1, 2, inf, 4)));
+    EXPECT_FALSE(isFiniteGeometry(Point(nan, 0)));
 }

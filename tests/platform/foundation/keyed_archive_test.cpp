@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sys/stat.h>
 #include <mutex>
 
 using namespace kx;
@@ -208,23 +209,87 @@ TEST(KeyedArchive, ObjectArchivedTwiceIsStoredOnceAndReadAsOne) {
     EXPECT_NE(list[0].toObject(), list[2].toObject());
 }
 
-TEST(KeyedArchive, CyclesComeBackAsCycles) {
+// No model object owns one of its owners: a cycle is refused when written, and read as an error (so no
+// decoded graph of owners is ever left unreleased).
+TEST(KeyedArchive, CyclesAreRefusedWhenWritten) {
     auto a = std::make_shared<Node>();
     auto b = std::make_shared<Node>();
     a->link = b;
-    a->other = a;
     b->link = a;
-    a->small = 1;
-    b->small = 2;
+    auto self = std::make_shared<Node>();
+    self->other = self;
+    auto throughValue = std::make_shared<Node>();
+    throughValue->extra = Value(ValueArray{Value(throughValue)});
+    for (const auto& root : {a, self, throughValue}) {
+        QString error;
+        EXPECT_TRUE(KeyedArchiver::archivedDataWithRootObject(Value(root), &error).isEmpty());
+        EXPECT_TRUE(error.contains("contains itself")) << error.toStdString();
+    }
+    unlink({a, b, self});
+    throughValue->extra = Value();
+}
+
+// Shared objects stay shared when a hostile archive only reuses them (no cycle).
+TEST(KeyedArchive, SharingWithoutACycleIsKept) {
+    auto a = std::make_shared<Node>();
+    a->link = std::make_shared<Node>();
+    a->other = a->link;
     const auto copy = roundTrip(a);
-    unlink({a, b});
     ASSERT_TRUE(copy);
     ASSERT_TRUE(copy->link);
-    EXPECT_EQ(copy->small, 1);
-    EXPECT_EQ(copy->link->small, 2);
-    EXPECT_EQ(copy->other, copy);
-    EXPECT_EQ(copy->link->link, copy);
-    unlink({copy, copy->link});
+    EXPECT_EQ(copy->link, copy->other);
+}
+
+// The class records hold the registered chain of superclasses, and the mutable collection names when the
+// caller asks for them; the reader takes either name.
+TEST(KeyedArchive, ClassRecordsHoldTheClassChain) {
+    ClassRegistry local;
+    local.registerClass<Node>("TestNode", "TestBase");
+    local.registerClass<Node>("TestBase");
+    local.registerClass<Node>("LoopA", "LoopB");
+    local.registerClass<Node>("LoopB", "LoopA");
+    EXPECT_EQ(local.classChain("TestNode"), (QStringList{"TestNode", "TestBase", "NSObject"}));
+    EXPECT_EQ(local.classChain("Unknown"), (QStringList{"Unknown", "NSObject"}));
+    EXPECT_EQ(local.classChain("LoopA"), (QStringList{"LoopA", "LoopB", "NSObject"}));
+
+    KeyedArchiver archiver(local);
+    archiver.encodeObject(Value(ValueArray{Value(std::make_shared<Node>())}), "list", CollectionClass::Mutable);
+    archiver.encodeObject(Value(ValueDictionary{{"k", Value(ValueArray{})}}), "dict", CollectionClass::Mutable);
+    archiver.encodeObject(Value(ValueArray{}), "plain");
+    const ValueDictionary archive = archiver.archive().toDictionary();
+    const auto chainOf = [&](const QString& className) {
+        QStringList chain;
+        for (const Value& entry : archive.at("$objects").toArray()) {
+            const ValueDictionary& record = entry.toDictionary();
+            if (record.count("$classname") && record.at("$classname") == Value(className))
+                for (const Value& name : record.at("$classes").toArray())
+                    chain << name.toString();
+        }
+        return chain;
+    };
+    EXPECT_EQ(chainOf("TestNode"), (QStringList{"TestNode", "TestBase", "NSObject"}));
+    EXPECT_EQ(chainOf("NSMutableArray"), (QStringList{"NSMutableArray", "NSArray", "NSObject"}));
+    EXPECT_EQ(chainOf("NSMutableDictionary"), (QStringList{"NSMutableDictionary", "NSDictionary", "NSObject"}));
+    // Collections inside a mutable one, and those not asked for, keep the immutable names.
+    EXPECT_EQ(chainOf("NSArray"), (QStringList{"NSArray", "NSObject"}));
+
+    KeyedUnarchiver unarchiver(archiver.encodedData(), local);
+    const Value list = unarchiver.decodeObject("list");
+    ASSERT_EQ(list.toArray().size(), 1u);
+    EXPECT_TRUE(list.toArray()[0].objectAs<Node>());
+    EXPECT_EQ(unarchiver.decodeObject("dict"), Value(ValueDictionary{{"k", Value(ValueArray{})}}));
+    EXPECT_EQ(unarchiver.decodeObject("plain"), Value(ValueArray{}));
+    EXPECT_FALSE(unarchiver.failed()) << unarchiver.error().toStdString();
+}
+
+TEST(KeyedArchive, DatesKeepTheirSecondsExactly) {
+    for (const double seconds : {0.000123456789, 657000000.1234567, -978307200.0000011, 1e-300}) {
+        QString error;
+        const auto read = KeyedUnarchiver::unarchiveObjectWithData(
+            KeyedArchiver::archivedDataWithRootObject(Value(Date{seconds})), &error);
+        ASSERT_TRUE(read) << error.toStdString();
+        EXPECT_EQ(read->toExactDate().seconds, seconds);
+    }
 }
 
 TEST(KeyedArchive, DollarKeysAreEscaped) {
@@ -534,6 +599,32 @@ INSTANTIATE_TEST_SUITE_P(
                        setEntry(a, entryOfClass(a, "TestNode"), Value(ValueArray{}));
                        return binary(a);
                    }},
+        DamageCase{"NodeLinksToItself",
+                   [] {
+                       auto a = validArchive();
+                       const auto node = entryOfClass(a, "TestNode");
+                       setField(a, node, "link", Value(Uid{node}));
+                       return binary(a);
+                   }},
+        DamageCase{"CycleThroughAnotherNode",
+                   [] {
+                       auto first = std::make_shared<Node>();
+                       first->link = std::make_shared<Node>();
+                       KeyedArchiver archiver;
+                       archiver.encodeObject(Value(first), "root");
+                       auto a = archiver.archive().toDictionary();
+                       // Entry 1 is the first node, the second node comes after it: link it back.
+                       const auto second = a.at("$objects").toArray()[1].toDictionary().at("link").toUid().value;
+                       setField(a, second, "link", Value(Uid{1}));
+                       return binary(a);
+                   }},
+        DamageCase{"CycleThroughACollection",
+                   [] {
+                       // The node's "extra" names the root array, which holds the node.
+                       auto a = validArchive();
+                       setField(a, entryOfClass(a, "TestNode"), "extra", Value(Uid{entryOfClass(a, "NSArray")}));
+                       return binary(a);
+                   }},
         DamageCase{"NodeFieldOfWrongClass",
                    [] {
                        auto a = validArchive();
@@ -642,6 +733,28 @@ TEST(KeyedArchiveFile, WritesAtomicallyAndReadsBack) {
     EXPECT_FALSE(KeyedUnarchiver::unarchiveObjectWithFile(dir.filePath("absent"), &error));
 }
 
+// Only regular files of a bounded size are read: a FIFO would block, a device would never end.
+TEST(KeyedArchiveFile, OnlyBoundedRegularFilesAreRead) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QString error;
+    EXPECT_FALSE(KeyedUnarchiver::unarchiveObjectWithFile("/dev/zero", &error));
+    EXPECT_FALSE(error.isEmpty());
+    const QString fifo = dir.filePath("archive.fifo");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(KeyedUnarchiver::unarchiveObjectWithFile(fifo, &error));  // returns, does not block
+    // A sparse file just past the limit is refused unread.
+    const QString large = dir.filePath("large");
+    {
+        QFile file(large);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(kMaxArchiveFileBytes + 1));
+    }
+    error.clear();
+    EXPECT_FALSE(KeyedUnarchiver::unarchiveObjectWithFile(large, &error));
+    EXPECT_TRUE(error.contains("larger")) << error.toStdString();
+}
+
 // --- Cross-check with python3's plistlib ------------------------------------------------------
 
 TEST(KeyedArchivePlistlib, StructureClassesKeysAndValueTypes) {
@@ -655,7 +768,10 @@ TEST(KeyedArchivePlistlib, StructureClassesKeysAndValueTypes) {
     ValueDictionary root;
     root.emplace("canvas", Value(ValueArray{Value(a), Value(a), Value(b)}));
     root.emplace("title", Value("x"));
-    ASSERT_TRUE(KeyedArchiver::archiveRootObject(Value(root), dir.filePath("archive")));
+    // The shared registry gives the chain; the root dictionary is stored as a mutable one.
+    ClassRegistry::shared().registerClass<Node>("TestNode", "TestBase");
+    ASSERT_TRUE(
+        KeyedArchiver::archiveRootObject(Value(root), dir.filePath("archive"), nullptr, CollectionClass::Mutable));
     // plistlib reads the archive; a raw reading of the bplist finds the markers of two values.
     const QString script = QStringLiteral(R"(
 import json, plistlib, struct, sys
@@ -667,7 +783,9 @@ nodes = [o for o in objs if isinstance(o, dict) and '$class' in o and cls(o) == 
 top = objs[p['$top']['root'].data]
 out = {
     'archiver': p['$archiver'], 'version': p['$version'], 'null': objs[0],
-    'rootClass': cls(top), 'rootKeys': sorted(objs[u.data] for u in top['NS.keys']),
+    'rootClass': cls(top), 'rootClasses': objs[top['$class'].data]['$classes'],
+    'rootKeys': sorted(objs[u.data] for u in top['NS.keys']),
+    'innerClass': cls(objs[top['NS.objects'][sorted(objs[u.data] for u in top['NS.keys']).index('canvas')].data]),
     'nodeCount': len(nodes),
     'classes': objs[nodes[0]['$class'].data]['$classes'],
     'keys': sorted(nodes[0].keys()),
@@ -710,10 +828,13 @@ print(json.dumps(out))
     EXPECT_EQ(out["archiver"].toString(), "NSKeyedArchiver");
     EXPECT_EQ(out["version"].toInt(), 100000);
     EXPECT_EQ(out["null"].toString(), "$null");
-    EXPECT_EQ(out["rootClass"].toString(), "NSDictionary");
+    EXPECT_EQ(out["rootClass"].toString(), "NSMutableDictionary");
+    EXPECT_EQ(out["rootClasses"].toVariant().toStringList(),
+              (QStringList{"NSMutableDictionary", "NSDictionary", "NSObject"}));
+    EXPECT_EQ(out["innerClass"].toString(), "NSArray");
     EXPECT_EQ(out["rootKeys"].toVariant().toStringList(), (QStringList{"canvas", "title"}));
     EXPECT_EQ(out["nodeCount"].toInt(), 2);  // the node archived twice is stored once
-    EXPECT_EQ(out["classes"].toVariant().toStringList(), (QStringList{"TestNode", "NSObject"}));
+    EXPECT_EQ(out["classes"].toVariant().toStringList(), (QStringList{"TestNode", "TestBase", "NSObject"}));
     EXPECT_EQ(out["keys"].toVariant().toStringList(),
               (QStringList{"$$dollar", "$class", "big", "count", "extra", "flag", "link", "name", "other", "point",
                            "precise", "rect", "single", "size", "small"}));

@@ -131,6 +131,28 @@ TEST(BinaryPropertyList, KeepsFloatFlagAndMilliseconds) {
     EXPECT_EQ(read->toDictionary().at("when").toDate(), utc(2001, 1, 1, 0, 0, 0, 250));
 }
 
+TEST(BinaryPropertyList, KeepsDatesToTheFullPrecisionOfTheirSeconds) {
+    for (const double seconds : {0.000123456789, 657000000.1234567, -978307200.0000011, 1e-300, -0.0}) {
+        const auto read =
+            readPropertyList(writePropertyList(Value(ValueArray{Value(Date{seconds})}), PropertyListFormat::Binary));
+        ASSERT_TRUE(read);
+        const double back = read->toArray().at(0).toExactDate().seconds;
+        EXPECT_EQ(back, seconds);
+        EXPECT_EQ(std::signbit(back), std::signbit(seconds));
+    }
+    // Dates QDateTime gives keep their milliseconds.
+    EXPECT_EQ(Value(utc(2001, 1, 1, 0, 0, 0, 250)).toExactDate().seconds, 0.25);
+}
+
+TEST(PropertyList, NegativeZeroKeepsItsSignInBothFormats) {
+    for (const PropertyListFormat format : {PropertyListFormat::Binary, PropertyListFormat::Xml}) {
+        const auto read = readPropertyList(writePropertyList(Value(ValueArray{Value(-0.0), Value(0.0)}), format));
+        ASSERT_TRUE(read);
+        EXPECT_TRUE(std::signbit(read->toArray().at(0).toDouble()));
+        EXPECT_FALSE(std::signbit(read->toArray().at(1).toDouble()));
+    }
+}
+
 TEST(BinaryPropertyList, LargeCollectionsUseWideReferences) {
     // More than 65536 distinct objects: references and offsets need more than two bytes.
     ValueArray numbers;
@@ -434,6 +456,21 @@ with open(sys.argv[1], 'rb') as f:
     ASSERT_FALSE(out.isEmpty()) << failure.toStdString();
     const Value fromPython = test::valueFromCanon(QJsonDocument::fromJson(out).array());
     EXPECT_EQ(fromPython, original) << describe(fromPython).toStdString();
+}
+
+TEST_P(PlistlibCrossCheck, PlistlibSeesTheSignOfZero) {
+    QFile file(path("zero.plist"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(writePropertyList(Value(ValueArray{Value(-0.0), Value(0.0)}), GetParam()));
+    file.close();
+    const QString script = QStringLiteral(R"(
+import math, plistlib, sys
+with open(sys.argv[1], 'rb') as f:
+    print(' '.join(str(math.copysign(1, v)) for v in plistlib.load(f)))
+)");
+    QString failure;
+    const QByteArray out = test::runPython(script, {file.fileName()}, &failure);
+    EXPECT_EQ(out.trimmed(), "-1.0 1.0") << failure.toStdString();
 }
 
 TEST_P(PlistlibCrossCheck, WeReadWhatPlistlibWrites) {

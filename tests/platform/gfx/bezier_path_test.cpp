@@ -175,7 +175,17 @@ TEST(BezierPath, FlatteningOfAHugeCurveIsBounded) {
     path.moveTo(Point(0, 0));
     path.curveTo(Point(1e300, 0), Point(-1e300, 1e300), Point(1e300, -1e300));
     EXPECT_LE(path.flattened().elementCount(), 1100);
-    path.containsPoint(Point(1, 1));  // must finish
+    // Hit tests on a huge curve give the right answers: a lobe to the right of the y axis, closed along the
+    // axis, as large as the crossing products stay finite.
+    BezierPath lobe;
+    lobe.moveTo(Point(0, 0));
+    lobe.curveTo(Point(0, 1e150), Point(1e150, 0), Point(1e150, 1e150));
+    lobe.closePath();
+    EXPECT_TRUE(lobe.containsPoint(Point(1, 5e149)));
+    EXPECT_TRUE(lobe.containsPoint(Point(5e149, 5e149)));
+    EXPECT_FALSE(lobe.containsPoint(Point(-1, 5e149)));
+    EXPECT_FALSE(lobe.containsPoint(Point(1e150, 5e149)));
+    EXPECT_FALSE(lobe.containsPoint(Point(1, 2e150)));
 }
 
 TEST(BezierPath, TransformMovesEveryPointButNotThePen) {

@@ -225,6 +225,35 @@ TEST(BitmapContext, ClipToPathAndRect) {
     EXPECT_LE(box.maxX(), 11);
 }
 
+// Clips to paths anywhere (at and beyond the 32-bit pixel range, as a huge drawing places them) are safe
+// and exact: a path far outside leaves nothing to draw, one that holds the bitmap leaves all of it.
+TEST(BitmapContext, ClipsToPathsFarOutsideTheBitmapAreSafe) {
+    const double far[] = {2147483647.0, 2147483648.0, 3e9, 1e15, 1e300};
+    for (const double x : far) {
+        for (const double sign : {1.0, -1.0}) {
+            BitmapContext ctx(20, 20);
+            ctx.addEllipseInRect(Rect(sign * x, 5, 10, 10));
+            ctx.clip();
+            ctx.setFillColor(Color::srgb(1, 0, 0));
+            ctx.fillRect(Rect(0, 0, 20, 20));
+            EXPECT_EQ(at(ctx, 10, 10).a, 0) << sign * x;
+            EXPECT_TRUE(ctx.clipBoundingBox().isNull()) << sign * x;
+        }
+    }
+    // A clip whose bounds pass the range on both sides but hold the whole bitmap keeps all of it.
+    BitmapContext ctx(20, 20);
+    ctx.moveTo(Point(-3e9, -3e9));
+    ctx.lineTo(Point(3e9, -3e9));
+    ctx.lineTo(Point(0, 3e9));
+    ctx.closePath();
+    ctx.clip();
+    EXPECT_EQ(ctx.clipBoundingBox(), Rect(0, 0, 20, 20));
+    // The mask clip's bounds are cut the same way.
+    BitmapContext masked(20, 20);
+    masked.clipToMask(Rect(-3e9, -3e9, 6e9, 6e9), redOverBlue());
+    EXPECT_EQ(masked.clipBoundingBox(), Rect(0, 0, 20, 20));
+}
+
 TEST(BitmapContext, ShadowOffsetIgnoresTheTransform) {
     // A square drawn under a quarter turn still casts its shadow right and down in pixel space.
     BitmapContext ctx(60, 60);

@@ -25,7 +25,7 @@ void registerModelClasses() {
         registry.registerClass<KXBackground>(QStringLiteral("KXBackground"));
         registry.registerClass<KXGraph>(QStringLiteral("KXGraph"));
         registry.registerClass<KXCanvas>(QStringLiteral("KXCanvas"));
-        registry.registerClass<KXCalendar>(QStringLiteral("KXCalendar"));
+        registry.registerClass<KXCalendar>(QStringLiteral("KXCalendar"), QStringLiteral("KXGraph"));
     });
     registerPageSizeClasses();
 }

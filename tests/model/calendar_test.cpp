@@ -208,6 +208,7 @@ TEST_F(CalendarTest, ArchiveHoldsEveryKeyAsPlistlibReadsIt) {
     calendar.setHasAdjacentDay(true);
     calendar.setYearAlignment(1);
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(calendar));
+    EXPECT_EQ(kxtest::classChainOf(keys), (QStringList{"KXCalendar", "KXGraph", "NSObject"}));
     const char* const kinds[][2] = {
         {"firstWeekday", "int"},   {"weekdays", "object"},     {"months", "object"},
         {"fontName", "string"},    {"hasBackground", "bool"},  {"year", "int"},

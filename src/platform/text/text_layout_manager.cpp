@@ -49,6 +49,11 @@ double styledLineHeight(double natural, const ParagraphStyle& style) {
     return std::max({h, style.minimumLineHeight, 1.0});
 }
 
+// Ascent + descent + leading of a line (QTextLine::height rounds up to whole points).
+double naturalLineHeight(const QTextLine& line) {
+    return line.ascent() + line.descent() + std::max(0.0, line.leading());
+}
+
 // Everything a paragraph's layout reads besides the storage.
 struct LayoutCursor {
     int container = 0;
@@ -300,7 +305,7 @@ void TextLayoutManager::ensureLayout() {
                     continue;
                 }
                 line.setLineWidth(usable);
-                height = styledLineHeight(line.height(), style);
+                height = styledLineHeight(naturalLineHeight(line), style);
                 if (height > fragment.size.height + 0.01 && !retried) {
                     retried = true;
                     // The line is higher than proposed: ask again for its real height.
@@ -323,7 +328,7 @@ void TextLayoutManager::ensureLayout() {
                 x += usable - natural;
             else if (alignment == TextAlignment::Center)
                 x += (usable - natural) / 2;
-            const double naturalHeight = line.height();
+            const double naturalHeight = naturalLineHeight(line);
             const double baseline = fragment.minY() + line.ascent() + std::max(0.0, height - naturalHeight);
             line.setPosition(QPointF(x, baseline - line.ascent()));
 

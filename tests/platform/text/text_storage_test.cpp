@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 using namespace kx;
 
 namespace {
@@ -269,4 +271,35 @@ TEST(TextStorageArchive, DamagedFormsFailTheArchive) {
             << c.name;
         EXPECT_FALSE(error.isEmpty()) << c.name;
     }
+}
+
+TEST(TextStorageArchive, ArchivesWrittenByAnotherWriterRead) {
+    // The fuzz seeds were written with Python's plistlib, key by key from the documented form.
+    registerTextClasses();
+    const QString dir = QStringLiteral(KX_SOURCE_DIR "/fuzz/corpus/text_storage/");
+    QFile file(dir + QStringLiteral("all_attributes.archive"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QString error;
+    const auto value = KeyedUnarchiver::unarchiveObjectWithData(file.readAll(), &error);
+    ASSERT_TRUE(value) << error.toStdString();
+    const auto storage = value->objectAs<TextStorage>();
+    ASSERT_TRUE(storage);
+    const AttributedString& text = storage->attributedString();
+    ASSERT_EQ(text.runs().size(), 3u);
+    EXPECT_EQ(text.runs()[2].length, text.length() - 11);  // cut at the end of the text
+    const TextAttributes& a = text.runs()[0].attributes;
+    EXPECT_EQ(a.font, Font(QStringLiteral("DejaVuSans-Bold"), QStringLiteral("DejaVu Sans"), QStringLiteral("Bold"), 12));
+    EXPECT_EQ(a.foregroundColor, Color::srgb(1, 0, 0, 1));
+    EXPECT_EQ(a.paragraphStyle->alignment, TextAlignment::Center);
+    EXPECT_EQ(a.paragraphStyle->lineSpacing, 2.5);
+    EXPECT_EQ(a.paragraphStyle->headIndent, 4.0);
+    EXPECT_EQ(a.underline, 1);
+    EXPECT_EQ(a.strokeWidth, -3.0);
+    const TextAttributes& b = text.runs()[1].attributes;
+    EXPECT_EQ(b.backgroundColor, Color::gray(0.5, 0.25));
+    EXPECT_EQ(b.shadow, (TextShadow{2, -2, 3, Color::gray(0.5, 0.25)}));
+    EXPECT_EQ(b.link, QStringLiteral("www.example.com"));
+    EXPECT_EQ(b.kern, 1.5);
+    EXPECT_EQ(b.other.at(QStringLiteral("KXOther")), Value(QStringLiteral("kept")));
+    EXPECT_EQ(text.runs()[2].attributes.ligature, 0);
 }

@@ -37,7 +37,7 @@ struct ParagraphStyle {
     friend bool operator==(const ParagraphStyle&, const ParagraphStyle&) = default;
 };
 
-// The shadow attribute of characters. Kept and archived; the layout manager does not draw it.
+// The shadow attribute of characters: kept and archived; the layout manager does not draw it.
 struct TextShadow {
     double offsetX = 0;
     double offsetY = 0;
@@ -52,8 +52,9 @@ enum : int { kUnderlineNone = 0, kUnderlineSingle = 1, kUnderlineThick = 2, kUnd
 
 // The attributes of one character. An unset attribute takes the text system's default: the default
 // font at 12 points, black text, no background, no underline, stroke width 0 (filled glyphs), stroke and
-// underline in the text colour. Attributes the text system does not know are kept in `other` under their
-// stored names, so that they survive a round trip.
+// underline in the text colour. Kern, baseline offset, obliqueness, expansion, strikethrough, superscript,
+// ligature and shadow are kept and archived but do not change layout or drawing. Attributes the text
+// system does not know are kept in `other` under their stored names, so that they survive a round trip.
 struct TextAttributes {
     std::optional<Font> font;
     std::optional<Color> foregroundColor;

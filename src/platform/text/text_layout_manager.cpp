@@ -32,12 +32,7 @@ namespace {
 
 const double kDefaultTabInterval = 28.0;
 
-QFont runFont(const TextAttributes& a) {
-    QFont f = a.effectiveFont().qfont();
-    if (a.kern && *a.kern != 0)
-        f.setLetterSpacing(QFont::AbsoluteSpacing, *a.kern);
-    return f;
-}
+QFont runFont(const TextAttributes& a) { return a.effectiveFont().qfont(); }
 
 // Line height of a line as the paragraph style shapes it.
 double styledLineHeight(double natural, const ParagraphStyle& style) {

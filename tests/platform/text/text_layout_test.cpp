@@ -323,3 +323,67 @@ TEST(TextLayout, AContainerThatChangesGeometryIsLaidOutAgain) {
     EXPECT_EQ(s.manager->characterRange(0), (TextRange{0, 15}));
     EXPECT_EQ(s.manager->characterRange(1).location, 15);
 }
+
+TEST(TextLayout, ParagraphStylesPlaceTheLines) {
+    // Two paragraphs of 20 characters in a column of 10: two lines each.
+    const QString text = QStringLiteral("aaaa bbbb cccc dddd\neeee ffff gggg hhhh");
+    const double a = monoAdvance(), h = monoLine();
+    struct Case {
+        const char* name;
+        ParagraphStyle style;
+        std::vector<double> xs;  // left edge of each line's used rect
+        std::vector<double> ys;  // top of each line
+    };
+    const Case cases[] = {
+        {"plain", {}, {0, 0, 0, 0}, {0, h, 2 * h, 3 * h}},
+        {"first-line indent", {.firstLineHeadIndent = 2 * a}, {2 * a, 0, 2 * a, 0}, {0, h, 2 * h, 3 * h}},
+        {"head indent", {.headIndent = a}, {0, a, 0, a}, {0, h, 2 * h, 3 * h}},
+        {"line spacing", {.lineSpacing = 3}, {0, 0, 0, 0}, {0, h + 3, 2 * h + 6, 3 * h + 9}},
+        {"paragraph spacing", {.paragraphSpacing = 7}, {0, 0, 0, 0}, {0, h, 2 * h + 7, 3 * h + 7}},
+        {"spacing before", {.paragraphSpacingBefore = 4}, {0, 0, 0, 0}, {0, h, 2 * h + 4, 3 * h + 4}},
+        {"line height multiple", {.lineHeightMultiple = 2}, {0, 0, 0, 0}, {0, 2 * h, 4 * h, 6 * h}},
+        {"minimum line height", {.minimumLineHeight = 30}, {0, 0, 0, 0}, {0, 30, 60, 90}},
+    };
+    for (const auto& c : cases) {
+        TextAttributes attributes = mono10();
+        attributes.paragraphStyle = c.style;
+        LaidOut s(text, {box(widthFor(10) + std::max(c.style.firstLineHeadIndent, c.style.headIndent), 1000)},
+                  attributes);
+        const auto& f = s.manager->lineFragments();
+        ASSERT_EQ(f.size(), 4u) << c.name;
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_NEAR(f[i].usedRect.minX(), c.xs[i], 1e-6) << c.name << " line " << i;
+            EXPECT_NEAR(f[i].rect.minY(), c.ys[i], 1e-6) << c.name << " line " << i;
+        }
+    }
+}
+
+TEST(TextLayout, JustifiedLinesReachTheRightEdgeExceptTheLast) {
+    TextAttributes attributes = fontAttributes(QStringLiteral("DejaVu Sans"), 10);
+    attributes.paragraphStyle = ParagraphStyle{.alignment = TextAlignment::Justified};
+    LaidOut s(QStringLiteral("one two three four five six seven eight nine ten"), {box(100, 1000)}, attributes);
+    const auto& f = s.manager->lineFragments();
+    ASSERT_GE(f.size(), 3u);
+    for (std::size_t i = 0; i + 1 < f.size(); ++i) {
+        // The line's last visible character ends at the right padding.
+        const TextRange visible{f[i].characters.location, f[i].characters.length - 1};
+        EXPECT_NEAR(s.manager->boundingRect(visible, 0).maxX(), 95, 0.1) << i;
+    }
+    EXPECT_LT(s.manager->boundingRect(f.back().characters, 0).maxX(), 90);
+}
+
+TEST(TextLayout, LinksAreFoundUnderAPoint) {
+    LaidOut s(QStringLiteral("see example.org now"), {box(500, 100)});
+    TextAttributes link = mono10();
+    link.link = QStringLiteral("example.org");
+    s.storage->setAttributes({4, 11}, link);
+    const auto linkAt = [&](double x) -> std::optional<QString> {
+        const Point p(x, monoLine() / 2);
+        if (s.manager->characterRangeInRect(Rect(p, Size(1, 1)), 0).length == 0)
+            return std::nullopt;
+        return s.storage->attributedString().attributesAt(s.manager->characterIndexAt(p, 0)).link;
+    };
+    EXPECT_EQ(linkAt(5 + 6.5 * monoAdvance()), QStringLiteral("example.org"));
+    EXPECT_EQ(linkAt(5 + 1.5 * monoAdvance()), std::nullopt);
+    EXPECT_EQ(linkAt(400), std::nullopt);  // right of the text: nothing under the point
+}

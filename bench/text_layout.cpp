@@ -42,9 +42,9 @@ public:
     }
 };
 
-const char* const kWords[] = {"lorem", "ipsum", "dolor", "sit", "amet", "consectetur", "adipiscing", "elit",
-                              "sed", "do", "eiusmod", "tempor", "incididunt", "ut", "labore", "et", "dolore",
-                              "magna", "aliqua", "enim"};
+const char* const kWords[] = {"lorem",  "ipsum", "dolor",  "sit",     "amet",   "consectetur", "adipiscing",
+                              "elit",   "sed",   "do",     "eiusmod", "tempor", "incididunt",  "ut",
+                              "labore", "et",    "dolore", "magna",   "aliqua", "enim"};
 
 struct Document {
     std::shared_ptr<kx::TextStorage> storage;
@@ -102,8 +102,14 @@ void BM_FullLayout(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_TypeOneCharacter)->ArgNames({"words", "paragraphs"})->ArgsProduct({{500, 5000}, {1, 0}})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FullLayout)->ArgNames({"words", "paragraphs"})->ArgsProduct({{500, 5000}, {1, 0}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TypeOneCharacter)
+    ->ArgNames({"words", "paragraphs"})
+    ->ArgsProduct({{500, 5000}, {1, 0}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullLayout)
+    ->ArgNames({"words", "paragraphs"})
+    ->ArgsProduct({{500, 5000}, {1, 0}})
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

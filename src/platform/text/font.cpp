@@ -144,9 +144,13 @@ Font Font::withFamily(const QString& family, const QString& style, double pointS
     return Font(name.isEmpty() ? madeUpPostScriptName(family, style) : name, family, style, pointSize);
 }
 
-Font Font::defaultFont(double pointSize) { return withFamily(kDefaultFamily, kDefaultStyle, pointSize); }
+Font Font::defaultFont(double pointSize) {
+    return withFamily(kDefaultFamily, kDefaultStyle, pointSize);
+}
 
-bool Font::isInstalled() const { return !installedFace(*this).first.isEmpty(); }
+bool Font::isInstalled() const {
+    return !installedFace(*this).first.isEmpty();
+}
 
 QFont Font::qfont() const {
     QFont q = resolvedBase(*this);
@@ -154,9 +158,15 @@ QFont Font::qfont() const {
     return q;
 }
 
-double Font::ascent() const { return QFontMetricsF(qfont(), textPaintDevice()).ascent(); }
-double Font::descent() const { return QFontMetricsF(qfont(), textPaintDevice()).descent(); }
-double Font::leading() const { return std::max(0.0, QFontMetricsF(qfont(), textPaintDevice()).leading()); }
+double Font::ascent() const {
+    return QFontMetricsF(qfont(), textPaintDevice()).ascent();
+}
+double Font::descent() const {
+    return QFontMetricsF(qfont(), textPaintDevice()).descent();
+}
+double Font::leading() const {
+    return std::max(0.0, QFontMetricsF(qfont(), textPaintDevice()).leading());
+}
 
 double Font::lineHeight() const {
     const QFontMetricsF m(qfont(), textPaintDevice());

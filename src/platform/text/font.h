@@ -20,7 +20,9 @@ class Font {
 public:
     Font() = default;
     Font(QString postScriptName, QString family, QString style, double pointSize)
-        : m_name(std::move(postScriptName)), m_family(std::move(family)), m_style(std::move(style)),
+        : m_name(std::move(postScriptName)),
+          m_family(std::move(family)),
+          m_style(std::move(style)),
           m_size(pointSize) {}
 
     // The font of a family and style ("Book", "Bold", "Oblique", ...); the PostScript name is derived
@@ -45,8 +47,8 @@ public:
 
     // Metrics of the resolved face, in points.
     double ascent() const;
-    double descent() const;   // positive, below the baseline
-    double leading() const;   // never negative
+    double descent() const;  // positive, below the baseline
+    double leading() const;  // never negative
     // Ascent + descent + leading: the default height of a line set in this font.
     double lineHeight() const;
     // Natural width of a string on one line.

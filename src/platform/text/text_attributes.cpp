@@ -4,7 +4,9 @@
 
 namespace kx {
 
-Font TextAttributes::effectiveFont() const { return font ? *font : Font::defaultFont(12); }
+Font TextAttributes::effectiveFont() const {
+    return font ? *font : Font::defaultFont(12);
+}
 
 Color TextAttributes::effectiveForegroundColor() const {
     return foregroundColor ? *foregroundColor : Color::srgb(0, 0, 0, 1);

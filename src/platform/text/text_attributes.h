@@ -23,13 +23,13 @@ enum class TextAlignment : int { Left = 0, Right = 1, Center = 2, Justified = 3,
 // left edge too (the line's right end), zero or less from the right edge inward.
 struct ParagraphStyle {
     TextAlignment alignment = TextAlignment::Natural;
-    int lineBreakMode = 0;  // 0 word wrapping; kept, not otherwise used
-    double lineSpacing = 0;            // added below every line
-    double paragraphSpacing = 0;       // added below the paragraph
-    double paragraphSpacingBefore = 0; // added above the paragraph (not at the top of a container)
-    double lineHeightMultiple = 0;     // 0: the natural height
+    int lineBreakMode = 0;              // 0 word wrapping; kept, not otherwise used
+    double lineSpacing = 0;             // added below every line
+    double paragraphSpacing = 0;        // added below the paragraph
+    double paragraphSpacingBefore = 0;  // added above the paragraph (not at the top of a container)
+    double lineHeightMultiple = 0;      // 0: the natural height
     double minimumLineHeight = 0;
-    double maximumLineHeight = 0;      // 0: no maximum
+    double maximumLineHeight = 0;  // 0: no maximum
     double firstLineHeadIndent = 0;
     double headIndent = 0;
     double tailIndent = 0;

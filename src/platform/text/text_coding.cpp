@@ -104,10 +104,12 @@ public:
     void initWithCoder(KeyedUnarchiver& coder) override {
         const auto space = coder.decodeInteger(QStringLiteral("NSColorSpace"));
         if (space == 1) {
-            const auto c = parseComponents(coder.decodeObjectOfType(QStringLiteral("NSRGB"), Value::Type::Data).toData(), 4);
+            const auto c =
+                parseComponents(coder.decodeObjectOfType(QStringLiteral("NSRGB"), Value::Type::Data).toData(), 4);
             color = Color::srgb(c[0], c[1], c[2], c[3]);
         } else if (space == 3) {
-            const auto c = parseComponents(coder.decodeObjectOfType(QStringLiteral("NSWhite"), Value::Type::Data).toData(), 2);
+            const auto c =
+                parseComponents(coder.decodeObjectOfType(QStringLiteral("NSWhite"), Value::Type::Data).toData(), 2);
             color = Color::gray(c[0], c[1]);
         } else {
             coder.failWithError(QStringLiteral("unknown colour space %1").arg(space));
@@ -361,7 +363,8 @@ std::optional<AttributedString> decodeAttributedString(KeyedUnarchiver& coder) {
         // Runs past the end of the text are cut there; their attributes are still checked.
         const qsizetype len = qsizetype(std::min<std::int64_t>(length->second.toInteger(), text.size() - covered));
         AttributeRun r{len, {}};
-        if (attributes != run.end() && !attributesFromDictionary(coder, attributes->second.toDictionary(), r.attributes))
+        if (attributes != run.end() &&
+            !attributesFromDictionary(coder, attributes->second.toDictionary(), r.attributes))
             return std::nullopt;
         covered += len;
         runs.push_back(std::move(r));

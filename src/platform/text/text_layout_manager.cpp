@@ -32,7 +32,9 @@ namespace {
 
 const double kDefaultTabInterval = 28.0;
 
-QFont runFont(const TextAttributes& a) { return a.effectiveFont().qfont(); }
+QFont runFont(const TextAttributes& a) {
+    return a.effectiveFont().qfont();
+}
 
 // Line height of a line as the paragraph style shapes it.
 double styledLineHeight(double natural, const ParagraphStyle& style) {
@@ -59,7 +61,9 @@ struct LayoutCursor {
 
 TextLayoutManager::TextLayoutManager() = default;
 
-TextLayoutManager::TextLayoutManager(std::shared_ptr<TextStorage> storage) { setTextStorage(std::move(storage)); }
+TextLayoutManager::TextLayoutManager(std::shared_ptr<TextStorage> storage) {
+    setTextStorage(std::move(storage));
+}
 
 TextLayoutManager::~TextLayoutManager() {
     if (m_storage)
@@ -263,8 +267,7 @@ void TextLayoutManager::ensureLayout() {
                 }
                 const TextContainer& container = *m_containers[std::size_t(cursor.container)];
                 const double padding = container.lineFragmentPadding();
-                Rect proposed = !pending.isEmpty() ? pending
-                                                   : Rect(0, cursor.y, container.size().width, estimate);
+                Rect proposed = !pending.isEmpty() ? pending : Rect(0, cursor.y, container.size().width, estimate);
                 if (!pending.isEmpty() && pending.size.height < estimate)
                     proposed.size.height = estimate;
                 Rect remaining;
@@ -446,7 +449,7 @@ qsizetype TextLayoutManager::characterIndexAt(const Point& point, int container,
             continue;
         const double top = f.rect.minY(), bottom = top + f.usedRect.size.height;
         const double dy = point.y < top ? top - point.y : point.y >= bottom ? point.y - bottom : 0;
-        const double dx = point.x < f.rect.minX() ? f.rect.minX() - point.x
+        const double dx = point.x < f.rect.minX()   ? f.rect.minX() - point.x
                           : point.x > f.rect.maxX() ? point.x - f.rect.maxX()
                                                     : 0;
         if (!best || dy < bestDy || (dy == bestDy && dx < bestDx)) {
@@ -490,7 +493,8 @@ TextRange TextLayoutManager::characterRangeInRect(const Rect& rect, int containe
         const double lineStart = line.x(), lineEnd = line.x() + line.naturalTextWidth();
         if (rect.maxX() <= lineStart || rect.minX() >= lineEnd)
             continue;
-        const qsizetype a = p->range.location + line.xToCursor(std::max(rect.minX(), lineStart), QTextLine::CursorOnCharacter);
+        const qsizetype a =
+            p->range.location + line.xToCursor(std::max(rect.minX(), lineStart), QTextLine::CursorOnCharacter);
         const qsizetype b =
             p->range.location + line.xToCursor(std::min(rect.maxX(), lineEnd), QTextLine::CursorOnCharacter) + 1;
         start = start < 0 ? a : std::min(start, a);
@@ -528,21 +532,21 @@ void TextLayoutManager::forEachRunIn(int container, Visit visit) {
 }
 
 void TextLayoutManager::drawBackground(BitmapContext& context, int container, const Point& origin) {
-    forEachRunIn(container, [&](const LineFragment& f, const QTextLine& line, const TextAttributes& a, int from,
-                                int length) {
+    forEachRunIn(
+        container, [&](const LineFragment& f, const QTextLine& line, const TextAttributes& a, int from, int length) {
             if (!a.backgroundColor || a.backgroundColor->isNull())
                 return;
             const double x0 = line.cursorToX(from), x1 = line.cursorToX(from + length);
             context.setFillColor(*a.backgroundColor);
-            context.fillRect(Rect(origin.x + std::min(x0, x1), origin.y + f.rect.minY(), std::abs(x1 - x0),
-                                  f.usedRect.size.height));
+            context.fillRect(
+                Rect(origin.x + std::min(x0, x1), origin.y + f.rect.minY(), std::abs(x1 - x0), f.usedRect.size.height));
         });
 }
 
 void TextLayoutManager::drawGlyphs(BitmapContext& context, int container, const Point& origin) {
     context.saveGState();
-    forEachRunIn(container, [&](const LineFragment& f, const QTextLine& line, const TextAttributes& a, int from,
-                                int length) {
+    forEachRunIn(
+        container, [&](const LineFragment& f, const QTextLine& line, const TextAttributes& a, int from, int length) {
             QPainterPath glyphs;
             for (const QGlyphRun& run : line.glyphRuns(from, length)) {
                 const QRawFont font = run.rawFont();

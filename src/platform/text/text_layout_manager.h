@@ -32,8 +32,8 @@ class BitmapContext;
 // One fragment of a line, as laid out.
 struct LineFragment {
     int container = 0;
-    Rect rect;          // the container's answer
-    Rect usedRect;      // the text's extent with the padding at both ends, line height high
+    Rect rect;             // the container's answer
+    Rect usedRect;         // the text's extent with the padding at both ends, line height high
     TextRange characters;  // the characters set in the fragment (a paragraph's separator on its last line)
     double baseline = 0;   // y of the baseline
     // Where the layout manager keeps the fragment's line: its paragraph and the line within it.

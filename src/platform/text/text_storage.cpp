@@ -8,7 +8,9 @@ namespace kx {
 
 TextStorage::~TextStorage() = default;
 
-void TextStorage::beginEditing() { ++m_editingDepth; }
+void TextStorage::beginEditing() {
+    ++m_editingDepth;
+}
 
 void TextStorage::endEditing() {
     if (m_editingDepth == 0)
@@ -68,7 +70,9 @@ void TextStorage::replaceCharacters(TextRange range, const AttributedString& tex
     noteEdit(range, text.length(), true);
 }
 
-void TextStorage::setAttributedString(const AttributedString& text) { replaceCharacters({0, length()}, text); }
+void TextStorage::setAttributedString(const AttributedString& text) {
+    replaceCharacters({0, length()}, text);
+}
 
 void TextStorage::modifyAttributes(TextRange range, const std::function<void(TextAttributes&)>& change) {
     range.location = std::clamp<qsizetype>(range.location, 0, length());
@@ -91,9 +95,13 @@ int TextStorage::addEditObserver(std::function<void(const TextEdit&)> observer) 
     return id;
 }
 
-void TextStorage::removeEditObserver(int id) { m_observers.erase(id); }
+void TextStorage::removeEditObserver(int id) {
+    m_observers.erase(id);
+}
 
-void TextStorage::encodeWithCoder(KeyedArchiver& coder) const { encodeAttributedString(coder, m_text); }
+void TextStorage::encodeWithCoder(KeyedArchiver& coder) const {
+    encodeAttributedString(coder, m_text);
+}
 
 void TextStorage::initWithCoder(KeyedUnarchiver& coder) {
     if (auto text = decodeAttributedString(coder))

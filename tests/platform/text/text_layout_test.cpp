@@ -25,7 +25,7 @@ struct LaidOut {
     std::unique_ptr<TextLayoutManager> manager;
 
     explicit LaidOut(const QString& text, std::vector<std::shared_ptr<TextContainer>> containers,
-                   const TextAttributes& attributes = mono10())
+                     const TextAttributes& attributes = mono10())
         : storage(std::make_shared<TextStorage>(AttributedString(text, attributes))),
           manager(std::make_unique<TextLayoutManager>(storage)) {
         for (auto& c : containers)
@@ -41,15 +41,21 @@ struct LaidOut {
     }
 };
 
-double monoAdvance() { return mono10().font->widthOfString(QStringLiteral("0123456789")) / 10; }
-double monoLine() { return mono10().font->lineHeight(); }
+double monoAdvance() {
+    return mono10().font->widthOfString(QStringLiteral("0123456789")) / 10;
+}
+double monoLine() {
+    return mono10().font->lineHeight();
+}
 
 std::shared_ptr<TextContainer> box(double width, double height) {
     return std::make_shared<TextContainer>(Size(width, height));
 }
 
 // A width for `chars` monospaced characters plus the padding at both ends.
-double widthFor(int chars) { return chars * monoAdvance() + 2 * TextContainer::kDefaultLineFragmentPadding + 0.5; }
+double widthFor(int chars) {
+    return chars * monoAdvance() + 2 * TextContainer::kDefaultLineFragmentPadding + 0.5;
+}
 
 }  // namespace
 
@@ -84,7 +90,7 @@ TEST(TextLayout, LinesWrapAtWordsAndContinueInTheNextColumn) {
     // Columns of 10 characters and 2 lines each; the rest of the text overflows the second column.
     const double height = 2 * monoLine() + 0.5;
     LaidOut s(QStringLiteral("aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj"),
-            {box(widthFor(10), height), box(widthFor(10), height)});
+              {box(widthFor(10), height), box(widthFor(10), height)});
     EXPECT_EQ(s.fragmentTexts(), (std::vector<QString>{"aaaa bbbb ", "cccc dddd ", "eeee ffff ", "gggg hhhh "}));
     const auto& f = s.manager->lineFragments();
     EXPECT_EQ(f[0].container, 0);
@@ -260,11 +266,11 @@ TEST(TextLayout, CharacterIndexAtAPointAndInARect) {
         bool inside;
     };
     const Case cases[] = {
-        {{5 + 3.5 * a, h / 2}, 3, true},      // on "d"
-        {{300, h / 2}, 6, false},             // right of the first line: its last character (the separator)
-        {{5 + 1.2 * a, 1.5 * h}, 8, true},    // "h" on the second line
-        {{5 + 0.5 * a, 40 * h}, 7, false},    // below everything: the nearest line
-        {{-20, 0.2 * h}, 0, false},           // left of the text
+        {{5 + 3.5 * a, h / 2}, 3, true},    // on "d"
+        {{300, h / 2}, 6, false},           // right of the first line: its last character (the separator)
+        {{5 + 1.2 * a, 1.5 * h}, 8, true},  // "h" on the second line
+        {{5 + 0.5 * a, 40 * h}, 7, false},  // below everything: the nearest line
+        {{-20, 0.2 * h}, 0, false},         // left of the text
     };
     for (const auto& c : cases) {
         bool inside = !c.inside;
@@ -291,7 +297,8 @@ TEST(TextLayout, RelayoutAfterEditsEqualsAFreshLayout) {
     LaidOut s(text, makeContainers());
     s.manager->lineFragments();
     std::mt19937 random(15);
-    const QString inserts[] = {QStringLiteral("x"), QStringLiteral(" "), QStringLiteral("\n"), QStringLiteral("longer words here "), QStringLiteral("\r\n")};
+    const QString inserts[] = {QStringLiteral("x"), QStringLiteral(" "), QStringLiteral("\n"),
+                               QStringLiteral("longer words here "), QStringLiteral("\r\n")};
     for (int step = 0; step < 200; ++step) {
         const qsizetype length = s.storage->length();
         const qsizetype at = qsizetype(random() % std::uint32_t(length + 1));

@@ -87,11 +87,11 @@ TEST(AttributedString, ParagraphsEndAtEverySeparatorAndCrLfIsOne) {
         TextRange expected;
     };
     const Case cases[] = {
-        {0, {0, 3}}, {1, {0, 3}}, {2, {0, 3}},  // "a\r\n": the "\n" belongs with its "\r"
-        {3, {3, 2}}, {4, {3, 2}},               // "b\n"
-        {5, {5, 2}},                            // "c\r"
-        {7, {7, 2}},                            // "d" U+2029
-        {9, {9, 1}}, {10, {9, 1}},              // "e", and the end of the text
+        {0, {0, 3}}, {1, {0, 3}},  {2, {0, 3}},  // "a\r\n": the "\n" belongs with its "\r"
+        {3, {3, 2}}, {4, {3, 2}},                // "b\n"
+        {5, {5, 2}},                             // "c\r"
+        {7, {7, 2}},                             // "d" U+2029
+        {9, {9, 1}}, {10, {9, 1}},               // "e", and the end of the text
     };
     for (const auto& c : cases)
         EXPECT_EQ(s.paragraphRange(c.index), c.expected) << c.index;
@@ -104,8 +104,8 @@ TEST(TextStorage, EditsInsideABracketAreProcessedOnceWithTheirUnion) {
     std::vector<TextEdit> edits;
     storage->addEditObserver([&](const TextEdit& e) { edits.push_back(e); });
     int posted = 0;
-    auto token = NotificationCenter::defaultCenter().addObserver(
-        kTextStorageDidProcessEditingNotification, storage.get(), [&](const Notification&) { ++posted; });
+    auto token = NotificationCenter::defaultCenter().addObserver(kTextStorageDidProcessEditingNotification,
+                                                                 storage.get(), [&](const Notification&) { ++posted; });
 
     storage->beginEditing();
     storage->replaceCharacters({2, 2}, QStringLiteral("abc"));  // 01abc456789
@@ -200,8 +200,10 @@ TEST(TextStorageArchive, TheStoredFormIsTheDocumentedOne) {
     ASSERT_TRUE(plist);
     const ValueArray& objects = plist->toDictionary().at(QStringLiteral("$objects")).toArray();
     const auto deref = [&](const Value& v) { return objects.at(std::size_t(v.toUid().value)); };
-    const ValueDictionary root = deref(plist->toDictionary().at(QStringLiteral("$top")).toDictionary().at("root")).toDictionary();
-    EXPECT_EQ(deref(root.at("$class")).toDictionary().at("$classname").toString(), QStringLiteral("NSAttributedString"));
+    const ValueDictionary root =
+        deref(plist->toDictionary().at(QStringLiteral("$top")).toDictionary().at("root")).toDictionary();
+    EXPECT_EQ(deref(root.at("$class")).toDictionary().at("$classname").toString(),
+              QStringLiteral("NSAttributedString"));
     EXPECT_EQ(deref(root.at("NSString")).toString(), QStringLiteral("ab"));
     const ValueArray runRefs = deref(root.at("NSAttributes")).toDictionary().at("NS.objects").toArray();
     ASSERT_EQ(runRefs.size(), 2u);
@@ -288,7 +290,8 @@ TEST(TextStorageArchive, ArchivesWrittenByAnotherWriterRead) {
     ASSERT_EQ(text.runs().size(), 3u);
     EXPECT_EQ(text.runs()[2].length, text.length() - 11);  // cut at the end of the text
     const TextAttributes& a = text.runs()[0].attributes;
-    EXPECT_EQ(a.font, Font(QStringLiteral("DejaVuSans-Bold"), QStringLiteral("DejaVu Sans"), QStringLiteral("Bold"), 12));
+    EXPECT_EQ(a.font,
+              Font(QStringLiteral("DejaVuSans-Bold"), QStringLiteral("DejaVu Sans"), QStringLiteral("Bold"), 12));
     EXPECT_EQ(a.foregroundColor, Color::srgb(1, 0, 0, 1));
     EXPECT_EQ(a.paragraphStyle->alignment, TextAlignment::Center);
     EXPECT_EQ(a.paragraphStyle->lineSpacing, 2.5);

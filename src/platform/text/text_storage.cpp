@@ -2,6 +2,9 @@
 
 #include "platform/foundation/notification_center.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include <algorithm>
 
 namespace kx {
@@ -53,7 +56,11 @@ void TextStorage::processEditing() {
     const auto observers = m_observers;
     for (const auto& [id, observer] : observers)
         observer(edit);
-    NotificationCenter::defaultCenter().post(kTextStorageDidProcessEditingNotification, this);
+    // The default centre belongs to the main thread: storages that worker threads edit (the copies that
+    // output rendering draws) tell only their own observers.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread())
+        NotificationCenter::defaultCenter().post(kTextStorageDidProcessEditingNotification, this);
 }
 
 void TextStorage::replaceCharacters(TextRange range, const QString& text) {

@@ -4,7 +4,8 @@
 // Edits may be bracketed by beginEditing / endEditing; the edited range and the change in length are
 // gathered until the outermost bracket closes, then the storage's observers are called and
 // "NSTextStorageDidProcessEditingNotification" is posted on the default centre with the storage as
-// sender. An edit outside a bracket is processed at once.
+// sender (only on the main thread: a storage edited by a worker thread tells its own observers only, as
+// the default centre is the main thread's). An edit outside a bracket is processed at once.
 //
 // Archived as an attributed string (class "NSAttributedString"; "NSMutableAttributedString" and
 // "NSTextStorage" are read too), in the form foundation/ARCHIVES.md describes.

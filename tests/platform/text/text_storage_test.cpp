@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include <thread>
+
 using namespace kx;
 
 namespace {
@@ -124,6 +126,24 @@ TEST(TextStorage, EditsInsideABracketAreProcessedOnceWithTheirUnion) {
     EXPECT_EQ(posted, 2);
     EXPECT_FALSE(edits[1].charactersChanged);
     EXPECT_EQ(edits[1].editedRange, (TextRange{0, 3}));
+}
+
+TEST(TextStorage, EditsOnAWorkerThreadPostNothingOnTheMainThreadsCentre) {
+    int posted = 0;
+    auto token = NotificationCenter::defaultCenter().addObserver(kTextStorageDidProcessEditingNotification, nullptr,
+                                                                 [&](const Notification&) { ++posted; });
+    int observed = 0;
+    std::thread worker([&] {
+        TextStorage storage(AttributedString(QStringLiteral("text")));
+        storage.addEditObserver([&](const TextEdit&) { ++observed; });
+        storage.replaceCharacters({0, 1}, QStringLiteral("n"));
+    });
+    worker.join();
+    EXPECT_EQ(observed, 1);
+    EXPECT_EQ(posted, 0);
+    TextStorage onMain(AttributedString(QStringLiteral("text")));
+    onMain.replaceCharacters({0, 0}, QStringLiteral("con"));
+    EXPECT_EQ(posted, 1);
 }
 
 TEST(TextStorageArchive, EveryAttributeRoundTripsEqual) {

@@ -36,6 +36,17 @@ QFont runFont(const TextAttributes& a) {
     return a.effectiveFont().qfont();
 }
 
+// The style as layout uses it: spacings, heights and head indents are never negative (only the tail
+// indent counts from the right edge when it is not positive), and none is larger than a big page.
+ParagraphStyle usableStyle(ParagraphStyle s) {
+    const auto bound = [](double& v) { v = std::isfinite(v) ? std::clamp(v, 0.0, 1e6) : 0.0; };
+    for (double* v : {&s.lineSpacing, &s.paragraphSpacing, &s.paragraphSpacingBefore, &s.lineHeightMultiple,
+                      &s.minimumLineHeight, &s.maximumLineHeight, &s.firstLineHeadIndent, &s.headIndent})
+        bound(*v);
+    s.tailIndent = std::isfinite(s.tailIndent) ? std::clamp(s.tailIndent, -1e6, 1e6) : 0.0;
+    return s;
+}
+
 // Line height of a line as the paragraph style shapes it.
 double styledLineHeight(double natural, const ParagraphStyle& style) {
     double h = natural;
@@ -215,7 +226,7 @@ void TextLayoutManager::ensureLayout() {
             separator = 1;
         const qsizetype bodyLength = p->range.length - separator;
         const TextAttributes& first = text.attributesAt(p->range.location);
-        const ParagraphStyle style = first.effectiveParagraphStyle();
+        const ParagraphStyle style = usableStyle(first.effectiveParagraphStyle());
 
         p->layout = std::make_unique<QTextLayout>(string.mid(p->range.location, bodyLength), runFont(first),
                                                   const_cast<QPaintDevice*>(textPaintDevice()));

@@ -350,6 +350,10 @@ TEST(TextLayout, ParagraphStylesPlaceTheLines) {
         {"spacing before", {.paragraphSpacingBefore = 4}, {0, 0, 0, 0}, {0, h, 2 * h + 4, 3 * h + 4}},
         {"line height multiple", {.lineHeightMultiple = 2}, {0, 0, 0, 0}, {0, 2 * h, 4 * h, 6 * h}},
         {"minimum line height", {.minimumLineHeight = 30}, {0, 0, 0, 0}, {0, 30, 60, 90}},
+        {"negative spacings are none",
+         {.lineSpacing = -50, .paragraphSpacing = -50},
+         {0, 0, 0, 0},
+         {0, h, 2 * h, 3 * h}},
     };
     for (const auto& c : cases) {
         TextAttributes attributes = mono10();

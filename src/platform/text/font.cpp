@@ -87,6 +87,15 @@ QString madeUpPostScriptName(const QString& family, const QString& style) {
     return name;
 }
 
+// Bold: semi-bold or heavier. Italic: italic or oblique.
+bool faceIsBold(const QString& family, const QString& style) {
+    return QFontDatabase::weight(family, style) >= QFont::DemiBold;
+}
+
+bool faceIsItalic(const QString& family, const QString& style) {
+    return QFontDatabase::font(family, style, 12).style() != QFont::StyleNormal;
+}
+
 std::pair<QString, QString> installedFace(const Font& font) {
     const FaceIndex& index = faceIndex();
     if (index.postScriptNameByFace.contains(font.family() + u'\n' + font.style()))
@@ -146,6 +155,55 @@ Font Font::withFamily(const QString& family, const QString& style, double pointS
 
 Font Font::defaultFont(double pointSize) {
     return withFamily(kDefaultFamily, kDefaultStyle, pointSize);
+}
+
+std::optional<Font> Font::named(const QString& name, double pointSize) {
+    const FaceIndex& index = faceIndex();
+    const auto it = index.byPostScriptName.find(name);
+    if (it != index.byPostScriptName.end())
+        return Font(name, it.value().first, it.value().second, pointSize);
+    const QStringList styles = QFontDatabase::families().contains(name) ? QFontDatabase::styles(name) : QStringList();
+    if (styles.isEmpty())
+        return std::nullopt;
+    return Font::withFamily(name, styles.first(), pointSize).withTraits(false, false);
+}
+
+bool Font::isBold() const {
+    const auto [family, style] = installedFace(*this);
+    return family.isEmpty() ? qfont().bold() : faceIsBold(family, style);
+}
+
+bool Font::isItalic() const {
+    const auto [family, style] = installedFace(*this);
+    return family.isEmpty() ? qfont().italic() : faceIsItalic(family, style);
+}
+
+Font Font::withTraits(bool bold, bool italic) const {
+    const auto [family, current] = installedFace(*this);
+    if (family.isEmpty()) {
+        const QString style = bold && italic ? QStringLiteral("Bold Italic")
+                              : bold         ? QStringLiteral("Bold")
+                              : italic       ? QStringLiteral("Italic")
+                                             : QStringLiteral("Regular");
+        return Font(madeUpPostScriptName(m_family, style), m_family, style, m_size);
+    }
+    if (faceIsBold(family, current) == bold && faceIsItalic(family, current) == italic)
+        return *this;
+    // The plainest matching style: the weight nearest to regular or bold, then the shortest name
+    // ("Bold" before "Bold Condensed", "Book" before "ExtraLight").
+    QString best;
+    int bestScore = 0;
+    const int target = bold ? QFont::Bold : QFont::Normal;
+    for (const QString& style : QFontDatabase::styles(family)) {
+        if (faceIsBold(family, style) != bold || faceIsItalic(family, style) != italic)
+            continue;
+        const int score = std::abs(QFontDatabase::weight(family, style) - target) * 1000 + int(style.size());
+        if (best.isEmpty() || score < bestScore) {
+            best = style;
+            bestScore = score;
+        }
+    }
+    return best.isEmpty() ? *this : Font::withFamily(family, best, m_size);
 }
 
 bool Font::isInstalled() const {

@@ -11,6 +11,8 @@
 #include <QFont>
 #include <QString>
 
+#include <optional>
+
 class QPaintDevice;
 
 namespace kx {
@@ -30,12 +32,20 @@ public:
     static Font withFamily(const QString& family, const QString& style, double pointSize);
     // The default font of the text system at the given size (DejaVu Sans).
     static Font defaultFont(double pointSize);
+    // The installed face with this PostScript name, else the regular face of the family of this name;
+    // nullopt when neither is installed.
+    static std::optional<Font> named(const QString& name, double pointSize);
 
     QString postScriptName() const { return m_name; }
     QString family() const { return m_family; }
     QString style() const { return m_style; }
     double pointSize() const { return m_size; }
     Font withSize(double pointSize) const { return Font(m_name, m_family, m_style, pointSize); }
+    // The face of the same family with or without bold and italic: the installed style that has them
+    // (the plainest such style), or for a family that is not installed one named after them.
+    Font withTraits(bool bold, bool italic) const;
+    bool isBold() const;
+    bool isItalic() const;
 
     // Whether a face of this family and style, or of this PostScript name, is installed.
     bool isInstalled() const;

@@ -86,6 +86,47 @@ TEST(TextFonts, AFontThatIsNotInstalledKeepsItsNamesAndStillMeasures) {
     EXPECT_EQ(byName.qfont().family(), QStringLiteral("DejaVu Serif"));
 }
 
+TEST(TextFonts, AMissingCommonFamilyMeasuresWithItsInstalledMetricTwin) {
+    // "Arial" is not installed; fontconfig falls back to Liberation Sans, whose advances are the same.
+    const Font arial(QStringLiteral("ArialMT"), QStringLiteral("Arial"), QStringLiteral("Regular"), 12);
+    EXPECT_FALSE(arial.isInstalled());
+    const Font liberation = Font::withFamily(QStringLiteral("Liberation Sans"), QStringLiteral("Regular"), 12);
+    EXPECT_DOUBLE_EQ(arial.widthOfString(QStringLiteral("Hello world")),
+                     liberation.widthOfString(QStringLiteral("Hello world")));
+    EXPECT_EQ(arial.family(), QStringLiteral("Arial"));
+}
+
+TEST(TextFonts, NamesAndTraitsFindInstalledFaces) {
+    EXPECT_EQ(
+        Font::named(QStringLiteral("LiberationSerif-Bold"), 20),
+        Font(QStringLiteral("LiberationSerif-Bold"), QStringLiteral("Liberation Serif"), QStringLiteral("Bold"), 20));
+    const auto byFamily = Font::named(QStringLiteral("DejaVu Sans"), 10);
+    ASSERT_TRUE(byFamily);
+    EXPECT_FALSE(byFamily->isBold());
+    EXPECT_FALSE(byFamily->isItalic());
+    EXPECT_EQ(Font::named(QStringLiteral("No Such Face"), 10), std::nullopt);
+
+    struct Case {
+        bool bold, italic;
+        const char* postScriptName;
+    };
+    const Case cases[] = {{false, false, "DejaVuSans"},
+                          {true, false, "DejaVuSans-Bold"},
+                          {false, true, "DejaVuSans-Oblique"},
+                          {true, true, "DejaVuSans-BoldOblique"}};
+    for (const auto& c : cases) {
+        const Font f = byFamily->withTraits(c.bold, c.italic);
+        EXPECT_EQ(f.postScriptName(), QString::fromLatin1(c.postScriptName));
+        EXPECT_EQ(f.isBold(), c.bold);
+        EXPECT_EQ(f.isItalic(), c.italic);
+        EXPECT_EQ(f.withTraits(false, false), f.withTraits(false, false).withTraits(false, false));
+    }
+    // A family that is not installed keeps its name and gets a style named after the traits.
+    const Font missing(QStringLiteral("Gone"), QStringLiteral("Gone Sans"), QStringLiteral("Regular"), 9);
+    EXPECT_EQ(missing.withTraits(true, true).style(), QStringLiteral("Bold Italic"));
+    EXPECT_TRUE(missing.withTraits(true, false).qfont().bold());
+}
+
 TEST(TextLayout, LinesWrapAtWordsAndContinueInTheNextColumn) {
     // Columns of 10 characters and 2 lines each; the rest of the text overflows the second column.
     const double height = 2 * monoLine() + 0.5;

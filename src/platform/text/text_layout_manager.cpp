@@ -253,8 +253,7 @@ void TextLayoutManager::ensureLayout() {
         }
         p->layout->setFormats(formats);
 
-        const double firstEstimate = styledLineHeight(first.effectiveFont().lineHeight(), style);
-        double estimate = firstEstimate;
+        double estimate = styledLineHeight(first.effectiveFont().lineHeight(), style);
         double lineBottom = cursor.y;
         Rect pending;  // remaining rectangle of the current visual line
         bool firstLine = true;
@@ -266,8 +265,8 @@ void TextLayoutManager::ensureLayout() {
             QTextLine line = p->layout->createLine();
             if (!line.isValid())
                 break;
-            const double indent = firstLine ? style.firstLineHeadIndent : style.headIndent;
             Rect fragment;
+            double indent = 0;
             double usable = 0;
             double height = 0;
             bool retried = false;
@@ -278,6 +277,8 @@ void TextLayoutManager::ensureLayout() {
                 }
                 const TextContainer& container = *m_containers[std::size_t(cursor.container)];
                 const double padding = container.lineFragmentPadding();
+                // Head indents apply to the first fragment of a line, not to the rest right of an obstacle.
+                indent = !pending.isEmpty() ? 0.0 : firstLine ? style.firstLineHeadIndent : style.headIndent;
                 Rect proposed = !pending.isEmpty() ? pending : Rect(0, cursor.y, container.size().width, estimate);
                 if (!pending.isEmpty() && pending.size.height < estimate)
                     proposed.size.height = estimate;

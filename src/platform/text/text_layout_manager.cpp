@@ -62,12 +62,6 @@ double naturalLineHeight(const QTextLine& line) {
     return line.ascent() + line.descent() + std::max(0.0, line.leading());
 }
 
-// Everything a paragraph's layout reads besides the storage.
-struct LayoutCursor {
-    int container = 0;
-    double y = 0;
-};
-
 }  // namespace
 
 TextLayoutManager::TextLayoutManager() = default;
@@ -161,6 +155,165 @@ void TextLayoutManager::invalidateFrom(qsizetype characterIndex) {
         m_invalidFrom = characterIndex;
 }
 
+std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph(const AttributedString& text,
+                                                                                 qsizetype start,
+                                                                                 LayoutCursor& cursor) const {
+    const QString& string = text.string();
+    auto p = std::make_unique<Paragraph>();
+    p->range = text.paragraphRange(start);
+    p->startContainer = cursor.container;
+    p->startY = cursor.y;
+    qsizetype separator = 0;
+    if (p->range.length >= 2 && string[p->range.end() - 2] == u'\r' && string[p->range.end() - 1] == u'\n')
+        separator = 2;
+    else if (paragraphSeparatorLength(string, p->range.end() - 1) > 0)
+        separator = 1;
+    const qsizetype bodyLength = p->range.length - separator;
+    const TextAttributes& first = text.attributesAt(p->range.location);
+    const ParagraphStyle style = usableStyle(first.effectiveParagraphStyle());
+
+    p->layout = std::make_unique<QTextLayout>(string.mid(p->range.location, bodyLength), runFont(first),
+                                              const_cast<QPaintDevice*>(textPaintDevice()));
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setUseDesignMetrics(true);
+    option.setTabStopDistance(kDefaultTabInterval);
+    option.setAlignment(style.alignment == TextAlignment::Justified ? Qt::AlignJustify : Qt::AlignLeft);
+    p->layout->setTextOption(option);
+    QList<QTextLayout::FormatRange> formats;
+    {
+        TextRange run;
+        qsizetype at = p->range.location;
+        while (at < p->range.location + bodyLength) {
+            const TextAttributes& a = text.attributesAt(at, &run);
+            const qsizetype end = std::min(run.end(), p->range.location + bodyLength);
+            QTextLayout::FormatRange range;
+            range.start = int(at - p->range.location);
+            range.length = int(end - at);
+            range.format.setFont(runFont(a), QTextCharFormat::FontPropertiesAll);
+            formats.push_back(range);
+            at = end;
+        }
+    }
+    p->layout->setFormats(formats);
+
+    double estimate = styledLineHeight(first.effectiveFont().lineHeight(), style);
+    double lineBottom = cursor.y;
+    Rect pending;  // remaining rectangle of the current visual line
+    bool firstLine = true;
+    bool overflow = false;
+    if (cursor.y > 0)
+        cursor.y += style.paragraphSpacingBefore;
+    p->layout->beginLayout();
+    for (;;) {
+        QTextLine line = p->layout->createLine();
+        if (!line.isValid())
+            break;
+        Rect fragment;
+        double indent = 0;
+        double usable = 0;
+        double height = 0;
+        bool retried = false;
+        for (;;) {
+            if (cursor.container >= int(m_containers.size())) {
+                overflow = true;
+                break;
+            }
+            const TextContainer& container = *m_containers[std::size_t(cursor.container)];
+            const double padding = container.lineFragmentPadding();
+            // Head indents apply to the first fragment of a line, not to the rest right of an obstacle.
+            indent = !pending.isEmpty() ? 0.0 : firstLine ? style.firstLineHeadIndent : style.headIndent;
+            Rect proposed = !pending.isEmpty() ? pending : Rect(0, cursor.y, container.size().width, estimate);
+            if (!pending.isEmpty() && pending.size.height < estimate)
+                proposed.size.height = estimate;
+            Rect remaining;
+            fragment = container.lineFragmentRect(proposed, &remaining);
+            if (!pending.isEmpty() && fragment.size.height <= 0) {
+                // The rest of the line is refused: go on below the line.
+                pending = Rect();
+                cursor.y = lineBottom;
+                continue;
+            }
+            if (fragment.size.height <= 0 || proposed.origin.y > container.size().height) {
+                // Nothing more fits in this container: go on at the top of the next one.
+                ++cursor.container;
+                cursor.y = 0;
+                lineBottom = 0;
+                pending = Rect();
+                continue;
+            }
+            double right = fragment.maxX() - padding;
+            if (style.tailIndent > 0)
+                right = std::min(right, fragment.minX() + style.tailIndent);
+            else
+                right += style.tailIndent;
+            usable = right - (fragment.minX() + padding + indent);
+            if (usable <= 0) {
+                // No room on this line: the rest of a line is dropped, a full line moves down.
+                if (!pending.isEmpty()) {
+                    pending = Rect();
+                    cursor.y = lineBottom;
+                } else {
+                    cursor.y = std::max(fragment.minY(), proposed.minY()) + estimate;
+                }
+                continue;
+            }
+            line.setLineWidth(usable);
+            height = styledLineHeight(naturalLineHeight(line), style);
+            if (height > fragment.size.height + 0.01 && !retried) {
+                retried = true;
+                // The line is higher than proposed: ask again for its real height.
+                estimate = height;
+                continue;
+            }
+            pending = remaining;
+            break;
+        }
+        if (overflow) {
+            p->overflowAt = p->range.location + line.textStart();
+            break;
+        }
+        const TextContainer& container = *m_containers[std::size_t(cursor.container)];
+        const double padding = container.lineFragmentPadding();
+        const double natural = line.naturalTextWidth();
+        double x = fragment.minX() + padding + indent;
+        const TextAlignment alignment = style.alignment;
+        if (alignment == TextAlignment::Right)
+            x += usable - natural;
+        else if (alignment == TextAlignment::Center)
+            x += (usable - natural) / 2;
+        const double naturalHeight = naturalLineHeight(line);
+        const double baseline = fragment.minY() + line.ascent() + std::max(0.0, height - naturalHeight);
+        line.setPosition(QPointF(x, baseline - line.ascent()));
+
+        LineFragment f;
+        f.container = cursor.container;
+        f.rect = fragment;
+        f.usedRect = Rect(x - padding, fragment.minY(), natural + 2 * padding, height);
+        f.baseline = baseline;
+        const qsizetype from = p->range.location + line.textStart();
+        qsizetype to = from + line.textLength();
+        if (line.textStart() + line.textLength() >= bodyLength)
+            to = p->range.end();  // the separator belongs to the last line
+        f.characters = {from, to - from};
+        f.line = line.lineNumber();
+        p->fragments.push_back(f);
+
+        lineBottom = std::max(lineBottom, fragment.minY() + height + style.lineSpacing);
+        if (pending.isEmpty())
+            cursor.y = lineBottom;
+        estimate = height;
+        firstLine = false;
+    }
+    p->layout->endLayout();
+    if (!overflow) {
+        cursor.y = lineBottom + style.paragraphSpacing;
+    }
+    p->endContainer = cursor.container;
+    p->endY = cursor.y;
+    return p;
+}
+
 void TextLayoutManager::ensureLayout() {
     if (m_invalidFrom < 0)
         return;
@@ -173,7 +326,6 @@ void TextLayoutManager::ensureLayout() {
         return;
     }
     const AttributedString& text = m_storage->attributedString();
-    const QString& string = text.string();
 
     // Keep the leading paragraphs that lie wholly before the change.
     qsizetype start = text.paragraphRange(std::min(m_invalidFrom, length)).location;
@@ -215,158 +367,7 @@ void TextLayoutManager::ensureLayout() {
             }
         }
 
-        auto p = std::make_unique<Paragraph>();
-        p->range = text.paragraphRange(pos);
-        p->startContainer = cursor.container;
-        p->startY = cursor.y;
-        qsizetype separator = 0;
-        if (p->range.length >= 2 && string[p->range.end() - 2] == u'\r' && string[p->range.end() - 1] == u'\n')
-            separator = 2;
-        else if (paragraphSeparatorLength(string, p->range.end() - 1) > 0)
-            separator = 1;
-        const qsizetype bodyLength = p->range.length - separator;
-        const TextAttributes& first = text.attributesAt(p->range.location);
-        const ParagraphStyle style = usableStyle(first.effectiveParagraphStyle());
-
-        p->layout = std::make_unique<QTextLayout>(string.mid(p->range.location, bodyLength), runFont(first),
-                                                  const_cast<QPaintDevice*>(textPaintDevice()));
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        option.setUseDesignMetrics(true);
-        option.setTabStopDistance(kDefaultTabInterval);
-        option.setAlignment(style.alignment == TextAlignment::Justified ? Qt::AlignJustify : Qt::AlignLeft);
-        p->layout->setTextOption(option);
-        QList<QTextLayout::FormatRange> formats;
-        {
-            TextRange run;
-            qsizetype at = p->range.location;
-            while (at < p->range.location + bodyLength) {
-                const TextAttributes& a = text.attributesAt(at, &run);
-                const qsizetype end = std::min(run.end(), p->range.location + bodyLength);
-                QTextLayout::FormatRange range;
-                range.start = int(at - p->range.location);
-                range.length = int(end - at);
-                range.format.setFont(runFont(a), QTextCharFormat::FontPropertiesAll);
-                formats.push_back(range);
-                at = end;
-            }
-        }
-        p->layout->setFormats(formats);
-
-        double estimate = styledLineHeight(first.effectiveFont().lineHeight(), style);
-        double lineBottom = cursor.y;
-        Rect pending;  // remaining rectangle of the current visual line
-        bool firstLine = true;
-        bool overflow = false;
-        if (cursor.y > 0)
-            cursor.y += style.paragraphSpacingBefore;
-        p->layout->beginLayout();
-        for (;;) {
-            QTextLine line = p->layout->createLine();
-            if (!line.isValid())
-                break;
-            Rect fragment;
-            double indent = 0;
-            double usable = 0;
-            double height = 0;
-            bool retried = false;
-            for (;;) {
-                if (cursor.container >= int(m_containers.size())) {
-                    overflow = true;
-                    break;
-                }
-                const TextContainer& container = *m_containers[std::size_t(cursor.container)];
-                const double padding = container.lineFragmentPadding();
-                // Head indents apply to the first fragment of a line, not to the rest right of an obstacle.
-                indent = !pending.isEmpty() ? 0.0 : firstLine ? style.firstLineHeadIndent : style.headIndent;
-                Rect proposed = !pending.isEmpty() ? pending : Rect(0, cursor.y, container.size().width, estimate);
-                if (!pending.isEmpty() && pending.size.height < estimate)
-                    proposed.size.height = estimate;
-                Rect remaining;
-                fragment = container.lineFragmentRect(proposed, &remaining);
-                if (!pending.isEmpty() && fragment.size.height <= 0) {
-                    // The rest of the line is refused: go on below the line.
-                    pending = Rect();
-                    cursor.y = lineBottom;
-                    continue;
-                }
-                if (fragment.size.height <= 0 || proposed.origin.y > container.size().height) {
-                    // Nothing more fits in this container: go on at the top of the next one.
-                    ++cursor.container;
-                    cursor.y = 0;
-                    lineBottom = 0;
-                    pending = Rect();
-                    continue;
-                }
-                double right = fragment.maxX() - padding;
-                if (style.tailIndent > 0)
-                    right = std::min(right, fragment.minX() + style.tailIndent);
-                else
-                    right += style.tailIndent;
-                usable = right - (fragment.minX() + padding + indent);
-                if (usable <= 0) {
-                    // No room on this line: the rest of a line is dropped, a full line moves down.
-                    if (!pending.isEmpty()) {
-                        pending = Rect();
-                        cursor.y = lineBottom;
-                    } else {
-                        cursor.y = std::max(fragment.minY(), proposed.minY()) + estimate;
-                    }
-                    continue;
-                }
-                line.setLineWidth(usable);
-                height = styledLineHeight(naturalLineHeight(line), style);
-                if (height > fragment.size.height + 0.01 && !retried) {
-                    retried = true;
-                    // The line is higher than proposed: ask again for its real height.
-                    estimate = height;
-                    continue;
-                }
-                pending = remaining;
-                break;
-            }
-            if (overflow) {
-                p->overflowAt = p->range.location + line.textStart();
-                break;
-            }
-            const TextContainer& container = *m_containers[std::size_t(cursor.container)];
-            const double padding = container.lineFragmentPadding();
-            const double natural = line.naturalTextWidth();
-            double x = fragment.minX() + padding + indent;
-            const TextAlignment alignment = style.alignment;
-            if (alignment == TextAlignment::Right)
-                x += usable - natural;
-            else if (alignment == TextAlignment::Center)
-                x += (usable - natural) / 2;
-            const double naturalHeight = naturalLineHeight(line);
-            const double baseline = fragment.minY() + line.ascent() + std::max(0.0, height - naturalHeight);
-            line.setPosition(QPointF(x, baseline - line.ascent()));
-
-            LineFragment f;
-            f.container = cursor.container;
-            f.rect = fragment;
-            f.usedRect = Rect(x - padding, fragment.minY(), natural + 2 * padding, height);
-            f.baseline = baseline;
-            const qsizetype from = p->range.location + line.textStart();
-            qsizetype to = from + line.textLength();
-            if (line.textStart() + line.textLength() >= bodyLength)
-                to = p->range.end();  // the separator belongs to the last line
-            f.characters = {from, to - from};
-            f.line = line.lineNumber();
-            p->fragments.push_back(f);
-
-            lineBottom = std::max(lineBottom, fragment.minY() + height + style.lineSpacing);
-            if (pending.isEmpty())
-                cursor.y = lineBottom;
-            estimate = height;
-            firstLine = false;
-        }
-        p->layout->endLayout();
-        if (!overflow) {
-            cursor.y = lineBottom + style.paragraphSpacing;
-        }
-        p->endContainer = cursor.container;
-        p->endY = cursor.y;
+        auto p = layOutParagraph(text, pos, cursor);
         pos = p->range.end();
         const qsizetype overflowAt = p->overflowAt;
         m_paragraphs.push_back(std::move(p));

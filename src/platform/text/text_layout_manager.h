@@ -89,6 +89,14 @@ public:
 
 private:
     struct Paragraph;
+    // Where the next paragraph starts: a container and a height in it.
+    struct LayoutCursor {
+        int container = 0;
+        double y = 0;
+    };
+    // Sets the paragraph that starts at `start` from the cursor on, and moves the cursor past it.
+    std::unique_ptr<Paragraph> layOutParagraph(const AttributedString& text, qsizetype start,
+                                               LayoutCursor& cursor) const;
     void storageEdited(const TextEdit& edit);
     void invalidateFrom(qsizetype characterIndex);
     void ensureLayout();

@@ -337,19 +337,26 @@ TEST(TextLayout, RelayoutAfterEditsEqualsAFreshLayout) {
         text += QStringLiteral("paragraph %1 with a few words in it\n").arg(i);
     LaidOut s(text, makeContainers());
     s.manager->lineFragments();
+    const TextAttributes large = fontAttributes(QStringLiteral("DejaVu Sans Mono"), 16);
     std::mt19937 random(15);
     const QString inserts[] = {QStringLiteral("x"), QStringLiteral(" "), QStringLiteral("\n"),
                                QStringLiteral("longer words here "), QStringLiteral("\r\n")};
     for (int step = 0; step < 200; ++step) {
         const qsizetype length = s.storage->length();
         const qsizetype at = qsizetype(random() % std::uint32_t(length + 1));
-        if (random() % 3 == 0 && length > 0)
+        const auto kind = random() % 6;
+        if (kind < 2 && length > 0) {
             s.storage->replaceCharacters({at, qsizetype(random() % 6)}, QString());
-        else
+        } else if (kind == 2) {
+            // A larger font over a few characters: their lines grow.
+            s.storage->setAttributes({at, qsizetype(random() % 8)}, large);
+        } else {
             s.storage->replaceCharacters({at, 0}, inserts[random() % 5]);
+        }
         if (step % 4 == 3)
             continue;  // several edits before the next query
-        LaidOut fresh(s.storage->string(), makeContainers());
+        LaidOut fresh(QString(), makeContainers());
+        fresh.storage->setAttributedString(s.storage->attributedString());
         const auto& mine = s.manager->lineFragments();
         const auto& theirs = fresh.manager->lineFragments();
         ASSERT_EQ(mine.size(), theirs.size()) << step;

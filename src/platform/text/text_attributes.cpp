@@ -56,6 +56,7 @@ int paragraphSeparatorLength(const QString& text, qsizetype index) {
 AttributedString::AttributedString(const QString& text, const TextAttributes& attributes) : m_text(text) {
     if (!text.isEmpty())
         m_runs.push_back({text.size(), attributes});
+    normalize();
 }
 
 AttributedString::AttributedString(const QString& text, std::vector<AttributeRun> runs) : m_text(text) {
@@ -92,6 +93,13 @@ void AttributedString::normalize() {
             merged.push_back(std::move(run));
     }
     m_runs = std::move(merged);
+    m_runStarts.clear();
+    m_runStarts.reserve(m_runs.size());
+    qsizetype start = 0;
+    for (const auto& run : m_runs) {
+        m_runStarts.push_back(start);
+        start += run.length;
+    }
 }
 
 std::size_t AttributedString::splitAt(qsizetype index) {
@@ -119,16 +127,11 @@ const TextAttributes& AttributedString::attributesAt(qsizetype index, TextRange*
         return kNone;
     }
     index = std::clamp<qsizetype>(index, 0, length() - 1);
-    qsizetype start = 0;
-    for (const auto& run : m_runs) {
-        if (index < start + run.length) {
-            if (effectiveRange)
-                *effectiveRange = {start, run.length};
-            return run.attributes;
-        }
-        start += run.length;
-    }
-    return m_runs.back().attributes;  // not reached: runs cover the text
+    const auto i =
+        std::size_t(std::upper_bound(m_runStarts.begin(), m_runStarts.end(), index) - m_runStarts.begin()) - 1;
+    if (effectiveRange)
+        *effectiveRange = {m_runStarts[i], m_runs[i].length};
+    return m_runs[i].attributes;
 }
 
 void AttributedString::replaceCharacters(TextRange range, const QString& text) {

@@ -145,6 +145,7 @@ private:
 
     QString m_text;
     std::vector<AttributeRun> m_runs;
+    std::vector<qsizetype> m_runStarts;  // where each run starts, for lookups by index
 };
 
 // Length of the paragraph separator starting at `index` (0 when none: 2 for "\r\n").

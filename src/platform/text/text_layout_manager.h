@@ -8,8 +8,9 @@
 // boundaries, and anywhere inside a word longer than the line.
 //
 // Layout is lazy: edits of the storage and geometry changes of the containers invalidate it, and the
-// next query lays the text out again from the first paragraph the change touched; paragraphs after the
-// change are reused as they were once a paragraph ends where it ended before.
+// next query lays the text out again from the first paragraph the change touched. An unchanged paragraph
+// after the change that starts where it started before (same container, same height) is reused as it was,
+// so typing costs the edited paragraph, not the whole text.
 //
 // Coordinates are container coordinates: points, origin at the container's top-left corner, y down.
 // Drawing works in the context's current user space taken in that downward axis: a caller with a y-up

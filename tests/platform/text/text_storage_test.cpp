@@ -8,6 +8,7 @@
 
 #include <QFile>
 
+#include <limits>
 #include <thread>
 
 using namespace kx;
@@ -44,6 +45,33 @@ public:
     }
     void initWithCoder(KeyedUnarchiver&) override {}
 };
+
+// An object of any class with the given keys: integers and reals written as numbers, the rest as objects.
+class RawObject : public Object, public Coding {
+public:
+    RawObject(QString name, ValueDictionary f) : m_name(std::move(name)), m_fields(std::move(f)) {}
+    QString className() const override { return m_name; }
+    void encodeWithCoder(KeyedArchiver& coder) const override {
+        for (const auto& [key, value] : m_fields) {
+            if (value.type() == Value::Type::Integer)
+                coder.encodeInteger(value.toInteger(), key);
+            else if (value.type() == Value::Type::Real)
+                coder.encodeDouble(value.toDouble(), key);
+            else
+                coder.encodeObject(value, key);
+        }
+    }
+    void initWithCoder(KeyedUnarchiver&) override {}
+
+private:
+    QString m_name;
+    ValueDictionary m_fields;
+};
+
+ValueDictionary attribute(const char* name, const char* className, ValueDictionary fields) {
+    return {
+        {QString::fromLatin1(name), std::make_shared<RawObject>(QString::fromLatin1(className), std::move(fields))}};
+}
 
 QByteArray archiveWithRuns(const QString& text, const ValueArray& runs) {
     auto raw = std::make_shared<RawAttributedString>();
@@ -286,6 +314,16 @@ TEST(TextStorageArchive, DamagedFormsFailTheArchive) {
         {"colour not a colour", {run(3, wrongColor)}},
         {"underline not an integer", {run(3, wrongUnderline)}},
         {"stroke width not finite", {run(3, nanStroke)}},
+        {"negative font size",
+         {run(3,
+              attribute("NSFont", "NSFont", {{"NSFamily", Value(QStringLiteral("DejaVu Sans"))}, {"NSSize", -1.0}}))}},
+        {"font name not a string", {run(3, attribute("NSFont", "NSFont", {{"NSName", Value(5)}}))}},
+        {"unknown alignment", {run(3, attribute("NSParagraphStyle", "NSParagraphStyle", {{"NSAlignment", 9}}))}},
+        {"spacing not finite",
+         {run(3, attribute("NSParagraphStyle", "NSParagraphStyle", {{"NSLineSpacing", std::nan("")}}))}},
+        {"unknown colour space", {run(3, attribute("NSColor", "NSColor", {{"NSColorSpace", 7}}))}},
+        {"shadow offset not finite",
+         {run(3, attribute("NSShadow", "NSShadow", {{"NSShadowHoriz", std::numeric_limits<double>::infinity()}}))}},
     };
     for (const auto& c : cases) {
         QString error;
@@ -325,4 +363,31 @@ TEST(TextStorageArchive, ArchivesWrittenByAnotherWriterRead) {
     EXPECT_EQ(b.kern, 1.5);
     EXPECT_EQ(b.other.at(QStringLiteral("KXOther")), Value(QStringLiteral("kept")));
     EXPECT_EQ(text.runs()[2].attributes.ligature, 0);
+}
+
+TEST(TextStorageArchive, ColourComponentsAreClampedAndMissingOnesDefault) {
+    registerTextClasses();
+    struct Case {
+        int space;
+        const char* key;
+        QByteArray components;
+        Color expected;
+    };
+    const Case cases[] = {
+        {1, "NSRGB", "2 -1 0.5", Color::srgb(1, 0, 0.5, 1)},
+        {1, "NSRGB", "0.25", Color::srgb(0.25, 0, 0, 1)},
+        {1, "NSRGB", "0.1 0.2 0.3 0.4", Color::srgb(0.1, 0.2, 0.3, 0.4)},
+        {1, "NSRGB", "x 0.5 nan", Color::srgb(0, 0.5, 0, 1)},
+        {3, "NSWhite", "0.5", Color::gray(0.5, 1)},
+        {3, "NSWhite", "0.5 7", Color::gray(0.5, 1)},
+    };
+    for (const auto& c : cases) {
+        const ValueDictionary colour = attribute(
+            "NSColor", "NSColor", {{"NSColorSpace", c.space}, {QString::fromLatin1(c.key), Value(c.components)}});
+        const auto value =
+            KeyedUnarchiver::unarchiveObjectWithData(archiveWithRuns(QStringLiteral("a"), {run(1, colour)}));
+        ASSERT_TRUE(value) << c.components.constData();
+        EXPECT_EQ(value->objectAs<TextStorage>()->attributedString().attributesAt(0).foregroundColor, c.expected)
+            << c.components.constData();
+    }
 }

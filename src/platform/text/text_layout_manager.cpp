@@ -1,0 +1,621 @@
+#include "platform/text/text_layout_manager.h"
+
+#include "platform/gfx/bitmap_context.h"
+
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace kx {
+
+// One paragraph as laid out: its QTextLayout (lines in container coordinates), its fragments, and the
+// place it started and ended, so that an unchanged paragraph that starts where it started before can be
+// reused as it is.
+struct TextLayoutManager::Paragraph {
+    TextRange range;  // separator included
+    std::unique_ptr<QTextLayout> layout;
+    std::vector<LineFragment> fragments;
+    int startContainer = 0;
+    double startY = 0;
+    int endContainer = 0;
+    double endY = 0;
+    qsizetype overflowAt = -1;  // first character that fit in no container, or -1
+    bool dead = false;          // its text or the geometry it was set in changed
+};
+
+namespace {
+
+const double kDefaultTabInterval = 28.0;
+
+QFont runFont(const TextAttributes& a) {
+    return a.effectiveFont().qfont();
+}
+
+// The style as layout uses it: spacings, heights and head indents are never negative (only the tail
+// indent counts from the right edge when it is not positive), and none is larger than a big page.
+ParagraphStyle usableStyle(ParagraphStyle s) {
+    const auto bound = [](double& v) { v = std::isfinite(v) ? std::clamp(v, 0.0, 1e6) : 0.0; };
+    for (double* v : {&s.lineSpacing, &s.paragraphSpacing, &s.paragraphSpacingBefore, &s.lineHeightMultiple,
+                      &s.minimumLineHeight, &s.maximumLineHeight, &s.firstLineHeadIndent, &s.headIndent})
+        bound(*v);
+    s.tailIndent = std::isfinite(s.tailIndent) ? std::clamp(s.tailIndent, -1e6, 1e6) : 0.0;
+    return s;
+}
+
+// Line height of a line as the paragraph style shapes it.
+double styledLineHeight(double natural, const ParagraphStyle& style) {
+    double h = natural;
+    if (style.lineHeightMultiple > 0)
+        h *= style.lineHeightMultiple;
+    if (style.maximumLineHeight > 0)
+        h = std::min(h, style.maximumLineHeight);
+    return std::max({h, style.minimumLineHeight, 1.0});
+}
+
+// Ascent + descent + leading of a line (QTextLine::height rounds up to whole points).
+double naturalLineHeight(const QTextLine& line) {
+    return line.ascent() + line.descent() + std::max(0.0, line.leading());
+}
+
+}  // namespace
+
+TextLayoutManager::TextLayoutManager() = default;
+
+TextLayoutManager::TextLayoutManager(std::shared_ptr<TextStorage> storage) {
+    setTextStorage(std::move(storage));
+}
+
+TextLayoutManager::~TextLayoutManager() {
+    if (m_storage)
+        m_storage->removeEditObserver(m_observer);
+}
+
+void TextLayoutManager::setTextStorage(std::shared_ptr<TextStorage> storage) {
+    if (m_storage)
+        m_storage->removeEditObserver(m_observer);
+    m_storage = std::move(storage);
+    if (m_storage)
+        m_observer = m_storage->addEditObserver([this](const TextEdit& edit) { storageEdited(edit); });
+    invalidateLayout();
+}
+
+void TextLayoutManager::addTextContainer(std::shared_ptr<TextContainer> container) {
+    insertTextContainer(std::move(container), int(m_containers.size()));
+}
+
+void TextLayoutManager::insertTextContainer(std::shared_ptr<TextContainer> container, int index) {
+    if (!container)
+        return;
+    index = std::clamp(index, 0, int(m_containers.size()));
+    m_containers.insert(m_containers.begin() + index, std::move(container));
+    invalidateLayout();
+}
+
+void TextLayoutManager::removeTextContainer(int index) {
+    if (index < 0 || index >= int(m_containers.size()))
+        return;
+    m_containers.erase(m_containers.begin() + index);
+    invalidateLayout();
+}
+
+int TextLayoutManager::indexOfTextContainer(const TextContainer* container) const {
+    for (std::size_t i = 0; i < m_containers.size(); ++i)
+        if (m_containers[i].get() == container)
+            return int(i);
+    return -1;
+}
+
+void TextLayoutManager::textContainerChangedGeometry(const TextContainer* container) {
+    const int index = indexOfTextContainer(container);
+    if (index < 0)
+        return;
+    // Paragraphs that touch the container, or come after it, were set in the old geometry.
+    qsizetype from = std::numeric_limits<qsizetype>::max();
+    for (auto& p : m_paragraphs) {
+        if (p->dead || p->endContainer >= index || p->overflowAt >= 0) {
+            p->dead = true;
+            from = std::min(from, p->range.location);
+        }
+    }
+    if (m_invalidFrom < 0 || from < m_invalidFrom)
+        m_invalidFrom = from == std::numeric_limits<qsizetype>::max() ? (m_storage ? m_storage->length() : 0) : from;
+}
+
+void TextLayoutManager::invalidateLayout() {
+    for (auto& p : m_paragraphs)
+        p->dead = true;
+    m_invalidFrom = 0;
+}
+
+void TextLayoutManager::storageEdited(const TextEdit& edit) {
+    const qsizetype start = edit.editedRange.location;
+    const qsizetype oldEnd = edit.editedRange.end() - edit.changeInLength;
+    for (auto& p : m_paragraphs) {
+        if (p->range.location > oldEnd) {
+            // Past the edit: same text, new place in the storage.
+            p->range.location += edit.changeInLength;
+            for (auto& f : p->fragments)
+                f.characters.location += edit.changeInLength;
+            if (p->overflowAt >= 0)
+                p->overflowAt += edit.changeInLength;
+        } else if (p->range.end() >= start) {
+            p->dead = true;
+        }
+    }
+    invalidateFrom(start);
+}
+
+void TextLayoutManager::invalidateFrom(qsizetype characterIndex) {
+    if (m_invalidFrom < 0 || characterIndex < m_invalidFrom)
+        m_invalidFrom = characterIndex;
+}
+
+std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph(const AttributedString& text,
+                                                                                 qsizetype start,
+                                                                                 LayoutCursor& cursor) const {
+    const QString& string = text.string();
+    auto p = std::make_unique<Paragraph>();
+    p->range = text.paragraphRange(start);
+    p->startContainer = cursor.container;
+    p->startY = cursor.y;
+    qsizetype separator = 0;
+    if (p->range.length >= 2 && string[p->range.end() - 2] == u'\r' && string[p->range.end() - 1] == u'\n')
+        separator = 2;
+    else if (paragraphSeparatorLength(string, p->range.end() - 1) > 0)
+        separator = 1;
+    const qsizetype bodyLength = p->range.length - separator;
+    const TextAttributes& first = text.attributesAt(p->range.location);
+    const ParagraphStyle style = usableStyle(first.effectiveParagraphStyle());
+
+    p->layout = std::make_unique<QTextLayout>(string.mid(p->range.location, bodyLength), runFont(first),
+                                              const_cast<QPaintDevice*>(textPaintDevice()));
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setUseDesignMetrics(true);
+    option.setTabStopDistance(kDefaultTabInterval);
+    option.setAlignment(style.alignment == TextAlignment::Justified ? Qt::AlignJustify : Qt::AlignLeft);
+    p->layout->setTextOption(option);
+    QList<QTextLayout::FormatRange> formats;
+    {
+        TextRange run;
+        qsizetype at = p->range.location;
+        while (at < p->range.location + bodyLength) {
+            const TextAttributes& a = text.attributesAt(at, &run);
+            const qsizetype end = std::min(run.end(), p->range.location + bodyLength);
+            QTextLayout::FormatRange range;
+            range.start = int(at - p->range.location);
+            range.length = int(end - at);
+            range.format.setFont(runFont(a), QTextCharFormat::FontPropertiesAll);
+            formats.push_back(range);
+            at = end;
+        }
+    }
+    p->layout->setFormats(formats);
+
+    double estimate = styledLineHeight(first.effectiveFont().lineHeight(), style);
+    double lineBottom = cursor.y;
+    Rect pending;  // remaining rectangle of the current visual line
+    bool firstLine = true;
+    bool overflow = false;
+    if (cursor.y > 0)
+        cursor.y += style.paragraphSpacingBefore;
+    p->layout->beginLayout();
+    for (;;) {
+        QTextLine line = p->layout->createLine();
+        if (!line.isValid())
+            break;
+        Rect fragment;
+        double indent = 0;
+        double usable = 0;
+        double height = 0;
+        bool retried = false;
+        for (;;) {
+            if (cursor.container >= int(m_containers.size())) {
+                overflow = true;
+                break;
+            }
+            const TextContainer& container = *m_containers[std::size_t(cursor.container)];
+            const double padding = container.lineFragmentPadding();
+            // Head indents apply to the first fragment of a line, not to the rest right of an obstacle.
+            indent = !pending.isEmpty() ? 0.0 : firstLine ? style.firstLineHeadIndent : style.headIndent;
+            Rect proposed = !pending.isEmpty() ? pending : Rect(0, cursor.y, container.size().width, estimate);
+            if (!pending.isEmpty() && pending.size.height < estimate)
+                proposed.size.height = estimate;
+            Rect remaining;
+            fragment = container.lineFragmentRect(proposed, &remaining);
+            if (!pending.isEmpty() && fragment.size.height <= 0) {
+                // The rest of the line is refused: go on below the line.
+                pending = Rect();
+                cursor.y = lineBottom;
+                continue;
+            }
+            if (fragment.size.height <= 0 || proposed.origin.y > container.size().height) {
+                // Nothing more fits in this container: go on at the top of the next one.
+                ++cursor.container;
+                cursor.y = 0;
+                lineBottom = 0;
+                pending = Rect();
+                continue;
+            }
+            double right = fragment.maxX() - padding;
+            if (style.tailIndent > 0)
+                right = std::min(right, fragment.minX() + style.tailIndent);
+            else
+                right += style.tailIndent;
+            usable = right - (fragment.minX() + padding + indent);
+            if (usable <= 0) {
+                // No room on this line: the rest of a line is dropped, a full line moves down.
+                if (!pending.isEmpty()) {
+                    pending = Rect();
+                    cursor.y = lineBottom;
+                } else {
+                    cursor.y = std::max(fragment.minY(), proposed.minY()) + estimate;
+                }
+                continue;
+            }
+            line.setLineWidth(usable);
+            height = styledLineHeight(naturalLineHeight(line), style);
+            if (height > fragment.size.height + 0.01 && !retried) {
+                retried = true;
+                // The line is higher than proposed: ask again for its real height.
+                estimate = height;
+                continue;
+            }
+            pending = remaining;
+            break;
+        }
+        if (overflow) {
+            p->overflowAt = p->range.location + line.textStart();
+            break;
+        }
+        const TextContainer& container = *m_containers[std::size_t(cursor.container)];
+        const double padding = container.lineFragmentPadding();
+        const double natural = line.naturalTextWidth();
+        double x = fragment.minX() + padding + indent;
+        const TextAlignment alignment = style.alignment;
+        if (alignment == TextAlignment::Right)
+            x += usable - natural;
+        else if (alignment == TextAlignment::Center)
+            x += (usable - natural) / 2;
+        const double naturalHeight = naturalLineHeight(line);
+        const double baseline = fragment.minY() + line.ascent() + std::max(0.0, height - naturalHeight);
+        line.setPosition(QPointF(x, baseline - line.ascent()));
+
+        LineFragment f;
+        f.container = cursor.container;
+        f.rect = fragment;
+        f.usedRect = Rect(x - padding, fragment.minY(), natural + 2 * padding, height);
+        f.baseline = baseline;
+        const qsizetype from = p->range.location + line.textStart();
+        qsizetype to = from + line.textLength();
+        if (line.textStart() + line.textLength() >= bodyLength)
+            to = p->range.end();  // the separator belongs to the last line
+        f.characters = {from, to - from};
+        f.line = line.lineNumber();
+        p->fragments.push_back(f);
+
+        lineBottom = std::max(lineBottom, fragment.minY() + height + style.lineSpacing);
+        if (pending.isEmpty())
+            cursor.y = lineBottom;
+        estimate = height;
+        firstLine = false;
+    }
+    p->layout->endLayout();
+    if (!overflow) {
+        cursor.y = lineBottom + style.paragraphSpacing;
+    }
+    p->endContainer = cursor.container;
+    p->endY = cursor.y;
+    return p;
+}
+
+void TextLayoutManager::ensureLayout() {
+    if (m_invalidFrom < 0)
+        return;
+    const qsizetype length = m_storage ? m_storage->length() : 0;
+    if (!m_storage || m_containers.empty()) {
+        m_paragraphs.clear();
+        m_fragments.clear();
+        m_firstUnlaid = 0;
+        m_invalidFrom = -1;
+        return;
+    }
+    const AttributedString& text = m_storage->attributedString();
+
+    // Keep the leading paragraphs that lie wholly before the change.
+    qsizetype start = text.paragraphRange(std::min(m_invalidFrom, length)).location;
+    std::size_t keep = 0;
+    while (keep < m_paragraphs.size() && !m_paragraphs[keep]->dead && m_paragraphs[keep]->range.end() <= start &&
+           m_paragraphs[keep]->overflowAt < 0)
+        ++keep;
+    std::vector<std::unique_ptr<Paragraph>> candidates;
+    for (std::size_t i = keep; i < m_paragraphs.size(); ++i)
+        if (!m_paragraphs[i]->dead)
+            candidates.push_back(std::move(m_paragraphs[i]));
+    m_paragraphs.resize(keep);
+    LayoutCursor cursor;
+    if (keep > 0) {
+        cursor = {m_paragraphs.back()->endContainer, m_paragraphs.back()->endY};
+        start = m_paragraphs.back()->range.end();
+    } else {
+        start = 0;
+    }
+    m_firstUnlaid = length;
+
+    std::size_t candidate = 0;
+    qsizetype pos = start;
+    while (pos < length) {
+        while (candidate < candidates.size() && candidates[candidate]->range.location < pos)
+            ++candidate;
+        if (candidate < candidates.size()) {
+            Paragraph& old = *candidates[candidate];
+            if (old.range.location == pos && old.startContainer == cursor.container && old.startY == cursor.y) {
+                cursor = {old.endContainer, old.endY};
+                pos = old.range.end();
+                const qsizetype overflow = old.overflowAt;
+                m_paragraphs.push_back(std::move(candidates[candidate++]));
+                if (overflow >= 0) {
+                    m_firstUnlaid = overflow;
+                    break;
+                }
+                continue;
+            }
+        }
+
+        auto p = layOutParagraph(text, pos, cursor);
+        pos = p->range.end();
+        const qsizetype overflowAt = p->overflowAt;
+        m_paragraphs.push_back(std::move(p));
+        if (overflowAt >= 0) {
+            m_firstUnlaid = overflowAt;
+            break;
+        }
+    }
+
+    m_fragments.clear();
+    for (std::size_t i = 0; i < m_paragraphs.size(); ++i) {
+        for (LineFragment f : m_paragraphs[i]->fragments) {
+            f.paragraph = int(i);
+            m_fragments.push_back(f);
+        }
+    }
+    m_invalidFrom = -1;
+}
+
+const std::vector<LineFragment>& TextLayoutManager::lineFragments() {
+    ensureLayout();
+    return m_fragments;
+}
+
+qsizetype TextLayoutManager::firstUnlaidCharacterIndex() {
+    ensureLayout();
+    return m_firstUnlaid;
+}
+
+TextRange TextLayoutManager::characterRange(int container) {
+    ensureLayout();
+    qsizetype start = -1, end = -1;
+    qsizetype before = 0;
+    for (const auto& f : m_fragments) {
+        if (f.container < container)
+            before = f.characters.end();
+        if (f.container != container)
+            continue;
+        if (start < 0)
+            start = f.characters.location;
+        end = f.characters.end();
+    }
+    if (start < 0)
+        return {std::min(before, m_firstUnlaid), 0};
+    return {start, end - start};
+}
+
+Rect TextLayoutManager::usedRect(int container) {
+    ensureLayout();
+    Rect used = Rect::null();
+    for (const auto& f : m_fragments)
+        if (f.container == container)
+            used = used.united(f.usedRect);
+    return used.isNull() ? Rect() : used;
+}
+
+const TextLayoutManager::Paragraph* TextLayoutManager::paragraphOf(const LineFragment& fragment) const {
+    return m_paragraphs[std::size_t(fragment.paragraph)].get();
+}
+
+Rect TextLayoutManager::boundingRect(TextRange range, int container) {
+    ensureLayout();
+    Rect bounds = Rect::null();
+    for (const auto& f : m_fragments) {
+        if (f.container != container)
+            continue;
+        const qsizetype from = std::max(range.location, f.characters.location);
+        const qsizetype to = std::min(range.end(), f.characters.end());
+        if (from > to || (from == to && range.length > 0))
+            continue;
+        const Paragraph* p = paragraphOf(f);
+        const QTextLine line = p->layout->lineAt(f.line);
+        if (!line.isValid())
+            continue;
+        const int bodyEnd = line.textStart() + line.textLength();
+        const int a = std::clamp(int(from - p->range.location), line.textStart(), bodyEnd);
+        const int b = std::clamp(int(to - p->range.location), line.textStart(), bodyEnd);
+        const double x0 = line.cursorToX(a), x1 = line.cursorToX(b);
+        bounds = bounds.united(Rect(std::min(x0, x1), f.rect.minY(), std::abs(x1 - x0), f.usedRect.size.height));
+    }
+    return bounds.isNull() ? Rect() : bounds;
+}
+
+qsizetype TextLayoutManager::characterIndexAt(const Point& point, int container, bool* inside) {
+    ensureLayout();
+    if (inside)
+        *inside = false;
+    const LineFragment* best = nullptr;
+    double bestDy = 0, bestDx = 0;
+    for (const auto& f : m_fragments) {
+        if (f.container != container)
+            continue;
+        const double top = f.rect.minY(), bottom = top + f.usedRect.size.height;
+        const double dy = point.y < top ? top - point.y : point.y >= bottom ? point.y - bottom : 0;
+        const double dx = point.x < f.rect.minX()   ? f.rect.minX() - point.x
+                          : point.x > f.rect.maxX() ? point.x - f.rect.maxX()
+                                                    : 0;
+        if (!best || dy < bestDy || (dy == bestDy && dx < bestDx)) {
+            best = &f;
+            bestDy = dy;
+            bestDx = dx;
+        }
+    }
+    if (!best)
+        return -1;
+    const Paragraph* p = paragraphOf(*best);
+    const QTextLine line = p->layout->lineAt(best->line);
+    if (!line.isValid() || best->characters.length == 0)
+        return best->characters.location;
+    const int local = line.xToCursor(point.x, QTextLine::CursorOnCharacter);
+    const qsizetype index =
+        std::clamp<qsizetype>(p->range.location + local, best->characters.location, best->characters.end() - 1);
+    if (inside && bestDy == 0) {
+        const int i = int(index - p->range.location);
+        if (i < line.textStart() + line.textLength()) {
+            const double x0 = line.cursorToX(i), x1 = line.cursorToX(i + 1);
+            *inside = point.x >= std::min(x0, x1) && point.x < std::max(x0, x1);
+        }
+    }
+    return index;
+}
+
+TextRange TextLayoutManager::characterRangeInRect(const Rect& rect, int container) {
+    ensureLayout();
+    qsizetype start = -1, end = -1;
+    for (const auto& f : m_fragments) {
+        if (f.container != container)
+            continue;
+        const double top = f.rect.minY(), bottom = top + f.usedRect.size.height;
+        if (rect.maxY() <= top || rect.minY() >= bottom)
+            continue;
+        const Paragraph* p = paragraphOf(f);
+        const QTextLine line = p->layout->lineAt(f.line);
+        if (!line.isValid() || line.textLength() == 0)
+            continue;
+        const double lineStart = line.x(), lineEnd = line.x() + line.naturalTextWidth();
+        if (rect.maxX() <= lineStart || rect.minX() >= lineEnd)
+            continue;
+        const qsizetype a =
+            p->range.location + line.xToCursor(std::max(rect.minX(), lineStart), QTextLine::CursorOnCharacter);
+        const qsizetype b =
+            p->range.location + line.xToCursor(std::min(rect.maxX(), lineEnd), QTextLine::CursorOnCharacter) + 1;
+        start = start < 0 ? a : std::min(start, a);
+        end = std::max(end, std::min(b, f.characters.end()));
+    }
+    if (start < 0)
+        return {0, 0};
+    return {start, std::max<qsizetype>(0, end - start)};
+}
+
+template <class Visit>
+void TextLayoutManager::forEachRunIn(int container, Visit visit) {
+    ensureLayout();
+    if (!m_storage)
+        return;
+    const AttributedString& text = m_storage->attributedString();
+    for (const auto& f : m_fragments) {
+        if (f.container != container)
+            continue;
+        const Paragraph* p = paragraphOf(f);
+        const QTextLine line = p->layout->lineAt(f.line);
+        if (!line.isValid())
+            continue;
+        const qsizetype start = p->range.location;
+        qsizetype at = start + line.textStart();
+        const qsizetype end = at + line.textLength();
+        TextRange run;
+        while (at < end) {
+            const TextAttributes& a = text.attributesAt(at, &run);
+            const qsizetype to = std::min(run.end(), end);
+            visit(f, line, a, int(at - start), int(to - at));
+            at = to;
+        }
+    }
+}
+
+void TextLayoutManager::drawBackground(BitmapContext& context, int container, const Point& origin) {
+    forEachRunIn(
+        container, [&](const LineFragment& f, const QTextLine& line, const TextAttributes& a, int from, int length) {
+            if (!a.backgroundColor || a.backgroundColor->isNull())
+                return;
+            const double x0 = line.cursorToX(from), x1 = line.cursorToX(from + length);
+            context.setFillColor(*a.backgroundColor);
+            context.fillRect(
+                Rect(origin.x + std::min(x0, x1), origin.y + f.rect.minY(), std::abs(x1 - x0), f.usedRect.size.height));
+        });
+}
+
+void TextLayoutManager::drawGlyphs(BitmapContext& context, int container, const Point& origin) {
+    context.saveGState();
+    forEachRunIn(
+        container, [&](const LineFragment& f, const QTextLine& line, const TextAttributes& a, int from, int length) {
+            QPainterPath glyphs;
+            for (const QGlyphRun& run : line.glyphRuns(from, length)) {
+                const QRawFont font = run.rawFont();
+                const auto indexes = run.glyphIndexes();
+                const auto positions = run.positions();
+                for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i) {
+                    const QPointF at = positions[i] + QPointF(origin.x, origin.y);
+                    glyphs.addPath(font.pathForGlyph(indexes[i]).translated(at));
+                }
+            }
+            const Color foreground = a.effectiveForegroundColor();
+            const double size = a.effectiveFont().pointSize();
+            const double strokeWidth = a.strokeWidth.value_or(0);
+            if (!glyphs.isEmpty()) {
+                const Path path = Path::fromQPainterPath(glyphs);
+                if (strokeWidth <= 0) {
+                    context.setFillColor(foreground);
+                    context.beginPath();
+                    context.addPath(path);
+                    context.fillPath();
+                }
+                if (strokeWidth != 0) {
+                    context.setStrokeColor(a.strokeColor ? *a.strokeColor : foreground);
+                    context.setLineWidth(std::abs(strokeWidth) / 100.0 * size);
+                    context.beginPath();
+                    context.addPath(path);
+                    context.strokePath();
+                }
+            }
+            const int style = a.underline.value_or(0) & 0xFF;
+            if (style != kUnderlineNone) {
+                const QFontMetricsF metrics(runFont(a), textPaintDevice());
+                const double thickness = std::max(metrics.lineWidth(), 0.5) * (style == kUnderlineThick ? 2 : 1);
+                const double x0 = line.cursorToX(from), x1 = line.cursorToX(from + length);
+                const double y = f.baseline + metrics.underlinePos();
+                context.setFillColor(a.underlineColor ? *a.underlineColor : foreground);
+                const Rect bar(origin.x + std::min(x0, x1), origin.y + y - thickness / 2, std::abs(x1 - x0), thickness);
+                context.fillRect(bar);
+                if (style == kUnderlineDouble)
+                    context.fillRect(bar.offsetBy(0, 2 * thickness));
+            }
+        });
+    context.restoreGState();
+}
+
+Size measureString(const AttributedString& text) {
+    auto storage = std::make_shared<TextStorage>(text);
+    TextLayoutManager manager(storage);
+    auto container = std::make_shared<TextContainer>(Size(10000000, 10000000));
+    container->setLineFragmentPadding(0);
+    manager.addTextContainer(container);
+    return manager.usedRect(0).size;
+}
+
+Size measureString(const QString& text, const TextAttributes& attributes) {
+    return measureString(AttributedString(text, attributes));
+}
+
+}  // namespace kx

@@ -37,7 +37,7 @@ public:
     explicit Attributes(const QXmlStreamAttributes& attributes) : m_attributes(attributes) {}
 
     bool has(QLatin1StringView name) const { return m_attributes.hasAttribute(name); }
-    // The text unchanged; null when absent.
+    // The text unchanged; null when absent (an empty value is empty, not null).
     QString string(QLatin1StringView name) const {
         return has(name) ? m_attributes.value(name).toString() : QString();
     }

@@ -199,6 +199,17 @@ TEST_F(ProjectInfo, TextStringsDecodeTheEscapedLineBreak) {
     EXPECT_EQ(objectAt<VRTTextObject>(*info, 0, 0)->fontName, QStringLiteral("DejaVu Sans"));
 }
 
+TEST_F(ProjectInfo, AnEmptyStringAttributeIsPresentNotAbsent) {
+    const auto info = read(R"(<root><scenegraph Image=""><sceneobject Type="1" TextString="" lfFaceName=""/></scenegraph></root>)");
+    ASSERT_TRUE(info);
+    EXPECT_FALSE(info->GraphList()[0]->imageName.isNull());
+    EXPECT_TRUE(info->GraphList()[0]->customImagePath.isNull());
+    const auto text = objectAt<VRTTextObject>(*info, 0, 0);
+    EXPECT_FALSE(text->textString.isNull()) << "an empty text is still a text object";
+    EXPECT_TRUE(text->textString.isEmpty());
+    EXPECT_FALSE(text->fontName.isNull());
+}
+
 TEST_F(ProjectInfo, CalendarLabelsMissingFromTheFileKeepTheLocales) {
     const auto info = read(R"(<root><scenegraph>
         <sceneobject Type="3" weekday_0="Su" weekday_1="Mo" weekday_2="Tu" weekday_4="Th" weekday_5="Fr"

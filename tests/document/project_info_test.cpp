@@ -210,6 +210,15 @@ TEST_F(ProjectInfo, AnEmptyStringAttributeIsPresentNotAbsent) {
     EXPECT_FALSE(text->fontName.isNull());
 }
 
+TEST_F(ProjectInfo, TheDeclaredEncodingDecodesTheText) {
+    const auto latin = read("<?xml version=\"1.0\" encoding=\"windows-1252\"?><info Product=\"\x80 caf\xE9\"/>");
+    ASSERT_TRUE(latin);
+    EXPECT_EQ(latin->info()->product, QString::fromUtf8("\u20AC caf\u00E9"));
+    const auto utf8 = read("<info Product=\"caf\xC3\xA9\"/>");
+    ASSERT_TRUE(utf8);
+    EXPECT_EQ(utf8->info()->product, QString::fromUtf8("caf\u00E9"));
+}
+
 TEST_F(ProjectInfo, CalendarLabelsMissingFromTheFileKeepTheLocales) {
     const auto info = read(R"(<root><scenegraph>
         <sceneobject Type="3" weekday_0="Su" weekday_1="Mo" weekday_2="Tu" weekday_4="Th" weekday_5="Fr"

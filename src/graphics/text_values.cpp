@@ -63,35 +63,59 @@ locale_t cLocale() {
 
 }  // namespace
 
-double doubleValueOfText(const QString& text) {
-    const QString s = withoutCommas(text);
-    const QByteArray number = realNumberPrefix(s, skipWhiteSpace(s));
+double doubleValueOfString(const QString& string) {
+    const QByteArray number = realNumberPrefix(string, skipWhiteSpace(string));
     return number.isEmpty() ? 0.0 : strtod_l(number.constData(), nullptr, cLocale());
 }
 
-float floatValueOfText(const QString& text) {
-    const QString s = withoutCommas(text);
-    const QByteArray number = realNumberPrefix(s, skipWhiteSpace(s));
+float floatValueOfString(const QString& string) {
+    const QByteArray number = realNumberPrefix(string, skipWhiteSpace(string));
     return number.isEmpty() ? 0.0f : strtof_l(number.constData(), nullptr, cLocale());
 }
 
-int intValueOfText(const QString& text) {
-    const QString s = withoutCommas(text);
-    qsizetype i = skipWhiteSpace(s);
+long long longLongValueOfString(const QString& string) {
+    qsizetype i = skipWhiteSpace(string);
     bool negative = false;
-    if (i < s.size() && (s.at(i) == u'+' || s.at(i) == u'-'))
-        negative = s.at(i++) == u'-';
-    // Accumulate toward the sign so that INT_MIN itself is representable; saturate on overflow.
+    if (i < string.size() && (string.at(i) == u'+' || string.at(i) == u'-'))
+        negative = string.at(i++) == u'-';
+    // Accumulate toward the sign so that the smallest value itself is representable; saturate on overflow.
     long long value = 0;
-    for (; i < s.size() && isDigit(s.at(i)); ++i) {
-        const int digit = s.at(i).unicode() - u'0';
+    for (; i < string.size() && isDigit(string.at(i)); ++i) {
+        const int digit = string.at(i).unicode() - u'0';
+        if (negative ? value < (LLONG_MIN + digit) / 10 : value > (LLONG_MAX - digit) / 10)
+            return negative ? LLONG_MIN : LLONG_MAX;
         value = value * 10 + (negative ? -digit : digit);
-        if (value > INT_MAX)
-            return INT_MAX;
-        if (value < INT_MIN)
-            return INT_MIN;
     }
-    return int(value);
+    return value;
+}
+
+int intValueOfString(const QString& string) {
+    const long long value = longLongValueOfString(string);
+    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : int(value);
+}
+
+bool boolValueOfString(const QString& string) {
+    qsizetype i = skipWhiteSpace(string);
+    if (i < string.size() && (string.at(i) == u'+' || string.at(i) == u'-'))
+        ++i;
+    while (i < string.size() && string.at(i) == u'0')
+        ++i;
+    if (i >= string.size())
+        return false;
+    const QChar c = string.at(i);
+    return c == u'Y' || c == u'y' || c == u'T' || c == u't' || (c >= u'1' && c <= u'9');
+}
+
+double doubleValueOfText(const QString& text) {
+    return doubleValueOfString(withoutCommas(text));
+}
+
+float floatValueOfText(const QString& text) {
+    return floatValueOfString(withoutCommas(text));
+}
+
+int intValueOfText(const QString& text) {
+    return intValueOfString(withoutCommas(text));
 }
 
 double doubleValue(const QLineEdit& field) {

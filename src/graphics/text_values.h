@@ -15,6 +15,15 @@ float floatValueOfText(const QString& text);
 // Reads an optional sign and decimal digits only ("12.9" gives 12); clamps to the int range.
 int intValueOfText(const QString& text);
 
+// The number values of a plain string, read like the readers above but without removing commas
+// ("1,5" reads 1). The 64-bit reader clamps to its range. A string reads as true when, after white
+// space, an optional sign and leading zeros, it starts with "Y", "y", "T", "t" or a digit 1 to 9.
+double doubleValueOfString(const QString& string);
+float floatValueOfString(const QString& string);
+int intValueOfString(const QString& string);
+long long longLongValueOfString(const QString& string);
+bool boolValueOfString(const QString& string);
+
 // The same readers applied to what a line edit shows.
 double doubleValue(const QLineEdit& field);
 float floatValue(const QLineEdit& field);

@@ -54,6 +54,37 @@ TEST(TextValues, IntegersReadSignAndDigitsOnly) {
         EXPECT_EQ(intValueOfText(QString::fromUtf8(c.text)), c.value) << c.text;
 }
 
+TEST(TextValues, StringReadersKeepCommasAsTheEndOfTheNumber) {
+    const IntCase cases[] = {
+        {"  12abc", 12}, {"1,234", 1}, {"\t-7,5", -7}, {"+0012", 12}, {"x12", 0}, {"", 0},
+        {"99999999999999999999", INT_MAX}, {"-99999999999999999999", INT_MIN},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(intValueOfString(QString::fromUtf8(c.text)), c.value) << c.text;
+    EXPECT_FLOAT_EQ(floatValueOfString(QStringLiteral(" 1,5")), 1.0f);
+    EXPECT_DOUBLE_EQ(doubleValueOfString(QStringLiteral("2.5e1kg")), 25.0);
+    EXPECT_EQ(longLongValueOfString(QStringLiteral("4294967295")), 4294967295LL);
+    EXPECT_EQ(longLongValueOfString(QStringLiteral("9223372036854775807")), LLONG_MAX);
+    EXPECT_EQ(longLongValueOfString(QStringLiteral("-9223372036854775808")), LLONG_MIN);
+    EXPECT_EQ(longLongValueOfString(QStringLiteral("99999999999999999999")), LLONG_MAX);
+    EXPECT_EQ(longLongValueOfString(QStringLiteral("-99999999999999999999")), LLONG_MIN);
+}
+
+struct BoolCase {
+    const char* text;
+    bool value;
+};
+
+TEST(TextValues, BooleansReadTheFirstSignificantCharacter) {
+    const BoolCase cases[] = {
+        {"YES", true}, {"yes", true}, {"True", true}, {"t", true},   {"1", true},    {" 9", true},
+        {"-0005", true}, {"+1", true}, {"000", false}, {"0", false}, {"NO", false},  {"false", false},
+        {"", false},   {"  ", false}, {"-", false},   {"x1", false}, {"0x1", false}, {"00y", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(boolValueOfString(QString::fromUtf8(c.text)), c.value) << c.text;
+}
+
 TEST(TextValues, LineEditIsReadThroughTheSameRules) {
     QLineEdit field;
     field.setText(QStringLiteral("1,234.5"));

@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <limits>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -34,12 +35,29 @@ QByteArray recordName(const QString& name) {
     return char(15) + bytes;
 }
 
-// Row byte counts then rows, as the channel data and the merged image store them.
-void appendRows(QByteArray& out, const std::vector<QByteArray>& rows) {
-    for (const QByteArray& row : rows)
-        appendValue(out, std::uint64_t(row.size()), 2);
-    for (const QByteArray& row : rows)
-        out.append(row);
+// Rows stored as the channel data and the merged image store them: every row's byte count, then the rows.
+// The counts are reserved first and filled in as each row is appended, so nothing is copied twice.
+class RowBlock {
+public:
+    RowBlock(QByteArray& out, int rows) : m_out(out), m_countsAt(out.size()) { out.resize(out.size() + 2 * qsizetype(rows)); }
+    void beginRow() { m_rowStart = m_out.size(); }
+    void endRow() {
+        const qsizetype length = m_out.size() - m_rowStart;  // at most 30238 for the widths allowed
+        m_out[m_countsAt + 2 * m_row] = char(length >> 8);
+        m_out[m_countsAt + 2 * m_row + 1] = char(length & 0xff);
+        ++m_row;
+    }
+
+private:
+    QByteArray& m_out;
+    qsizetype m_countsAt;
+    qsizetype m_rowStart = 0;
+    qsizetype m_row = 0;
+};
+
+void putValue(QByteArray& data, qsizetype at, std::uint64_t value, int length) {
+    for (int k = 0; k < length; ++k)
+        data[at + k] = char((value >> (8 * (length - 1 - k))) & 0xff);
 }
 
 void appendValues(QByteArray& data, std::initializer_list<std::pair<std::uint64_t, int>> fields) {
@@ -61,8 +79,14 @@ QByteArray packedBitsForRange(const QByteArray& data, qsizetype start, qsizetype
 
 QByteArray packedBitsForRange(const uchar* data, qsizetype size, qsizetype start, qsizetype length, int skip) {
     QByteArray out;
+    appendPackedBits(out, data, size, start, length, skip);
+    return out;
+}
+
+void appendPackedBits(QByteArray& out, const uchar* data, qsizetype size, qsizetype start, qsizetype length,
+                      int skip) {
     if (!data || skip < 1 || start < 0 || length <= 0 || start >= size)
-        return out;
+        return;
     const qsizetype end = length > size - start ? size : start + length;
 
     uchar literal[130];
@@ -101,7 +125,6 @@ QByteArray packedBitsForRange(const uchar* data, qsizetype size, qsizetype start
         writeLiteral(128);
     if (count > 0)
         writeLiteral(count);
-    return out;
 }
 
 PSDWriter::PSDWriter(kx::Size documentSize) : m_documentSize(documentSize) {}
@@ -148,18 +171,15 @@ bool PSDWriter::addLayerWithCGImage(const kx::Image& image, const QString& name,
     if (rect.isEmpty())
         return outside();
 
-    // Layer pixels are stored straight (not premultiplied), as readers of the format expect.
-    const QImage straight = image.qimage().convertToFormat(QImage::Format_RGBA8888);
     PSDLayer layer;
     layer.name = name;
     layer.opacity = std::isnan(opacity) ? 1.0f : std::clamp(opacity, 0.0f, 1.0f);
     layer.rect = rect;
-    const qsizetype rowBytes = qsizetype(rect.width()) * 4;
-    layer.imageData.resize(rowBytes * rect.height());
-    for (int r = 0; r < rect.height(); ++r) {
-        const uchar* source = straight.constScanLine(rect.y() - y + r) + qsizetype(rect.x() - x) * 4;
-        std::copy(source, source + rowBytes, layer.imageData.data() + r * rowBytes);
-    }
+    // Layer pixels are stored straight (not premultiplied), as readers of the format expect. Only the part
+    // inside the document is converted; an image that lies wholly inside is converted without a copy first.
+    const QRect inImage = rect.translated(-x, -y);
+    const QImage& source = image.qimage();
+    layer.imageData = (inImage == source.rect() ? source : source.copy(inImage)).convertToFormat(QImage::Format_RGBA8888);
 
     if (m_flattenedContext.isNull()) {
         m_flattenedContext = QImage(W, H, QImage::Format_RGBA8888_Premultiplied);
@@ -203,11 +223,37 @@ QByteArray PSDWriter::createPSDData(PSDError* error) {
     file.append("8BIM");
     appendValues(file, {{1024, 2}, {0, 2}, {2, 4}, {0, 2}});
 
-    // Layer info: records, then every layer's channel data in the same order.
+    // Layer info: the records, then every layer's channel data in the same order. The records are written
+    // first with their channel lengths left open and completed once each layer's channels are written.
+    const qsizetype packedRowLimit = rowBytes / 4 + (rowBytes / 4 + 127) / 128 + 3;
+    const qsizetype channelLimit = 2 + qsizetype(H) * (2 + packedRowLimit);
+    // Room for the worst case, reserved but not touched; capped, since the worst case is rarely met.
+    const qsizetype worstCase = file.size() + 8 + 2 + qsizetype(m_layers.size()) * (82 + 4 * channelLimit) + 1 +
+                                2 + 4 * qsizetype(H) * (2 + packedRowLimit);
+    file.reserve(std::min(worstCase, qsizetype(1) << 31));
+    const qsizetype sectionAt = file.size();
+    appendValues(file, {{0, 4}, {0, 4}, {std::uint64_t(m_layers.size()), 2}});
+    std::vector<qsizetype> lengthsAt;
+    for (const PSDLayer& layer : m_layers) {
+        appendValues(file, {{0, 4}, {0, 4}, {std::uint64_t(H), 4}, {std::uint64_t(W), 4}, {4, 2}});
+        static constexpr std::uint64_t channelIds[4] = {0, 1, 2, 0xffff};
+        for (int c = 0; c < 4; ++c) {
+            appendValue(file, channelIds[c], 2);
+            lengthsAt.push_back(file.size());
+            appendValue(file, 0, 4);
+        }
+        file.append("8BIMnorm");
+        appendValue(file, std::uint64_t(std::ceil(layer.opacity * 255.0f)), 1);
+        // Clipping base, flags (transparency protected, visible), filler, extra data of 24 bytes: no layer
+        // mask, no blending ranges, the name.
+        appendValues(file, {{0, 1}, {1, 1}, {0, 1}, {24, 4}, {0, 4}, {0, 4}});
+        file.append(recordName(layer.name));
+    }
+
+    // The blank row and each layer's zero pieces are packed once, from one zero buffer.
     const QByteArray zeros(rowBytes, '\0');
     const QByteArray blankRow = packedBitsForRange(zeros, 0, rowBytes, 4);
-    QByteArray records, channels;
-    appendValue(records, std::uint64_t(m_layers.size()), 2);
+    auto nextLength = lengthsAt.begin();
     for (const PSDLayer& layer : m_layers) {
         const QRect& r = layer.rect;
         const QByteArray left = r.x() > 0 ? packedBitsForRange(zeros, 0, qsizetype(r.x()) * 4, 4) : QByteArray();
@@ -215,57 +261,45 @@ QByteArray PSDWriter::createPSDData(PSDError* error) {
         const QByteArray right = rightCount > 0 ? packedBitsForRange(zeros, 0, qsizetype(rightCount) * 4, 4)
                                                 : QByteArray();
         const qsizetype layerRowBytes = qsizetype(r.width()) * 4;
-        std::uint64_t lengths[4];
         for (int c = 0; c < 4; ++c) {
-            std::vector<QByteArray> rows(H);
+            const qsizetype blockAt = file.size();
+            appendValue(file, 1, 2);
+            RowBlock block(file, H);
             for (int row = 0; row < H; ++row) {
+                block.beginRow();
                 if (row < r.y() || row > r.bottom()) {
-                    rows[row] = blankRow;
-                    continue;
+                    file.append(blankRow);
+                } else {
+                    file.append(left);
+                    appendPackedBits(file, layer.imageData.constScanLine(row - r.y()), layerRowBytes, c,
+                                     layerRowBytes, 4);
+                    file.append(right);
                 }
-                rows[row] = left +
-                            packedBitsForRange(layer.imageData, (row - r.y()) * layerRowBytes + c, layerRowBytes, 4) +
-                            right;
+                block.endRow();
             }
-            const qsizetype before = channels.size();
-            appendValue(channels, 1, 2);
-            appendRows(channels, rows);
-            lengths[c] = std::uint64_t(channels.size() - before);
+            putValue(file, *nextLength++, std::uint64_t(file.size() - blockAt), 4);
         }
-
-        appendValues(records, {{0, 4}, {0, 4}, {std::uint64_t(H), 4}, {std::uint64_t(W), 4}, {4, 2}});
-        static constexpr std::uint64_t channelIds[4] = {0, 1, 2, 0xffff};
-        for (int c = 0; c < 4; ++c) {
-            appendValue(records, channelIds[c], 2);
-            appendValue(records, lengths[c], 4);
-        }
-        records.append("8BIMnorm");
-        appendValue(records, std::uint64_t(std::ceil(layer.opacity * 255.0f)), 1);
-        // Clipping base, flags (transparency protected, visible), filler, extra data of 24 bytes: no layer
-        // mask, no blending ranges, the name.
-        appendValues(records, {{0, 1}, {1, 1}, {0, 1}, {24, 4}, {0, 4}, {0, 4}});
-        records.append(recordName(layer.name));
     }
-    QByteArray layerInfo = records + channels;
-    if (layerInfo.size() % 2)
-        layerInfo.append('\0');
-    if (std::uint64_t(layerInfo.size()) + 4 > maximumSectionLength) {
+    if ((file.size() - sectionAt - 8) % 2)
+        file.append('\0');
+    const std::uint64_t layerInfoLength = std::uint64_t(file.size() - sectionAt - 8);
+    if (layerInfoLength + 4 > maximumSectionLength) {
         fail(error, QStringLiteral("NSGenericException"),
              QStringLiteral("The layers are too large for a PSD file"));
         return {};
     }
-    appendValue(file, std::uint64_t(layerInfo.size()) + 4, 4);
-    appendValue(file, std::uint64_t(layerInfo.size()), 4);
-    file.append(layerInfo);
+    putValue(file, sectionAt, layerInfoLength + 4, 4);
+    putValue(file, sectionAt + 4, layerInfoLength, 4);
 
-    // Merged image: the composite over white, channel by channel.
+    // Merged image: the composite over white, channel by channel, all row counts first.
     appendValue(file, 1, 2);
-    std::vector<QByteArray> rows;
-    rows.reserve(size_t(H) * 4);
+    RowBlock merged(file, 4 * H);
     for (int c = 0; c < 4; ++c)
-        for (int row = 0; row < H; ++row)
-            rows.push_back(packedBitsForRange(m_flattenedContext.constScanLine(row), rowBytes, c, rowBytes, 4));
-    appendRows(file, rows);
+        for (int row = 0; row < H; ++row) {
+            merged.beginRow();
+            appendPackedBits(file, m_flattenedContext.constScanLine(row), rowBytes, c, rowBytes, 4);
+            merged.endRow();
+        }
 
     m_layers.clear();
     m_flattenedContext = QImage();

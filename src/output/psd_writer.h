@@ -23,11 +23,12 @@ struct PSDError {
     QString reason;
 };
 
-// One layer: its pixels as straight (not premultiplied) RGBA bytes, 4 per pixel, rows from the top, rows of
-// exactly rect.width() * 4 bytes; its opacity 0...1; its rectangle in document pixels from the top-left.
+// One layer: its pixels inside the document as a straight (not premultiplied) RGBA image of the rectangle's
+// size (QImage::Format_RGBA8888, rows from the top); its opacity 0...1; its rectangle in document pixels
+// from the top-left.
 struct PSDLayer {
     QString name;
-    QByteArray imageData;
+    QImage imageData;
     float opacity = 1;
     QRect rect;
 };
@@ -80,3 +81,6 @@ void appendValue(QByteArray& data, std::uint64_t value, int length);
 QByteArray packedBitsForRange(const QByteArray& data, qsizetype start, qsizetype length, int skip);
 // The same over a raw buffer of `size` bytes.
 QByteArray packedBitsForRange(const uchar* data, qsizetype size, qsizetype start, qsizetype length, int skip);
+// The same, appended to `out`.
+void appendPackedBits(QByteArray& out, const uchar* data, qsizetype size, qsizetype start, qsizetype length,
+                      int skip);

@@ -355,6 +355,25 @@ TEST(PSDWriter, MisuseIsAnErrorThatChangesNothing) {
     EXPECT_EQ(error.reason, "You must specify a non-zero documentSize before calling addLayer:");
 }
 
+TEST(PSDWriter, MoreLayersThanTheCountFieldHoldsAreRefused) {
+    // The layer count is a signed 16-bit field: 32767 layers are the most a file can hold.
+    const kx::Image pixel(filled(1, 1, Qt::red));
+    PSDWriter writer({1, 1});
+    for (int i = 0; i < 32768; ++i)
+        ASSERT_TRUE(writer.addLayerWithCGImage(pixel, "L", 1, {0, 0}));
+    PSDError error;
+    EXPECT_TRUE(writer.createPSDData(&error).isEmpty());
+    EXPECT_EQ(error.name, "NSGenericException");
+    EXPECT_EQ(writer.layers().size(), 32768u);
+
+    PSDWriter most({1, 1});
+    for (int i = 0; i < 32767; ++i)
+        ASSERT_TRUE(most.addLayerWithCGImage(pixel, "L", 1, {0, 0}));
+    const QByteArray file = most.createPSDData();
+    ASSERT_FALSE(file.isEmpty());
+    EXPECT_EQ(readValue(file, layerSectionAt + 8, 2), 32767u);
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Files and outside readers
 

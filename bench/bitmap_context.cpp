@@ -2,6 +2,7 @@
 // upright image, high interpolation) and through a bare QPainter on the same pixel format with smooth
 // scaling. The context should cost no more than about a tenth over the bare painter.
 #include "platform/gfx/bitmap_context.h"
+#include "synthetic_photo.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -11,19 +12,7 @@
 namespace {
 
 const kx::Image& photo() {
-    static const kx::Image image = [] {
-        QImage q(6000, 4000, QImage::Format_RGBA8888_Premultiplied);
-        for (int y = 0; y < q.height(); ++y) {
-            uchar* p = q.scanLine(y);
-            for (int x = 0; x < q.width(); ++x, p += 4) {
-                p[0] = uchar(x * 7 + y);
-                p[1] = uchar(y * 3);
-                p[2] = uchar((x ^ y) & 0xFF);
-                p[3] = 255;
-            }
-        }
-        return kx::Image(q);
-    }();
+    static const kx::Image image(syntheticPhoto(6000, 4000));
     return image;
 }
 

@@ -387,7 +387,9 @@ struct BitmapContext::Impl {
             return;
         }
         const QPainterPath qp = devicePath.toQPainterPath(rule);
-        restrictClip(qp.controlPointRect().toAlignedRect().adjusted(-1, -1, 1, 1));
+        // Bounded by the device first: a path of huge coordinates would overflow integer rectangles.
+        const QRectF device(-2, -2, width() + 4, height() + 4);
+        restrictClip(qp.controlPointRect().intersected(device).toAlignedRect().adjusted(-1, -1, 1, 1));
         QImage coverage(width(), height(), QImage::Format_Alpha8);
         coverage.fill(0);
         {

@@ -225,6 +225,24 @@ TEST(BitmapContext, ClipToPathAndRect) {
     EXPECT_LE(box.maxX(), 11);
 }
 
+TEST(BitmapContext, ClipToAPathOfHugeCoordinates) {
+    // Coordinates beyond integer range (from a damaged file) must not overflow the device rectangles; the
+    // sanitizer build checks that. What such a path covers is up to the rasteriser.
+    BitmapContext ctx(20, 20);
+    ctx.moveTo(Point(-1e12, -1e12));
+    ctx.lineTo(Point(1e12, -1e12));
+    ctx.lineTo(Point(-1e12, 1e12));
+    ctx.closePath();
+    ctx.clip();
+    ctx.fillRect(Rect(0, 0, 20, 20));
+    // Wholly outside: nothing is drawn.
+    BitmapContext outside(20, 20);
+    outside.addRect(Rect(-3e9, -3e9, 1e9, 1e9));
+    outside.clip();
+    outside.fillRect(Rect(0, 0, 20, 20));
+    EXPECT_EQ(at(outside, 5, 5).a, 0);
+}
+
 TEST(BitmapContext, ShadowOffsetIgnoresTheTransform) {
     // A square drawn under a quarter turn still casts its shadow right and down in pixel space.
     BitmapContext ctx(60, 60);

@@ -1,20 +1,25 @@
 #include "canvas/canvas_layer.h"
 
 #include "canvas/graph_layer.h"
+#include "canvas/shape_layer.h"
 #include "model/graph.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/layers/layer_transaction.h"
 #include "platform/layers/screen_scale.h"
 
 namespace {
-// The layer class that shows each kind of graph; graphs of other kinds get no layer. Until the shape,
-// calendar and group layers exist, every drawable kind is shown by the base layer, which paints the graph.
+// The layer class that shows each kind of graph; graphs of other kinds get no layer. Shapes, photos and text
+// boxes get shape layers; until the calendar, group and line layers exist, those kinds are shown by the base
+// layer, which paints the graph.
 std::shared_ptr<KXGraphLayer> makeGraphLayer(const std::shared_ptr<KXGraph>& graph) {
     switch (graph->graphType()) {
     case KXGraphTypeShape:
-    case KXGraphTypeCalendar:
     case KXGraphTypePhoto:
     case KXGraphTypeText:
+        if (std::dynamic_pointer_cast<KXShape>(graph))
+            return KXGraphLayer::create<KXShapeLayer>(graph);
+        return KXGraphLayer::create(graph);
+    case KXGraphTypeCalendar:
     case KXGraphTypeGroup:
     case KXGraphTypeLine: return KXGraphLayer::create(graph);
     default: return nullptr;

@@ -63,7 +63,7 @@ public:
                       const kx::Value& newValue) override;
 
     // The layer's opacity from the graph's (a layer with sublayers leaves fading to its content layers).
-    void updateOpaicty();
+    virtual void updateOpaicty();
     // The drop shadow as the layer's own shadow, measured on the page's preview.
     void updateShadow();
 

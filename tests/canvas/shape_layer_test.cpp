@@ -5,6 +5,7 @@
 #include "model/shape.h"
 #include "model/shape_text.h"
 #include "model/stroke.h"
+#include "platform/layers/layer_host.h"
 #include "platform/layers/layer_renderer.h"
 #include "support/pixel_probe.h"
 
@@ -139,6 +140,29 @@ TEST_F(ShapeLayerTest, PageRendersABorderBeyondTheFrameAndTheOutlineFollowsTheFr
     page()->undoManager().undo();
     EXPECT_FALSE(page()->undoManager().canUndo());
     EXPECT_EQ(shape->path().bounds(), kx::Rect(0, 0, 200, 100));
+}
+
+class DirtyArea : public kx::LayerHost {
+public:
+    void layerNeedsRepaint(const kx::Rect& rect) override { area = area.isNull() ? rect : area.united(rect); }
+    kx::Rect area = kx::Rect::null();
+};
+
+TEST_F(ShapeLayerTest, AMovedShapeRepaintsAroundWhatItPaintsNotItsWholeContentLayer) {
+    auto shape = shapeAt({100, 100, 100, 80}, false);
+    shape->setFillEnabled(true);
+    render();
+    DirtyArea dirty;
+    layer->setHost(&dirty);
+    shape->setRelativeRect({110 / 800.0, 100 / 600.0, 100 / 800.0, 80 / 600.0});
+    layer->setHost(nullptr);
+    // The content layer reaches 220 beyond the frame on every side; the repaint covers the old and the new
+    // place of the painted rectangle only.
+    EXPECT_EQ(layerOf(*shape)->contentLayer()->frame().size.width, 540);
+    EXPECT_EQ(dirty.area, kx::Rect(100, 100, 110, 80));
+    const QImage image = render();
+    EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 205, 140), (Rgba{55, 159, 216, 255}), 2);
+    EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 105, 140), (Rgba{255, 255, 255, 255}), 2);
 }
 
 TEST_F(ShapeLayerTest, RotatedOvalCornerIsMissedItsInsideHit) {

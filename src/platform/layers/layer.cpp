@@ -245,7 +245,10 @@ Rect Layer::shadowExtentFor(const Rect& area) const {
 }
 
 Rect Layer::visualExtent() const {
-    Rect extent = m_bounds;
+    // Displayed contents without a background show only where they painted something.
+    const bool paintedOnly = m_contentsFromDisplay && !m_contents.isNull() &&
+                             (m_backgroundColor.isNull() || m_backgroundColor.alpha() <= 0);
+    Rect extent = paintedOnly ? paintedArea() : m_bounds;
     for (const std::shared_ptr<Layer>& sublayer : m_sublayers) {
         if (sublayer->m_hidden)
             continue;
@@ -409,6 +412,48 @@ void Layer::display() {
     m_contents = context.makeImage();
     m_contentsFromDisplay = true;
     m_displayedPointSize = Size(pixelWidth / scale, pixelHeight / scale);
+    cropPaintedContents(scale);
+}
+
+void Layer::cropPaintedContents(double scale) {
+    // The rows and columns that hold a pixel with any alpha (memory row 0 is the top).
+    const QImage& image = m_contents.qimage();
+    const int width = image.width(), height = image.height();
+    int top = height, bottom = -1, left = width, right = -1;
+    for (int row = 0; row < height; ++row) {
+        const uchar* line = image.constScanLine(row);
+        int first = -1, last = -1;
+        for (int x = 0; x < width; ++x) {
+            if (line[4 * x + 3]) {
+                first = x;
+                break;
+            }
+        }
+        if (first < 0)
+            continue;
+        for (int x = width - 1; x >= first; --x) {
+            if (line[4 * x + 3]) {
+                last = x;
+                break;
+            }
+        }
+        top = std::min(top, row);
+        bottom = row;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    if (bottom < 0) {
+        m_paintedContents = Image();
+        m_paintedArea = Rect::null();
+        return;
+    }
+    const QRect crop(left, top, right - left + 1, bottom - top + 1);
+    m_paintedContents = crop == image.rect() ? m_contents : Image(image.copy(crop));
+    m_paintedArea = Rect(left / scale, (height - 1 - bottom) / scale, crop.width() / scale, crop.height() / scale);
+}
+
+Rect Layer::paintedArea() const {
+    return m_paintedArea.isNull() ? m_paintedArea : m_paintedArea.offsetBy(m_bounds.origin.x, m_bounds.origin.y);
 }
 
 void Layer::displayIfNeeded() {

@@ -188,6 +188,10 @@ private:
     Rect shadowExtentFor(const Rect& area) const;
     // Lays out and displays this subtree (visible layers only), as a rendering needs.
     void prepareForRendering();
+    // Finds the painted part of freshly displayed contents (see m_paintedContents).
+    void cropPaintedContents(double scale);
+    // Where the painted part lies in the layer now (it is kept relative to the bounds' origin).
+    Rect paintedArea() const;
 
     Rect m_bounds;
     Point m_position;
@@ -203,6 +207,12 @@ private:
     // partial redisplay. Contents set from outside are stretched over the bounds.
     bool m_contentsFromDisplay = false;
     Size m_displayedPointSize;
+    // The part of displayed contents that holds visible pixels, cropped from them, and where it lies in the
+    // layer (null: nothing visible). Rendering draws this part only, and the layer's visual extent counts only
+    // it, so a layer that paints a small picture in large bounds costs the picture's size to draw and to
+    // repaint around. The area is relative to the bounds' origin.
+    Image m_paintedContents;
+    Rect m_paintedArea = Rect::null();
     double m_contentsScale = 1.0;
 
     Color m_shadowColor = Color::srgb(0, 0, 0, 1);

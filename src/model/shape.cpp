@@ -65,8 +65,13 @@ KXShape::KXShape() {
 }
 
 KXShape::~KXShape() {
-    setPhoto(nullptr);
-    if (m_text)
+    // The fields may outlive the shape (an undo step can hold them): they lose their owner.
+    if (m_photo) {
+        m_photo->removeObserver(static_cast<kx::KeyObserver*>(this));
+        if (m_photo->owner() == this)
+            m_photo->setOwner(nullptr);
+    }
+    if (m_text && m_text->owner() == this)
         m_text->setOwner(nullptr);
 }
 

@@ -82,7 +82,11 @@ public:
 
     // ---- hit tests ----
     bool containsPoint(const kx::Point& point) const override;
+    // The special handles of editable outlines (parametric, line and pen shapes); none here.
     virtual bool hitTestEditableAtPoint(const kx::Point&) const { return false; }
+    // The handle-info dictionary of the handle at a point ("element", and "changeType" for pen paths);
+    // nullopt when no handle is there, always here.
+    virtual std::optional<kx::ValueDictionary> handlerInfoAtPoint(const kx::Point&) const { return std::nullopt; }
 
     // ---- text wrap ----
     bool incloudWrapGraph() const override;

@@ -61,6 +61,17 @@ TEST_F(FrameTest, MarginsArchiveAsTruncatedIntegersThatPlistlibReads) {
     EXPECT_EQ(back->right(), 3);
     EXPECT_EQ(back->top(), -1);
     EXPECT_EQ(back->bottom(), 9);
+    // Values no integer holds are stored as the nearest that does (0 for no number).
+    KXFrameMargin odd;
+    odd.setLeft(std::nanf(""));
+    odd.setRight(1e20f);
+    odd.setTop(-1e20f);
+    const auto oddBack =
+        kx::KeyedUnarchiver::unarchiveObjectWithData(kxtest::archiveOf(odd))->objectAs<KXFrameMargin>();
+    ASSERT_TRUE(oddBack);
+    EXPECT_EQ(oddBack->left(), 0);
+    EXPECT_EQ(oddBack->right(), float(INT32_MAX));
+    EXPECT_EQ(oddBack->top(), float(INT32_MIN));
     if (!kxtest::hasPython())
         GTEST_SKIP() << "python3 missing";
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(archive);

@@ -116,6 +116,40 @@ TEST_F(PhotoTest, VisibleAreaLessHalfTheBorderOrTheFrameMargins) {
     EXPECT_EQ(photo.visisbleRect(), kx::Rect(100, 100, 200, 100));
 }
 
+TEST_F(PhotoTest, UnusableValuesLeaveTheGeometrySane) {
+    auto page = pageOfSize(2000, 2000);
+    auto shape = photoShape(*page, {100, 100, 200, 100});
+    KXPhoto& photo = *shape->photo();
+    // Margins whose frame image is missing cannot be scaled: the whole rectangle shows.
+    QFile::copy(res + QStringLiteral("/Frame/Simple/margins.frm"), res + QStringLiteral("/Frame/Simple/gone.frm"));
+    const auto orphan = KXFrame::frameWithName(res + QStringLiteral("/Frame/Simple/gone.png"));
+    ASSERT_TRUE(orphan->hasMargin());
+    photo.setFrame(orphan);
+    EXPECT_EQ(photo.visisbleRect(), kx::Rect(100, 100, 200, 100));
+    // A crop that is not a number is no crop.
+    photo.setCropRect({std::nan(""), 0, 1, 1});
+    EXPECT_EQ(photo.cropRect(), kx::Rect());
+    // Margins that leave no opening: no crop is chosen and nothing is placed.
+    photo.setImagePath(image(400, 300));
+    auto wide = std::make_shared<KXFrameMargin>();
+    wide->setLeft(30);
+    wide->setRight(30);
+    const auto frame = KXFrame::frameWithName(res + QStringLiteral("/Frame/Simple/margins.png"));
+    frame->setMargin(wide);
+    photo.setFrame(frame);
+    const kx::Rect full = photo.fullImageRectWithFrame({0, 0, 200, 100});
+    EXPECT_LE(full.size.width, 0);
+    EXPECT_EQ(photo.cropRect(), kx::Rect());
+    drawn(*shape);
+    // Corner radii beyond half the shorter side draw as an oval-ended rectangle, not as nothing.
+    shape->setStrokeEnabled(true);
+    photo.setFrame(nullptr);
+    for (std::int64_t radius : {-50, 500}) {
+        photo.setRoundCornerRadius(radius);
+        EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(drawn(*shape), 100, 50), (Rgba{200, 40, 40, 255}), 12) << radius;
+    }
+}
+
 // ---- cache levels ----
 
 TEST_F(PhotoTest, CacheLevelForADrawingSize) {

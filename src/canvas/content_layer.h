@@ -23,7 +23,13 @@ public:
     void setOpacity(double opacity) override;
     // The owner paints its graph over the owner's bounds, centred in this layer's larger bounds.
     void drawInContext(kx::BitmapContext& context) override;
+    // Where the owner's graph can paint: the owner's place grown by what the graph may draw beyond its frame,
+    // when the owner knows it; otherwise the whole bounds.
+    kx::Rect displayArea() const override;
 
 private:
+    // The owner's bounds placed in the middle of this layer's bounds.
+    kx::Rect ownerRect() const;
+
     KXGraphLayer* m_owner = nullptr;
 };

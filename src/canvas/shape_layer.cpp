@@ -1,6 +1,8 @@
 #include "canvas/shape_layer.h"
 
 #include "model/canvas.h"
+#include "model/frame.h"
+#include "model/photo.h"
 #include "model/stroke.h"
 #include "platform/foundation/undo_manager.h"
 #include "platform/gfx/bitmap_context.h"
@@ -66,6 +68,33 @@ double KXShapeLayer::getExpandSize() const {
     const double x = std::min(preview.width, preview.height) / 10;
     const double e = x > 50 ? (x + 50) * 2 : 100;
     return std::round(e);
+}
+
+std::optional<double> KXShapeLayer::drawingReach() const {
+    const KXShape* s = shape();
+    if (!s)
+        return std::nullopt;
+    const std::int32_t type = s->graphType();
+    if (!(type == KXGraphTypePhoto || (type == KXGraphTypeShape && s->shapeType() == KXShapeTypeRectangle)))
+        return std::nullopt;
+    const KXCanvas* page = s->canvas();
+    const kx::Size preview = page ? page->previewSize() : kx::Size();
+    double reach = 2;
+    if (s->isStrokeEnabled() && s->stroke())
+        reach += s->stroke()->borderWidthWithReference(std::min(preview.width, preview.height), 1);
+    if (type == KXGraphTypePhoto && s->photo()->frame() && s->photo()->isFrameEnabled()) {
+        const KXFrame& frame = *s->photo()->frame();
+        if (frame.style() == KXFrameStyleExpandable && !frame.name().isEmpty()) {
+            // The photo draws it at the page's zoom scaled by the drawn size over the frame size (whole
+            // points apart at most).
+            const kx::Rect f = s->frameRect();
+            const double stretch = f.size.width > 0 ? (f.size.width + 1) / f.size.width : 1;
+            reach += std::abs(frame.expansion() * frame.scale() * (page ? page->zoomValue() : 1.0)) * stretch + 1;
+        }
+    }
+    if (!std::isfinite(reach))
+        return std::nullopt;
+    return reach;
 }
 
 void KXShapeLayer::updateContentLayerFrame() {

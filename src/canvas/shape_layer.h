@@ -8,6 +8,7 @@
 #include "model/shape.h"
 
 #include <memory>
+#include <optional>
 
 class KXShapeLayer : public KXGraphLayer {
 public:
@@ -24,6 +25,10 @@ public:
     // shorter side, (x + 50) x 2 when x > 50, else 100; rounded.
     double getExpandSize() const;
     void updateContentLayerFrame();
+    // How far the shape can paint beyond its frame, when that is known: a rectangle or a photo draws inside
+    // its frame, a photo's expandable frame reaches out by its expansion; a border is counted whole. Nullopt
+    // for outlines that may leave the frame (other shape types, text, lines).
+    std::optional<double> drawingReach() const;
 
     // Hit test of a point in the superlayer's space, by what the shape paints.
     bool containsPoint(const kx::Point& point) const override;

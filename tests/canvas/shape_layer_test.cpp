@@ -1,6 +1,8 @@
 #include "canvas/canvas_layer.h"
 #include "canvas/shape_layer.h"
 #include "model/background.h"
+#include "model/frame.h"
+#include "platform/foundation/bundle.h"
 #include "model/photo.h"
 #include "model/shape.h"
 #include "model/shape_text.h"
@@ -12,6 +14,8 @@
 #include "model/page_test_support.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -163,6 +167,45 @@ TEST_F(ShapeLayerTest, AMovedShapeRepaintsAroundWhatItPaintsNotItsWholeContentLa
     const QImage image = render();
     EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 205, 140), (Rgba{55, 159, 216, 255}), 2);
     EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 105, 140), (Rgba{255, 255, 255, 255}), 2);
+}
+
+TEST_F(ShapeLayerTest, ContentLayerPaintsOnlyWhereTheShapeCanReachAndAllOfIt) {
+    // An expandable frame of expansion 8 and corner 20: red corners, green edges.
+    const QString res = dir.filePath(QStringLiteral("Resources"));
+    const QString wood = res + QStringLiteral("/Frame/Wood");
+    ASSERT_TRUE(QDir().mkpath(wood + QStringLiteral("/Material")));
+    QFile description(wood + QStringLiteral("/Wood.xml"));
+    ASSERT_TRUE(description.open(QIODevice::WriteOnly));
+    description.write(R"(<plist version="1.0"><dict><key>expansion</key><real>8</real>)"
+                      R"(<key>width</key><real>20</real></dict></plist>)");
+    description.close();
+    for (const char* piece : {"lb", "lt", "rt", "rb", "bottom", "top", "left", "right"}) {
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(QString::fromLatin1(piece).size() == 2 ? QColor(255, 0, 0) : QColor(0, 255, 0));
+        writeImage(QStringLiteral("Resources/Frame/Wood/Material/%1.png").arg(QLatin1String(piece)), image);
+    }
+    kx::Bundle::setMainResourcePath(res);
+    QImage picture(100, 100, QImage::Format_RGB32);
+    picture.fill(QColor(0, 0, 255));
+    auto photo = shapeAt({200, 200, 100, 100}, true);
+    photo->photo()->setImagePath(writeImage(QStringLiteral("p.png"), picture));
+    photo->photo()->setFrame(KXFrame::frameWithName(QStringLiteral("Wood"), 1));
+    const QImage image = render();
+    kx::Bundle::setMainResourcePath({});
+    KXShapeLayer* shapeLayer = layerOf(*photo);
+    ASSERT_TRUE(shapeLayer->drawingReach());
+    EXPECT_LT(shapeLayer->contentLayer()->contents().width(), 140);  // not the 540 of its bounds
+    EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 193, 193), (Rgba{255, 0, 0, 255}), 2);  // outer corner
+    EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 250, 194), (Rgba{0, 255, 0, 255}), 2);  // bottom edge
+    EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 306, 306), (Rgba{255, 0, 0, 255}), 2);
+    EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 250, 250), (Rgba{0, 0, 255, 255}), 2);  // the photo
+    EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 190, 250), (Rgba{255, 255, 255, 255}), 2);
+
+    // A text box may paint anywhere in the margin.
+    auto text = shapeAt({500, 100, 100, 100}, false);
+    text->setText(std::make_shared<KXShapeText>());
+    EXPECT_FALSE(layerOf(*text)->drawingReach());
+    EXPECT_EQ(layerOf(*text)->contentLayer()->displayArea(), layerOf(*text)->contentLayer()->bounds());
 }
 
 TEST_F(ShapeLayerTest, RotatedOvalCornerIsMissedItsInsideHit) {

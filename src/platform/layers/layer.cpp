@@ -384,26 +384,26 @@ void Layer::display() {
     m_dirtyRect = Rect::null();
 
     double scale = m_contentsScale;
-    double pixelWidth = std::ceil(m_bounds.size.width * scale);
-    double pixelHeight = std::ceil(m_bounds.size.height * scale);
+    const Rect area = displayArea().intersected(m_bounds);
+    double pixelWidth = area.isNull() ? 0 : std::ceil(area.size.width * scale);
+    double pixelHeight = area.isNull() ? 0 : std::ceil(area.size.height * scale);
+    const Point offset(area.origin.x - m_bounds.origin.x, area.origin.y - m_bounds.origin.y);
     // Sizes the context cannot hold give no contents rather than a crash; the context refuses what is too big.
     if (!(pixelWidth >= 1 && pixelHeight >= 1 && pixelWidth <= 1e9 && pixelHeight <= 1e9)) {
-        m_contents = Image();
-        m_contentsFromDisplay = false;
+        dropDisplayedContents();
         return;
     }
     BitmapContext context{int(pixelWidth), int(pixelHeight)};
     if (!context.isValid()) {
-        m_contents = Image();
-        m_contentsFromDisplay = false;
+        dropDisplayedContents();
         return;
     }
     bool partial = !dirty.isNull() && m_contentsFromDisplay && m_contents.width() == context.width() &&
-                   m_contents.height() == context.height();
+                   m_contents.height() == context.height() && m_displayedOffset == offset;
     if (partial)
         context.drawImage(Rect(0, 0, pixelWidth, pixelHeight), m_contents);
     context.scale(scale, scale);
-    context.translate(-m_bounds.origin.x, -m_bounds.origin.y);
+    context.translate(-area.origin.x, -area.origin.y);
     if (partial) {
         context.clearRect(dirty);
         context.clipToRect(dirty);
@@ -412,7 +412,15 @@ void Layer::display() {
     m_contents = context.makeImage();
     m_contentsFromDisplay = true;
     m_displayedPointSize = Size(pixelWidth / scale, pixelHeight / scale);
+    m_displayedOffset = offset;
     cropPaintedContents(scale);
+}
+
+void Layer::dropDisplayedContents() {
+    m_contents = Image();
+    m_contentsFromDisplay = false;
+    m_paintedContents = Image();
+    m_paintedArea = Rect::null();
 }
 
 void Layer::cropPaintedContents(double scale) {
@@ -449,7 +457,8 @@ void Layer::cropPaintedContents(double scale) {
     }
     const QRect crop(left, top, right - left + 1, bottom - top + 1);
     m_paintedContents = crop == image.rect() ? m_contents : Image(image.copy(crop));
-    m_paintedArea = Rect(left / scale, (height - 1 - bottom) / scale, crop.width() / scale, crop.height() / scale);
+    m_paintedArea = Rect(m_displayedOffset.x + left / scale, m_displayedOffset.y + (height - 1 - bottom) / scale,
+                         crop.width() / scale, crop.height() / scale);
 }
 
 Rect Layer::paintedArea() const {

@@ -4,6 +4,7 @@
 // - BM_BuildPage: making the page's 50 photos with a cold image cache (thumbnails and render images);
 // - BM_FirstRender: the first full render of a freshly built page (every content layer painted);
 // - BM_FullRecomposite: a full render once every content layer is painted (compositing alone);
+// - BM_MoveOnly: the move without the repaint (model, undo step, layer frame);
 // - BM_RepaintAfterMove: one shape moved by a few points, then the area the move reported repainted into the
 //   view's backing image, as the canvas view does. The goal is 4 ms or less on one core.
 #include "canvas/canvas_layer.h"
@@ -217,6 +218,23 @@ void BM_FullRecomposite(benchmark::State& state) {
     }
 }
 
+// The move alone: the model change, its undo step, the layer's new frame and the reported area.
+void BM_MoveOnly(benchmark::State& state) {
+    resources();
+    Page page = buildPage();
+    kx::renderLayerTree(*page.layer);
+    DirtyArea dirty;
+    page.layer->setHost(&dirty);
+    KXShape& moved = *page.shapes[22];
+    const kx::Rect home = moved.relativeRect();
+    int step = 0;
+    for (auto _ : state) {
+        const double dx = (step++ % 2 == 0 ? 6 : 0) / 1600.0;
+        moved.setRelativeRect({home.origin.x + dx, home.origin.y + dx, home.size.width, home.size.height});
+    }
+    page.layer->setHost(nullptr);
+}
+
 void BM_RepaintAfterMove(benchmark::State& state) {
     resources();
     Page page = buildPage();
@@ -250,6 +268,7 @@ void BM_RepaintAfterMove(benchmark::State& state) {
 BENCHMARK(BM_BuildPage)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FirstRender)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FullRecomposite)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MoveOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintAfterMove)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

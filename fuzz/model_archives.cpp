@@ -1,10 +1,13 @@
 // Feeds arbitrary bytes to the unarchiver with the page model's classes registered, then uses what it
-// read: fills, borders, shadows, bezier paths and calendars from a damaged or hostile project must load with
-// sane values or not at all, and then draw without crashing or running away.
+// read: fills, borders, shadows, bezier paths, calendars, shapes, photos and picture frames from a damaged or
+// hostile project must load with sane values or not at all, and then draw without crashing or running away.
 #include "model/background.h"
 #include "model/calendar.h"
+#include "model/frame.h"
 #include "model/model_classes.h"
+#include "model/photo.h"
 #include "model/shadow.h"
+#include "model/shape.h"
 #include "model/stroke.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/gfx/bezier_path_coding.h"
@@ -87,5 +90,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         context.addPath(path.toPath());
         context.fillPath();
     }
+    if (const auto shape = root->objectAs<KXShape>()) {
+        shape->drawInContext(context, kx::Rect(1, 2, 28, 20));
+        const kx::Rect box = shape->drawRectForFrame(kx::Rect(0, 0, 40, 30), 1);
+        if (box.size.width < 0 || box.size.height < 0)
+            std::abort();
+        shape->createCGPath();
+        shape->containsPoint(kx::Point(3, 4));
+        shape->graphRect();
+        shape->copy();
+    }
+    if (const auto photo = root->objectAs<KXPhoto>()) {
+        const kx::Rect cropBefore = photo->cropRect();
+        photo->drawInContext(context, kx::Rect(0, 0, 32, 20));
+        photo->fullImageRectForDrawing(kx::Rect(0, 0, 32, 20));
+        if (!(photo->cropRect() == cropBefore))
+            std::abort();  // drawing never changes the photo
+        photo->visisbleRect();
+        photo->isClipart();
+        photo->copy();
+    }
+    if (const auto frame = root->objectAs<KXFrame>()) {
+        frame->drawInContext(context, kx::Rect(4, 4, 20, 20), 1);
+        frame->copy();
+    }
+    if (const auto margin = root->objectAs<KXFrameMargin>())
+        margin->copy();
     return 0;
 }

@@ -2,20 +2,25 @@
 
 #include "canvas/calendar_layer.h"
 #include "canvas/graph_layer.h"
+#include "canvas/shape_layer.h"
 #include "model/graph.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/layers/layer_transaction.h"
 #include "platform/layers/screen_scale.h"
 
 namespace {
-// The layer class that shows each kind of graph; graphs of other kinds get no layer. Until the shape and
-// group layers exist, the other drawable kinds are shown by the base layer, which paints the graph.
+// The layer class that shows each kind of graph; graphs of other kinds get no layer. Shapes, photos and text
+// boxes get shape layers, calendars calendar layers; until the group and line layers exist, those kinds are
+// shown by the base layer, which paints the graph.
 std::shared_ptr<KXGraphLayer> makeGraphLayer(const std::shared_ptr<KXGraph>& graph) {
     switch (graph->graphType()) {
     case KXGraphTypeCalendar: return KXGraphLayer::create<KXCalendarLayer>(graph);
     case KXGraphTypeShape:
     case KXGraphTypePhoto:
     case KXGraphTypeText:
+        if (std::dynamic_pointer_cast<KXShape>(graph))
+            return KXGraphLayer::create<KXShapeLayer>(graph);
+        return KXGraphLayer::create(graph);
     case KXGraphTypeGroup:
     case KXGraphTypeLine: return KXGraphLayer::create(graph);
     default: return nullptr;

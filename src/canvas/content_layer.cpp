@@ -1,18 +1,15 @@
 #include "canvas/content_layer.h"
 
 #include "canvas/graph_layer.h"
+#include "canvas/shape_layer.h"
 #include "platform/layers/layer_transaction.h"
 #include "platform/layers/screen_scale.h"
 
 #include <cmath>
 
-KXContentLayer::KXContentLayer() {
+KXContentLayer::KXContentLayer(KXGraphLayer* owner) : m_owner(owner) {
     if (kx::mainScreenBackingScaleFactor() != 1.0)
         setContentsScale(2.0);
-}
-
-KXContentLayer::KXContentLayer(KXGraphLayer* owner) : KXContentLayer() {
-    m_owner = owner;
 }
 
 KXContentLayer::~KXContentLayer() {
@@ -29,15 +26,28 @@ void KXContentLayer::setOpacity(double opacity) {
     kx::Layer::setOpacity(opacity);
 }
 
+kx::Rect KXContentLayer::ownerRect() const {
+    const kx::Size own = bounds().size;
+    const kx::Size owner = m_owner->bounds().size;
+    return {bounds().origin.x + (own.width - owner.width) / 2, bounds().origin.y + (own.height - owner.height) / 2,
+            owner.width, owner.height};
+}
+
 void KXContentLayer::drawInContext(kx::BitmapContext& context) {
+    // Follows the screen: a window moved to a screen of another backing scale repaints at that scale.
     const double scale = kx::mainScreenBackingScaleFactor();
     if (contentsScale() != scale)
         setContentsScale(scale);
     if (!m_owner)
         return;
     kx::LayerTransaction transaction;
-    const kx::Size own = bounds().size;
-    const kx::Size owner = m_owner->bounds().size;
-    m_owner->drawInContext(context, {(own.width - owner.width) / 2, (own.height - owner.height) / 2, owner.width,
-                                     owner.height});
+    m_owner->drawInContext(context, ownerRect());
+}
+
+kx::Rect KXContentLayer::displayArea() const {
+    const auto* shapeLayer = dynamic_cast<const KXShapeLayer*>(m_owner);
+    const std::optional<double> reach = shapeLayer ? shapeLayer->drawingReach() : std::nullopt;
+    if (!reach)
+        return bounds();
+    return ownerRect().insetBy(-*reach, -*reach);
 }

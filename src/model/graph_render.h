@@ -24,6 +24,9 @@ public:
     virtual kx::Layer* canvasLayer() = 0;
     // Turns the layer to the angle (radians).
     virtual void setAngle(double angle) = 0;
+    // Whether the layer shows the graph at a point of the graph's unturned space (page preview points).
+    // Layers that do not test their pixels answer NO.
+    virtual bool renderContainsPoint(const kx::Point&) { return false; }
 
 protected:
     ~KXGraphRender() = default;

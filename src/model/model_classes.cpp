@@ -3,12 +3,16 @@
 #include "model/background.h"
 #include "model/calendar.h"
 #include "model/canvas.h"
+#include "model/frame.h"
 #include "model/graph.h"
 #include "model/page_size.h"
 #include "model/path_point.h"
+#include "model/photo.h"
 #include "model/shadow.h"
+#include "model/shape.h"
 #include "model/shape_field.h"
 #include "model/stroke.h"
+#include "graphics/photo_filter.h"
 #include "platform/gfx/bezier_path_coding.h"
 
 #include <mutex>
@@ -26,6 +30,11 @@ void registerModelClasses() {
         registry.registerClass<KXGraph>(QStringLiteral("KXGraph"));
         registry.registerClass<KXCanvas>(QStringLiteral("KXCanvas"));
         registry.registerClass<KXCalendar>(QStringLiteral("KXCalendar"), QStringLiteral("KXGraph"));
+        KXPhotoFilter::registerArchiveClasses();
+        registry.registerClass<KXFrameMargin>(QStringLiteral("KXFrameMargin"));
+        registry.registerClass<KXFrame>(QStringLiteral("KXFrame"));
+        registry.registerClass<KXPhoto>(QStringLiteral("KXPhoto"), QStringLiteral("KXShapeField"));
+        registry.registerClass<KXShape>(QStringLiteral("KXShape"), QStringLiteral("KXGraph"));
     });
     registerPageSizeClasses();
 }

@@ -245,7 +245,10 @@ Rect Layer::shadowExtentFor(const Rect& area) const {
 }
 
 Rect Layer::visualExtent() const {
-    Rect extent = m_bounds;
+    // Displayed contents without a background show only where they painted something.
+    const bool paintedOnly = m_contentsFromDisplay && !m_contents.isNull() &&
+                             (m_backgroundColor.isNull() || m_backgroundColor.alpha() <= 0);
+    Rect extent = paintedOnly ? paintedArea() : m_bounds;
     for (const std::shared_ptr<Layer>& sublayer : m_sublayers) {
         if (sublayer->m_hidden)
             continue;
@@ -381,26 +384,26 @@ void Layer::display() {
     m_dirtyRect = Rect::null();
 
     double scale = m_contentsScale;
-    double pixelWidth = std::ceil(m_bounds.size.width * scale);
-    double pixelHeight = std::ceil(m_bounds.size.height * scale);
+    const Rect area = displayArea().intersected(m_bounds);
+    double pixelWidth = area.isNull() ? 0 : std::ceil(area.size.width * scale);
+    double pixelHeight = area.isNull() ? 0 : std::ceil(area.size.height * scale);
+    const Point offset(area.origin.x - m_bounds.origin.x, area.origin.y - m_bounds.origin.y);
     // Sizes the context cannot hold give no contents rather than a crash; the context refuses what is too big.
     if (!(pixelWidth >= 1 && pixelHeight >= 1 && pixelWidth <= 1e9 && pixelHeight <= 1e9)) {
-        m_contents = Image();
-        m_contentsFromDisplay = false;
+        dropDisplayedContents();
         return;
     }
     BitmapContext context{int(pixelWidth), int(pixelHeight)};
     if (!context.isValid()) {
-        m_contents = Image();
-        m_contentsFromDisplay = false;
+        dropDisplayedContents();
         return;
     }
     bool partial = !dirty.isNull() && m_contentsFromDisplay && m_contents.width() == context.width() &&
-                   m_contents.height() == context.height();
+                   m_contents.height() == context.height() && m_displayedOffset == offset;
     if (partial)
         context.drawImage(Rect(0, 0, pixelWidth, pixelHeight), m_contents);
     context.scale(scale, scale);
-    context.translate(-m_bounds.origin.x, -m_bounds.origin.y);
+    context.translate(-area.origin.x, -area.origin.y);
     if (partial) {
         context.clearRect(dirty);
         context.clipToRect(dirty);
@@ -409,6 +412,57 @@ void Layer::display() {
     m_contents = context.makeImage();
     m_contentsFromDisplay = true;
     m_displayedPointSize = Size(pixelWidth / scale, pixelHeight / scale);
+    m_displayedOffset = offset;
+    cropPaintedContents(scale);
+}
+
+void Layer::dropDisplayedContents() {
+    m_contents = Image();
+    m_contentsFromDisplay = false;
+    m_paintedContents = Image();
+    m_paintedArea = Rect::null();
+}
+
+void Layer::cropPaintedContents(double scale) {
+    // The rows and columns that hold a pixel with any alpha (memory row 0 is the top).
+    const QImage& image = m_contents.qimage();
+    const int width = image.width(), height = image.height();
+    int top = height, bottom = -1, left = width, right = -1;
+    for (int row = 0; row < height; ++row) {
+        const uchar* line = image.constScanLine(row);
+        int first = -1, last = -1;
+        for (int x = 0; x < width; ++x) {
+            if (line[4 * x + 3]) {
+                first = x;
+                break;
+            }
+        }
+        if (first < 0)
+            continue;
+        for (int x = width - 1; x >= first; --x) {
+            if (line[4 * x + 3]) {
+                last = x;
+                break;
+            }
+        }
+        top = std::min(top, row);
+        bottom = row;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    if (bottom < 0) {
+        m_paintedContents = Image();
+        m_paintedArea = Rect::null();
+        return;
+    }
+    const QRect crop(left, top, right - left + 1, bottom - top + 1);
+    m_paintedContents = crop == image.rect() ? m_contents : Image(image.copy(crop));
+    m_paintedArea = Rect(m_displayedOffset.x + left / scale, m_displayedOffset.y + (height - 1 - bottom) / scale,
+                         crop.width() / scale, crop.height() / scale);
+}
+
+Rect Layer::paintedArea() const {
+    return m_paintedArea.isNull() ? m_paintedArea : m_paintedArea.offsetBy(m_bounds.origin.x, m_bounds.origin.y);
 }
 
 void Layer::displayIfNeeded() {

@@ -141,6 +141,10 @@ public:
     virtual void displayIfNeeded();
     // Draws the layer's contents in its own coordinates. The base layer draws nothing.
     virtual void drawInContext(BitmapContext& context);
+    // The part of the bounds that display() paints: its backing image covers this part only and the rest
+    // stays clear. A layer whose drawing can only reach part of large bounds narrows it; the base answers
+    // the bounds.
+    virtual Rect displayArea() const { return m_bounds; }
 
     // --- Layout ---
     void setNeedsLayout() { m_needsLayout = true; }
@@ -188,6 +192,12 @@ private:
     Rect shadowExtentFor(const Rect& area) const;
     // Lays out and displays this subtree (visible layers only), as a rendering needs.
     void prepareForRendering();
+    // No contents after a display that could not be made.
+    void dropDisplayedContents();
+    // Finds the painted part of freshly displayed contents (see m_paintedContents).
+    void cropPaintedContents(double scale);
+    // Where the painted part lies in the layer now (it is kept relative to the bounds' origin).
+    Rect paintedArea() const;
 
     Rect m_bounds;
     Point m_position;
@@ -203,6 +213,13 @@ private:
     // partial redisplay. Contents set from outside are stretched over the bounds.
     bool m_contentsFromDisplay = false;
     Size m_displayedPointSize;
+    Point m_displayedOffset;  // where the displayed contents start, relative to the bounds' origin
+    // The part of displayed contents that holds visible pixels, cropped from them, and where it lies in the
+    // layer (null: nothing visible). Rendering draws this part only, and the layer's visual extent counts only
+    // it, so a layer that paints a small picture in large bounds costs the picture's size to draw and to
+    // repaint around. The area is relative to the bounds' origin.
+    Image m_paintedContents;
+    Rect m_paintedArea = Rect::null();
     double m_contentsScale = 1.0;
 
     Color m_shadowColor = Color::srgb(0, 0, 0, 1);

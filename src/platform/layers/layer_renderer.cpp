@@ -150,12 +150,14 @@ private:
             context.setFillColor(background);
             context.fillRect(layer.m_bounds);
         }
-        if (!layer.m_contents.isNull()) {
+        if (layer.m_contentsFromDisplay) {
             // Displayed contents keep their pixel grid (their size is the bounds rounded up to whole pixels);
-            // contents set from outside fill the bounds.
-            Rect area =
-                layer.m_contentsFromDisplay ? Rect(layer.m_bounds.origin, layer.m_displayedPointSize) : layer.m_bounds;
-            context.drawImage(area, layer.m_contents);
+            // only their painted part is drawn.
+            if (!layer.m_paintedContents.isNull())
+                context.drawImage(layer.paintedArea(), layer.m_paintedContents);
+        } else if (!layer.m_contents.isNull()) {
+            // Contents set from outside fill the bounds.
+            context.drawImage(layer.m_bounds, layer.m_contents);
         }
         for (const std::shared_ptr<Layer>& sublayer : layer.m_sublayers)
             draw(context, *sublayer, true);

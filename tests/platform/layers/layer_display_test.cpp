@@ -203,3 +203,61 @@ TEST(LayerDisplay, RenderingAtAScaleKeepsThePointSize) {
 TEST(LayerDisplay, TheOffscreenTestScreenHasAScaleOfOne) {
     EXPECT_EQ(mainScreenBackingScaleFactor(), 1.0);
 }
+
+TEST(LayerDisplay, OnlyThePaintedPartCountsForDrawingAndForTheVisualExtent) {
+    auto root = makeRoot();
+    auto layer = std::make_shared<PaintingLayer>();
+    layer->area = Rect(30, 20, 10, 5);
+    layer->setFrame(Rect(0, 0, 100, 60));
+    root->addSublayer(layer);
+    layer->setNeedsDisplay();
+    EXPECT_EQ(layer->visualExtent(), Rect(0, 0, 100, 60));  // not displayed yet: the bounds
+    const QImage image = renderLayerTree(*root).qimage();
+    EXPECT_EQ(layer->visualExtent(), Rect(30, 20, 10, 5));
+    EXPECT_EQ(pixelAtYUp(image, 30, 20), kRed);
+    EXPECT_EQ(pixelAtYUp(image, 39, 24), kRed);
+    EXPECT_EQ(pixelAtYUp(image, 40, 24), kClear);
+    EXPECT_EQ(pixelAtYUp(image, 35, 25), kClear);
+    // The full contents stay what the layer drew.
+    EXPECT_EQ(layer->contents().width(), 100);
+    // Moved by its bounds' origin, the painted part moves along.
+    layer->setBounds(Rect(10, 0, 100, 60));
+    EXPECT_EQ(layer->visualExtent(), Rect(40, 20, 10, 5));
+
+    // At scale 2 the area is in points.
+    auto sharp = std::make_shared<PaintingLayer>();
+    sharp->area = Rect(1.5, 2, 3, 4);
+    sharp->setContentsScale(2);
+    sharp->setFrame(Rect(0, 0, 10, 10));
+    root->addSublayer(sharp);
+    sharp->setNeedsDisplay();
+    renderLayerTree(*root);
+    EXPECT_EQ(sharp->visualExtent(), Rect(1.5, 2, 3, 4));
+
+    // Nothing painted: no extent of its own, nothing drawn; a background colour shows the whole bounds.
+    auto blank = std::make_shared<PaintingLayer>();
+    blank->area = Rect(500, 500, 1, 1);
+    blank->setFrame(Rect(0, 0, 50, 50));
+    root->addSublayer(blank);
+    blank->setNeedsDisplay();
+    renderLayerTree(*root);
+    EXPECT_TRUE(blank->visualExtent().isNull());
+    blank->setBackgroundColor(Color::srgb(0, 0, 1));
+    EXPECT_EQ(blank->visualExtent(), Rect(0, 0, 50, 50));
+}
+
+TEST(LayerDisplay, PartialRedisplayKeepsThePaintedPartExact) {
+    auto root = makeRoot();
+    auto layer = std::make_shared<PaintingLayer>();
+    layer->area = Rect(10, 10, 10, 10);
+    layer->setFrame(Rect(0, 0, 100, 100));
+    root->addSublayer(layer);
+    layer->setNeedsDisplay();
+    renderLayerTree(*root);
+    layer->area = Rect(60, 60, 10, 10);
+    layer->setNeedsDisplayInRect(Rect(50, 50, 30, 30));
+    const QImage image = renderLayerTree(*root).qimage();
+    EXPECT_EQ(layer->visualExtent(), Rect(10, 10, 60, 60));
+    EXPECT_EQ(pixelAtYUp(image, 15, 15), kRed);
+    EXPECT_EQ(pixelAtYUp(image, 65, 65), kRed);
+}

@@ -1,0 +1,165 @@
+// The photo content of a shape: an image file and the part of it that shows (the crop rectangle, in
+// fractions of the whole image), a rotation in degrees, rounded corners (drawn only with a border), a
+// grey mask, a picture frame, a named colour effect and a colour filter. It holds one use of the image
+// cache's entry for its path while the path is set, keeps the image it draws (the render image: the
+// smallest cache level that covers the drawn size, turned and colour-processed once per change) and
+// draws itself into its shape's rectangle (photo_drawing.cpp).
+//
+// The shape, its page and the page's undo manager are reached through the owner (a KXGraph). Changes of
+// the frame's scale and of the filter's values are recorded on the page's undo manager by the photo
+// itself; every other change goes through the announced keys, which the page turns into undo steps.
+//
+// Drawing and hit testing never change the photo: when no crop is chosen yet they work with the centred
+// crop the next model change will choose, so renders on worker threads record no undo step.
+#pragma once
+
+#include "model/shape_field.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/gfx/image.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class KXFrame;
+class KXGraph;
+class KXPhotoFilter;
+
+inline const QString KXPhotoPathChanged = QStringLiteral("KXPhotoPathChanged");
+
+enum KXPhotoRenderMode : std::int32_t {
+    KXPhotoRenderModeNormal = 0,
+};
+
+class KXPhoto : public KXShapeField, public kx::KeyObserver {
+public:
+    // The state an archive is read into: no frame, no filter, nothing set.
+    KXPhoto();
+    ~KXPhoto() override;
+    // A new photo of a shape: frame and mask enabled, an empty expandable frame (scale 1), a neutral filter.
+    static std::shared_ptr<KXPhoto> photoWithOwner(kx::ShapeFieldOwner* owner);
+
+    QString className() const override { return QStringLiteral("KXPhoto"); }
+
+    // ---- observation ----
+    // "imagePath", "cropRect", "frame", "frameEnabled", "maskEnabled", "maskName", "effectName",
+    // "photoRotation", "roundCornerRadius".
+    QStringList announcedKeys() const override;
+    void addObserver(kx::KeyObserver* observer) override;
+    void removeObserver(kx::KeyObserver* observer) override;
+    using kx::Observable::addObserver;
+    using kx::Observable::removeObserver;
+    const kx::PropertyTable& propertyTable() const override;
+    // The frame's "scale" and the filter's values: one undo step per change (none for a filter value that
+    // is the same at single precision), then a filter change rebuilds the render image.
+    void observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
+                      const kx::Value& newValue) override;
+    // The action of those undo steps: sets the value on the object by key.
+    void changeKeyPath(const QString& key, kx::Observable* object, const kx::Value& value);
+
+    // ---- fields ----
+    const QString& imagePath() const { return m_imagePath; }
+    // Moves the cache use to the new path, rebuilds the render image, fits the crop and posts
+    // KXPhotoPathChanged.
+    void setImagePath(const QString& path);
+    const QString& maskName() const { return m_maskName; }
+    // Loads the mask file whole (grey; other images converted); nil or an unreadable file leaves no mask.
+    void setMaskName(const QString& path);
+    const QString& effectName() const { return m_effectName; }
+    void setEffectName(const QString& name);
+    std::int64_t photoRotation() const { return m_photoRotation; }
+    // Clears the crop (without an undo step), rebuilds the render image and fits a new centred crop.
+    void setPhotoRotation(std::int64_t degrees);
+    kx::Rect cropRect() const { return m_cropRect; }
+    // A rectangle with a component that is not a finite number is stored as the zero rectangle.
+    void setCropRect(const kx::Rect& rect);
+    std::int64_t roundCornerRadius() const { return m_roundCornerRadius; }
+    void setRoundCornerRadius(std::int64_t radius);
+    bool isFrameEnabled() const { return m_frameEnabled; }
+    void setFrameEnabled(bool enabled);
+    bool isMaskEnabled() const { return m_maskEnabled; }
+    void setMaskEnabled(bool enabled);
+    std::int32_t renderMode() const { return m_renderMode; }
+    void setRenderMode(std::int32_t mode) { m_renderMode = mode; }
+    const std::shared_ptr<KXFrame>& frame() const { return m_frame; }
+    // Observes the new frame's scale; a single-image frame fits the crop.
+    void setFrame(std::shared_ptr<KXFrame> frame);
+    const std::shared_ptr<KXPhotoFilter>& variableFilter() const { return m_variableFilter; }
+    void setVariableFilter(std::shared_ptr<KXPhotoFilter> filter);
+    const kx::Image& renderImage() const { return m_renderImage; }
+    const kx::Image& maskImage() const { return m_maskImage; }
+    void setMaskImage(const kx::Image& image) { m_maskImage = image; }
+    kx::Size maskImageSize() const;
+
+    // No image path and no render image: drawn as the grey placeholder.
+    bool isEmpty() const;
+    // Whether the image path is clip-art: inside a "/Clipart/" folder of the application's resources, of
+    // the user's custom resources, or of a content pack under the caches folder.
+    bool isClipart() const;
+
+    // ---- geometry ----
+    // The visible area in preview points: the owner's frame less half the border, or less the frame margins.
+    kx::Rect visisbleRect() const;
+    // The whole image placed so that the crop falls on the visible area of `rect`. With no crop chosen yet
+    // this chooses the centred crop that covers the area and stores it (an observed change).
+    kx::Rect fullImageRectWithFrame(const kx::Rect& rect);
+    // The same without storing anything: what drawing and hit tests use.
+    kx::Rect fullImageRectForDrawing(const kx::Rect& rect) const;
+    // Fits the crop to the aspect of the owner's visible area in page pixels (an observed change).
+    void updateCropRect();
+
+    // ---- drawing (photo_drawing.cpp) ----
+    void updateRenderImage();
+    // The pixel size of the cache level that serves a drawing of that size.
+    kx::Size imageSizeForBoundSize(const kx::Size& size) const;
+    void drawInContext(kx::BitmapContext& context, const kx::Rect& rect) override;
+    void drawBlankInContext(kx::BitmapContext& context, const kx::Rect& rect) const;
+    void drawCropRect(const kx::Rect& rect, kx::BitmapContext& context) const;
+    // Redraws the owner, and its selection while the crop is being edited.
+    void setNeedsDisplay() override;
+
+    // ---- archive ----
+    void encodeWithCoder(kx::KeyedArchiver& coder) const override;
+    void initWithCoder(kx::KeyedUnarchiver& coder) override;
+    std::shared_ptr<KXPhoto> copy() const;
+
+    // The owner as a graph (the shape); null without an owner.
+    KXGraph* ownerGraph() const;
+
+    // Where an archived path is found in this application's resources (see photo.cpp).
+    static QString resolveArchivedImagePath(const QString& stored);
+    static QString resolveArchivedMaskPath(const QString& stored);
+    static std::shared_ptr<KXFrame> resolveArchivedFrame(const QString& stored, double scale);
+
+private:
+    // The rectangle reduced by half the border (reference: the shorter side of `referenceSize`) or by
+    // the frame margins.
+    kx::Rect reducedRect(const kx::Rect& rect, const kx::Size& referenceSize) const;
+    // The rectangle reduced by the frame margins, scaled from frame-image pixels.
+    kx::Rect marginRect(const kx::Rect& rect) const;
+    bool hasUsableMargins() const;
+    kx::Rect fullImageRect(const kx::Rect& rect, bool storeCrop);
+    // The cache image for a drawing of `size`, turned and processed.
+    kx::Image buildRenderImage(const kx::Size& size) const;
+    void takeCacheUse();
+    void giveUpCacheUse();
+    void cacheDidLoadingInternetImage(const void* sender);
+    void drawImageAndFrame(kx::BitmapContext& context, const kx::Rect& rect, const kx::Rect& imageRect);
+
+    std::int64_t m_photoRotation = 0;
+    bool m_frameEnabled = false;
+    bool m_maskEnabled = false;
+    bool m_holdsImageUse = false;
+    kx::Rect m_cropRect;
+    std::int64_t m_roundCornerRadius = 0;
+    kx::Image m_renderImage;
+    kx::Image m_maskImage;
+    std::shared_ptr<KXPhotoFilter> m_variableFilter;
+    QString m_imagePath;
+    QString m_maskName;
+    QString m_effectName;
+    std::int32_t m_renderMode = KXPhotoRenderModeNormal;
+    std::shared_ptr<KXFrame> m_frame;
+    kx::NotificationToken m_internetImageToken;
+};

@@ -1,0 +1,198 @@
+// The drawing side of the photo: the render image built from the image cache, the cache level a drawing
+// size needs, and the photo drawn with rounded corners, mask, picture frame and border, or the grey
+// placeholder while it has no image.
+#include "graphics/geometry_utilities.h"
+#include "graphics/image_cache.h"
+#include "graphics/image_effect_manager.h"
+#include "graphics/image_operations.h"
+#include "graphics/photo_filter.h"
+#include "model/canvas.h"
+#include "model/frame.h"
+#include "model/graph.h"
+#include "model/graph_render.h"
+#include "model/photo.h"
+#include "model/stroke.h"
+#include "platform/gfx/bezier_path.h"
+#include "platform/gfx/bitmap_context.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool exceeds(const kx::Size& a, const kx::Size& b) {
+    return a.width > b.width || a.height > b.height;
+}
+
+bool isCacheLevel(const kx::Image& image) {
+    for (int level : {int(kCacheThumbnailSize), int(kCacheLargeImageSize)}) {
+        if (image.width() == level || image.height() == level)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+kx::Image KXPhoto::buildRenderImage(const kx::Size& size) const {
+    kx::Image image = KXCacheManager::cacheManager().imageWithPath(m_imagePath, size);
+    if (image.isNull())
+        return {};
+    if (m_photoRotation % 360 != 0)
+        image = rotateImageByDegrees(image, int(m_photoRotation % 360));
+    const KXEffectDataPtr effect =
+        m_effectName.isEmpty() ? nullptr : KXImageEffectManager::imageEffectManager().effectDataWithName(m_effectName);
+    if (!effect && m_variableFilter && m_variableFilter->isDefault())
+        return image;
+    const KXPhotoFilter* filter = m_variableFilter.get();
+    return applyEffectToImage(image, effect.get(), filter ? filter->exposureFilter() : nullptr,
+                              filter ? filter->hueFilter() : nullptr, filter ? filter->colorControls() : nullptr);
+}
+
+void KXPhoto::updateRenderImage() {
+    const KXGraph* graph = ownerGraph();
+    const kx::Rect frame = graph ? graph->frameRect() : kx::Rect();
+    const kx::Rect full = fullImageRectWithFrame(frame);
+    m_renderImage = kx::Image();
+    if (m_imagePath.isEmpty())
+        return;
+    m_renderImage = buildRenderImage(full.size);
+}
+
+kx::Size KXPhoto::imageSizeForBoundSize(const kx::Size& bound) const {
+    kx::Size image;
+    if (m_holdsImageUse) {
+        if (const KXCachePtr cache = KXCacheManager::cacheManager().cacheWithPath(m_imagePath))
+            image = cache->imageSize();
+    }
+    kx::Size result;
+    if (exceeds(bound, {kCacheLargeImageSize, kCacheLargeImageSize}))
+        result = image;
+    else if (exceeds(bound, image))
+        result = image;
+    else if (exceeds(bound, {kCacheThumbnailSize, kCacheThumbnailSize}))
+        result = aspectFitSize(image, {kCacheLargeImageSize, kCacheLargeImageSize});
+    else if (!exceeds(image, {kCacheThumbnailSize, kCacheThumbnailSize}))
+        result = image;
+    else
+        result = aspectFitSize(image, {kCacheThumbnailSize, kCacheThumbnailSize});
+    return {std::floor(result.width), std::floor(result.height)};
+}
+
+void KXPhoto::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
+    const KXGraph* graph = ownerGraph();
+    const KXCanvas* page = graph ? graph->canvas() : nullptr;
+    const bool stroked = graph && graph->isStrokeEnabled() && graph->stroke();
+    context.saveGState();
+
+    double radius = 0;
+    if (stroked) {
+        radius = std::min(rect.size.width, rect.size.height) * 0.5 * double(m_roundCornerRadius) / 100;
+        // A radius beyond half the shorter side, or below 0, has no shape of its own.
+        radius = std::clamp(std::isfinite(radius) ? radius : 0.0, 0.0,
+                            std::max(0.0, std::min(rect.size.width, rect.size.height) / 2));
+    }
+    const kx::Path outline = kx::BezierPath::withRoundedRect(rect, radius, radius).toPath();
+    context.beginPath();
+    context.addPath(outline);
+    context.clip();
+    context.saveGState();
+
+    const kx::Rect imageRect = roundRectComponents(fullImageRectForDrawing(rect));
+    if (m_maskEnabled && !m_maskImage.isNull())
+        context.clipToMask(rect, m_maskImage);
+    if (isEmpty()) {
+        drawBlankInContext(context, rect);
+    } else {
+        // A cache level that has become too small for the drawn size is replaced by the next one.
+        const kx::Size needed = imageSizeForBoundSize(imageRect.size);
+        if (!m_renderImage.isNull() && isCacheLevel(m_renderImage) &&
+            (needed.width > m_renderImage.width() || needed.height > m_renderImage.height())) {
+            const kx::Image larger = buildRenderImage(imageRect.size);
+            if (!larger.isNull())
+                m_renderImage = larger;
+        }
+        drawImageAndFrame(context, rect, imageRect);
+    }
+    context.restoreGState();
+
+    if (stroked) {
+        context.saveGState();
+        const kx::Size preview = page ? page->previewSize() : kx::Size();
+        context.setLineWidth(graph->stroke()->borderWidthWithReference(std::min(preview.width, preview.height), 1));
+        context.setStrokeColor(graph->stroke()->color());
+        context.beginPath();
+        context.addPath(outline);
+        context.strokePath();
+        context.restoreGState();
+    }
+    context.restoreGState();
+
+    // An expandable frame lies around the rectangle, outside the clips above; it is drawn at the page's
+    // zoom scaled by how large the rectangle is drawn compared with the shape's frame.
+    if (m_frameEnabled && m_frame && m_frame->style() == KXFrameStyleExpandable && !m_frame->name().isEmpty()) {
+        double zoom = page ? page->zoomValue() : 1.0;
+        const kx::Rect frame = graph ? graph->frameRect() : kx::Rect();
+        if (frame.size.width > 0)
+            zoom *= rect.size.width / frame.size.width;
+        m_frame->drawInContext(context, rect, zoom);
+    }
+}
+
+void KXPhoto::drawImageAndFrame(kx::BitmapContext& context, const kx::Rect& rect, const kx::Rect& imageRect) {
+    context.setInterpolationQuality(kx::InterpolationQuality::High);
+    const bool framed = m_frameEnabled && m_frame;
+    if (!framed) {
+        if (!m_renderImage.isNull())
+            context.drawImage(imageRect, m_renderImage);
+        return;
+    }
+    context.saveGState();
+    if (!m_frame->frameMaskImage().isNull())
+        context.clipToMask(rect, m_frame->frameMaskImage());
+    else if (hasUsableMargins())
+        context.clipToRect(marginRect(rect));
+    if (!m_renderImage.isNull())
+        context.drawImage(imageRect, m_renderImage);
+    context.restoreGState();
+    if (!m_frame->frameImage().isNull())
+        context.drawImage(rect, m_frame->frameImage());
+}
+
+void KXPhoto::drawBlankInContext(kx::BitmapContext& context, const kx::Rect& rect) const {
+    const kx::Gradient gradient({kx::Color::srgb(236 / 255.0, 236 / 255.0, 236 / 255.0, 1),
+                                 kx::Color::srgb(double(float(230 / 255.0)), double(float(230 / 255.0)),
+                                                 double(float(230 / 255.0)), 1)},
+                                {0.0, 1.0});
+    const unsigned extend = kx::GradientDrawsBeforeStart | kx::GradientDrawsAfterEnd;
+    const kx::Point start{rect.minX(), rect.maxY()};
+    const kx::Point end{rect.minX(), rect.minY()};
+    context.saveGState();
+    if (m_frameEnabled && m_frame) {
+        if (hasUsableMargins())
+            context.clipToRect(marginRect(rect));
+        else if (!m_frame->frameMaskImage().isNull())
+            context.clipToMask(rect, m_frame->frameMaskImage());
+        context.drawLinearGradient(gradient, start, end, extend);
+        context.restoreGState();
+        if (!m_frame->frameImage().isNull())
+            context.drawImage(rect, m_frame->frameImage());
+        return;
+    }
+    context.clipToRect(rect);
+    context.drawLinearGradient(gradient, start, end, extend);
+    context.restoreGState();
+}
+
+void KXPhoto::drawCropRect(const kx::Rect& rect, kx::BitmapContext& context) const {
+    if (!m_renderImage.isNull())
+        context.drawImage(rect, m_renderImage);
+}
+
+void KXPhoto::setNeedsDisplay() {
+    KXShapeField::setNeedsDisplay();
+    if (m_renderMode == KXPhotoRenderModeNormal)
+        return;
+    if (KXGraph* graph = ownerGraph(); graph && graph->render())
+        graph->render()->drawGraphSelection(graph);
+}

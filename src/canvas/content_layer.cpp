@@ -34,10 +34,6 @@ kx::Rect KXContentLayer::ownerRect() const {
 }
 
 void KXContentLayer::drawInContext(kx::BitmapContext& context) {
-    // Follows the screen: a window moved to a screen of another backing scale repaints at that scale.
-    const double scale = kx::mainScreenBackingScaleFactor();
-    if (contentsScale() != scale)
-        setContentsScale(scale);
     if (!m_owner)
         return;
     kx::LayerTransaction transaction;

@@ -75,6 +75,13 @@ void KXGroupLayer::updateFlip() {
     setAffineTransform(groupTransform(graph() ? graph()->angle() : 0));
 }
 
+void KXGroupLayer::updateOpaicty() {
+    if (!graph())
+        return;
+    kx::LayerTransaction transaction;
+    setOpacity(graph()->opacity());
+}
+
 void KXGroupLayer::observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
                                 const kx::Value& newValue) {
     KXGraph* group = graph();

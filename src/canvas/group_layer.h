@@ -22,6 +22,9 @@ public:
     void setAngle(double angle) override;
     // Sets the transform: the group's flips first, then its rotation.
     void updateFlip();
+    // The group fades as one: the layer itself carries the group's opacity over its children's layers, as
+    // the page output draws it.
+    void updateOpaicty() override;
 
     // A rectangle change re-frames the group, redraws the overlay and is announced; a flip re-transforms
     // the layer silently; anything else goes to the graph layer.

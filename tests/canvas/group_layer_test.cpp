@@ -141,6 +141,16 @@ TEST_F(GroupLayerTest, RotatingAFlippedGroupKeepsItsFlip) {
     EXPECT_LT(t.a * t.d - t.b * t.c, 0);  // still mirrored
 }
 
+TEST_F(GroupLayerTest, GroupFadesAsOne) {
+    auto a = add({100, 100, 100, 100}), b = add({150, 150, 100, 100});
+    auto group = page()->groupGraphs({a, b});
+    group->setOpacity(0.5);
+    EXPECT_EQ(group->render()->graphLayer()->opacity(), 0.5);
+    // Where the children overlap the page shows the front child at half strength, not twice faded red.
+    const Rgba overlap = kxtest::pixelAtYUp(render(), 175, 175);
+    EXPECT_TRUE(kxtest::colorNear(overlap, Rgba{255, 128, 128, 255}, 3)) << overlap;
+}
+
 TEST_F(GroupLayerTest, HitTestsReachTheChildrenThroughTheGroup) {
     auto a = add({100, 100, 100, 100}), b = add({300, 100, 100, 100});
     auto group = page()->groupGraphs({a, b});

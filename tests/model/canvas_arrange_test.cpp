@@ -127,6 +127,22 @@ TEST_F(ArrangeTest, StackingMovesTellTheOwnerTheNewIndex) {
     EXPECT_EQ(owner.moves[0].index, 3u);
 }
 
+TEST_F(ArrangeTest, ExchangesSwapAndMovesIgnoreIndexesInTheWrongOrder) {
+    page->exchangeGraphAtIndex(0, 3);
+    endEvent();
+    EXPECT_EQ(page->graphs(), order({3, 1, 2, 0}));
+    undo().undo();
+    EXPECT_EQ(page->graphs(), abcd);
+    page->exchangeGraphAtIndex(0, 4);  // out of range
+    page->exchangeGraphAtIndexGoForwardToIndex(2, 1);
+    page->exchangeGraphAtIndexGoBackwardToIndex(1, 2);
+    EXPECT_EQ(page->graphs(), abcd);
+    page->exchangeGraphAtIndexGoForwardToIndex(0, 2);
+    EXPECT_EQ(page->graphs(), order({1, 2, 0, 3}));
+    page->exchangeGraphAtIndexGoBackwardToIndex(3, 0);
+    EXPECT_EQ(page->graphs(), order({3, 1, 2, 0}));
+}
+
 TEST_F(ArrangeTest, CanTestsLookAtTheFrontmostAndBackmostEditableGraph) {
     select({2, 3});
     EXPECT_FALSE(page->selectedGraphsCanGoForward());

@@ -4,6 +4,7 @@
 #include "model/background.h"
 #include "model/calendar.h"
 #include "model/frame.h"
+#include "model/group.h"
 #include "model/model_classes.h"
 #include "model/photo.h"
 #include "model/shadow.h"
@@ -116,5 +117,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (const auto margin = root->objectAs<KXFrameMargin>())
         margin->copy();
+    if (const auto group = root->objectAs<KXGroup>()) {
+        for (const auto& child : group->graphs()) {
+            if (child->group() != group.get())
+                std::abort();  // every decoded child belongs to the group
+        }
+        group->rootOfGraphs();
+        group->drawInContext(context, kx::Rect(2, 3, 25, 20));
+        group->containsPoint(kx::Point(5, 5));
+        group->graphImageWithZoom(0.05);
+        group->copy();
+    }
     return 0;
 }

@@ -1,12 +1,15 @@
 // Feeds arbitrary bytes to the unarchiver as a page of a project, then works with the page it read: copies
-// it, attaches it, selects every graph, hit-tests, moves the graphs and removes one, and undoes both. A
-// damaged or hostile page must load sanely or not at all, and undo must give back exactly what was there.
+// it, attaches it, selects every graph, hit-tests, moves the graphs and removes one, restacks, groups and
+// ungroups them, and undoes and redoes each step. A damaged or hostile page (groups nested, empty or listing
+// themselves included) must load sanely or not at all, and undo must give back exactly what was there.
 #include "model/canvas.h"
 #include "model/canvas_owner.h"
 #include "model/graph.h"
 #include "model/model_classes.h"
 #include "model/page_size.h"
+#include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "platform/gfx/bitmap_context.h"
 
 #include <QtGlobal>
 
@@ -36,6 +39,67 @@ public:
     void setNeedsDisplay() override {}
     void layoutGraphs() override {}
 };
+
+QByteArray archived(const KXCanvas& page) {
+    kx::KeyedArchiver archiver;
+    archiver.encodeObject(page, QStringLiteral("root"));
+    return archiver.encodedData();
+}
+
+// Runs an arranging operation as one undo step; undo must give back the same page and redo the same result.
+template <class Operation>
+void undoExactly(KXCanvas& page, Operation operation) {
+    kx::UndoManager& undo = page.undoManager();
+    const QByteArray before = archived(page);
+    const KXCanvas::GraphList listBefore = page.graphs();
+    undo.beginUndoGrouping();
+    operation();
+    undo.endUndoGrouping();
+    const QByteArray after = archived(page);
+    const KXCanvas::GraphList listAfter = page.graphs();
+    if (!undo.canUndo()) {
+        require(after == before && listAfter == listBefore);
+        return;
+    }
+    undo.undo();
+    require(page.graphs() == listBefore && archived(page) == before);
+    undo.redo();
+    require(page.graphs() == listAfter && archived(page) == after);
+    undo.removeAllActions();
+}
+
+void arrange(KXCanvas& page) {
+    kx::BitmapContext context(16, 16);
+    for (const auto& graph : page.graphs()) {
+        graph->drawInContext(context, {0, 0, 16, 16});
+        graph->rootOfGraphs();
+    }
+    page.emptyPhotos();
+    page.receateAllText();
+    const std::int64_t count = page.graphCount();
+    page.setAllGrpahsSelection(false);
+    for (std::int64_t i = 0; i < count; i += 2)
+        page.graphAtIndex(i)->setSelected(true);
+    page.undoManager().removeAllActions();
+    undoExactly(page, [&] { page.selectedGraphsGoFront(); });
+    undoExactly(page, [&] { page.selectedGraphsGoForward(); });
+    undoExactly(page, [&] { page.selectedGraphsGoBack(); });
+    undoExactly(page, [&] { page.selectedGraphsGoBackward(); });
+    undoExactly(page, [&] { page.ungroupGraphs(page.graphs()); });
+    for (const auto& graph : page.graphs()) {
+        if (graph->graphType() == KXGraphTypeGroup)
+            undoExactly(page, [&] { page.unGroup(graph); });
+    }
+    undoExactly(page, [&] { page.groupGraphs(page.selectedGraphs()); });
+    // Children of groups and groups with their own children never join a new group.
+    for (const auto& graph : page.graphs()) {
+        if (graph->graphs().empty())
+            continue;
+        const QByteArray before = archived(page);
+        require(page.groupGraphs({graph, graph->graphs().front()}) == nullptr);
+        require(archived(page) == before);
+    }
+}
 
 void exercise(KXCanvas& page) {
     const std::int64_t count = page.graphCount();
@@ -83,6 +147,7 @@ void exercise(KXCanvas& page) {
         require(page.graphCount() == count && page.graphAtIndex(count - 1) == last);
     }
     undo.removeAllActions();
+    arrange(page);
     page.setOwner(nullptr);
 }
 

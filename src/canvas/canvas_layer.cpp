@@ -2,6 +2,7 @@
 
 #include "canvas/calendar_layer.h"
 #include "canvas/graph_layer.h"
+#include "canvas/group_layer.h"
 #include "canvas/shape_layer.h"
 #include "model/graph.h"
 #include "platform/foundation/notification_center.h"
@@ -9,9 +10,14 @@
 #include "platform/layers/screen_scale.h"
 
 namespace {
-// The layer class that shows each kind of graph; graphs of other kinds get no layer. Shapes, photos and text
-// boxes get shape layers, calendars calendar layers; until the group and line layers exist, those kinds are
-// shown by the base layer, which paints the graph.
+bool isGraphLayer(const kx::Layer& layer) {
+    return dynamic_cast<const KXGraphLayer*>(&layer) != nullptr;
+}
+
+}  // namespace
+
+// Shapes, photos and text boxes get shape layers, calendars calendar layers, groups group layers; until the
+// line layer exists, lines are shown by the base layer, which paints the graph.
 std::shared_ptr<KXGraphLayer> makeGraphLayer(const std::shared_ptr<KXGraph>& graph) {
     switch (graph->graphType()) {
     case KXGraphTypeCalendar: return KXGraphLayer::create<KXCalendarLayer>(graph);
@@ -22,16 +28,13 @@ std::shared_ptr<KXGraphLayer> makeGraphLayer(const std::shared_ptr<KXGraph>& gra
             return KXGraphLayer::create<KXShapeLayer>(graph);
         return KXGraphLayer::create(graph);
     case KXGraphTypeGroup:
+        if (std::dynamic_pointer_cast<KXGroup>(graph))
+            return KXGraphLayer::create<KXGroupLayer>(graph);
+        return KXGraphLayer::create(graph);
     case KXGraphTypeLine: return KXGraphLayer::create(graph);
     default: return nullptr;
     }
 }
-
-bool isGraphLayer(const kx::Layer& layer) {
-    return dynamic_cast<const KXGraphLayer*>(&layer) != nullptr;
-}
-
-}  // namespace
 
 KXCanvasLayer::KXCanvasLayer() {
     setMasksToBounds(true);
@@ -115,6 +118,18 @@ void KXCanvasLayer::removeGraph(KXGraph* graph) {
     graph->setSelected(false);
     if (m_auxiliaryLayer)
         m_auxiliaryLayer->setNeedsDisplay();
+}
+
+void KXCanvasLayer::moveGraph(KXGraph* graph, unsigned index) {
+    KXGraphRender* render = graph ? graph->render() : nullptr;
+    kx::Layer* layer = render ? render->graphLayer() : nullptr;
+    if (!layer || layer->superlayer() != this)
+        return;
+    // Kept alive while it is out of the tree.
+    const std::shared_ptr<kx::Layer> kept = layer->shared_from_this();
+    kx::LayerTransaction transaction;
+    layer->removeFromSuperlayer();
+    insertSublayer(kept, index);
 }
 
 void KXCanvasLayer::setNeedsDisplay() {

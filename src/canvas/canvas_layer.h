@@ -52,6 +52,8 @@ public:
     // KXCanvasOwner.
     void insertGraph(KXGraph* graph, unsigned index) override;
     void removeGraph(KXGraph* graph) override;
+    // Takes the graph's layer out and stacks it again at the graph index.
+    void moveGraph(KXGraph* graph, unsigned index) override;
     // Redraws the page and the overlay.
     void setNeedsDisplay() override;
     void layoutGraphs() override;

@@ -55,13 +55,25 @@ void KXGraphLayer::initWithGraph() {
         m_graph->addObserver(this);
         m_observing = true;
     }
-    setFrame(m_graph ? m_graph->frameRect() : kx::Rect());
+    setFrame(frameInSuperlayer());
     updateShadow();
     setAngle(m_graph ? m_graph->angle() : 0);
     updateOpaicty();
     const double scale = kx::mainScreenBackingScaleFactor();
     if (scale != 1.0)
         setContentsScale(2.0);
+}
+
+kx::Rect KXGraphLayer::frameInSuperlayer() const {
+    if (!m_graph)
+        return {};
+    kx::Rect frame = m_graph->frameRect();
+    if (const KXGraph* group = m_graph->group()) {
+        const kx::Point origin = group->frameRect().origin;
+        frame.origin.x -= origin.x;
+        frame.origin.y -= origin.y;
+    }
+    return frame;
 }
 
 void KXGraphLayer::setFrame(const kx::Rect& frame) {
@@ -139,7 +151,7 @@ void KXGraphLayer::observeValue(const QString& key, kx::Observable* object, cons
         graph->textWrapRectChanged();
         drawGraphSelection(graph);
     } else if (ofGraph && key == kRelativeRectKey) {
-        setFrame(graph->frameRect());
+        setFrame(frameInSuperlayer());
     } else if (ofGraph && (key == kReflectionEnabledKey || key == kReflectionAlphaKey ||
                            key == kContactShadowEnabledKey)) {
         // Nothing of this layer depends on these keys: no redraw, only the announcement.

@@ -23,6 +23,10 @@ inline const QString KXGrapPropertyChanged = QStringLiteral("KXGrapPropertyChang
 // Posted with the layer as sender whenever its angle is set.
 inline const QString KXGraphLayerRotationCHanged = QStringLiteral("KXGraphLayerRotationCHanged");
 
+// The layer that shows a graph, of the class for its kind (shape, calendar or group layer); null for a
+// graph of no known kind.
+std::shared_ptr<KXGraphLayer> makeGraphLayer(const std::shared_ptr<KXGraph>& graph);
+
 class KXGraphLayer : public kx::Layer, public KXGraphRender, public kx::KeyObserver {
 public:
     explicit KXGraphLayer(std::shared_ptr<KXGraph> graph);
@@ -36,6 +40,9 @@ public:
     }
 
     KXGraph* graph() const { return m_graph.get(); }
+    // The graph's frame in the superlayer's space: page preview points, or the group layer's space for a
+    // grouped graph (the group's frame origin at 0, 0). Zero without a graph.
+    kx::Rect frameInSuperlayer() const;
 
     // The rectangle in the superlayer's space, each component rounded to the nearest whole number (halves to
     // the even neighbour), set on the unturned layer; the rotation is kept. A new size redraws the graph.

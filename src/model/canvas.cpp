@@ -35,6 +35,17 @@ std::shared_ptr<KXSize> copyOfSize(const KXSize& size) {
     copy->setDesc(size.desc());
     return copy;
 }
+
+// Adds a graph and everything under it to the set; false when one of them was there already.
+bool insertTree(const std::shared_ptr<KXGraph>& graph, std::unordered_set<const KXGraph*>* seen) {
+    if (!seen->insert(graph.get()).second)
+        return false;
+    for (const auto& child : graph->graphs()) {
+        if (!insertTree(child, seen))
+            return false;
+    }
+    return true;
+}
 }  // namespace
 
 KXCanvas::KXCanvas()
@@ -392,7 +403,9 @@ void KXCanvas::initWithCoder(kx::KeyedUnarchiver& coder) {
             coder.failWithError(QStringLiteral("the page's graph list holds something that is not a graph"));
             return;
         }
-        if (!seen.insert(graph.get()).second) {
+        // A graph standing twice in the page's tree (in the list and in a group, or in two groups) would be
+        // drawn twice and belong to two groups.
+        if (!insertTree(graph, &seen)) {
             coder.failWithError(QStringLiteral("the page's graph list holds one graph twice"));
             return;
         }

@@ -13,6 +13,7 @@
 #include "platform/foundation/geometry.h"
 #include "platform/foundation/observable.h"
 #include "platform/foundation/undo_manager.h"
+#include "platform/gfx/color.h"
 
 #include <cstdint>
 #include <memory>
@@ -25,6 +26,7 @@ class BitmapContext;
 
 class KXBackground;
 class KXGraph;
+class KXPhoto;
 class KXSize;
 
 enum KXLayoutType : std::int32_t {
@@ -142,6 +144,57 @@ public:
     void updateDisplayTextWrapIntersectsAboveGraphs(const std::vector<KXGraph*>& roots, KXGraph* graph);
     static bool rectIntersectsGraphs(const std::vector<KXGraph*>& graphs, const kx::Rect& rect);
 
+    // ---- arranging (canvas_arrange.cpp) ----
+    // Stacking moves work on the selected unlocked graphs; each leaves one undo step that restores the
+    // order exactly.
+    bool selectedGraphsCanGoForward() const;
+    bool selectedGraphsCanGoBack() const;
+    void selectedGraphsGoFront();
+    void selectedGraphsGoForward();
+    void selectedGraphsGoBack();
+    void selectedGraphsGoBackward();
+    // Swaps two graphs of the list and their layers; registers the opposite swap.
+    void exchangeGraphAtIndex(std::int64_t i, std::int64_t j);
+    // Moves the graph at i up to j (nothing when j < i) or down to j (nothing when i < j), with its layer;
+    // no undo step.
+    void exchangeGraphAtIndexGoForwardToIndex(std::int32_t i, std::int32_t j);
+    void exchangeGraphAtIndexGoBackwardToIndex(std::int32_t i, std::int32_t j);
+    // Text flow depends on the stacking order: every text graph, in groups too, relays out.
+    void updateGraphsLayerChanged();
+    void updateGraphsLayerForTextGraph(KXGraph* graph);
+
+    void lockSelectedGraphs();
+    void unlockSelectedGraphs();
+    void lockGrpahs(const GraphList& graphs);
+    void unlockGraphs(const GraphList& graphs);
+
+    // Groups the unlocked graphs of the list that stand on this page (each once; fewer than two do nothing)
+    // into a new group in front of the page; the group, or null when nothing was grouped.
+    std::shared_ptr<KXGraph> groupGraphs(const GraphList& graphs);
+    // Puts a top-level group's children back on the page in front, each keeping its place and size on
+    // screen with the group's rotation and flips folded into its own.
+    void unGroup(const std::shared_ptr<KXGraph>& group);
+    // The same for every unlocked group of the list, in one undo step.
+    void ungroupGraphs(const GraphList& graphs);
+    // Gathers the children of an ungrouped group back into it (the inverse of unGroup from its record).
+    void addGroup(const std::shared_ptr<KXGraph>& group, const std::vector<kx::Point>& graphOffsets,
+                  const std::vector<kx::Rect>& rects);
+    void updateTextContainerGeometryWithGraph(KXGraph* graph);
+
+    // Multi-stop gradient edits of a graph's fill or of the page's fill as undoable steps; the locations
+    // (exactly eight) are kept in single precision.
+    void undoAdGradientGraph(KXGraph* graph, const std::vector<kx::Color>& colors,
+                             const std::vector<double>& locations);
+    void undoBackgroundAdGradientWithColorArray(const std::vector<kx::Color>& colors,
+                                                const std::vector<double>& locations);
+
+    // The empty photo fields of the page's photo graphs, in groups too.
+    std::vector<KXPhoto*> emptyPhotos() const;
+    static std::vector<KXPhoto*> emptyPhotosInGraphs(const GraphList& graphs);
+    // Marks every text's layout for rebuilding (after a zoom change).
+    void receateAllText();
+    void updateTextContainerGeometryWith(KXGraph* graph);
+
     // ---- archive ----
     void encodeWithCoder(kx::KeyedArchiver& coder) const override;
     void initWithCoder(kx::KeyedUnarchiver& coder) override;
@@ -155,6 +208,18 @@ private:
     static std::shared_ptr<kx::Object> retainForUndo(kx::Observable* object);
     // Whether a top-level graph of this kind can take a text-wrap refresh: a text, or a group holding one.
     static bool isReachedByTextWrap(const KXGraph& graph);
+
+    struct Arrangement;
+    static Arrangement captureArrangement(const GraphList& order, const GraphList& involved);
+    // Puts the list and the recorded graphs back as `target` holds them and registers the way back.
+    void restoreArrangement(const std::shared_ptr<const Arrangement>& target,
+                            const std::shared_ptr<const Arrangement>& other);
+    void registerArrangementUndo(Arrangement before, Arrangement after);
+    // Moves a graph of the list to another index, with its layer; no undo step.
+    void moveGraph(std::int64_t from, std::int64_t to);
+    // The undoable part of unGroup; the record for the regroup goes to the two arrays.
+    void dissolveGroup(const std::shared_ptr<KXGraph>& group, bool refreshTexts, std::vector<kx::Point>* offsets,
+                       std::vector<kx::Rect>* rects);
 
     GraphList m_graphs;
     std::shared_ptr<KXSize> m_pageSize;

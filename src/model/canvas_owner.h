@@ -12,6 +12,11 @@ public:
     // A graph is leaving: the owner removes its layer and clears the graph's render object, page link and
     // selection.
     virtual void removeGraph(KXGraph* graph) = 0;
+    // A graph moved within the page's list to that index: the owner restacks its layer there.
+    virtual void moveGraph(KXGraph* graph, unsigned index) {
+        (void)graph;
+        (void)index;
+    }
     // Redraw the page (its fill and the overlay).
     virtual void setNeedsDisplay() = 0;
     // Re-frame every graph layer after the page's preview size changed.

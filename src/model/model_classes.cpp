@@ -5,6 +5,7 @@
 #include "model/canvas.h"
 #include "model/frame.h"
 #include "model/graph.h"
+#include "model/group.h"
 #include "model/page_size.h"
 #include "model/path_point.h"
 #include "model/photo.h"
@@ -35,6 +36,7 @@ void registerModelClasses() {
         registry.registerClass<KXFrame>(QStringLiteral("KXFrame"));
         registry.registerClass<KXPhoto>(QStringLiteral("KXPhoto"), QStringLiteral("KXShapeField"));
         registry.registerClass<KXShape>(QStringLiteral("KXShape"), QStringLiteral("KXGraph"));
+        registry.registerClass<KXGroup>(QStringLiteral("KXGroup"), QStringLiteral("KXGraph"));
     });
     registerPageSizeClasses();
 }

@@ -77,7 +77,9 @@ public:
     }
     void setNeedsDisplay() override { ++redraws; }
     void layoutGraphs() override { ++layouts; }
+    void moveGraph(KXGraph* graph, unsigned index) override { moves.push_back({graph, index}); }
     std::vector<Insert> inserts;
+    std::vector<Insert> moves;
     std::vector<KXGraph*> removes;
     int redraws = 0;
     int layouts = 0;

@@ -14,6 +14,8 @@
 #include "model/stroke.h"
 #include "graphics/photo_filter.h"
 #include "platform/gfx/bezier_path_coding.h"
+#include "platform/text/text_storage.h"
+#include "text/advanced_text.h"
 
 #include <mutex>
 
@@ -35,6 +37,14 @@ void registerModelClasses() {
         registry.registerClass<KXFrame>(QStringLiteral("KXFrame"));
         registry.registerClass<KXPhoto>(QStringLiteral("KXPhoto"), QStringLiteral("KXShapeField"));
         registry.registerClass<KXShape>(QStringLiteral("KXShape"), QStringLiteral("KXGraph"));
+        kx::registerTextClasses(registry);
+        registry.registerClass<KXTextContainer>(QStringLiteral("KXTextContainer"));
+        registry.registerClass<KXText>(QStringLiteral("KXText"), QStringLiteral("KXShapeField"));
+        registry.registerClass<KXAdvancedText>(QStringLiteral("KXAdvancedText"), QStringLiteral("KXText"));
+        // New shapes hold a word-art text field.
+        setShapeTextFactory([](KXShape* owner, const QString* string) -> std::shared_ptr<KXShapeText> {
+            return KXAdvancedText::initWithOwner(owner, string ? *string : QString());
+        });
     });
     registerPageSizeClasses();
 }

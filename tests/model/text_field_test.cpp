@@ -350,3 +350,33 @@ TEST_F(TextFieldTest, PlainDrawingWithOutlineShowsTheOutlineAndRestoresTheAttrib
     text.drawInContext(blank, {0, 0, 300, 120});
     EXPECT_EQ(blank.makeImage().qimage().pixelColor(150, 60).alpha(), 0);
 }
+
+TEST_F(TextFieldTest, StoredColumnCountBeyondItsContainersGetsNewColumnsUpToALimit) {
+    auto text = KXText::initWithOwner(nullptr, QStringLiteral("Columns"));
+    for (const auto& [stored, expected] : {std::pair<std::int64_t, std::size_t>{3, 3}, {1000000000, 64}}) {
+        text->setColumnCount(stored);
+        const QByteArray data = kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(text));
+        auto back = decodedText(data);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->textContainers().size(), expected);
+        EXPECT_EQ(back->textViews().size(), expected);
+        EXPECT_EQ(back->layoutManter()->textContainers().size(), expected);
+    }
+}
+
+TEST_F(TextFieldTest, UndoStepOfADestroyedTextDoesNothing) {
+    auto shape = plainText({10, 10, 300, 200}, QStringLiteral("Short-lived"));
+    std::weak_ptr<kx::Object> weak;
+    {
+        auto text = KXText::initWithOwner(shape.get(), QStringLiteral("Field"));
+        weak = text;
+        shape->setText(text);
+        page->undoManager().beginUndoGrouping();
+        text->undoString(kx::AttributedString(QStringLiteral("A")), kx::AttributedString(QStringLiteral("B")));
+        page->undoManager().endUndoGrouping();
+        shape->setText(KXText::initWithOwner(shape.get()));
+    }
+    EXPECT_TRUE(weak.expired());
+    ASSERT_TRUE(page->undoManager().canUndo());
+    page->undoManager().undo();  // no crash, no effect
+}

@@ -9,6 +9,7 @@
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/text/text_layout_manager.h"
 #include "shapes/shape_path_builders.h"
+#include "model/column_info.h"
 #include "text/text_container.h"
 
 #include <gtest/gtest.h>
@@ -281,4 +282,28 @@ TEST_F(TextWrapTest, ArchiveHasTheKeysAndRoundTripsWithSharedWrapObjects) {
     ASSERT_TRUE(copy->path());
     EXPECT_EQ(copy->path()->bounds(), l.container->path()->bounds());
     EXPECT_EQ(kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(copy)), data);
+}
+
+namespace {
+// Writes what a damaged file could hold under the container's class name.
+class ForgedContainer : public kx::Object, public kx::Coding {
+public:
+    QString className() const override { return QStringLiteral("KXTextContainer"); }
+    void encodeWithCoder(kx::KeyedArchiver& coder) const override {
+        coder.encodeObject(kx::Value(kx::ValueArray{kx::Value(std::static_pointer_cast<kx::Object>(
+                               std::make_shared<KXColumnInfo>(1, 0)))}),
+                           QStringLiteral("wrapArray"));
+        coder.encodeSize({100, 100}, QStringLiteral("containSize"));
+    }
+    void initWithCoder(kx::KeyedUnarchiver&) override {}
+};
+}  // namespace
+
+TEST(TextContainerArchive, WrapObjectsThatAreNotGraphsFailTheArchive) {
+    registerModelClasses();
+    const QByteArray data = kx::KeyedArchiver::archivedDataWithRootObject(
+        kx::Value(std::static_pointer_cast<kx::Object>(std::make_shared<ForgedContainer>())));
+    kx::KeyedUnarchiver reader(data);
+    EXPECT_FALSE(reader.decodeObjectOfClass<KXTextContainer>(QStringLiteral("root")));
+    EXPECT_TRUE(reader.failed());
 }

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the unarchiver with the page model's classes registered, then uses what it
 // read: fills, borders, shadows, bezier paths, calendars, shapes, photos and picture frames from a damaged or
 // hostile project must load with sane values or not at all, and then draw without crashing or running away.
+// Text fields and their column containers are laid out and drawn on a small page.
 #include "model/background.h"
 #include "model/calendar.h"
 #include "model/frame.h"
@@ -13,6 +14,9 @@
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/gfx/bezier_path_coding.h"
 #include "shapes/shape_path_builders.h"
+#include "text/advanced_text.h"
+#include "model/canvas.h"
+#include "model/page_size.h"
 
 #include <QGuiApplication>
 #include <QtGlobal>
@@ -49,6 +53,46 @@ void useCalendar(KXCalendar& calendar, kx::BitmapContext& context) {
     calendar.drawInContext(context, kx::Rect(-3, 2, 29.5, 17));
     calendar.graphImageWithZoom(1);
     calendar.copy();
+}
+
+// A text field from the archive, given a shape on a page: laid out, drawn, asked for links and copied.
+void useText(const std::shared_ptr<KXText>& text, kx::BitmapContext& context) {
+    text->isEmpty();
+    text->selectedRange();
+    text->currentAttributes();
+    text->wrapGraphs();
+    auto page = std::make_shared<KXCanvas>();
+    const KXSize size(64, 48, KXSizeUnitPixel, 72);
+    page->setPageSize(&size);
+    page->zoomToFitSize(page->pixelSize());
+    auto shape = std::make_shared<KXShape>();
+    shape->setPhoto(nullptr);
+    shape->setText(text);
+    page->addGraph(shape);
+    shape->setRelativeRect(kx::Rect(0.1, 0.1, 0.8, 0.8));
+    text->relayoutText();
+    text->drawInContext(context, kx::Rect(0, 0, 32, 24));
+    text->linkStringAtPoint(kx::Point(5, 5));
+    if (auto art = std::dynamic_pointer_cast<KXAdvancedText>(text)) {
+        art->naturalSize();
+        art->textSize();
+        art->setOutlineEnabled(true);
+        art->setGlowEnabled(true);
+        art->image();
+    }
+    text->copy();
+    page->removeGraph(shape.get());
+    shape->setText(nullptr);
+}
+
+void useTextContainer(KXTextContainer& container) {
+    kx::Rect remaining;
+    container.lineFragmentRect(kx::Rect(0, 0, 1e7, 14), &remaining);
+    container.lineFragmentRect(kx::Rect(3, 20, 40, 9.5), &remaining);
+    const kx::Rect f = container.adjustFragmentRectForHoleRect(kx::Rect(0, 0, 50, 10), kx::Rect(5, 0, 5, 5), &remaining);
+    if (f.size.height != 10)
+        std::abort();  // a hole never changes a fragment's height
+    container.copy();
 }
 
 }  // namespace
@@ -128,5 +172,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         group->graphImageWithZoom(0.05);
         group->copy();
     }
+    if (const auto text = root->objectAs<KXText>())
+        useText(text, context);
+    if (const auto container = root->objectAs<KXTextContainer>())
+        useTextContainer(*container);
     return 0;
 }

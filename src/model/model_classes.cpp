@@ -15,6 +15,8 @@
 #include "model/stroke.h"
 #include "graphics/photo_filter.h"
 #include "platform/gfx/bezier_path_coding.h"
+#include "platform/text/text_storage.h"
+#include "text/advanced_text.h"
 
 #include <mutex>
 
@@ -37,6 +39,14 @@ void registerModelClasses() {
         registry.registerClass<KXPhoto>(QStringLiteral("KXPhoto"), QStringLiteral("KXShapeField"));
         registry.registerClass<KXShape>(QStringLiteral("KXShape"), QStringLiteral("KXGraph"));
         registry.registerClass<KXGroup>(QStringLiteral("KXGroup"), QStringLiteral("KXGraph"));
+        kx::registerTextClasses(registry);
+        registry.registerClass<KXTextContainer>(QStringLiteral("KXTextContainer"));
+        registry.registerClass<KXText>(QStringLiteral("KXText"), QStringLiteral("KXShapeField"));
+        registry.registerClass<KXAdvancedText>(QStringLiteral("KXAdvancedText"), QStringLiteral("KXText"));
+        // New shapes hold a word-art text field.
+        setShapeTextFactory([](KXShape* owner, const QString* string) -> std::shared_ptr<KXShapeText> {
+            return KXAdvancedText::initWithOwner(owner, string ? *string : QString());
+        });
     });
     registerPageSizeClasses();
 }

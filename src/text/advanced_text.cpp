@@ -1,0 +1,347 @@
+#include "text/advanced_text.h"
+
+#include "graphics/color_utilities.h"
+#include "graphics/geometry_utilities.h"
+#include "model/background.h"
+#include "model/canvas.h"
+#include "model/page_size.h"
+#include "model/shape.h"
+#include "model/stroke.h"
+#include "platform/foundation/keyed_archiver.h"
+#include "platform/foundation/keyed_unarchiver.h"
+#include "platform/gfx/bitmap_context.h"
+#include "platform/gfx/filters.h"
+#include "platform/gfx/jpng.h"
+
+#include <cmath>
+
+namespace {
+const QString kFontScaleKey = QStringLiteral("fontScale");
+const QString kBackgroundKey = QStringLiteral("background");
+const QString kSampleString = QStringLiteral("gyqpA");
+constexpr double kMeasureSide = 10000000;
+
+bool isUsableScale(double scale) {
+    return std::isfinite(scale) && scale > 0;
+}
+}  // namespace
+
+KXAdvancedText::KXAdvancedText() : m_background(defaultBackground()) {}
+
+KXAdvancedText::~KXAdvancedText() {
+    m_renderImage = kx::Image();
+    m_background.reset();
+}
+
+std::shared_ptr<KXAdvancedText> KXAdvancedText::initWithOwner(kx::ShapeFieldOwner* owner, const QString& string) {
+    return makeWithOwner<KXAdvancedText>(owner, string);
+}
+
+std::shared_ptr<KXBackground> KXAdvancedText::defaultBackground() {
+    auto fill = std::make_shared<KXBackground>();
+    fill->setFillType(KXFillTypeColor);
+    fill->setColorType(KXColorTypeSolid);
+    fill->setImageType(0);
+    fill->setGradientType(0);
+    const kx::Color first = createSRGBColor(0, 0, 0, 1);
+    const kx::Color second = createSRGBColor(0, 0.49019607843137253, 0.8, 1);
+    fill->setColor1(first);
+    fill->setColor2(second);
+    fill->setFillAngle(0);
+    fill->setAdGradientColorArray({first, second});
+    return fill;
+}
+
+void KXAdvancedText::setFontScale(double scale) {
+    if (!isUsableScale(scale))
+        return;
+    setProperty(kFontScaleKey, m_fontScale, scale);
+}
+
+void KXAdvancedText::setBackground(std::shared_ptr<KXBackground> background) {
+    m_background = std::move(background);
+}
+
+// ---- measuring ----
+
+kx::Size KXAdvancedText::measuredSize(kx::Size containerSize) {
+    if (!(containerSize.width > 0) || !(containerSize.height > 0) || !std::isfinite(containerSize.width) ||
+        !std::isfinite(containerSize.height))
+        return {};
+    kx::TextLayoutManager manager(textStoragePtr());
+    manager.addTextContainer(std::make_shared<kx::TextContainer>(containerSize));
+    return manager.usedRect(0).size;
+}
+
+kx::Size KXAdvancedText::naturalSize() {
+    return measuredSize({kMeasureSide, kMeasureSide});
+}
+
+double KXAdvancedText::halfBorderWidth() const {
+    KXShape* shape = ownerShape();
+    KXCanvas* canvas = ownerCanvas();
+    if (!shape || !canvas || !shape->isStrokeEnabled() || !shape->stroke())
+        return 0;
+    const kx::Size preview = canvas->previewSize();
+    const double width = shape->stroke()->borderWidthWithReference(std::min(preview.width, preview.height), 1);
+    return std::isfinite(width) ? std::trunc(width / 2) : 0;
+}
+
+kx::Size KXAdvancedText::textSize() {
+    KXShape* shape = ownerShape();
+    const double k = zoom() * m_fontScale;
+    if (!shape || !isUsableScale(k))
+        return {};
+    const double d = halfBorderWidth();
+    const kx::Size frame = shape->frameRect().size;
+    return measuredSize({(frame.width - 2 * d) / k, (frame.height - 2 * d) / k});
+}
+
+void KXAdvancedText::updateFontScale() {
+    KXShape* shape = ownerShape();
+    if (!shape)
+        return;
+    setFontScale(shape->actualRect().size.width / naturalSize().width);
+}
+
+void KXAdvancedText::updateRelativeRect() {
+    KXShape* shape = ownerShape();
+    KXCanvas* canvas = ownerCanvas();
+    if (!shape || !canvas)
+        return;
+    const kx::Size natural = naturalSize();
+    const kx::Rect actual = shape->actualRect();
+    const kx::Size pixels = canvas->pixelSize();
+    if (!(pixels.width > 0) || !(pixels.height > 0))
+        return;
+    const double width = natural.width * m_fontScale + 1;
+    const double height = natural.height * m_fontScale + 1;
+    const kx::Rect r{actual.minX(), actual.maxY() - height, width, height};
+    shape->setRelativeRect(
+        {r.origin.x / pixels.width, r.origin.y / pixels.height, r.size.width / pixels.width, r.size.height / pixels.height});
+}
+
+void KXAdvancedText::setString(const QString& string) {
+    kx::TextStorage& storage = textStorage();
+    const kx::TextAttributes attributes =
+        storage.length() > 0 ? storage.attributedString().attributesAt(0)
+                             : (textViews().empty() ? defaultAttributes() : textViews().front()->typingAttributes());
+    storage.setAttributedString(kx::AttributedString(string, attributes));
+}
+
+double KXAdvancedText::sampleLineHeight() const {
+    return kx::measureString(kSampleString, currentAttributes()).height;
+}
+
+// ---- drawing ----
+
+void KXAdvancedText::drawTextInContext(kx::BitmapContext& context, const kx::Rect& rect) {
+    if (!isDrawableTextRect(rect) || isEmpty())
+        return;
+    context.saveGState();
+    if (m_renderImage.isNull())
+        updateRenderImage(false);
+    if (!m_renderImage.isNull()) {
+        const double s = kx::mainScreenBackingScale();
+        const kx::Size size{m_renderImage.width() / s, m_renderImage.height() / s};
+        const kx::Rect target = roundRectComponents(
+            {rect.midX() - size.width / 2, rect.midY() - size.height / 2, size.width, size.height});
+        context.drawImage(target, m_renderImage);
+    }
+    m_renderImage = kx::Image();
+    context.restoreGState();
+}
+
+void KXAdvancedText::updateRenderImage(bool) {
+    m_renderImage = image();
+}
+
+std::unique_ptr<kx::BitmapContext> KXAdvancedText::contextWithSize(kx::Size size) const {
+    const double s = kx::mainScreenBackingScale();
+    const double w = std::trunc(s * size.width), h = std::trunc(s * size.height);
+    if (!(w >= 1) || !(h >= 1) || !(w * h <= double(kx::Image::maximumPixelCount)))
+        return nullptr;
+    auto context = std::make_unique<kx::BitmapContext>(int(w), int(h));
+    if (!context->isValid())
+        return nullptr;
+    context->scale(s, s);
+    return context;
+}
+
+kx::Image KXAdvancedText::image() {
+    KXShape* shape = ownerShape();
+    if (!shape || isEmpty())
+        return {};
+    kx::Rect F = shape->frameRect();
+    if (F.isEmpty())
+        return {};
+    F = roundRectComponents(F);
+    F.origin = {0, 0};
+    const double d = halfBorderWidth();
+    kx::Rect T = F.insetBy(d, d);
+    const double h = std::trunc(sampleLineHeight());
+    const double o = isOutlineEnabled() ? h * (outlineWidth() / 100 * 0.6) : 0;
+    const double p = isGlowEnabled() ? std::round(std::max(h * (glowRadius() / 100 * 0.6) + h, o)) : std::round(o);
+    if (!std::isfinite(p) || p < 0)
+        return {};
+    std::unique_ptr<kx::BitmapContext> bitmap = contextWithSize({F.size.width + 2 * p, F.size.height + 2 * p});
+    if (!bitmap)
+        return {};
+    bitmap->translate(p, p);
+    bitmap->translate(T.origin.x, T.origin.y);
+    T.origin = {0, 0};
+    bitmap->setAllowsAntialiasing(true);
+    bitmap->setShouldAntialias(true);
+    m_textDrawing = true;
+    if (isGlowEnabled())
+        drawGlowInContext(*bitmap, T.size);
+    if (isOutlineEnabled())
+        drawTextInContext(*bitmap, T, outlineWidth() / 100 * 0.6 * h,
+                          nsColorFromRGBA(KXPackedRGBA(outlineColorValue())));
+    if (!m_background || (m_background->fillType() == KXFillTypeColor && m_background->colorType() == KXColorTypeSolid))
+        drawTextStorage(textStorage().attributedString(), *bitmap, T);
+    else
+        fillTextInContext(*bitmap, T);
+    m_textDrawing = false;
+    return bitmap->makeImage();
+}
+
+void KXAdvancedText::drawGlowInContext(kx::BitmapContext& context, kx::Size size) {
+    const double blur = glowBlur() * zoom();
+    const kx::Color color = nsColorFromRGBA(KXPackedRGBA(glowColorValue()));
+    const double width = glowRadius() + (isOutlineEnabled() ? outlineWidth() : 0);
+    const double g = std::round(width / 100 * 0.6 * sampleLineHeight());
+    if (!std::isfinite(g) || g < 0)
+        return;
+    std::unique_ptr<kx::BitmapContext> glow = contextWithSize({size.width + 2 * g, size.height + 2 * g});
+    if (!glow)
+        return;
+    glow->saveGState();
+    glow->translate(g, g);
+    drawTextInContext(*glow, {0, 0, size.width, size.height}, g, color);
+    const kx::Image plain = glow->makeImage();
+    glow->restoreGState();
+    const kx::Image blurred =
+        kx::applyFilter(QStringLiteral("CIBoxBlur"), plain,
+                        {{QStringLiteral("inputRadius"), kx::Value(double(float(std::isfinite(blur) ? blur : 0)))}});
+    if (blurred.isNull())
+        return;
+    const double s = kx::mainScreenBackingScale();
+    const kx::Size extent{float(blurred.width() / s), float(blurred.height() / s)};
+    context.drawImage({size.width / 2 - extent.width / 2, size.height / 2 - extent.height / 2, extent.width,
+                       extent.height},
+                      blurred);
+}
+
+void KXAdvancedText::drawTextInContext(kx::BitmapContext& context, const kx::Rect& rect, double strokeWidth,
+                                       const kx::Color& strokeColor) {
+    if (rect.isEmpty())
+        return;
+    kx::AttributedString text = textStorage().attributedString();
+    kx::TextAttributes stroke;
+    stroke.strokeWidth = double(float(strokeWidth));
+    stroke.strokeColor = strokeColor;
+    text.addAttributes({0, text.length()}, stroke);
+    drawTextStorage(text, context, rect);
+}
+
+void KXAdvancedText::drawTextStorage(const kx::AttributedString& text, kx::BitmapContext& context,
+                                     const kx::Rect& rect) {
+    if (rect.isEmpty())
+        return;
+    const double k = zoom() * m_fontScale;
+    if (!isUsableScale(k))
+        return;
+    context.saveGState();
+    context.translate(0, rect.size.height);
+    context.scale(k, -k);
+    context.setLineJoin(kx::LineJoin::Round);
+    kx::TextLayoutManager manager(std::make_shared<kx::TextStorage>(text));
+    manager.addTextContainer(std::make_shared<kx::TextContainer>(kx::Size(rect.size.width / k, rect.size.height / k)));
+    manager.drawBackground(context, 0, {0, 0});
+    manager.drawGlyphs(context, 0, {0, 0});
+    context.restoreGState();
+}
+
+kx::Image KXAdvancedText::maskTextImageWithSize(kx::Size size) {
+    const double s = kx::mainScreenBackingScale();
+    const double w = std::trunc(s * size.width), h = std::trunc(s * size.height);
+    if (!(w >= 1) || !(h >= 1) || !(w * h <= double(kx::Image::maximumPixelCount)))
+        return {};
+    // Coverage only: the mask lets paint through where the glyphs are, whatever their colour.
+    kx::BitmapContext mask(int(w), int(h), kx::BitmapContext::Kind::AlphaOnly);
+    if (!mask.isValid())
+        return {};
+    mask.scale(s, s);
+    drawTextInContext(mask, {0, 0, size.width, size.height}, 0, kx::Color::srgb(0, 0, 0, 1));
+    return mask.makeImage();
+}
+
+void KXAdvancedText::fillTextInContext(kx::BitmapContext& context, const kx::Rect& rect) {
+    KXCanvas* canvas = ownerCanvas();
+    if (!canvas || !m_background)
+        return;
+    context.saveGState();
+    const kx::Image mask = maskTextImageWithSize(rect.size);
+    if (mask.isNull()) {
+        context.restoreGState();
+        return;
+    }
+    context.clipToMask({0, 0, rect.size.width, rect.size.height}, mask);
+    const double k = zoom() * m_fontScale;
+    const double d = halfBorderWidth();
+    const kx::Rect Q = kx::Rect(0, 0, rect.size.width, rect.size.height).insetBy(d, d);
+    const kx::Size size = textSize();
+    const double tw = size.width * k, th = size.height * k;
+    double z = zoom();
+    if (KXSize* pageSize = canvas->pageSize(); pageSize && pageSize->unit() != KXSizeUnitPixel)
+        z = z * double(pageSize->dpi()) / 72;
+    m_background->drawInContext(context, {Q.origin.x, rect.size.height - (th + Q.origin.y), tw, th}, z);
+    context.restoreGState();
+}
+
+// ---- observation ----
+
+void KXAdvancedText::addObserver(kx::KeyObserver* observer) {
+    if (!observer)
+        return;
+    KXText::addObserver(observer);
+    kx::Observable::addObserver(observer, kFontScaleKey);
+    if (m_background)
+        m_background->addObserver(observer);
+}
+
+void KXAdvancedText::removeObserver(kx::KeyObserver* observer) {
+    if (!observer)
+        return;
+    KXText::removeObserver(observer);
+    kx::Observable::removeObserver(observer, kFontScaleKey);
+    if (m_background)
+        m_background->removeObserver(observer);
+}
+
+const kx::PropertyTable& KXAdvancedText::propertyTable() const {
+    using T = KXAdvancedText;
+    const kx::PropertyTable& base = KXText::propertyTable();
+    static const kx::PropertyTable table = [&base] {
+        kx::PropertyTable t(&base);
+        t.add(kFontScaleKey, &T::fontScale, &T::setFontScale);
+        return t;
+    }();
+    return table;
+}
+
+// ---- archive ----
+
+void KXAdvancedText::encodeWithCoder(kx::KeyedArchiver& coder) const {
+    KXText::encodeWithCoder(coder);
+    coder.encodeFloat(float(m_fontScale), kFontScaleKey);
+    coder.encodeObject(m_background ? kx::Value(std::static_pointer_cast<kx::Object>(m_background)) : kx::Value(),
+                       kBackgroundKey);
+}
+
+void KXAdvancedText::initWithCoder(kx::KeyedUnarchiver& coder) {
+    KXText::initWithCoder(coder);
+    setFontScale(coder.decodeFloat(kFontScaleKey));
+    setBackground(coder.decodeObjectOfClass<KXBackground>(kBackgroundKey));
+}

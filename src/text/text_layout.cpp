@@ -1,0 +1,271 @@
+// Column layout of a text field with vertical alignment, and the drawing of a plain text field.
+//
+// The owner's rectangles are in the page view's zoomed coordinates (y up); column rectangles are in
+// unzoomed points in the text system's downward axis, measured from the top of the text area. A column's
+// outline lives in the container's upward axis, so raising the outline by d while the column's frame moves
+// down by d clips every line by the part of the outline at which it is finally drawn.
+#include "graphics/color_utilities.h"
+#include "graphics/geometry_utilities.h"
+#include "model/canvas.h"
+#include "model/column_info.h"
+#include "model/shape.h"
+#include "platform/gfx/bitmap_context.h"
+#include "text/text.h"
+
+#include <cmath>
+
+namespace {
+// The alignment searches take at most this many steps; each step lays the text out again.
+constexpr int kMaxAlignmentSteps = 64;
+
+kx::Rect scaledRect(const kx::Rect& r, double z) {
+    return {r.origin.x * z, r.origin.y * z, r.size.width * z, r.size.height * z};
+}
+
+kx::BezierPath translatedPath(const kx::BezierPath& path, double dy) {
+    kx::BezierPath moved = path;
+    moved.transform(kx::AffineTransform::makeTranslation(0, dy));
+    return moved;
+}
+}  // namespace
+
+kx::Rect KXText::currentDrawRect() const {
+    KXShape* shape = ownerShape();
+    return shape ? scaledRect(shape->actualDrawRect(), zoom()) : kx::Rect();
+}
+
+kx::Rect KXText::editableRect() const {
+    KXShape* shape = ownerShape();
+    return shape ? scaledRect(shape->actualDrawRectInGroup(), zoom()) : kx::Rect();
+}
+
+void KXText::relayoutText() {
+    KXShape* shape = ownerShape();
+    KXCanvas* canvas = ownerCanvas();
+    if (!shape || !canvas)
+        return;
+    const double z = canvas->zoomValue();
+    if (!(z > 0) || !std::isfinite(z))
+        return;
+    const kx::Rect F = roundRectComponents(shape->frameRect());
+    kx::Rect C = roundRectComponents(shape->drawRectForFrame(F, z));
+    C.origin = {0, 0};
+    const kx::Rect E = roundRectComponents(shape->editingRectInObjectRect(C));
+    layoutColumns((C.size.height - E.maxY()) / z, E.size.width / z, E.size.height / z, E.origin.x / z, false,
+                  nullptr);
+    m_updateTextContainerGeometry = true;
+}
+
+void KXText::layoutColumns(double top, double areaWidth, double areaHeight, double x, bool drawing,
+                           kx::BitmapContext* context) {
+    KXShape* shape = ownerShape();
+    KXCanvas* canvas = ownerCanvas();
+    if (!shape || !canvas || !m_layoutManager)
+        return;
+    ensureColumns();
+    const double z = canvas->zoomValue();
+    const float sfw = float(singleFontWidth());
+    const KXCanvas::GraphList wraps = canvas->graphsIntersectWithGraph(shape);
+    const kx::Rect editable = editableRect();
+    const bool output = canvas->renderIntent() == KXRenderIntentOutput;
+    const std::size_t columns = std::min<std::size_t>(
+        std::size_t(std::clamp<std::int64_t>(m_columnCount, 0, std::int64_t(m_textContainers.size()))),
+        m_columnInfos.size());
+    auto configure = [&](KXTextContainer& container, const kx::Rect& R) {
+        container.setScaleWidth(float(1 / z));
+        container.setScaleHeight(float(1 / z));
+        container.setSize(R.size);
+        container.setSingleFontWidth(sfw);
+        container.setWrapObjects(wraps);
+    };
+    for (std::size_t i = 0; i < columns; ++i) {
+        KXTextContainer& container = *m_textContainers[i];
+        const KXColumnInfo& info = *m_columnInfos[i];
+        kx::Rect R = roundRectComponents({x, top, info.width() * areaWidth, areaHeight});
+        if (drawing)
+            configure(container, R);
+        const kx::Size used = usedSizeForTextAtColumn(int(i), R, true);
+        if (m_verticalAlignment == KXTextVerticalAlignmentBottom)
+            R.origin.y = top + (R.size.height - used.height);
+        else if (m_verticalAlignment == KXTextVerticalAlignmentMiddle)
+            R.origin.y = top + (R.size.height - used.height) * 0.5;
+        R = roundRectComponents(R);
+        KXTextView& view = *m_textViews[i];
+        view.setFrame(R);
+        const int index = containerIndex(int(i));
+        if (!drawing) {
+            configure(container, R);
+        } else {
+            view.setSelectedRange({0, 0});
+            container.setObjectRect({editable.origin.x + R.origin.x * z, editable.origin.y,
+                                     editable.size.width - R.origin.x * z, editable.size.height - R.origin.y * z});
+            if ((m_updateTextContainerGeometry || output) && index >= 0)
+                m_layoutManager->textContainerChangedGeometry(&container);
+            if (context && index >= 0 && m_layoutManager->characterRange(index).length > 0) {
+                m_layoutManager->drawBackground(*context, index, R.origin);
+                if (m_outlineEnabled) {
+                    const kx::TextRange range = m_layoutManager->characterRange(index);
+                    const kx::AttributedString kept = m_textStorage->attributedString().substring(range);
+                    kx::TextAttributes outline;
+                    outline.strokeColor = nsColorFromRGBA(KXPackedRGBA(m_outlineColorValue));
+                    outline.strokeWidth = -m_outlineWidth * z;
+                    m_textStorage->addAttributes(range, outline);
+                    m_layoutManager->drawGlyphs(*context, index, R.origin);
+                    m_textStorage->beginEditing();
+                    qsizetype at = range.location;
+                    for (const kx::AttributeRun& run : kept.runs()) {
+                        m_textStorage->setAttributes({at, run.length}, run.attributes);
+                        at += run.length;
+                    }
+                    m_textStorage->endEditing();
+                    view.setIgnoreDisplay(true);
+                }
+                m_layoutManager->drawGlyphs(*context, index, R.origin);
+            }
+            m_textDrawPoint = R.origin;
+            m_updateTextContainerGeometry = false;
+        }
+        x = R.maxX() + info.gutter() * areaWidth;
+    }
+}
+
+kx::Size KXText::usedSizeForTextAtColumn(int column, const kx::Rect& bound, bool relayout) {
+    const double w = bound.size.width, h = bound.size.height;
+    if (w == 0 && h == 0)
+        return bound.size;
+    if (m_verticalAlignment == KXTextVerticalAlignmentMiddle)
+        return usedSizeForMidAlignmentTextAtColumn(column, bound, relayout);
+    if (m_verticalAlignment == KXTextVerticalAlignmentBottom)
+        return usedSizeForBottomAlignmentTextAtColumn(column, bound, relayout);
+    KXShape* shape = ownerShape();
+    const int index = m_layoutManager && shape ? containerIndex(column) : -1;
+    if (index < 0)
+        return {};
+    KXTextContainer& container = *m_textContainers[std::size_t(column)];
+    container.setPath(shape->editingShapeWithRect({0, 0, w, h}));
+    if (relayout) {
+        m_layoutManager->invalidateLayout();
+        m_layoutManager->textContainerChangedGeometry(&container);
+        return m_layoutManager->boundingRect(m_layoutManager->characterRange(index), index).size;
+    }
+    return m_layoutManager->usedRect(index).size;
+}
+
+kx::Rect KXText::boundingRectForGlyphRang(int column, const kx::BezierPath& path, double offsetY, bool relayout) {
+    KXTextContainer& container = *m_textContainers[std::size_t(column)];
+    container.setPath(translatedPath(path, offsetY));
+    const int index = containerIndex(column);
+    if (relayout) {
+        m_layoutManager->invalidateLayout();
+        m_layoutManager->textContainerChangedGeometry(&container);
+    }
+    return m_layoutManager->boundingRect(m_layoutManager->characterRange(index), index);
+}
+
+kx::Size KXText::usedSizeForMidAlignmentTextAtColumn(int column, const kx::Rect& bound, bool relayout) {
+    const double w = bound.size.width, h = bound.size.height;
+    KXShape* shape = ownerShape();
+    if (!m_layoutManager || !shape || containerIndex(column) < 0)
+        return {w, h};
+    KXTextContainer& container = *m_textContainers[std::size_t(column)];
+    const kx::BezierPath base = shape->editingShapeWithRect({0, 0, w, h});
+    double offset = 0;
+    bool first = true, moved = false, lastUp = true;
+    kx::Rect b;
+    // The search ends when a step is within 1 point, when the correction turns back, or after a bounded
+    // number of steps (a text whose height keeps changing with the offset could otherwise swing for ever).
+    for (int step = 0; step < kMaxAlignmentSteps; ++step) {
+        container.setSize({w, h});
+        b = boundingRectForGlyphRang(column, base, offset, relayout);
+        if (b.size.height == 0)
+            return {w, h};
+        const double target = (h - b.size.height) * 0.5;
+        if (std::abs(offset - target) <= 1)
+            return b.size;
+        if ((target <= offset && !first && !lastUp) || (target > offset && lastUp && moved)) {
+            container.setPath(translatedPath(base, target));
+            return b.size;
+        }
+        lastUp = target <= offset;
+        moved = true;
+        first = false;
+        offset = target;
+    }
+    return b.size;
+}
+
+kx::Size KXText::usedSizeForBottomAlignmentTextAtColumn(int column, const kx::Rect& bound, bool relayout) {
+    const double w = bound.size.width, h = bound.size.height;
+    KXShape* shape = ownerShape();
+    if (!m_layoutManager || !shape || containerIndex(column) < 0)
+        return {0, h};
+    KXTextContainer& container = *m_textContainers[std::size_t(column)];
+    const int index = containerIndex(column);
+    const kx::BezierPath base = shape->editingShapeWithRect({0, 0, w, h});
+    container.setSize({w, h});
+    const kx::Rect b0 = boundingRectForGlyphRang(column, base, 0, relayout);
+    const qsizetype n = m_layoutManager->characterRange(index).length;
+    const double w0 = b0.size.width;
+    double offset = 0;
+    bool backOff = false;
+    // Bounded: the offset may fail to settle exactly when heights are not whole numbers.
+    for (int step = 0; step < kMaxAlignmentSteps; ++step) {
+        container.setSize({w, h});
+        const kx::Rect b = boundingRectForGlyphRang(column, base, offset, relayout);
+        if (b.size.height == 0)
+            break;
+        if (m_layoutManager->characterRange(index).length < n) {
+            backOff = true;
+            break;
+        }
+        if (b.size.height + offset == h || h - b.size.height == offset)
+            break;
+        offset = h - b.size.height;
+    }
+    if (backOff) {
+        while (offset >= 2) {
+            offset -= 2;
+            boundingRectForGlyphRang(column, base, offset, relayout);
+            if (m_layoutManager->characterRange(index).length >= n)
+                break;
+        }
+    }
+    return {w0, h - offset};
+}
+
+void KXText::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
+    drawTextInContext(context, rect);
+}
+
+void KXText::drawTextInContext(kx::BitmapContext& context, const kx::Rect& rect) {
+    KXShape* shape = ownerShape();
+    KXCanvas* canvas = ownerCanvas();
+    if (!isDrawableTextRect(rect) || isEmpty() || !shape || !canvas)
+        return;
+    const double z = canvas->zoomValue();
+    if (!(z > 0) || !std::isfinite(z))
+        return;
+    const kx::Rect r = roundRectComponents(rect);
+    kx::Rect C = canvas->renderIntent() == KXRenderIntentOutput ? scaledRect(shape->actualDrawRect(), z)
+                                                                : shape->drawRectForFrame(r, z);
+    C = roundRectComponents(C);
+    kx::Rect D = roundRectComponents(
+        {r.midX() - C.size.width / 2, r.midY() - C.size.height / 2, C.size.width, C.size.height});
+    context.saveGState();
+    context.translate(D.origin.x, D.origin.y);
+    D.origin = {0, 0};
+    const kx::Rect X = shape->editingRectInObjectRect(D);
+    if (!isDrawableTextRect(X)) {
+        context.restoreGState();
+        return;
+    }
+    m_textDrawing = true;
+    context.setAllowsAntialiasing(true);
+    context.setShouldAntialias(true);
+    context.translate(0, D.maxY());
+    context.scale(z, -z);
+    layoutColumns((D.size.height - X.maxY()) / z, X.size.width / z, X.size.height / z, X.origin.x / z, true,
+                  &context);
+    context.restoreGState();
+    m_textDrawing = false;
+}

@@ -1,0 +1,239 @@
+// The word-art text: font scale, natural size and the sizing of the owner, the bitmap margins of outline
+// and glow, the glow and outline passes seen by pixel probes, fills seen through the glyphs, and its
+// archive and observed keys.
+#include "archive_probe.h"
+#include "observer_recorder.h"
+#include "page_test_support.h"
+#include "text_test_support.h"
+
+#include "graphics/color_utilities.h"
+#include "model/background.h"
+#include "platform/foundation/keyed_archiver.h"
+#include "platform/foundation/keyed_unarchiver.h"
+#include "platform/gfx/jpng.h"
+#include "support/pixel_probe.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace kxtest;
+
+namespace {
+
+class AdvancedTextTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registerPageClasses();
+        kx::setMainScreenBackingScaleOverride(1);
+        page = textPage(600, 400);
+    }
+    void TearDown() override { kx::setMainScreenBackingScaleOverride(0); }
+    std::shared_ptr<OutlineShape> wordArt(const kx::Rect& frame, const QString& string, double size = 40) {
+        auto shape = textShape(*page, frame, string, dejaVu(size));
+        shape->setStrokeEnabled(false);
+        return shape;
+    }
+    static KXAdvancedText& art(KXShape& shape) { return *static_cast<KXAdvancedText*>(shape.text()); }
+    // Pixels whose colour is close to the colour (opaque enough).
+    static int countNear(const QImage& image, Rgba colour, int tolerance = 40) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const Rgba p = pixelAt(image, x, y);
+                if (p.a > 100 && std::abs(p.r - colour.r) <= tolerance && std::abs(p.g - colour.g) <= tolerance &&
+                    std::abs(p.b - colour.b) <= tolerance)
+                    ++n;
+            }
+        return n;
+    }
+    std::shared_ptr<KXCanvas> page;
+};
+
+}  // namespace
+
+TEST_F(AdvancedTextTest, NewShapesHoldWordArtWithTheDefaultFill) {
+    auto shape = std::make_shared<KXShape>();
+    auto* text = dynamic_cast<KXAdvancedText*>(shape->text());
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->owner(), shape.get());
+    EXPECT_EQ(text->fontScale(), 1);
+    ASSERT_TRUE(text->background());
+    EXPECT_EQ(text->background()->fillType(), KXFillTypeColor);
+    EXPECT_EQ(text->background()->colorType(), KXColorTypeSolid);
+    ASSERT_EQ(text->background()->gradientColorArray().size(), 2u);
+    EXPECT_EQ(rgbaFromCGColor(text->background()->gradientColorArray()[1]), makeRGBA(0, 125, 204, 255));
+    auto box = KXShape::initTextShapeWithString(QStringLiteral("Hi"), {0.1, 0.1, 0.2, 0.2});
+    EXPECT_EQ(static_cast<KXText*>(box->text())->textStorage().string(), QStringLiteral("Hi"));
+}
+
+TEST_F(AdvancedTextTest, FontScaleRefusesScalesThatWouldHideOrBreakTheText) {
+    auto text = KXAdvancedText::initWithOwner(nullptr, QStringLiteral("x"));
+    ObserverRecorder recorder;
+    text->addObserver(&recorder);
+    for (double bad : {0.0, -2.0, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
+        text->setFontScale(bad);
+    EXPECT_EQ(text->fontScale(), 1);
+    EXPECT_TRUE(recorder.changes.empty());
+    text->setFontScale(2.5);
+    EXPECT_EQ(recorder.keys(), QStringList{QStringLiteral("fontScale")});
+    // The fill's own keys are observed through the text.
+    text->background()->setFillType(KXFillTypeImage);
+    EXPECT_EQ(recorder.changes.size(), 2u);
+    text->removeObserver(&recorder);
+    text->background()->setFillType(KXFillTypeColor);
+    EXPECT_EQ(recorder.changes.size(), 2u);
+}
+
+TEST_F(AdvancedTextTest, FontScaleFitsTheOwnerAndTheOwnerFitsTheText) {
+    auto shape = wordArt({50, 60, 100, 80}, QStringLiteral("Natural"));
+    KXAdvancedText& text = art(*shape);
+    const kx::Size natural = text.naturalSize();
+    ASSERT_GT(natural.width, 0);
+    // An owner twice the natural width gives a scale of 2.
+    const kx::Size pixels = page->pixelSize();
+    shape->setRelativeRect({50 / pixels.width, 60 / pixels.height, 2 * natural.width / pixels.width, 80 / pixels.height});
+    text.updateFontScale();
+    EXPECT_NEAR(text.fontScale(), 2, 1e-9);
+    const kx::Rect before = shape->actualRect();
+    text.updateRelativeRect();
+    const kx::Rect after = shape->actualRect();
+    EXPECT_NEAR(after.size.width, natural.width * 2 + 1, 1e-6);
+    EXPECT_NEAR(after.size.height, natural.height * 2 + 1, 1e-6);
+    EXPECT_NEAR(after.minX(), before.minX(), 1e-6);
+    EXPECT_NEAR(after.maxY(), before.maxY(), 1e-6);
+    // A text without width leaves the scale alone.
+    text.setString(QString());
+    text.updateFontScale();
+    EXPECT_NEAR(text.fontScale(), 2, 1e-9);
+}
+
+TEST_F(AdvancedTextTest, BitmapMarginsFollowGlowAndOutline) {
+    auto shape = wordArt({0, 0, 200, 100}, QStringLiteral("Margins"), 40);
+    KXAdvancedText& text = art(*shape);
+    const double h = std::trunc(text.sampleLineHeight());
+    struct Case {
+        bool outline, glow;
+        double margin;
+    } cases[] = {
+        {false, false, 0},
+        {true, false, std::round(h * 0.18)},
+        {false, true, std::round(h * 0.3 + h)},
+        {true, true, std::round(std::max(h * 0.3 + h, h * 0.18))},
+    };
+    for (const Case& c : cases) {
+        text.setOutlineEnabled(c.outline);
+        text.setGlowEnabled(c.glow);
+        const kx::Image image = text.image();
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(image.width(), 200 + 2 * c.margin) << c.outline << c.glow;
+        EXPECT_EQ(image.height(), 100 + 2 * c.margin) << c.outline << c.glow;
+    }
+    // With a line height of 100 the table of margins is 130 for the glow and 18 for the outline alone.
+    EXPECT_EQ(std::round(std::max(100 * (50.0 / 100 * 0.6) + 100, 0.0)), 130);
+    EXPECT_EQ(std::round(100 * (30.0 / 100 * 0.6)), 18);
+    // At a backing scale of 2 the bitmap has twice the pixels.
+    kx::setMainScreenBackingScaleOverride(2);
+    text.setOutlineEnabled(false);
+    text.setGlowEnabled(false);
+    EXPECT_EQ(text.image().width(), 400);
+}
+
+TEST_F(AdvancedTextTest, GlowAndOutlineShowAroundTheGlyphs) {
+    auto shape = wordArt({0, 0, 300, 120}, QStringLiteral("IIII"), 60);
+    KXAdvancedText& text = art(*shape);
+    text.setGlowColorValue(makeRGBA(255, 0, 0, 255));
+    text.setOutlineColorValue(makeRGBA(0, 0, 255, 255));
+    const QImage plain = text.image().qimage();
+    EXPECT_EQ(countNear(plain, {255, 0, 0, 255}), 0);
+    EXPECT_EQ(countNear(plain, {0, 0, 255, 255}), 0);
+    EXPECT_GT(countNear(plain, {0, 0, 0, 255}), 100);
+
+    text.setOutlineEnabled(true);
+    const QImage outlined = text.image().qimage();
+    EXPECT_GT(countNear(outlined, {0, 0, 255, 255}), 50) << "outline";
+    EXPECT_GT(countNear(outlined, {0, 0, 0, 255}), 100) << "fill over the outline";
+
+    text.setOutlineEnabled(false);
+    text.setGlowEnabled(true);
+    const QImage glowing = text.image().qimage();
+    EXPECT_GT(countNear(glowing, {255, 0, 0, 255}, 120), 100) << "glow";
+    // The glow is blurred: its alpha falls off gradually away from the glyphs.
+    int partial = 0;
+    for (int y = 0; y < glowing.height(); ++y)
+        for (int x = 0; x < glowing.width(); ++x) {
+            const Rgba p = pixelAt(glowing, x, y);
+            if (p.a > 10 && p.a < 200 && p.r > p.b)
+                ++partial;
+        }
+    EXPECT_GT(partial, 100);
+}
+
+TEST_F(AdvancedTextTest, AFillOtherThanTheTextsColoursPaintsThroughTheGlyphs) {
+    auto shape = wordArt({0, 0, 300, 120}, QStringLiteral("MMMM"), 60);
+    KXAdvancedText& text = art(*shape);
+    text.background()->setColor1(kx::Color::srgb(0, 1, 0, 1));
+    text.background()->setFillType(KXFillTypeColor);
+    text.background()->setColorType(KXColorTypeGradient);
+    text.background()->setColor2(kx::Color::srgb(0, 1, 0, 1));
+    text.background()->setAdGradientColorArray({kx::Color::srgb(0, 1, 0, 1), kx::Color::srgb(0, 1, 0, 1)});
+    const QImage image = text.image().qimage();
+    EXPECT_GT(countNear(image, {0, 255, 0, 255}), 100) << "the fill shows";
+    EXPECT_EQ(countNear(image, {0, 0, 0, 255}, 20), 0) << "the text's own colour does not";
+    // Outside the glyphs nothing is painted.
+    EXPECT_EQ(pixelAt(image, 2, 2).a, 0);
+}
+
+TEST_F(AdvancedTextTest, ZeroSizeOrEmptyTextGivesNoImage) {
+    auto shape = wordArt({0, 0, 200, 100}, QStringLiteral("Gone"));
+    KXAdvancedText& text = art(*shape);
+    text.setGlowEnabled(true);
+    shape->setRelativeRect({0, 0, 0, 0});
+    EXPECT_TRUE(text.image().isNull());
+    shape->setRelativeRect({0, 0, 0.3, 0.3});
+    text.setString(QString());
+    EXPECT_TRUE(text.image().isNull());
+    kx::BitmapContext context(50, 50);
+    text.drawInContext(context, {0, 0, 50, 50});
+    text.drawInContext(context, {0, 0, 0, 0});
+    EXPECT_EQ(pixelAt(context.makeImage().qimage(), 25, 25).a, 0);
+    auto orphan = KXAdvancedText::initWithOwner(nullptr, QStringLiteral("x"));
+    EXPECT_TRUE(orphan->image().isNull());
+    EXPECT_EQ(orphan->textSize(), kx::Size());
+}
+
+TEST_F(AdvancedTextTest, DrawingCentresTheImageOnTheRectangle) {
+    auto shape = wordArt({0, 0, 200, 100}, QStringLiteral("Centred"), 30);
+    KXAdvancedText& text = art(*shape);
+    kx::BitmapContext context(400, 300);
+    text.drawInContext(context, {100, 100, 200, 100});
+    const QImage drawn = context.makeImage().qimage();
+    // Nothing left of or below the rectangle (y up: rows near the bottom of the image are low y).
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 100; ++x)
+            ASSERT_EQ(pixelAt(drawn, x, y).a, 0);
+    EXPECT_GT(countNear(drawn, {0, 0, 0, 255}), 50);
+}
+
+TEST_F(AdvancedTextTest, ArchiveAddsFontScaleAndFillAndRoundTrips) {
+    auto text = KXAdvancedText::initWithOwner(nullptr, QStringLiteral("Stored"));
+    text->setFontScale(1.75);
+    text->background()->setFillType(KXFillTypeImage);
+    const QByteArray data = kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(text));
+    if (hasPython()) {
+        const QJsonObject keys = rootKeysSeenByPlistlib(data);
+        EXPECT_EQ(keys.value(QStringLiteral("fontScale")).toArray().at(0).toString(), QStringLiteral("real"));
+        EXPECT_EQ(keys.value(QStringLiteral("background")).toArray().at(1).toString(), QStringLiteral("KXBackground"));
+        EXPECT_TRUE(keys.contains(QStringLiteral("textContainers")));
+        const QJsonArray chain = keys.value(QStringLiteral("$class")).toArray().at(2).toArray();
+        EXPECT_EQ(chain.at(1).toString(), QStringLiteral("KXText"));
+        EXPECT_EQ(chain.at(2).toString(), QStringLiteral("KXShapeField"));
+    }
+    kx::KeyedUnarchiver reader(data);
+    auto back = reader.decodeObjectOfClass<KXAdvancedText>(QStringLiteral("root"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->fontScale(), 1.75);
+    ASSERT_TRUE(back->background());
+    EXPECT_EQ(back->background()->fillType(), KXFillTypeImage);
+    EXPECT_EQ(kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(back)), data);
+}

@@ -1,0 +1,382 @@
+// The text field: defaults, observed keys, archive, whole-text undo, links, the re-posting of storage
+// edits, the column layout with vertical alignment and the drawing of a plain text field.
+#include "archive_probe.h"
+#include "observer_recorder.h"
+#include "page_test_support.h"
+#include "text_test_support.h"
+
+#include "graphics/color_utilities.h"
+#include "model/column_info.h"
+#include "platform/foundation/keyed_archiver.h"
+#include "platform/foundation/keyed_unarchiver.h"
+#include "platform/foundation/notification_center.h"
+#include "support/pixel_probe.h"
+
+#include <gtest/gtest.h>
+
+using namespace kxtest;
+
+namespace {
+
+class TextFieldTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registerPageClasses();
+        page = textPage(600, 400);
+    }
+    std::shared_ptr<OutlineShape> plainText(const kx::Rect& frame, const QString& string, double size = 20,
+                                            OutlineShape::Kind kind = OutlineShape::Kind::Rectangle) {
+        return textShape(*page, frame, string, dejaVu(size), kind, true);
+    }
+    std::shared_ptr<KXCanvas> page;
+};
+
+std::shared_ptr<KXText> decodedText(const QByteArray& data) {
+    kx::KeyedUnarchiver reader(data);
+    return reader.decodeObjectOfClass<KXText>(QStringLiteral("root"));
+}
+
+}  // namespace
+
+TEST_F(TextFieldTest, NewFieldHasTheDefaults) {
+    auto text = KXText::initWithOwner(nullptr, QStringLiteral("Hello"));
+    EXPECT_EQ(text->columnCount(), 1);
+    ASSERT_EQ(text->columnInfos().size(), 1u);
+    EXPECT_EQ(text->columnInfos()[0]->width(), 1);
+    EXPECT_EQ(text->columnInfos()[0]->gutter(), 0);
+    EXPECT_EQ(text->verticalAlignment(), KXTextVerticalAlignmentTop);
+    EXPECT_TRUE(text->isTextMarginEnabled());
+    EXPECT_EQ(text->textMargin(), 5);
+    EXPECT_FALSE(text->isOutlineEnabled());
+    EXPECT_EQ(text->outlineWidth(), 30);
+    EXPECT_FALSE(text->isGlowEnabled());
+    EXPECT_EQ(text->glowBlur(), 10);
+    EXPECT_EQ(text->glowRadius(), 50);
+    // Blue 255 puts the outline colour's sign bit on; the glow colour stays positive.
+    EXPECT_EQ(text->outlineColorValue(), std::int64_t(makeRGBA(113, 185, 255, 255)));
+    EXPECT_LT(text->outlineColorValue(), 0);
+    EXPECT_EQ(text->glowColorValue(), std::int64_t(makeRGBA(255, 206, 101, 255)));
+    EXPECT_GT(text->glowColorValue(), 0);
+    ASSERT_EQ(text->textContainers().size(), 1u);
+    EXPECT_EQ(text->textContainers()[0]->size(), kx::Size(1000000, 1000000));
+    const kx::TextAttributes a = text->currentAttributes();
+    EXPECT_EQ(a.font->family(), QStringLiteral("Lucida Grande"));
+    EXPECT_EQ(a.font->pointSize(), 72);
+    EXPECT_EQ(a.paragraphStyle->alignment, kx::TextAlignment::Left);
+}
+
+TEST_F(TextFieldTest, SelectedRangeAndCurrentAttributesOfEmptyAndFilledTexts) {
+    auto empty = KXText::initWithOwner(nullptr);
+    EXPECT_TRUE(empty->isEmpty());
+    EXPECT_EQ(empty->selectedRange(), (kx::TextRange{KXTextNotFound, 0}));
+    kx::TextAttributes typing = dejaVu(33);
+    empty->textViews()[0]->setTypingAttributes(typing);
+    EXPECT_EQ(empty->currentAttributes(), typing);
+    auto filled = KXText::initWithOwner(nullptr, QStringLiteral("abc"));
+    filled->textStorage().setAttributes({0, 1}, dejaVu(9));
+    EXPECT_EQ(filled->selectedRange(), (kx::TextRange{0, 3}));
+    EXPECT_EQ(filled->currentAttributes(), dejaVu(9));
+}
+
+TEST_F(TextFieldTest, ObserversHearTheSettingsAndAnUnchangedAlignmentDoesNothing) {
+    auto shape = plainText({10, 10, 300, 200}, QStringLiteral("Observed"));
+    KXText& text = textOf(*shape);
+    ObserverRecorder recorder;
+    text.addObserver(&recorder);
+    text.addObserver(nullptr);
+    text.setVerticalAlignment(KXTextVerticalAlignmentTop);  // unchanged: silent
+    EXPECT_TRUE(recorder.changes.empty());
+    text.setVerticalAlignment(KXTextVerticalAlignmentBottom);
+    text.setTextMargin(7);
+    text.setTextMarginEnabled(false);
+    text.setOutlineEnabled(true);
+    text.setOutlineWidth(12);
+    text.setOutlineColorValue(5);
+    text.setGlowEnabled(true);
+    text.setGlowBlur(3);
+    text.setGlowRadius(4);
+    text.setGlowColorValue(6);
+    EXPECT_EQ(recorder.keys(), QStringList({"verticalAlignment", "textMargin", "textMarginEnabled", "outlineEnabled",
+                                            "outlineWidth", "outlineColorValue", "glowEnabled", "glowBlur",
+                                            "glowRadius", "glowColorValue"}));
+    EXPECT_EQ(recorder.changes[0].oldValue.toInteger(), 0);
+    EXPECT_EQ(recorder.changes[0].newValue.toInteger(), 2);
+    text.removeObserver(&recorder);
+    text.setGlowRadius(9);
+    EXPECT_EQ(recorder.changes.size(), 10u);
+    // Key-value coding puts values back by key, as the page's undo does.
+    EXPECT_TRUE(text.setValueForKey(QStringLiteral("verticalAlignment"), kx::Value(std::int64_t(1))));
+    EXPECT_EQ(text.verticalAlignment(), KXTextVerticalAlignmentMiddle);
+}
+
+TEST_F(TextFieldTest, ArchiveKeysAsPlistlibReadsThemAndRoundTrip) {
+    auto text = KXText::initWithOwner(nullptr, QStringLiteral("Stored text"));
+    text->setGlowBlur(10.7);
+    text->setGlowRadius(49.9);
+    text->setOutlineWidth(30.1);
+    text->setVerticalAlignment(KXTextVerticalAlignmentMiddle);
+    const QByteArray data = kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(text));
+    ASSERT_FALSE(data.isEmpty());
+    if (hasPython()) {
+        const QJsonObject keys = rootKeysSeenByPlistlib(data);
+        const std::pair<const char*, const char*> expected[] = {
+            {"textContainers", "object"}, {"textString", "object"},  {"columnCount", "int"},
+            {"columnInfos", "object"},    {"verticalAlignment", "int"}, {"equalColumnWidth", "bool"},
+            {"outlineEnabled", "bool"},   {"outlineWidth", "real"},  {"outlineColorValue", "int"},
+            {"glowEnabled", "bool"},      {"glowBlur", "int"},       {"glowRadius", "int"},
+            {"glowColorValue", "int"},    {"textMarginEnabled", "bool"}, {"textMargin", "real"}};
+        for (const auto& [key, kind] : expected)
+            EXPECT_EQ(keys.value(QLatin1String(key)).toArray().at(0).toString(), QLatin1String(kind)) << key;
+        EXPECT_EQ(keys.value(QStringLiteral("glowBlur")).toArray().at(1).toInt(), 10);
+        EXPECT_EQ(keys.value(QStringLiteral("outlineColorValue")).toArray().at(1).toDouble(),
+                  double(text->outlineColorValue()));
+        EXPECT_EQ(keys.value(QStringLiteral("$class")).toArray().at(2).toArray().at(1).toString(),
+                  QStringLiteral("KXShapeField"));
+    }
+    auto back = decodedText(data);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->glowBlur(), 10);
+    EXPECT_EQ(back->glowRadius(), 49);
+    EXPECT_EQ(back->outlineWidth(), double(30.1f));
+    EXPECT_EQ(back->verticalAlignment(), KXTextVerticalAlignmentMiddle);
+    EXPECT_EQ(back->textStorage().attributedString(), text->textStorage().attributedString());
+    EXPECT_EQ(back->textViews().size(), 1u);
+    EXPECT_EQ(back->outlineColorValue(), text->outlineColorValue());
+    // The second round trip writes the same bytes.
+    const QByteArray again = kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(back));
+    EXPECT_EQ(kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(decodedText(again))), again);
+}
+
+TEST_F(TextFieldTest, PageArchiveKeepsWrapObjectsSharedWithThePageGraphs) {
+    auto shape = plainText({10, 10, 400, 300}, QStringLiteral("Wraps around the graph in front of it"));
+    auto front = std::make_shared<SolidGraph>();
+    page->addGraph(front);
+    front->setRelativeRect({0.2, 0.2, 0.2, 0.2});
+    front->setTextWrapEnabled(true);
+    textOf(*shape).updateWrapRect();
+    ASSERT_EQ(textOf(*shape).wrapGraphs(), std::vector<KXGraph*>{front.get()});
+    const QByteArray data = kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(page));
+    kx::KeyedUnarchiver reader(data);
+    auto back = reader.decodeObjectOfClass<KXCanvas>(QStringLiteral("root"));
+    ASSERT_TRUE(back) << reader.error().toStdString();
+    ASSERT_EQ(back->graphs().size(), 2u);
+    auto* backShape = dynamic_cast<KXShape*>(back->graphs()[0].get());
+    ASSERT_TRUE(backShape);
+    auto* backText = dynamic_cast<KXText*>(backShape->text());
+    ASSERT_TRUE(backText);
+    EXPECT_EQ(backText->wrapGraphs(), std::vector<KXGraph*>{back->graphs()[1].get()});
+}
+
+TEST_F(TextFieldTest, WholeTextUndoIsOneStepAndRestoresTextAndAttributes) {
+    auto shape = plainText({10, 10, 300, 200}, QStringLiteral("Before"));
+    KXText& text = textOf(*shape);
+    text.textStorage().setAttributes({0, 3}, dejaVu(31));
+    const kx::AttributedString before = text.textStorage().attributedString();
+    kx::AttributedString after(QStringLiteral("After the edit"), dejaVu(12));
+    after.setAttributes({0, 5}, dejaVu(40));
+    text.textStorage().setAttributedString(after);
+    kx::UndoManager& undo = page->undoManager();
+    // What the text inspector does after its edit: one registration of the whole-text replacement.
+    undo.beginUndoGrouping();
+    undo.registerUndo(&text, [&text, before, after] { text.undoString(before, after); });
+    undo.endUndoGrouping();
+    ASSERT_TRUE(undo.canUndo());
+    undo.undo();
+    EXPECT_EQ(text.textStorage().attributedString(), before);
+    EXPECT_FALSE(undo.canUndo());
+    undo.redo();
+    EXPECT_EQ(text.textStorage().attributedString(), after);
+    undo.undo();
+    EXPECT_EQ(text.textStorage().attributedString(), before);
+}
+
+TEST_F(TextFieldTest, StorageEditsArePostedByTheFieldExceptWhileItDraws) {
+    auto shape = plainText({10, 10, 300, 200}, QStringLiteral("Posted"));
+    KXText& text = textOf(*shape);
+    int fromField = 0;
+    auto token = kx::NotificationCenter::defaultCenter().addObserver(
+        kx::kTextStorageDidProcessEditingNotification, &text, [&](const kx::Notification&) { ++fromField; });
+    text.textStorage().replaceCharacters({0, 0}, QStringLiteral("Re"));
+    EXPECT_EQ(fromField, 1);
+    // The outline pass of the drawing edits the storage: nothing is posted.
+    text.setOutlineEnabled(true);
+    kx::BitmapContext context(300, 200);
+    text.drawInContext(context, {0, 0, 300, 200});
+    EXPECT_EQ(fromField, 1);
+}
+
+TEST_F(TextFieldTest, LinkUnderAPoint) {
+    auto shape = plainText({0, 0, 600, 200}, QStringLiteral("link"), 40);
+    shape->setStrokeEnabled(false);
+    KXText& text = textOf(*shape);
+    kx::BitmapContext context(600, 200);
+    struct Case {
+        QString link;
+        std::optional<QString> expected;
+    } cases[] = {
+        {QStringLiteral("example.com/page"), QStringLiteral("http://example.com/page")},
+        {QStringLiteral("http://example.org"), QStringLiteral("http://example.org")},
+        {QStringLiteral("https://example.net/x"), QStringLiteral("https://example.net/x")},
+        {QString(), std::nullopt},
+        {QStringLiteral("http://[::1"), std::nullopt},
+        {QStringLiteral("%%%:::"), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        kx::TextAttributes a = dejaVu(40);
+        a.link = c.link;
+        text.textStorage().setAttributes({0, 4}, a);
+        text.drawInContext(context, {0, 0, 600, 200});
+        const kx::Point origin = text.textDrawPoint();
+        const kx::Rect column = text.textViews()[0]->frame();
+        // A point on the first glyph, in zoomed page coordinates (y measured as the field measures it).
+        const double z = page->zoomValue();
+        const std::optional<QUrl> url =
+            text.linkStringAtPoint({(column.origin.x + 12) * z, (origin.y + 20) * z});
+        if (c.expected) {
+            ASSERT_TRUE(url.has_value()) << c.link.toStdString();
+            EXPECT_EQ(url->toString(), *c.expected);
+        } else {
+            EXPECT_FALSE(url.has_value()) << c.link.toStdString();
+        }
+    }
+    // Far outside the text there is no link.
+    EXPECT_FALSE(text.linkStringAtPoint({5000, 5000}).has_value());
+    // Without an owner nothing is found.
+    auto orphan = KXText::initWithOwner(nullptr, QStringLiteral("x"));
+    EXPECT_FALSE(orphan->linkStringAtPoint({1, 1}).has_value());
+}
+
+TEST_F(TextFieldTest, ThreeColumnsFillInOrder) {
+    const QString words = QStringLiteral("one two three four five six seven eight nine ten ").repeated(30);
+    auto shape = plainText({0, 0, 600, 200}, words, 14);
+    KXText& text = textOf(*shape);
+    text.setColumnInfos({KXColumnInfo::columnInfoWithWidth(0.3, 0.05), KXColumnInfo::columnInfoWithWidth(0.3, 0.05),
+                         KXColumnInfo::columnInfoWithWidth(0.3, 0)});
+    ASSERT_EQ(text.columnCount(), 3);
+    kx::BitmapContext context(600, 200);
+    text.drawInContext(context, {0, 0, 600, 200});
+    kx::TextLayoutManager& manager = *text.layoutManter();
+    qsizetype next = 0;
+    double lastX = -1;
+    for (int i = 0; i < 3; ++i) {
+        const kx::TextRange range = manager.characterRange(i);
+        EXPECT_EQ(range.location, next) << i;
+        EXPECT_GT(range.length, 0) << i;
+        next = range.end();
+        const kx::Rect frame = text.textViews()[std::size_t(i)]->frame();
+        EXPECT_GT(frame.origin.x, lastX);
+        lastX = frame.maxX();
+        EXPECT_NEAR(frame.size.width, 0.3 * text.textViews()[0]->frame().size.width / 0.3, 1.5);
+    }
+    // Each column's lines stay inside its own width.
+    for (const kx::LineFragment& f : manager.lineFragments())
+        EXPECT_LE(f.rect.maxX(), text.textContainers()[std::size_t(f.container)]->size().width + 0.01);
+}
+
+TEST_F(TextFieldTest, BottomAndMiddleAlignmentPlaceTheText) {
+    for (std::uint64_t alignment : {KXTextVerticalAlignmentTop, KXTextVerticalAlignmentMiddle,
+                                    KXTextVerticalAlignmentBottom}) {
+        auto shape = plainText({0, 0, 400, 300}, QStringLiteral("Short line"), 20);
+        KXText& text = textOf(*shape);
+        text.setTextMarginEnabled(false);
+        text.setVerticalAlignment(alignment);
+        kx::BitmapContext context(400, 300);
+        text.drawInContext(context, {0, 0, 400, 300});
+        const kx::Rect frame = text.textViews()[0]->frame();
+        kx::TextLayoutManager& manager = *text.layoutManter();
+        const kx::Rect used = manager.boundingRect(manager.characterRange(0), 0);
+        ASSERT_GT(used.size.height, 0);
+        // The area spans the frame less the border: the text's bottom in area coordinates.
+        const double area = frame.size.height;
+        const double textTop = frame.origin.y + used.minY();
+        const double textBottom = frame.origin.y + used.maxY();
+        if (alignment == KXTextVerticalAlignmentTop)
+            EXPECT_LT(textTop, 5);
+        if (alignment == KXTextVerticalAlignmentBottom)
+            EXPECT_NEAR(textBottom, area, 3) << "last line at the bottom";
+        if (alignment == KXTextVerticalAlignmentMiddle)
+            EXPECT_NEAR((textTop + textBottom) / 2, area / 2, 3) << "text centred";
+        // The outline was raised by the distance the column came down: the lines still fit inside.
+        expectFragmentsInside(manager.lineFragments(), *text.textContainers()[0]->path(), frame.size.height, 0, 1);
+        page->removeGraph(shape.get());
+    }
+}
+
+TEST_F(TextFieldTest, AlignmentSearchesEndInAnOvalAndAStar) {
+    const QString words = QStringLiteral("several words to fill some lines of the shape ").repeated(4);
+    for (auto kind : {OutlineShape::Kind::Oval, OutlineShape::Kind::Star}) {
+        for (std::uint64_t alignment : {KXTextVerticalAlignmentMiddle, KXTextVerticalAlignmentBottom}) {
+            auto shape = plainText({0, 0, 300, 300}, words, 16, kind);
+            KXText& text = textOf(*shape);
+            text.setVerticalAlignment(alignment);
+            kx::BitmapContext context(300, 300);
+            text.drawInContext(context, {0, 0, 300, 300});
+            text.relayoutText();
+            const kx::Rect frame = text.textViews()[0]->frame();
+            expectFragmentsInside(text.layoutManter()->lineFragments(), *text.textContainers()[0]->path(),
+                                  frame.size.height);
+            page->removeGraph(shape.get());
+        }
+    }
+}
+
+TEST_F(TextFieldTest, PlainDrawingWithOutlineShowsTheOutlineAndRestoresTheAttributes) {
+    auto shape = plainText({0, 0, 300, 120}, QStringLiteral("WM"), 80);
+    shape->setStrokeEnabled(false);
+    KXText& text = textOf(*shape);
+    text.setOutlineEnabled(true);
+    text.setOutlineWidth(10);
+    text.setOutlineColorValue(makeRGBA(0, 0, 255, 255));
+    const kx::AttributedString before = text.textStorage().attributedString();
+    kx::BitmapContext context(300, 120);
+    text.drawInContext(context, {0, 0, 300, 120});
+    EXPECT_EQ(text.textStorage().attributedString(), before);
+    const QImage image = context.makeImage().qimage();
+    int blue = 0, black = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const Rgba p = pixelAt(image, x, y);
+            if (p.a > 200 && p.b > 200 && p.r < 60)
+                ++blue;
+            if (p.a > 200 && p.r < 40 && p.g < 40 && p.b < 40)
+                ++black;
+        }
+    EXPECT_GT(blue, 50) << "outline";
+    EXPECT_GT(black, 200) << "glyphs over it";
+    // Empty text or a too small rectangle draws nothing.
+    kx::BitmapContext blank(300, 120);
+    text.drawInContext(blank, {0, 0, 0.5, 120});
+    text.textStorage().setAttributedString(kx::AttributedString());
+    text.drawInContext(blank, {0, 0, 300, 120});
+    EXPECT_EQ(blank.makeImage().qimage().pixelColor(150, 60).alpha(), 0);
+}
+
+TEST_F(TextFieldTest, StoredColumnCountBeyondItsContainersGetsNewColumnsUpToALimit) {
+    auto text = KXText::initWithOwner(nullptr, QStringLiteral("Columns"));
+    for (const auto& [stored, expected] : {std::pair<std::int64_t, std::size_t>{3, 3}, {1000000000, 64}}) {
+        text->setColumnCount(stored);
+        const QByteArray data = kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(text));
+        auto back = decodedText(data);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->textContainers().size(), expected);
+        EXPECT_EQ(back->textViews().size(), expected);
+        EXPECT_EQ(back->layoutManter()->textContainers().size(), expected);
+    }
+}
+
+TEST_F(TextFieldTest, UndoStepOfADestroyedTextDoesNothing) {
+    auto shape = plainText({10, 10, 300, 200}, QStringLiteral("Short-lived"));
+    std::weak_ptr<kx::Object> weak;
+    {
+        auto text = KXText::initWithOwner(shape.get(), QStringLiteral("Field"));
+        weak = text;
+        shape->setText(text);
+        page->undoManager().beginUndoGrouping();
+        text->undoString(kx::AttributedString(QStringLiteral("A")), kx::AttributedString(QStringLiteral("B")));
+        page->undoManager().endUndoGrouping();
+        shape->setText(KXText::initWithOwner(shape.get()));
+    }
+    EXPECT_TRUE(weak.expired());
+    ASSERT_TRUE(page->undoManager().canUndo());
+    page->undoManager().undo();  // no crash, no effect
+}

@@ -13,6 +13,7 @@
 #include "model/shape_field.h"
 #include "model/stroke.h"
 #include "graphics/photo_filter.h"
+#include "shapes/special_shape.h"
 #include "platform/gfx/bezier_path_coding.h"
 
 #include <mutex>
@@ -35,6 +36,7 @@ void registerModelClasses() {
         registry.registerClass<KXFrame>(QStringLiteral("KXFrame"));
         registry.registerClass<KXPhoto>(QStringLiteral("KXPhoto"), QStringLiteral("KXShapeField"));
         registry.registerClass<KXShape>(QStringLiteral("KXShape"), QStringLiteral("KXGraph"));
+        registry.registerClass<KXSpecialShape>(QStringLiteral("KXSpecialShape"), QStringLiteral("KXShape"));
     });
     registerPageSizeClasses();
 }

@@ -9,8 +9,8 @@
 #include "platform/layers/screen_scale.h"
 
 namespace {
-// The layer class that shows each kind of graph; graphs of other kinds get no layer. Shapes, photos and text
-// boxes get shape layers, calendars calendar layers; until the group and line layers exist, those kinds are
+// The layer class that shows each kind of graph; graphs of other kinds get no layer. Shapes, photos, text
+// boxes and line shapes get shape layers, calendars calendar layers; until the group layer exists, groups are
 // shown by the base layer, which paints the graph.
 std::shared_ptr<KXGraphLayer> makeGraphLayer(const std::shared_ptr<KXGraph>& graph) {
     switch (graph->graphType()) {
@@ -21,8 +21,11 @@ std::shared_ptr<KXGraphLayer> makeGraphLayer(const std::shared_ptr<KXGraph>& gra
         if (std::dynamic_pointer_cast<KXShape>(graph))
             return KXGraphLayer::create<KXShapeLayer>(graph);
         return KXGraphLayer::create(graph);
-    case KXGraphTypeGroup:
-    case KXGraphTypeLine: return KXGraphLayer::create(graph);
+    case KXGraphTypeLine:
+        if (std::dynamic_pointer_cast<KXShape>(graph))
+            return KXGraphLayer::create<KXShapeLayer>(graph);
+        return KXGraphLayer::create(graph);
+    case KXGraphTypeGroup: return KXGraphLayer::create(graph);
     default: return nullptr;
     }
 }

@@ -48,6 +48,9 @@ public:
     void displayIfNeeded() override;
 
     void setNeedsDisplayGraph(KXGraph* graph) override;
+    // An arrow line rebuilds its head when its stroke's width changes; then as every graph layer.
+    void observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
+                      const kx::Value& newValue) override;
     void updateOpaicty() override;
 
 private:

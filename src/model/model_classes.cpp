@@ -14,6 +14,7 @@
 #include "model/stroke.h"
 #include "graphics/photo_filter.h"
 #include "shapes/special_shape.h"
+#include "shapes/symbol_shape.h"
 #include "platform/gfx/bezier_path_coding.h"
 
 #include <mutex>
@@ -37,6 +38,7 @@ void registerModelClasses() {
         registry.registerClass<KXPhoto>(QStringLiteral("KXPhoto"), QStringLiteral("KXShapeField"));
         registry.registerClass<KXShape>(QStringLiteral("KXShape"), QStringLiteral("KXGraph"));
         registry.registerClass<KXSpecialShape>(QStringLiteral("KXSpecialShape"), QStringLiteral("KXShape"));
+        registry.registerClass<KXSymbolShape>(QStringLiteral("KXSymbolShape"), QStringLiteral("KXShape"));
     });
     registerPageSizeClasses();
 }

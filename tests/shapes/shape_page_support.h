@@ -51,6 +51,13 @@ inline std::shared_ptr<KXSpecialShape> paletteShape(KXCanvas& page, std::uint32_
     return shape;
 }
 
+inline void expectRect(const kx::Rect& actual, const kx::Rect& expected, double tolerance = 1e-9) {
+    EXPECT_NEAR(actual.origin.x, expected.origin.x, tolerance);
+    EXPECT_NEAR(actual.origin.y, expected.origin.y, tolerance);
+    EXPECT_NEAR(actual.size.width, expected.size.width, tolerance);
+    EXPECT_NEAR(actual.size.height, expected.size.height, tolerance);
+}
+
 inline double num(const KXSpecialShape& s, const char* key) {
     return s.shapeInfoForKey(QString::fromLatin1(key)).toDouble();
 }

@@ -12,6 +12,7 @@ using kx::Rect;
 using kx::Value;
 using kx::ValueDictionary;
 using kxtest::elementAt;
+using kxtest::expectRect;
 using kxtest::num;
 using kxtest::paletteShape;
 using kxtest::shapePage;
@@ -25,13 +26,6 @@ Point pointerAt(const KXSpecialShape& s, double degrees, double distance = 40) {
     const Point c = s.frameRect().center();
     const double a = degreesToRadians(degrees);
     return {c.x + distance * std::sin(a), c.y + distance * std::cos(a)};
-}
-
-void expectRect(const Rect& actual, const Rect& expected) {
-    EXPECT_NEAR(actual.origin.x, expected.origin.x, 1e-9);
-    EXPECT_NEAR(actual.origin.y, expected.origin.y, 1e-9);
-    EXPECT_NEAR(actual.size.width, expected.size.width, 1e-9);
-    EXPECT_NEAR(actual.size.height, expected.size.height, 1e-9);
 }
 
 class SpecialHandlesTest : public ::testing::Test {

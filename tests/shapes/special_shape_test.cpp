@@ -24,6 +24,7 @@ using kxtest::placeAtFrame;
 using kxtest::shapePage;
 
 std::shared_ptr<KXSpecialShape> roundTrip(const KXSpecialShape& shape) {
+    registerModelClasses();
     const QByteArray data = kx::KeyedArchiver::archivedDataWithRootObject(
         Value(std::const_pointer_cast<KXSpecialShape>(std::dynamic_pointer_cast<const KXSpecialShape>(
             shape.shared_from_this()))));

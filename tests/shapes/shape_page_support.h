@@ -8,6 +8,7 @@
 #include "model/shape_text.h"
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "platform/foundation/property_list.h"
 #include "shapes/special_shape.h"
 
 #include <QFile>
@@ -87,6 +88,21 @@ public:
     bool empty = true;
     int vertical = -1, paragraph = -1;
 };
+
+// The archive of a graph whose root object's key is replaced by a stored value of another kind.
+inline QByteArray archiveWithField(const std::shared_ptr<KXGraph>& graph, const QString& key, const kx::Value& stored) {
+    kx::KeyedArchiver archiver;
+    archiver.encodeObject(kx::Value(graph), QStringLiteral("root"));
+    kx::ValueDictionary top = archiver.archive().toDictionary();
+    kx::ValueArray objects = top.at(QStringLiteral("$objects")).toArray();
+    const std::uint64_t root = top.at(QStringLiteral("$top")).toDictionary().at(QStringLiteral("root")).toUid().value;
+    kx::ValueDictionary fields = objects[root].toDictionary();
+    objects.push_back(stored);
+    fields[key] = kx::Value(kx::Uid{objects.size() - 1});
+    objects[root] = kx::Value(fields);
+    top[QStringLiteral("$objects")] = kx::Value(objects);
+    return kx::writePropertyList(kx::Value(top), kx::PropertyListFormat::Binary);
+}
 
 // Runs python3 with plistlib on the archive and the script (which reads `d`, the loaded plist, and prints
 // JSON); the parsed output.

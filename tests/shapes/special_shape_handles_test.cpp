@@ -172,6 +172,9 @@ TEST_F(SpecialHandlesTest, BubbleTailHalfAngleNeverExceedsFortyFive) {
     EXPECT_FLOAT_EQ(num(*speech, "arrowRadius"), 45);
     speech->dragBubbleSpecialNode(1, 0, 0, {bc.x - 50, bc.y - 31.25});
     EXPECT_NEAR(num(*speech, "arrowRadius"), 0, 1e-3);
+    // A pointer on the body's centre gives no angle: the half-angle stays.
+    speech->dragBubbleSpecialNode(1, 0, 0, bc);
+    EXPECT_NEAR(num(*speech, "arrowRadius"), 0, 1e-3);
 }
 
 TEST_F(SpecialHandlesTest, BubbleTailGrowsTheFrameOutwardAndShrinksItBackToTheBody) {

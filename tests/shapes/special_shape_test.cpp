@@ -260,22 +260,32 @@ TEST(SpecialShapeTest, DecodingCentresAnEmptyTextAndKeepsAFilledOne) {
 }
 
 TEST(SpecialShapeTest, ShapeInfoOfAnotherKindFailsTheArchive) {
-    kx::KeyedArchiver archiver;
+    registerModelClasses();
     auto shape = KXSpecialShape::shapeWithType(4, {0, 0, 0.5, 0.5});
-    archiver.encodeObject(Value(std::shared_ptr<KXGraph>(shape)), QStringLiteral("root"));
-    kx::Value archive = archiver.archive();
-    // Point the shape's "shapeInfo" at a string.
-    kx::ValueDictionary top = archive.toDictionary();
-    kx::ValueArray objects = top.at(QStringLiteral("$objects")).toArray();
-    const std::uint64_t root = top.at(QStringLiteral("$top")).toDictionary().at(QStringLiteral("root")).toUid().value;
-    kx::ValueDictionary fields = objects[root].toDictionary();
-    objects.push_back(Value(QStringLiteral("not a dictionary")));
-    fields[QStringLiteral("shapeInfo")] = Value(kx::Uid{objects.size() - 1});
-    objects[root] = Value(fields);
-    top[QStringLiteral("$objects")] = Value(objects);
-    const QByteArray data = kx::writePropertyList(Value(top), kx::PropertyListFormat::Binary);
+    const QByteArray data =
+        kxtest::archiveWithField(shape, QStringLiteral("shapeInfo"), Value(QStringLiteral("not a dictionary")));
     ASSERT_FALSE(data.isEmpty());
     EXPECT_FALSE(kx::KeyedUnarchiver::unarchiveObjectWithData(data));
+}
+
+TEST(SpecialShapeTest, ParametersThatAreNoNumberDrawBoundedOutlines) {
+    auto page = shapePage();
+    auto rounded = paletteShape(*page, 4, {0, 0, 100, 60});
+    rounded->setShapeInfo(ValueDictionary{{"radius", Value(std::numeric_limits<double>::quiet_NaN())}});
+    EXPECT_EQ(rounded->shapePathWithRect({0, 0, 100, 60}), circular({0, 0, 100, 60}, 30, 30));
+    rounded->setShapeInfo(ValueDictionary{{"radius", Value(-8.0)}});
+    EXPECT_EQ(rounded->shapePathWithRect({0, 0, 100, 60}), circular({0, 0, 100, 60}, 0, 0));
+    // A radius dragged from no number starts from 0.
+    rounded->setShapeInfo(ValueDictionary{{"radius", Value(std::numeric_limits<double>::infinity())}});
+    rounded->dragCircularSpecialNode(0, 4, 0);
+    EXPECT_FLOAT_EQ(num(*rounded, "radius"), 4);
+}
+
+TEST(SpecialShapeTest, UpdateShapeInfoWithoutZoomKeepsTheFraction) {
+    auto page = shapePage();
+    page->setZoomValue(0);
+    auto rounded = paletteShape(*page, 4, {0, 0, 100, 60});
+    EXPECT_FLOAT_EQ(num(*rounded, "radius"), 0.125f);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "support/pixel_probe.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -365,8 +366,10 @@ TEST_F(LineShapeTest, TurningBakesTheRotationInOneUndoStepThatRestoresTheExactPo
 
         undo.beginUndoGrouping();
         l->setAngle(0);
+        l->setAngle(std::numeric_limits<double>::quiet_NaN());
         undo.endUndoGrouping();
         EXPECT_FALSE(undo.canUndo());
+        EXPECT_EQ(l->relativeRect(), rect);
 
         undo.beginUndoGrouping();
         l->setAngle(kPi / 2);
@@ -421,6 +424,16 @@ print(json.dumps({'classes': o[root['$class'].data]['$classes'], 'array': o[arr[
     ASSERT_EQ(back->pointsArray().size(), 1u);
     EXPECT_EQ(back->pointsArray()[0]->point1(), Point(0.25, 0));
     EXPECT_EQ(back->pointsArray()[0]->point2(), Point(1, 0.75));
+}
+
+TEST_F(LineShapeTest, PointsArrayOfAnotherKindFailsTheArchive) {
+    auto l = line(13, {100, 100, 100, 50});
+    for (const kx::Value& stored : {kx::Value(QStringLiteral("points")),
+                                    kx::Value(kx::ValueArray{kx::Value(QStringLiteral("{0, 0}"))})}) {
+        const QByteArray data = kxtest::archiveWithField(l, QStringLiteral("pointsArray"), stored);
+        ASSERT_FALSE(data.isEmpty());
+        EXPECT_FALSE(kx::KeyedUnarchiver::unarchiveObjectWithData(data));
+    }
 }
 
 }  // namespace

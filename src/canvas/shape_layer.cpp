@@ -186,6 +186,9 @@ bool KXShapeLayer::pathContainsPoint(const kx::Point& q) const {
     pixel.beginPath();
     pixel.addPath(*path);
     pixel.strokePath();
+    // An arrow line is hit on its filled head too.
+    if (auto* line = dynamic_cast<KXSymbolShape*>(s); line && line->shapeType() == KXShapeTypeArrowLine)
+        line->drawMarkPathInContext(pixel);
     return pixel.constData()[0] != 0;
 }
 

@@ -36,7 +36,7 @@ public:
     bool renderContainsPoint(const kx::Point& point) override;
     // Whether the shape paints a pixel of more than 10/255 alpha at a point local to its frame.
     bool _containsPoint(const kx::Point& local) const;
-    // Whether a local point lies within the shape's stroked path (at least 5 wide).
+    // Whether a local point lies within the shape's stroked path (at least 5 wide) or an arrow line's head.
     bool pathContainsPoint(const kx::Point& local) const;
 
     // The shape layer itself paints nothing and keeps no contents.

@@ -62,6 +62,22 @@ TEST_F(LineLayerTest, ArrowHeadFollowsTheStrokeWidth) {
     EXPECT_NEAR(headLength(), 5 * 12, 1e-3);
 }
 
+TEST_F(LineLayerTest, ArrowLineIsHitOnItsHeadAndNearItsStem) {
+    auto arrow = KXSymbolShape::symbolShapeWithType(KXShapeTypeArrowLine, {0.1, 0.1, 0.2, 0.2});
+    arrow->setPhoto(nullptr);
+    arrow->setText(nullptr);
+    page()->addGraph(arrow);
+    place(*arrow, {100, 100, 200, 20});
+    arrow->setPointsArray({std::make_shared<KXPathPoint>(kx::Point(0, 0.5), kx::Point(1, 0.5), kx::Point())});
+    arrow->stroke()->setWidth(1);  // 6 points: a head 30 long
+    auto* shapeLayer = dynamic_cast<KXShapeLayer*>(arrow->render());
+    ASSERT_TRUE(shapeLayer);
+    EXPECT_TRUE(shapeLayer->renderContainsPoint({180, 112}));  // within 2.5 of the stem
+    EXPECT_FALSE(shapeLayer->renderContainsPoint({180, 114}));
+    EXPECT_TRUE(shapeLayer->renderContainsPoint({276, 114}));  // inside the head, 4 from its edges
+    EXPECT_FALSE(shapeLayer->renderContainsPoint({280, 125}));
+}
+
 TEST_F(LineLayerTest, PageDrawsTheParametricOutlineAndTheLine) {
     page()->background()->setColor1(kx::Color::srgb(1, 1, 1, 1));
     auto triangle = KXSpecialShape::shapeWithType(KXShapeTypeEquilateralTriangle, {0.1, 0.1, 0.2, 0.2});

@@ -16,14 +16,15 @@ bool isGraphLayer(const kx::Layer& layer) {
 
 }  // namespace
 
-// Shapes, photos and text boxes get shape layers, calendars calendar layers, groups group layers; until the
-// line layer exists, lines are shown by the base layer, which paints the graph.
+// Shapes, photos, text boxes and line shapes get shape layers, calendars calendar layers, groups group layers;
+// a graph of one of these types that is not of the matching class is shown by the base layer, which paints it.
 std::shared_ptr<KXGraphLayer> makeGraphLayer(const std::shared_ptr<KXGraph>& graph) {
     switch (graph->graphType()) {
     case KXGraphTypeCalendar: return KXGraphLayer::create<KXCalendarLayer>(graph);
     case KXGraphTypeShape:
     case KXGraphTypePhoto:
     case KXGraphTypeText:
+    case KXGraphTypeLine:
         if (std::dynamic_pointer_cast<KXShape>(graph))
             return KXGraphLayer::create<KXShapeLayer>(graph);
         return KXGraphLayer::create(graph);
@@ -31,7 +32,6 @@ std::shared_ptr<KXGraphLayer> makeGraphLayer(const std::shared_ptr<KXGraph>& gra
         if (std::dynamic_pointer_cast<KXGroup>(graph))
             return KXGraphLayer::create<KXGroupLayer>(graph);
         return KXGraphLayer::create(graph);
-    case KXGraphTypeLine: return KXGraphLayer::create(graph);
     default: return nullptr;
     }
 }

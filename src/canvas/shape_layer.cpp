@@ -8,6 +8,7 @@
 #include "platform/gfx/bitmap_context.h"
 #include "platform/layers/layer_transaction.h"
 #include "shapes/shape_path_builders.h"
+#include "shapes/symbol_shape.h"
 
 #include <algorithm>
 #include <cmath>
@@ -185,6 +186,9 @@ bool KXShapeLayer::pathContainsPoint(const kx::Point& q) const {
     pixel.beginPath();
     pixel.addPath(*path);
     pixel.strokePath();
+    // An arrow line is hit on its filled head too.
+    if (auto* line = dynamic_cast<KXSymbolShape*>(s); line && line->shapeType() == KXShapeTypeArrowLine)
+        line->drawMarkPathInContext(pixel);
     return pixel.constData()[0] != 0;
 }
 
@@ -214,4 +218,13 @@ void KXShapeLayer::setNeedsDisplayGraph(KXGraph* g) {
     if (m_contentLayer)
         m_contentLayer->setNeedsDisplay();
     drawGraphSelection(g);
+}
+
+void KXShapeLayer::observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
+                                const kx::Value& newValue) {
+    auto* line = dynamic_cast<KXSymbolShape*>(graph());
+    if (line && line->shapeType() == KXShapeTypeArrowLine && object == line->stroke() &&
+        key == QLatin1String("width"))
+        line->updatePathForStrokeWidthChanged();
+    KXGraphLayer::observeValue(key, object, oldValue, newValue);
 }

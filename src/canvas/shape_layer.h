@@ -36,7 +36,7 @@ public:
     bool renderContainsPoint(const kx::Point& point) override;
     // Whether the shape paints a pixel of more than 10/255 alpha at a point local to its frame.
     bool _containsPoint(const kx::Point& local) const;
-    // Whether a local point lies within the shape's stroked path (at least 5 wide).
+    // Whether a local point lies within the shape's stroked path (at least 5 wide) or an arrow line's head.
     bool pathContainsPoint(const kx::Point& local) const;
 
     // The shape layer itself paints nothing and keeps no contents.
@@ -48,6 +48,9 @@ public:
     void displayIfNeeded() override;
 
     void setNeedsDisplayGraph(KXGraph* graph) override;
+    // An arrow line rebuilds its head when its stroke's width changes; then as every graph layer.
+    void observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
+                      const kx::Value& newValue) override;
     void updateOpaicty() override;
 
 private:

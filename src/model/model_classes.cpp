@@ -14,6 +14,8 @@
 #include "model/shape_field.h"
 #include "model/stroke.h"
 #include "graphics/photo_filter.h"
+#include "shapes/special_shape.h"
+#include "shapes/symbol_shape.h"
 #include "platform/gfx/bezier_path_coding.h"
 #include "platform/text/text_storage.h"
 #include "text/advanced_text.h"
@@ -47,6 +49,8 @@ void registerModelClasses() {
         setShapeTextFactory([](KXShape* owner, const QString* string) -> std::shared_ptr<KXShapeText> {
             return KXAdvancedText::initWithOwner(owner, string ? *string : QString());
         });
+        registry.registerClass<KXSpecialShape>(QStringLiteral("KXSpecialShape"), QStringLiteral("KXShape"));
+        registry.registerClass<KXSymbolShape>(QStringLiteral("KXSymbolShape"), QStringLiteral("KXShape"));
     });
     registerPageSizeClasses();
 }

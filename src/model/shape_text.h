@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -27,6 +28,13 @@ public:
     virtual std::vector<KXGraph*> wrapGraphs() const { return {}; }
     // The text recomputes the outline it flows in at its next drawing.
     virtual void updateTextContainerGeometry() {}
+    // Whether the text holds no characters.
+    virtual bool isEmpty() const { return true; }
+    // Vertical placement of the text in its columns: 0 top, 1 middle, 2 bottom.
+    virtual void setVerticalAlignment(std::uint64_t) {}
+    // Paragraph alignment (0 left, 1 right, 2 centred, 3 justified, 4 natural) over the whole text and as the
+    // typing alignment of every column.
+    virtual void setParagraphAlignment(std::int32_t) {}
 };
 
 // Makes the text field of a new shape; `string` is the initial text (null for none).

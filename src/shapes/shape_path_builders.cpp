@@ -407,19 +407,24 @@ BezierPath curvePathWithPoints(const KXPathPointArray& points, const Rect& rect)
 }
 
 BezierPath markShapeWithPoint(const KXPathPointArray& points, const Rect& rect, double markRadius) {
-    BezierPath path;
     if (points.empty())
-        return path;
+        return BezierPath();
     const RelativeMapper m(rect, false);
-    const Point tail = m.map(entry(points, 0).point1());
-    const Point tip = m.map(entry(points, 0).point2());
+    return markPathWithStartPoint(m.map(entry(points, 0).point1()), m.map(entry(points, 0).point2()), markRadius);
+}
+
+BezierPath markPathWithStartPoint(const Point& tail, const Point& tip, double markRadius) {
+    BezierPath path;
     const float dx = float(tip.x - tail.x), dy = float(tip.y - tail.y);
     const float length = std::sqrt(dx * dx + dy * dy);
     // A stem without length has no direction: the head collapses onto the tip.
     const Point base = length > 0 ? Point(tip.x - markRadius * dx / length, tip.y - markRadius * dy / length) : tip;
     const Point leftCorner = rotatedAbout(base, tip, 20);
     const Point rightCorner = rotatedAbout(base, tip, -20);
-    const Point crossing = lineIntersectionPoint(leftCorner, rightCorner, tail, tip);
+    // A head without width has no base line to cross the stem (the crossing of a line with itself is no
+    // point): the crossing is the head's base point.
+    const Point crossing =
+        leftCorner == rightCorner ? base : lineIntersectionPoint(leftCorner, rightCorner, tail, tip);
     path.moveTo(tail);
     path.lineTo(crossing);
     path.lineTo(leftCorner);

@@ -55,3 +55,7 @@ kx::BezierPath curvePathWithPoints(const KXPathPointArray& points, const kx::Rec
 // A stem from point1 to point2 with a triangular head at point2 whose sides are `markRadius` long at
 // 20 degrees either side of the stem. Closed.
 kx::BezierPath markShapeWithPoint(const KXPathPointArray& points, const kx::Rect& rect, double markRadius);
+// The same head from a tail and a tip given in the rectangle's own points: move to the tail, lines to the
+// head's base crossing X, the left corner, the tip, the right corner and X, closed. X is in whole numbers;
+// a stem or head without length puts X on the head's base point.
+kx::BezierPath markPathWithStartPoint(const kx::Point& tail, const kx::Point& tip, double markRadius);

@@ -198,6 +198,27 @@ void KXText::setVerticalAlignment(std::uint64_t alignment) {
     setNeedsDisplay();
 }
 
+void KXText::setParagraphAlignment(std::int32_t alignment) {
+    if (alignment < 0 || alignment > 4)
+        return;  // not an alignment code
+    const auto code = kx::TextAlignment(alignment);
+    const auto align = [code](kx::TextAttributes& attributes) {
+        kx::ParagraphStyle style = attributes.paragraphStyle.value_or(kx::ParagraphStyle());
+        style.alignment = code;
+        attributes.paragraphStyle = style;
+    };
+    kx::TextStorage& storage = textStorage();
+    if (storage.length() > 0)
+        storage.modifyAttributes(kx::TextRange{0, storage.length()}, align);
+    for (const auto& view : m_textViews) {
+        kx::TextAttributes typing = view->typingAttributes();
+        align(typing);
+        view->setTypingAttributes(typing);
+    }
+    relayoutText();
+    setNeedsDisplay();
+}
+
 void KXText::setTextMarginEnabled(bool enabled) { setProperty(kTextMarginEnabledKey, m_textMarginEnabled, enabled); }
 void KXText::setTextMargin(double margin) { setProperty(kTextMarginKey, m_textMargin, margin); }
 void KXText::setOutlineEnabled(bool enabled) { setProperty(kOutlineEnabledKey, m_outlineEnabled, enabled); }

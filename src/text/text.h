@@ -95,7 +95,7 @@ public:
     // Replaces the column widths and gutters (fractions of the text area's width); the containers and views
     // follow the count.
     void setColumnInfos(std::vector<std::shared_ptr<KXColumnInfo>> infos);
-    bool isEmpty() const;
+    bool isEmpty() const override;
     bool isEditing() const { return false; }
     kx::TextRange selectedRange() const;
     kx::TextAttributes currentAttributes() const;
@@ -108,7 +108,9 @@ public:
     bool equalColumnWidth() const { return m_equalColumnWidth; }
     void setEqualColumnWidth(bool equal) { m_equalColumnWidth = equal; }
     std::uint64_t verticalAlignment() const { return m_verticalAlignment; }
-    void setVerticalAlignment(std::uint64_t alignment);
+    void setVerticalAlignment(std::uint64_t alignment) override;
+    // Sets the alignment of every paragraph and the typing alignment of every column.
+    void setParagraphAlignment(std::int32_t alignment) override;
     bool isTextMarginEnabled() const override { return m_textMarginEnabled; }
     void setTextMarginEnabled(bool enabled);
     double textMargin() const override { return m_textMargin; }

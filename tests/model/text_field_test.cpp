@@ -380,3 +380,22 @@ TEST_F(TextFieldTest, UndoStepOfADestroyedTextDoesNothing) {
     ASSERT_TRUE(page->undoManager().canUndo());
     page->undoManager().undo();  // no crash, no effect
 }
+
+// Centring a shape's text puts it in the middle of its columns and centres every paragraph, typing included;
+// a code that is no alignment changes nothing.
+TEST_F(TextFieldTest, CentringSetsTheMiddleAndCentresEveryParagraph) {
+    auto text = KXText::initWithOwner(nullptr, QStringLiteral("First\nSecond"));
+    KXShapeText& field = *text;
+    field.setVerticalAlignment(KXTextVerticalAlignmentMiddle);
+    field.setParagraphAlignment(2);
+    EXPECT_EQ(text->verticalAlignment(), KXTextVerticalAlignmentMiddle);
+    for (const qsizetype index : {qsizetype(0), qsizetype(7)})
+        EXPECT_EQ(text->textStorage().attributedString().attributesAt(index).paragraphStyle->alignment, kx::TextAlignment::Center);
+    ASSERT_FALSE(text->textViews().empty());
+    for (const auto& view : text->textViews())
+        EXPECT_EQ(view->typingAttributes().paragraphStyle->alignment, kx::TextAlignment::Center);
+    field.setParagraphAlignment(7);
+    EXPECT_EQ(text->textStorage().attributedString().attributesAt(0).paragraphStyle->alignment, kx::TextAlignment::Center);
+    EXPECT_FALSE(field.isEmpty());
+    EXPECT_TRUE(KXText::initWithOwner(nullptr)->isEmpty());
+}

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the unarchiver as a page of a project, then works with the page it read: copies
-// it, attaches it, selects every graph, hit-tests, moves the graphs and removes one, and undoes both. A
-// damaged or hostile page must load sanely or not at all, and undo must give back exactly what was there.
+// it, attaches it, selects every graph, hit-tests, moves the graphs and removes one, undoes both, and renders
+// it for output. A damaged or hostile page must load sanely or not at all, and undo must give back exactly
+// what was there.
 #include "model/canvas.h"
 #include "model/canvas_owner.h"
 #include "model/graph.h"
@@ -82,6 +83,15 @@ void exercise(KXCanvas& page) {
         undo.undo();
         require(page.graphCount() == count && page.graphAtIndex(count - 1) == last);
     }
+    // A render for output leaves the page as it was and registers nothing.
+    const kx::Size previewBefore = page.previewSize();
+    const double zoomBefore = page.zoomValue();
+    const bool couldUndo = undo.canUndo();
+    const kx::Image output = page.outputImageWithSize({160, 120});
+    require(output.isNull() || (output.width() <= 160 && output.height() <= 120));
+    require(page.previewSize() == previewBefore && page.zoomValue() == zoomBefore);
+    require(undo.canUndo() == couldUndo && page.renderIntent() == KXRenderIntentPreview);
+
     undo.removeAllActions();
     page.setOwner(nullptr);
 }

@@ -201,7 +201,12 @@ void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
     // Graphs that are not fully opaque, or that are reflected, are rendered alone once: the image is blended
     // at the graph's opacity in one piece and serves the reflection too.
     kx::Image image;
-    if (graph->opacity() < 1 || graph->isReflectionEnabled()) {
+    // A graph far larger than the output (mostly off the page) is drawn directly instead: its image could
+    // take gigabytes for a few visible pixels.
+    const kx::Size fs = frameRectOfGraph(graph).size;
+    const double outputArea = m_previewSize.width * m_previewSize.height;
+    const bool imageFits = fs.width * fs.height <= 4 * outputArea + 4e6;
+    if ((graph->opacity() < 1 || graph->isReflectionEnabled()) && imageFits) {
         kx::UndoDisabler noUndo(*m_undoManager);
         const double opacity = graph->opacity();
         graph->setOpacity(1);
@@ -212,7 +217,6 @@ void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
     if (graph->isReflectionEnabled()) {
         const kx::Rect bounds = reflectionSourceBounds(*graph, r, m_previewSize);
         const kx::Rect band = reflectionBand(bounds, reflectionGap(m_zoomValue), true);
-        const kx::Size fs = frameRectOfGraph(graph).size;
         if (band.size.width > 0 && band.size.height > 0) {
             context.saveGState();
             context.setAlpha(graph->opacity() * graph->reflectionAlpha());

@@ -255,3 +255,18 @@ TEST_F(CanvasOutputTest, ReflectionOfAShapeWithoutOutlineDrawsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CanvasOutputTest, GraphFarLargerThanTheOutputIsDrawnDirectlyAtItsOpacity) {
+    auto page = pageOfSize(100, 100);
+    // 300 times the page's width and height: its own image would hold 9e8 pixels for 1e4 visible ones.
+    auto shape = filledShape(*page, {-15000, -15000, 30000, 30000});
+    shape->setOpacity(0.5);
+    shape->setReflectionEnabled(true);
+    const QImage image = page->outputImageWithSize({100, 100}).qimage();
+    ASSERT_EQ(image.width(), 100);
+    EXPECT_COLOR_NEAR(pixelAtYUp(image, 50, 50), (Rgba{255, 127, 127, 255}), 3);
+}
+
+}  // namespace

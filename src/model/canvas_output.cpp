@@ -239,15 +239,36 @@ void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
     }
 
     const kx::Rect f = roundRectComponents(frameRectOfGraph(graph));
-    context.saveGState();
-    rotateAbout(context, f.center(), angle);
     const bool shadowed = graph->isShadowEnabled() && graph->shadow();
+    // A shadowed graph goes through its image too: the image's extent bounds what the graph and its shadow
+    // can cover, so the shadow is worked out over that area rather than the whole output.
+    if (shadowed && image.isNull() && imageFits) {
+        kx::UndoDisabler noUndo(*m_undoManager);
+        const double opacity = graph->opacity();
+        graph->setOpacity(1);
+        image = graph->graphImageWithZoom(m_zoomValue);
+        graph->setOpacity(opacity);
+    }
+    context.saveGState();
+    kx::Point shadowOffset;
+    double shadowBlur = 0;
     if (shadowed) {
         const float reference = float(std::min(m_previewSize.width, m_previewSize.height)) / 10.0f;
-        const kx::Point offset = graph->shadow()->offsetWithReference(reference, -angle);
-        context.setShadow({offset.x, offset.y}, std::sqrt(m_zoomValue) * graph->shadow()->blur(),
-                          graph->shadow()->color());
+        shadowOffset = graph->shadow()->offsetWithReference(reference, -angle);
+        shadowBlur = std::sqrt(m_zoomValue) * graph->shadow()->blur();
+        const kx::AffineTransform ctm = context.ctm();
+        if (!image.isNull() && ctm.b == 0 && ctm.c == 0) {
+            // In device pixels, as the shadow's offset and blur are; the blur reaches 3 sigma (blur / 2).
+            const kx::Rect drawn = ctm.apply(
+                transformRectAboutCenter(f.center(), angle, 1, 1, imageRectCentredOn(image, f.center())));
+            const double reach = 1.5 * shadowBlur + 4;
+            const kx::Rect area = drawn.united(drawn.offsetBy(shadowOffset.x, shadowOffset.y)).insetBy(-reach, -reach);
+            context.clipToRect(ctm.inverted().apply(area));
+        }
     }
+    rotateAbout(context, f.center(), angle);
+    if (shadowed)
+        context.setShadow({shadowOffset.x, shadowOffset.y}, shadowBlur, graph->shadow()->color());
     if (!image.isNull()) {
         context.setAlpha(graph->opacity());
         context.drawImage(imageRectCentredOn(image, f.center()), image);

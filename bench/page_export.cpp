@@ -16,6 +16,7 @@
 #include "model/shape.h"
 #include "platform/foundation/bundle.h"
 #include "platform/gfx/bitmap_context.h"
+#include "synthetic_photo.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -39,18 +40,8 @@ struct Resources {
 
     Resources() {
         for (int i = 0; i < kPhotos; ++i) {
-            QImage image(4000, 3000, QImage::Format_RGB32);
-            QPainter painter(&image);
-            QLinearGradient gradient(0, 0, image.width(), image.height());
-            gradient.setColorAt(0, QColor::fromHsv(i * 60, 200, 230));
-            gradient.setColorAt(1, QColor::fromHsv((i * 60 + 120) % 360, 180, 90));
-            painter.fillRect(image.rect(), gradient);
-            for (int k = 0; k < 60; ++k)
-                painter.fillRect(QRect((k * 397) % image.width(), (k * 211) % image.height(), 300, 200),
-                                 QColor::fromHsv((k * 53) % 360, 150, 200));
-            painter.end();
             const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(i));
-            image.save(path, "JPG", 90);
+            writeSyntheticPhoto(path, 4000, 3000, i * 60, 60);
             sources.push_back(path);
         }
         kx::Bundle::setMainResourcePath(QStringLiteral(KX_SOURCE_DIR "/resources"));

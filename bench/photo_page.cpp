@@ -24,6 +24,7 @@
 #include "platform/layers/layer_host.h"
 #include "platform/layers/layer_renderer.h"
 #include "platform/layers/layer_transaction.h"
+#include "synthetic_photo.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,18 +59,8 @@ struct Resources {
         QDir().mkpath(res + QStringLiteral("/Mask/Shapes"));
         for (int i = 0; i < kSources; ++i) {
             const bool large = i % 2 == 1;
-            QImage image(large ? 4000 : 3000, large ? 3000 : 2000, QImage::Format_RGB32);
-            QPainter painter(&image);
-            QLinearGradient gradient(0, 0, image.width(), image.height());
-            gradient.setColorAt(0, QColor::fromHsv(i * 36, 200, 230));
-            gradient.setColorAt(1, QColor::fromHsv((i * 36 + 120) % 360, 180, 90));
-            painter.fillRect(image.rect(), gradient);
-            for (int k = 0; k < 40; ++k)
-                painter.fillRect(QRect((k * 397) % image.width(), (k * 211) % image.height(), 300, 200),
-                                 QColor::fromHsv((k * 53) % 360, 150, 200));
-            painter.end();
             const QString path = dir.filePath(QStringLiteral("source%1.jpg").arg(i));
-            image.save(path, "JPG", 90);
+            writeSyntheticPhoto(path, large ? 4000 : 3000, large ? 3000 : 2000, i * 36, 40);
             sources.push_back(path);
         }
         QImage oval(400, 400, QImage::Format_Grayscale8);

@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the unarchiver as a page of a project, then works with the page it read: copies
 // it, attaches it, selects every graph, hit-tests, moves the graphs and removes one, restacks, groups and
-// ungroups them, and undoes and redoes each step. A damaged or hostile page (groups nested, empty or listing
-// themselves included) must load sanely or not at all, and undo must give back exactly what was there.
+// ungroups them, undoes and redoes each step, and renders it for output. A damaged or hostile page (groups
+// nested, empty or listing themselves included) must load sanely or not at all, undo must give back exactly
+// what was there, and a render must leave the page as it was.
 #include "model/canvas.h"
 #include "model/canvas_owner.h"
 #include "model/graph.h"
@@ -146,6 +147,15 @@ void exercise(KXCanvas& page) {
         undo.undo();
         require(page.graphCount() == count && page.graphAtIndex(count - 1) == last);
     }
+    // A render for output leaves the page as it was and registers nothing.
+    const kx::Size previewBefore = page.previewSize();
+    const double zoomBefore = page.zoomValue();
+    const bool couldUndo = undo.canUndo();
+    const kx::Image output = page.outputImageWithSize({160, 120});
+    require(output.isNull() || (output.width() <= 160 && output.height() <= 120));
+    require(page.previewSize() == previewBefore && page.zoomValue() == zoomBefore);
+    require(undo.canUndo() == couldUndo && page.renderIntent() == KXRenderIntentPreview);
+
     undo.removeAllActions();
     arrange(page);
     page.setOwner(nullptr);

@@ -99,6 +99,7 @@ void KXCalendarLayer::setNeedsDisplayGraph(KXGraph* graph) {
     setNeedsDisplay();
     if (m_contentLayer)
         m_contentLayer->setNeedsDisplay();
+    refreshCompanionLayers(false);
     if (graph && graph->isSelected())
         drawGraphSelection(graph);
 }

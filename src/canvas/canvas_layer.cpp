@@ -99,6 +99,11 @@ void KXCanvasLayer::insertGraph(KXGraph* graph, unsigned index) {
     {
         kx::LayerTransaction transaction;
         insertSublayer(layer, index);
+        // The reflection and contact shadow go directly beneath their graph layer.
+        if (auto* graphLayer = dynamic_cast<KXGraphLayer*>(layer.get())) {
+            graphLayer->updateReflectionLayer();
+            graphLayer->updateShadowLayer();
+        }
     }
     kx::NotificationCenter::defaultCenter().post(KXCanvasAddGraph, this);
 }
@@ -111,6 +116,8 @@ void KXCanvasLayer::removeGraph(KXGraph* graph) {
     if (layer && layer->superlayer() == this) {
         // The page holds the only strong reference: the graph layer goes, and stops observing the graph.
         kx::LayerTransaction transaction;
+        if (auto* graphLayer = dynamic_cast<KXGraphLayer*>(layer))
+            graphLayer->removeCompanionLayers();
         layer->removeFromSuperlayer();
     }
     graph->setRender(nullptr);

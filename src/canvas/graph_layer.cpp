@@ -1,6 +1,8 @@
 #include "canvas/graph_layer.h"
 
 #include "canvas/canvas_layer.h"
+#include "canvas/contact_shadow_layer.h"
+#include "canvas/reflection_layer.h"
 #include "graphics/geometry_utilities.h"
 #include "model/canvas.h"
 #include "model/shadow.h"
@@ -86,10 +88,18 @@ void KXGraphLayer::setFrame(const kx::Rect& frame) {
     kx::Layer::setFrame(rounded);
     updateShadow();
     setAffineTransform(turned);
+    if (m_reflectionLayer)
+        m_reflectionLayer->updateReflectionFrame();
+    if (m_contactShadowLayer)
+        m_contactShadowLayer->updateFrame();
     if (before.size != rounded.size) {
         updateShadow();
         if (m_graph)
             m_graph->setNeedsDisplay();
+        if (m_reflectionLayer)
+            m_reflectionLayer->updateReflectionContents();
+        if (m_contactShadowLayer)
+            m_contactShadowLayer->updateContactShadowContents();
     }
 }
 
@@ -117,10 +127,59 @@ KXCanvasLayer* KXGraphLayer::canvasLayer() {
 
 void KXGraphLayer::setEditing(bool editing) {
     m_editing = editing;
+    if (!m_reflectionLayer)
+        return;
+    kx::LayerTransaction transaction;
+    m_reflectionLayer->setHidden(editing);
+    if (!editing)
+        m_reflectionLayer->updateReflectionContents();
+}
+
+// Makes the companion while `on` (removes it otherwise) and puts it directly beneath the graph layer.
+template <class Companion>
+static void placeCompanion(std::shared_ptr<Companion>& companion, bool on, kx::Layer& graphLayer,
+                           const std::shared_ptr<KXGraph>& graph) {
+    kx::LayerTransaction transaction;
+    if (!on) {
+        if (companion)
+            companion->removeFromSuperlayer();
+        companion.reset();
+        return;
+    }
+    if (!companion)
+        companion = std::make_shared<Companion>(graph);
+    if (graphLayer.superlayer())
+        graphLayer.superlayer()->insertSublayerBelow(companion, &graphLayer);
+}
+
+void KXGraphLayer::updateReflectionLayer() {
+    placeCompanion(m_reflectionLayer, m_graph && m_graph->isReflectionEnabled(), *this, m_graph);
+    if (m_reflectionLayer)
+        m_reflectionLayer->setHidden(m_editing);
+}
+
+void KXGraphLayer::updateShadowLayer() {
+    placeCompanion(m_contactShadowLayer, m_graph && m_graph->isContactShadowEnabled(), *this, m_graph);
+}
+
+void KXGraphLayer::removeCompanionLayers() {
+    kx::LayerTransaction transaction;
+    if (m_reflectionLayer)
+        m_reflectionLayer->removeFromSuperlayer();
+    if (m_contactShadowLayer)
+        m_contactShadowLayer->removeFromSuperlayer();
+}
+
+void KXGraphLayer::refreshCompanionLayers(bool contactShadow) {
+    if (m_reflectionLayer)
+        m_reflectionLayer->updateReflectionContents();
+    if (contactShadow && m_contactShadowLayer)
+        m_contactShadowLayer->updateContactShadowContents();
 }
 
 void KXGraphLayer::setNeedsDisplayGraph(KXGraph*) {
     setNeedsDisplay();
+    refreshCompanionLayers(true);
 }
 
 void KXGraphLayer::drawGraphSelection(KXGraph*) {
@@ -148,13 +207,17 @@ void KXGraphLayer::observeValue(const QString& key, kx::Observable* object, cons
         updateShadow();
     } else if (ofGraph && key == kAngleKey) {
         setAngle(graph->angle());
+        refreshCompanionLayers(true);
         graph->textWrapRectChanged();
         drawGraphSelection(graph);
     } else if (ofGraph && key == kRelativeRectKey) {
         setFrame(frameInSuperlayer());
-    } else if (ofGraph && (key == kReflectionEnabledKey || key == kReflectionAlphaKey ||
-                           key == kContactShadowEnabledKey)) {
-        // Nothing of this layer depends on these keys: no redraw, only the announcement.
+    } else if (ofGraph && key == kReflectionEnabledKey) {
+        updateReflectionLayer();
+    } else if (ofGraph && key == kContactShadowEnabledKey) {
+        updateShadowLayer();
+    } else if (ofGraph && key == kReflectionAlphaKey) {
+        // The reflection layer follows the reflection opacity itself: no redraw, only the announcement.
     } else if (ofGraph && key == kStrokeEnabledKey) {
         // Whoever changed the flag redraws a plain graph.
     } else if (object == graph->stroke() && key == kWidthKey) {
@@ -163,8 +226,11 @@ void KXGraphLayer::observeValue(const QString& key, kx::Observable* object, cons
         // Painting code sets the opacity for a moment with undo registration off; those changes must not
         // reach the layer.
         KXCanvas* page = graph->canvas();
-        if (!page || page->undoManager().isUndoRegistrationEnabled())
+        if (!page || page->undoManager().isUndoRegistrationEnabled()) {
             updateOpaicty();
+            if (m_reflectionLayer)
+                m_reflectionLayer->updateReflectionContents();
+        }
         return;
     } else {
         graph->setNeedsDisplay();

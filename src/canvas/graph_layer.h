@@ -17,6 +17,8 @@
 
 #include <memory>
 
+class KXContactShadowLayer;
+class KXReflectionLayer;
 
 // Posted with the graph as sender after an observed change of it (not for opacity).
 inline const QString KXGrapPropertyChanged = QStringLiteral("KXGrapPropertyChanged");
@@ -55,7 +57,18 @@ public:
     KXCanvasLayer* canvasLayer() override;
 
     bool isEditing() const { return m_editing; }
+    // While editing, the reflection is hidden and keeps its frame and contents; when editing ends it is
+    // shown again and refreshed.
     void setEditing(bool editing);
+
+    // The companions directly beneath this layer in its superlayer, each present while its flag is on.
+    KXReflectionLayer* reflectionLayer() const { return m_reflectionLayer.get(); }
+    KXContactShadowLayer* contactShadowLayer() const { return m_contactShadowLayer.get(); }
+    // Create or remove the companion after the graph's flag, and put it beneath this layer.
+    void updateReflectionLayer();
+    void updateShadowLayer();
+    // Takes both companions out of the superlayer (the graph layer is leaving it).
+    void removeCompanionLayers();
 
     // KXGraphRender.
     void setNeedsDisplayGraph(KXGraph* graph) override;
@@ -75,6 +88,8 @@ public:
     void updateShadow();
 
 protected:
+    // A redisplay of the graph refreshes the reflection and, when asked, the contact shadow.
+    void refreshCompanionLayers(bool contactShadow);
     // Becomes the graph's render object and observer and takes its frame, shadow, angle and opacity.
     virtual void initWithGraph();
 
@@ -82,4 +97,6 @@ private:
     std::shared_ptr<KXGraph> m_graph;
     bool m_editing = false;
     bool m_observing = false;
+    std::shared_ptr<KXReflectionLayer> m_reflectionLayer;
+    std::shared_ptr<KXContactShadowLayer> m_contactShadowLayer;
 };

@@ -217,6 +217,7 @@ void KXShapeLayer::displayIfNeeded() {
 void KXShapeLayer::setNeedsDisplayGraph(KXGraph* g) {
     if (m_contentLayer)
         m_contentLayer->setNeedsDisplay();
+    refreshCompanionLayers(true);
     drawGraphSelection(g);
 }
 

@@ -14,6 +14,7 @@
 #include "platform/foundation/observable.h"
 #include "platform/foundation/undo_manager.h"
 #include "platform/gfx/color.h"
+#include "platform/gfx/image.h"
 
 #include <cstdint>
 #include <memory>
@@ -27,6 +28,7 @@ class BitmapContext;
 class KXBackground;
 class KXGraph;
 class KXPhoto;
+class KXShape;
 class KXSize;
 
 enum KXLayoutType : std::int32_t {
@@ -201,6 +203,38 @@ public:
     // An independent copy made by archiving, without owner. Null when the classes cannot be read back.
     std::shared_ptr<KXCanvas> copy() const;
 
+    // ---- output (canvas_output.cpp) ----
+    // Renders re-fit the page, rebuild its shape paths and change graph opacities while they run, so they
+    // never run on a page that is shown or edited: a page made by outputCopy() is rendered as it is, any
+    // other page is first copied. The copy is made on the caller's thread (the page's owner thread); the
+    // copy itself belongs to nobody else, so it can then be rendered on any one thread.
+    //
+    // A copy for output: the page's graphs linked to it, its preview size and zoom; null when the page
+    // cannot be copied.
+    std::shared_ptr<KXCanvas> outputCopy() const;
+    bool isOutputCopy() const { return m_outputCopy; }
+    // The page rendered into a new bitmap of the size fitted into `size` (aspect kept, rounded). No image
+    // for a size that is not positive and finite, or too large for a bitmap.
+    kx::Image outputImageWithSize(const kx::Size& size) const;
+    // The page rendered into (0, 0, fitted size) of the caller's context; nothing for a refused size.
+    void drawOutputImageInContext(kx::BitmapContext& context, const kx::Size& size) const;
+    // What the two above run on an output copy: fit, draw, fit back.
+    kx::Image renderOutputImage(const kx::Size& size);
+    void renderOutputInContext(kx::BitmapContext& context, const kx::Size& size);
+    // The page background and every graph, back to front, at the current preview size and zoom.
+    void drawOutputImageInContext(kx::BitmapContext& context, const kx::Rect& rect);
+    // One graph with its rotation, reflection, shadow and opacity; a group draws its children through it.
+    void drawGraph(KXGraph* graph, kx::BitmapContext& context);
+    // Fits the page into the size and rebuilds the shape paths for it, without undo steps or redraws.
+    void zoomToFitOutputSize(const kx::Size& size);
+    // The graph's rectangle at the current preview size, rounded; a group's child relative to the group.
+    kx::Rect frameRectOfGraph(const KXGraph* graph) const;
+    kx::Rect graphRectOfGraph(const KXGraph* graph) const { return frameRectOfGraph(graph); }
+    void updateShapePathInGroup(KXGraph* group);
+    void updateOutputPathOfShape(KXShape* shape);
+    // Whether a size can be rendered: both sides positive and finite, the fitted bitmap not too large.
+    bool canRenderOutputSize(const kx::Size& size) const;
+
 private:
     void observeGraph(KXGraph* graph);
     void stopObservingGraph(KXGraph* graph);
@@ -208,6 +242,8 @@ private:
     static std::shared_ptr<kx::Object> retainForUndo(kx::Observable* object);
     // Whether a top-level graph of this kind can take a text-wrap refresh: a text, or a group holding one.
     static bool isReachedByTextWrap(const KXGraph& graph);
+    // Fits the page back into the preview size it had before a render and restores that size and zoom.
+    void fitBackAfterOutput(const kx::Size& previewSize, double zoom);
 
     struct Arrangement;
     static Arrangement captureArrangement(const GraphList& order, const GraphList& involved);
@@ -240,4 +276,5 @@ private:
     // m_wrapCandidatesExact, and the page then walks as if every graph could react.
     std::unordered_set<const KXGraph*> m_wrapCandidates;
     bool m_wrapCandidatesExact = true;
+    bool m_outputCopy = false;
 };

@@ -1,0 +1,155 @@
+// Exporting an A4 page at 300 dpi (2480 x 3508 pixels) as a JPEG: six photo shapes made from 4000 x 3000
+// JPEGs, four with picture frames of the application's resources (two with a mask image, two with margins),
+// two with grey masks, all with drop shadows, some turned. Measured in one run:
+// - BM_PageExport: the output copy of a page just opened (its photos shown on screen, so the image cache holds
+//   the sources' preview images only), rendered at the page's pixel size and encoded as a JPEG;
+// - BM_ExportFloor: what no export can avoid: decoding the six photos at the size they take on the page,
+//   plus encoding one A4 JPEG.
+// The goal is an export of at most 1.5 times the floor.
+#include "graphics/geometry_utilities.h"
+#include "model/canvas.h"
+#include "model/frame.h"
+#include "model/model_classes.h"
+#include "model/page_size.h"
+#include "model/photo.h"
+#include "model/shadow.h"
+#include "model/shape.h"
+#include "platform/foundation/bundle.h"
+#include "platform/gfx/bitmap_context.h"
+#include "synthetic_photo.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kPhotos = 6;
+const kx::Size kPagePixels(2480, 3508);
+
+struct Resources {
+    QTemporaryDir dir;
+    std::vector<QString> sources;
+
+    Resources() {
+        for (int i = 0; i < kPhotos; ++i) {
+            const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(i));
+            writeSyntheticPhoto(path, 4000, 3000, i * 60, 60);
+            sources.push_back(path);
+        }
+        kx::Bundle::setMainResourcePath(QStringLiteral(KX_SOURCE_DIR "/resources"));
+    }
+};
+
+Resources& resources() {
+    static Resources r;
+    return r;
+}
+
+// The photos' frames on the page in page pixels: two columns of three, 100 pixels apart.
+kx::Rect photoFrame(int i) {
+    const double w = 1090, h = 1000;
+    return {100 + (i % 2) * (w + 100), 200 + (i / 2) * (h + 130), w, h};
+}
+
+// The page as the user has it open: shown at 620 points wide.
+std::shared_ptr<KXCanvas> buildPage() {
+    const Resources& r = resources();
+    auto page = std::make_shared<KXCanvas>();
+    const KXSize size(kPagePixels.width, kPagePixels.height, KXSizeUnitPixel, 300);
+    page->setPageSize(&size);
+    page->zoomToFitSize({620, 877});
+    const QString res = QStringLiteral(KX_SOURCE_DIR "/resources");
+    for (int i = 0; i < kPhotos; ++i) {
+        auto shape = std::make_shared<KXShape>();
+        shape->setText(nullptr);
+        page->addGraph(shape);
+        const kx::Rect f = photoFrame(i);
+        shape->setRelativeRect({f.origin.x / kPagePixels.width, f.origin.y / kPagePixels.height,
+                                f.size.width / kPagePixels.width, f.size.height / kPagePixels.height});
+        shape->setAngle((i % 3 - 1) * 0.05);
+        KXPhoto& photo = *shape->photo();
+        photo.setImagePath(r.sources[std::size_t(i)]);
+        switch (i) {
+        case 0:
+        case 1: photo.setFrame(KXFrame::frameWithName(res + QStringLiteral("/Frame/Classic/classic_001.png"))); break;
+        case 2:
+        case 3: photo.setFrame(KXFrame::frameWithName(res + QStringLiteral("/Frame/Classic/classic_002.png"))); break;
+        default: photo.setMaskName(res + QStringLiteral("/Mask/Circle/circle_001.jpg")); break;
+        }
+        shape->shadow()->setColor(kx::Color::srgb(0, 0, 0, 0.5));
+        shape->setShadowEnabled(true);
+        shape->setSelected(false);
+    }
+    return page;
+}
+
+QByteArray encodeJpeg(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 90);
+    return bytes;
+}
+
+void BM_PageExport(benchmark::State& state) {
+    resources();
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::shared_ptr<KXCanvas> page = buildPage();
+        state.ResumeTiming();
+        const std::shared_ptr<KXCanvas> copy = page->outputCopy();
+        const kx::Image image = copy->outputImageWithSize(kPagePixels);
+        const QByteArray jpeg = encodeJpeg(image.qimage());
+        benchmark::DoNotOptimize(jpeg.data());
+        if (image.width() != int(kPagePixels.width))
+            state.SkipWithError("no page image");
+        state.PauseTiming();
+        page.reset();  // the cache entries go with the photos: every export starts from preview images
+        state.ResumeTiming();
+    }
+}
+
+void BM_ExportFloor(benchmark::State& state) {
+    const Resources& r = resources();
+    QImage pageImage(int(kPagePixels.width), int(kPagePixels.height), QImage::Format_RGB32);
+    pageImage.fill(Qt::white);
+    for (auto _ : state) {
+        QPainter painter(&pageImage);
+        for (int i = 0; i < kPhotos; ++i) {
+            QImageReader reader(r.sources[std::size_t(i)]);
+            const kx::Rect f = photoFrame(i);
+            const kx::Size needed = aspectFillSize({4000, 3000}, f.size);
+            reader.setScaledSize(QSize(int(needed.width), int(needed.height)));
+            const QImage photo = reader.read();
+            benchmark::DoNotOptimize(photo.constBits());
+            // Placing the decoded photo keeps the encoded page realistic; it costs a copy only.
+            painter.drawImage(QPointF(f.origin.x, f.origin.y), photo);
+        }
+        painter.end();
+        const QByteArray jpeg = encodeJpeg(pageImage);
+        benchmark::DoNotOptimize(jpeg.data());
+    }
+}
+
+BENCHMARK(BM_PageExport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ExportFloor)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    registerModelClasses();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,284 @@
+// Page output: the page re-fitted to an output size and drawn with every graph's rotation, flips, opacity,
+// drop shadow and reflection into a bitmap or a caller's context. Everything here runs on an output copy of
+// the page (see KXCanvas::outputCopy), so the page being shown and edited never changes during a render.
+#include "graphics/geometry_utilities.h"
+#include "graphics/image_loading.h"
+#include "model/canvas.h"
+#include "model/graph.h"
+#include "model/page_size.h"
+#include "model/reflection_geometry.h"
+#include "model/shadow.h"
+#include "model/shape.h"
+#include "platform/gfx/bitmap_context.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The image's pixel size centred on a point, rounded as the page rounds rectangles.
+kx::Rect imageRectCentredOn(const kx::Image& image, const kx::Point& centre) {
+    const double w = image.width();
+    const double h = image.height();
+    return roundRectComponents({centre.x - w / 2, centre.y - h / 2, w, h});
+}
+
+// Turns the context by `angle` about `centre`.
+void rotateAbout(kx::BitmapContext& context, const kx::Point& centre, double angle) {
+    context.translate(centre.x, centre.y);
+    context.rotate(angle);
+    context.translate(-centre.x, -centre.y);
+}
+
+void linkGraphs(const std::vector<std::shared_ptr<KXGraph>>& graphs, KXCanvas* canvas) {
+    for (const auto& graph : graphs) {
+        graph->setCanvas(canvas);
+        linkGraphs(graph->graphs(), canvas);
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<KXCanvas> KXCanvas::outputCopy() const {
+    std::shared_ptr<KXCanvas> page = copy();
+    if (!page)
+        return nullptr;
+    page->m_outputCopy = true;
+    page->m_previewSize = m_previewSize;
+    page->m_zoomValue = m_zoomValue;
+    page->m_renderIntent = KXRenderIntentPreview;
+    linkGraphs(page->m_graphs, page.get());
+    return page;
+}
+
+bool KXCanvas::canRenderOutputSize(const kx::Size& size) const {
+    if (!(size.width > 0) || !(size.height > 0) || !std::isfinite(size.width) || !std::isfinite(size.height))
+        return false;
+    const kx::Size fitted = aspectFitSize(pixelSize(), size);
+    const double w = std::round(fitted.width);
+    const double h = std::round(fitted.height);
+    return w >= 1 && h >= 1 && w * h <= double(kx::Image::maximumPixelCount);
+}
+
+kx::Image KXCanvas::outputImageWithSize(const kx::Size& size) const {
+    if (!canRenderOutputSize(size))
+        return {};
+    if (m_outputCopy)
+        return const_cast<KXCanvas*>(this)->renderOutputImage(size);
+    const std::shared_ptr<KXCanvas> page = outputCopy();
+    return page ? page->renderOutputImage(size) : kx::Image();
+}
+
+void KXCanvas::drawOutputImageInContext(kx::BitmapContext& context, const kx::Size& size) const {
+    if (!canRenderOutputSize(size))
+        return;
+    if (m_outputCopy) {
+        const_cast<KXCanvas*>(this)->renderOutputInContext(context, size);
+        return;
+    }
+    if (const std::shared_ptr<KXCanvas> page = outputCopy())
+        page->renderOutputInContext(context, size);
+}
+
+kx::Image KXCanvas::renderOutputImage(const kx::Size& size) {
+    if (!canRenderOutputSize(size))
+        return {};
+    const kx::Size remembered = m_previewSize;
+    const double rememberedZoom = m_zoomValue;
+    zoomToFitOutputSize(size);
+    kx::Image image;
+    {
+        kx::BitmapContext bitmap(int(m_previewSize.width), int(m_previewSize.height));
+        if (bitmap.isValid()) {
+            drawOutputImageInContext(bitmap, kx::Rect({0, 0}, m_previewSize));
+            image = bitmap.makeImage();
+        }
+    }
+    fitBackAfterOutput(remembered, rememberedZoom);
+    return image;
+}
+
+void KXCanvas::renderOutputInContext(kx::BitmapContext& context, const kx::Size& size) {
+    if (!canRenderOutputSize(size))
+        return;
+    const kx::Size remembered = m_previewSize;
+    const double rememberedZoom = m_zoomValue;
+    zoomToFitOutputSize(size);
+    drawOutputImageInContext(context, kx::Rect({0, 0}, m_previewSize));
+    fitBackAfterOutput(remembered, rememberedZoom);
+}
+
+void KXCanvas::fitBackAfterOutput(const kx::Size& previewSize, double zoom) {
+    zoomToFitOutputSize(previewSize);
+    // A page that was never fitted (no preview size) fits back to nothing and would keep the output zoom.
+    m_previewSize = previewSize;
+    m_zoomValue = zoom;
+}
+
+void KXCanvas::zoomToFitOutputSize(const kx::Size& size) {
+    const kx::Size pixels = pixelSize();
+    const kx::Size fitted = aspectFitSize(pixels, size);
+    const kx::Size preview(std::round(fitted.width), std::round(fitted.height));
+    if (!std::isfinite(preview.width) || !std::isfinite(preview.height))
+        return;
+    m_previewSize = preview;
+    // A page without width keeps its zoom rather than divide by nothing.
+    const double zoom = preview.width / pixels.width;
+    if (pixels.width > 0 && preview.width > 0 && std::isfinite(zoom))
+        m_zoomValue = zoom;
+    kx::UndoDisabler noUndo(*m_undoManager);
+    for (const auto& graph : m_graphs) {
+        if (graph->graphType() == KXGraphTypeGroup)
+            updateShapePathInGroup(graph.get());
+        else if (auto* shape = dynamic_cast<KXShape*>(graph.get()))
+            updateOutputPathOfShape(shape);
+    }
+}
+
+void KXCanvas::updateShapePathInGroup(KXGraph* group) {
+    for (const auto& child : group->graphs()) {
+        if (auto* shape = dynamic_cast<KXShape*>(child.get()))
+            updateOutputPathOfShape(shape);
+        if (child->graphType() == KXGraphTypeGroup)
+            updateShapePathInGroup(child.get());
+    }
+}
+
+void KXCanvas::updateOutputPathOfShape(KXShape* shape) {
+    const bool wasLocked = shape->isDisplayLocked();
+    shape->lockDisplay();
+    shape->updatePath();
+    if (!wasLocked)
+        shape->unlockDisplay();
+}
+
+kx::Rect KXCanvas::frameRectOfGraph(const KXGraph* graph) const {
+    const kx::Size container = graph->group() ? frameRectOfGraph(graph->group()).size : m_previewSize;
+    const kx::Rect relative = graph->relativeRect();
+    return roundRectComponents({relative.origin.x * container.width, relative.origin.y * container.height,
+                                relative.size.width * container.width, relative.size.height * container.height});
+}
+
+void KXCanvas::drawOutputImageInContext(kx::BitmapContext& context, const kx::Rect& rect) {
+    m_renderIntent = KXRenderIntentOutput;
+    context.saveGState();
+    if (m_clipMargin) {
+        context.setFillColor(kx::Color::srgb(1, 1, 1, 1));
+        context.fillRect(rect);
+        context.clipToRect(previewMarginRect());
+    }
+    context.setInterpolationQuality(kx::InterpolationQuality::High);
+    drawInContext(context);
+    for (const auto& graph : m_graphs)
+        drawGraph(graph.get(), context);
+    context.restoreGState();
+    m_renderIntent = KXRenderIntentPreview;
+}
+
+void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
+    const kx::Rect r = graphRectOfGraph(graph);
+    const kx::Point c = r.center();
+    const double angle = graph->angle();
+
+    if (graph->graphType() == KXGraphTypeGroup) {
+        const kx::Rect f = frameRectOfGraph(graph);
+        context.saveGState();
+        rotateAbout(context, c, angle);
+        context.setAlpha(graph->opacity());
+        context.translate(f.origin.x, f.origin.y);
+        if (graph->flipX() == -1)
+            context.translate(f.size.width, 0);
+        if (graph->flipY() == -1)
+            context.translate(0, f.size.height);
+        context.scale(graph->flipX(), graph->flipY());
+        // A group casts neither shadow nor reflection of its own; each child draws its own.
+        for (const auto& child : graph->graphs())
+            drawGraph(child.get(), context);
+        context.restoreGState();
+        return;
+    }
+
+    // Graphs that are not fully opaque, or that are reflected, are rendered alone once: the image is blended
+    // at the graph's opacity in one piece and serves the reflection too.
+    kx::Image image;
+    // A graph far larger than the output (mostly off the page) is drawn directly instead: its image could
+    // take gigabytes for a few visible pixels.
+    const kx::Size fs = frameRectOfGraph(graph).size;
+    const double outputArea = m_previewSize.width * m_previewSize.height;
+    const bool imageFits = fs.width * fs.height <= 4 * outputArea + 4e6;
+    if ((graph->opacity() < 1 || graph->isReflectionEnabled()) && imageFits) {
+        kx::UndoDisabler noUndo(*m_undoManager);
+        const double opacity = graph->opacity();
+        graph->setOpacity(1);
+        image = graph->graphImageWithZoom(m_zoomValue);
+        graph->setOpacity(opacity);
+    }
+
+    if (graph->isReflectionEnabled()) {
+        const kx::Rect bounds = reflectionSourceBounds(*graph, r, m_previewSize);
+        const kx::Rect band = reflectionBand(bounds, reflectionGap(m_zoomValue), true);
+        if (band.size.width > 0 && band.size.height > 0) {
+            context.saveGState();
+            context.setAlpha(graph->opacity() * graph->reflectionAlpha());
+            // Without its mask resource the band still shows the reflection, unfaded.
+            const kx::Image mask = reflectionMaskImage();
+            if (mask.isNull())
+                context.clipToRect(band);
+            else
+                context.clipToMask(band, mask);
+            context.translate(0, band.maxY());
+            context.scale(1, -1);
+            context.translate(c.x - fs.width / 2, (c.y - bounds.origin.y) - fs.height / 2);
+            rotateAbout(context, {fs.width / 2, fs.height / 2}, angle);
+            if (!image.isNull())
+                context.drawImage(imageRectCentredOn(image, {fs.width / 2, fs.height / 2}), image);
+            else
+                graph->drawInContext(context, {0, 0, fs.width, fs.height});
+            context.restoreGState();
+        }
+    }
+
+    const kx::Rect f = roundRectComponents(frameRectOfGraph(graph));
+    const bool shadowed = graph->isShadowEnabled() && graph->shadow();
+    // A shadowed graph goes through its image too: the image's extent bounds what the graph and its shadow
+    // can cover, so the shadow is worked out over that area rather than the whole output.
+    if (shadowed && image.isNull() && imageFits) {
+        kx::UndoDisabler noUndo(*m_undoManager);
+        const double opacity = graph->opacity();
+        graph->setOpacity(1);
+        image = graph->graphImageWithZoom(m_zoomValue);
+        graph->setOpacity(opacity);
+    }
+    context.saveGState();
+    kx::Point shadowOffset;
+    double shadowBlur = 0;
+    if (shadowed) {
+        const float reference = float(std::min(m_previewSize.width, m_previewSize.height)) / 10.0f;
+        shadowOffset = graph->shadow()->offsetWithReference(reference, -angle);
+        shadowBlur = std::sqrt(m_zoomValue) * graph->shadow()->blur();
+        const kx::AffineTransform ctm = context.ctm();
+        if (!image.isNull() && ctm.b == 0 && ctm.c == 0) {
+            // In device pixels, as the shadow's offset and blur are; the blur reaches 3 sigma (blur / 2).
+            const kx::Rect drawn = ctm.apply(
+                transformRectAboutCenter(f.center(), angle, 1, 1, imageRectCentredOn(image, f.center())));
+            const double reach = 1.5 * shadowBlur + 4;
+            const kx::Rect area = drawn.united(drawn.offsetBy(shadowOffset.x, shadowOffset.y)).insetBy(-reach, -reach);
+            context.clipToRect(ctm.inverted().apply(area));
+        }
+    }
+    rotateAbout(context, f.center(), angle);
+    if (shadowed)
+        context.setShadow({shadowOffset.x, shadowOffset.y}, shadowBlur, graph->shadow()->color());
+    if (!image.isNull()) {
+        context.setAlpha(graph->opacity());
+        context.drawImage(imageRectCentredOn(image, f.center()), image);
+    } else {
+        // The shadow falls from the graph's drawing as a whole, not from each of its parts.
+        if (shadowed)
+            context.beginTransparencyLayer();
+        graph->drawInContext(context, f);
+        if (shadowed)
+            context.endTransparencyLayer();
+    }
+    context.restoreGState();
+}

@@ -12,13 +12,18 @@
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/undo_manager.h"
+#include "graphics/app_info.h"
 #include "graphics/file_utilities.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QBuffer>
 #include <QUuid>
+
+#include <cairo-pdf.h>
+#include <cairo.h>
 
 #include <algorithm>
 #include <cmath>
@@ -450,22 +455,91 @@ bool KXProject::saveDataToPath(const QString& archivePath, QString* error) const
     return syncPath(archivePath, false) || (setError(error, QStringLiteral("Cannot flush \"%1\"").arg(archivePath)), false);
 }
 
+namespace {
+
+// JPEG bytes of an image at quality 0.7.
+QByteArray jpegData(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(70);
+    return writer.write(image.convertToFormat(QImage::Format_RGB888)) ? bytes : QByteArray();
+}
+
+void freeBytes(void* data) {
+    delete static_cast<QByteArray*>(data);
+}
+
+}  // namespace
+
+bool KXProject::writePreview(const QString& folder) const {
+    const PageRenderer& render = pageRenderer();
+    const kx::Size first = m_layers.front()->canvas()->pixelSize();
+    if (!(first.width > 0) || !(first.height > 0))
+        return false;
+    const double scale = std::min(450 / first.width, 450 / first.height);
+    const double w = std::round(first.width * scale), h = std::round(first.height * scale);
+    const QString work = folder + QStringLiteral("/preview.pdf");
+    cairo_surface_t* pdf = cairo_pdf_surface_create(QFile::encodeName(work).constData(), w, h);
+    if (cairo_surface_status(pdf) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(pdf);
+        return false;
+    }
+    const QByteArray author = bundleName().toUtf8();
+    cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_TITLE, "preview");
+    cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_AUTHOR, author.constData());
+    cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_SUBJECT, "None");
+    cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_KEYWORDS, "None");
+    cairo_t* cr = cairo_create(pdf);
+    for (const auto& layer : m_layers) {
+        const QImage rendered = render(*layer->canvas(), {2 * w, 2 * h}).qimage();
+        const QByteArray jpeg = jpegData(rendered);
+        QImage decoded = QImage::fromData(jpeg, "jpeg");
+        const bool embedJpeg = !decoded.isNull();
+        if (!embedJpeg)
+            decoded = rendered;
+        decoded = decoded.convertToFormat(QImage::Format_RGB32);
+        if (!decoded.isNull()) {
+            cairo_surface_t* image = cairo_image_surface_create_for_data(
+                decoded.bits(), CAIRO_FORMAT_RGB24, decoded.width(), decoded.height(), int(decoded.bytesPerLine()));
+            if (embedJpeg) {
+                // The PDF takes the JPEG bytes as they are, which keeps the preview small.
+                auto* kept = new QByteArray(jpeg);
+                cairo_surface_set_mime_data(image, CAIRO_MIME_TYPE_JPEG, reinterpret_cast<const unsigned char*>(kept->constData()),
+                                            static_cast<unsigned long>(kept->size()), freeBytes, kept);
+            }
+            cairo_save(cr);
+            cairo_scale(cr, w / decoded.width(), h / decoded.height());
+            cairo_set_source_surface(cr, image, 0, 0);
+            cairo_paint(cr);
+            cairo_restore(cr);
+            cairo_surface_destroy(image);
+        }
+        cairo_show_page(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_finish(pdf);
+    const bool ok = cairo_surface_status(pdf) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(pdf);
+    return ok && ::rename(QFile::encodeName(work).constData(), QFile::encodeName(folder + QStringLiteral("/Preview.pdf")).constData()) == 0;
+}
+
 bool KXProject::writeQuickLook(const QString& folder, bool isTemplate) const {
     const PageRenderer& render = pageRenderer();
     if (!render || m_layers.empty() || !QDir().mkpath(folder))
         return false;
-    KXCanvas& first = *m_layers.front()->canvas();
     if (!isTemplate || m_layers.size() == 1) {
         const double side = isTemplate ? 600 : 256;
-        const kx::Image image = render(first, {side, side});
-        QImageWriter writer(folder + QStringLiteral("/Thumbnail.jpg"), "jpeg");
-        writer.setQuality(70);
-        if (!writer.write(image.qimage().convertToFormat(QImage::Format_RGB888)))
+        const QByteArray jpeg = jpegData(render(*m_layers.front()->canvas(), {side, side}).qimage());
+        QFile file(folder + QStringLiteral("/Thumbnail.jpg"));
+        if (jpeg.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size())
             return false;
+        file.close();
         if (isTemplate)
             return true;
     }
-    return true;  // the preview document is written by the PDF step when it is available
+    return writePreview(folder);
 }
 
 bool KXProject::saveAsProjectToPath(const QString& path, KXSaveOperation operation, QString* error) {

@@ -134,6 +134,7 @@ private:
     void adoptLoaded(Loaded&& loaded);
     void repairImages(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded);
     void repairPage(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded);
+    bool writePreview(const QString& folder) const;
     bool writeQuickLook(const QString& folder, bool isTemplate) const;
 
     std::vector<std::shared_ptr<KXCanvasLayer>> m_layers;

@@ -5,6 +5,7 @@
 #include "model/canvas.h"
 #include "model/graph.h"
 #include "model/page_size.h"
+#include "model/page_size_manager.h"
 #include "model/photo.h"
 #include "model/shape.h"
 #include "platform/foundation/bundle.h"
@@ -726,12 +727,35 @@ bool KXProject::loadProjectWithPath(const QString& path, QString* error) {
         loaded.pages.push_back(std::move(page));
     }
 
+    for (const auto& page : loaded.pages)
+        snapPageSize(*page);
     m_listingCache.clear();
     if (repair)
         for (const auto& page : loaded.pages)
             repairPage(*page, dataFolder, isTemplate, loaded);
     adoptLoaded(std::move(loaded));
     return true;
+}
+
+void KXProject::snapPageSize(KXCanvas& page) {
+    KXSize* size = page.pageSize();
+    if (!size)
+        return;
+    const KXPageSizeManager& catalogue = KXPageSizeManager::pageSizeManager();
+    const std::int64_t index = catalogue.indexOfsize(size, true);
+    const std::shared_ptr<KXSize> entry = index == KXSizeNotFound ? nullptr : catalogue.sizeAtIndex(index);
+    if (!entry)
+        return;
+    const kx::Size before = size->sizeWithUnit(KXSizeUnitPixel);
+    size->setSize(entry.get());  // in place: the page's objects keep their relative rectangles
+    const kx::Size after = size->sizeWithUnit(KXSizeUnitPixel);
+    if (after == before)
+        return;
+    // The margins keep their origin and their distances to the right and bottom edges.
+    const kx::Rect m = page.marginRect();
+    page.setMarginRect({m.origin,
+                        {after.width - (before.width - (m.origin.x + m.size.width)) - m.origin.x,
+                         after.height - (before.height - (m.origin.y + m.size.height)) - m.origin.y}});
 }
 
 void KXProject::repairPage(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded) {

@@ -132,6 +132,7 @@ public:
 private:
     struct Loaded;
     void adoptLoaded(Loaded&& loaded);
+    static void snapPageSize(KXCanvas& page);
     void repairImages(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded);
     void repairPage(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded);
     bool writePreview(const QString& folder) const;

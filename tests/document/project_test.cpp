@@ -2,6 +2,7 @@
 
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "model/page_size_manager.h"
 #include "platform/foundation/notification_center.h"
 
 #include <QProcess>
@@ -460,6 +461,41 @@ TEST_F(ProjectPackageTest, ASaveKilledAtAnyPointLeavesAPackageThatOpensWithEvery
         for (const QString& photo : paths)
             EXPECT_FALSE(QImage(photo).isNull()) << photo.toStdString() << " after " << delayMs << " ms";
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ProjectTest, APageNearACatalogueSizeTakesItAndKeepsItsMarginDistances) {
+    KXPageSizeManager& catalogue = KXPageSizeManager::pageSizeManager();
+    catalogue.addPredefineSizeWithWidth(210, 297, 300, KXSizeUnitMillimeter, false, QStringLiteral("Snap A4 test"));
+    const std::shared_ptr<KXSize> entry = catalogue.sizeAtIndex(catalogue.indexOfsize(
+        std::make_shared<KXSize>(2480, 3508, KXSizeUnitPixel, 300).get(), true));
+    ASSERT_TRUE(entry);
+    const kx::Size snapped = entry->sizeWithUnit(KXSizeUnitPixel);
+    ASSERT_NE(snapped, (kx::Size{2480, 3508}));
+
+    KXProject project;
+    KXCanvas& page = *project.canvasAtIndex(0);
+    const KXSize saved(2480, 3508, KXSizeUnitPixel, 300);
+    page.setPageSize(&saved);
+    page.setMarginRect({100, 120, 2280, 3288});  // 100 from the right edge, 100 from the bottom
+    addPhoto(page, {}, {0.1, 0.2, 0.3, 0.4});
+    ASSERT_TRUE(project.saveAsProjectToPath(at("A4.vrtp3"), KXSaveOperationSave));
+    auto back = KXProject::initWithPath(at("A4.vrtp3"));
+    catalogue.removeSizeByDescription(QStringLiteral("Snap A4 test"));
+    ASSERT_TRUE(back);
+    const KXCanvas& read = *back->canvasAtIndex(0);
+    const kx::Size pixels = read.pixelSize();
+    EXPECT_NEAR(pixels.width, snapped.width, 1e-3);
+    EXPECT_NEAR(pixels.height, snapped.height, 1e-3);
+    const kx::Rect m = read.marginRect();
+    EXPECT_DOUBLE_EQ(m.origin.x, 100);
+    EXPECT_DOUBLE_EQ(m.origin.y, 120);
+    EXPECT_NEAR(pixels.width - (m.origin.x + m.size.width), 100, 1e-3);
+    EXPECT_NEAR(pixels.height - (m.origin.y + m.size.height), 100, 1e-3);
+    EXPECT_EQ(read.graphAtIndex(0)->relativeRect(), (kx::Rect{0.1, 0.2, 0.3, 0.4}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Saves a project package over and over, for tests that kill it in the middle of a save or limit the size of
 // the files it may write. Usage:
 //   project_save_helper PACKAGE add IMAGE FSIZE    adds a photo of IMAGE and saves once (exit 1 when the save fails)
+//   project_save_helper PACKAGE new IMAGE 0        saves a new one-page project with a photo of IMAGE
 //   project_save_helper PACKAGE churn FOLDER 0     saves forever, alternating between every image of FOLDER and half
 // FSIZE, when not 0, limits the size of every file the process writes.
 #include "document/project.h"
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
         setrlimit(RLIMIT_FSIZE, &rl);
     }
     QString error;
-    auto project = KXProject::initWithPath(package, &error);
+    auto project = mode == QLatin1String("new") ? std::make_unique<KXProject>() : KXProject::initWithPath(package, &error);
     if (!project) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
@@ -42,7 +43,7 @@ int main(int argc, char** argv) {
         shape->setPhoto(std::make_shared<KXPhoto>());
         shape->photo()->setImagePath(path);
     };
-    if (mode == QLatin1String("add")) {
+    if (mode == QLatin1String("add") || mode == QLatin1String("new")) {
         addPhoto(source);
         const bool ok = project->saveAsProjectToPath(package, KXSaveOperationSave, &error);
         if (!ok)

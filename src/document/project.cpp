@@ -775,9 +775,19 @@ void KXProject::repairImages(KXCanvas& page, const QString& dataFolder, bool isT
             if (!isFileAt(fill->customImagePath()))
                 if (const QString found = inData(fill->customImagePath()); !found.isEmpty())
                     fill->setCustomImagePath(found);
-        } else if (fill->fillType() == KXFillTypeImage && !isFileAt(fill->imagePath())) {
-            if (const QString found = imagePathWithName(fill->imagePath(), QStringLiteral("Background")); !found.isEmpty())
-                fill->setImagePath(found);
+        } else if (fill->fillType() == KXFillTypeImage) {
+            if (!isFileAt(fill->imagePath()))
+                if (const QString found = imagePathWithName(fill->imagePath(), QStringLiteral("Background"));
+                    !found.isEmpty())
+                    fill->setImagePath(found);
+            // Resource backgrounds say by their folder's name how they fill the page.
+            if (fill->imageType() == 2) {
+                const QString folder = QFileInfo(QFileInfo(fill->imagePath()).absolutePath()).fileName().toLower();
+                if (folder == QLatin1String("tile"))
+                    fill->setImageType(0);
+                else if (folder == QLatin1String("stretch"))
+                    fill->setImageType(1);
+            }
         }
     }
     for (const auto& graph : page.graphs())

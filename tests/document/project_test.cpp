@@ -2,6 +2,7 @@
 
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "model/background.h"
 #include "model/page_size_manager.h"
 #include "platform/foundation/notification_center.h"
 
@@ -496,6 +497,46 @@ TEST_F(ProjectTest, APageNearACatalogueSizeTakesItAndKeepsItsMarginDistances) {
     EXPECT_NEAR(pixels.width - (m.origin.x + m.size.width), 100, 1e-3);
     EXPECT_NEAR(pixels.height - (m.origin.y + m.size.height), 100, 1e-3);
     EXPECT_EQ(read.graphAtIndex(0)->relativeRect(), (kx::Rect{0.1, 0.2, 0.3, 0.4}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ProjectTest, CustomBackgroundImagesTravelInDataAndResourceBackgroundsAreFoundByName) {
+    KXProject project;
+    KXCanvas& page = *project.canvasAtIndex(0);
+    auto custom = std::make_shared<KXBackground>();
+    custom->setFillType(KXFillTypeCustomImage);
+    custom->setCustomImagePath(writeImage(at("mine/paper.png")));
+    page.setBackground(custom);
+    // A graph whose fill shows a colour now but still names a custom image keeps that image.
+    auto shape = std::make_shared<KXShape>();
+    shape->setText(nullptr);
+    page.addGraph(shape);
+    auto inactive = std::make_shared<KXBackground>();
+    inactive->setCustomImagePath(writeImage(at("mine/old.png")));
+    shape->setBackground(inactive);
+    shape->setFillEnabled(true);
+    // A resource background in a "Stretch" folder, stored with an image type of 2, on another page.
+    project.createNewLayerWithCanvas(std::make_shared<KXCanvas>());
+    auto resource = std::make_shared<KXBackground>();
+    resource->setFillType(KXFillTypeImage);
+    resource->setImageType(2);
+    resource->setImagePath(at("OldApp/Resources/Background/Nature/Stretch/sky.jpg"));
+    project.canvasAtIndex(1)->setBackground(resource);
+    const QString shipped = writeImage(res + "/Background/Nature/Stretch/sky.jpg");
+
+    ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+    EXPECT_EQ(filesIn(at("P.vrtp3/Data")), (QStringList{"old.png", "paper.png"}));
+    EXPECT_EQ(custom->customImagePath(), at("P.vrtp3/Data/paper.png"));
+    EXPECT_EQ(inactive->customImagePath(), at("mine/old.png"));  // only an active custom image is re-pointed
+    ASSERT_TRUE(QDir().rename(at("P.vrtp3"), at("Moved.vrtp3")));
+    auto back = KXProject::initWithPath(at("Moved.vrtp3"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->canvasAtIndex(0)->background()->customImagePath(), at("Moved.vrtp3/Data/paper.png"));
+    EXPECT_EQ(back->canvasAtIndex(1)->background()->imagePath(), shipped);
+    EXPECT_EQ(back->canvasAtIndex(1)->background()->imageType(), 1);
 }
 
 }  // namespace

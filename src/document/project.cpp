@@ -636,13 +636,7 @@ QString withExtension(const QString& name, const QString& extension) {
 
 }  // namespace
 
-QString KXProject::imagePathWithName(const QString& name, const QString& category) {
-    const QString n = safeFileName(name).toLower();
-    if (n.isEmpty() || category.isEmpty() || category.contains(QLatin1Char('/')) || category.startsWith(QLatin1Char('.')))
-        return {};
-    const QString folder = resourceFolder(category);
-    if (folder.isEmpty())
-        return {};
+QString KXProject::imageInFolder(const QString& folder, const QStringList& wanted) {
     auto it = m_listingCache.find(folder);
     if (it == m_listingCache.end()) {
         QStringList files = imageFilesInFolder(folder);
@@ -650,13 +644,34 @@ QString KXProject::imagePathWithName(const QString& name, const QString& categor
                   [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
         it = m_listingCache.emplace(folder, std::move(files)).first;
     }
-    QStringList wanted{n};
-    if (QFileInfo(n).suffix() == QLatin1String("png"))
-        wanted << withExtension(n, QStringLiteral("jpng"));
     for (const QString& w : wanted)
         for (const QString& file : it->second)
             if (QFileInfo(file).fileName().toLower() == w)
                 return file;
+    return {};
+}
+
+QString KXProject::imagePathWithName(const QString& name, const QString& category) {
+    const QString n = safeFileName(name).toLower();
+    if (n.isEmpty() || category.isEmpty() || category.contains(QLatin1Char('/')) || category.startsWith(QLatin1Char('.')))
+        return {};
+    QStringList wanted{n};
+    if (QFileInfo(n).suffix() == QLatin1String("png"))
+        wanted << withExtension(n, QStringLiteral("jpng"));
+    // The application's resources first, then the installed content packs in listing order.
+    if (const QString folder = resourceFolder(category); !folder.isEmpty())
+        if (QString found = imageInFolder(folder, wanted); !found.isEmpty())
+            return found;
+    if (m_packs.isEmpty()) {
+        const QString boxes = boxesFolder();
+        m_packs = boxes.isEmpty() ? QStringList{QString()} : subfoldersInFolder(boxes, false);
+        std::sort(m_packs.begin(), m_packs.end());
+    }
+    for (const QString& w : wanted)
+        for (const QString& pack : m_packs)
+            if (!pack.isEmpty())
+                if (QString found = imageInFolder(pack + QLatin1Char('/') + category, {w}); !found.isEmpty())
+                    return found;
     return {};
 }
 
@@ -730,6 +745,7 @@ bool KXProject::loadProjectWithPath(const QString& path, QString* error) {
     for (const auto& page : loaded.pages)
         snapPageSize(*page);
     m_listingCache.clear();
+    m_packs.clear();
     if (repair)
         for (const auto& page : loaded.pages)
             repairPage(*page, dataFolder, isTemplate, loaded);

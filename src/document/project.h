@@ -132,6 +132,7 @@ public:
 private:
     struct Loaded;
     void adoptLoaded(Loaded&& loaded);
+    QString imageInFolder(const QString& folder, const QStringList& wanted);
     static void snapPageSize(KXCanvas& page);
     void repairImages(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded);
     void repairPage(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded);
@@ -148,4 +149,5 @@ private:
     std::unique_ptr<KXMissingResourcesSheet> m_missingWC;
     // Resource listings of the current load, by folder.
     std::map<QString, QStringList> m_listingCache;
+    QStringList m_packs;
 };

@@ -540,3 +540,39 @@ TEST_F(ProjectTest, CustomBackgroundImagesTravelInDataAndResourceBackgroundsAreF
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProjectTest, MasksAreFoundInContentPacksAndAMissingMaskKeepsItsNameAndIsListedOnce) {
+    QFile plist(res + "/Info.plist");
+    ASSERT_TRUE(plist.open(QIODevice::WriteOnly));
+    plist.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                "<key>CFBundleIdentifier</key><string>test.kollage</string></dict></plist>\n");
+    plist.close();
+    kx::Bundle::setMainResourcePath(res);  // reads the new Info.plist
+    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(at("cache")));
+    const QString inPack = writeImage(at("cache/test.kollage/Boxes/Hearts/Mask/Big/Heart.jpg"));
+
+    KXProject project;
+    KXPhoto* found = addPhoto(*project.canvasAtIndex(0), writeImage(at("a.jpg")));
+    found->setMaskName(at("old machine/Mask/heart.png"));
+    KXPhoto* lost = addPhoto(*project.canvasAtIndex(0), writeImage(at("b.jpg")));
+    lost->setMaskName(at("old machine/Mask/star.png"));
+    KXPhoto* lostAgain = addPhoto(*project.canvasAtIndex(0), writeImage(at("c.jpg")));
+    lostAgain->setMaskName(at("old machine/Mask/STAR.png"));
+    ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+    auto back = KXProject::initWithPath(at("P.vrtp3"));
+    if (oldCache.isNull())
+        qunsetenv("XDG_CACHE_HOME");
+    else
+        qputenv("XDG_CACHE_HOME", oldCache);
+    ASSERT_TRUE(back);
+    QStringList masks;
+    for (const auto& graph : back->canvasAtIndex(0)->graphs())
+        masks << dynamic_cast<KXShape*>(graph.get())->photo()->maskName();
+    EXPECT_EQ(masks, (QStringList{inPack, at("old machine/Mask/star.png"), at("old machine/Mask/STAR.png")}));
+    EXPECT_EQ(back->missingMasks(), QStringList{"star.jpg"});
+}
+
+}  // namespace

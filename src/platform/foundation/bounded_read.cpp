@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace kx {
 
 bool isRegularFileWithin(const QString& path, qint64 limit) {
@@ -26,7 +28,15 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 limit, QSt
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return refuse(file.errorString());
-    QByteArray data = file.read(limit + 1);
+    // Read what the file holds (plus one byte to notice growth), not the limit: a buffer of the limit's
+    // size would be allocated for every small file.
+    QByteArray data = file.read(std::min(limit, info.size()) + 1);
+    while (data.size() <= limit) {
+        const QByteArray more = file.read(std::min<qint64>(qint64(1) << 20, limit + 1 - data.size()));
+        if (more.isEmpty())
+            break;
+        data += more;
+    }
     if (data.size() > limit)
         return refuse(QStringLiteral("file larger than %1 bytes").arg(limit));
     return data;

@@ -1,0 +1,866 @@
+#include "document/project.h"
+
+#include "canvas/canvas_layer.h"
+#include "model/background.h"
+#include "model/canvas.h"
+#include "model/graph.h"
+#include "model/page_size.h"
+#include "model/page_size_manager.h"
+#include "model/photo.h"
+#include "model/shape.h"
+#include "platform/foundation/bundle.h"
+#include "platform/foundation/keyed_archiver.h"
+#include "platform/foundation/keyed_unarchiver.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/foundation/undo_manager.h"
+#include "graphics/app_info.h"
+#include "graphics/file_utilities.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QBuffer>
+#include <QUuid>
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fcntl.h>
+#include <set>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const QString kInfoName = QStringLiteral("info.xml");
+const QString kDataName = QStringLiteral("Data");
+const QString kQuickLookName = QStringLiteral("QuickLook");
+
+KXProject::PageRenderer& rendererSlot() {
+    static KXProject::PageRenderer renderer;
+    return renderer;
+}
+
+KXProject::SheetFactory& sheetFactorySlot() {
+    static KXProject::SheetFactory factory;
+    return factory;
+}
+
+void setError(QString* error, const QString& message) {
+    if (error)
+        *error = message;
+}
+
+// A file name taken from a stored path, or empty when it could name anything but a file in one folder.
+QString safeFileName(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/')) ||
+        name.contains(QChar(0)))
+        return {};
+    return name;
+}
+
+// Whether something regular (not a symlink) exists at the path.
+bool isRegularFile(const QString& path) {
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isFileAt(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+// The canonical form of a path, or empty when it does not exist.
+QString canonical(const QString& path) {
+    return path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+}
+
+// Flushes a file or folder to disk.
+bool syncPath(const QString& path, bool directory) {
+    const int fd = ::open(QFile::encodeName(path).constData(), (directory ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// Removes a folder tree without following symlinks.
+void removeTree(const QString& path) {
+    std::error_code ec;
+    fs::remove_all(fs::path(QFile::encodeName(path).toStdString()), ec);
+}
+
+// Hard-links the file (copies it when linking is not possible).
+bool linkOrCopy(const QString& from, const QString& to) {
+    if (::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    return QFile::copy(from, to);
+}
+
+// Every photo of a page, those inside groups included.
+std::vector<KXPhoto*> photosOfGraph(KXGraph* graph) {
+    std::vector<KXPhoto*> photos;
+    for (KXGraph* leaf : graph->rootOfGraphs())
+        if (auto* shape = dynamic_cast<KXShape*>(leaf))
+            if (KXPhoto* photo = shape->photo())
+                photos.push_back(photo);
+    return photos;
+}
+
+// The fills that may show a custom image: the page background and each top-level graph's fill.
+std::vector<KXBackground*> fillsOfPage(KXCanvas& page) {
+    std::vector<KXBackground*> fills;
+    if (page.background())
+        fills.push_back(page.background());
+    for (const auto& graph : page.graphs())
+        if (graph->isFillEnabled() && graph->background())
+            fills.push_back(graph->background());
+    return fills;
+}
+
+bool isPlaceholderImage(const QString& path) {
+    return QFileInfo(path).fileName() == QLatin1String("bk_custom.png") &&
+           path.startsWith(kx::Bundle::main().resourcePath());
+}
+
+QString resourceFolder(const QString& category) {
+    const QString root = kx::Bundle::main().resourcePath();
+    return root.isEmpty() ? QString() : root + QLatin1Char('/') + category;
+}
+
+}  // namespace
+
+void KXProject::setPageRenderer(PageRenderer renderer) {
+    rendererSlot() = std::move(renderer);
+}
+
+const KXProject::PageRenderer& KXProject::pageRenderer() {
+    return rendererSlot();
+}
+
+void KXProject::setMissingSheetFactory(SheetFactory factory) {
+    sheetFactorySlot() = std::move(factory);
+}
+
+KXProject::KXProject() : m_docAttribute(KXDocumentAttribute::documentAttribute()) {
+    auto canvas = std::make_shared<KXCanvas>();
+    canvas->setLayoutType(0);
+    const kx::Size size = canvas->pixelSize();
+    canvas->setMarginRect({0, 0, size.width, size.height});
+    createNewLayerWithCanvas(std::move(canvas));
+    m_currentIndex = 0;
+}
+
+KXProject::~KXProject() {
+    m_missingWC.reset();
+    removeAllCanvasLayers();
+}
+
+std::unique_ptr<KXProject> KXProject::initWithPath(const QString& path, QString* error) {
+    auto project = std::make_unique<KXProject>();
+    if (!project->loadProjectWithPath(path, error))
+        return nullptr;
+    project->setCurrentIndex(0);
+    return project;
+}
+
+// ---- pages ----
+
+void KXProject::createNewLayerWithCanvas(std::shared_ptr<KXCanvas> canvas) {
+    addCanvasLayer(KXCanvasLayer::create(std::move(canvas)));
+}
+
+void KXProject::addCanvasLayer(std::shared_ptr<KXCanvasLayer> layer) {
+    if (layer)
+        m_layers.push_back(std::move(layer));
+}
+
+void KXProject::insertCanvasLayer(std::shared_ptr<KXCanvasLayer> layer, std::int64_t index) {
+    if (!layer)
+        return;
+    index = std::max<std::int64_t>(index, 0);
+    if (index < canvasCount())
+        m_layers.insert(m_layers.begin() + index, std::move(layer));
+    else
+        m_layers.push_back(std::move(layer));
+}
+
+void KXProject::removeCanvasLayer(const KXCanvasLayer* layer) {
+    const auto it = std::find_if(m_layers.begin(), m_layers.end(), [&](const auto& l) { return l.get() == layer; });
+    if (it == m_layers.end())
+        return;
+    m_layers.erase(it);
+    if (std::uint64_t(m_currentIndex) >= std::uint64_t(m_layers.size()))
+        --m_currentIndex;
+}
+
+void KXProject::removeAllCanvasLayers() {
+    while (!m_layers.empty())
+        removeCanvasLayer(m_layers.back().get());
+}
+
+std::shared_ptr<KXCanvasLayer> KXProject::canvasLayerAtIndex(std::int64_t index) const {
+    if (index < 0 || index >= canvasCount())
+        return nullptr;
+    return m_layers[std::size_t(index)];
+}
+
+KXCanvas* KXProject::canvasAtIndex(std::int64_t index) const {
+    const auto layer = canvasLayerAtIndex(index);
+    return layer ? layer->canvas() : nullptr;
+}
+
+void KXProject::setPageSize(const KXSize& size) {
+    for (const auto& layer : m_layers)
+        setPageSizeOfCanvas(*layer->canvas(), size);
+}
+
+void KXProject::setPageSizeOfCanvas(KXCanvas& canvas, const KXSize& size) {
+    const kx::Size oldSize = canvas.pixelSize();
+    canvas.setPageSize(&size);
+    kx::UndoDisabler noUndo(canvas.undoManager());
+    std::vector<KXGraph*> graphs;
+    for (const auto& graph : canvas.graphs())
+        graphs.push_back(graph.get());
+    updateCropRects(graphs, oldSize);
+}
+
+void KXProject::updateCropRects(const std::vector<KXGraph*>& graphs, const kx::Size& oldPageSize) {
+    const double oldW = oldPageSize.width, oldH = oldPageSize.height;
+    if (!(oldW > 0) || !(oldH > 0))
+        return;
+    for (KXGraph* g : graphs) {
+        kx::Size container;
+        if (g->group())
+            container = g->group()->actualRect().size;
+        else if (g->canvas())
+            container = g->canvas()->pixelSize();
+        else
+            continue;
+        const double cw = container.width, ch = container.height;
+        const kx::Rect r = g->relativeRect();
+        const double mx = r.origin.x + r.size.width / 2, my = r.origin.y + r.size.height / 2;
+        const double ow = r.size.width * oldW, oh = r.size.height * oldH;
+        if (!(ow > 0) || !(oh > 0) || !(cw > 0) || !(ch > 0))
+            continue;  // a degenerate graph or container has no share to keep
+        const double area = (ow * oh) / (oldW * oldH);
+        const double q = ow / oh;
+        const double h = std::sqrt(cw * ch * area / q);
+        const double w = q * h;
+        const kx::Size size{w / cw, h / ch};
+        g->setRelativeRect({{mx - size.width / 2, my - size.height / 2}, size});
+        if (g->graphType() == KXGraphTypeGroup) {
+            std::vector<KXGraph*> children;
+            for (const auto& child : g->graphs())
+                children.push_back(child.get());
+            updateCropRects(children, {ow, oh});
+        }
+        // Text fields scale their fonts by sqrt((w / ow) * (h / oh)); text graphs come with the text engine.
+        const kx::Rect actual = g->actualRect();
+        if (actual.size.height > 0)
+            g->setAspectRatio(actual.size.width / actual.size.height);
+    }
+}
+
+bool KXProject::insertCanvasLayerWithPath(const QString& path, std::int64_t index, QString* error) {
+    KXProject loaded;
+    loaded.m_docAttribute = nullptr;  // replaced only when the file carries attributes
+    if (!loaded.loadProjectWithPath(path, error))
+        return false;
+    if (KXCanvas* first = canvasAtIndex(0)) {
+        const std::shared_ptr<KXSize> size = first->pageSize()->copy();
+        loaded.setPageSize(*size);
+    }
+    const std::uint64_t last = m_layers.empty() ? 0 : m_layers.size() - 1;
+    const std::size_t at = m_layers.empty() ? 0 : std::size_t(std::min<std::uint64_t>(std::uint64_t(index), last) + 1);
+    std::vector<std::shared_ptr<KXCanvasLayer>> pages(m_layers.begin(), m_layers.begin() + std::ptrdiff_t(at));
+    pages.insert(pages.end(), loaded.m_layers.begin(), loaded.m_layers.end());
+    pages.insert(pages.end(), m_layers.begin() + std::ptrdiff_t(at), m_layers.end());
+    loaded.m_layers.clear();
+    m_layers = std::move(pages);
+    if (loaded.m_docAttribute)
+        m_docAttribute = loaded.m_docAttribute;
+    if (!loaded.m_path.isEmpty())
+        m_path = loaded.m_path;
+    m_missingPhotos = loaded.m_missingPhotos;
+    m_missingCliparts = loaded.m_missingCliparts;
+    m_missingMasks = loaded.m_missingMasks;
+    return true;
+}
+
+// ---- saving ----
+
+namespace {
+
+// One image path of the model that a save re-points into the package, with how to set it back.
+struct PathChange {
+    std::function<void(const QString&)> set;
+    QString oldPath;
+    QString newPath;
+};
+
+// Names free in a folder: N, then N's base with "_1", "_2", ... before its extension.
+QString freeName(const QString& folder, const QString& name) {
+    if (!QFileInfo::exists(folder + QLatin1Char('/') + name))
+        return name;
+    const QFileInfo info(name);
+    const QString base = info.completeBaseName();
+    const QString ext = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    for (int i = 1;; ++i) {
+        const QString candidate = QStringLiteral("%1_%2%3").arg(base).arg(i).arg(ext);
+        if (!QFileInfo::exists(folder + QLatin1Char('/') + candidate))
+            return candidate;
+    }
+}
+
+// Builds the "Data" folder of a package being written. Images already in the old package's "Data"
+// (compared by canonical path, symlinks never followed) are hard-linked under their own names; other
+// images are copied once each under a free name. Paths are re-pointed at the final package location.
+class DataPass {
+public:
+    DataPass(const QString& finalPackage, const QString& workPackage)
+        : m_finalData(finalPackage + QLatin1Char('/') + kDataName), m_workData(workPackage + QLatin1Char('/') + kDataName),
+          m_oldDataCanonical(canonical(m_finalData)) {}
+
+    bool run(const std::vector<std::shared_ptr<KXCanvasLayer>>& layers, std::vector<PathChange>& changes,
+             QString* error) {
+        if (!QDir().mkdir(m_workData)) {
+            setError(error, QStringLiteral("Cannot create the folder \"%1\"").arg(m_workData));
+            return false;
+        }
+        std::vector<PathChange> items;
+        for (const auto& layer : layers) {
+            KXCanvas& page = *layer->canvas();
+            for (KXBackground* fill : fillsOfPage(page)) {
+                const QString path = fill->customImagePath();
+                if (fill->fillType() != KXFillTypeImage && fill->fillType() != KXFillTypeColor && !path.isEmpty() &&
+                    !isPlaceholderImage(path))
+                    items.push_back({[fill](const QString& p) { fill->setCustomImagePath(p); }, path, {}});
+                else if (!path.isEmpty() && !isPlaceholderImage(path))
+                    items.push_back({{}, path, {}});  // an inactive fill keeps its custom image in the package
+            }
+            for (const auto& graph : page.graphs())
+                for (KXPhoto* photo : photosOfGraph(graph.get()))
+                    if (!photo->isEmpty() && !photo->isClipart() && !photo->imagePath().isEmpty())
+                        items.push_back({[photo](const QString& p) { photo->setImagePath(p); }, photo->imagePath(), {}});
+        }
+        // Images already in the package keep their names, so they go first.
+        for (const bool inPackage : {true, false})
+            for (PathChange& item : items)
+                if (isInOldData(item.oldPath) == inPackage && !store(item, error))
+                    return false;
+        for (PathChange& item : items)
+            if (item.set && !item.newPath.isEmpty() && item.newPath != item.oldPath)
+                changes.push_back(item);
+        return syncPath(m_workData, true);
+    }
+
+private:
+    bool isInOldData(const QString& path) const {
+        const QString c = canonical(path);
+        return !m_oldDataCanonical.isEmpty() && !c.isEmpty() && QFileInfo(c).absolutePath() == m_oldDataCanonical &&
+               isRegularFile(m_oldDataCanonical + QLatin1Char('/') + QFileInfo(c).fileName());
+    }
+
+    bool store(PathChange& item, QString* error) {
+        const QString key = canonical(item.oldPath);
+        if (key.isEmpty() || !QFileInfo(key).isFile())
+            return true;  // a missing image keeps its stored path
+        auto it = m_names.find(key);
+        if (it == m_names.end()) {
+            const QString name = isInOldData(key) ? QFileInfo(key).fileName()
+                                                  : freeName(m_workData, safeFileName(key));
+            const QString target = m_workData + QLatin1Char('/') + name;
+            if (QFileInfo::exists(target) || !(isInOldData(key) ? linkOrCopy(key, target) : QFile::copy(key, target))) {
+                setError(error, QStringLiteral("Cannot copy \"%1\" into the package").arg(item.oldPath));
+                return false;
+            }
+            it = m_names.emplace(key, name).first;
+        }
+        item.newPath = m_finalData + QLatin1Char('/') + it->second;
+        return true;
+    }
+
+    QString m_finalData;
+    QString m_workData;
+    QString m_oldDataCanonical;
+    std::map<QString, QString> m_names;  // canonical source -> name in Data
+};
+
+// Hard-links (or copies) an entry of the old package into the new one.
+bool carryOver(const QString& from, const QString& to) {
+    std::error_code ec;
+    fs::copy(fs::path(QFile::encodeName(from).toStdString()), fs::path(QFile::encodeName(to).toStdString()),
+             fs::copy_options::recursive | fs::copy_options::copy_symlinks | fs::copy_options::create_hard_links, ec);
+    if (!ec)
+        return true;
+    ec.clear();
+    fs::remove_all(fs::path(QFile::encodeName(to).toStdString()), ec);
+    ec.clear();
+    fs::copy(fs::path(QFile::encodeName(from).toStdString()), fs::path(QFile::encodeName(to).toStdString()),
+             fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+    return !ec;
+}
+
+// Puts the finished work folder at the target: an atomic exchange with an existing package (so the target
+// always holds one whole package), then the old one is removed.
+bool swapIn(const QString& work, const QString& target, QString* error) {
+    const QByteArray w = QFile::encodeName(work), t = QFile::encodeName(target);
+    struct stat st;
+    const bool exists = ::lstat(t.constData(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode) && !isEmptyFolder(target)) {
+        if (::renameat2(AT_FDCWD, w.constData(), AT_FDCWD, t.constData(), RENAME_EXCHANGE) != 0) {
+            setError(error, QStringLiteral("Cannot replace \"%1\": %2").arg(target, QString::fromLocal8Bit(strerror(errno))));
+            return false;
+        }
+        removeTree(work);  // now the old package
+    } else {
+        if (exists && (S_ISDIR(st.st_mode) ? ::rmdir(t.constData()) : ::unlink(t.constData())) != 0) {
+            setError(error, QStringLiteral("Cannot replace \"%1\"").arg(target));
+            return false;
+        }
+        if (::rename(w.constData(), t.constData()) != 0) {
+            setError(error, QStringLiteral("Cannot write \"%1\"").arg(target));
+            return false;
+        }
+    }
+    syncPath(QFileInfo(target).absolutePath(), true);
+    return true;
+}
+
+}  // namespace
+
+bool KXProject::saveDataToPath(const QString& archivePath, QString* error) const {
+    registerDocumentClasses();
+    kx::ValueArray pages;
+    for (const auto& layer : m_layers)
+        pages.push_back(kx::Value(layer->sharedCanvas()));
+    kx::ValueDictionary root;
+    root[QStringLiteral("versionInfo")] = kx::Value(KXVersionInfo::versionInfo());
+    root[QStringLiteral("docData")] = m_docAttribute ? kx::Value(m_docAttribute) : kx::Value();
+    root[QStringLiteral("canvas")] = kx::Value(std::move(pages));
+    QString why;
+    if (!kx::KeyedArchiver::archiveRootObject(kx::Value(std::move(root)), archivePath, &why,
+                                              kx::CollectionClass::Mutable)) {
+        setError(error, QStringLiteral("Cannot write \"%1\": %2").arg(archivePath, why));
+        return false;
+    }
+    return syncPath(archivePath, false) || (setError(error, QStringLiteral("Cannot flush \"%1\"").arg(archivePath)), false);
+}
+
+namespace {
+
+// JPEG bytes of an image at quality 0.7.
+QByteArray jpegData(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(70);
+    return writer.write(image.convertToFormat(QImage::Format_RGB888)) ? bytes : QByteArray();
+}
+
+void freeBytes(void* data) {
+    delete static_cast<QByteArray*>(data);
+}
+
+}  // namespace
+
+bool KXProject::writePreview(const QString& folder) const {
+    const PageRenderer& render = pageRenderer();
+    const kx::Size first = m_layers.front()->canvas()->pixelSize();
+    if (!(first.width > 0) || !(first.height > 0))
+        return false;
+    const double scale = std::min(450 / first.width, 450 / first.height);
+    const double w = std::round(first.width * scale), h = std::round(first.height * scale);
+    const QString work = folder + QStringLiteral("/preview.pdf");
+    cairo_surface_t* pdf = cairo_pdf_surface_create(QFile::encodeName(work).constData(), w, h);
+    if (cairo_surface_status(pdf) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(pdf);
+        return false;
+    }
+    const QByteArray author = bundleName().toUtf8();
+    cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_TITLE, "preview");
+    cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_AUTHOR, author.constData());
+    cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_SUBJECT, "None");
+    cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_KEYWORDS, "None");
+    cairo_t* cr = cairo_create(pdf);
+    for (const auto& layer : m_layers) {
+        const QImage rendered = render(*layer->canvas(), {2 * w, 2 * h}).qimage();
+        const QByteArray jpeg = jpegData(rendered);
+        QImage decoded = QImage::fromData(jpeg, "jpeg");
+        const bool embedJpeg = !decoded.isNull();
+        if (!embedJpeg)
+            decoded = rendered;
+        decoded = decoded.convertToFormat(QImage::Format_RGB32);
+        if (!decoded.isNull()) {
+            cairo_surface_t* image = cairo_image_surface_create_for_data(
+                decoded.bits(), CAIRO_FORMAT_RGB24, decoded.width(), decoded.height(), int(decoded.bytesPerLine()));
+            if (embedJpeg) {
+                // The PDF takes the JPEG bytes as they are, which keeps the preview small.
+                auto* kept = new QByteArray(jpeg);
+                cairo_surface_set_mime_data(image, CAIRO_MIME_TYPE_JPEG, reinterpret_cast<const unsigned char*>(kept->constData()),
+                                            static_cast<unsigned long>(kept->size()), freeBytes, kept);
+            }
+            cairo_save(cr);
+            cairo_scale(cr, w / decoded.width(), h / decoded.height());
+            cairo_set_source_surface(cr, image, 0, 0);
+            cairo_paint(cr);
+            cairo_restore(cr);
+            cairo_surface_destroy(image);
+        }
+        cairo_show_page(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_finish(pdf);
+    const bool ok = cairo_surface_status(pdf) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(pdf);
+    return ok && ::rename(QFile::encodeName(work).constData(), QFile::encodeName(folder + QStringLiteral("/Preview.pdf")).constData()) == 0;
+}
+
+bool KXProject::writeQuickLook(const QString& folder, bool isTemplate) const {
+    const PageRenderer& render = pageRenderer();
+    if (!render || m_layers.empty() || !QDir().mkpath(folder))
+        return false;
+    if (!isTemplate || m_layers.size() == 1) {
+        const double side = isTemplate ? 600 : 256;
+        const QByteArray jpeg = jpegData(render(*m_layers.front()->canvas(), {side, side}).qimage());
+        QFile file(folder + QStringLiteral("/Thumbnail.jpg"));
+        if (jpeg.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size())
+            return false;
+        file.close();
+        if (isTemplate)
+            return true;
+    }
+    return writePreview(folder);
+}
+
+bool KXProject::saveAsProjectToPath(const QString& path, KXSaveOperation operation, QString* error) {
+    if (m_layers.empty()) {
+        setError(error, QStringLiteral("A project without pages is not saved"));
+        return false;
+    }
+    const QString target = QFileInfo(path).absoluteFilePath();
+    const QFileInfo targetInfo(target);
+    const QString work = targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.fileName() +
+                         QStringLiteral(".saving-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (!QDir().mkdir(work)) {
+        setError(error, QStringLiteral("Cannot write in the folder \"%1\"").arg(targetInfo.absolutePath()));
+        return false;
+    }
+    const bool autosave = operation > KXSaveOperationSaveTo;
+    std::vector<PathChange> changes;
+    DataPass data(target, work);
+    bool ok = data.run(m_layers, changes, error);
+    for (const PathChange& change : changes)
+        change.set(change.newPath);
+    if (ok && targetInfo.isDir()) {
+        // Whatever else the old package holds travels along (the Quick Look files of an autosave too).
+        for (const QFileInfo& entry : QDir(target).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            const QString name = entry.fileName();
+            if (name == kInfoName || name == kDataName || (name == kQuickLookName && !autosave))
+                continue;
+            if (!carryOver(entry.filePath(), work + QLatin1Char('/') + name)) {
+                setError(error, QStringLiteral("Cannot carry \"%1\" over").arg(entry.filePath()));
+                ok = false;
+                break;
+            }
+        }
+    }
+    if (ok && !autosave)
+        writeQuickLook(work + QLatin1Char('/') + kQuickLookName, false);
+    ok = ok && saveDataToPath(work + QLatin1Char('/') + kInfoName, error) && syncPath(work, true);
+    ok = ok && swapIn(work, target, error);
+    if (!ok) {
+        for (const PathChange& change : changes)
+            change.set(change.oldPath);
+        removeTree(work);
+        return false;
+    }
+    if (!autosave)
+        m_path = target;
+    return true;
+}
+
+bool KXProject::saveAsTemplateToPath(const QString& path, QString* error) {
+    const QString target = QFileInfo(path).absoluteFilePath();
+    const QFileInfo targetInfo(target);
+    const QString work = targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.fileName() +
+                         QStringLiteral(".saving-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (m_layers.empty() || !QDir().mkdir(work)) {
+        setError(error, QStringLiteral("Cannot write the template \"%1\"").arg(target));
+        return false;
+    }
+    writeQuickLook(work + QLatin1Char('/') + kQuickLookName, true);
+    if (!saveDataToPath(work + QLatin1Char('/') + kInfoName, error) || !syncPath(work, true) ||
+        !swapIn(work, target, error)) {
+        removeTree(work);
+        return false;
+    }
+    QString name = target;
+    if (!targetInfo.suffix().isEmpty())
+        name.chop(targetInfo.suffix().size() + 1);
+    kx::NotificationCenter::defaultCenter().post(KXReloadAllTemplateData, this,
+                                                 {{QStringLiteral("tempName"), kx::Value(name)}});
+    return true;
+}
+
+// ---- loading ----
+
+struct KXProject::Loaded {
+    std::vector<std::shared_ptr<KXCanvas>> pages;
+    std::shared_ptr<KXDocumentAttribute> docAttribute;
+    QString packagePath;
+    QStringList missingPhotos, missingCliparts, missingMasks;
+};
+
+namespace {
+
+void addOnce(QStringList& list, const QString& name) {
+    if (!name.isEmpty() && !list.contains(name, Qt::CaseInsensitive))
+        list.append(name);
+}
+
+QString withExtension(const QString& name, const QString& extension) {
+    const QFileInfo info(name);
+    return info.completeBaseName() + QLatin1Char('.') + extension;
+}
+
+}  // namespace
+
+QString KXProject::imageInFolder(const QString& folder, const QStringList& wanted) {
+    auto it = m_listingCache.find(folder);
+    if (it == m_listingCache.end()) {
+        QStringList files = imageFilesInFolder(folder);
+        std::sort(files.begin(), files.end(),
+                  [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+        it = m_listingCache.emplace(folder, std::move(files)).first;
+    }
+    for (const QString& w : wanted)
+        for (const QString& file : it->second)
+            if (QFileInfo(file).fileName().toLower() == w)
+                return file;
+    return {};
+}
+
+QString KXProject::imagePathWithName(const QString& name, const QString& category) {
+    const QString n = safeFileName(name).toLower();
+    if (n.isEmpty() || category.isEmpty() || category.contains(QLatin1Char('/')) || category.startsWith(QLatin1Char('.')))
+        return {};
+    QStringList wanted{n};
+    if (QFileInfo(n).suffix() == QLatin1String("png"))
+        wanted << withExtension(n, QStringLiteral("jpng"));
+    // The application's resources first, then the installed content packs in listing order.
+    if (const QString folder = resourceFolder(category); !folder.isEmpty())
+        if (QString found = imageInFolder(folder, wanted); !found.isEmpty())
+            return found;
+    if (m_packs.isEmpty()) {
+        const QString boxes = boxesFolder();
+        m_packs = boxes.isEmpty() ? QStringList{QString()} : subfoldersInFolder(boxes, false);
+        std::sort(m_packs.begin(), m_packs.end());
+    }
+    for (const QString& w : wanted)
+        for (const QString& pack : m_packs)
+            if (!pack.isEmpty())
+                if (QString found = imageInFolder(pack + QLatin1Char('/') + category, {w}); !found.isEmpty())
+                    return found;
+    return {};
+}
+
+bool KXProject::loadProjectWithPath(const QString& path, QString* error) {
+    registerDocumentClasses();
+    if (path.isEmpty()) {
+        setError(error, QStringLiteral("No file to open"));
+        return false;
+    }
+    const QFileInfo info(path);
+    QString archive, dataFolder, packagePath;
+    bool isTemplate = false;
+    bool repair = false;
+    if (info.isDir()) {
+        isTemplate = info.suffix().toLower() == QLatin1String("tpl");
+        if (!isTemplate)
+            packagePath = info.absoluteFilePath();
+        archive = info.absoluteFilePath() + QLatin1Char('/') + kInfoName;
+        dataFolder = info.absoluteFilePath() + QLatin1Char('/') + kDataName;
+        repair = true;
+        if (!QFileInfo(archive).exists()) {
+            setError(error, QStringLiteral("\"%1\" holds no project archive").arg(path));
+            return false;
+        }
+    } else {
+        if (info.suffix().toLower() == QLatin1String("tpl")) {
+            setError(error, QStringLiteral("\"%1\" is a template in the XML format").arg(path));
+            return false;
+        }
+        archive = info.absoluteFilePath();
+        const QFileInfo folder(info.absolutePath());
+        isTemplate = folder.suffix().toLower() == QLatin1String("tpl");
+        if (!isTemplate)
+            packagePath = folder.absoluteFilePath();
+        dataFolder = folder.absoluteFilePath() + QLatin1Char('/') + kDataName;
+        repair = isTemplate;
+    }
+
+    QString why;
+    const auto root = kx::KeyedUnarchiver::unarchiveObjectWithFile(archive, &why);
+    if (!root || root->type() != kx::Value::Type::Dictionary) {
+        setError(error, QStringLiteral("\"%1\" cannot be read: %2").arg(path, root ? QStringLiteral("not a project archive") : why));
+        return false;
+    }
+    const kx::ValueDictionary& dictionary = root->toDictionary();
+    Loaded loaded;
+    loaded.packagePath = packagePath;
+    if (const auto doc = dictionary.find(QStringLiteral("docData")); doc != dictionary.end() && !doc->second.isNil()) {
+        loaded.docAttribute = doc->second.objectAs<KXDocumentAttribute>();
+        if (!loaded.docAttribute) {
+            setError(error, QStringLiteral("\"%1\" cannot be read: damaged document attributes").arg(path));
+            return false;
+        }
+    }
+    const auto canvases = dictionary.find(QStringLiteral("canvas"));
+    if (canvases == dictionary.end() || canvases->second.type() != kx::Value::Type::Array ||
+        canvases->second.toArray().empty()) {
+        setError(error, QStringLiteral("\"%1\" cannot be read: it holds no pages").arg(path));
+        return false;
+    }
+    std::set<const KXCanvas*> seen;
+    for (const kx::Value& value : canvases->second.toArray()) {
+        auto page = value.objectAs<KXCanvas>();
+        if (!page || !seen.insert(page.get()).second) {
+            setError(error, QStringLiteral("\"%1\" cannot be read: damaged page").arg(path));
+            return false;
+        }
+        loaded.pages.push_back(std::move(page));
+    }
+
+    for (const auto& page : loaded.pages)
+        snapPageSize(*page);
+    m_listingCache.clear();
+    m_packs.clear();
+    if (repair)
+        for (const auto& page : loaded.pages)
+            repairPage(*page, dataFolder, isTemplate, loaded);
+    adoptLoaded(std::move(loaded));
+    return true;
+}
+
+void KXProject::snapPageSize(KXCanvas& page) {
+    KXSize* size = page.pageSize();
+    if (!size)
+        return;
+    const KXPageSizeManager& catalogue = KXPageSizeManager::pageSizeManager();
+    const std::int64_t index = catalogue.indexOfsize(size, true);
+    const std::shared_ptr<KXSize> entry = index == KXSizeNotFound ? nullptr : catalogue.sizeAtIndex(index);
+    if (!entry)
+        return;
+    const kx::Size before = size->sizeWithUnit(KXSizeUnitPixel);
+    size->setSize(entry.get());  // in place: the page's objects keep their relative rectangles
+    const kx::Size after = size->sizeWithUnit(KXSizeUnitPixel);
+    if (after == before)
+        return;
+    // The margins keep their origin and their distances to the right and bottom edges.
+    const kx::Rect m = page.marginRect();
+    page.setMarginRect({m.origin,
+                        {after.width - (before.width - (m.origin.x + m.size.width)) - m.origin.x,
+                         after.height - (before.height - (m.origin.y + m.size.height)) - m.origin.y}});
+}
+
+void KXProject::repairPage(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded) {
+    repairImages(page, dataFolder, isTemplate, loaded);
+    page.undoManager().removeAllActions();
+}
+
+void KXProject::repairImages(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded) {
+    kx::UndoDisabler noUndo(page.undoManager());
+    auto inData = [&](const QString& stored) -> QString {
+        const QString name = safeFileName(stored);
+        const QString candidate = dataFolder + QLatin1Char('/') + name;
+        return !name.isEmpty() && isRegularFile(candidate) ? candidate : QString();
+    };
+    for (KXBackground* fill : fillsOfPage(page)) {
+        if (fill->fillType() != KXFillTypeColor && fill->fillType() != KXFillTypeImage) {
+            if (!isFileAt(fill->customImagePath()))
+                if (const QString found = inData(fill->customImagePath()); !found.isEmpty())
+                    fill->setCustomImagePath(found);
+        } else if (fill->fillType() == KXFillTypeImage) {
+            if (!isFileAt(fill->imagePath()))
+                if (const QString found = imagePathWithName(fill->imagePath(), QStringLiteral("Background"));
+                    !found.isEmpty())
+                    fill->setImagePath(found);
+            // Resource backgrounds say by their folder's name how they fill the page.
+            if (fill->imageType() == 2) {
+                const QString folder = QFileInfo(QFileInfo(fill->imagePath()).absolutePath()).fileName().toLower();
+                if (folder == QLatin1String("tile"))
+                    fill->setImageType(0);
+                else if (folder == QLatin1String("stretch"))
+                    fill->setImageType(1);
+            }
+        }
+    }
+    for (const auto& graph : page.graphs())
+        for (KXPhoto* photo : photosOfGraph(graph.get())) {
+            const QString stored = photo->imagePath();
+            if (stored.isEmpty())
+                continue;
+            if (photo->isClipart()) {
+                if (!isFileAt(stored)) {
+                    const QString found = imagePathWithName(stored, QStringLiteral("Clipart"));
+                    if (!found.isEmpty())
+                        photo->setImagePath(found);
+                    else
+                        addOnce(loaded.missingCliparts, safeFileName(stored));
+                }
+            } else if (isTemplate) {
+                photo->setImagePath(QString());
+            } else if (!isFileAt(stored)) {
+                if (const QString found = inData(stored); !found.isEmpty())
+                    photo->setImagePath(found);
+                else
+                    addOnce(loaded.missingPhotos, safeFileName(stored));
+            }
+            const QString mask = photo->maskName();
+            if (!mask.isEmpty() && !isFileAt(mask)) {
+                const QString m = withExtension(safeFileName(mask), QStringLiteral("jpg"));
+                const QString found = imagePathWithName(m, QStringLiteral("Mask"));
+                if (!found.isEmpty())
+                    photo->setMaskName(found);
+                else
+                    addOnce(loaded.missingMasks, m);
+            }
+        }
+}
+
+void KXProject::adoptLoaded(Loaded&& loaded) {
+    removeAllCanvasLayers();
+    for (auto& page : loaded.pages)
+        createNewLayerWithCanvas(std::move(page));
+    if (loaded.docAttribute)
+        m_docAttribute = std::move(loaded.docAttribute);
+    if (!loaded.packagePath.isEmpty())
+        m_path = loaded.packagePath;
+    m_missingPhotos = std::move(loaded.missingPhotos);
+    m_missingCliparts = std::move(loaded.missingCliparts);
+    m_missingMasks = std::move(loaded.missingMasks);
+}
+
+void KXProject::showMissingFilesInWindow(QWidget* window) {
+    if (m_missingPhotos.isEmpty() && m_missingCliparts.isEmpty() && m_missingMasks.isEmpty())
+        return;
+    if (!m_missingWC) {
+        if (!sheetFactorySlot())
+            return;
+        m_missingWC = sheetFactorySlot()();
+        if (!m_missingWC)
+            return;
+    }
+    m_missingWC->showInWindow(window, m_missingPhotos, m_missingCliparts, m_missingMasks);
+}

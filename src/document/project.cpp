@@ -43,8 +43,13 @@ const QString kInfoName = QStringLiteral("info.xml");
 const QString kDataName = QStringLiteral("Data");
 const QString kQuickLookName = QStringLiteral("QuickLook");
 
+// The page output: a render of a detached copy of the page, so saving never changes the page.
+kx::Image renderPageOutput(KXCanvas& page, const kx::Size& size) {
+    return page.outputImageWithSize(size);
+}
+
 KXProject::PageRenderer& rendererSlot() {
-    static KXProject::PageRenderer renderer;
+    static KXProject::PageRenderer renderer = renderPageOutput;
     return renderer;
 }
 
@@ -139,7 +144,7 @@ QString resourceFolder(const QString& category) {
 }  // namespace
 
 void KXProject::setPageRenderer(PageRenderer renderer) {
-    rendererSlot() = std::move(renderer);
+    rendererSlot() = renderer ? std::move(renderer) : PageRenderer(renderPageOutput);
 }
 
 const KXProject::PageRenderer& KXProject::pageRenderer() {

@@ -58,7 +58,8 @@ inline const QString KXReloadAllTemplateData = QStringLiteral("KXReloadAllTempla
 class KXProject {
 public:
     // Renders a page into an image that fits the given size, keeping the page's proportions. Quick Look
-    // files are made through it; the application sets it to the page output renderer.
+    // files are made through it. It is the page output unless replaced (tests draw checkable pictures);
+    // an empty function puts the page output back.
     using PageRenderer = std::function<kx::Image(KXCanvas&, const kx::Size&)>;
     static void setPageRenderer(PageRenderer renderer);
     static const PageRenderer& pageRenderer();

@@ -1,6 +1,8 @@
 // The Quick Look files of packages and templates, read back with outside tools.
 #include "project_test_support.h"
 
+#include "model/background.h"
+
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -90,3 +92,24 @@ TEST_F(QuickLookTest, TemplatesGetAThumbnailForOnePageAndAPreviewForMore) {
 }
 
 }  // namespace
+
+// Without a replacement the Quick Look files come from the page output itself: the thumbnail shows the page's
+// own background, and the save leaves the page's preview size as it was.
+TEST_F(ProjectTest, QuickLookFilesAreRenderedThroughThePageOutput) {
+    KXProject project;
+    project.setPageSize(KXSize(3000, 2000, KXSizeUnitPixel, 72));
+    KXCanvas& page = *project.canvasAtIndex(0);
+    page.background()->setFillType(KXFillTypeColor);
+    page.background()->setColorType(KXColorTypeSolid);
+    page.background()->setColor1(kx::Color::srgb(0, 0.5, 1));
+    const kx::Size previewBefore = page.previewSize();
+    ASSERT_TRUE(project.saveAsProjectToPath(at("Real.vrtp3"), KXSaveOperationSave));
+    const QImage thumbnail(at("Real.vrtp3/QuickLook/Thumbnail.jpg"));
+    ASSERT_EQ(thumbnail.size(), QSize(256, 171));
+    const QColor centre = thumbnail.pixelColor(128, 85);
+    EXPECT_NEAR(centre.red(), 0, 6);
+    EXPECT_NEAR(centre.green(), 128, 6);
+    EXPECT_NEAR(centre.blue(), 255, 6);
+    EXPECT_EQ(page.previewSize(), previewBefore);
+    EXPECT_TRUE(QFileInfo(at("Real.vrtp3/QuickLook/Preview.pdf")).isFile());
+}

@@ -6,9 +6,11 @@
 #include "graphics/svg_image.h"
 #include "platform/foundation/bundle.h"
 #include "platform/gfx/jpng.h"
+#include "platform/gfx/png_chunks.h"
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMutex>
@@ -68,7 +70,10 @@ kx::Image decodeWithReader(QImageReader& reader, int maximumPixelSize) {
 kx::Image decodeBitmapFile(const QString& path, int maximumPixelSize) {
     if (!QFileInfo(path).isFile())
         return {};
-    QImageReader reader(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !kx::pngChunksFitInDevice(file))
+        return {};
+    QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     return decodeWithReader(reader, maximumPixelSize);
 }

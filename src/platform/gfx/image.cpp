@@ -1,7 +1,9 @@
 #include "platform/gfx/image.h"
 
+
 #include "platform/foundation/bundle.h"
 #include "platform/gfx/jpng.h"
+#include "platform/gfx/png_chunks.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -82,6 +84,8 @@ Image Image::fromData(const QByteArray& data) {
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
+    if (!pngChunksFitInDevice(buffer))
+        return {};
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     reader.setAllocationLimit(int(maximumPixelCount * 4 / (1024 * 1024)));

@@ -1,5 +1,7 @@
 #include "platform/gfx/jpng.h"
 
+#include "platform/gfx/png_chunks.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -27,6 +29,8 @@ QImage decodeStream(const QByteArray& bytes, const char* format) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
+    if (!pngChunksFitInDevice(buffer))
+        return {};
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(false);

@@ -11,9 +11,11 @@
 #include "model/group.h"
 #include "model/photo.h"
 #include "model/shape.h"
+#include "shapes/symbol_shape.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <unordered_set>
 
 struct KXCanvas::Arrangement {
@@ -26,6 +28,9 @@ struct KXCanvas::Arrangement {
         std::int32_t flipX = 1;
         std::int32_t flipY = 1;
         GraphList children;  // of a group
+        // A line shape keeps its turn in its points: turning it back reshapes them, so they are kept exactly.
+        std::optional<KXPathPointArray> linePoints;
+        std::optional<kx::BezierPath> linePath;
     };
     GraphList order;
     std::vector<Entry> entries;
@@ -222,6 +227,13 @@ KXCanvas::Arrangement KXCanvas::captureArrangement(const GraphList& order, const
         entry.flipX = graph->flipX();
         entry.flipY = graph->flipY();
         entry.children = graph->graphs();
+        if (const auto* line = dynamic_cast<const KXSymbolShape*>(graph.get())) {
+            KXPathPointArray points;
+            for (const auto& point : line->pointsArray())
+                points.push_back(point->copy());
+            entry.linePoints = std::move(points);
+            entry.linePath = line->path();
+        }
         record.entries.push_back(std::move(entry));
     }
     return record;
@@ -259,6 +271,10 @@ void KXCanvas::restoreArrangement(const std::shared_ptr<const Arrangement>& targ
             graph.setAngle(entry.angle);
             graph.setRelativeRect(entry.relativeRect);
             graph.setAspectRatio(entry.aspectRatio);
+            if (auto* line = dynamic_cast<KXSymbolShape*>(&graph); line && entry.linePoints) {
+                line->setPointsArray(*entry.linePoints);
+                line->setPath(*entry.linePath);
+            }
         }
         for (const auto& graph : target->order) {
             if (indexOfGraph(graph.get()) >= 0)

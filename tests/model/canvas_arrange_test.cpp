@@ -3,6 +3,7 @@
 #include "model/photo.h"
 #include "model/shape.h"
 #include "page_test_support.h"
+#include "shapes/symbol_shape.h"
 
 #include <gtest/gtest.h>
 
@@ -406,3 +407,21 @@ TEST_F(ArrangeTest, TextRelayoutReachesTextsInGroups) {
 }
 
 }  // namespace
+
+// A line shape keeps its turn in its points: grouping a turned line (in a turned group) and ungrouping it
+// turns those points, and undo and redo must give them back exactly.
+TEST_F(ArrangeTest, GroupingAndUngroupingTurnedLinesUndoExactly) {
+    auto line = KXSymbolShape::symbolShapeWithType(13, {0.1, 0.7, 0.125, 0.13});
+    page->addGraph(line);
+    line->setAngle(37);
+    abcd[0]->setAngle(-1.0633823332454027e+37);
+    endEvent();
+    undo().removeAllActions();
+    std::shared_ptr<KXGraph> group;
+    expectUndoRedoExact([&] { group = page->groupGraphs({line, abcd[0], abcd[1]}); });
+    ASSERT_NE(group, nullptr);
+    group->setAngle(25);
+    endEvent();
+    undo().removeAllActions();
+    expectUndoRedoExact([&] { page->unGroup(group); });
+}

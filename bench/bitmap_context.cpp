@@ -4,7 +4,6 @@
 #include "platform/gfx/bitmap_context.h"
 #include "synthetic_photo.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
@@ -43,12 +42,3 @@ BENCHMARK(BM_BitmapContextDrawImage)->Unit(benchmark::kMillisecond)->MinTime(2.0
 BENCHMARK(BM_BareQPainterDrawImage)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -4,7 +4,6 @@
 #include "model/calendar.h"
 #include "platform/gfx/bitmap_context.h"
 
-#include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -36,12 +35,3 @@ BENCHMARK(BM_CalendarOneMonth)->Unit(benchmark::kMillisecond)->MinTime(2.0)->Use
 BENCHMARK(BM_CalendarTwelveMonthsWithAdjacentDays)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

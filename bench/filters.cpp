@@ -1,7 +1,6 @@
 // The blur filters on a 2000 x 2000 picture, on one core.
 #include "platform/gfx/filters.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -36,12 +35,3 @@ BENCHMARK_CAPTURE(BM_Blur, box_10, "CIBoxBlur", 10.0)->Unit(benchmark::kMillisec
 BENCHMARK_CAPTURE(BM_Blur, bloom_10, "CIBloom", 10.0)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

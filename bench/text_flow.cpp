@@ -10,7 +10,6 @@
 #include "text/advanced_text.h"
 #include "text/text_container.h"
 
-#include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -64,12 +63,3 @@ void BM_WordArtImage(benchmark::State& state) {
 BENCHMARK(BM_WordArtImage)->ArgName("glowAndOutline")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -5,7 +5,6 @@
 // set again). "full" lays the whole text out from scratch, for comparison.
 #include "platform/text/text_layout_manager.h"
 
-#include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -110,12 +109,3 @@ BENCHMARK(BM_FullLayout)
     ->ArgNames({"words", "paragraphs"})
     ->ArgsProduct({{500, 5000}, {1, 0}})
     ->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

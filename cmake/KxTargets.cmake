@@ -21,14 +21,27 @@ function(kx_library)
   add_library(${ARG_NAME} STATIC ${sources})
   target_include_directories(${ARG_NAME} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${ARG_NAME} PUBLIC ${ARG_DEPS})
+  kx_precompile(${ARG_NAME})
 endfunction()
 
-# kx_test_suite(NAME <executable> LABEL <label> DEPS <targets...>)
+# Precompiles the common system and Qt headers of a target with many source files (KX_PCH).
+function(kx_precompile target)
+  if(KX_PCH)
+    target_precompile_headers(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/precompiled.h)
+  endif()
+endfunction()
+
+# kx_test_suite(NAME <executable> LABEL <label> DEPS <targets...> [SHARDS <n>])
 # One GoogleTest executable of every .cpp in the calling folder, run through CTest with a label,
 # so that `ctest -L <label>` runs one library's tests alone. Fixtures live beside the tests;
 # KX_FIXTURES_DIR points at the calling folder's fixtures/ and KX_SOURCE_DIR at the project root.
+# With KX_TEST_EACH on, every test case is its own CTest entry (and its own process). Otherwise the
+# executable runs in SHARDS processes (default 1) through GoogleTest's sharding, which spares the
+# start-up of a sanitized process and a Qt application per test case.
+# The test code itself is built without optimisation: it compiles much faster, and the time of a run
+# is spent in the libraries, which keep the build's optimisation.
 function(kx_test_suite)
-  cmake_parse_arguments(ARG "" "NAME;LABEL" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME;LABEL;SHARDS" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(NOT sources MATCHES "\\.cpp")
     return()
@@ -38,9 +51,30 @@ function(kx_test_suite)
   target_compile_definitions(${ARG_NAME} PRIVATE
     KX_FIXTURES_DIR="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
     KX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  gtest_discover_tests(${ARG_NAME}
-    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-    DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)
+  target_compile_options(${ARG_NAME} PRIVATE -O0)
+  if(KX_PCH)
+    target_compile_definitions(${ARG_NAME} PRIVATE KX_PCH_TESTS)
+    kx_precompile(${ARG_NAME})
+  endif()
+  if(KX_TEST_EACH)
+    gtest_discover_tests(${ARG_NAME}
+      PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+      DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)
+    return()
+  endif()
+  if(NOT ARG_SHARDS)
+    set(ARG_SHARDS 1)
+  endif()
+  math(EXPR last "${ARG_SHARDS} - 1")
+  foreach(shard RANGE ${last})
+    set(test_name ${ARG_NAME})
+    if(ARG_SHARDS GREATER 1)
+      set(test_name ${ARG_NAME}/${shard})
+    endif()
+    add_test(NAME ${test_name} COMMAND ${ARG_NAME} --gtest_brief=1)
+    set_tests_properties(${test_name} PROPERTIES LABELS ${ARG_LABEL}
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;GTEST_TOTAL_SHARDS=${ARG_SHARDS};GTEST_SHARD_INDEX=${shard}")
+  endforeach()
 endfunction()
 
 # kx_fuzzer(NAME <target> SOURCE <file> DEPS <targets...>)

@@ -102,7 +102,7 @@ public:
     bool autosavesInPlace() const override { return autosavesInPlaceSetting(); }
 
     // Starts the save panel in the cloud container's "Documents" folder when there is one; always true.
-    bool prepareSavePanel(QFileDialog* panel);
+    bool prepareSavePanel(QFileDialog* panel) override;
     // Opens a duplicate of the document, or presents the error.
     void duplicateDocument();
 

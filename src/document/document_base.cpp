@@ -416,7 +416,11 @@ QString DocumentController::runSavePanel(Document& document) {
         return m_savePanel(document);
     QFileDialog dialog(QApplication::activeWindow());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);  // packages are folders; our dialog names them
+    dialog.setDefaultSuffix(document.fileType());
     dialog.selectFile(document.displayName());
+    if (!document.prepareSavePanel(&dialog))
+        return {};
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front();

@@ -19,6 +19,8 @@
 #include "platform/foundation/notification_center.h"
 
 #include <QObject>
+
+class QFileDialog;
 #include <QString>
 #include <QTimer>
 
@@ -133,6 +135,11 @@ public:
     // Asks for a new path with the save panel and saves there (save as); false when the panel is cancelled.
     bool saveDocumentAs(QString* error = nullptr);
 
+    // Sets up the save panel before it is shown; false cancels the save as.
+    virtual bool prepareSavePanel(QFileDialog* panel) {
+        (void)panel;
+        return true;
+    }
     // Whether this document autosaves at all; autosaves go in place for a document with a file.
     virtual bool autosavesInPlace() const { return true; }
     // Autosaves now when there are unautosaved changes, autosave is on and the document is idle; when it is

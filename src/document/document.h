@@ -88,6 +88,8 @@ public:
 
     // Records the path when its extension (in any letter case) is accepted; nothing is read here.
     bool readFromURL(const QString& path, const QString& type, QString* error) override;
+    // A document opened from a template package stays untitled.
+    bool isStartedFromTemplate() const override { return m_projPath.isEmpty() && !m_templatePath.isEmpty(); }
     void makeWindowControllers() override;
     // Shows the loading window and builds the window controller a tenth of a second later.
     void loadMainWindowController();

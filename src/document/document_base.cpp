@@ -306,7 +306,8 @@ std::shared_ptr<Document> DocumentController::openDocumentWithContentsOfURL(cons
     }
     if (!document->readFromURL(QFileInfo(path).absoluteFilePath(), {}, error))
         return nullptr;
-    document->setFileURL(path);
+    if (!document->isStartedFromTemplate())
+        document->setFileURL(path);
     addDocument(document);
     document->makeWindowControllers();
     return document;

@@ -93,6 +93,9 @@ public:
 
     // Reads (or records) the document's content from a file; false with *error when it cannot.
     virtual bool readFromURL(const QString& path, const QString& type, QString* error) = 0;
+    // Whether the file just read is only a starting point (a template): the document then stays untitled,
+    // so no save or autosave ever writes over that file.
+    virtual bool isStartedFromTemplate() const { return false; }
 
     // ---- changes ----
     // Done and redone add one change, undone takes one away, cleared empties the count; autosaved changes

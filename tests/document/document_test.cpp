@@ -177,6 +177,29 @@ TEST_F(DocumentTest, AnUntitledDocumentShowsNoLoadingWindowAndThenTheTemplateCho
     EXPECT_EQ(document->displayName(), QStringLiteral("Untitled"));
 }
 
+TEST_F(DocumentTest, ADocumentOpenedFromATemplateStaysUntitledSoNothingWritesOverTheTemplate) {
+    KXProject source;
+    addPhoto(*source.canvasAtIndex(0), writeImage(at("t.jpg")));
+    const QString templatePackage = at("Cards.vrtpkg");
+    ASSERT_TRUE(source.saveAsProjectToPath(templatePackage, KXSaveOperationSave));
+    QFile info(templatePackage + "/info.xml");
+    ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+    const QByteArray before = info.readAll();
+    info.close();
+
+    auto document = open(templatePackage);
+    EXPECT_EQ(document->templatePath(), QFileInfo(templatePackage).absoluteFilePath());
+    EXPECT_TRUE(document->projPath().isEmpty());
+    EXPECT_TRUE(document->fileURL().isEmpty());
+    EXPECT_EQ(windows[0]->windowShown, 1);
+    edit(*document);
+    advance(std::chrono::seconds(300));
+    ASSERT_EQ(windowOf(*document).saves.size(), 1u);
+    EXPECT_EQ(windowOf(*document).saves[0].second, KXSaveOperationAutosaveElsewhere);
+    ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+    EXPECT_EQ(info.readAll(), before);
+}
+
 // ---- change counting ----
 
 TEST_F(DocumentTest, EachKindOfChangeCountsAndPostsAsItShould) {

@@ -67,8 +67,8 @@ void Document::updateChangeCount(DocumentChangeType change) {
         --m_changeCount;
         break;
     case ChangeCleared:
-        m_changeCount = 0;
-        break;
+        m_changeCount = 0;  // the content is as it was: nothing new to write
+        return;
     case ChangeAutosaved:
         return;
     }
@@ -77,7 +77,7 @@ void Document::updateChangeCount(DocumentChangeType change) {
 }
 
 bool Document::hasUnautosavedChanges() const {
-    return isDocumentEdited() && m_changeGeneration != m_autosavedGeneration;
+    return m_changeGeneration != m_writtenGeneration;
 }
 
 void Document::changeArrived() {
@@ -160,10 +160,10 @@ bool Document::saveToURL(const QString& path, SaveOperationType operation, QStri
     default:
         break;
     }
-    if (isAutosave(operation)) {
-        m_autosavedGeneration = generation;
+    if (operation != SaveToOperation && operation != AutosaveAsVersionOperation)
+        m_writtenGeneration = generation;
+    if (isAutosave(operation))
         updateChangeCount(ChangeAutosaved);
-    }
     return true;
 }
 
@@ -222,12 +222,12 @@ std::shared_ptr<Document> Document::duplicateAndReturnError(QString* error) {
     }
     const QString target = DocumentController::shared().newAutosavePath(*this);
     const QString keptAutosave = m_autosavedContentsFileURL;
-    const std::uint64_t keptAutosaved = m_autosavedGeneration;
+    const std::uint64_t keptWritten = m_writtenGeneration;
     if (!saveToURL(target, AutosaveElsewhereOperation, error))
         return nullptr;
     // The copy written for the duplicate is not this document's autosave.
     m_autosavedContentsFileURL = keptAutosave;
-    m_autosavedGeneration = keptAutosaved;
+    m_writtenGeneration = keptWritten;
     if (!copy->readFromURL(target, m_fileType, error))
         return nullptr;
     copy->setFileType(m_fileType);

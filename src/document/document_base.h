@@ -104,7 +104,9 @@ public:
     virtual void updateChangeCount(DocumentChangeType change);
     std::int64_t changeCount() const { return m_changeCount; }
     bool isDocumentEdited() const { return m_changeCount != 0; }
-    // Edited, with changes made since the last successful autosave.
+    // Whether the content changed since it was last written to the document's file (or, for an untitled
+    // document, to its autosaved copy); an undo back to the saved state after an autosave counts too, since
+    // the file then holds the undone change.
     bool hasUnautosavedChanges() const;
 
     // The undo manager whose steps count as changes: a closed group counts as done, an undo as undone and a
@@ -176,9 +178,10 @@ private:
     QString m_fileType;
     QString m_autosavedContentsFileURL;
     std::int64_t m_changeCount = 0;
-    // Counts every counted change; the autosave records the value it wrote.
+    // Counts every change of the content (done, undone, redone); a save or autosave records the value it
+    // wrote, so an undo after an autosave is written by the next autosave too.
     std::uint64_t m_changeGeneration = 0;
-    std::uint64_t m_autosavedGeneration = 0;
+    std::uint64_t m_writtenGeneration = 0;
     UndoManager* m_undoManager = nullptr;
     NotificationToken m_undoTokens[3];
     std::vector<std::shared_ptr<WindowController>> m_windowControllers;

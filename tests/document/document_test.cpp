@@ -375,6 +375,24 @@ TEST_F(DocumentTest, TheAutosaveTimerFiresOnceTheDelayHasPassedOnTheClock) {
     EXPECT_EQ(window.saves.size(), 2u);
 }
 
+TEST_F(DocumentTest, AnUndoAfterAnAutosaveIsAutosavedTooSoTheFileNeverKeepsAnUndoneChange) {
+    const QString package = savedPackage("P.vrtp3");
+    auto document = open(package);
+    auto& window = windowOf(*document);
+    edit(*document);
+    advance(std::chrono::seconds(300));
+    ASSERT_EQ(window.saves.size(), 1u);
+    ASSERT_EQ(KXProject::initWithPath(package)->canvasAtIndex(0)->graphCount(), 2);
+    window.project->currentCanvas()->undoManager().undo();
+    EXPECT_FALSE(document->isDocumentEdited());  // as it was when opened
+    EXPECT_TRUE(document->hasUnautosavedChanges());  // but not as the file now is
+    advance(std::chrono::seconds(300));
+    ASSERT_EQ(window.saves.size(), 2u);
+    EXPECT_EQ(window.saves[1].second, KXSaveOperationAutosaveInPlace);
+    EXPECT_EQ(KXProject::initWithPath(package)->canvasAtIndex(0)->graphCount(), 1);
+    EXPECT_EQ(document->changeCount(), 0);
+}
+
 TEST_F(DocumentTest, AnUntitledDocumentAutosavesElsewhereAndItsCopyGoesWithIt) {
     auto document = untitled();
     edit(*document);

@@ -139,7 +139,9 @@ bool KXDocument::autosavesInPlaceSetting() {
     return !kx::UserDefaults::standard().boolValue(KXDisableAutoSave);
 }
 
-bool KXDocument::readFromURL(const QString& path, const QString&, QString*) {
+bool KXDocument::readFromURL(const QString& given, const QString&, QString*) {
+    // A package is a folder: "P.vrtp3/" names the same package as "P.vrtp3".
+    const QString path = given.size() > 1 && given.endsWith(QLatin1Char('/')) ? QDir::cleanPath(given) : given;
     const QString extension = QFileInfo(path).suffix().toLower();
     if (!readableTypes().contains(extension))
         return false;

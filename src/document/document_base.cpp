@@ -48,7 +48,7 @@ Document::Document() = default;
 Document::~Document() = default;
 
 void Document::setFileURL(const QString& path) {
-    m_fileURL = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    m_fileURL = path.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
 QString Document::displayName() const {
@@ -304,7 +304,7 @@ std::shared_ptr<Document> DocumentController::openDocumentWithContentsOfURL(cons
             *error = QStringLiteral("No document can open \"%1\"").arg(path);
         return nullptr;
     }
-    if (!document->readFromURL(QFileInfo(path).absoluteFilePath(), {}, error))
+    if (!document->readFromURL(QDir::cleanPath(QFileInfo(path).absoluteFilePath()), {}, error))
         return nullptr;
     if (!document->isStartedFromTemplate())
         document->setFileURL(path);

@@ -538,6 +538,7 @@ TEST_F(DocumentTest, AnAutosaveSurvivesAKilledProcessAndMovesNothingElse) {
     ASSERT_TRUE(back);
     EXPECT_EQ(back->canvasCount(), 1);
     EXPECT_EQ(photoPaths(*back), (QStringList{package + "/Data/P.vrtp3-photo.jpg", package + "/Data/added.png"}));
+    EXPECT_EQ(back->canvasAtIndex(0)->graphAtIndex(0)->relativeRect(), (kx::Rect{0.1, 0.1, 0.3, 0.3}));
     EXPECT_EQ(back->canvasAtIndex(0)->graphAtIndex(1)->relativeRect(), (kx::Rect{0.5, 0.5, 0.25, 0.25}));
     EXPECT_EQ(back->path(), package);
     EXPECT_EQ(read(package + "/QuickLook/Thumbnail.jpg"), thumbnail);  // an autosave leaves Quick Look alone

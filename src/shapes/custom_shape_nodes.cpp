@@ -389,7 +389,8 @@ void KXCustomShape::toggleNode(int k) {
     kx::BezierPath p = path();
     const int n = p.elementCount();
     const int next = k + 1 < n ? k + 1 : 1;
-    const int previous = k > 1 ? k - 1 : n - 1;
+    // Before node 1 of a closed outline lies its last node (on the start); an open outline has its start.
+    const int previous = k > 1 || !isClosedOutline(p) ? k - 1 : n - 1;
     const Element& current = p.elements()[std::size_t(k)];
     const Element& following = p.elements()[std::size_t(next)];
     if (isStraight(current) || isStraight(following))

@@ -138,6 +138,9 @@ private:
     void editGeometry(const std::function<void()>& edit);
     // The node an index names: 0 on a closed outline is the last node. nullopt for no node.
     std::optional<int> nodeIndex(std::int64_t element) const;
+    // The outline built from the list for the frame, as every change of the frame rebuilds it: storing this
+    // rather than the edited outline (equal up to rounding) keeps later undo steps of the frame exact.
+    kx::BezierPath outlineForFrame() const;
     void refit(kx::BezierPath path);
     void removeNode(int index);
     void insertNode(const kx::BezierPath& path);

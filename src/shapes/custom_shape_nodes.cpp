@@ -172,6 +172,18 @@ void KXCustomShape::editGeometry(const std::function<void()>& edit) {
 
 // ---- refit ----
 
+kx::BezierPath KXCustomShape::outlineForFrame() const {
+    kx::Rect r = roundRectComponents(frameRect());
+    if (r.size.width == 0 || r.size.height == 0 || !isFiniteGeometry(r))
+        return path();
+    r.origin = {0, 0};
+    if (std::abs(r.size.width) <= 2)
+        r.size.width = 2;
+    if (std::abs(r.size.height) <= 2)
+        r.size.height = 2;
+    return shapePathWithRect(r);
+}
+
 kx::Point KXCustomShape::overloadAnchorPointAtOldRect(const kx::Rect& o, const kx::Rect& n) const {
     kx::Point anchor(0.5, 0.5);
     if (kx::Layer* layer = render() ? render()->graphLayer() : nullptr)
@@ -217,7 +229,7 @@ void KXCustomShape::refit(kx::BezierPath newPath) {
     translate(elements, -b.origin.x, -b.origin.y);
     // One entry per element: the list and the outline stay in step whatever the list held before.
     setCustomPointsArray(relativePoints(elements, b.size));
-    setPath(pathOf(elements));
+    setPath(outlineForFrame());
     setNeedsDisplay();
 }
 
@@ -289,7 +301,7 @@ void KXCustomShape::insertNode(const kx::BezierPath& outline) {
         return;
     // The frame stays: the outline lies where it lay, only the list gains an entry.
     setCustomPointsArray(relativePoints(outline.elements(), s.size));
-    setPath(outline);
+    setPath(outlineForFrame());
     setNeedsDisplay();
 }
 
@@ -367,7 +379,7 @@ void KXCustomShape::removeNode(int k) {
                      b.size.height / preview.height});
     translate(out, -b.origin.x, -b.origin.y);
     setCustomPointsArray(relativePoints(out, b.size));
-    setPath(pathOf(out));
+    setPath(outlineForFrame());
     setNeedsDisplay();
 }
 

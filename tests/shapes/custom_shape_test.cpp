@@ -19,8 +19,6 @@ using Element = kx::BezierPath::Element;
 using kxtest::expectRect;
 using kxtest::shapePage;
 
-constexpr double kPi = 3.14159265358979323846;
-
 void expectPoint(const Point& actual, const Point& expected, double tolerance = 1e-9) {
     EXPECT_NEAR(actual.x, expected.x, tolerance);
     EXPECT_NEAR(actual.y, expected.y, tolerance);

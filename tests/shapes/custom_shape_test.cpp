@@ -833,6 +833,49 @@ TEST_F(PenShapeTest, DragsWithBadIndicesOrOffsetsChangeNothing) {
     EXPECT_FALSE(page->undoManager().canUndo());
 }
 
+TEST_F(PenShapeTest, OutlinesThatAreNoPenOutlinesAreNotEdited) {
+    // A file may hold any outline under "path": lines, closes, a second move, nothing at all.
+    kx::BezierPath lines;
+    lines.moveTo({0, 0});
+    lines.lineTo({100, 0});
+    lines.lineTo({100, 100});
+    lines.closePath();
+    kx::BezierPath twoMoves;
+    twoMoves.moveTo({0, 0});
+    twoMoves.curveTo({100, 0}, {100, 0}, {100, 0});
+    twoMoves.moveTo({50, 50});
+    twoMoves.curveTo({100, 100}, {100, 100}, {100, 100});
+    for (const kx::BezierPath& outline : {lines, twoMoves, kx::BezierPath()}) {
+        SCOPED_TRACE(outline.elementCount());
+        auto s = pen(square);
+        s->KXShape::setPath(outline);
+        const Snapshot before = snapshot(*s);
+        for (std::int64_t k = -1; k <= 5; ++k) {
+            s->setCustomPointElement(k);
+            s->removeCustomPathPoint();
+            s->changeLineType();
+            s->addPathNodeToIndex(k, {50, 0});
+            s->dragPathElement(std::int32_t(k), 5, 5, 1, true);
+            s->hitTestEditableAtPoint({100, 0});
+            s->handlerInfoAtPoint({100, 0});
+        }
+        s->updatePathFromPath(outline);
+        EXPECT_TRUE(snapshot(*s) == before);
+        EXPECT_FALSE(page->undoManager().canUndo());
+    }
+}
+
+TEST_F(PenShapeTest, RefitGivesOneListEntryPerElementWhateverTheListHeld) {
+    // A file whose list is shorter than its outline: after an edit the two agree again.
+    auto s = pen(square);
+    KXPathPointArray shortList(s->customPointsArray().begin(), s->customPointsArray().begin() + 2);
+    s->setCustomPointsArray(shortList);
+    s->dragPathElement(2, 10, 0, 1, false);
+    ASSERT_EQ(s->customPointsArray().size(), 5u);
+    expectConsistent(*s);
+    expectElements(pageElements(*s), polygon({{100, 100}, {200, 100}, {210, 200}, {100, 200}}), 1e-6);
+}
+
 TEST_F(PenShapeTest, FlippedShapeKeepsTheEdgeThatStaysOnScreen) {
     for (const int flip : {1, -1}) {
         SCOPED_TRACE(flip);

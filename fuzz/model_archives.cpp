@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the unarchiver with the page model's classes registered, then uses what it
 // read: fills, borders, shadows, bezier paths, calendars, shapes (with the handles and drags of parametric and
-// line shapes), photos and picture frames from a damaged or
+// line shapes, and node operations of pen shapes with indices from the input), photos and picture frames from a damaged or
 // hostile project must load with sane values or not at all, and then draw without crashing or running away.
 // Text fields and their column containers are laid out and drawn on a small page.
 #include "model/background.h"
@@ -21,15 +21,18 @@
 #include "text/advanced_text.h"
 #include "model/canvas.h"
 #include "model/page_size.h"
+#include "shapes/custom_shape.h"
 #include "shapes/special_shape.h"
 #include "shapes/symbol_shape.h"
 
 #include <QGuiApplication>
+#include <QHash>
 #include <QtGlobal>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -101,6 +104,59 @@ void useTextContainer(KXTextContainer& container) {
     container.copy();
 }
 
+// Numbers drawn from the input, so that every input edits its pen shape in its own way.
+std::uint64_t g_seed = 0;
+
+std::uint64_t nextRandom() {
+    g_seed = g_seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return g_seed >> 33;
+}
+
+std::int32_t randomIndex(std::int32_t n) {
+    switch (nextRandom() % 5) {
+    case 0: return -1;
+    case 1: return n;
+    case 2: return nextRandom() % 2 ? std::numeric_limits<std::int32_t>::max() : std::numeric_limits<std::int32_t>::min();
+    default: return n > 0 ? std::int32_t(nextRandom() % std::uint64_t(n)) : 0;
+    }
+}
+
+// Node operations with indices from the input, all in the open undo group. Operations on a shape that a
+// deletion took off the page are skipped: off a page nothing is recorded for undo.
+void editPenShape(KXCustomShape& pen) {
+    for (int step = 0; step < 16 && pen.canvas(); ++step) {
+        const kx::BezierPath before = pen.path();
+        const std::int32_t n = before.elementCount();
+        const std::int32_t index = randomIndex(n);
+        const float dx = float(std::int64_t(nextRandom() % 161) - 80) / 4, dy = float(std::int64_t(nextRandom() % 161) - 80) / 4;
+        switch (nextRandom() % 7) {
+        case 0:
+            pen.setCustomPointElement(index);
+            pen.removeCustomPathPoint();
+            break;
+        case 1:
+            pen.setCustomPointElement(index);
+            pen.changeLineType();
+            break;
+        case 2: pen.addPathNodeToIndex(index, KXCustomShape::segmentMidpoint(before, index)); break;
+        case 3: pen.dragPathElement(index, dx, dy, std::int32_t(nextRandom() % 10), nextRandom() % 2); break;
+        case 4: pen.nudgePathElement(index, std::int32_t(nextRandom() % 10), dx, dy); break;
+        case 5: pen.updatePathFromPath(before); break;
+        default: {
+            const kx::BezierPath::Element e = before.elementAtIndex(index);
+            const kx::Point p(e.points[nextRandom() % 3].x + dx / 16, e.points[0].y + dy / 16);
+            pen.hitTestEditableAtPoint(p);
+            pen.handlerInfoAtPoint(p);
+            break;
+        }
+        }
+        if (pen.path() != before && (!KXCustomShape::isPenOutline(pen.path()) ||
+                                     pen.customPointsArray().size() != std::size_t(pen.path().elementCount())))
+            std::abort();
+        pen.isLineShape();
+    }
+}
+
 // Parametric and line shapes on a page (their handles need a frame and a zoom): hit tests, every drag step
 // and a turn, all in one undo group, which must give back exactly the parameters, points and rectangle.
 void useEditableShape(const std::shared_ptr<KXShape>& shape) {
@@ -158,6 +214,21 @@ void useEditableShape(const std::shared_ptr<KXShape>& shape) {
             if (after[i]->point1() != before[i]->point1() || after[i]->point2() != before[i]->point2() ||
                 after[i]->point3() != before[i]->point3())
                 std::abort();
+    } else if (auto pen = std::dynamic_pointer_cast<KXCustomShape>(shape)) {
+        const KXPathPointArray before = pen->customPointsArray();
+        const kx::BezierPath path = pen->path();
+        const kx::Rect penRect = pen->relativeRect();
+        editPenShape(*pen);
+        undo.endUndoGrouping();
+        undo.undo();
+        const KXPathPointArray& after = pen->customPointsArray();
+        if (after.size() != before.size() || !(pen->path() == path) || !(pen->relativeRect() == penRect) ||
+            pen->canvas() != page.get())
+            std::abort();
+        for (std::size_t i = 0; i < after.size(); ++i)
+            if (after[i]->point1() != before[i]->point1() || after[i]->point2() != before[i]->point2() ||
+                after[i]->point3() != before[i]->point3())
+                std::abort();
     } else {
         undo.endUndoGrouping();
     }
@@ -176,6 +247,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     if (!root)
         return 0;
+    g_seed = qHash(QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)));
 
     kx::BitmapContext context(32, 32);
     if (const auto fill = root->objectAs<KXBackground>()) {

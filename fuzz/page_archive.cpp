@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the unarchiver as a page of a project, then works with the page it read: copies
 // it, attaches it, selects every graph, hit-tests, moves the graphs and removes one, restacks, groups and
-// ungroups them, undoes and redoes each step, and renders it for output. A damaged or hostile page (groups
+// ungroups them, edits the nodes of pen shapes with indices taken from the input, undoes and redoes each step,
+// and renders it for output. A damaged or hostile page (groups
 // nested, empty or listing themselves included) must load sanely or not at all, undo must give back exactly
 // what was there, and a render must leave the page as it was.
 #include "model/canvas.h"
@@ -11,12 +12,16 @@
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/gfx/bitmap_context.h"
+#include "shapes/custom_shape.h"
 
+#include <QHash>
 #include <QtGlobal>
 
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -69,6 +74,96 @@ void undoExactly(KXCanvas& page, Operation operation) {
     undo.removeAllActions();
 }
 
+// Numbers drawn from the input, so that every input edits its pen shapes in its own way.
+std::uint64_t g_seed = 0;
+
+std::uint64_t nextRandom() {
+    g_seed = g_seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return g_seed >> 33;
+}
+
+// A node index for an outline of n elements: in range, at either end, just past it, or far outside.
+std::int64_t randomIndex(std::int64_t n) {
+    switch (nextRandom() % 6) {
+    case 0: return -1;
+    case 1: return n;
+    case 2: return n - 1;
+    case 3: return std::int64_t(nextRandom()) - (std::int64_t(1) << 30);
+    case 4: return nextRandom() % 2 ? std::numeric_limits<std::int32_t>::max() : std::numeric_limits<std::int32_t>::min();
+    default: return n > 0 ? std::int64_t(nextRandom() % std::uint64_t(n)) : 0;
+    }
+}
+
+float randomOffset() {
+    switch (nextRandom() % 8) {
+    case 0: return std::numeric_limits<float>::infinity();
+    case 1: return float(nextRandom() % 2000) * 10.0f;
+    default: return float(std::int64_t(nextRandom() % 81) - 40) / 4.0f;
+    }
+}
+
+std::int32_t narrow(std::int64_t v) {
+    return std::int32_t(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                 std::numeric_limits<std::int32_t>::max()));
+}
+
+// Clicks, drags, insertions, deletions and corner switches on every pen shape, each undone and redone exactly;
+// whatever changes the outline leaves a pen outline with one list entry per element.
+void editPenShapes(KXCanvas& page) {
+    const KXCanvas::GraphList graphs = page.graphs();
+    for (const auto& graph : graphs) {
+        auto pen = std::dynamic_pointer_cast<KXCustomShape>(graph);
+        if (!pen)
+            continue;
+        for (int step = 0; step < 10 && pen->canvas() == &page; ++step) {
+            const kx::BezierPath before = pen->path();
+            const std::int64_t n = before.elementCount();
+            const std::int64_t index = randomIndex(n);
+            const float dx = randomOffset(), dy = randomOffset();
+            switch (nextRandom() % 6) {
+            case 0:
+                undoExactly(page, [&] {
+                    pen->setCustomPointElement(index);
+                    pen->removeCustomPathPoint();
+                });
+                break;
+            case 1:
+                undoExactly(page, [&] {
+                    pen->setCustomPointElement(index);
+                    pen->changeLineType();
+                });
+                break;
+            case 2: {
+                const kx::Point m = KXCustomShape::segmentMidpoint(before, narrow(index));
+                undoExactly(page, [&] { pen->addPathNodeToIndex(index, m); });
+                break;
+            }
+            case 3: {
+                const std::int32_t type = std::int32_t(nextRandom() % 10);
+                const bool snap = nextRandom() % 2;
+                undoExactly(page, [&] { pen->dragPathElement(narrow(index), dx, dy, type, snap); });
+                break;
+            }
+            case 4: {
+                const std::int32_t type = std::int32_t(nextRandom() % 10);
+                undoExactly(page, [&] { pen->nudgePathElement(narrow(index), type, dx, dy); });
+                break;
+            }
+            default: {
+                const kx::BezierPath::Element e = before.elementAtIndex(narrow(index));
+                const kx::Point p(e.points[nextRandom() % 3].x + dx / 8, e.points[0].y + dy / 8);
+                pen->hitTestEditableAtPoint(p);
+                undoExactly(page, [&] { pen->handlerInfoAtPoint(p); });
+                break;
+            }
+            }
+            if (pen->path() != before)
+                require(KXCustomShape::isPenOutline(pen->path()) &&
+                        pen->customPointsArray().size() == std::size_t(pen->path().elementCount()));
+        }
+    }
+}
+
 void arrange(KXCanvas& page) {
     kx::BitmapContext context(16, 16);
     for (const auto& graph : page.graphs()) {
@@ -91,6 +186,7 @@ void arrange(KXCanvas& page) {
         if (graph->graphType() == KXGraphTypeGroup)
             undoExactly(page, [&] { page.unGroup(graph); });
     }
+    editPenShapes(page);
     undoExactly(page, [&] { page.groupGraphs(page.selectedGraphs()); });
     // Children of groups and groups with their own children never join a new group.
     for (const auto& graph : page.graphs()) {
@@ -170,6 +266,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     if (!root)
         return 0;
+    g_seed = qHash(QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)));
     if (const auto page = root->objectAs<KXCanvas>())
         exercise(*page);
     return 0;

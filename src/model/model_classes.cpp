@@ -14,6 +14,7 @@
 #include "model/shape_field.h"
 #include "model/stroke.h"
 #include "graphics/photo_filter.h"
+#include "shapes/custom_shape.h"
 #include "shapes/special_shape.h"
 #include "shapes/symbol_shape.h"
 #include "platform/gfx/bezier_path_coding.h"
@@ -51,6 +52,7 @@ void registerModelClasses() {
         });
         registry.registerClass<KXSpecialShape>(QStringLiteral("KXSpecialShape"), QStringLiteral("KXShape"));
         registry.registerClass<KXSymbolShape>(QStringLiteral("KXSymbolShape"), QStringLiteral("KXShape"));
+        registry.registerClass<KXCustomShape>(QStringLiteral("KXCustomShape"), QStringLiteral("KXShape"));
     });
     registerPageSizeClasses();
 }

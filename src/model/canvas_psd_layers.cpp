@@ -65,7 +65,7 @@ bool addLayers(KXCanvas& page, const kx::Size& size, KXLayeredImageWriter& write
         if (background.isNull() || !writer.addLayerWithCGImage(background, KXBackgroundLayerName, 1, {0, 0}))
             return false;
     }
-    // The list is copied: a graph's drawing may not change the page's list, but nothing here relies on it.
+    // Walks a copy of the list, so that nothing done while drawing can disturb the walk.
     const KXCanvas::GraphList graphs = page.graphs();
     for (const auto& graph : graphs) {
         const kx::Image layer = graphLayer(page, graph.get(), documentSize);

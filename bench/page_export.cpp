@@ -5,6 +5,8 @@
 //   the sources' preview images only), rendered at the page's pixel size and encoded as a JPEG;
 // - BM_ExportFloor: what no export can avoid: decoding the six photos at the size they take on the page,
 //   plus encoding one A4 JPEG.
+// - BM_PagePSDExport: the same page written as a layered PSD file in memory (the background and one full-page
+//   layer per graph, each packed per channel, plus the merged image).
 // The goal is an export of at most 1.5 times the floor.
 #include "graphics/geometry_utilities.h"
 #include "model/canvas.h"
@@ -14,6 +16,7 @@
 #include "model/photo.h"
 #include "model/shadow.h"
 #include "model/shape.h"
+#include "output/canvas_psd_export.h"
 #include "platform/foundation/bundle.h"
 #include "platform/gfx/bitmap_context.h"
 #include "synthetic_photo.h"
@@ -117,6 +120,23 @@ void BM_PageExport(benchmark::State& state) {
     }
 }
 
+void BM_PagePSDExport(benchmark::State& state) {
+    resources();
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::shared_ptr<KXCanvas> page = buildPage();
+        state.ResumeTiming();
+        const QByteArray psd = psdDataOfCanvas(*page, kPagePixels);
+        benchmark::DoNotOptimize(psd.data());
+        if (psd.isEmpty())
+            state.SkipWithError("no PSD data");
+        state.counters["MB"] = double(psd.size()) / 1e6;
+        state.PauseTiming();
+        page.reset();
+        state.ResumeTiming();
+    }
+}
+
 void BM_ExportFloor(benchmark::State& state) {
     const Resources& r = resources();
     QImage pageImage(int(kPagePixels.width), int(kPagePixels.height), QImage::Format_RGB32);
@@ -140,6 +160,7 @@ void BM_ExportFloor(benchmark::State& state) {
 }
 
 BENCHMARK(BM_PageExport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_PagePSDExport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ExportFloor)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace

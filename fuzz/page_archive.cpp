@@ -1,11 +1,12 @@
 // Feeds arbitrary bytes to the unarchiver as a page of a project, then works with the page it read: copies
 // it, attaches it, selects every graph, hit-tests, moves the graphs and removes one, restacks, groups and
 // ungroups them, edits the nodes of pen shapes with indices taken from the input, undoes and redoes each step,
-// and renders it for output. A damaged or hostile page (groups
+// and renders it for output and as layers. A damaged or hostile page (groups
 // nested, empty or listing themselves included) must load sanely or not at all, undo must give back exactly
 // what was there, and a render must leave the page as it was.
 #include "model/canvas.h"
 #include "model/canvas_owner.h"
+#include "model/canvas_psd_layers.h"
 #include "model/graph.h"
 #include "model/model_classes.h"
 #include "model/page_size.h"
@@ -44,6 +45,29 @@ public:
     }
     void setNeedsDisplay() override {}
     void layoutGraphs() override {}
+};
+
+// Checks the layers a page hands over: the background, then one per graph, all of the document's size at
+// the origin with opacity 1.
+class LayerCheck : public KXLayeredImageWriter {
+public:
+    bool initWithDocumentSize(const kx::Size& size) override {
+        require(!started && size.width >= 1 && size.height >= 1);
+        started = true;
+        documentSize = size;
+        return true;
+    }
+    bool addLayerWithCGImage(const kx::Image& image, const QString& name, float opacity,
+                             const kx::Point& offset) override {
+        require(started && image.width() == int(documentSize.width) && image.height() == int(documentSize.height));
+        require(name == (layers == 0 ? KXBackgroundLayerName : KXGraphLayerName));
+        require(opacity == 1 && offset == kx::Point(0, 0));
+        ++layers;
+        return true;
+    }
+    bool started = false;
+    kx::Size documentSize;
+    std::int64_t layers = 0;
 };
 
 QByteArray archived(const KXCanvas& page) {
@@ -249,6 +273,12 @@ void exercise(KXCanvas& page) {
     const bool couldUndo = undo.canUndo();
     const kx::Image output = page.outputImageWithSize({160, 120});
     require(output.isNull() || (output.width() <= 160 && output.height() <= 120));
+    require(page.previewSize() == previewBefore && page.zoomValue() == zoomBefore);
+    require(undo.canUndo() == couldUndo && page.renderIntent() == KXRenderIntentPreview);
+    // So does a render as layers, which gives the background and one layer per graph.
+    LayerCheck layers;
+    if (addLayersOfCanvas(page, {96, 72}, layers))
+        require(layers.layers == count + 1);
     require(page.previewSize() == previewBefore && page.zoomValue() == zoomBefore);
     require(undo.canUndo() == couldUndo && page.renderIntent() == KXRenderIntentPreview);
 

@@ -521,7 +521,7 @@ def calendars():
     t["Twelve Month Calendar"] = [month_page(m) for m in range(1, 13)]
     p = Page(*A4).image("soft_linen.jpg")
     p.text(str(YEAR), 890, 130, 700, font="DejaVu Serif", bold=True, colour=(90, 70, 50))
-    p.photo(200, 520, 2080, 900, mask="rounded_002.jpg")
+    p.photo(200, 520, 2080, 900, round_width=12)
     p.calendar(160, 1500, 2160, 1900, 1, 12, (120, 80, 50), show_year=False)
     t["Year at a Glance"] = [p]
     return t

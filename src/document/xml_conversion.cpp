@@ -128,7 +128,6 @@ std::shared_ptr<KXShape> textGraph(const VRTTextObject& t, KXCanvas& page) {
     kx::TextAttributes attributes = KXText::defaultAttributes();
     attributes.font = fontOfText(t);
     attributes.underline = t.isUnderline ? 1 : 0;
-    attributes.ligature = 0;
     attributes.foregroundColor = t.fontColor.isNull() ? kx::Color::srgb(0, 0, 0, 1) : t.fontColor;
     kx::ParagraphStyle paragraph = attributes.effectiveParagraphStyle();
     paragraph.alignment = t.textAlign == 1   ? kx::TextAlignment::Center
@@ -142,6 +141,7 @@ std::shared_ptr<KXShape> textGraph(const VRTTextObject& t, KXCanvas& page) {
     const QString sample = t.textString.isEmpty() ? QStringLiteral("A") : t.textString;
     kx::TextAttributes measuring = attributes;
     measuring.strokeWidth.reset();
+    measuring.ligature = 0;
     const kx::Size measured = kx::measureString(sample, measuring);
     field->textStorage().setAttributedString(kx::AttributedString(t.textString, attributes));
     field->setFontScale(coverScale(measured, double(t.boundingBoxRight) - t.boundingBoxLeft,

@@ -1,0 +1,10 @@
+<?xml version="1.0" encoding="UTF-8"?>
+<root>
+  <info Version="7" Product="Kollage" Company="Kollage"/>
+  <vrtpropage Version="4" ImageSizeX="2480" ImageSizeY="3508" BackDPI="300" BackUnitType="0" PageCount="1"/>
+  <scenegraph ImageSizeX="2480" ImageSizeY="3508" BackDPI="300" BackUnitType="0" Landscape="0" Type="1" Image="soft_linen.jpg" ImageType="1">
+    <sceneobject Type="1" Version="4" BoundingBoxLeft="890" BoundingBoxTop="130" BoundingBoxRight="1590" BoundingBoxBottom="403.0" Angle="0" Transparent="1.0" Visible="1" TextString="2027" lfFaceName="DejaVu Serif" b_bold="1" lfItalic="0" lfUnderline="0" fcolor="3294810" align="1" EnableShadow="0" ShadowColor="0" ShadowAlpha="40" ShadowSmooth="6" ShadowAngle="315" ShadowOffsetX="4"/>
+    <sceneobject Type="0" Version="4" BoundingBoxLeft="200" BoundingBoxTop="520" BoundingBoxRight="2280" BoundingBoxBottom="1420" Angle="0" Transparent="1.0" Visible="1" EffectName="Original" RoundWidth="12" EnableMask="0" EnableFrame="0" EnableShadow="1" ShadowColor="0" ShadowAlpha="45" ShadowSmooth="8" ShadowAngle="315" ShadowOffsetX="8"/>
+    <sceneobject Type="3" Version="4" BoundingBoxLeft="160" BoundingBoxTop="1500" BoundingBoxRight="2320" BoundingBoxBottom="3400" Angle="0" Transparent="1.0" Visible="1" year="2027" firstMonth="1" monthCount="12" firstWeekday="1" fontName="DejaVu Sans" isShowYear="0" hasBackground="0" backgroundColor="4294967295" yearColor="844134620" yearAlignment="2" monthGap="20" monthAlignment="2" monthColor="844134655" dayGap="14" dayColor="842150655" dayBKColor="4294967040" weekendColor="844134655" weekendBKColor="844134424" hasWeekday="1" weekdayColor="1515870975" weekdayBKColor="844134430" hasAdjacentDay="1" adjDayColor="2863311615" adjDayBKColor="0" weekday_0="Su" weekday_1="Mo" weekday_2="Tu" weekday_3="We" weekday_4="Th" weekday_5="Fr" weekday_6="Sa" month_0="January" month_1="February" month_2="March" month_3="April" month_4="May" month_5="June" month_6="July" month_7="August" month_8="September" month_9="October" month_10="November" month_11="December"/>
+  </scenegraph>
+</root>

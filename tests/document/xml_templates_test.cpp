@@ -1,0 +1,151 @@
+// The templates that ship with the application: every one opens with all its resources found, into as many
+// pages as it says, renders through the page output, and has a preview per page for the chooser.
+//
+// With KX_WRITE_TEMPLATE_PREVIEWS=1 in the environment the test (re)writes the previews into the source tree
+// instead of checking them: "Preview.jpg" for a one-page template, "Page 01.jpg", ... otherwise.
+#include "reader_support.h"
+
+#include "document/project_info.h"
+#include "document/xml_conversion.h"
+#include "model/calendar.h"
+#include "model/canvas.h"
+#include "platform/foundation/bundle.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QImage>
+#include <QProcess>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kResources = QStringLiteral(KX_SOURCE_DIR "/resources");
+constexpr int kPreviewSide = 600;
+
+class BuiltInTemplates : public ReaderTest {
+protected:
+    void SetUp() override {
+        ReaderTest::SetUp();
+        // The application's resources are found in a folder named "Resources", as installed: stored resource
+        // paths are re-pointed by what follows that name when a page is copied for output.
+        ASSERT_TRUE(dir.isValid());
+        const QString resources = dir.filePath(QStringLiteral("Resources"));
+        ASSERT_TRUE(QFile::link(kResources, resources));
+        kx::Bundle::setMainResourcePath(resources);
+    }
+    void TearDown() override {
+        kx::Bundle::setMainResourcePath({});
+        ReaderTest::TearDown();
+    }
+
+    // Every template folder: <resources>/Templates/<category>/<template>, in name order.
+    static QStringList templateFolders() {
+        QStringList folders;
+        const QDir root(kResources + QStringLiteral("/Templates"));
+        for (const QString& category : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+            for (const QString& name :
+                 QDir(root.filePath(category)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+                folders << root.filePath(category) + u'/' + name;
+        return folders;
+    }
+
+    static QStringList previewNames(std::size_t pages) {
+        if (pages == 1)
+            return {QStringLiteral("Preview.jpg")};
+        QStringList names;
+        for (std::size_t i = 1; i <= pages; ++i)
+            names << QStringLiteral("Page %1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+        return names;
+    }
+
+    QTemporaryDir dir;
+};
+
+// The share of pixels that differ from the first one: a page that rendered as one flat colour has none.
+double variedShare(const QImage& image) {
+    const QRgb first = image.pixel(0, 0);
+    qint64 differing = 0;
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3)
+            differing += image.pixel(x, y) != first;
+    return double(differing) / (double((image.height() + 2) / 3) * double((image.width() + 2) / 3));
+}
+
+TEST_F(BuiltInTemplates, EveryTemplateOpensWithAllItsResourcesAndRendersEachPage) {
+    const bool writePreviews = qEnvironmentVariableIntValue("KX_WRITE_TEMPLATE_PREVIEWS") == 1;
+    const QStringList folders = templateFolders();
+    ASSERT_GE(folders.size(), 12);
+    QSet<QString> categories;
+    std::size_t longest = 0;
+    int calendars = 0;
+    for (const QString& folder : folders) {
+        const std::string name = folder.toStdString();
+        categories << QFileInfo(QFileInfo(folder).path()).fileName();
+        const QString file = xmlTemplateFileInFolder(folder);
+        ASSERT_EQ(QFileInfo(file).fileName(), QFileInfo(folder).fileName() + QStringLiteral(".tpl")) << name;
+
+        KXXMLConversion result;
+        QString error;
+        ASSERT_TRUE(loadXMLTemplateWithPath(file, &result, &error)) << name << ": " << error.toStdString();
+        EXPECT_EQ(errors, 0) << name;
+        EXPECT_TRUE(result.missingResources.isEmpty())
+            << name << ": " << result.missingResources.join(u',').toStdString();
+        ASSERT_GE(result.pages.size(), 1u) << name;
+        const auto info = KXProjectInfo::initWithFile(file);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(result.pages.size(), std::size_t(info->page()->pageCount)) << name << ": every page is in the file";
+        longest = std::max(longest, result.pages.size());
+
+        const QStringList previews = previewNames(result.pages.size());
+        if (writePreviews)
+            for (const QString& old : QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files))
+                QFile::remove(folder + u'/' + old);
+        for (std::size_t i = 0; i < result.pages.size(); ++i) {
+            const KXCanvas& page = *result.pages[i];
+            EXPECT_GT(page.graphCount(), 0) << name << " page " << i;
+            for (const auto& graph : page.graphs())
+                calendars += graph->graphType() == KXGraphTypeCalendar;
+            const kx::Image image = page.outputImageWithSize({kPreviewSide, kPreviewSide});
+            ASSERT_FALSE(image.isNull()) << name << " page " << i;
+            const QImage picture = image.qimage();
+            EXPECT_EQ(std::max(picture.width(), picture.height()), kPreviewSide) << name;
+            EXPECT_GT(variedShare(picture), 0.2) << name << " page " << i << " rendered nearly flat";
+            const QString preview = folder + u'/' + previews[int(i)];
+            if (writePreviews) {
+                // The preview is drawn at the page's own size and scaled down: texts are sized to their
+                // natural size plus one page pixel, and at the smallest zooms the rounding of their frame to
+                // whole pixels can cost a text its last line.
+                const kx::Image full = page.outputImageWithSize(page.pixelSize());
+                ASSERT_FALSE(full.isNull()) << name;
+                const QImage scaled = full.qimage().scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                EXPECT_TRUE(scaled.convertToFormat(QImage::Format_RGB32).save(preview, "JPG", 88))
+                    << preview.toStdString();
+            }
+            else
+                EXPECT_TRUE(QFileInfo(preview).isFile()) << preview.toStdString() << " is missing";
+        }
+        // The chooser shows the JPEG files of the folder as the template's pages: exactly one per page.
+        EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name).join(u',').toStdString(),
+                  previews.join(u',').toStdString())
+            << name;
+    }
+    EXPECT_GE(categories.size(), 3);
+    EXPECT_GE(longest, 12u) << "a twelve-month calendar";
+    EXPECT_GE(calendars, 14) << "a one-month, a twelve-month and a year calendar";
+}
+
+TEST_F(BuiltInTemplates, TemplateFilesAreWellFormedForAnOutsideParser) {
+    const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
+    if (xmllint.isEmpty())
+        GTEST_SKIP() << "xmllint is not installed";
+    for (const QString& folder : templateFolders()) {
+        QProcess lint;
+        lint.start(xmllint, {QStringLiteral("--noout"), xmlTemplateFileInFolder(folder)});
+        ASSERT_TRUE(lint.waitForFinished(30000));
+        EXPECT_EQ(lint.exitCode(), 0) << folder.toStdString() << ": " << lint.readAllStandardError().toStdString();
+    }
+}
+
+}  // namespace

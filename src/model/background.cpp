@@ -11,6 +11,7 @@
 #include "platform/foundation/keyed_unarchiver.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -341,10 +342,22 @@ QString KXBackground::resolveStoredImagePath(const QString& stored) {
         !parts.contains(QStringLiteral("..")))
         return stored;
 
-    const QStringList tail = parts.mid(parts.lastIndexOf(QStringLiteral("Resources")) + 1);
+    // The part of the path below a resource folder: this application's own (whatever its folder is called),
+    // one named "Resources", or one named like ours (another installation of this application).
+    const QString resources = kx::Bundle::main().resourcePath();
+    const QString ownPrefix = QDir::cleanPath(resources) + QLatin1Char('/');
+    QStringList tail;
+    if (!resources.isEmpty() && QDir::cleanPath(stored).startsWith(ownPrefix)) {
+        tail = QDir::cleanPath(stored).mid(ownPrefix.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    } else {
+        qsizetype below = parts.lastIndexOf(QStringLiteral("Resources"));
+        if (below < 0 && !resources.isEmpty())
+            below = parts.lastIndexOf(QFileInfo(resources).fileName());
+        if (below >= 0)
+            tail = parts.mid(below + 1);
+    }
     // Components that climb or stay put could lead out of the resource folder: such a path is not re-pointed.
     const bool safe = !tail.isEmpty() && !tail.contains(QStringLiteral("..")) && !tail.contains(QStringLiteral("."));
-    const QString resources = kx::Bundle::main().resourcePath();
     if (safe && !resources.isEmpty()) {
         const QString base = deletingPathExtension(resources + QLatin1Char('/') + tail.join(QLatin1Char('/')));
         const QString found = firstExistingPathWithExtensions(

@@ -334,6 +334,27 @@ TEST_F(BackgroundTest, ThePlaceholderIsFoundAgainInTheRunningApplication) {
     EXPECT_EQ(own->customImagePath(), QStringLiteral("/home/someone/photo.jpg"));
 }
 
+TEST_F(BackgroundTest, ResourcePathsUnderAFolderNamedLikeOursKeepPointingAtOurs) {
+    // Installed and built copies of this application keep their resources in a folder called "resources".
+    QTemporaryDir dir;
+    const QString ours = dir.path() + QStringLiteral("/build/resources");
+    ASSERT_TRUE(QDir().mkpath(ours + QStringLiteral("/Background/Stretch")));
+    const QString image = ours + QStringLiteral("/Background/Stretch/sky.jpg");
+    QImage q(4, 4, QImage::Format_RGB32);
+    q.fill(Qt::cyan);
+    ASSERT_TRUE(q.save(image));
+    const QString before = kx::Bundle::main().resourcePath();
+    kx::Bundle::setMainResourcePath(ours);
+
+    EXPECT_EQ(KXBackground::resolveStoredImagePath(image), image);  // our own path survives a copy
+    EXPECT_EQ(KXBackground::resolveStoredImagePath(QStringLiteral("/usr/share/kollage/resources/Background/Stretch/sky.png")),
+              image);  // another installation's path comes to ours
+    EXPECT_TRUE(KXBackground::resolveStoredImagePath(ours + QStringLiteral("/../outside.jpg")).isEmpty());
+    EXPECT_TRUE(KXBackground::resolveStoredImagePath(QStringLiteral("/elsewhere/sky.jpg")).isEmpty());
+
+    kx::Bundle::setMainResourcePath(before);
+}
+
 TEST_F(BackgroundTest, StoredResourcePathsArePointedAtThisApplication) {
     EXPECT_EQ(KXBackground::resolveStoredImagePath(
                   QStringLiteral("/Applications/Old.app/Contents/Resources/Backgrounds/Paper/p1.png")),

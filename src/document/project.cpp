@@ -8,6 +8,7 @@
 #include "model/page_size_manager.h"
 #include "model/photo.h"
 #include "model/shape.h"
+#include "text/advanced_text.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
@@ -34,6 +35,7 @@
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -183,9 +185,21 @@ void KXProject::createNewLayerWithCanvas(std::shared_ptr<KXCanvas> canvas) {
     addCanvasLayer(KXCanvasLayer::create(std::move(canvas)));
 }
 
+void KXProject::startObserving(KXCanvasLayer& layer) {
+    if (KXCanvas* canvas = layer.canvas())
+        canvas->addObserver(&m_pageSizeObserver, QStringLiteral("pageSize"));
+}
+
+void KXProject::stopObserving(KXCanvasLayer& layer) {
+    if (KXCanvas* canvas = layer.canvas())
+        canvas->removeObserver(&m_pageSizeObserver, QStringLiteral("pageSize"));
+}
+
 void KXProject::addCanvasLayer(std::shared_ptr<KXCanvasLayer> layer) {
-    if (layer)
-        m_layers.push_back(std::move(layer));
+    if (!layer)
+        return;
+    m_layers.push_back(layer);
+    startObserving(*layer);
 }
 
 void KXProject::insertCanvasLayer(std::shared_ptr<KXCanvasLayer> layer, std::int64_t index) {
@@ -193,15 +207,24 @@ void KXProject::insertCanvasLayer(std::shared_ptr<KXCanvasLayer> layer, std::int
         return;
     index = std::max<std::int64_t>(index, 0);
     if (index < canvasCount())
-        m_layers.insert(m_layers.begin() + index, std::move(layer));
+        m_layers.insert(m_layers.begin() + index, layer);
     else
-        m_layers.push_back(std::move(layer));
+        m_layers.push_back(layer);
+    startObserving(*layer);
+}
+
+std::vector<std::shared_ptr<KXCanvasLayer>> KXProject::takeAllCanvasLayers() {
+    for (const auto& layer : m_layers)
+        stopObserving(*layer);
+    return std::exchange(m_layers, {});
 }
 
 void KXProject::removeCanvasLayer(const KXCanvasLayer* layer) {
     const auto it = std::find_if(m_layers.begin(), m_layers.end(), [&](const auto& l) { return l.get() == layer; });
     if (it == m_layers.end())
         return;
+    const std::shared_ptr<KXCanvasLayer> removed = *it;
+    stopObserving(*removed);
     m_layers.erase(it);
     if (std::uint64_t(m_currentIndex) >= std::uint64_t(m_layers.size()))
         --m_currentIndex;
@@ -223,19 +246,43 @@ KXCanvas* KXProject::canvasAtIndex(std::int64_t index) const {
     return layer ? layer->canvas() : nullptr;
 }
 
+namespace {
+// Set while setPageSizeOfCanvas rescales a page itself, so that a project holding the page stays out.
+thread_local bool rescalingDirectly = false;
+
+std::vector<KXGraph*> topLevelGraphs(const KXCanvas& page) {
+    std::vector<KXGraph*> graphs;
+    for (const auto& graph : page.graphsWithType(KXGraphTypeAll))
+        graphs.push_back(graph.get());
+    return graphs;
+}
+}  // namespace
+
 void KXProject::setPageSize(const KXSize& size) {
     for (const auto& layer : m_layers)
-        setPageSizeOfCanvas(*layer->canvas(), size);
+        if (KXCanvas* page = layer->canvas())
+            page->setPageSize(&size);  // each page rescales its objects through the observation
+}
+
+void KXProject::PageSizeObserver::observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
+                                               const kx::Value&) {
+    auto* page = dynamic_cast<KXCanvas*>(object);
+    const auto oldSize = oldValue.objectAs<KXSize>();
+    if (rescalingDirectly || key != QLatin1String("pageSize") || !page || !oldSize)
+        return;
+    kx::UndoDisabler noUndo(page->undoManager());
+    updateCropRects(topLevelGraphs(*page), oldSize->sizeWithUnit(KXSizeUnitPixel));
 }
 
 void KXProject::setPageSizeOfCanvas(KXCanvas& canvas, const KXSize& size) {
     const kx::Size oldSize = canvas.pixelSize();
-    canvas.setPageSize(&size);
+    {
+        const bool outer = std::exchange(rescalingDirectly, true);
+        canvas.setPageSize(&size);
+        rescalingDirectly = outer;
+    }
     kx::UndoDisabler noUndo(canvas.undoManager());
-    std::vector<KXGraph*> graphs;
-    for (const auto& graph : canvas.graphs())
-        graphs.push_back(graph.get());
-    updateCropRects(graphs, oldSize);
+    updateCropRects(topLevelGraphs(canvas), oldSize);
 }
 
 void KXProject::updateCropRects(const std::vector<KXGraph*>& graphs, const kx::Size& oldPageSize) {
@@ -268,7 +315,10 @@ void KXProject::updateCropRects(const std::vector<KXGraph*>& graphs, const kx::S
                 children.push_back(child.get());
             updateCropRects(children, {ow, oh});
         }
-        // Text fields scale their fonts by sqrt((w / ow) * (h / oh)); text graphs come with the text engine.
+        if (g->graphType() == KXGraphTypeText)
+            if (auto* shape = dynamic_cast<KXShape*>(g))
+                if (auto* text = dynamic_cast<KXAdvancedText*>(shape->text()))
+                    text->setFontScale(text->fontScale() * std::sqrt((w / ow) * (h / oh)));
         const kx::Rect actual = g->actualRect();
         if (actual.size.height > 0)
             g->setAspectRatio(actual.size.width / actual.size.height);
@@ -281,16 +331,19 @@ bool KXProject::insertCanvasLayerWithPath(const QString& path, std::int64_t inde
     if (!loaded.loadProjectWithPath(path, error))
         return false;
     if (KXCanvas* first = canvasAtIndex(0)) {
-        const std::shared_ptr<KXSize> size = first->pageSize()->copy();
-        loaded.setPageSize(*size);
+        if (const std::shared_ptr<KXSize> size = first->pageSize() ? first->pageSize()->copy() : nullptr)
+            loaded.setPageSize(*size);
     }
     const std::uint64_t last = m_layers.empty() ? 0 : m_layers.size() - 1;
     const std::size_t at = m_layers.empty() ? 0 : std::size_t(std::min<std::uint64_t>(std::uint64_t(index), last) + 1);
-    std::vector<std::shared_ptr<KXCanvasLayer>> pages(m_layers.begin(), m_layers.begin() + std::ptrdiff_t(at));
-    pages.insert(pages.end(), loaded.m_layers.begin(), loaded.m_layers.end());
-    pages.insert(pages.end(), m_layers.begin() + std::ptrdiff_t(at), m_layers.end());
-    loaded.m_layers.clear();
-    m_layers = std::move(pages);
+    std::vector<std::shared_ptr<KXCanvasLayer>> kept = takeAllCanvasLayers();
+    const std::vector<std::shared_ptr<KXCanvasLayer>> inserted = loaded.takeAllCanvasLayers();
+    for (std::size_t i = 0; i < at; ++i)
+        addCanvasLayer(kept[i]);
+    for (const auto& layer : inserted)
+        addCanvasLayer(layer);
+    for (std::size_t i = at; i < kept.size(); ++i)
+        addCanvasLayer(kept[i]);
     if (loaded.m_docAttribute)
         m_docAttribute = loaded.m_docAttribute;
     if (!loaded.m_path.isEmpty())

@@ -16,6 +16,7 @@
 
 #include "document/version_info.h"
 #include "platform/foundation/geometry.h"
+#include "platform/foundation/observable.h"
 #include "platform/gfx/image.h"
 
 #include <QString>
@@ -90,11 +91,15 @@ public:
     void setCurrentIndex(std::int64_t index) { m_currentIndex = index; }
 
     // Gives every page a copy of the size; each page's objects keep their share of the page's area.
+    // The project watches the "pageSize" of each of its pages, so a page whose size is set any other way
+    // rescales its objects as well (without an undo step).
     void setPageSize(const KXSize& size);
-    // Changes one page's size and keeps its objects proportionate (no undo step).
+    // Changes the size of a page that may not belong to a project and keeps its objects proportionate
+    // (no undo step); a project that holds the page does not rescale it a second time.
     static void setPageSizeOfCanvas(KXCanvas& canvas, const KXSize& size);
     // Rescales the graphs after their page (or group) changed from the old pixel size: each keeps its
-    // share of the container's area, its aspect ratio and its centre.
+    // share of the container's area, its aspect ratio and its centre, and a text's font scale grows with
+    // the square root of its change of area.
     static void updateCropRects(const std::vector<KXGraph*>& graphs, const kx::Size& oldPageSize);
 
     // Inserts the pages of another project file after the page at the index (a negative index or one past
@@ -132,6 +137,16 @@ public:
 
 private:
     struct Loaded;
+    // Hears the "pageSize" changes of the project's pages.
+    class PageSizeObserver : public kx::KeyObserver {
+    public:
+        void observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
+                          const kx::Value& newValue) override;
+    };
+    void startObserving(KXCanvasLayer& layer);
+    void stopObserving(KXCanvasLayer& layer);
+    // Takes every page out of the project (ending their observation) and hands them over.
+    std::vector<std::shared_ptr<KXCanvasLayer>> takeAllCanvasLayers();
     void adoptLoaded(Loaded&& loaded);
     QString imageInFolder(const QString& folder, const QStringList& wanted);
     static void snapPageSize(KXCanvas& page);
@@ -140,6 +155,7 @@ private:
     bool writePreview(const QString& folder) const;
     bool writeQuickLook(const QString& folder, bool isTemplate) const;
 
+    PageSizeObserver m_pageSizeObserver;
     std::vector<std::shared_ptr<KXCanvasLayer>> m_layers;
     std::int64_t m_currentIndex = 0;
     QString m_path;

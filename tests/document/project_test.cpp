@@ -3,6 +3,7 @@
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "model/background.h"
+#include "text/advanced_text.h"
 #include "model/page_size_manager.h"
 #include "platform/foundation/notification_center.h"
 
@@ -47,6 +48,40 @@ TEST(VersionInfoTest, DocumentAttributesTravelThroughAnArchiveUnchangedAndMissin
     ASSERT_TRUE(v);
     EXPECT_EQ(v->company, QStringLiteral("Morvane Technology"));
     EXPECT_EQ(v->projectVersion, 3);
+}
+
+// A document attribute record as a later version of the application writes it: more keys.
+class LaterDocumentAttribute : public KXDocumentAttribute {
+public:
+    void encodeWithCoder(kx::KeyedArchiver& coder) const override {
+        KXDocumentAttribute::encodeWithCoder(coder);
+        coder.encodeObject(kx::Value(QStringLiteral("Ana")), QStringLiteral("reviewer"));
+        coder.encodeInteger(7, QStringLiteral("revision"));
+        coder.encodeObject(kx::Value(kx::ValueArray{kx::Value("a"), kx::Value(2)}), QStringLiteral("tags"));
+    }
+};
+
+TEST(VersionInfoTest, DocumentAttributeKeysOfALaterVersionSurviveALoadAndASave) {
+    registerDocumentClasses();
+    auto later = std::make_shared<LaterDocumentAttribute>();
+    later->title = QStringLiteral("Wedding");
+    const auto read = [](const QByteArray& data) {
+        return kx::KeyedUnarchiver::unarchiveObjectWithData(data)->objectAs<KXDocumentAttribute>();
+    };
+    const auto once = read(kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(later)));
+    ASSERT_TRUE(once);
+    const auto twice = read(kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(once)));
+    ASSERT_TRUE(twice);
+    EXPECT_EQ(twice->title, QStringLiteral("Wedding"));
+    ASSERT_EQ(twice->otherFields.size(), 3u);
+    EXPECT_EQ(twice->otherFields.at("reviewer").value.toString(), QStringLiteral("Ana"));
+    EXPECT_FALSE(twice->otherFields.at("reviewer").inPlace);
+    EXPECT_EQ(twice->otherFields.at("revision").value.toInteger(), 7);
+    EXPECT_TRUE(twice->otherFields.at("revision").inPlace);
+    const kx::ValueArray tags = twice->otherFields.at("tags").value.toArray();
+    ASSERT_EQ(tags.size(), 2u);
+    EXPECT_EQ(tags[0].toString(), QStringLiteral("a"));
+    EXPECT_EQ(tags[1].toInteger(), 2);
 }
 
 // ---- pages ----
@@ -111,6 +146,53 @@ TEST_P(ProjectRescaleTest, ObjectsKeepTheirShareOfTheAreaTheirAspectAndTheirCent
 INSTANTIATE_TEST_SUITE_P(Sizes, ProjectRescaleTest,
                          ::testing::Values(RescaleCase{1000, 500, 2000, 1000, {0, 0, 0.5, 1}},
                                            RescaleCase{1000, 500, 500, 1000, {-0.25, 0.25, 1, 0.5}}));
+
+TEST(ProjectRescaleTest, APageOfTheProjectRescalesWhenItsSizeIsSetAndTextsScaleTheirFonts) {
+    registerDocumentClasses();
+    struct Case {
+        double newW, newH;
+        kx::Rect expected;
+        double fontScale;
+    };
+    for (const Case& c : {Case{2000, 1000, {0, 0, 0.5, 1}, 3.0}, Case{500, 1000, {-0.25, 0.25, 1, 0.5}, 1.5}}) {
+        KXProject project;
+        KXCanvas& page = *project.canvasAtIndex(0);
+        const KXSize oldSize(1000, 500, KXSizeUnitPixel, 72);
+        page.setPageSize(&oldSize);
+        auto shape = std::make_shared<KXShape>();
+        shape->setPhoto(nullptr);
+        auto text = KXAdvancedText::initWithOwner(shape.get(), QStringLiteral("Hello"));
+        shape->setText(text);
+        page.addGraph(shape);
+        shape->setRelativeRect({0, 0, 0.5, 1});
+        ASSERT_EQ(shape->graphType(), KXGraphTypeText);
+        text->setFontScale(1.5);
+        page.undoManager().removeAllActions();
+
+        // Set on the page itself, not through the project: the project hears it.
+        const KXSize newSize(c.newW, c.newH, KXSizeUnitPixel, 72);
+        page.setPageSize(&newSize);
+        const kx::Rect r = shape->relativeRect();
+        EXPECT_NEAR(r.origin.x, c.expected.origin.x, 1e-6);
+        EXPECT_NEAR(r.origin.y, c.expected.origin.y, 1e-6);
+        EXPECT_NEAR(r.size.width, c.expected.size.width, 1e-6);
+        EXPECT_NEAR(r.size.height, c.expected.size.height, 1e-6);
+        EXPECT_NEAR(text->fontScale(), c.fontScale, 1e-9);
+        EXPECT_FALSE(page.undoManager().canUndo());
+
+        // Through the project, every page gets the size once (no second rescale).
+        project.setPageSize(oldSize);
+        EXPECT_NEAR(shape->relativeRect().size.width, 0.5, 1e-6);
+        EXPECT_NEAR(text->fontScale(), 1.5, 1e-9);
+
+        // A page taken out of the project is no longer watched.
+        const auto layer = project.canvasLayerAtIndex(0);
+        project.removeCanvasLayer(layer.get());
+        page.setPageSize(&newSize);
+        EXPECT_EQ(shape->relativeRect(), (kx::Rect{0, 0, 0.5, 1}));
+        EXPECT_NEAR(text->fontScale(), 1.5, 1e-9);
+    }
+}
 
 // ---- saving and opening ----
 

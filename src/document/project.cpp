@@ -3,6 +3,7 @@
 #include "canvas/canvas_layer.h"
 #include "model/background.h"
 #include "model/canvas.h"
+#include "model/frame.h"
 #include "model/graph.h"
 #include "model/page_size.h"
 #include "model/page_size_manager.h"
@@ -53,6 +54,11 @@ kx::Image renderPageOutput(KXCanvas& page, const kx::Size& size) {
 KXProject::PageRenderer& rendererSlot() {
     static KXProject::PageRenderer renderer = renderPageOutput;
     return renderer;
+}
+
+KXProject::XMLProjectReader& xmlReaderSlot() {
+    static KXProject::XMLProjectReader reader;
+    return reader;
 }
 
 KXProject::SheetFactory& sheetFactorySlot() {
@@ -122,14 +128,21 @@ std::vector<KXPhoto*> photosOfGraph(KXGraph* graph) {
     return photos;
 }
 
-// The fills that may show a custom image: the page background and each top-level graph's fill.
+void collectFills(KXGraph* graph, std::vector<KXBackground*>& fills) {
+    if (graph->isFillEnabled() && graph->background())
+        fills.push_back(graph->background());
+    for (const auto& child : graph->graphs())
+        collectFills(child.get(), fills);
+}
+
+// The fills that may show a custom image: the page background and the fill of every graph whose fill is
+// on, those inside groups included (their images travel in "Data" like any other).
 std::vector<KXBackground*> fillsOfPage(KXCanvas& page) {
     std::vector<KXBackground*> fills;
     if (page.background())
         fills.push_back(page.background());
     for (const auto& graph : page.graphs())
-        if (graph->isFillEnabled() && graph->background())
-            fills.push_back(graph->background());
+        collectFills(graph.get(), fills);
     return fills;
 }
 
@@ -151,6 +164,10 @@ void KXProject::setPageRenderer(PageRenderer renderer) {
 
 const KXProject::PageRenderer& KXProject::pageRenderer() {
     return rendererSlot();
+}
+
+void KXProject::setXMLProjectReader(XMLProjectReader reader) {
+    xmlReaderSlot() = std::move(reader);
 }
 
 void KXProject::setMissingSheetFactory(SheetFactory factory) {
@@ -750,15 +767,13 @@ bool KXProject::loadProjectWithPath(const QString& path, QString* error) {
         archive = info.absoluteFilePath() + QLatin1Char('/') + kInfoName;
         dataFolder = info.absoluteFilePath() + QLatin1Char('/') + kDataName;
         repair = true;
-        if (!QFileInfo(archive).exists()) {
-            setError(error, QStringLiteral("\"%1\" holds no project archive").arg(path));
-            return false;
-        }
+        // An older package keeps a file of the XML project format below its "Contents" folder instead.
+        if (!QFileInfo::exists(archive))
+            return loadXMLProject(info.absoluteFilePath(), false, packagePath, error);
     } else {
-        if (info.suffix().toLower() == QLatin1String("tpl")) {
-            setError(error, QStringLiteral("\"%1\" is a template in the XML format").arg(path));
-            return false;
-        }
+        // A template file of the XML format.
+        if (info.suffix().toLower() == QLatin1String("tpl"))
+            return loadXMLProject(info.absoluteFilePath(), true, QString(), error);
         archive = info.absoluteFilePath();
         const QFileInfo folder(info.absolutePath());
         isTemplate = folder.suffix().toLower() == QLatin1String("tpl");
@@ -807,6 +822,37 @@ bool KXProject::loadProjectWithPath(const QString& path, QString* error) {
     if (repair)
         for (const auto& page : loaded.pages)
             repairPage(*page, dataFolder, isTemplate, loaded);
+    adoptLoaded(std::move(loaded));
+    return true;
+}
+
+bool KXProject::loadXMLProject(const QString& path, bool templateFile, const QString& packagePath, QString* error) {
+    const XMLProjectReader& reader = xmlReaderSlot();
+    if (!reader) {
+        setError(error, QStringLiteral("\"%1\" is in the XML project format, which cannot be read here").arg(path));
+        return false;
+    }
+    m_listingCache.clear();
+    m_packs.clear();
+    XMLProjectContent content;
+    const auto lookup = [this](const QString& name, const QString& category) { return imagePathWithName(name, category); };
+    QString why;
+    if (!reader(path, templateFile, lookup, &content, &why) || content.pages.empty() ||
+        std::any_of(content.pages.begin(), content.pages.end(), [](const auto& page) { return !page; })) {
+        setError(error, why.isEmpty() ? QStringLiteral("\"%1\" cannot be read: it holds no pages").arg(path) : why);
+        return false;
+    }
+    Loaded loaded;
+    loaded.pages = std::move(content.pages);
+    loaded.packagePath = packagePath;
+    for (const QString& name : content.missingPhotos)
+        addOnce(loaded.missingPhotos, name);
+    for (const QString& name : content.missingCliparts)
+        addOnce(loaded.missingCliparts, name);
+    for (const QString& name : content.missingMasks)
+        addOnce(loaded.missingMasks, name);
+    for (const auto& page : loaded.pages)
+        page->undoManager().removeAllActions();
     adoptLoaded(std::move(loaded));
     return true;
 }
@@ -865,36 +911,93 @@ void KXProject::repairImages(KXCanvas& page, const QString& dataFolder, bool isT
         }
     }
     for (const auto& graph : page.graphs())
-        for (KXPhoto* photo : photosOfGraph(graph.get())) {
-            const QString stored = photo->imagePath();
-            if (stored.isEmpty())
-                continue;
-            if (photo->isClipart()) {
-                if (!isFileAt(stored)) {
-                    const QString found = imagePathWithName(stored, QStringLiteral("Clipart"));
-                    if (!found.isEmpty())
-                        photo->setImagePath(found);
-                    else
-                        addOnce(loaded.missingCliparts, safeFileName(stored));
-                }
-            } else if (isTemplate) {
-                photo->setImagePath(QString());
-            } else if (!isFileAt(stored)) {
-                if (const QString found = inData(stored); !found.isEmpty())
-                    photo->setImagePath(found);
-                else
-                    addOnce(loaded.missingPhotos, safeFileName(stored));
-            }
-            const QString mask = photo->maskName();
-            if (!mask.isEmpty() && !isFileAt(mask)) {
-                const QString m = withExtension(safeFileName(mask), QStringLiteral("jpg"));
-                const QString found = imagePathWithName(m, QStringLiteral("Mask"));
-                if (!found.isEmpty())
-                    photo->setMaskName(found);
-                else
-                    addOnce(loaded.missingMasks, m);
-            }
+        for (KXPhoto* photo : photosOfGraph(graph.get()))
+            checkPhoto(*photo, dataFolder, isTemplate, loaded);
+}
+
+QString KXProject::clipartPath(const QString& stored) {
+    // The category is the name of the folder that held the image.
+    const QString category = safeFileName(QFileInfo(stored).path());
+    const QString name = safeFileName(stored);
+    if (name.isEmpty())
+        return {};
+    QStringList names{name};
+    if (QFileInfo(name).suffix().toLower() == QLatin1String("png"))
+        names << withExtension(name, QStringLiteral("jpng"));
+    // A file by that name in one folder; the case of its name does not matter.
+    const auto inFolder = [](const QString& folder, const QString& file) -> QString {
+        if (folder.isEmpty())
+            return {};
+        const QString exact = folder + QLatin1Char('/') + file;
+        if (isFileAt(exact))
+            return exact;
+        const QString found = findFileInFolder(file, folder, false);
+        return isFileAt(found) ? found : QString();
+    };
+    if (const QString clipart = resourceFolder(QStringLiteral("Clipart")); !clipart.isEmpty() && !category.isEmpty())
+        for (const QString& n : names)
+            if (QString found = inFolder(clipart + QLatin1Char('/') + category, n); !found.isEmpty())
+                return found;
+    if (QString found = inFolder(customClipartFolder(), name); !found.isEmpty())
+        return found;
+    // The content pack of the category's name.
+    if (const QString boxes = boxesFolder(); !boxes.isEmpty() && !category.isEmpty())
+        for (const QString& n : names) {
+            const QString found = findFileInFolder(
+                n, boxes + QLatin1Char('/') + category + QStringLiteral("/Clipart/") + category, true);
+            if (isFileAt(found))
+                return found;
         }
+    return {};
+}
+
+void KXProject::checkPhoto(KXPhoto& photo, const QString& dataFolder, bool isTemplate, Loaded& loaded) {
+    const QString stored = photo.imagePath();
+    if (stored.isEmpty())
+        return;
+    if (photo.isClipart()) {
+        // A clip-art found nowhere keeps its object and its stored path, and is listed.
+        if (!isFileAt(stored)) {
+            if (const QString found = clipartPath(stored); !found.isEmpty())
+                photo.setImagePath(found);
+            else
+                addOnce(loaded.missingCliparts, safeFileName(stored));
+        }
+    } else if (isTemplate) {
+        photo.setImagePath(QString());  // a template's photo frames open empty
+    } else if (!isFileAt(stored)) {
+        const QString name = safeFileName(stored);
+        const QString candidate = dataFolder + QLatin1Char('/') + name;
+        if (!name.isEmpty() && isRegularFile(candidate))
+            photo.setImagePath(candidate);
+        else
+            addOnce(loaded.missingPhotos, name);
+    }
+
+    // A single-image frame whose image is gone is found again by name. Expandable frames are named by
+    // their folder and found again when the photo is decoded.
+    if (const auto& frame = photo.frame(); frame && frame->style() == 1 && !frame->name().isEmpty() &&
+                                           !isFileAt(frame->name())) {
+        const QString name = withExtension(safeFileName(frame->name()), QStringLiteral("png"));
+        if (const QString found = imagePathWithName(name, QStringLiteral("Frame")); !found.isEmpty()) {
+            auto repaired = KXFrame::frameWithName(found);
+            repaired->setScale(frame->scale());
+            photo.setFrame(std::move(repaired));
+        }
+    }
+
+    const QString mask = photo.maskName();
+    if (!mask.isEmpty() && !isFileAt(mask)) {
+        const QString m = withExtension(safeFileName(mask), QStringLiteral("jpg"));
+        QString found = imagePathWithName(m, QStringLiteral("Mask"));
+        if (found.isEmpty())
+            if (const QString custom = customMaskFolder(); !custom.isEmpty() && isFileAt(custom + QLatin1Char('/') + m))
+                found = custom + QLatin1Char('/') + m;
+        if (!found.isEmpty())
+            photo.setMaskName(found);
+        else
+            addOnce(loaded.missingMasks, m);  // the mask keeps its stored name
+    }
 }
 
 void KXProject::adoptLoaded(Loaded&& loaded) {

@@ -135,6 +135,19 @@ public:
     using SheetFactory = std::function<std::unique_ptr<KXMissingResourcesSheet>()>;
     static void setMissingSheetFactory(SheetFactory factory);
 
+    // Files of the XML project format: an older package (a folder without "info.xml", whose XML file lies
+    // below its "Contents" folder) and a template file with the extension "tpl". The reader converts the
+    // file into pages, looking resources up by name through the lookup it is given (the project's own
+    // search), and names the images it could not find. Without a reader such files give an error.
+    struct XMLProjectContent {
+        std::vector<std::shared_ptr<KXCanvas>> pages;
+        QStringList missingPhotos, missingCliparts, missingMasks;
+    };
+    using ResourceLookup = std::function<QString(const QString& name, const QString& category)>;
+    using XMLProjectReader = std::function<bool(const QString& path, bool templateFile, const ResourceLookup& lookup,
+                                                XMLProjectContent* content, QString* error)>;
+    static void setXMLProjectReader(XMLProjectReader reader);
+
 private:
     struct Loaded;
     // Hears the "pageSize" changes of the project's pages.
@@ -150,8 +163,14 @@ private:
     void adoptLoaded(Loaded&& loaded);
     QString imageInFolder(const QString& folder, const QStringList& wanted);
     static void snapPageSize(KXCanvas& page);
+    // Reads a file of the XML format through the installed reader; an older package sets the path.
+    bool loadXMLProject(const QString& path, bool templateFile, const QString& packagePath, QString* error);
     void repairImages(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded);
     void repairPage(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded);
+    void checkPhoto(KXPhoto& photo, const QString& dataFolder, bool isTemplate, Loaded& loaded);
+    // Where a clip-art is found again: its category's folder in the application's resources, the custom
+    // clip-art folder, then the content pack of its category; empty when nowhere.
+    QString clipartPath(const QString& stored);
     bool writePreview(const QString& folder) const;
     bool writeQuickLook(const QString& folder, bool isTemplate) const;
 

@@ -3,6 +3,7 @@
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "model/background.h"
+#include "model/frame.h"
 #include "text/advanced_text.h"
 #include "model/page_size_manager.h"
 #include "platform/foundation/notification_center.h"
@@ -307,19 +308,73 @@ TEST_F(ProjectPackageTest, MissingPhotosAndClipartKeepTheirObjectsAndStoredPaths
     EXPECT_EQ(sheet->heard, (QStringList{"IMG_9.jpg", "cat.png"}));
 }
 
-TEST_F(ProjectPackageTest, AClipartStoredAsPngIsFoundAgainAsItsJpngVariant) {
-    const QString png = res + "/Clipart/Animals/dog.png";
-    auto project = projectWith({});
-    addPhoto(*project->canvasAtIndex(0), png);
-    ASSERT_TRUE(project->saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
-    QDir().mkpath(res + "/Clipart/Other");
-    QFile jpng(res + "/Clipart/Other/DOG.jpng");
+// Sets an environment variable for the life of the object.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const QString& value) : name(name), old(qgetenv(name)) {
+        qputenv(name, QFile::encodeName(value));
+    }
+    ~ScopedEnv() {
+        if (old.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, old);
+    }
+    const char* name;
+    QByteArray old;
+};
+
+TEST_F(ProjectPackageTest, ClipartFramesAndMasksAreFoundAgainInTheResourcesTheCustomFoldersAndTheContentPacks) {
+    QFile plist(res + "/Info.plist");
+    ASSERT_TRUE(plist.open(QIODevice::WriteOnly));
+    plist.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                "<key>CFBundleIdentifier</key><string>test.kollage</string>"
+                "<key>CFBundleName</key><string>Kollage</string></dict></plist>\n");
+    plist.close();
+    kx::Bundle::setMainResourcePath(res);
+    ScopedEnv cache("XDG_CACHE_HOME", at("Caches"));
+    ScopedEnv data("XDG_DATA_HOME", at("share"));
+    const QString boxes = at("Caches/test.kollage/Boxes");
+    const QString custom = at("share/Kollage/Custom Resources");
+
+    KXProject project;
+    KXCanvas& page = *project.canvasAtIndex(0);
+    // Stored paths of another machine; none of them exists here.
+    const QString dog = at("Old.app/Contents/Resources/Clipart/Animals/dog.png");
+    const QString mine = at("old/share/Kollage/Custom Resources/Clipart/mine.png");
+    const QString rose = at("old/Caches/x/Boxes/Flowers/Clipart/Flowers/rose.png");
+    const QString cat = at("Old.app/Contents/Resources/Clipart/Animals/cat.png");
+    for (const QString& path : {dog, mine, rose, cat})
+        addPhoto(page, path);
+    KXPhoto* framed = addPhoto(page, writeImage(at("a.jpg")));
+    auto frame = KXFrame::frameWithName(at("old/Resources/Frame/Rustic/Wood.png"));
+    framed->setFrame(frame);
+    framed->setMaskName(at("old/Mask/heart.png"));
+    ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+    EXPECT_EQ(filesIn(at("P.vrtp3/Data")), QStringList{"a.jpg"});  // clip-art is never copied
+
+    // What this machine has: the dog only as a JPNG of another case in its category, the cat only in
+    // another category, the user's own clip-art and mask, a content pack with the rose and the frame.
+    QDir().mkpath(res + "/Clipart/Animals");
+    QFile jpng(res + "/Clipart/Animals/DOG.jpng");
     ASSERT_TRUE(jpng.open(QIODevice::WriteOnly));
     jpng.close();
+    writeImage(res + "/Clipart/Other/cat.png");
+    const QString mineHere = writeImage(custom + "/Clipart/mine.png");
+    const QString maskHere = writeImage(custom + "/Mask/heart.jpg");
+    const QString roseHere = writeImage(boxes + "/Flowers/Clipart/Flowers/Red/ROSE.png");
+    const QString frameHere = writeImage(boxes + "/Pack/Frame/Rustic/wood.png");
+
     auto back = reopen(at("P.vrtp3"));
     ASSERT_TRUE(back);
-    EXPECT_EQ(photoPaths(*back), QStringList{res + "/Clipart/Other/DOG.jpng"});
-    EXPECT_TRUE(back->missingCliparts().isEmpty());
+    EXPECT_EQ(photoPaths(*back), (QStringList{res + "/Clipart/Animals/DOG.jpng", mineHere, roseHere, cat,
+                                              at("P.vrtp3/Data/a.jpg")}));
+    EXPECT_EQ(back->missingCliparts(), QStringList{"cat.png"});  // a clip-art of another category is not it
+    const KXPhoto* read = dynamic_cast<KXShape*>(back->canvasAtIndex(0)->graphAtIndex(4).get())->photo();
+    ASSERT_TRUE(read->frame());
+    EXPECT_EQ(read->frame()->name(), frameHere);
+    EXPECT_EQ(read->frame()->style(), 1);
+    EXPECT_EQ(read->maskName(), maskHere);
+    EXPECT_TRUE(back->missingMasks().isEmpty());
 }
 
 TEST_F(ProjectPackageTest, NamesFromTheFileNeverLeaveTheDataFolderNorFollowSymlinks) {

@@ -17,12 +17,15 @@
 #include "platform/foundation/undo_manager.h"
 #include "graphics/app_info.h"
 #include "graphics/file_utilities.h"
+#include "graphics/image_cache.h"
+#include "graphics/image_file_types.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QBuffer>
+#include <QUrl>
 #include <QUuid>
 
 #include <cairo-pdf.h>
@@ -448,7 +451,10 @@ private:
     bool store(PathChange& item, QString* error) {
         const QString key = canonical(item.oldPath);
         if (key.isEmpty() || !QFileInfo(key).isFile())
-            return true;  // a missing image keeps its stored path
+            return storeFromCache(item, error);
+        // An inactive fill keeps a custom image the package already holds, and copies none in.
+        if (!item.set && !isInOldData(key))
+            return true;
         auto it = m_names.find(key);
         if (it == m_names.end()) {
             const QString name = isInOldData(key) ? QFileInfo(key).fileName()
@@ -464,11 +470,76 @@ private:
         return true;
     }
 
+    // An image with no file, known only to the image cache (a pasted image, or a remote one), is written
+    // from the cache's original in the format its name's extension asks for. Without an image in the cache
+    // the stored path is kept.
+    bool storeFromCache(PathChange& item, QString* error) {
+        if (!item.set)
+            return true;
+        const QString key = QStringLiteral("cache:") + item.oldPath;
+        auto it = m_names.find(key);
+        if (it == m_names.end()) {
+            const KXCachePtr cache = KXCacheManager::cacheManager().caches().value(item.oldPath);
+            QString name = safeFileName(QUrl(item.oldPath).isLocalFile() || !item.oldPath.contains(QLatin1String("://"))
+                                            ? item.oldPath
+                                            : QUrl(item.oldPath).path());
+            if (!cache || name.isEmpty())
+                return true;  // a missing image keeps its stored path
+            const kx::Image original = cache->originalImage();
+            if (original.isNull())
+                return true;
+            name = freeName(m_workData, name);
+            const QString target = m_workData + QLatin1Char('/') + name;
+            if (!writeBitmap(original.qimage(), target)) {
+                QFile::remove(target);
+                return true;  // no encoder for that format: the stored path stays
+            }
+            it = m_names.emplace(key, name).first;
+        }
+        item.newPath = m_finalData + QLatin1Char('/') + it->second;
+        (void)error;
+        return true;
+    }
+
+    static bool writeBitmap(const QImage& image, const QString& path) {
+        const char* format = "jpeg";
+        switch (bitmapFileTypeForPath(path)) {
+        case BitmapFileType::TIFF: format = "tiff"; break;
+        case BitmapFileType::BMP: format = "bmp"; break;
+        case BitmapFileType::GIF: format = "gif"; break;
+        case BitmapFileType::PNG: format = "png"; break;
+        case BitmapFileType::JPEG: format = "jpeg"; break;
+        }
+        QImageWriter writer(path, format);
+        if (!writer.canWrite())
+            return false;
+        const bool jpeg = qstrcmp(format, "jpeg") == 0;
+        if (jpeg)
+            writer.setQuality(100);
+        return writer.write(jpeg ? image.convertToFormat(QImage::Format_RGB888) : image) && syncPath(path, false);
+    }
+
     QString m_finalData;
     QString m_workData;
     QString m_oldDataCanonical;
     std::map<QString, QString> m_names;  // canonical source -> name in Data
 };
+
+// Points an image of the model at another path. The image cache's entry of the old path is registered
+// under the new one too, and held while the path changes, so the decoded image carries over instead of
+// being read again (and a pasted image keeps showing before its file is in place).
+void repoint(const PathChange& change, const QString& path) {
+    const QString from = path == change.newPath ? change.oldPath : change.newPath;
+    KXCacheManager& manager = KXCacheManager::cacheManager();
+    const QHash<QString, KXCachePtr> caches = manager.caches();
+    const KXCachePtr cache = caches.value(from);
+    const bool held = cache && cache->retainCache();
+    if (held && !caches.contains(path))
+        manager.addCache(cache, path);
+    change.set(path);
+    if (held)
+        cache->releaseCache();
+}
 
 // Hard-links (or copies) an entry of the old package into the new one.
 bool carryOver(const QString& from, const QString& to) {
@@ -636,7 +707,7 @@ bool KXProject::saveAsProjectToPath(const QString& path, KXSaveOperation operati
     DataPass data(target, work);
     bool ok = data.run(m_layers, changes, error);
     for (const PathChange& change : changes)
-        change.set(change.newPath);
+        repoint(change, change.newPath);
     if (ok && targetInfo.isDir()) {
         // Whatever else the old package holds travels along (the Quick Look files of an autosave too).
         for (const QFileInfo& entry : QDir(target).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
@@ -656,7 +727,7 @@ bool KXProject::saveAsProjectToPath(const QString& path, KXSaveOperation operati
     ok = ok && swapIn(work, target, error);
     if (!ok) {
         for (const PathChange& change : changes)
-            change.set(change.oldPath);
+            repoint(change, change.oldPath);
         removeTree(work);
         return false;
     }

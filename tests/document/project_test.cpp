@@ -4,10 +4,13 @@
 #include "platform/foundation/keyed_unarchiver.h"
 #include "model/background.h"
 #include "model/frame.h"
+#include "model/group.h"
+#include "graphics/image_cache.h"
 #include "text/advanced_text.h"
 #include "model/page_size_manager.h"
 #include "platform/foundation/notification_center.h"
 
+#include <QImageReader>
 #include <QProcess>
 
 #include <sys/stat.h>
@@ -664,16 +667,79 @@ TEST_F(ProjectTest, CustomBackgroundImagesTravelInDataAndResourceBackgroundsAreF
     project.canvasAtIndex(1)->setBackground(resource);
     const QString shipped = writeImage(res + "/Background/Nature/Stretch/sky.jpg");
 
+    // A custom image on a graph inside a group.
+    auto inner = std::make_shared<KXShape>();
+    inner->setText(nullptr);
+    auto innerFill = std::make_shared<KXBackground>();
+    innerFill->setFillType(KXFillTypeCustomImage);
+    innerFill->setCustomImagePath(writeImage(at("mine/grouped.png")));
+    inner->setBackground(innerFill);
+    inner->setFillEnabled(true);
+    auto partner = std::make_shared<KXShape>();
+    partner->setText(nullptr);
+    page.addGraph(KXGroup::groupGraphWithGraphs({inner, partner}));
+
     ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
-    EXPECT_EQ(filesIn(at("P.vrtp3/Data")), (QStringList{"old.png", "paper.png"}));
+    // Only images that a fill shows are copied in.
+    EXPECT_EQ(filesIn(at("P.vrtp3/Data")), (QStringList{"grouped.png", "paper.png"}));
     EXPECT_EQ(custom->customImagePath(), at("P.vrtp3/Data/paper.png"));
-    EXPECT_EQ(inactive->customImagePath(), at("mine/old.png"));  // only an active custom image is re-pointed
+    KXBackground* groupedFill = page.graphAtIndex(1)->graphs().at(0)->background();
+    EXPECT_EQ(groupedFill->customImagePath(), at("P.vrtp3/Data/grouped.png"));
+    EXPECT_EQ(inactive->customImagePath(), at("mine/old.png"));
+    // A fill turned to a colour keeps the custom image the package already holds.
+    custom->setFillType(KXFillTypeColor);
+    ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+    EXPECT_EQ(filesIn(at("P.vrtp3/Data")), (QStringList{"grouped.png", "paper.png"}));
+    custom->setFillType(KXFillTypeCustomImage);
+    ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+
     ASSERT_TRUE(QDir().rename(at("P.vrtp3"), at("Moved.vrtp3")));
     auto back = KXProject::initWithPath(at("Moved.vrtp3"));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->canvasAtIndex(0)->background()->customImagePath(), at("Moved.vrtp3/Data/paper.png"));
+    const auto group = back->canvasAtIndex(0)->graphAtIndex(1);
+    ASSERT_EQ(group->graphType(), KXGraphTypeGroup);
+    EXPECT_EQ(group->graphs().at(0)->background()->customImagePath(), at("Moved.vrtp3/Data/grouped.png"));
     EXPECT_EQ(back->canvasAtIndex(1)->background()->imagePath(), shipped);
     EXPECT_EQ(back->canvasAtIndex(1)->background()->imageType(), 1);
+}
+
+TEST_F(ProjectTest, PastedImagesKnownOnlyToTheImageCacheAreWrittenIntoDataInTheFormatTheirNamesAsk) {
+    KXProject project;
+    KXCanvas& page = *project.canvasAtIndex(0);
+    QImage green(64, 48, QImage::Format_RGB32);
+    green.fill(QColor(20, 200, 40));
+    KXCacheManager& manager = KXCacheManager::cacheManager();
+    struct Case {
+        QString stored, name;
+        QByteArray format;
+    };
+    const std::vector<Case> cases{{at("clipboard/pasted.png"), "pasted.png", "png"},
+                                  {at("clipboard/pasted.jpg"), "pasted.jpg", "jpeg"},
+                                  {at("other/pasted.png"), "pasted_1.png", "png"}};
+    std::vector<KXCachePtr> entries;
+    std::vector<KXPhoto*> photos;
+    for (const Case& c : cases) {
+        entries.push_back(KXCache::initWithImage(kx::Image(green), c.stored));
+        ASSERT_TRUE(entries.back());
+        manager.addCache(entries.back(), c.stored);
+        photos.push_back(addPhoto(page, c.stored));
+    }
+    KXPhoto* unknown = addPhoto(page, at("clipboard/never-cached.png"));
+    ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+    EXPECT_EQ(filesIn(at("P.vrtp3/Data")), (QStringList{"pasted.jpg", "pasted.png", "pasted_1.png"}));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const QString written = at("P.vrtp3/Data/") + cases[i].name;
+        EXPECT_EQ(photos[i]->imagePath(), written);
+        QImageReader reader(written);
+        EXPECT_EQ(reader.format(), cases[i].format) << cases[i].name.toStdString();
+        EXPECT_EQ(reader.size(), QSize(64, 48));
+        // The photo keeps the image it showed: the cache entry now answers for the new path too.
+        EXPECT_EQ(manager.caches().value(written), entries[i]);
+    }
+    EXPECT_EQ(unknown->imagePath(), at("clipboard/never-cached.png"));  // nothing to write: the path stays
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        project.canvasAtIndex(0)->removeGraphAtIndex(0);
 }
 
 }  // namespace

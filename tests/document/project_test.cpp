@@ -779,3 +779,68 @@ TEST_F(ProjectTest, MasksAreFoundInContentPacksAndAMissingMaskKeepsItsNameAndIsL
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProjectTest, OlderPackagesAndXMLTemplatesAreReadThroughTheXMLReader) {
+    const QString clipart = writeImage(res + "/Clipart/Animals/cat.png");
+    QDir().mkpath(at("Old.vrtp/Contents"));
+    QFile(at("Old.vrtp/Contents/page.vrtp")).open(QIODevice::WriteOnly);
+    QFile(at("Card.tpl")).open(QIODevice::WriteOnly);
+
+    struct Call {
+        QString path;
+        bool templateFile;
+        QString lookedUp;
+    };
+    std::vector<Call> calls;
+    bool fail = false;
+    KXProject::setXMLProjectReader([&](const QString& path, bool templateFile, const KXProject::ResourceLookup& lookup,
+                                       KXProject::XMLProjectContent* content, QString* error) {
+        calls.push_back({path, templateFile, lookup(QStringLiteral("CAT.png"), QStringLiteral("Clipart"))});
+        if (fail) {
+            *error = QStringLiteral("not well-formed");
+            return false;
+        }
+        content->pages = {std::make_shared<KXCanvas>(), std::make_shared<KXCanvas>()};
+        content->missingPhotos = {QStringLiteral("a.jpg"), QStringLiteral("A.JPG")};
+        content->missingMasks = {QStringLiteral("star.jpg")};
+        return true;
+    });
+
+    KXProject project;
+    QString error;
+    ASSERT_TRUE(project.loadProjectWithPath(at("Old.vrtp"), &error)) << error.toStdString();
+    EXPECT_EQ(project.canvasCount(), 2);
+    EXPECT_EQ(project.path(), at("Old.vrtp"));
+    EXPECT_EQ(project.missingPhotos(), QStringList{"a.jpg"});
+    EXPECT_EQ(project.missingMasks(), QStringList{"star.jpg"});
+
+    KXProject fromTemplate;
+    ASSERT_TRUE(fromTemplate.loadProjectWithPath(at("Card.tpl"), &error)) << error.toStdString();
+    EXPECT_EQ(fromTemplate.canvasCount(), 2);
+    EXPECT_TRUE(fromTemplate.path().isEmpty());
+
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].path, at("Old.vrtp"));
+    EXPECT_FALSE(calls[0].templateFile);
+    EXPECT_EQ(calls[1].path, at("Card.tpl"));
+    EXPECT_TRUE(calls[1].templateFile);
+    EXPECT_EQ(calls[0].lookedUp, clipart);  // the project's own resource search
+
+    // A file the reader refuses leaves the project as it was.
+    fail = true;
+    const auto page = project.canvasLayerAtIndex(0);
+    EXPECT_FALSE(project.loadProjectWithPath(at("Card.tpl"), &error));
+    EXPECT_EQ(error, QStringLiteral("not well-formed"));
+    EXPECT_EQ(project.canvasCount(), 2);
+    EXPECT_EQ(project.canvasLayerAtIndex(0), page);
+
+    // Without a reader such files cannot be opened.
+    KXProject::setXMLProjectReader({});
+    EXPECT_FALSE(project.loadProjectWithPath(at("Old.vrtp"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(project.canvasLayerAtIndex(0), page);
+}
+
+}  // namespace

@@ -455,6 +455,31 @@ TEST_F(ProjectPackageTest, TheArchiveReadsWithAnOutsidePropertyListReader) {
         << python.readAllStandardError().toStdString();
 }
 
+TEST_F(ProjectPackageTest, DocumentAttributesOfALaterVersionAreWrittenBackUnchanged) {
+    auto project = projectWith({});
+    auto later = std::make_shared<LaterDocumentAttribute>();
+    later->author = QStringLiteral("Ana");
+    project->setDocAttribute(later);
+    ASSERT_TRUE(project->saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+    auto back = reopen(at("P.vrtp3"));
+    ASSERT_TRUE(back);
+    ASSERT_TRUE(back->saveAsProjectToPath(at("Q.vrtp3"), KXSaveOperationSave));
+    const QString script = QStringLiteral(
+        "import plistlib,sys\n"
+        "a=plistlib.load(open(sys.argv[1],'rb'))\n"
+        "o=a['$objects']\n"
+        "r=o[a['$top']['root'].data]\n"
+        "keys=[o[k.data] for k in r['NS.keys']]\n"
+        "d=o[dict(zip(keys,r['NS.objects']))['docData'].data]\n"
+        "tags=o[d['tags'].data]\n"
+        "print(o[d['author'].data],o[d['reviewer'].data],d['revision'],[o[t.data] for t in tags['NS.objects']])\n");
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, at("Q.vrtp3/info.xml")});
+    ASSERT_TRUE(python.waitForFinished(30000));
+    EXPECT_EQ(python.readAllStandardOutput().trimmed().toStdString(), "Ana Ana 7 ['a', 2]")
+        << python.readAllStandardError().toStdString();
+}
+
 // ---- inserting pages and hostile files ----
 
 TEST_F(ProjectPackageTest, InsertedPagesComeAfterTheIndexAndTakeTheFirstPageSize) {

@@ -85,13 +85,17 @@ void resetPeakRss() {
 }
 
 void BM_SaveAsNewPackage(benchmark::State& state) {
-    auto project = makeProject();
     int round = 0;
     for (auto _ : state) {
+        // A fresh project each time: after a save its photos point into the package, which is removed below.
+        state.PauseTiming();
+        auto project = makeProject();
+        state.ResumeTiming();
         const QString package = workDir().filePath(QStringLiteral("New%1.vrtp3").arg(round++));
         if (!project->saveAsProjectToPath(package, KXSaveOperationSaveAs))
             state.SkipWithError("save failed");
         state.PauseTiming();
+        project.reset();
         QDir(package).removeRecursively();
         state.ResumeTiming();
     }

@@ -2,6 +2,7 @@
 // saves what it read into a second package and opens that again. A damaged or hostile archive must give an
 // error and leave the project as it was; one that reads must give pages that save and read back.
 #include "document/project.h"
+#include "document/version_info.h"
 #include "model/canvas.h"
 
 #include <QDir>
@@ -51,5 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(back && back->canvasCount() == pages);
     for (std::int64_t i = 0; i < pages; ++i)
         require(back->canvasAtIndex(i)->graphCount() == project.canvasAtIndex(i)->graphCount());
+    // Document attribute keys this version does not know travel through the save unchanged in number.
+    require(back->docAttribute() && project.docAttribute() &&
+            back->docAttribute()->otherFields.size() == project.docAttribute()->otherFields.size());
     return 0;
 }

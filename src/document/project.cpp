@@ -3,11 +3,13 @@
 #include "canvas/canvas_layer.h"
 #include "model/background.h"
 #include "model/canvas.h"
+#include "model/frame.h"
 #include "model/graph.h"
 #include "model/page_size.h"
 #include "model/page_size_manager.h"
 #include "model/photo.h"
 #include "model/shape.h"
+#include "text/advanced_text.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
@@ -15,12 +17,15 @@
 #include "platform/foundation/undo_manager.h"
 #include "graphics/app_info.h"
 #include "graphics/file_utilities.h"
+#include "graphics/image_cache.h"
+#include "graphics/image_file_types.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QBuffer>
+#include <QUrl>
 #include <QUuid>
 
 #include <cairo-pdf.h>
@@ -34,6 +39,7 @@
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -51,6 +57,11 @@ kx::Image renderPageOutput(KXCanvas& page, const kx::Size& size) {
 KXProject::PageRenderer& rendererSlot() {
     static KXProject::PageRenderer renderer = renderPageOutput;
     return renderer;
+}
+
+KXProject::XMLProjectReader& xmlReaderSlot() {
+    static KXProject::XMLProjectReader reader;
+    return reader;
 }
 
 KXProject::SheetFactory& sheetFactorySlot() {
@@ -120,14 +131,21 @@ std::vector<KXPhoto*> photosOfGraph(KXGraph* graph) {
     return photos;
 }
 
-// The fills that may show a custom image: the page background and each top-level graph's fill.
+void collectFills(KXGraph* graph, std::vector<KXBackground*>& fills) {
+    if (graph->isFillEnabled() && graph->background())
+        fills.push_back(graph->background());
+    for (const auto& child : graph->graphs())
+        collectFills(child.get(), fills);
+}
+
+// The fills that may show a custom image: the page background and the fill of every graph whose fill is
+// on, those inside groups included (their images travel in "Data" like any other).
 std::vector<KXBackground*> fillsOfPage(KXCanvas& page) {
     std::vector<KXBackground*> fills;
     if (page.background())
         fills.push_back(page.background());
     for (const auto& graph : page.graphs())
-        if (graph->isFillEnabled() && graph->background())
-            fills.push_back(graph->background());
+        collectFills(graph.get(), fills);
     return fills;
 }
 
@@ -149,6 +167,10 @@ void KXProject::setPageRenderer(PageRenderer renderer) {
 
 const KXProject::PageRenderer& KXProject::pageRenderer() {
     return rendererSlot();
+}
+
+void KXProject::setXMLProjectReader(XMLProjectReader reader) {
+    xmlReaderSlot() = std::move(reader);
 }
 
 void KXProject::setMissingSheetFactory(SheetFactory factory) {
@@ -183,9 +205,21 @@ void KXProject::createNewLayerWithCanvas(std::shared_ptr<KXCanvas> canvas) {
     addCanvasLayer(KXCanvasLayer::create(std::move(canvas)));
 }
 
+void KXProject::startObserving(KXCanvasLayer& layer) {
+    if (KXCanvas* canvas = layer.canvas())
+        canvas->addObserver(&m_pageSizeObserver, QStringLiteral("pageSize"));
+}
+
+void KXProject::stopObserving(KXCanvasLayer& layer) {
+    if (KXCanvas* canvas = layer.canvas())
+        canvas->removeObserver(&m_pageSizeObserver, QStringLiteral("pageSize"));
+}
+
 void KXProject::addCanvasLayer(std::shared_ptr<KXCanvasLayer> layer) {
-    if (layer)
-        m_layers.push_back(std::move(layer));
+    if (!layer)
+        return;
+    m_layers.push_back(layer);
+    startObserving(*layer);
 }
 
 void KXProject::insertCanvasLayer(std::shared_ptr<KXCanvasLayer> layer, std::int64_t index) {
@@ -193,15 +227,24 @@ void KXProject::insertCanvasLayer(std::shared_ptr<KXCanvasLayer> layer, std::int
         return;
     index = std::max<std::int64_t>(index, 0);
     if (index < canvasCount())
-        m_layers.insert(m_layers.begin() + index, std::move(layer));
+        m_layers.insert(m_layers.begin() + index, layer);
     else
-        m_layers.push_back(std::move(layer));
+        m_layers.push_back(layer);
+    startObserving(*layer);
+}
+
+std::vector<std::shared_ptr<KXCanvasLayer>> KXProject::takeAllCanvasLayers() {
+    for (const auto& layer : m_layers)
+        stopObserving(*layer);
+    return std::exchange(m_layers, {});
 }
 
 void KXProject::removeCanvasLayer(const KXCanvasLayer* layer) {
     const auto it = std::find_if(m_layers.begin(), m_layers.end(), [&](const auto& l) { return l.get() == layer; });
     if (it == m_layers.end())
         return;
+    const std::shared_ptr<KXCanvasLayer> removed = *it;
+    stopObserving(*removed);
     m_layers.erase(it);
     if (std::uint64_t(m_currentIndex) >= std::uint64_t(m_layers.size()))
         --m_currentIndex;
@@ -223,19 +266,43 @@ KXCanvas* KXProject::canvasAtIndex(std::int64_t index) const {
     return layer ? layer->canvas() : nullptr;
 }
 
+namespace {
+// Set while setPageSizeOfCanvas rescales a page itself, so that a project holding the page stays out.
+thread_local bool rescalingDirectly = false;
+
+std::vector<KXGraph*> topLevelGraphs(const KXCanvas& page) {
+    std::vector<KXGraph*> graphs;
+    for (const auto& graph : page.graphsWithType(KXGraphTypeAll))
+        graphs.push_back(graph.get());
+    return graphs;
+}
+}  // namespace
+
 void KXProject::setPageSize(const KXSize& size) {
     for (const auto& layer : m_layers)
-        setPageSizeOfCanvas(*layer->canvas(), size);
+        if (KXCanvas* page = layer->canvas())
+            page->setPageSize(&size);  // each page rescales its objects through the observation
+}
+
+void KXProject::PageSizeObserver::observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
+                                               const kx::Value&) {
+    auto* page = dynamic_cast<KXCanvas*>(object);
+    const auto oldSize = oldValue.objectAs<KXSize>();
+    if (rescalingDirectly || key != QLatin1String("pageSize") || !page || !oldSize)
+        return;
+    kx::UndoDisabler noUndo(page->undoManager());
+    updateCropRects(topLevelGraphs(*page), oldSize->sizeWithUnit(KXSizeUnitPixel));
 }
 
 void KXProject::setPageSizeOfCanvas(KXCanvas& canvas, const KXSize& size) {
     const kx::Size oldSize = canvas.pixelSize();
-    canvas.setPageSize(&size);
+    {
+        const bool outer = std::exchange(rescalingDirectly, true);
+        canvas.setPageSize(&size);
+        rescalingDirectly = outer;
+    }
     kx::UndoDisabler noUndo(canvas.undoManager());
-    std::vector<KXGraph*> graphs;
-    for (const auto& graph : canvas.graphs())
-        graphs.push_back(graph.get());
-    updateCropRects(graphs, oldSize);
+    updateCropRects(topLevelGraphs(canvas), oldSize);
 }
 
 void KXProject::updateCropRects(const std::vector<KXGraph*>& graphs, const kx::Size& oldPageSize) {
@@ -268,7 +335,10 @@ void KXProject::updateCropRects(const std::vector<KXGraph*>& graphs, const kx::S
                 children.push_back(child.get());
             updateCropRects(children, {ow, oh});
         }
-        // Text fields scale their fonts by sqrt((w / ow) * (h / oh)); text graphs come with the text engine.
+        if (g->graphType() == KXGraphTypeText)
+            if (auto* shape = dynamic_cast<KXShape*>(g))
+                if (auto* text = dynamic_cast<KXAdvancedText*>(shape->text()))
+                    text->setFontScale(text->fontScale() * std::sqrt((w / ow) * (h / oh)));
         const kx::Rect actual = g->actualRect();
         if (actual.size.height > 0)
             g->setAspectRatio(actual.size.width / actual.size.height);
@@ -281,16 +351,19 @@ bool KXProject::insertCanvasLayerWithPath(const QString& path, std::int64_t inde
     if (!loaded.loadProjectWithPath(path, error))
         return false;
     if (KXCanvas* first = canvasAtIndex(0)) {
-        const std::shared_ptr<KXSize> size = first->pageSize()->copy();
-        loaded.setPageSize(*size);
+        if (const std::shared_ptr<KXSize> size = first->pageSize() ? first->pageSize()->copy() : nullptr)
+            loaded.setPageSize(*size);
     }
     const std::uint64_t last = m_layers.empty() ? 0 : m_layers.size() - 1;
     const std::size_t at = m_layers.empty() ? 0 : std::size_t(std::min<std::uint64_t>(std::uint64_t(index), last) + 1);
-    std::vector<std::shared_ptr<KXCanvasLayer>> pages(m_layers.begin(), m_layers.begin() + std::ptrdiff_t(at));
-    pages.insert(pages.end(), loaded.m_layers.begin(), loaded.m_layers.end());
-    pages.insert(pages.end(), m_layers.begin() + std::ptrdiff_t(at), m_layers.end());
-    loaded.m_layers.clear();
-    m_layers = std::move(pages);
+    std::vector<std::shared_ptr<KXCanvasLayer>> kept = takeAllCanvasLayers();
+    const std::vector<std::shared_ptr<KXCanvasLayer>> inserted = loaded.takeAllCanvasLayers();
+    for (std::size_t i = 0; i < at; ++i)
+        addCanvasLayer(kept[i]);
+    for (const auto& layer : inserted)
+        addCanvasLayer(layer);
+    for (std::size_t i = at; i < kept.size(); ++i)
+        addCanvasLayer(kept[i]);
     if (loaded.m_docAttribute)
         m_docAttribute = loaded.m_docAttribute;
     if (!loaded.m_path.isEmpty())
@@ -378,7 +451,10 @@ private:
     bool store(PathChange& item, QString* error) {
         const QString key = canonical(item.oldPath);
         if (key.isEmpty() || !QFileInfo(key).isFile())
-            return true;  // a missing image keeps its stored path
+            return storeFromCache(item, error);
+        // An inactive fill keeps a custom image the package already holds, and copies none in.
+        if (!item.set && !isInOldData(key))
+            return true;
         auto it = m_names.find(key);
         if (it == m_names.end()) {
             const QString name = isInOldData(key) ? QFileInfo(key).fileName()
@@ -394,11 +470,76 @@ private:
         return true;
     }
 
+    // An image with no file, known only to the image cache (a pasted image, or a remote one), is written
+    // from the cache's original in the format its name's extension asks for. Without an image in the cache
+    // the stored path is kept.
+    bool storeFromCache(PathChange& item, QString* error) {
+        if (!item.set)
+            return true;
+        const QString key = QStringLiteral("cache:") + item.oldPath;
+        auto it = m_names.find(key);
+        if (it == m_names.end()) {
+            const KXCachePtr cache = KXCacheManager::cacheManager().caches().value(item.oldPath);
+            QString name = safeFileName(QUrl(item.oldPath).isLocalFile() || !item.oldPath.contains(QLatin1String("://"))
+                                            ? item.oldPath
+                                            : QUrl(item.oldPath).path());
+            if (!cache || name.isEmpty())
+                return true;  // a missing image keeps its stored path
+            const kx::Image original = cache->originalImage();
+            if (original.isNull())
+                return true;
+            name = freeName(m_workData, name);
+            const QString target = m_workData + QLatin1Char('/') + name;
+            if (!writeBitmap(original.qimage(), target)) {
+                QFile::remove(target);
+                return true;  // no encoder for that format: the stored path stays
+            }
+            it = m_names.emplace(key, name).first;
+        }
+        item.newPath = m_finalData + QLatin1Char('/') + it->second;
+        (void)error;
+        return true;
+    }
+
+    static bool writeBitmap(const QImage& image, const QString& path) {
+        const char* format = "jpeg";
+        switch (bitmapFileTypeForPath(path)) {
+        case BitmapFileType::TIFF: format = "tiff"; break;
+        case BitmapFileType::BMP: format = "bmp"; break;
+        case BitmapFileType::GIF: format = "gif"; break;
+        case BitmapFileType::PNG: format = "png"; break;
+        case BitmapFileType::JPEG: format = "jpeg"; break;
+        }
+        QImageWriter writer(path, format);
+        if (!writer.canWrite())
+            return false;
+        const bool jpeg = qstrcmp(format, "jpeg") == 0;
+        if (jpeg)
+            writer.setQuality(100);
+        return writer.write(jpeg ? image.convertToFormat(QImage::Format_RGB888) : image) && syncPath(path, false);
+    }
+
     QString m_finalData;
     QString m_workData;
     QString m_oldDataCanonical;
     std::map<QString, QString> m_names;  // canonical source -> name in Data
 };
+
+// Points an image of the model at another path. The image cache's entry of the old path is registered
+// under the new one too, and held while the path changes, so the decoded image carries over instead of
+// being read again (and a pasted image keeps showing before its file is in place).
+void repoint(const PathChange& change, const QString& path) {
+    const QString from = path == change.newPath ? change.oldPath : change.newPath;
+    KXCacheManager& manager = KXCacheManager::cacheManager();
+    const QHash<QString, KXCachePtr> caches = manager.caches();
+    const KXCachePtr cache = caches.value(from);
+    const bool held = cache && cache->retainCache();
+    if (held && !caches.contains(path))
+        manager.addCache(cache, path);
+    change.set(path);
+    if (held)
+        cache->releaseCache();
+}
 
 // Hard-links (or copies) an entry of the old package into the new one.
 bool carryOver(const QString& from, const QString& to) {
@@ -566,7 +707,7 @@ bool KXProject::saveAsProjectToPath(const QString& path, KXSaveOperation operati
     DataPass data(target, work);
     bool ok = data.run(m_layers, changes, error);
     for (const PathChange& change : changes)
-        change.set(change.newPath);
+        repoint(change, change.newPath);
     if (ok && targetInfo.isDir()) {
         // Whatever else the old package holds travels along (the Quick Look files of an autosave too).
         for (const QFileInfo& entry : QDir(target).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
@@ -586,7 +727,7 @@ bool KXProject::saveAsProjectToPath(const QString& path, KXSaveOperation operati
     ok = ok && swapIn(work, target, error);
     if (!ok) {
         for (const PathChange& change : changes)
-            change.set(change.oldPath);
+            repoint(change, change.oldPath);
         removeTree(work);
         return false;
     }
@@ -697,15 +838,13 @@ bool KXProject::loadProjectWithPath(const QString& path, QString* error) {
         archive = info.absoluteFilePath() + QLatin1Char('/') + kInfoName;
         dataFolder = info.absoluteFilePath() + QLatin1Char('/') + kDataName;
         repair = true;
-        if (!QFileInfo(archive).exists()) {
-            setError(error, QStringLiteral("\"%1\" holds no project archive").arg(path));
-            return false;
-        }
+        // An older package keeps a file of the XML project format below its "Contents" folder instead.
+        if (!QFileInfo::exists(archive))
+            return loadXMLProject(info.absoluteFilePath(), false, packagePath, error);
     } else {
-        if (info.suffix().toLower() == QLatin1String("tpl")) {
-            setError(error, QStringLiteral("\"%1\" is a template in the XML format").arg(path));
-            return false;
-        }
+        // A template file of the XML format.
+        if (info.suffix().toLower() == QLatin1String("tpl"))
+            return loadXMLProject(info.absoluteFilePath(), true, QString(), error);
         archive = info.absoluteFilePath();
         const QFileInfo folder(info.absolutePath());
         isTemplate = folder.suffix().toLower() == QLatin1String("tpl");
@@ -754,6 +893,37 @@ bool KXProject::loadProjectWithPath(const QString& path, QString* error) {
     if (repair)
         for (const auto& page : loaded.pages)
             repairPage(*page, dataFolder, isTemplate, loaded);
+    adoptLoaded(std::move(loaded));
+    return true;
+}
+
+bool KXProject::loadXMLProject(const QString& path, bool templateFile, const QString& packagePath, QString* error) {
+    const XMLProjectReader& reader = xmlReaderSlot();
+    if (!reader) {
+        setError(error, QStringLiteral("\"%1\" is in the XML project format, which cannot be read here").arg(path));
+        return false;
+    }
+    m_listingCache.clear();
+    m_packs.clear();
+    XMLProjectContent content;
+    const auto lookup = [this](const QString& name, const QString& category) { return imagePathWithName(name, category); };
+    QString why;
+    if (!reader(path, templateFile, lookup, &content, &why) || content.pages.empty() ||
+        std::any_of(content.pages.begin(), content.pages.end(), [](const auto& page) { return !page; })) {
+        setError(error, why.isEmpty() ? QStringLiteral("\"%1\" cannot be read: it holds no pages").arg(path) : why);
+        return false;
+    }
+    Loaded loaded;
+    loaded.pages = std::move(content.pages);
+    loaded.packagePath = packagePath;
+    for (const QString& name : content.missingPhotos)
+        addOnce(loaded.missingPhotos, name);
+    for (const QString& name : content.missingCliparts)
+        addOnce(loaded.missingCliparts, name);
+    for (const QString& name : content.missingMasks)
+        addOnce(loaded.missingMasks, name);
+    for (const auto& page : loaded.pages)
+        page->undoManager().removeAllActions();
     adoptLoaded(std::move(loaded));
     return true;
 }
@@ -812,36 +982,93 @@ void KXProject::repairImages(KXCanvas& page, const QString& dataFolder, bool isT
         }
     }
     for (const auto& graph : page.graphs())
-        for (KXPhoto* photo : photosOfGraph(graph.get())) {
-            const QString stored = photo->imagePath();
-            if (stored.isEmpty())
-                continue;
-            if (photo->isClipart()) {
-                if (!isFileAt(stored)) {
-                    const QString found = imagePathWithName(stored, QStringLiteral("Clipart"));
-                    if (!found.isEmpty())
-                        photo->setImagePath(found);
-                    else
-                        addOnce(loaded.missingCliparts, safeFileName(stored));
-                }
-            } else if (isTemplate) {
-                photo->setImagePath(QString());
-            } else if (!isFileAt(stored)) {
-                if (const QString found = inData(stored); !found.isEmpty())
-                    photo->setImagePath(found);
-                else
-                    addOnce(loaded.missingPhotos, safeFileName(stored));
-            }
-            const QString mask = photo->maskName();
-            if (!mask.isEmpty() && !isFileAt(mask)) {
-                const QString m = withExtension(safeFileName(mask), QStringLiteral("jpg"));
-                const QString found = imagePathWithName(m, QStringLiteral("Mask"));
-                if (!found.isEmpty())
-                    photo->setMaskName(found);
-                else
-                    addOnce(loaded.missingMasks, m);
-            }
+        for (KXPhoto* photo : photosOfGraph(graph.get()))
+            checkPhoto(*photo, dataFolder, isTemplate, loaded);
+}
+
+QString KXProject::clipartPath(const QString& stored) {
+    // The category is the name of the folder that held the image.
+    const QString category = safeFileName(QFileInfo(stored).path());
+    const QString name = safeFileName(stored);
+    if (name.isEmpty())
+        return {};
+    QStringList names{name};
+    if (QFileInfo(name).suffix().toLower() == QLatin1String("png"))
+        names << withExtension(name, QStringLiteral("jpng"));
+    // A file by that name in one folder; the case of its name does not matter.
+    const auto inFolder = [](const QString& folder, const QString& file) -> QString {
+        if (folder.isEmpty())
+            return {};
+        const QString exact = folder + QLatin1Char('/') + file;
+        if (isFileAt(exact))
+            return exact;
+        const QString found = findFileInFolder(file, folder, false);
+        return isFileAt(found) ? found : QString();
+    };
+    if (const QString clipart = resourceFolder(QStringLiteral("Clipart")); !clipart.isEmpty() && !category.isEmpty())
+        for (const QString& n : names)
+            if (QString found = inFolder(clipart + QLatin1Char('/') + category, n); !found.isEmpty())
+                return found;
+    if (QString found = inFolder(customClipartFolder(), name); !found.isEmpty())
+        return found;
+    // The content pack of the category's name.
+    if (const QString boxes = boxesFolder(); !boxes.isEmpty() && !category.isEmpty())
+        for (const QString& n : names) {
+            const QString found = findFileInFolder(
+                n, boxes + QLatin1Char('/') + category + QStringLiteral("/Clipart/") + category, true);
+            if (isFileAt(found))
+                return found;
         }
+    return {};
+}
+
+void KXProject::checkPhoto(KXPhoto& photo, const QString& dataFolder, bool isTemplate, Loaded& loaded) {
+    const QString stored = photo.imagePath();
+    if (stored.isEmpty())
+        return;
+    if (photo.isClipart()) {
+        // A clip-art found nowhere keeps its object and its stored path, and is listed.
+        if (!isFileAt(stored)) {
+            if (const QString found = clipartPath(stored); !found.isEmpty())
+                photo.setImagePath(found);
+            else
+                addOnce(loaded.missingCliparts, safeFileName(stored));
+        }
+    } else if (isTemplate) {
+        photo.setImagePath(QString());  // a template's photo frames open empty
+    } else if (!isFileAt(stored)) {
+        const QString name = safeFileName(stored);
+        const QString candidate = dataFolder + QLatin1Char('/') + name;
+        if (!name.isEmpty() && isRegularFile(candidate))
+            photo.setImagePath(candidate);
+        else
+            addOnce(loaded.missingPhotos, name);
+    }
+
+    // A single-image frame whose image is gone is found again by name. Expandable frames are named by
+    // their folder and found again when the photo is decoded.
+    if (const auto& frame = photo.frame(); frame && frame->style() == 1 && !frame->name().isEmpty() &&
+                                           !isFileAt(frame->name())) {
+        const QString name = withExtension(safeFileName(frame->name()), QStringLiteral("png"));
+        if (const QString found = imagePathWithName(name, QStringLiteral("Frame")); !found.isEmpty()) {
+            auto repaired = KXFrame::frameWithName(found);
+            repaired->setScale(frame->scale());
+            photo.setFrame(std::move(repaired));
+        }
+    }
+
+    const QString mask = photo.maskName();
+    if (!mask.isEmpty() && !isFileAt(mask)) {
+        const QString m = withExtension(safeFileName(mask), QStringLiteral("jpg"));
+        QString found = imagePathWithName(m, QStringLiteral("Mask"));
+        if (found.isEmpty())
+            if (const QString custom = customMaskFolder(); !custom.isEmpty() && isFileAt(custom + QLatin1Char('/') + m))
+                found = custom + QLatin1Char('/') + m;
+        if (!found.isEmpty())
+            photo.setMaskName(found);
+        else
+            addOnce(loaded.missingMasks, m);  // the mask keeps its stored name
+    }
 }
 
 void KXProject::adoptLoaded(Loaded&& loaded) {

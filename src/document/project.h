@@ -16,6 +16,7 @@
 
 #include "document/version_info.h"
 #include "platform/foundation/geometry.h"
+#include "platform/foundation/observable.h"
 #include "platform/gfx/image.h"
 
 #include <QString>
@@ -90,11 +91,15 @@ public:
     void setCurrentIndex(std::int64_t index) { m_currentIndex = index; }
 
     // Gives every page a copy of the size; each page's objects keep their share of the page's area.
+    // The project watches the "pageSize" of each of its pages, so a page whose size is set any other way
+    // rescales its objects as well (without an undo step).
     void setPageSize(const KXSize& size);
-    // Changes one page's size and keeps its objects proportionate (no undo step).
+    // Changes the size of a page that may not belong to a project and keeps its objects proportionate
+    // (no undo step); a project that holds the page does not rescale it a second time.
     static void setPageSizeOfCanvas(KXCanvas& canvas, const KXSize& size);
     // Rescales the graphs after their page (or group) changed from the old pixel size: each keeps its
-    // share of the container's area, its aspect ratio and its centre.
+    // share of the container's area, its aspect ratio and its centre, and a text's font scale grows with
+    // the square root of its change of area.
     static void updateCropRects(const std::vector<KXGraph*>& graphs, const kx::Size& oldPageSize);
 
     // Inserts the pages of another project file after the page at the index (a negative index or one past
@@ -130,16 +135,46 @@ public:
     using SheetFactory = std::function<std::unique_ptr<KXMissingResourcesSheet>()>;
     static void setMissingSheetFactory(SheetFactory factory);
 
+    // Files of the XML project format: an older package (a folder without "info.xml", whose XML file lies
+    // below its "Contents" folder) and a template file with the extension "tpl". The reader converts the
+    // file into pages, looking resources up by name through the lookup it is given (the project's own
+    // search), and names the images it could not find. Without a reader such files give an error.
+    struct XMLProjectContent {
+        std::vector<std::shared_ptr<KXCanvas>> pages;
+        QStringList missingPhotos, missingCliparts, missingMasks;
+    };
+    using ResourceLookup = std::function<QString(const QString& name, const QString& category)>;
+    using XMLProjectReader = std::function<bool(const QString& path, bool templateFile, const ResourceLookup& lookup,
+                                                XMLProjectContent* content, QString* error)>;
+    static void setXMLProjectReader(XMLProjectReader reader);
+
 private:
     struct Loaded;
+    // Hears the "pageSize" changes of the project's pages.
+    class PageSizeObserver : public kx::KeyObserver {
+    public:
+        void observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
+                          const kx::Value& newValue) override;
+    };
+    void startObserving(KXCanvasLayer& layer);
+    void stopObserving(KXCanvasLayer& layer);
+    // Takes every page out of the project (ending their observation) and hands them over.
+    std::vector<std::shared_ptr<KXCanvasLayer>> takeAllCanvasLayers();
     void adoptLoaded(Loaded&& loaded);
     QString imageInFolder(const QString& folder, const QStringList& wanted);
     static void snapPageSize(KXCanvas& page);
+    // Reads a file of the XML format through the installed reader; an older package sets the path.
+    bool loadXMLProject(const QString& path, bool templateFile, const QString& packagePath, QString* error);
     void repairImages(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded);
     void repairPage(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded);
+    void checkPhoto(KXPhoto& photo, const QString& dataFolder, bool isTemplate, Loaded& loaded);
+    // Where a clip-art is found again: its category's folder in the application's resources, the custom
+    // clip-art folder, then the content pack of its category; empty when nowhere.
+    QString clipartPath(const QString& stored);
     bool writePreview(const QString& folder) const;
     bool writeQuickLook(const QString& folder, bool isTemplate) const;
 
+    PageSizeObserver m_pageSizeObserver;
     std::vector<std::shared_ptr<KXCanvasLayer>> m_layers;
     std::int64_t m_currentIndex = 0;
     QString m_path;

@@ -75,12 +75,39 @@ void forEachAttribute(F&& f, auto& record) {
 }  // namespace
 
 void KXDocumentAttribute::encodeWithCoder(kx::KeyedArchiver& coder) const {
-    forEachAttribute([&](const QString& key, const QString& value) { coder.encodeObject(optionalString(value), key); },
-                     *this);
+    QStringList known;
+    forEachAttribute(
+        [&](const QString& key, const QString& value) {
+            coder.encodeObject(optionalString(value), key);
+            known << key;
+        },
+        *this);
+    for (const auto& [key, field] : otherFields) {
+        if (known.contains(key))
+            continue;  // a field of ours always wins
+        if (field.inPlace)
+            coder.encodeValueInPlace(field.value, key);
+        else
+            coder.encodeObject(field.value, key);
+    }
 }
 
 void KXDocumentAttribute::initWithCoder(kx::KeyedUnarchiver& coder) {
-    forEachAttribute([&](const QString& key, QString& value) { value = decodeString(coder, key); }, *this);
+    QStringList known;
+    forEachAttribute(
+        [&](const QString& key, QString& value) {
+            value = decodeString(coder, key);
+            known << key;
+        },
+        *this);
+    otherFields.clear();
+    for (const QString& key : coder.allKeys()) {
+        if (known.contains(key))
+            continue;
+        OtherField field;
+        field.value = coder.decodeStoredValue(key, &field.inPlace);
+        otherFields[key] = std::move(field);
+    }
 }
 
 void registerDocumentClasses() {

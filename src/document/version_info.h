@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 
 class KXVersionInfo : public kx::Object, public kx::Coding {
@@ -45,6 +46,14 @@ public:
     QString category;
     QString keywords;
     QString annotations;
+
+    // Keys of an archive that this version does not know (another version of the application may have
+    // written more), carried unchanged to the next save.
+    struct OtherField {
+        kx::Value value;
+        bool inPlace = false;  // stored in place, not as a reference
+    };
+    std::map<QString, OtherField> otherFields;
 
     void encodeWithCoder(kx::KeyedArchiver& coder) const override;
     void initWithCoder(kx::KeyedUnarchiver& coder) override;

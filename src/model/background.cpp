@@ -328,8 +328,11 @@ void KXBackground::initWithCoder(kx::KeyedUnarchiver& coder) {
     else
         setCustomImagePath(storedCustom);
 
+    // A resource image found nowhere keeps its stored path: it draws as nothing, the project reader can
+    // still look it up by name, and a later save does not lose it.
     const QString storedImage = coder.decodeObjectOfType(kArchivedImagePathKey, kx::Value::Type::String).toString();
-    setImagePath(resolveStoredImagePath(storedImage));
+    const QString resolvedImage = resolveStoredImagePath(storedImage);
+    setImagePath(resolvedImage.isEmpty() ? storedImage : resolvedImage);
     refreshBitmap();
 }
 

@@ -91,6 +91,7 @@ void KXCanvas::setPageSize(const KXSize* size) {
     const kx::Size old = pixelSize();
     const double w0 = usable(old.width), h0 = usable(old.height);
     const kx::Rect m = m_marginRect;
+    const std::shared_ptr<KXSize> previous = m_pageSize;
     m_pageSize = copyOfSize(*size);
     kx::UndoDisabler noUndo(*m_undoManager);
     const kx::Size now = pixelSize();
@@ -126,6 +127,7 @@ void KXCanvas::setPageSize(const KXSize* size) {
             graph->setNeedsDisplay();
         }
     }
+    didChangeValue(QStringLiteral("pageSize"), kx::Value(previous), kx::Value(m_pageSize));
 }
 
 void KXCanvas::zoomToFitSize(const kx::Size& size) {

@@ -41,7 +41,7 @@ enum KXRenderIntent : std::int32_t {
     KXRenderIntentOutput = 1,
 };
 
-class KXCanvas : public kx::Object, public kx::Coding, public kx::KeyObserver {
+class KXCanvas : public kx::Observable, public kx::Coding, public kx::KeyObserver {
 public:
     using GraphList = std::vector<std::shared_ptr<KXGraph>>;
 
@@ -66,6 +66,7 @@ public:
     // Stores a copy. In the fixed layout the margins keep their pixel sizes (shrunk in proportion when they
     // leave less than 72 pixels between them) and the graphs keep their pixel sizes and their distances from
     // the left and top edges; in the proportional layout margins and graphs scale with the page. No undo step.
+    // Announces "pageSize" afterwards, with the page's previous size object as the old value.
     void setPageSize(const KXSize* size);
     kx::Size pixelSize() const;
     kx::Rect marginRect() const { return m_marginRect; }

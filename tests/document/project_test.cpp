@@ -3,9 +3,14 @@
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "model/background.h"
+#include "model/frame.h"
+#include "model/group.h"
+#include "graphics/image_cache.h"
+#include "text/advanced_text.h"
 #include "model/page_size_manager.h"
 #include "platform/foundation/notification_center.h"
 
+#include <QImageReader>
 #include <QProcess>
 
 #include <sys/stat.h>
@@ -47,6 +52,40 @@ TEST(VersionInfoTest, DocumentAttributesTravelThroughAnArchiveUnchangedAndMissin
     ASSERT_TRUE(v);
     EXPECT_EQ(v->company, QStringLiteral("Morvane Technology"));
     EXPECT_EQ(v->projectVersion, 3);
+}
+
+// A document attribute record as a later version of the application writes it: more keys.
+class LaterDocumentAttribute : public KXDocumentAttribute {
+public:
+    void encodeWithCoder(kx::KeyedArchiver& coder) const override {
+        KXDocumentAttribute::encodeWithCoder(coder);
+        coder.encodeObject(kx::Value(QStringLiteral("Ana")), QStringLiteral("reviewer"));
+        coder.encodeInteger(7, QStringLiteral("revision"));
+        coder.encodeObject(kx::Value(kx::ValueArray{kx::Value("a"), kx::Value(2)}), QStringLiteral("tags"));
+    }
+};
+
+TEST(VersionInfoTest, DocumentAttributeKeysOfALaterVersionSurviveALoadAndASave) {
+    registerDocumentClasses();
+    auto later = std::make_shared<LaterDocumentAttribute>();
+    later->title = QStringLiteral("Wedding");
+    const auto read = [](const QByteArray& data) {
+        return kx::KeyedUnarchiver::unarchiveObjectWithData(data)->objectAs<KXDocumentAttribute>();
+    };
+    const auto once = read(kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(later)));
+    ASSERT_TRUE(once);
+    const auto twice = read(kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(once)));
+    ASSERT_TRUE(twice);
+    EXPECT_EQ(twice->title, QStringLiteral("Wedding"));
+    ASSERT_EQ(twice->otherFields.size(), 3u);
+    EXPECT_EQ(twice->otherFields.at("reviewer").value.toString(), QStringLiteral("Ana"));
+    EXPECT_FALSE(twice->otherFields.at("reviewer").inPlace);
+    EXPECT_EQ(twice->otherFields.at("revision").value.toInteger(), 7);
+    EXPECT_TRUE(twice->otherFields.at("revision").inPlace);
+    const kx::ValueArray tags = twice->otherFields.at("tags").value.toArray();
+    ASSERT_EQ(tags.size(), 2u);
+    EXPECT_EQ(tags[0].toString(), QStringLiteral("a"));
+    EXPECT_EQ(tags[1].toInteger(), 2);
 }
 
 // ---- pages ----
@@ -111,6 +150,53 @@ TEST_P(ProjectRescaleTest, ObjectsKeepTheirShareOfTheAreaTheirAspectAndTheirCent
 INSTANTIATE_TEST_SUITE_P(Sizes, ProjectRescaleTest,
                          ::testing::Values(RescaleCase{1000, 500, 2000, 1000, {0, 0, 0.5, 1}},
                                            RescaleCase{1000, 500, 500, 1000, {-0.25, 0.25, 1, 0.5}}));
+
+TEST(ProjectRescaleTest, APageOfTheProjectRescalesWhenItsSizeIsSetAndTextsScaleTheirFonts) {
+    registerDocumentClasses();
+    struct Case {
+        double newW, newH;
+        kx::Rect expected;
+        double fontScale;
+    };
+    for (const Case& c : {Case{2000, 1000, {0, 0, 0.5, 1}, 3.0}, Case{500, 1000, {-0.25, 0.25, 1, 0.5}, 1.5}}) {
+        KXProject project;
+        KXCanvas& page = *project.canvasAtIndex(0);
+        const KXSize oldSize(1000, 500, KXSizeUnitPixel, 72);
+        page.setPageSize(&oldSize);
+        auto shape = std::make_shared<KXShape>();
+        shape->setPhoto(nullptr);
+        auto text = KXAdvancedText::initWithOwner(shape.get(), QStringLiteral("Hello"));
+        shape->setText(text);
+        page.addGraph(shape);
+        shape->setRelativeRect({0, 0, 0.5, 1});
+        ASSERT_EQ(shape->graphType(), KXGraphTypeText);
+        text->setFontScale(1.5);
+        page.undoManager().removeAllActions();
+
+        // Set on the page itself, not through the project: the project hears it.
+        const KXSize newSize(c.newW, c.newH, KXSizeUnitPixel, 72);
+        page.setPageSize(&newSize);
+        const kx::Rect r = shape->relativeRect();
+        EXPECT_NEAR(r.origin.x, c.expected.origin.x, 1e-6);
+        EXPECT_NEAR(r.origin.y, c.expected.origin.y, 1e-6);
+        EXPECT_NEAR(r.size.width, c.expected.size.width, 1e-6);
+        EXPECT_NEAR(r.size.height, c.expected.size.height, 1e-6);
+        EXPECT_NEAR(text->fontScale(), c.fontScale, 1e-9);
+        EXPECT_FALSE(page.undoManager().canUndo());
+
+        // Through the project, every page gets the size once (no second rescale).
+        project.setPageSize(oldSize);
+        EXPECT_NEAR(shape->relativeRect().size.width, 0.5, 1e-6);
+        EXPECT_NEAR(text->fontScale(), 1.5, 1e-9);
+
+        // A page taken out of the project is no longer watched.
+        const auto layer = project.canvasLayerAtIndex(0);
+        project.removeCanvasLayer(layer.get());
+        page.setPageSize(&newSize);
+        EXPECT_EQ(shape->relativeRect(), (kx::Rect{0, 0, 0.5, 1}));
+        EXPECT_NEAR(text->fontScale(), 1.5, 1e-9);
+    }
+}
 
 // ---- saving and opening ----
 
@@ -225,19 +311,73 @@ TEST_F(ProjectPackageTest, MissingPhotosAndClipartKeepTheirObjectsAndStoredPaths
     EXPECT_EQ(sheet->heard, (QStringList{"IMG_9.jpg", "cat.png"}));
 }
 
-TEST_F(ProjectPackageTest, AClipartStoredAsPngIsFoundAgainAsItsJpngVariant) {
-    const QString png = res + "/Clipart/Animals/dog.png";
-    auto project = projectWith({});
-    addPhoto(*project->canvasAtIndex(0), png);
-    ASSERT_TRUE(project->saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
-    QDir().mkpath(res + "/Clipart/Other");
-    QFile jpng(res + "/Clipart/Other/DOG.jpng");
+// Sets an environment variable for the life of the object.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const QString& value) : name(name), old(qgetenv(name)) {
+        qputenv(name, QFile::encodeName(value));
+    }
+    ~ScopedEnv() {
+        if (old.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, old);
+    }
+    const char* name;
+    QByteArray old;
+};
+
+TEST_F(ProjectPackageTest, ClipartFramesAndMasksAreFoundAgainInTheResourcesTheCustomFoldersAndTheContentPacks) {
+    QFile plist(res + "/Info.plist");
+    ASSERT_TRUE(plist.open(QIODevice::WriteOnly));
+    plist.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                "<key>CFBundleIdentifier</key><string>test.kollage</string>"
+                "<key>CFBundleName</key><string>Kollage</string></dict></plist>\n");
+    plist.close();
+    kx::Bundle::setMainResourcePath(res);
+    ScopedEnv cache("XDG_CACHE_HOME", at("Caches"));
+    ScopedEnv data("XDG_DATA_HOME", at("share"));
+    const QString boxes = at("Caches/test.kollage/Boxes");
+    const QString custom = at("share/Kollage/Custom Resources");
+
+    KXProject project;
+    KXCanvas& page = *project.canvasAtIndex(0);
+    // Stored paths of another machine; none of them exists here.
+    const QString dog = at("Old.app/Contents/Resources/Clipart/Animals/dog.png");
+    const QString mine = at("old/share/Kollage/Custom Resources/Clipart/mine.png");
+    const QString rose = at("old/Caches/x/Boxes/Flowers/Clipart/Flowers/rose.png");
+    const QString cat = at("Old.app/Contents/Resources/Clipart/Animals/cat.png");
+    for (const QString& path : {dog, mine, rose, cat})
+        addPhoto(page, path);
+    KXPhoto* framed = addPhoto(page, writeImage(at("a.jpg")));
+    auto frame = KXFrame::frameWithName(at("old/Resources/Frame/Rustic/Wood.png"));
+    framed->setFrame(frame);
+    framed->setMaskName(at("old/Mask/heart.png"));
+    ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+    EXPECT_EQ(filesIn(at("P.vrtp3/Data")), QStringList{"a.jpg"});  // clip-art is never copied
+
+    // What this machine has: the dog only as a JPNG of another case in its category, the cat only in
+    // another category, the user's own clip-art and mask, a content pack with the rose and the frame.
+    QDir().mkpath(res + "/Clipart/Animals");
+    QFile jpng(res + "/Clipart/Animals/DOG.jpng");
     ASSERT_TRUE(jpng.open(QIODevice::WriteOnly));
     jpng.close();
+    writeImage(res + "/Clipart/Other/cat.png");
+    const QString mineHere = writeImage(custom + "/Clipart/mine.png");
+    const QString maskHere = writeImage(custom + "/Mask/heart.jpg");
+    const QString roseHere = writeImage(boxes + "/Flowers/Clipart/Flowers/Red/ROSE.png");
+    const QString frameHere = writeImage(boxes + "/Pack/Frame/Rustic/wood.png");
+
     auto back = reopen(at("P.vrtp3"));
     ASSERT_TRUE(back);
-    EXPECT_EQ(photoPaths(*back), QStringList{res + "/Clipart/Other/DOG.jpng"});
-    EXPECT_TRUE(back->missingCliparts().isEmpty());
+    EXPECT_EQ(photoPaths(*back), (QStringList{res + "/Clipart/Animals/DOG.jpng", mineHere, roseHere, cat,
+                                              at("P.vrtp3/Data/a.jpg")}));
+    EXPECT_EQ(back->missingCliparts(), QStringList{"cat.png"});  // a clip-art of another category is not it
+    const KXPhoto* read = dynamic_cast<KXShape*>(back->canvasAtIndex(0)->graphAtIndex(4).get())->photo();
+    ASSERT_TRUE(read->frame());
+    EXPECT_EQ(read->frame()->name(), frameHere);
+    EXPECT_EQ(read->frame()->style(), 1);
+    EXPECT_EQ(read->maskName(), maskHere);
+    EXPECT_TRUE(back->missingMasks().isEmpty());
 }
 
 TEST_F(ProjectPackageTest, NamesFromTheFileNeverLeaveTheDataFolderNorFollowSymlinks) {
@@ -312,6 +452,31 @@ TEST_F(ProjectPackageTest, TheArchiveReadsWithAnOutsidePropertyListReader) {
     ASSERT_TRUE(python.waitForFinished(30000));
     EXPECT_EQ(python.readAllStandardOutput().trimmed().toStdString(),
               "NSMutableDictionary ['canvas', 'docData', 'versionInfo'] KXVersionInfo KXDocumentAttribute Holiday ['KXCanvas']")
+        << python.readAllStandardError().toStdString();
+}
+
+TEST_F(ProjectPackageTest, DocumentAttributesOfALaterVersionAreWrittenBackUnchanged) {
+    auto project = projectWith({});
+    auto later = std::make_shared<LaterDocumentAttribute>();
+    later->author = QStringLiteral("Ana");
+    project->setDocAttribute(later);
+    ASSERT_TRUE(project->saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+    auto back = reopen(at("P.vrtp3"));
+    ASSERT_TRUE(back);
+    ASSERT_TRUE(back->saveAsProjectToPath(at("Q.vrtp3"), KXSaveOperationSave));
+    const QString script = QStringLiteral(
+        "import plistlib,sys\n"
+        "a=plistlib.load(open(sys.argv[1],'rb'))\n"
+        "o=a['$objects']\n"
+        "r=o[a['$top']['root'].data]\n"
+        "keys=[o[k.data] for k in r['NS.keys']]\n"
+        "d=o[dict(zip(keys,r['NS.objects']))['docData'].data]\n"
+        "tags=o[d['tags'].data]\n"
+        "print(o[d['author'].data],o[d['reviewer'].data],d['revision'],[o[t.data] for t in tags['NS.objects']])\n");
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, at("Q.vrtp3/info.xml")});
+    ASSERT_TRUE(python.waitForFinished(30000));
+    EXPECT_EQ(python.readAllStandardOutput().trimmed().toStdString(), "Ana Ana 7 ['a', 2]")
         << python.readAllStandardError().toStdString();
 }
 
@@ -527,16 +692,79 @@ TEST_F(ProjectTest, CustomBackgroundImagesTravelInDataAndResourceBackgroundsAreF
     project.canvasAtIndex(1)->setBackground(resource);
     const QString shipped = writeImage(res + "/Background/Nature/Stretch/sky.jpg");
 
+    // A custom image on a graph inside a group.
+    auto inner = std::make_shared<KXShape>();
+    inner->setText(nullptr);
+    auto innerFill = std::make_shared<KXBackground>();
+    innerFill->setFillType(KXFillTypeCustomImage);
+    innerFill->setCustomImagePath(writeImage(at("mine/grouped.png")));
+    inner->setBackground(innerFill);
+    inner->setFillEnabled(true);
+    auto partner = std::make_shared<KXShape>();
+    partner->setText(nullptr);
+    page.addGraph(KXGroup::groupGraphWithGraphs({inner, partner}));
+
     ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
-    EXPECT_EQ(filesIn(at("P.vrtp3/Data")), (QStringList{"old.png", "paper.png"}));
+    // Only images that a fill shows are copied in.
+    EXPECT_EQ(filesIn(at("P.vrtp3/Data")), (QStringList{"grouped.png", "paper.png"}));
     EXPECT_EQ(custom->customImagePath(), at("P.vrtp3/Data/paper.png"));
-    EXPECT_EQ(inactive->customImagePath(), at("mine/old.png"));  // only an active custom image is re-pointed
+    KXBackground* groupedFill = page.graphAtIndex(1)->graphs().at(0)->background();
+    EXPECT_EQ(groupedFill->customImagePath(), at("P.vrtp3/Data/grouped.png"));
+    EXPECT_EQ(inactive->customImagePath(), at("mine/old.png"));
+    // A fill turned to a colour keeps the custom image the package already holds.
+    custom->setFillType(KXFillTypeColor);
+    ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+    EXPECT_EQ(filesIn(at("P.vrtp3/Data")), (QStringList{"grouped.png", "paper.png"}));
+    custom->setFillType(KXFillTypeCustomImage);
+    ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+
     ASSERT_TRUE(QDir().rename(at("P.vrtp3"), at("Moved.vrtp3")));
     auto back = KXProject::initWithPath(at("Moved.vrtp3"));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->canvasAtIndex(0)->background()->customImagePath(), at("Moved.vrtp3/Data/paper.png"));
+    const auto group = back->canvasAtIndex(0)->graphAtIndex(1);
+    ASSERT_EQ(group->graphType(), KXGraphTypeGroup);
+    EXPECT_EQ(group->graphs().at(0)->background()->customImagePath(), at("Moved.vrtp3/Data/grouped.png"));
     EXPECT_EQ(back->canvasAtIndex(1)->background()->imagePath(), shipped);
     EXPECT_EQ(back->canvasAtIndex(1)->background()->imageType(), 1);
+}
+
+TEST_F(ProjectTest, PastedImagesKnownOnlyToTheImageCacheAreWrittenIntoDataInTheFormatTheirNamesAsk) {
+    KXProject project;
+    KXCanvas& page = *project.canvasAtIndex(0);
+    QImage green(64, 48, QImage::Format_RGB32);
+    green.fill(QColor(20, 200, 40));
+    KXCacheManager& manager = KXCacheManager::cacheManager();
+    struct Case {
+        QString stored, name;
+        QByteArray format;
+    };
+    const std::vector<Case> cases{{at("clipboard/pasted.png"), "pasted.png", "png"},
+                                  {at("clipboard/pasted.jpg"), "pasted.jpg", "jpeg"},
+                                  {at("other/pasted.png"), "pasted_1.png", "png"}};
+    std::vector<KXCachePtr> entries;
+    std::vector<KXPhoto*> photos;
+    for (const Case& c : cases) {
+        entries.push_back(KXCache::initWithImage(kx::Image(green), c.stored));
+        ASSERT_TRUE(entries.back());
+        manager.addCache(entries.back(), c.stored);
+        photos.push_back(addPhoto(page, c.stored));
+    }
+    KXPhoto* unknown = addPhoto(page, at("clipboard/never-cached.png"));
+    ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+    EXPECT_EQ(filesIn(at("P.vrtp3/Data")), (QStringList{"pasted.jpg", "pasted.png", "pasted_1.png"}));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const QString written = at("P.vrtp3/Data/") + cases[i].name;
+        EXPECT_EQ(photos[i]->imagePath(), written);
+        QImageReader reader(written);
+        EXPECT_EQ(reader.format(), cases[i].format) << cases[i].name.toStdString();
+        EXPECT_EQ(reader.size(), QSize(64, 48));
+        // The photo keeps the image it showed: the cache entry now answers for the new path too.
+        EXPECT_EQ(manager.caches().value(written), entries[i]);
+    }
+    EXPECT_EQ(unknown->imagePath(), at("clipboard/never-cached.png"));  // nothing to write: the path stays
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        project.canvasAtIndex(0)->removeGraphAtIndex(0);
 }
 
 }  // namespace
@@ -573,6 +801,71 @@ TEST_F(ProjectTest, MasksAreFoundInContentPacksAndAMissingMaskKeepsItsNameAndIsL
         masks << dynamic_cast<KXShape*>(graph.get())->photo()->maskName();
     EXPECT_EQ(masks, (QStringList{inPack, at("old machine/Mask/star.png"), at("old machine/Mask/STAR.png")}));
     EXPECT_EQ(back->missingMasks(), QStringList{"star.jpg"});
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ProjectTest, OlderPackagesAndXMLTemplatesAreReadThroughTheXMLReader) {
+    const QString clipart = writeImage(res + "/Clipart/Animals/cat.png");
+    QDir().mkpath(at("Old.vrtp/Contents"));
+    QFile(at("Old.vrtp/Contents/page.vrtp")).open(QIODevice::WriteOnly);
+    QFile(at("Card.tpl")).open(QIODevice::WriteOnly);
+
+    struct Call {
+        QString path;
+        bool templateFile;
+        QString lookedUp;
+    };
+    std::vector<Call> calls;
+    bool fail = false;
+    KXProject::setXMLProjectReader([&](const QString& path, bool templateFile, const KXProject::ResourceLookup& lookup,
+                                       KXProject::XMLProjectContent* content, QString* error) {
+        calls.push_back({path, templateFile, lookup(QStringLiteral("CAT.png"), QStringLiteral("Clipart"))});
+        if (fail) {
+            *error = QStringLiteral("not well-formed");
+            return false;
+        }
+        content->pages = {std::make_shared<KXCanvas>(), std::make_shared<KXCanvas>()};
+        content->missingPhotos = {QStringLiteral("a.jpg"), QStringLiteral("A.JPG")};
+        content->missingMasks = {QStringLiteral("star.jpg")};
+        return true;
+    });
+
+    KXProject project;
+    QString error;
+    ASSERT_TRUE(project.loadProjectWithPath(at("Old.vrtp"), &error)) << error.toStdString();
+    EXPECT_EQ(project.canvasCount(), 2);
+    EXPECT_EQ(project.path(), at("Old.vrtp"));
+    EXPECT_EQ(project.missingPhotos(), QStringList{"a.jpg"});
+    EXPECT_EQ(project.missingMasks(), QStringList{"star.jpg"});
+
+    KXProject fromTemplate;
+    ASSERT_TRUE(fromTemplate.loadProjectWithPath(at("Card.tpl"), &error)) << error.toStdString();
+    EXPECT_EQ(fromTemplate.canvasCount(), 2);
+    EXPECT_TRUE(fromTemplate.path().isEmpty());
+
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].path, at("Old.vrtp"));
+    EXPECT_FALSE(calls[0].templateFile);
+    EXPECT_EQ(calls[1].path, at("Card.tpl"));
+    EXPECT_TRUE(calls[1].templateFile);
+    EXPECT_EQ(calls[0].lookedUp, clipart);  // the project's own resource search
+
+    // A file the reader refuses leaves the project as it was.
+    fail = true;
+    const auto page = project.canvasLayerAtIndex(0);
+    EXPECT_FALSE(project.loadProjectWithPath(at("Card.tpl"), &error));
+    EXPECT_EQ(error, QStringLiteral("not well-formed"));
+    EXPECT_EQ(project.canvasCount(), 2);
+    EXPECT_EQ(project.canvasLayerAtIndex(0), page);
+
+    // Without a reader such files cannot be opened.
+    KXProject::setXMLProjectReader({});
+    EXPECT_FALSE(project.loadProjectWithPath(at("Old.vrtp"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(project.canvasLayerAtIndex(0), page);
 }
 
 }  // namespace

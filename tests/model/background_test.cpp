@@ -378,6 +378,14 @@ TEST_F(BackgroundTest, StoredResourcePathsArePointedAtThisApplication) {
     });
     ASSERT_TRUE(fill);
     EXPECT_EQ(fill->imagePath(), res->paperJpg);
+    // A resource image found nowhere keeps its stored path, so that it can still be looked up by name and
+    // a later save does not lose it.
+    const auto lost = readForged([](kx::KeyedArchiver& c) {
+        c.encodeInteger(1, "fillType");
+        c.encodeObject(kx::Value(QStringLiteral("/Old/Resources/Backgrounds/Gone/none.png")), "magePath");
+    });
+    ASSERT_TRUE(lost);
+    EXPECT_EQ(lost->imagePath(), QStringLiteral("/Old/Resources/Backgrounds/Gone/none.png"));
 }
 
 }  // namespace

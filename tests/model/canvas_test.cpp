@@ -1,4 +1,5 @@
 #include "archive_probe.h"
+#include "observer_recorder.h"
 #include "page_test_support.h"
 
 #include "platform/foundation/keyed_unarchiver.h"
@@ -123,6 +124,25 @@ TEST_F(CanvasTest, PageSizeChangeMovesMarginsAndGraphs) {
             EXPECT_EQ(graph->relativeRect(), kx::Rect(0.25, 0.5, 0.25, 1.0 / 3));
         }
     }
+}
+
+TEST_F(CanvasTest, ASizeChangeIsAnnouncedWithThePreviousSizeAsTheOldValue) {
+    KXCanvas page;
+    kxtest::ObserverRecorder recorder;
+    page.addObserver(&recorder, QStringLiteral("pageSize"));
+    const KXSize* before = page.pageSize();
+    const kx::Size beforePixels = page.pixelSize();
+    KXSize size(300, 200, KXSizeUnitPixel, 72);
+    page.setPageSize(&size);
+    page.removeObserver(&recorder, QStringLiteral("pageSize"));
+    page.setPageSize(&size);
+    ASSERT_EQ(recorder.keys(), QStringList{QStringLiteral("pageSize")});
+    const auto oldSize = recorder.changes[0].oldValue.objectAs<KXSize>();
+    ASSERT_TRUE(oldSize);
+    EXPECT_EQ(oldSize.get(), before);
+    EXPECT_EQ(oldSize->pixelSize(), beforePixels);
+    EXPECT_EQ(recorder.changes[0].newValue.objectAs<KXSize>()->pixelSize(), (kx::Size{300, 200}));
+    EXPECT_NE(recorder.changes[0].newValue.objectAs<KXSize>().get(), &size);  // the page keeps a copy
 }
 
 TEST_F(CanvasTest, ZoomToFitSetsPreviewZoomAndLaysOut) {

@@ -109,6 +109,20 @@ void KeyedArchiver::encodeObject(const Object& object, const QString& key) {
     setValue(key, Value(uid));
 }
 
+void KeyedArchiver::encodeValueInPlace(const Value& value, const QString& key) {
+    switch (value.type()) {
+    case Value::Type::Bool:
+    case Value::Type::Integer:
+    case Value::Type::Real:
+    case Value::Type::String:
+    case Value::Type::Data:
+        setValue(key, value);
+        break;
+    default:
+        encodeObject(value, key);
+    }
+}
+
 Uid KeyedArchiver::reserve() {
     m_objects.emplace_back();
     return Uid{m_objects.size() - 1};

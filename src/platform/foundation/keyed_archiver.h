@@ -57,6 +57,9 @@ public:
                       CollectionClass collectionClass = CollectionClass::Immutable);
     // An object not held by a shared pointer (an object archiving itself to make a copy).
     void encodeObject(const Object& object, const QString& key);
+    // Stores a number, boolean, string or data in place under the key (as encodeInteger and encodePoint do);
+    // other values are stored as objects.
+    void encodeValueInPlace(const Value& value, const QString& key);
 
     // Whether something could not be archived, and what.
     bool failed() const { return !m_error.isEmpty(); }

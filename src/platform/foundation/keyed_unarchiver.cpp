@@ -175,6 +175,28 @@ Value KeyedUnarchiver::decodeObject(const QString& key) {
     return resolve(v->toUid());
 }
 
+QStringList KeyedUnarchiver::allKeys() const {
+    QStringList keys;
+    if (failed())
+        return keys;
+    for (const auto& [stored, value] : *m_scopes.back()) {
+        if (stored == QLatin1String("$class"))
+            continue;
+        // Escaped "$" keys lose their extra "$".
+        keys << (stored.startsWith(QLatin1String("$$")) ? stored.mid(1) : stored);
+    }
+    return keys;
+}
+
+Value KeyedUnarchiver::decodeStoredValue(const QString& key, bool* inPlace) {
+    const Value* v = find(key);
+    if (inPlace)
+        *inPlace = v && v->type() != Value::Type::Uid;
+    if (!v)
+        return {};
+    return v->type() == Value::Type::Uid ? resolve(v->toUid()) : *v;
+}
+
 Value KeyedUnarchiver::decodeObjectOfType(const QString& key, Value::Type type) {
     Value v = decodeObject(key);
     if (!v.isNil() && v.type() != type) {

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -50,6 +51,12 @@ public:
     Value decodeObject(const QString& key);
     // Like decodeObject, but a present value of another type fails the archive (nil passes).
     Value decodeObjectOfType(const QString& key, Value::Type type);
+    // The keys of the object being decoded, in key order ("$class" left out), so that a class can carry
+    // keys it does not know through a load and a save.
+    QStringList allKeys() const;
+    // A value as it is stored under the key: a reference is resolved as decodeObject does; a value stored
+    // in place (a number, boolean or geometry string) is given as it is, and *inPlace tells which.
+    Value decodeStoredValue(const QString& key, bool* inPlace = nullptr);
     // An object of class T, or null when the key is missing or holds nil; another kind fails the archive.
     template <class T>
     std::shared_ptr<T> decodeObjectOfClass(const QString& key) {

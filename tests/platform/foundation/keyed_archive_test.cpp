@@ -859,3 +859,38 @@ print(json.dumps(out))
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KeyedArchive, UnknownKeysCanBeListedReadAsStoredAndWrittenBackInTheSameForm) {
+    KeyedArchiver archiver;
+    archiver.encodeInteger(7, "count");
+    archiver.encodeObject(Value("text"), "name");
+    archiver.encodeBool(true, "$flag");
+    archiver.encodeObject(Value(ValueArray{Value(1), Value("two")}), "list");
+    KeyedUnarchiver top2(archiver.encodedData(), registry());
+    QStringList keys = top2.allKeys();
+    keys.sort();
+    EXPECT_EQ(keys, (QStringList{"$flag", "count", "list", "name"}));
+    bool inPlace = false;
+    EXPECT_EQ(top2.decodeStoredValue("count", &inPlace), Value(7));
+    EXPECT_TRUE(inPlace);
+    EXPECT_EQ(top2.decodeStoredValue("$flag", &inPlace), Value(true));
+    EXPECT_TRUE(inPlace);
+    EXPECT_EQ(top2.decodeStoredValue("name", &inPlace), Value("text"));
+    EXPECT_FALSE(inPlace);
+    EXPECT_EQ(top2.decodeStoredValue("list", &inPlace).toArray().size(), 2u);
+    EXPECT_FALSE(inPlace);
+    EXPECT_TRUE(top2.decodeStoredValue("missing", &inPlace).isNil());
+    EXPECT_FALSE(inPlace);
+
+    // Written back: in-place values stay in place, references stay references.
+    KeyedArchiver again;
+    again.encodeValueInPlace(Value(7), "count");
+    again.encodeValueInPlace(Value(ValueArray{Value(1)}), "list");
+    const ValueDictionary topDict = again.archive().toDictionary().at("$top").toDictionary();
+    EXPECT_EQ(topDict.at("count"), Value(7));
+    EXPECT_EQ(topDict.at("list").type(), Value::Type::Uid);
+}
+
+}  // namespace

@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -109,6 +110,7 @@ KXCachePtr KXCache::initWithPath(const QString& path) {
         imageSize = stored.isValid() ? kx::Size(std::max(0, stored.width()), std::max(0, stored.height()))
                                      : kx::Size();
         if (imageSize.width > 0 && imageSize.height > 0) {
+            cache->m_scalableBitmapFile = true;
             thumb = loadImageThumbnail(path, int(kCacheThumbnailSize));
             // The thumbnail is upright; a file shown turned by a quarter reports its size turned too.
             const bool thumbPortrait = thumb.height() > thumb.width();
@@ -228,7 +230,7 @@ void KXCache::startRemoteLoad(const QUrl& originalURL) {
 
 KXCache::Snapshot KXCache::snapshot() const {
     std::lock_guard lock(m_mutex);
-    return Snapshot{m_thumbImage, m_largeImage, m_originalImage, m_path, m_imageSize, m_generation};
+    return Snapshot{m_thumbImage, m_largeImage, m_originalImage, m_coveringImage, m_path, m_imageSize, m_generation};
 }
 
 void KXCache::storeLoaded(kx::Image KXCache::*slot, const kx::Image& image, std::uint64_t generation,
@@ -320,6 +322,55 @@ kx::Image KXCache::imageWithSize(const kx::Size& size) {
     return originalImage();
 }
 
+namespace {
+
+// The size the bitmap readers decode an image of `imageSize` to when its longer side is limited to what
+// covering `wanted` takes (see loadImageThumbnail); (0, 0) when that is the whole image.
+kx::Size coveringSizeOf(const kx::Size& imageSize, const kx::Size& wanted) {
+    const double longer = std::max(imageSize.width, imageSize.height);
+    if (!(imageSize.width > 0) || !(imageSize.height > 0) || !std::isfinite(longer))
+        return {};
+    const double scale = std::max(wanted.width / imageSize.width, wanted.height / imageSize.height);
+    if (!(scale > 0) || !(scale < 1))
+        return {};
+    // A hair below a whole number counts as that number: a size worked out in doubles asks for no extra row.
+    const double side = std::max(1.0, std::ceil(longer * scale - 1e-6));
+    if (side >= longer)
+        return {};
+    const double shorter = std::max(1.0, double(std::lround(std::min(imageSize.width, imageSize.height) * side / longer)));
+    return imageSize.width >= imageSize.height ? kx::Size(side, shorter) : kx::Size(shorter, side);
+}
+
+}  // namespace
+
+kx::Size KXCache::coveringDecodeSize(const kx::Size& size) const {
+    return coveringSizeOf(imageSize(), size);
+}
+
+kx::Image KXCache::imageCoveringSize(const kx::Size& size) {
+    if (fits(size, kCacheLargeImageSize) || m_isVectorImage)
+        return imageWithSize(size);
+    if (!m_scalableBitmapFile)
+        return originalImage();
+    // Loaders of this entry's decode take turns, so a second request of the same size finds the first one's.
+    std::lock_guard loading(m_coveringLoad);
+    const Snapshot s = snapshot();
+    if (s.path.isEmpty())
+        return s.thumb;
+    const kx::Size wanted = coveringSizeOf(s.imageSize, size);
+    if (!(wanted.width > 0))
+        return originalImage();
+    if (!s.covering.isNull() && s.covering.width() >= wanted.width && s.covering.height() >= wanted.height)
+        return s.covering;
+    if (!s.original.isNull())
+        return s.original;  // already in memory: it serves without another decode
+    const kx::Image decoded = loadImageThumbnail(s.path, int(std::max(wanted.width, wanted.height)));
+    if (decoded.isNull())
+        return originalImage();
+    storeLoaded(&KXCache::m_coveringImage, decoded, s.generation);
+    return decoded;
+}
+
 void KXCache::clearImageCache() {
     std::lock_guard lock(m_mutex);
     clearLocked();
@@ -331,6 +382,7 @@ void KXCache::clearLocked() {
     m_thumbImage = {};
     m_largeImage = {};
     m_originalImage = {};
+    m_coveringImage = {};
     ++m_generation;
 }
 

@@ -81,6 +81,17 @@ public:
     // The thumbnail for sizes that fit 400, the large image for sizes that fit 1200, above that a fresh
     // rendering of a vector file at the size (never kept) or the original.
     kx::Image imageWithSize(const kx::Size& size);
+    // An image for drawing the whole picture at `size` pixels: imageWithSize up to the large image; above
+    // it, a bitmap file is decoded straight to the smallest size of its proportions that covers `size`
+    // (the JPEG reader scales while it decodes), so a big photo drawn at a few megapixels is never decoded
+    // in full. A request the image's own size does not exceed gets the original. The last such decode is
+    // kept (made once, like the other versions) and serves every later request it covers; a larger
+    // request replaces it. Remote, pasted, JPNG and PDF entries give the original, vector entries a
+    // rendering at the size.
+    kx::Image imageCoveringSize(const kx::Size& size);
+    // The side lengths of the decode imageCoveringSize makes for `size` (rounded up), or (0, 0) when the
+    // original serves that size.
+    kx::Size coveringDecodeSize(const kx::Size& size) const;
 
     bool isEmpty() const;
     bool isVectorImage() const { return m_isVectorImage; }
@@ -109,7 +120,7 @@ private:
     friend class KXCacheManager;
 
     struct Snapshot {
-        kx::Image thumb, large, original;
+        kx::Image thumb, large, original, covering;
         QString path;
         kx::Size imageSize;
         std::uint64_t generation = 0;
@@ -134,6 +145,7 @@ private:
     kx::Image m_thumbImage;
     kx::Image m_largeImage;
     kx::Image m_originalImage;
+    kx::Image m_coveringImage;  // the last decode for a size between the large image and the original
     QString m_path;
     kx::Size m_imageSize;
     std::uint64_t m_generation = 0;  // bumped by clearImageCache
@@ -141,6 +153,9 @@ private:
     // Held while the large image or the original is being made, so that it is made once.
     std::mutex m_largeLoad;
     std::mutex m_originalLoad;
+    std::mutex m_coveringLoad;
+    // Whether the file is read by the bitmap readers, which can decode it at a reduced size.
+    bool m_scalableBitmapFile = false;
 };
 
 class KXCacheManager {

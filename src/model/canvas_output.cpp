@@ -263,7 +263,11 @@ void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
                 transformRectAboutCenter(f.center(), angle, 1, 1, imageRectCentredOn(image, f.center())));
             const double reach = 1.5 * shadowBlur + 4;
             const kx::Rect area = drawn.united(drawn.offsetBy(shadowOffset.x, shadowOffset.y)).insetBy(-reach, -reach);
-            context.clipToRect(ctm.inverted().apply(area));
+            // Widened to whole device pixels: a clip along pixel edges is a plain rectangle, where a
+            // fractional one would cost a coverage mask of the whole output.
+            const double x0 = std::floor(area.minX()), y0 = std::floor(area.minY());
+            const kx::Rect pixels(x0, y0, std::ceil(area.maxX()) - x0, std::ceil(area.maxY()) - y0);
+            context.clipToRect(ctm.inverted().apply(pixels));
         }
     }
     rotateAbout(context, f.center(), angle);

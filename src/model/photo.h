@@ -140,8 +140,18 @@ private:
     kx::Rect marginRect(const kx::Rect& rect) const;
     bool hasUsableMargins() const;
     kx::Rect fullImageRect(const kx::Rect& rect, bool storeCrop);
-    // The cache image for a drawing of `size`, turned and processed.
-    kx::Image buildRenderImage(const kx::Size& size) const;
+    // The cache's image of the path for drawing the whole picture at `size` (as shown, before turning):
+    // a cache level, and above the large level the original or, when `covering`, a decode that covers
+    // the size.
+    kx::Image sourceImageForSize(const kx::Size& size, bool covering) const;
+    // The size `size` takes in the file's own orientation: a quarter turn swaps width and height.
+    kx::Size sizeInFileOrientation(const kx::Size& size) const;
+    // The source image turned and colour-processed.
+    kx::Image processedImage(const kx::Image& source) const;
+    // Makes the render image from a source image and remembers what it was made from.
+    void setRenderImageFromSource(const kx::Image& source);
+    // The pixel size of the source that serves a drawing of the whole picture at `size` (as shown).
+    kx::Size sourceSizeForBoundSize(const kx::Size& size) const;
     void takeCacheUse();
     void giveUpCacheUse();
     void cacheDidLoadingInternetImage(const void* sender);
@@ -154,6 +164,10 @@ private:
     kx::Rect m_cropRect;
     std::int64_t m_roundCornerRadius = 0;
     kx::Image m_renderImage;
+    // The size of the cache image the render image was made from, and whether that was a reduced version of
+    // the file (one a larger drawing replaces by a larger version).
+    kx::Size m_renderSourceSize;
+    bool m_renderImageReduced = false;
     kx::Image m_maskImage;
     std::shared_ptr<KXPhotoFilter> m_variableFilter;
     QString m_imagePath;

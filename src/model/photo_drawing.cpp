@@ -24,18 +24,22 @@ bool exceeds(const kx::Size& a, const kx::Size& b) {
     return a.width > b.width || a.height > b.height;
 }
 
-bool isCacheLevel(const kx::Image& image) {
-    for (int level : {int(kCacheThumbnailSize), int(kCacheLargeImageSize)}) {
-        if (image.width() == level || image.height() == level)
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
-kx::Image KXPhoto::buildRenderImage(const kx::Size& size) const {
-    kx::Image image = KXCacheManager::cacheManager().imageWithPath(m_imagePath, size);
+kx::Size KXPhoto::sizeInFileOrientation(const kx::Size& size) const {
+    const std::int64_t quarter = ((m_photoRotation % 360) + 360) % 360;
+    return quarter == 90 || quarter == 270 ? kx::Size(size.height, size.width) : size;
+}
+
+kx::Image KXPhoto::sourceImageForSize(const kx::Size& size, bool covering) const {
+    const KXCachePtr cache = KXCacheManager::cacheManager().cacheWithPath(m_imagePath);
+    if (!cache)
+        return {};
+    return covering ? cache->imageCoveringSize(sizeInFileOrientation(size)) : cache->imageWithSize(size);
+}
+
+kx::Image KXPhoto::processedImage(const kx::Image& source) const {
+    kx::Image image = source;
     if (image.isNull())
         return {};
     if (m_photoRotation % 360 != 0)
@@ -49,14 +53,42 @@ kx::Image KXPhoto::buildRenderImage(const kx::Size& size) const {
                               filter ? filter->hueFilter() : nullptr, filter ? filter->colorControls() : nullptr);
 }
 
+void KXPhoto::setRenderImageFromSource(const kx::Image& source) {
+    m_renderImage = processedImage(source);
+    m_renderSourceSize = m_renderImage.isNull() ? kx::Size() : source.pixelSize();
+    m_renderImageReduced = false;
+    if (!m_renderImage.isNull()) {
+        if (const KXCachePtr cache = KXCacheManager::cacheManager().cacheWithPath(m_imagePath)) {
+            const kx::Size full = cache->imageSize();
+            m_renderImageReduced = source.width() < full.width || source.height() < full.height;
+        }
+    }
+}
+
 void KXPhoto::updateRenderImage() {
     const KXGraph* graph = ownerGraph();
     const kx::Rect frame = graph ? graph->frameRect() : kx::Rect();
     const kx::Rect full = fullImageRectWithFrame(frame);
     m_renderImage = kx::Image();
+    m_renderSourceSize = kx::Size();
+    m_renderImageReduced = false;
     if (m_imagePath.isEmpty())
         return;
-    m_renderImage = buildRenderImage(full.size);
+    // The cache's own levels: the crop chosen next follows the proportions of this image, which a level
+    // keeps as well as its pixels allow and the original keeps exactly.
+    setRenderImageFromSource(sourceImageForSize(full.size, false));
+}
+
+kx::Size KXPhoto::sourceSizeForBoundSize(const kx::Size& size) const {
+    const kx::Size wanted = sizeInFileOrientation(size);
+    if (exceeds(wanted, {kCacheLargeImageSize, kCacheLargeImageSize}) && m_holdsImageUse) {
+        if (const KXCachePtr cache = KXCacheManager::cacheManager().cacheWithPath(m_imagePath)) {
+            const kx::Size covering = cache->coveringDecodeSize(wanted);
+            if (covering.width > 0)
+                return covering;
+        }
+    }
+    return imageSizeForBoundSize(wanted);
 }
 
 kx::Size KXPhoto::imageSizeForBoundSize(const kx::Size& bound) const {
@@ -104,13 +136,18 @@ void KXPhoto::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
     if (isEmpty()) {
         drawBlankInContext(context, rect);
     } else {
-        // A cache level that has become too small for the drawn size is replaced by the next one.
-        const kx::Size needed = imageSizeForBoundSize(imageRect.size);
-        if (!m_renderImage.isNull() && isCacheLevel(m_renderImage) &&
-            (needed.width > m_renderImage.width() || needed.height > m_renderImage.height())) {
-            const kx::Image larger = buildRenderImage(imageRect.size);
-            if (!larger.isNull())
-                m_renderImage = larger;
+        // A reduced version of the file that has become too small for the drawn size is replaced by a
+        // larger one. When the cache has nothing larger, the image stays and is not asked for again.
+        if (!m_renderImage.isNull() && m_renderImageReduced) {
+            const kx::Size needed = sourceSizeForBoundSize(imageRect.size);
+            if (needed.width > m_renderSourceSize.width || needed.height > m_renderSourceSize.height) {
+                const kx::Image larger = sourceImageForSize(imageRect.size, true);
+                if (!larger.isNull() && (larger.width() > m_renderSourceSize.width ||
+                                         larger.height() > m_renderSourceSize.height))
+                    setRenderImageFromSource(larger);
+                else
+                    m_renderImageReduced = false;
+            }
         }
         drawImageAndFrame(context, rect, imageRect);
     }

@@ -161,6 +161,64 @@ TEST_F(ImageCacheTest, ImageWithSizePicksBySizeThresholds) {
     }
 }
 
+TEST_F(ImageCacheTest, LargeDrawingsGetTheFileDecodedToCoverTheirSize) {
+    const KXCachePtr cache = KXCache::initWithPath(file("big.jpg"));
+    ASSERT_TRUE(cache);
+    struct Case {
+        kx::Size wanted, decoded;
+    };
+    const Case cases[] = {
+        {{300, 300}, {400, 267}},      // the thumbnail
+        {{1000, 600}, {1200, 800}},    // the large image
+        {{1500, 10}, {1500, 1000}},    // wider than the large image: decoded at 1500 wide
+        {{1499.9999999, 999}, {1500, 1000}},
+        {{10, 1300}, {1950, 1300}},    // taller: the height decides
+        {{3000, 2000}, {3000, 2000}},  // the image's own size: the original
+        {{5000, 10}, {3000, 2000}},    // never enlarged
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.wanted.width << " x " << c.wanted.height);
+        EXPECT_EQ(cache->imageCoveringSize(c.wanted).pixelSize(), c.decoded);
+    }
+    EXPECT_EQ(cache->coveringDecodeSize({1500, 10}), kx::Size(1500, 1000));
+    EXPECT_EQ(cache->coveringDecodeSize({3000, 10}), kx::Size());
+}
+
+TEST_F(ImageCacheTest, CoveringDecodeIsKeptForSmallerRequestsAndReplacedByLargerOnes) {
+    const KXCachePtr cache = KXCache::initWithPath(file("big.jpg"));
+    ASSERT_TRUE(cache);
+    const kx::Image first = cache->imageCoveringSize({1800, 10});
+    EXPECT_EQ(first.pixelSize(), kx::Size(1800, 1200));
+    EXPECT_TRUE(sameImage(cache->imageCoveringSize({1500, 1000}), first));
+    const kx::Image larger = cache->imageCoveringSize({2100, 10});
+    EXPECT_EQ(larger.pixelSize(), kx::Size(2100, 1400));
+    EXPECT_TRUE(sameImage(cache->imageCoveringSize({1800, 10}), larger));
+    // The full decode, once made, serves without another decode; a cleared entry gives nothing.
+    const KXCachePtr other = KXCache::initWithPath(file("big.jpg"));
+    const kx::Image original = other->originalImage();
+    EXPECT_TRUE(sameImage(other->imageCoveringSize({1500, 10}), original));
+    cache->clearImageCache();
+    EXPECT_TRUE(cache->imageCoveringSize({1500, 10}).isNull());
+}
+
+TEST_F(ImageCacheTest, CoveringDecodeOfATurnedFileIsUpright) {
+    const KXCachePtr cache = KXCache::initWithPath(file("turned.jpg"));
+    ASSERT_TRUE(cache);
+    EXPECT_EQ(cache->imageCoveringSize({10, 1500}).pixelSize(), kx::Size(1000, 1500));
+}
+
+TEST_F(ImageCacheTest, EntriesThatCannotDecodeAtASizeGiveTheirOriginalOrARendering) {
+    const KXCachePtr medium = KXCache::initWithPath(file("medium.png"));
+    ASSERT_TRUE(medium);
+    EXPECT_TRUE(sameImage(medium->imageCoveringSize({1300, 10}), medium->originalImage()));
+    const KXCachePtr svg = KXCache::initWithPath(file("drawing.svg"));
+    ASSERT_TRUE(svg);
+    EXPECT_EQ(svg->imageCoveringSize({1600, 800}).pixelSize(), kx::Size(1600, 800));
+    const KXCachePtr jpng = KXCache::initWithPath(file("small.jpng"));
+    ASSERT_TRUE(jpng);
+    EXPECT_TRUE(sameImage(jpng->imageCoveringSize({1300, 10}), jpng->originalImage()));
+}
+
 TEST_F(ImageCacheTest, SmallPngIsNeverEnlarged) {
     const KXCachePtr cache = KXCache::initWithPath(file("small.png"));
     ASSERT_TRUE(cache);

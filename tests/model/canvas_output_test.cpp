@@ -258,6 +258,37 @@ TEST_F(CanvasOutputTest, ReflectionOfAShapeWithoutOutlineDrawsNothing) {
 
 namespace {
 
+TEST_F(CanvasOutputTest, TurnedAndFlippedGroupDrawsItsChildrenTurnedAndFlipped) {
+    auto page = pageOfSize(200, 200);
+    // A wide red bar and a blue square; their group spans (40, 60)-(160, 140), centred on (100, 100).
+    auto bar = filledShape(*page, {40, 120, 40, 20});
+    auto square = filledShape(*page, {120, 60, 40, 40}, kx::Color::srgb(0, 0, 1, 1));
+    auto group = page->groupGraphs({bar, square});
+    ASSERT_TRUE(group);
+    group->setFlipX(-1);
+    group->setAngle(std::numbers::pi / 2);
+    // Mirrored across the group's vertical middle, then turned a quarter anticlockwise about its centre:
+    // the bar stands upright over x 60..80, y 120..160, the square lies over x 100..140, y 40..80.
+    const QImage image = page->outputImageWithSize({200, 200}).qimage();
+    ASSERT_EQ(image.width(), 200);
+    constexpr Rgba kRed{255, 0, 0, 255}, kBlue{0, 0, 255, 255};
+    struct Probe {
+        int x, y;
+        Rgba colour;
+    } probes[] = {
+        {70, 125, kRed}, {70, 155, kRed},  // the bar is upright: tall ...
+        {55, 140, kWhite}, {85, 140, kWhite},  // ... and narrow
+        {120, 60, kBlue}, {105, 45, kBlue}, {135, 75, kBlue},
+        // Where the children would be unturned, or turned without the mirror.
+        {45, 130, kWhite}, {150, 90, kWhite}, {70, 60, kWhite}, {120, 140, kWhite},
+    };
+    for (const Probe& p : probes)
+        EXPECT_EQ(pixelAtYUp(image, p.x, p.y), p.colour) << p.x << ", " << p.y;
+    // The render leaves the group as it was.
+    EXPECT_EQ(group->flipX(), -1);
+    EXPECT_DOUBLE_EQ(group->angle(), std::numbers::pi / 2);
+}
+
 TEST_F(CanvasOutputTest, GraphFarLargerThanTheOutputIsDrawnDirectlyAtItsOpacity) {
     auto page = pageOfSize(100, 100);
     // 300 times the page's width and height: its own image would hold 9e8 pixels for 1e4 visible ones.

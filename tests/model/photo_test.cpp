@@ -1,4 +1,5 @@
 #include "archive_probe.h"
+#include "graphics/geometry_utilities.h"
 #include "graphics/image_cache.h"
 #include "graphics/photo_filter.h"
 #include "model/graph_render.h"
@@ -185,10 +186,34 @@ TEST_F(PhotoTest, RenderImageUsesTheSmallestLevelAndGrowsWhenDrawnLarger) {
     shape->setRelativeRect({0, 0, 0.125, 0.125});
     kxtest::PhotoResourcesTest::drawn(*shape);
     EXPECT_EQ(photo.renderImage().width(), 1200);
-    // At 1000 x 1000 it is drawn 1500 x 1000: the full-size image.
+    // At 1000 x 1000 it is drawn 1500 x 1000: the file decoded at that size, not in full.
     shape->setRelativeRect({0, 0, 0.25, 0.25});
     kxtest::PhotoResourcesTest::drawn(*shape);
+    EXPECT_EQ(photo.renderImage().pixelSize(), kx::Size(1500, 1000));
+    // Drawn again at that size, the same image serves.
+    const qint64 key = photo.renderImage().qimage().cacheKey();
+    kxtest::PhotoResourcesTest::drawn(*shape);
+    EXPECT_EQ(photo.renderImage().qimage().cacheKey(), key);
+    // At 2000 x 2000 it is drawn 3000 x 2000: the full-size image.
+    shape->setRelativeRect({0, 0, 0.5, 0.5});
+    kxtest::PhotoResourcesTest::drawn(*shape);
     EXPECT_EQ(photo.renderImage().width(), 3000);
+}
+
+TEST_F(PhotoTest, QuarterTurnedPhotoAsksForItsSizeInTheFilesOrientation) {
+    auto page = pageOfSize(4000, 4000);
+    auto shape = photoShape(*page, {0, 0, 300, 300});
+    KXPhoto& photo = *shape->photo();
+    photo.setImagePath(image(3000, 2000));
+    photo.setPhotoRotation(90);
+    shape->setRelativeRect({0, 0, 0.25, 0.25});
+    kxtest::PhotoResourcesTest::drawn(*shape);
+    // The whole turned image is drawn taller than wide: the file is decoded at the drawn size with
+    // width and height swapped, then turned.
+    const kx::Size shown = roundRectComponents(photo.fullImageRectForDrawing({0, 0, 1000, 1000})).size;
+    ASSERT_GT(shown.height, 1200);
+    EXPECT_NEAR(photo.renderImage().width(), shown.width, 1);
+    EXPECT_NEAR(photo.renderImage().height(), shown.height, 1);
 }
 
 // ---- clip-art ----

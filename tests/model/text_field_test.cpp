@@ -399,3 +399,32 @@ TEST_F(TextFieldTest, CentringSetsTheMiddleAndCentresEveryParagraph) {
     EXPECT_FALSE(field.isEmpty());
     EXPECT_TRUE(KXText::initWithOwner(nullptr)->isEmpty());
 }
+
+// Drawn for output, the text takes its area from the shape's own frame at the page's zoom, centred on the
+// rectangle it is given; drawn for the screen, from the rectangle itself.
+TEST_F(TextFieldTest, OutputDrawingTakesTheAreaFromTheShapesFrame) {
+    auto shape = plainText({0, 0, 200, 100}, QStringLiteral("Words that need the whole width"), 20);
+    shape->setStrokeEnabled(false);
+    KXText& text = textOf(*shape);
+    text.setTextMarginEnabled(false);
+    auto leftmostInk = [&](std::int32_t intent) {
+        page->setRenderIntent(intent);
+        kx::BitmapContext context(400, 100);
+        text.drawInContext(context, {100, 0, 100, 100});  // half the frame's width
+        page->setRenderIntent(KXRenderIntentPreview);
+        const QImage image = context.makeImage().qimage();
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (pixelAt(image, x, y).a > 128)
+                    return x;
+        return -1;
+    };
+    const int preview = leftmostInk(KXRenderIntentPreview);
+    const int output = leftmostInk(KXRenderIntentOutput);
+    ASSERT_GE(preview, 0);
+    ASSERT_GE(output, 0);
+    EXPECT_GE(preview, 100) << "inside the rectangle given";
+    // 200 wide about the rectangle's centre (150): from x 50.
+    EXPECT_GE(output, 50);
+    EXPECT_LT(output, 60);
+}

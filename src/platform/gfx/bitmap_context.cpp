@@ -291,22 +291,37 @@ struct BitmapContext::Impl {
     // Composites a premultiplied image placed at `topLeft` (device pixels) through the clip and the mask.
     void composite(QImage image, const QPoint& topLeft, const State& s,
                    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver) {
-        if (!s.mask.isNull())
+        const QRect whole = image.rect();
+        compositePart(std::move(image), whole, topLeft, s, mode);
+    }
+
+    // The same for the part `part` of the image, placed with its top-left pixel at `topLeft`. Only a mask
+    // makes a copy of the part; otherwise the image is drawn from where it is.
+    void compositePart(QImage image, const QRect& part, const QPoint& topLeft, const State& s,
+                       QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver) {
+        QRect from = part;
+        if (!s.mask.isNull()) {
+            if (from != image.rect())
+                image = image.copy(from);
             multiplyByMask(image, topLeft, s.mask);
+            from = image.rect();
+        }
         QPainter p(&target());
         p.setClipRect(s.clipRect);
         p.setCompositionMode(mode);
-        p.drawImage(topLeft, image);
+        p.drawImage(topLeft, image, from);
     }
 
-    void drawShadow(const QImage& source, const QRect& sourceRegion, const State& s) {
+    // The shadow of the part `part` of `source`, which lies at `sourceRegion` in device pixels.
+    void drawShadow(const QImage& source, const QRect& part, const QRect& sourceRegion, const State& s) {
         const double sigma = std::min(std::max(s.shadowBlur, 0.0) / 2, kMaxShadowSigma);
         const int w = sourceRegion.width(), h = sourceRegion.height();
         std::vector<float> plane(std::size_t(w) * h, 0.0f);
-        for (int y = 0; y < h && y < source.height(); ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-            for (int x = 0; x < w && x < source.width(); ++x)
-                plane[std::size_t(y) * w + x] = float(qAlpha(row[x]));
+        for (int y = 0; y < h && y < part.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(source.constScanLine(part.y() + y)) + part.x();
+            float* out = plane.data() + std::size_t(y) * w;
+            for (int x = 0; x < w && x < part.width(); ++x)
+                out[x] = float(qAlpha(row[x]));
         }
         gaussianBlur(plane, w, h, sigma);
 
@@ -315,12 +330,19 @@ struct BitmapContext::Impl {
         const double cr = std::clamp(c.red(), 0.0, 1.0) * ca, cg = std::clamp(c.green(), 0.0, 1.0) * ca,
                      cb = std::clamp(c.blue(), 0.0, 1.0) * ca;
         QImage shadow(w, h, kWorkFormat);
+        // Components scaled to bytes once; each pixel then takes its coverage times them, rounded half up
+        // (the values are never negative).
+        const double r255 = cr * 255, g255 = cg * 255, b255 = cb * 255, a255 = ca * 255;
         for (int y = 0; y < h; ++y) {
             auto* row = reinterpret_cast<QRgb*>(shadow.scanLine(y));
+            const float* in = plane.data() + std::size_t(y) * w;
             for (int x = 0; x < w; ++x) {
-                const double a = std::clamp(double(plane[std::size_t(y) * w + x]) / 255.0, 0.0, 1.0);
-                auto byte = [a](double v) { return int(std::lround(v * a * 255)); };
-                row[x] = qRgba(byte(cr), byte(cg), byte(cb), byte(ca));
+                const double a = std::clamp(double(in[x]) / 255.0, 0.0, 1.0);
+                if (a == 0) {
+                    row[x] = 0;
+                    continue;
+                }
+                row[x] = qRgba(int(r255 * a + 0.5), int(g255 * a + 0.5), int(b255 * a + 0.5), int(a255 * a + 0.5));
             }
         }
         // The offset is in the y-up pixel space; device rows grow downward.
@@ -361,12 +383,12 @@ struct BitmapContext::Impl {
             const QImage drawn = renderAlone(op, both, s);
             if (drawn.isNull())
                 return;
-            drawShadow(drawn.copy(shadowSource.translated(-both.topLeft())), shadowSource, s);
-            composite(drawn.copy(visible.translated(-both.topLeft())), visible.topLeft(), s);
+            drawShadow(drawn, shadowSource.translated(-both.topLeft()), shadowSource, s);
+            compositePart(drawn, visible.translated(-both.topLeft()), visible.topLeft(), s);
         } else {
             const QImage source = renderAlone(op, shadowSource, s);
             if (!source.isNull())
-                drawShadow(source, shadowSource, s);
+                drawShadow(source, source.rect(), shadowSource, s);
             composite(renderAlone(op, visible, s), visible.topLeft(), s);
         }
     }

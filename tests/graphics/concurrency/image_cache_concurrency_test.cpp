@@ -49,7 +49,7 @@ std::vector<QString> ImageCacheConcurrency::s_paths;
 // Everything the threads saw for one path: the entries and the pixel buffers of each size.
 struct Seen {
     std::set<const KXCache*> entries;
-    std::set<qint64> thumbs, larges, originals;
+    std::set<qint64> thumbs, larges, coverings, originals;
 };
 
 TEST_F(ImageCacheConcurrency, EntriesAndLazyImagesAreMadeOnce) {
@@ -69,14 +69,17 @@ TEST_F(ImageCacheConcurrency, EntriesAndLazyImagesAreMadeOnce) {
                 ASSERT_TRUE(cache);
                 const kx::Image thumb = cache->imageWithSize({300, 300});
                 const kx::Image large = cache->imageWithSize({1000, 700});
+                const kx::Image covering = cache->imageCoveringSize({1400, 10});
                 const kx::Image original = cache->imageWithSize({1500, 1500});
                 std::lock_guard lock(seenLock);
                 Seen& s = seen[path];
                 s.entries.insert(cache.get());
                 s.thumbs.insert(thumb.qimage().cacheKey());
                 s.larges.insert(large.qimage().cacheKey());
+                s.coverings.insert(covering.qimage().cacheKey());
                 s.originals.insert(original.qimage().cacheKey());
                 EXPECT_EQ(large.pixelSize(), kx::Size(1200, 900));
+                EXPECT_EQ(covering.pixelSize(), kx::Size(1400, 1050));
                 EXPECT_EQ(original.pixelSize(), kx::Size(1600, 1200));
             }
         });
@@ -90,6 +93,7 @@ TEST_F(ImageCacheConcurrency, EntriesAndLazyImagesAreMadeOnce) {
         EXPECT_EQ(s.entries.size(), 1u);
         EXPECT_EQ(s.thumbs.size(), 1u);
         EXPECT_EQ(s.larges.size(), 1u);
+        EXPECT_EQ(s.coverings.size(), 1u);
         EXPECT_EQ(s.originals.size(), 1u);
     }
     EXPECT_EQ(manager.caches().size(), qsizetype(s_paths.size()));

@@ -202,11 +202,11 @@ void KXShapeLayer::drawInContext(kx::BitmapContext& context, const kx::Rect& rec
     KXGraph* g = graph();
     if (!g)
         return;
+    // The content layer carries the opacity: the shape paints at full strength, without its opacity being
+    // written (observers and the page's undo hear nothing).
     PageUndoOff noUndo(g);
-    const double opacity = g->opacity();
-    g->setOpacity(1);
+    const KXGraph::PaintOpacity fullStrength(g, 1.0);
     g->drawInContext(context, rect);
-    g->setOpacity(opacity);
 }
 
 void KXShapeLayer::displayIfNeeded() {

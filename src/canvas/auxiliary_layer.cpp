@@ -16,6 +16,7 @@
 #include "shapes/special_shape.h"
 #include "shapes/symbol_shape.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -113,8 +114,74 @@ void KXAuxiliaryLayer::clearLine() {
 // ---- display ----
 
 void KXAuxiliaryLayer::setNeedsDisplay() {
-    if (!m_displayLocked)
-        kx::Layer::setNeedsDisplay();
+    if (m_displayLocked)
+        return;
+    kx::Rect area = paintExtent();
+    if (!m_paintedExtent.isNull())
+        area = area.isNull() ? m_paintedExtent : area.united(m_paintedExtent);
+    if (!area.isNull())
+        setNeedsDisplayInRect(area);
+}
+
+namespace {
+void unite(kx::Rect& extent, const kx::Rect& rect, double grow) {
+    if (rect.isNull() || !std::isfinite(rect.origin.x) || !std::isfinite(rect.origin.y) ||
+        !std::isfinite(rect.size.width) || !std::isfinite(rect.size.height))
+        return;
+    const kx::Rect r = rect.insetBy(-grow, -grow);
+    extent = extent.isNull() ? r : extent.united(r);
+}
+}  // namespace
+
+kx::Rect KXAuxiliaryLayer::paintExtent() const {
+    kx::Rect extent = kx::Rect::null();
+    KXCanvasLayer* page = canvasLayer();
+    KXCanvas* canvas = page ? page->canvas() : nullptr;
+    if (canvas && (canvas->clipMargin() || kx::UserDefaults::standard().boolValue(KXShowMarginBox)))
+        unite(extent, fromPage(page->bounds()).united(fromPage(canvas->previewMarginRect())), 1);
+    // A graph's marks: its turned layer (or frame) grown by the rotate stalk and a node, and its outline's
+    // handles, which may lie outside the frame.
+    const auto addGraph = [&](KXGraph* graph) {
+        const double reach = 24 + double(graph->tracker()->nodeRadius()) + 4;
+        kx::Layer* layer = graph->render() ? graph->render()->graphLayer() : nullptr;
+        if (layer && layer->superlayer())
+            unite(extent, transformFromLayer(layer->superlayer()).apply(layer->frame()), reach);
+        // Turned about any point of its frame, with its outline's handles (which may lie outside the frame),
+        // it stays within the circle about the frame's centre through the farthest corner of both.
+        const kx::Rect frame = graph->frameRect();
+        kx::Rect local(0, 0, frame.size.width, frame.size.height);
+        if (auto* shape = dynamic_cast<KXShape*>(graph); shape && !shape->path().isEmpty())
+            local = local.united(shape->path().controlPointBounds());
+        const double cx = frame.size.width / 2, cy = frame.size.height / 2;
+        const double radius = std::hypot(std::max(std::abs(local.minX() - cx), std::abs(local.maxX() - cx)),
+                                          std::max(std::abs(local.minY() - cy), std::abs(local.maxY() - cy)));
+        const kx::Point c = frame.center();
+        unite(extent, fromPage({c.x - radius, c.y - radius, 2 * radius, 2 * radius}), reach);
+    };
+    if (page) {
+        for (const std::shared_ptr<KXGraph>& graph : page->selectedGraphs())
+            addGraph(graph.get());
+    }
+    if (KXGraph* graph = draggingGraph())
+        addGraph(graph);
+    if (KXPhoto* photo = croppingPhoto()) {
+        if (KXGraph* owner = photo->ownerGraph()) {
+            const kx::Rect image = photo->fullImageRectForDrawing(owner->frameRect());
+            const double radius = std::hypot(image.size.width, image.size.height) / 2 +
+                                  std::hypot(image.center().x - owner->frameRect().center().x,
+                                             image.center().y - owner->frameRect().center().y);
+            const kx::Point c = owner->frameRect().center();
+            unite(extent, fromPage({c.x - radius, c.y - radius, 2 * radius, 2 * radius}),
+                  double(m_cropTracker1.nodeRadius()) + 4);
+        }
+    }
+    for (const KXLine& line : m_lines)
+        unite(extent, {line.minX(), line.minY(), line.maxX() - line.minX(), line.maxY() - line.minY()}, 2);
+    if (!m_selectionFrame.isEmpty())
+        unite(extent, m_selectionFrame, 2);
+    if (KXShapeLayer* layer = replacingLayer(); layer && layer->superlayer())
+        unite(extent, transformFromLayer(layer->superlayer()).apply(layer->frame()), 2);
+    return extent;
 }
 
 void KXAuxiliaryLayer::setFrame(const kx::Rect& frame) {
@@ -155,6 +222,7 @@ kx::Rect KXAuxiliaryLayer::fromPage(const kx::Rect& rect) const {
 }
 
 void KXAuxiliaryLayer::paint(kx::BitmapContext& context) {
+    m_paintedExtent = paintExtent();
     context.saveGState();
     drawMargin(context);
     if (draggingGraph())

@@ -8,7 +8,9 @@
 // The overlay keeps no cached bitmap. It is drawn anew at every paint: whoever paints the view renders the
 // layer tree and then calls paint() with a context whose user space is this layer's own coordinates (for the
 // usual set-up, the root layer's coordinates shifted by this layer's frame origin). A request to redisplay
-// only reports the overlay's area to the view's host so that the next paint comes.
+// only reports an area to the view's host so that the next paint comes: the area the overlay covered when it
+// was last painted together with the area it would cover now, so that moving the handles of one object
+// repaints around that object, not the whole view.
 //
 // Its links to graphs, photos and layers are weak: an object that goes away is simply no longer drawn or
 // answered for, and the link reads null from then on.
@@ -102,8 +104,12 @@ public:
     void lockDisplay() { m_displayLocked = true; }
     void unlockDisplay() { m_displayLocked = false; }
     bool isDisplayLocked() const { return m_displayLocked; }
-    // Reports the overlay's area for repainting, unless locked.
+    // Reports for repainting what the overlay showed at its last paint and what it would show now, unless
+    // locked. Nothing is reported when both are empty.
     void setNeedsDisplay() override;
+    // The area, in this layer's space, that a paint now could cover (a generous bound); null when nothing
+    // would be drawn.
+    kx::Rect paintExtent() const;
     // Sets the frame without implicit actions and redraws.
     void setFrame(const kx::Rect& frame) override;
     // No cached bitmap is made: the overlay is painted directly by paint().
@@ -190,4 +196,6 @@ private:
     std::optional<kx::ValueDictionary> m_dragEventDictionary;
     kx::Point m_mousePoint;
     kx::NotificationToken m_marginBoxToken;
+    // What the last paint could cover.
+    kx::Rect m_paintedExtent = kx::Rect::null();
 };

@@ -257,6 +257,9 @@ void KXGraphLayer::observeValue(const QString& key, kx::Observable* object, cons
             m_contactShadowLayer->updateContactShadowContents();
     } else if (ofGraph && key == kRelativeRectKey) {
         setFrame(frameInSuperlayer());
+        // The handles of a selected graph follow it, whoever moved it.
+        if (graph->isSelected())
+            drawGraphSelection(graph);
     } else if (ofGraph && (key == kReflectionEnabledKey || key == kReflectionAlphaKey)) {
         updateReflectionLayer();
     } else if (ofGraph && key == kContactShadowEnabledKey) {

@@ -263,6 +263,7 @@ TEST_F(AuxiliaryLayerTest, CropHandlesOnlyInCropRenderMode) {
 }
 
 TEST_F(AuxiliaryLayerTest, RedrawsAreIgnoredWhileLocked) {
+    plainShape({100, 100, 100, 50})->setSelected(true);
     CountingHost host;
     root->setHost(&host);
     overlay->displayIfNeeded();
@@ -281,9 +282,38 @@ TEST_F(AuxiliaryLayerTest, RedrawsAreIgnoredWhileLocked) {
 }
 
 TEST_F(AuxiliaryLayerTest, MarginBoxSettingChangeRedraws) {
+    canvas()->setMarginRect({100, 100, 600, 400});
     overlay->displayIfNeeded();
+    kx::UserDefaults::standard().setValue(KXShowMarginBox, true);
     kx::NotificationCenter::defaultCenter().post(KXShowMarginBoxChanged, nullptr);
     EXPECT_TRUE(overlay->needsDisplay());
+    // Turning it off again repaints where the box was painted.
+    paint();
+    overlay->displayIfNeeded();
+    kx::UserDefaults::standard().setValue(KXShowMarginBox, false);
+    kx::NotificationCenter::defaultCenter().post(KXShowMarginBoxChanged, nullptr);
+    EXPECT_TRUE(overlay->needsDisplay());
+}
+
+TEST_F(AuxiliaryLayerTest, RedisplayReportsAroundTheMarksNotTheWholeView) {
+    class Areas : public kx::LayerHost {
+    public:
+        void layerNeedsRepaint(const kx::Rect& rect) override { area = area.isNull() ? rect : area.united(rect); }
+        kx::Rect area = kx::Rect::null();
+    } host;
+    auto shape = plainShape({100, 100, 100, 50});  // (150, 140, 100, 50) in the overlay
+    shape->setSelected(true);
+    paint();
+    root->setHost(&host);
+    shape->setRelativeRect({110 / 400.0, 106 / 300.0, 100 / 400.0, 50 / 300.0});  // (160, 146, 100, 50)
+    host.area = kx::Rect::null();
+    overlay->setNeedsDisplay();
+    // Both the old and the new place of the handles, with the rotate node above; not the whole overlay.
+    EXPECT_TRUE(host.area.contains(kx::Rect(140, 130, 120, 94)));
+    EXPECT_TRUE(host.area.contains(kx::Rect(150, 136, 120, 94)));
+    EXPECT_LT(host.area.size.width * host.area.size.height, 0.25 * 500 * 400);
+    EXPECT_FALSE(host.area.contains(kx::Point(20, 380)));
+    root->setHost(nullptr);
 }
 
 TEST_F(AuxiliaryLayerTest, ReplacingHighlightRedrawsOnChangeAndFillsTheOutline) {

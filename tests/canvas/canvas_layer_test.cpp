@@ -6,6 +6,7 @@
 #include "model/stroke.h"
 #include "model/tracker.h"
 #include "platform/foundation/notification_center.h"
+#include "platform/gfx/bitmap_context.h"
 #include "platform/layers/layer_renderer.h"
 #include "support/pixel_probe.h"
 
@@ -244,6 +245,10 @@ TEST_F(CanvasLayerTest, RemovingAGraphTakesItsLayerAndDetachesIt) {
     auto graph = solid({10, 10, 50, 50}, kx::Color::srgb(1, 0, 0, 1));
     auto overlay = std::make_shared<KXAuxiliaryLayer>();
     layer->setAuxiliaryLayer(overlay.get());
+    overlay->setCanvasLayer(layer.get());
+    overlay->setFrame({0, 0, 800, 600});
+    kx::BitmapContext shown(800, 600);
+    overlay->paint(shown);  // the selected graph's handles are on screen
     overlay->displayIfNeeded();
     page()->removeGraph(graph.get());
     EXPECT_TRUE(layer->sublayers().empty());
@@ -411,6 +416,10 @@ TEST_F(CanvasLayerTest, SelectionChangesRedrawTheOverlay) {
     auto graph = solid({100, 100, 100, 50}, kx::Color::srgb(0, 0, 1, 1));
     auto overlay = std::make_shared<KXAuxiliaryLayer>();
     layer->setAuxiliaryLayer(overlay.get());
+    overlay->setCanvasLayer(layer.get());
+    overlay->setFrame({0, 0, 800, 600});
+    kx::BitmapContext shown(800, 600);
+    overlay->paint(shown);
     overlay->displayIfNeeded();
     graph->setSelected(!graph->isSelected());
     EXPECT_TRUE(overlay->needsDisplay());

@@ -166,11 +166,18 @@ void KXCanvasLayer::moveGraph(KXGraph* graph, unsigned index) {
     kx::Layer* layer = render ? render->graphLayer() : nullptr;
     if (!layer || layer->superlayer() != this)
         return;
-    // Kept alive while it is out of the tree.
+    // Kept alive while it is out of the tree; its companions go with it, in their order.
     const std::shared_ptr<kx::Layer> kept = layer->shared_from_this();
+    auto* graphLayer = dynamic_cast<KXGraphLayer*>(layer);
+    const std::vector<std::shared_ptr<kx::Layer>> companions =
+        graphLayer ? graphLayer->companionsBeneath() : std::vector<std::shared_ptr<kx::Layer>>();
     kx::LayerTransaction transaction;
+    for (const std::shared_ptr<kx::Layer>& companion : companions)
+        companion->removeFromSuperlayer();
     layer->removeFromSuperlayer();
     insertSublayer(kept, index);
+    if (graphLayer)
+        graphLayer->placeCompanionsBeneath(companions);
 }
 
 void KXCanvasLayer::setNeedsDisplay() {

@@ -179,6 +179,33 @@ void KXGraphLayer::removeCompanionLayers() {
         m_contactShadowLayer->removeFromSuperlayer();
 }
 
+std::vector<std::shared_ptr<kx::Layer>> KXGraphLayer::companionsBeneath() const {
+    std::vector<std::shared_ptr<kx::Layer>> companions;
+    const kx::Layer* parent = superlayer();
+    if (!parent)
+        return companions;
+    const auto& layers = parent->sublayers();
+    for (int i = parent->indexOfSublayer(this) - 1; i >= 0; --i) {
+        const std::shared_ptr<kx::Layer>& below = layers[std::size_t(i)];
+        if (below.get() != m_reflectionLayer.get() && below.get() != m_contactShadowLayer.get())
+            break;
+        companions.push_back(below);
+    }
+    return companions;
+}
+
+void KXGraphLayer::placeCompanionsBeneath(const std::vector<std::shared_ptr<kx::Layer>>& companions) {
+    kx::Layer* parent = superlayer();
+    if (!parent)
+        return;
+    kx::LayerTransaction transaction;
+    const kx::Layer* above = this;
+    for (const std::shared_ptr<kx::Layer>& companion : companions) {
+        parent->insertSublayerBelow(companion, above);
+        above = companion.get();
+    }
+}
+
 void KXGraphLayer::refreshCompanionLayers(bool contactShadow) {
     if (m_reflectionLayer)
         m_reflectionLayer->updateReflectionContents();

@@ -224,8 +224,12 @@ void KXShapeLayer::setNeedsDisplayGraph(KXGraph* g) {
 void KXShapeLayer::observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
                                 const kx::Value& newValue) {
     auto* line = dynamic_cast<KXSymbolShape*>(graph());
-    if (line && line->shapeType() == KXShapeTypeArrowLine && object == line->stroke() &&
-        key == QLatin1String("width"))
+    const bool arrowWidth = line && line->shapeType() == KXShapeTypeArrowLine && object == line->stroke() &&
+                            key == QLatin1String("width");
+    if (arrowWidth)
         line->updatePathForStrokeWidthChanged();
     KXGraphLayer::observeValue(key, object, oldValue, newValue);
+    // The head's new size changes what the reflection shows.
+    if (arrowWidth)
+        updateReflectionLayer();
 }

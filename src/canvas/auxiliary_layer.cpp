@@ -139,24 +139,34 @@ kx::Rect KXAuxiliaryLayer::paintExtent() const {
     KXCanvas* canvas = page ? page->canvas() : nullptr;
     if (canvas && (canvas->clipMargin() || kx::UserDefaults::standard().boolValue(KXShowMarginBox)))
         unite(extent, fromPage(page->bounds()).united(fromPage(canvas->previewMarginRect())), 1);
-    // A graph's marks: its turned layer (or frame) grown by the rotate stalk and a node, and its outline's
-    // handles, which may lie outside the frame.
+    // A graph's marks: its frame with its outline's handles (which may lie outside the frame) and its rotate
+    // node, each grown by half a node and a little, placed as the graph's layer stands now (turned, mirrored,
+    // about whatever anchor).
     const auto addGraph = [&](KXGraph* graph) {
-        const double reach = 24 + double(graph->tracker()->nodeRadius()) + 4;
-        kx::Layer* layer = graph->render() ? graph->render()->graphLayer() : nullptr;
-        if (layer && layer->superlayer())
-            unite(extent, transformFromLayer(layer->superlayer()).apply(layer->frame()), reach);
-        // Turned about any point of its frame, with its outline's handles (which may lie outside the frame),
-        // it stays within the circle about the frame's centre through the farthest corner of both.
+        const KXTracker* tracker = graph->tracker();
+        const double grow = double(tracker->nodeRadius()) / 2 + 3;
         const kx::Rect frame = graph->frameRect();
         kx::Rect local(0, 0, frame.size.width, frame.size.height);
         if (auto* shape = dynamic_cast<KXShape*>(graph); shape && !shape->path().isEmpty())
             local = local.united(shape->path().controlPointBounds());
+        kx::Rect marks = local.insetBy(-grow, -grow);
+        if (tracker->hasRotateNode()) {
+            const kx::Point rotate = tracker->positionOfNode(KXTrackerNodeRotate, {0, 0, frame.size.width,
+                                                                                   frame.size.height});
+            marks = marks.united({rotate.x - grow, rotate.y - grow, 2 * grow, 2 * grow});
+        }
+        kx::Layer* layer = graph->render() ? graph->render()->graphLayer() : nullptr;
+        if (layer && layer->superlayer()) {
+            unite(extent, transformFromLayer(layer).apply(marks.offsetBy(layer->bounds().origin.x,
+                                                                         layer->bounds().origin.y)), 1);
+            return;
+        }
+        // Without a layer: turned about its centre, within the circle through the farthest corner.
         const double cx = frame.size.width / 2, cy = frame.size.height / 2;
-        const double radius = std::hypot(std::max(std::abs(local.minX() - cx), std::abs(local.maxX() - cx)),
-                                          std::max(std::abs(local.minY() - cy), std::abs(local.maxY() - cy)));
+        const double radius = std::hypot(std::max(std::abs(marks.minX() - cx), std::abs(marks.maxX() - cx)),
+                                          std::max(std::abs(marks.minY() - cy), std::abs(marks.maxY() - cy)));
         const kx::Point c = frame.center();
-        unite(extent, fromPage({c.x - radius, c.y - radius, 2 * radius, 2 * radius}), reach);
+        unite(extent, fromPage({c.x - radius, c.y - radius, 2 * radius, 2 * radius}), 1);
     };
     if (page) {
         for (const std::shared_ptr<KXGraph>& graph : page->selectedGraphs())

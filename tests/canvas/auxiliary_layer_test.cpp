@@ -309,8 +309,8 @@ TEST_F(AuxiliaryLayerTest, RedisplayReportsAroundTheMarksNotTheWholeView) {
     host.area = kx::Rect::null();
     overlay->setNeedsDisplay();
     // Both the old and the new place of the handles, with the rotate node above; not the whole overlay.
-    EXPECT_TRUE(host.area.contains(kx::Rect(140, 130, 120, 94)));
-    EXPECT_TRUE(host.area.contains(kx::Rect(150, 136, 120, 94)));
+    EXPECT_TRUE(host.area.contains(kx::Rect(143, 133, 114, 88)));
+    EXPECT_TRUE(host.area.contains(kx::Rect(153, 139, 114, 88)));
     EXPECT_LT(host.area.size.width * host.area.size.height, 0.25 * 500 * 400);
     EXPECT_FALSE(host.area.contains(kx::Point(20, 380)));
     root->setHost(nullptr);

@@ -83,16 +83,10 @@ void KXCalendarLayer::drawInContext(kx::BitmapContext& context, const kx::Rect& 
     KXGraph* g = graph();
     if (!g)
         return;
-    KXCanvas* page = g->canvas();
-    if (page)
-        page->undoManager().disableUndoRegistration();
-    // The content layer carries the opacity; the calendar paints at full strength.
-    const double opacity = g->opacity();
-    g->setOpacity(1);
+    // The content layer carries the opacity; the calendar paints at full strength without its opacity
+    // being written.
+    const KXGraph::PaintOpacity fullStrength(g, 1.0);
     g->drawInContext(context, rect);
-    g->setOpacity(opacity);
-    if (page)
-        page->undoManager().enableUndoRegistration();
 }
 
 void KXCalendarLayer::setNeedsDisplayGraph(KXGraph* graph) {

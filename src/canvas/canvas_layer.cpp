@@ -1,10 +1,12 @@
 #include "canvas/canvas_layer.h"
 
+#include "canvas/auxiliary_layer.h"
 #include "canvas/calendar_layer.h"
 #include "canvas/graph_layer.h"
 #include "canvas/group_layer.h"
 #include "canvas/shape_layer.h"
 #include "model/graph.h"
+#include "model/photo.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/layers/layer_transaction.h"
 #include "platform/layers/screen_scale.h"
@@ -111,6 +113,13 @@ void KXCanvasLayer::insertGraph(KXGraph* graph, unsigned index) {
 void KXCanvasLayer::removeGraph(KXGraph* graph) {
     if (!graph)
         return;
+    if (graph->graphType() == KXGraphTypePhoto) {
+        if (auto* shape = dynamic_cast<KXShape*>(graph); shape && shape->photo()) {
+            shape->photo()->setRenderMode(KXPhotoRenderModeNormal);
+            if (shape->photo()->isEmpty())
+                kx::NotificationCenter::defaultCenter().post(KXRemoveEmptyPhoto, this);
+        }
+    }
     KXGraphRender* render = graph->render();
     kx::Layer* layer = render ? render->graphLayer() : nullptr;
     if (layer && layer->superlayer() == this) {
@@ -123,8 +132,33 @@ void KXCanvasLayer::removeGraph(KXGraph* graph) {
     graph->setRender(nullptr);
     graph->setCanvas(nullptr);
     graph->setSelected(false);
-    if (m_auxiliaryLayer)
-        m_auxiliaryLayer->setNeedsDisplay();
+    if (KXAuxiliaryLayer* overlay = auxiliaryLayer()) {
+        if (overlay->croppingPhoto())
+            overlay->setCroppingPhoto(nullptr);
+        overlay->setDraggingGraph(nullptr);
+        overlay->setNeedsDisplay();
+    }
+}
+
+KXAuxiliaryLayer* KXCanvasLayer::auxiliaryLayer() const {
+    return static_cast<KXAuxiliaryLayer*>(m_auxiliaryLayer.lock().get());
+}
+
+void KXCanvasLayer::setAuxiliaryLayer(KXAuxiliaryLayer* layer) {
+    m_auxiliaryLayer = layer ? layer->weak_from_this() : std::weak_ptr<kx::Layer>();
+}
+
+KXShapeLayer* KXCanvasLayer::draggingLayerAtPoint(const kx::Point& point) const {
+    const auto& layers = sublayers();
+    for (auto it = layers.rbegin(); it != layers.rend(); ++it) {
+        auto* shapeLayer = dynamic_cast<KXShapeLayer*>(it->get());
+        KXShape* shape = shapeLayer ? shapeLayer->shape() : nullptr;
+        if (!shape || shape->graphType() != KXGraphTypePhoto)
+            continue;
+        if (shapeLayer->containsPoint(point) && !shape->isLocked() && shape->photo() && !shape->photo()->isClipart())
+            return shapeLayer;
+    }
+    return nullptr;
 }
 
 void KXCanvasLayer::moveGraph(KXGraph* graph, unsigned index) {
@@ -132,17 +166,29 @@ void KXCanvasLayer::moveGraph(KXGraph* graph, unsigned index) {
     kx::Layer* layer = render ? render->graphLayer() : nullptr;
     if (!layer || layer->superlayer() != this)
         return;
-    // Kept alive while it is out of the tree.
+    // Kept alive while it is out of the tree; its companions go with it, in their order.
     const std::shared_ptr<kx::Layer> kept = layer->shared_from_this();
+    auto* graphLayer = dynamic_cast<KXGraphLayer*>(layer);
+    const std::vector<std::shared_ptr<kx::Layer>> companions =
+        graphLayer ? graphLayer->companionsBeneath() : std::vector<std::shared_ptr<kx::Layer>>();
     kx::LayerTransaction transaction;
+    for (const std::shared_ptr<kx::Layer>& companion : companions)
+        companion->removeFromSuperlayer();
     layer->removeFromSuperlayer();
     insertSublayer(kept, index);
+    if (graphLayer)
+        graphLayer->placeCompanionsBeneath(companions);
 }
 
 void KXCanvasLayer::setNeedsDisplay() {
     kx::Layer::setNeedsDisplay();
-    if (m_auxiliaryLayer)
-        m_auxiliaryLayer->setNeedsDisplay();
+    if (KXAuxiliaryLayer* overlay = auxiliaryLayer())
+        overlay->setNeedsDisplay();
+}
+
+void KXCanvasLayer::setContents(const kx::Image& contents) {
+    kx::LayerTransaction transaction;
+    kx::Layer::setContents(contents);
 }
 
 void KXCanvasLayer::layoutGraphs() {

@@ -16,11 +16,15 @@
 
 #include <memory>
 
+class KXAuxiliaryLayer;
 class KXGraph;
 class KXGraphLayer;
+class KXShapeLayer;
 
 // Posted with the page layer as sender after a graph layer was inserted.
 inline const QString KXCanvasAddGraph = QStringLiteral("KXCanvasAddGraph");
+// Posted with the page layer as sender when a photo graph whose photo holds no image is being removed.
+inline const QString KXRemoveEmptyPhoto = QStringLiteral("KXRemoveEmptyPhoto");
 
 class KXCanvasLayer : public kx::Layer, public KXCanvasOwner {
 public:
@@ -36,9 +40,9 @@ public:
     // tree; the new one re-adds its graphs here.
     void setCanvas(std::shared_ptr<KXCanvas> canvas);
 
-    // The overlay of the shown page (not owned); null for a page not shown.
-    kx::Layer* auxiliaryLayer() const { return m_auxiliaryLayer; }
-    void setAuxiliaryLayer(kx::Layer* layer) { m_auxiliaryLayer = layer; }
+    // The overlay of the shown page (not owned, and read as null once it is gone); null for a page not shown.
+    KXAuxiliaryLayer* auxiliaryLayer() const;
+    void setAuxiliaryLayer(KXAuxiliaryLayer* layer);
     // Paste offset in page-relative units.
     kx::Point offset() const { return m_offset; }
     void setOffset(const kx::Point& offset) { m_offset = offset; }
@@ -50,7 +54,12 @@ public:
     bool isDisplayLocked() const { return m_displayLocked; }
 
     // KXCanvasOwner.
+    // Gives the graph its layer at the graph index with its companions beneath it, and posts
+    // KXCanvasAddGraph; nothing when the layer is already here.
     void insertGraph(KXGraph* graph, unsigned index) override;
+    // Takes the graph's layer and its companions out and detaches the graph. A photo leaves crop editing
+    // first (and KXRemoveEmptyPhoto is posted for one without an image); the overlay forgets the photo being
+    // cropped and the graph being dragged, and redraws.
     void removeGraph(KXGraph* graph) override;
     // Takes the graph's layer out and stacks it again at the graph index.
     void moveGraph(KXGraph* graph, unsigned index) override;
@@ -67,8 +76,14 @@ public:
     // How many sublayers are graph layers.
     std::int64_t graphLayerCount() const { return m_graphLayerCount; }
 
+    // The topmost photo layer that holds the point (page-layer space) and may take a dropped image: its
+    // graph is not locked and its photo is not clip-art. Layers of other kinds do not hide a photo beneath.
+    KXShapeLayer* draggingLayerAtPoint(const kx::Point& point) const;
+
     // Sets the frame, fits the page into it (which re-frames the graphs) and redraws unless locked.
     void setFrame(const kx::Rect& frame) override;
+    // Without implicit actions.
+    void setContents(const kx::Image& contents) override;
     void drawInContext(kx::BitmapContext& context) override;
 
     KXCanvas::GraphList selectedGraphs() const;
@@ -82,7 +97,7 @@ private:
     void detachGraphLayers();
 
     std::shared_ptr<KXCanvas> m_canvas;
-    kx::Layer* m_auxiliaryLayer = nullptr;
+    std::weak_ptr<kx::Layer> m_auxiliaryLayer;
     kx::Point m_offset{-0.01, 0.01};
     bool m_displayLocked = false;
     std::int64_t m_graphLayerCount = 0;

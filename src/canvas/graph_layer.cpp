@@ -1,10 +1,13 @@
 #include "canvas/graph_layer.h"
 
+#include "canvas/auxiliary_layer.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/contact_shadow_layer.h"
 #include "canvas/reflection_layer.h"
 #include "graphics/geometry_utilities.h"
 #include "model/canvas.h"
+#include "model/photo.h"
+#include "model/shape.h"
 #include "model/shadow.h"
 #include "model/stroke.h"
 #include "model/tracker.h"
@@ -12,6 +15,10 @@
 #include "platform/gfx/bitmap_context.h"
 #include "platform/layers/layer_transaction.h"
 #include "platform/layers/screen_scale.h"
+#include "text/text.h"
+
+#include <QCoreApplication>
+#include <QTimer>
 
 #include <cmath>
 
@@ -126,6 +133,8 @@ KXCanvasLayer* KXGraphLayer::canvasLayer() {
 }
 
 void KXGraphLayer::setEditing(bool editing) {
+    if (editing == m_editing)
+        return;
     m_editing = editing;
     if (!m_reflectionLayer)
         return;
@@ -170,6 +179,33 @@ void KXGraphLayer::removeCompanionLayers() {
         m_contactShadowLayer->removeFromSuperlayer();
 }
 
+std::vector<std::shared_ptr<kx::Layer>> KXGraphLayer::companionsBeneath() const {
+    std::vector<std::shared_ptr<kx::Layer>> companions;
+    const kx::Layer* parent = superlayer();
+    if (!parent)
+        return companions;
+    const auto& layers = parent->sublayers();
+    for (int i = parent->indexOfSublayer(this) - 1; i >= 0; --i) {
+        const std::shared_ptr<kx::Layer>& below = layers[std::size_t(i)];
+        if (below.get() != m_reflectionLayer.get() && below.get() != m_contactShadowLayer.get())
+            break;
+        companions.push_back(below);
+    }
+    return companions;
+}
+
+void KXGraphLayer::placeCompanionsBeneath(const std::vector<std::shared_ptr<kx::Layer>>& companions) {
+    kx::Layer* parent = superlayer();
+    if (!parent)
+        return;
+    kx::LayerTransaction transaction;
+    const kx::Layer* above = this;
+    for (const std::shared_ptr<kx::Layer>& companion : companions) {
+        parent->insertSublayerBelow(companion, above);
+        above = companion.get();
+    }
+}
+
 void KXGraphLayer::refreshCompanionLayers(bool contactShadow) {
     if (m_reflectionLayer)
         m_reflectionLayer->updateReflectionContents();
@@ -197,40 +233,82 @@ void KXGraphLayer::drawInContext(kx::BitmapContext& context, const kx::Rect& rec
         m_graph->drawInContext(context, rect);
 }
 
+namespace {
+
+// A text box re-lays its text out at the next turn of the event loop when it is not top-aligned: its
+// container's height depends on the border that just changed.
+void scheduleRelayout(const std::shared_ptr<KXGraph>& graph) {
+    auto* shape = dynamic_cast<KXShape*>(graph.get());
+    auto* text = shape ? dynamic_cast<KXText*>(shape->text()) : nullptr;
+    if (!text || text->verticalAlignment() == 0 || !QCoreApplication::instance())
+        return;
+    std::weak_ptr<KXGraph> weak = graph;
+    QTimer::singleShot(0, QCoreApplication::instance(), [weak] {
+        const std::shared_ptr<KXGraph> alive = weak.lock();
+        auto* s = dynamic_cast<KXShape*>(alive.get());
+        if (auto* t = s ? dynamic_cast<KXText*>(s->text()) : nullptr)
+            t->relayoutText();
+    });
+}
+
+// A photo whose border changed: an empty one redraws, one with an image fits its crop to the new visible area.
+void refitPhoto(KXGraph* graph) {
+    auto* shape = dynamic_cast<KXShape*>(graph);
+    KXPhoto* photo = shape ? shape->photo() : nullptr;
+    if (!photo)
+        return;
+    if (photo->isEmpty())
+        graph->setNeedsDisplay();
+    else
+        photo->updateCropRect();
+}
+
+}  // namespace
+
 void KXGraphLayer::observeValue(const QString& key, kx::Observable* object, const kx::Value&, const kx::Value&) {
     if (!m_graph)
         return;
     KXGraph* graph = m_graph.get();
     const bool ofShadow = object == graph->shadow();
     const bool ofGraph = object == graph;
+    const std::int32_t type = graph->graphType();
     if (ofShadow || (ofGraph && key == kShadowEnabledKey)) {
         updateShadow();
     } else if (ofGraph && key == kAngleKey) {
         setAngle(graph->angle());
-        refreshCompanionLayers(true);
         graph->textWrapRectChanged();
         drawGraphSelection(graph);
+        updateReflectionLayer();
+        // The contact band lies under the turned graph: it follows the turn too.
+        if (m_contactShadowLayer)
+            m_contactShadowLayer->updateContactShadowContents();
     } else if (ofGraph && key == kRelativeRectKey) {
         setFrame(frameInSuperlayer());
-    } else if (ofGraph && key == kReflectionEnabledKey) {
+        // The handles of a selected graph follow it, whoever moved it.
+        if (graph->isSelected())
+            drawGraphSelection(graph);
+    } else if (ofGraph && (key == kReflectionEnabledKey || key == kReflectionAlphaKey)) {
         updateReflectionLayer();
     } else if (ofGraph && key == kContactShadowEnabledKey) {
         updateShadowLayer();
-    } else if (ofGraph && key == kReflectionAlphaKey) {
-        // The reflection layer follows the reflection opacity itself: no redraw, only the announcement.
     } else if (ofGraph && key == kStrokeEnabledKey) {
         // Whoever changed the flag redraws a plain graph.
+        if (type == KXGraphTypeText)
+            scheduleRelayout(m_graph);
+        else if (type == KXGraphTypePhoto)
+            refitPhoto(graph);
     } else if (object == graph->stroke() && key == kWidthKey) {
+        if (type == KXGraphTypeText)
+            scheduleRelayout(m_graph);
+        else if (type == KXGraphTypePhoto)
+            refitPhoto(graph);
         graph->setNeedsDisplay();
     } else if (ofGraph && key == kOpacityKey) {
-        // Painting code sets the opacity for a moment with undo registration off; those changes must not
-        // reach the layer.
-        KXCanvas* page = graph->canvas();
-        if (!page || page->undoManager().isUndoRegistrationEnabled()) {
-            updateOpaicty();
-            if (m_reflectionLayer)
-                m_reflectionLayer->updateReflectionContents();
-        }
+        // Painting never writes the opacity (it paints through KXGraph::PaintOpacity), so every change that
+        // arrives here is real, whether or not the page records undo steps at the moment.
+        updateOpaicty();
+        if (m_reflectionLayer)
+            m_reflectionLayer->updateReflectionContents();
         return;
     } else {
         graph->setNeedsDisplay();

@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class KXContactShadowLayer;
 class KXReflectionLayer;
@@ -69,6 +70,10 @@ public:
     void updateShadowLayer();
     // Takes both companions out of the superlayer (the graph layer is leaving it).
     void removeCompanionLayers();
+    // This layer's companions that lie directly beneath it in its superlayer, nearest first.
+    std::vector<std::shared_ptr<kx::Layer>> companionsBeneath() const;
+    // Puts the given companions back directly beneath this layer, nearest first (after it was restacked).
+    void placeCompanionsBeneath(const std::vector<std::shared_ptr<kx::Layer>>& companions);
 
     // KXGraphRender.
     void setNeedsDisplayGraph(KXGraph* graph) override;

@@ -35,6 +35,9 @@ void KXGroupLayer::initWithGraph() {
         addSublayer(layer);
         const kx::Rect r = child->frameRect();
         layer->setFrame({r.origin.x - frame.origin.x, r.origin.y - frame.origin.y, r.size.width, r.size.height});
+        // A grouped graph's companions live in the group layer, directly beneath the child's layer.
+        layer->updateReflectionLayer();
+        layer->updateShadowLayer();
     }
     updateFlip();
 }

@@ -11,9 +11,38 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 const QString kReflectionAlphaKey = QStringLiteral("reflectionAlpha");
+
+// Draws a layer with its sublayers as rendering does, in its own space, but without its own shadow.
+void renderWithoutShadow(kx::Layer& layer, kx::BitmapContext& context) {
+    if (layer.isHidden() || layer.opacity() <= 0)
+        return;
+    layer.layoutIfNeeded();
+    layer.displayIfNeeded();
+    context.saveGState();
+    const bool fades = layer.opacity() < 1;
+    if (fades) {
+        // The layer's parts fade as one picture.
+        context.setAlpha(context.alpha() * layer.opacity());
+        context.beginTransparencyLayer();
+    }
+    if (layer.masksToBounds())
+        context.clipToRect(layer.bounds());
+    if (!layer.contents().isNull())
+        context.drawImage(layer.bounds(), layer.contents());
+    for (const std::shared_ptr<kx::Layer>& sublayer : std::vector<std::shared_ptr<kx::Layer>>(layer.sublayers())) {
+        context.saveGState();
+        context.concat(sublayer->transformToSuperlayer());
+        sublayer->renderInContext(context);
+        context.restoreGState();
+    }
+    if (fades)
+        context.endTransparencyLayer();
+    context.restoreGState();
+}
 }
 
 KXReflectionLayer::KXReflectionLayer() {
@@ -143,13 +172,8 @@ void KXReflectionLayer::drawInContext(kx::BitmapContext& context) {
     context.translate(w / 2, h / 2);
     context.rotate(m_graph->angle());
     context.translate(-w / 2, -h / 2);
-    // The graph's drop shadow is never reflected.
-    const kx::Color shadow = layer->shadowColor();
-    {
-        kx::LayerTransaction transaction;
-        layer->setShadowColor(kx::Color());
-        layer->renderInContext(context);
-        layer->setShadowColor(shadow);
-    }
+    // The graph's drop shadow is never reflected. The graph layer is drawn without it rather than having its
+    // shadow switched off for a moment: drawing changes no layer (a change would ask the view to repaint).
+    renderWithoutShadow(*layer, context);
     context.restoreGState();
 }

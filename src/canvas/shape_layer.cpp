@@ -202,11 +202,11 @@ void KXShapeLayer::drawInContext(kx::BitmapContext& context, const kx::Rect& rec
     KXGraph* g = graph();
     if (!g)
         return;
+    // The content layer carries the opacity: the shape paints at full strength, without its opacity being
+    // written (observers and the page's undo hear nothing).
     PageUndoOff noUndo(g);
-    const double opacity = g->opacity();
-    g->setOpacity(1);
+    const KXGraph::PaintOpacity fullStrength(g, 1.0);
     g->drawInContext(context, rect);
-    g->setOpacity(opacity);
 }
 
 void KXShapeLayer::displayIfNeeded() {
@@ -224,8 +224,12 @@ void KXShapeLayer::setNeedsDisplayGraph(KXGraph* g) {
 void KXShapeLayer::observeValue(const QString& key, kx::Observable* object, const kx::Value& oldValue,
                                 const kx::Value& newValue) {
     auto* line = dynamic_cast<KXSymbolShape*>(graph());
-    if (line && line->shapeType() == KXShapeTypeArrowLine && object == line->stroke() &&
-        key == QLatin1String("width"))
+    const bool arrowWidth = line && line->shapeType() == KXShapeTypeArrowLine && object == line->stroke() &&
+                            key == QLatin1String("width");
+    if (arrowWidth)
         line->updatePathForStrokeWidthChanged();
     KXGraphLayer::observeValue(key, object, oldValue, newValue);
+    // The head's new size changes what the reflection shows.
+    if (arrowWidth)
+        updateReflectionLayer();
 }

@@ -277,6 +277,27 @@ void KXGraph::setRelativeRect(const kx::Rect& rect) {
     textWrapRectChanged();
 }
 
+namespace {
+// The open paint-opacity scopes of this thread, innermost last.
+thread_local std::vector<std::pair<const KXGraph*, double>> t_paintOpacities;
+}  // namespace
+
+KXGraph::PaintOpacity::PaintOpacity(const KXGraph* graph, double opacity) {
+    t_paintOpacities.emplace_back(graph, opacity);
+}
+
+KXGraph::PaintOpacity::~PaintOpacity() {
+    t_paintOpacities.pop_back();
+}
+
+double KXGraph::opacity() const {
+    for (auto it = t_paintOpacities.rbegin(); it != t_paintOpacities.rend(); ++it) {
+        if (it->first == this)
+            return it->second;
+    }
+    return m_opacity;
+}
+
 void KXGraph::setOpacity(double opacity) {
     setProperty(kOpacityKey, m_opacity, opacity);
 }

@@ -130,8 +130,19 @@ public:
     // Announces only a real change; a rectangle with a component that is not a finite number is refused.
     // Refreshes text wrap in every case.
     virtual void setRelativeRect(const kx::Rect& rect);
-    double opacity() const { return m_opacity; }
+    // The stored opacity; while a PaintOpacity scope for this graph is open on the calling thread, the
+    // opacity that scope paints with (the stored value is untouched and nothing is announced).
+    double opacity() const;
     void setOpacity(double opacity);
+    // Lets a painter draw the graph at another opacity without writing the property: layers that fade the
+    // graph themselves paint it at full strength this way. Scopes nest; the innermost one for a graph counts.
+    class PaintOpacity {
+    public:
+        PaintOpacity(const KXGraph* graph, double opacity);
+        ~PaintOpacity();
+        PaintOpacity(const PaintOpacity&) = delete;
+        PaintOpacity& operator=(const PaintOpacity&) = delete;
+    };
     double angle() const { return m_angle; }
     virtual void setAngle(double angle);
     double aspectRatio() const { return m_aspectRatio; }

@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStylePainter>
+#include <QAbstractItemView>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -70,7 +71,8 @@ bool KXZoomPopUp::isEntryMarked(int index) const {
 void KXZoomPopUp::setEntryMarked(int index, bool marked) {
     if (index < 0 || index >= count())
         return;
-    setItemData(index, marked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+    // Only the chosen entry shows a mark; the others show no box at all.
+    setItemData(index, marked ? QVariant(Qt::Checked) : QVariant(), Qt::CheckStateRole);
 }
 
 void KXZoomPopUp::paintEvent(QPaintEvent*) {
@@ -184,6 +186,8 @@ void KXPreview::initZoomUI() {
         m_pubZoom->addItem(QStringLiteral("%1%").arg(int(std::lround(level * 100))));
     m_pubZoom->setCurrentIndex(KXZoomEntryFitPage);
     updateZoomItemState();
+    // The list is as wide as its longest entry, whatever the width of the closed control.
+    m_pubZoom->view()->setMinimumWidth(m_pubZoom->view()->sizeHintForColumn(0) + 48);
     updateZoom();
 }
 
@@ -389,6 +393,8 @@ void KXPreview::fitPageSizeAction() {
         return;
     m_pubZoom->setCurrentIndex(KXZoomEntryFitPage);
     updateZoomItemState();
+    // The list is as wide as its longest entry, whatever the width of the closed control.
+    m_pubZoom->view()->setMinimumWidth(m_pubZoom->view()->sizeHintForColumn(0) + 48);
     updateZoom();
 }
 
@@ -754,7 +760,9 @@ void KXPreview::paintEvent(QPaintEvent* event) {
         context.scale(scale, scale);
         context.translate(-rect.x(), -(double(height()) - rect.y() - rect.height()));
         m_rootLayer->renderInContext(context);
-        QImage image = context.makeImage().qimage();
+        // The context's pixels, drawn without a copy (8-bit RGBA, premultiplied, row 0 on top).
+        QImage image(context.constData(), context.width(), context.height(), context.bytesPerRow(),
+                     QImage::Format_RGBA8888_Premultiplied);
         image.setDevicePixelRatio(scale);
         painter.drawImage(rect.topLeft(), image);
         m_paintedPixels += std::int64_t(rect.width()) * rect.height();

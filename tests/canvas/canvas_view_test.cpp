@@ -193,6 +193,29 @@ TEST(CanvasViewTest, FitWidthForShortAndTallPages) {
     EXPECT_EQ(near(equalPage->frame()), (kx::Rect{0, 0, 800, 600}));
 }
 
+// Choosing an entry keeps the point at the centre of the visible area where it was on the page.
+TEST(CanvasViewTest, ChoosingAnEntryKeepsTheVisibleCentre) {
+    ViewRig rig({600, 400});
+    auto page = makePage(1000, 800);
+    rig.view->switchToCanvasLayer(page);
+    rig.choose(KXZoomEntryActualSize);
+    ASSERT_TRUE(rig.view->hasHorizontalScroller());
+    rig.scroll->horizontalScrollBar()->setValue(300);
+    rig.scroll->verticalScrollBar()->setValue(100);
+    const auto relativeCentre = [&] {
+        const kx::Rect visible = rig.view->visibleRootRect();
+        const kx::Rect frame = page->frame();
+        return kx::Point{(visible.midX() - frame.origin.x) / frame.size.width,
+                         (visible.midY() - frame.origin.y) / frame.size.height};
+    };
+    const kx::Point before = relativeCentre();
+    rig.choose(KXZoomEntryFirstLevel + 6);  // 200 %
+    EXPECT_EQ(rig.view->zoomPercentage(), 200);
+    const kx::Point after = relativeCentre();
+    EXPECT_NEAR(after.x, before.x, 0.002);
+    EXPECT_NEAR(after.y, before.y, 0.002);
+}
+
 TEST(CanvasViewTest, ZoomInAndOutStepThroughTheFixedLevels) {
     struct Case {
         double fixed;   // free zoom to start from

@@ -102,7 +102,7 @@ KXPreview::~KXPreview() {
     undoNeedExitCropMode();
     exitDrawMode();
     if (m_canvasLayer) {
-        m_canvasLayer->setAuxiliaryLayer(nullptr);
+        linkAuxiliaryLayer(m_canvasLayer.get(), nullptr);
         m_canvasLayer->removeFromSuperlayer();
     }
     if (m_rootLayer)
@@ -132,11 +132,21 @@ void KXPreview::setPubZoom(KXZoomPopUp* zoom) {
         connect(m_pubZoom, qOverload<int>(&QComboBox::activated), this, [this](int) { zoomChanged(); });
 }
 
+// ---- The selection overlay: the only code that knows what kind of layer it is. ----
+
 std::shared_ptr<kx::Layer> KXPreview::createAuxiliaryLayer() {
     return std::make_shared<kx::Layer>();
 }
 
 void KXPreview::auxiliaryLayerDidChangeCanvasLayer(KXCanvasLayer*) {}
+
+void KXPreview::linkAuxiliaryLayer(KXCanvasLayer* previous, KXCanvasLayer* next) {
+    if (previous && previous != next)
+        previous->setAuxiliaryLayer(nullptr);
+    auxiliaryLayerDidChangeCanvasLayer(next);
+    if (next)
+        next->setAuxiliaryLayer(m_auxilLayer.get());
+}
 
 kx::Color KXPreview::backdropColor() {
     return kx::Color::srgb(0.5686274509803921, 0.5529411764705883, 0.48627450980392156, 1.0);
@@ -223,11 +233,7 @@ void KXPreview::redrawAuxiliaryLayer() {
 void KXPreview::switchToCanvasLayer(const std::shared_ptr<KXCanvasLayer>& layer) {
     undoNeedExitCropMode();
     setSelectedGraphs({});
-    if (m_canvasLayer && m_canvasLayer != layer)
-        m_canvasLayer->setAuxiliaryLayer(nullptr);
-    auxiliaryLayerDidChangeCanvasLayer(layer.get());
-    if (layer)
-        layer->setAuxiliaryLayer(m_auxilLayer.get());
+    linkAuxiliaryLayer(m_canvasLayer.get(), layer.get());
     if (m_canvasLayer)
         m_canvasLayer->removeFromSuperlayer();
     m_canvasLayer = layer;

@@ -174,7 +174,7 @@ protected:
     // The selection overlay: a layer that stays above the page layer for the whole life of the view. The
     // base makes a plain transparent layer; the overlay class replaces it here.
     virtual std::shared_ptr<kx::Layer> createAuxiliaryLayer();
-    // Tells the overlay which page layer it draws for (null when none). The base only remembers nothing.
+    // Tells the overlay which page layer it draws for (null when none). The base overlay needs nothing.
     virtual void auxiliaryLayerDidChangeCanvasLayer(KXCanvasLayer* layer);
     // Leaves crop mode when a photo is being cropped, and the pen tool; the editing modes override them.
     virtual void undoNeedExitCropMode() {}
@@ -187,6 +187,8 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // Hands the overlay from one page layer to the next (either may be null).
+    void linkAuxiliaryLayer(KXCanvasLayer* previous, KXCanvasLayer* next);
     void initZoomUI();
     void initNotifications();
     void updateZoomItemState();

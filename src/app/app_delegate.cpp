@@ -1,0 +1,193 @@
+#include "app/app_delegate.h"
+
+#include "app_services/ga_object.h"
+#include "graphics/app_info.h"
+#include "graphics/system_services.h"
+#include "model/page_size_manager.h"
+#include "platform/foundation/bundle.h"
+#include "platform/foundation/notification_center.h"
+#include "platform/foundation/user_defaults.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QStandardPaths>
+
+namespace {
+
+// A name that stays one path component when joined to a folder.
+bool isSafePathComponent(const QString& component) {
+    return !component.isEmpty() && component != QLatin1String(".") && component != QLatin1String("..") &&
+           !component.contains(u'/') && !component.contains(QChar(0));
+}
+
+QString localized(const char* key) {
+    return kx::Bundle::main().localizedString(QString::fromUtf8(key));
+}
+
+// The page name recorded by the usage analytics at launch.
+const QString kLaunchPageName = QStringLiteral("Launch");
+
+}  // namespace
+
+AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
+    initialize();
+}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::initialize() {
+    kx::UserDefaults::standard().registerDefaults({
+        {KXCheckUpdateAutomaticlly, true},
+        {KXDisableAutoSaveKey, false},
+        {KXAutoSnap, true},
+        {KXAutoObjectSnap, false},
+        {KXConnectWidthAndHeight, false},
+        {KXNotShowSearchImageAlert, false},
+        {KXUnitType, 3},
+        {KXShowFloatingPanel, true},
+        {KXShowExportingTip, true},
+        {KXTemplateZoom, 0.5f},
+        {KXShowWelcomePanel, true},
+        {KXShowMarginBox, false},
+    });
+}
+
+void AppDelegate::awakeFromNib() {
+    initPageSizeManager();
+    fontFamilyMenu();
+}
+
+QString AppDelegate::ubiquityIdentityTokenKey() {
+    return QStringLiteral("%1.UbiquityIdentityToken").arg(kx::Bundle::main().bundleIdentifier());
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    // Usage analytics: the deployment supplies no tracking id, so the client records and sends nothing.
+    GAObject::initializeGATrackerWithID(QString());
+    if (GAObject* analytics = GAObject::defaultObject())
+        analytics->startTrackPage(kLaunchPageName);
+    // Cloud identity: there is none on this platform, so no stored copy of one may remain.
+    kx::UserDefaults::standard().removeValue(ubiquityIdentityTokenKey());
+}
+
+QString AppDelegate::quickPreviewFolder() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString name = bundleName();
+    if (base.isEmpty() || !QDir::isAbsolutePath(base) || !isSafePathComponent(name))
+        return {};
+    return base + u'/' + name + QStringLiteral("/QuickPreview");
+}
+
+void AppDelegate::applicationWillTerminate() {
+    const QString path = quickPreviewFolder();
+    if (path.isEmpty())
+        return;
+    const QFileInfo info(path);
+    if (info.isSymLink()) {
+        // A link in our folder goes, never what it points at.
+        QFile::remove(path);
+        return;
+    }
+    if (!info.isDir())
+        return;
+    // The folder must be reached without links: its real place is the application's folder inside the real
+    // data folder, so that the removal cannot reach anything else.
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString realBase = QFileInfo(base).canonicalFilePath();
+    const QString expected = realBase + u'/' + bundleName() + QStringLiteral("/QuickPreview");
+    if (realBase.isEmpty() || info.canonicalFilePath() != expected)
+        return;
+    QDir(path).removeRecursively();
+}
+
+// ---- settings ----
+
+bool AppDelegate::checkUpateAutomatically() const {
+    return kx::UserDefaults::standard().boolValue(KXCheckUpdateAutomaticlly);
+}
+
+void AppDelegate::setCheckUpateAutomatically(bool on) {
+    kx::UserDefaults::standard().setValue(KXCheckUpdateAutomaticlly, on);
+}
+
+bool AppDelegate::autoSnap() const {
+    return kx::UserDefaults::standard().boolValue(KXAutoSnap);
+}
+
+void AppDelegate::setAutoSnap(bool on) {
+    kx::UserDefaults::standard().setValue(KXAutoSnap, on);
+}
+
+bool AppDelegate::autoObjectSnap() const {
+    return kx::UserDefaults::standard().boolValue(KXAutoObjectSnap);
+}
+
+void AppDelegate::setAutoObjectSnap(bool on) {
+    kx::UserDefaults::standard().setValue(KXAutoObjectSnap, on);
+}
+
+bool AppDelegate::showMarginBox() const {
+    return kx::UserDefaults::standard().boolValue(KXShowMarginBox);
+}
+
+void AppDelegate::setShowMarginBox(bool on) {
+    kx::UserDefaults::standard().setValue(KXShowMarginBox, on);
+    kx::NotificationCenter::defaultCenter().post(KXShowMarginBoxChanged, this);
+}
+
+// ---- web pages ----
+
+void AppDelegate::helpAction() {
+    openURLString(helpURL());
+}
+
+void AppDelegate::supportAction() {
+    openURLString(supportURL());
+}
+
+void AppDelegate::visitUsAction() {
+    openURLString(homePageURL());
+}
+
+void AppDelegate::feedbackAction() {
+    openURLString(feedbackURL());
+}
+
+void AppDelegate::shareFacebookAction() {
+    openURLString(shareFacebookURL());
+}
+
+void AppDelegate::rateAction() {
+    openURLString(appStoreURL());
+}
+
+// ---- menu ----
+
+void AppDelegate::addApplicationActions(QMenu* menu) {
+    const auto addToggle = [&](const char* key, bool state, void (AppDelegate::*slot)(bool)) {
+        QAction* action = menu->addAction(localized(key));
+        action->setObjectName(QString::fromUtf8(key));
+        action->setCheckable(true);
+        action->setChecked(state);
+        connect(action, &QAction::toggled, this, [this, slot](bool checked) { (this->*slot)(checked); });
+        return action;
+    };
+    addToggle("AutoSnap", autoSnap(), &AppDelegate::autoSnapAction);
+    addToggle("AutoObjectSnap", autoObjectSnap(), &AppDelegate::autoObjectSnapAction);
+    addToggle("ShowMarginBox", showMarginBox(), &AppDelegate::showMarginBoxAction);
+    menu->addSeparator();
+    const auto addLink = [&](const char* key, void (AppDelegate::*slot)()) {
+        QAction* action = menu->addAction(localized(key));
+        action->setObjectName(QString::fromUtf8(key));
+        connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
+    };
+    addLink("Help", &AppDelegate::helpAction);
+    addLink("Support", &AppDelegate::supportAction);
+    addLink("VisitUs", &AppDelegate::visitUsAction);
+    addLink("Feedback", &AppDelegate::feedbackAction);
+    addLink("ShareFacebook", &AppDelegate::shareFacebookAction);
+    addLink("Rate", &AppDelegate::rateAction);
+}

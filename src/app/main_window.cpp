@@ -1,0 +1,318 @@
+#include "app/main_window.h"
+
+#include "app/app_delegate.h"
+#include "app/window_document.h"
+#include "canvas/canvas_layer.h"
+#include "canvas/canvas_view.h"
+#include "graphics/file_utilities.h"
+#include "model/canvas.h"
+#include "platform/foundation/bundle.h"
+#include "platform/foundation/undo_manager.h"
+#include "platform/layers/layer_transaction.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+QString localized(const char* key) {
+    return kx::Bundle::main().localizedString(QString::fromUtf8(key));
+}
+
+KXMainWindow::AlertPresenter& alertPresenter() {
+    static KXMainWindow::AlertPresenter presenter;
+    return presenter;
+}
+
+// Width of each side-panel container.
+constexpr int kSidePanelWidth = 220;
+
+}  // namespace
+
+void KXMainWindow::setAlertPresenter(AlertPresenter presenter) {
+    alertPresenter() = std::move(presenter);
+}
+
+KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("MainWindow"));
+    buildLayout();
+    buildMenus(delegate);
+    updateWindowTitle();
+}
+
+KXMainWindow::~KXMainWindow() {
+    // The view lets go of the shown page before the project and its pages go.
+    if (m_preview)
+        m_preview->switchToCanvasLayer(nullptr);
+}
+
+void KXMainWindow::buildLayout() {
+    auto* central = new QWidget(this);
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    // Left: the resource panel's container.
+    m_resourceView = new QFrame(central);
+    m_resourceView->setObjectName(QStringLiteral("resourceView"));
+    m_resourceView->setFixedWidth(kSidePanelWidth);
+    row->addWidget(m_resourceView);
+
+    // Middle: the canvas over the bar with the page buttons and the zoom control.
+    auto* middle = new QWidget(central);
+    auto* column = new QVBoxLayout(middle);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_scrollArea = new QScrollArea(middle);
+    m_scrollArea->setObjectName(QStringLiteral("canvasScrollView"));
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_preview = new KXPreview;
+    m_preview->setObjectName(QStringLiteral("preview"));
+    m_preview->setScrollArea(m_scrollArea);
+    column->addWidget(m_scrollArea, 1);
+
+    m_bottomMidView = new QWidget(middle);
+    m_bottomMidView->setObjectName(QStringLiteral("bottomMidView"));
+    auto* bar = new QHBoxLayout(m_bottomMidView);
+    bar->setContentsMargins(8, 4, 8, 4);
+    m_btPreviousPage = new QPushButton(QStringLiteral("\u25C0"), m_bottomMidView);
+    m_btPreviousPage->setObjectName(QStringLiteral("btPreviousPage"));
+    m_btPreviousPage->setToolTip(localized("PreviousPage"));
+    m_tfPageTip = new QLabel(m_bottomMidView);
+    m_tfPageTip->setObjectName(QStringLiteral("tfPageTip"));
+    m_tfPageTip->setAlignment(Qt::AlignCenter);
+    m_tfPageTip->setMinimumWidth(60);
+    m_btNextPage = new QPushButton(QStringLiteral("\u25B6"), m_bottomMidView);
+    m_btNextPage->setObjectName(QStringLiteral("btNextPage"));
+    m_btNextPage->setToolTip(localized("NextPage"));
+    m_zoom = new KXZoomPopUp(m_bottomMidView);
+    m_zoom->setObjectName(QStringLiteral("pubZoom"));
+    bar->addStretch(1);
+    bar->addWidget(m_btPreviousPage);
+    bar->addWidget(m_tfPageTip);
+    bar->addWidget(m_btNextPage);
+    bar->addStretch(1);
+    bar->addWidget(m_zoom);
+    column->addWidget(m_bottomMidView);
+    row->addWidget(middle, 1);
+
+    // Right: the settings hub's container.
+    m_settingView = new QFrame(central);
+    m_settingView->setObjectName(QStringLiteral("settingView"));
+    m_settingView->setFixedWidth(kSidePanelWidth);
+    row->addWidget(m_settingView);
+
+    setCentralWidget(central);
+    connect(m_btPreviousPage, &QPushButton::clicked, this, [this] { previousPageAction(); });
+    connect(m_btNextPage, &QPushButton::clicked, this, [this] { nextPageAction(); });
+
+    m_preview->setPubZoom(m_zoom);
+    m_preview->awakeFromNib();
+    resize(1280, 860);
+}
+
+void KXMainWindow::buildMenus(AppDelegate* delegate) {
+    QMenu* appMenu = menuBar()->addMenu(bundleNameForMenu());
+    if (delegate) {
+        delegate->addApplicationActions(appMenu);
+        appMenu->addSeparator();
+    }
+    QAction* quit = appMenu->addAction(localized("Quit"));
+    quit->setObjectName(QStringLiteral("Quit"));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
+
+    QMenu* view = menuBar()->addMenu(localized("View"));
+    QAction* zoomIn = view->addAction(localized("ZoomIn"));
+    zoomIn->setObjectName(QStringLiteral("ZoomIn"));
+    zoomIn->setData(KXMenuTagZoomIn);
+    zoomIn->setShortcuts({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    connect(zoomIn, &QAction::triggered, m_preview, &KXPreview::zoomInAction);
+    QAction* zoomOut = view->addAction(localized("ZoomOut"));
+    zoomOut->setObjectName(QStringLiteral("ZoomOut"));
+    zoomOut->setData(KXMenuTagZoomOut);
+    zoomOut->setShortcut(QKeySequence::ZoomOut);
+    connect(zoomOut, &QAction::triggered, m_preview, &KXPreview::zoomOutAction);
+    QAction* actual = view->addAction(localized("ActualSize"));
+    actual->setObjectName(QStringLiteral("ActualSize"));
+    actual->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    connect(actual, &QAction::triggered, m_preview, &KXPreview::actualSizeAction);
+    QAction* fit = view->addAction(localized("FitPage"));
+    fit->setObjectName(QStringLiteral("FitPageAction"));
+    connect(fit, &QAction::triggered, m_preview, &KXPreview::fitPageSizeAction);
+    view->addSeparator();
+    QAction* previous = view->addAction(localized("PreviousPage"));
+    previous->setObjectName(QStringLiteral("PreviousPageAction"));
+    previous->setShortcut(QKeySequence(Qt::Key_PageUp));
+    connect(previous, &QAction::triggered, this, &KXMainWindow::previousPageAction);
+    QAction* next = view->addAction(localized("NextPage"));
+    next->setObjectName(QStringLiteral("NextPageAction"));
+    next->setShortcut(QKeySequence(Qt::Key_PageDown));
+    connect(next, &QAction::triggered, this, &KXMainWindow::nextPageAction);
+    // Menu validation: the zoom commands follow the view's answer.
+    connect(view, &QMenu::aboutToShow, this, [this, view] {
+        for (QAction* action : view->actions()) {
+            if (action->data().isValid())
+                action->setEnabled(m_preview->validateMenuItem(action->data().toInt()));
+        }
+    });
+}
+
+QString KXMainWindow::bundleNameForMenu() {
+    const QString name = kx::Bundle::main().infoValue(QStringLiteral("CFBundleName")).toString();
+    return name.isEmpty() ? QStringLiteral("Kollage") : name;
+}
+
+void KXMainWindow::initWindowWidthDocument(KXWindowDocument* document, const std::function<void()>& block) {
+    m_document = document;
+    bool opened = false;
+    if (m_document && !m_document->projPath().isEmpty())
+        opened = openProjectWithPath(m_document->projPath());
+    else if (m_document && !m_document->templatePath().isEmpty())
+        opened = openTemplateWithPath(m_document->templatePath(), m_document->pageIndex());
+    // The window always holds a project: one that could not be opened leaves an empty one.
+    if (!opened)
+        initEmptyProject();
+    if (KXCanvas* page = m_project->currentCanvas()) {
+        page->undoManager().removeAllActions();
+        if (m_document)
+            m_document->setUndoManager(&page->undoManager());
+    }
+    updateWindowTitle();
+    if (block)
+        block();
+}
+
+void KXMainWindow::adoptProject(std::unique_ptr<KXProject> project, std::int64_t pageIndex) {
+    // The old project goes only after the view shows a page of the new one.
+    std::unique_ptr<KXProject> old = std::move(m_project);
+    m_project = std::move(project);
+    if (pageIndex < 0 || pageIndex >= m_project->canvasCount())
+        pageIndex = 0;
+    switchCanvasToIndex(pageIndex);
+    if (KXCanvas* page = m_project->currentCanvas())
+        page->undoManager().removeAllActions();
+    old.reset();
+}
+
+bool KXMainWindow::openProjectWithPath(const QString& path) {
+    QString error;
+    std::unique_ptr<KXProject> loaded = KXProject::initWithPath(path, &error);
+    if (!loaded || loaded->canvasCount() < 1) {
+        showOpenFailure(path, error);
+        return false;
+    }
+    if (m_document && m_document->fileURL().isEmpty())
+        m_document->setFileURL(path);
+    adoptProject(std::move(loaded), 0);
+    updateWindowTitle();
+    showMissingFilesLater();
+    return true;
+}
+
+QString KXMainWindow::templateFileInFolder(const QString& folder) {
+    if (folder.isEmpty())
+        return {};
+    QStringList files = filesInFolder(folder, QStringLiteral("tpl"), false);
+    files.sort();
+    for (const QString& file : files) {
+        if (QFileInfo(file).isFile())
+            return file;
+    }
+    return folder + QStringLiteral("/info.xml");
+}
+
+bool KXMainWindow::openTemplateWithPath(const QString& folder, std::int64_t pageIndex) {
+    if (folder.isEmpty())
+        return false;
+    const QString file = templateFileInFolder(folder);
+    QString error;
+    std::unique_ptr<KXProject> loaded = KXProject::initWithPath(file, &error);
+    if (!loaded || loaded->canvasCount() < 1) {
+        showOpenFailure(folder, error);
+        return false;
+    }
+    adoptProject(std::move(loaded), pageIndex);
+    updateWindowTitle();
+    showMissingFilesLater();
+    return true;
+}
+
+void KXMainWindow::initEmptyProject() {
+    adoptProject(std::make_unique<KXProject>(), 0);
+}
+
+void KXMainWindow::showOpenFailure(const QString& path, const QString& error) {
+    const QString message = localized("OpenFailed").arg(QFileInfo(path).fileName());
+    const QString informative = error.isEmpty() ? localized("OpenFailedNoPages") : error;
+    if (alertPresenter()) {
+        alertPresenter()(this, message, informative);
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, bundleNameForMenu(), message, QMessageBox::Ok, this);
+    box.setInformativeText(informative);
+    box.exec();
+}
+
+void KXMainWindow::showMissingFilesLater() {
+    KXProject* project = m_project.get();
+    QTimer::singleShot(1000, this, [this, project] {
+        // Only for the project that is still open.
+        if (m_project.get() == project)
+            m_project->showMissingFilesInWindow(this);
+    });
+}
+
+bool KXMainWindow::switchCanvasToIndex(std::int64_t index) {
+    if (!m_project || index < 0 || index >= m_project->canvasCount())
+        return false;
+    m_project->setCurrentIndex(index);
+    {
+        kx::LayerTransaction transaction;
+        m_preview->switchToCanvasLayer(m_project->currentCanvasLayer());
+        updateMultiPageUIWithPageIndex(index);
+    }
+    if (m_document) {
+        if (KXCanvas* page = m_project->currentCanvas())
+            m_document->setUndoManager(&page->undoManager());
+    }
+    return true;
+}
+
+void KXMainWindow::updateMultiPageUIWithPageIndex(std::int64_t index) {
+    const std::int64_t count = m_project ? m_project->canvasCount() : 0;
+    m_btPreviousPage->setEnabled(index > 0);
+    m_btNextPage->setEnabled(index < count - 1);
+    m_tfPageTip->setText(QStringLiteral("%1/%2").arg(index + 1).arg(count));
+}
+
+void KXMainWindow::previousPageAction() {
+    if (m_project)
+        switchCanvasToIndex(m_project->currentIndex() - 1);
+}
+
+void KXMainWindow::nextPageAction() {
+    if (m_project)
+        switchCanvasToIndex(m_project->currentIndex() + 1);
+}
+
+bool KXMainWindow::saveProjectToPath(const QString& path, KXSaveOperation operation, QString* error) {
+    return m_project && m_project->saveAsProjectToPath(path, operation, error);
+}
+
+void KXMainWindow::updateWindowTitle() {
+    QString name = m_document ? m_document->displayName() : QString();
+    if (name.isEmpty())
+        name = localized("Untitled");
+    setWindowTitle(name);
+}

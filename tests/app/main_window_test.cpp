@@ -1,0 +1,302 @@
+#include "app/launch.h"
+#include "app/main_window.h"
+#include "app/window_document.h"
+#include "canvas/canvas_layer.h"
+#include "canvas/canvas_view.h"
+#include "document/version_info.h"
+#include "model/background.h"
+#include "model/canvas.h"
+#include "model/model_classes.h"
+#include "model/page_size.h"
+#include "platform/foundation/bundle.h"
+#include "support/pixel_probe.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+
+using kxtest::Rgba;
+
+namespace {
+
+// Colours of the pages of the test projects, one per page.
+const kx::Color kPageColors[] = {kx::Color::srgb(1, 0, 0, 1), kx::Color::srgb(0, 0.5, 0, 1),
+                                 kx::Color::srgb(0, 0, 1, 1), kx::Color::srgb(1, 1, 0, 1)};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registerModelClasses();
+        registerDocumentClasses();
+        ASSERT_TRUE(dir.isValid());
+        KXProject::setPageRenderer([](KXCanvas&, const kx::Size& size) {
+            QImage image(std::max(1, int(size.width)), std::max(1, int(size.height)), QImage::Format_RGBA8888);
+            image.fill(Qt::gray);
+            return kx::Image(image);
+        });
+        KXMainWindow::setAlertPresenter([this](QWidget*, const QString& message, const QString&) {
+            alerts << message;
+        });
+    }
+    void TearDown() override {
+        KXMainWindow::setAlertPresenter({});
+        KXProject::setPageRenderer({});
+    }
+
+    // A saved project package of `pages` pages of 800 x 600 pixels, each filled with its colour.
+    QString savedProject(const QString& name, int pages) {
+        KXProject project;
+        project.removeAllCanvasLayers();
+        for (int i = 0; i < pages; ++i) {
+            auto canvas = std::make_shared<KXCanvas>();
+            const KXSize size(800, 600, KXSizeUnitPixel, 72);
+            canvas->setPageSize(&size);
+            canvas->setMarginRect({0, 0, 800, 600});
+            canvas->background()->setColor1(kPageColors[i % 4]);
+            project.createNewLayerWithCanvas(canvas);
+        }
+        const QString path = dir.filePath(name);
+        QString error;
+        EXPECT_TRUE(project.saveAsProjectToPath(path, KXSaveOperationSave, &error)) << error.toStdString();
+        return path;
+    }
+
+    QTemporaryDir dir;
+    QStringList alerts;
+};
+
+TEST_F(MainWindowTest, ADocumentWithoutPathsGetsOneEmptyPage) {
+    KXPlainWindowDocument document;
+    KXMainWindow window;
+    bool ran = false;
+    window.initWindowWidthDocument(&document, [&] { ran = true; });
+    EXPECT_TRUE(ran);
+    ASSERT_NE(window.project(), nullptr);
+    EXPECT_EQ(window.project()->canvasCount(), 1);
+    EXPECT_EQ(window.tfPageTip()->text(), QStringLiteral("1/1"));
+    EXPECT_FALSE(window.btPreviousPage()->isEnabled());
+    EXPECT_FALSE(window.btNextPage()->isEnabled());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Untitled"));
+    EXPECT_EQ(window.preview()->canvasLayer(), window.project()->currentCanvasLayer().get());
+    EXPECT_EQ(document.undoManager(), &window.project()->currentCanvas()->undoManager());
+    EXPECT_TRUE(alerts.isEmpty());
+}
+
+TEST_F(MainWindowTest, OpensAProjectFromItsDocumentAndSwitchesPagesWithinBounds) {
+    const QString package = savedProject(QStringLiteral("Trip.vrtp3"), 4);
+    KXPlainWindowDocument document(package, QString());
+    KXMainWindow window;
+    window.initWindowWidthDocument(&document);
+    ASSERT_EQ(window.project()->canvasCount(), 4);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Trip"));
+    EXPECT_EQ(document.fileURL(), package);
+    EXPECT_EQ(window.tfPageTip()->text(), QStringLiteral("1/4"));
+    EXPECT_FALSE(window.btPreviousPage()->isEnabled());
+    EXPECT_TRUE(window.btNextPage()->isEnabled());
+
+    struct Step {
+        std::int64_t index;
+        bool accepted;
+        std::int64_t current;
+        QString tip;
+        bool previous, next;
+    };
+    const Step steps[] = {
+        {1, true, 1, "2/4", true, true},   {3, true, 3, "4/4", true, false}, {4, false, 3, "4/4", true, false},
+        {-1, false, 3, "4/4", true, false}, {0, true, 0, "1/4", false, true},
+        {std::numeric_limits<std::int64_t>::max(), false, 0, "1/4", false, true},
+    };
+    for (const Step& s : steps) {
+        EXPECT_EQ(window.switchCanvasToIndex(s.index), s.accepted) << s.index;
+        EXPECT_EQ(window.project()->currentIndex(), s.current) << s.index;
+        EXPECT_EQ(window.tfPageTip()->text(), s.tip) << s.index;
+        EXPECT_EQ(window.btPreviousPage()->isEnabled(), s.previous) << s.index;
+        EXPECT_EQ(window.btNextPage()->isEnabled(), s.next) << s.index;
+        EXPECT_EQ(window.preview()->canvasLayer(), window.project()->currentCanvasLayer().get());
+        EXPECT_EQ(document.undoManager(), &window.project()->currentCanvas()->undoManager());
+    }
+    // The page buttons step through the pages and stop at the ends.
+    window.btNextPage()->click();
+    window.btNextPage()->click();
+    EXPECT_EQ(window.project()->currentIndex(), 2);
+    window.btPreviousPage()->click();
+    window.previousPageAction();
+    window.previousPageAction();
+    EXPECT_EQ(window.project()->currentIndex(), 0);
+}
+
+// A file that cannot be read, or one without pages, never replaces the open project.
+TEST_F(MainWindowTest, AnUnreadableOrPagelessFileNeverReplacesTheOpenProject) {
+    const QString good = savedProject(QStringLiteral("Good.vrtp3"), 2);
+    KXPlainWindowDocument document(good, QString());
+    KXMainWindow window;
+    window.initWindowWidthDocument(&document);
+    KXProject* before = window.project();
+    ASSERT_EQ(before->canvasCount(), 2);
+    window.switchCanvasToIndex(1);
+
+    // Damaged archive.
+    const QString broken = dir.filePath(QStringLiteral("Broken.vrtp3"));
+    QDir().mkpath(broken);
+    QFile info(broken + QStringLiteral("/info.xml"));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write("bplist00 this is not an archive");
+    info.close();
+    // A package whose archive holds no page.
+    KXProject empty;
+    empty.removeAllCanvasLayers();
+    const QString pageless = dir.filePath(QStringLiteral("Empty.vrtp3"));
+    QDir().mkpath(pageless);
+    empty.saveDataToPath(pageless + QStringLiteral("/info.xml"));
+
+    const QString paths[] = {dir.filePath(QStringLiteral("Missing.vrtp3")), broken, pageless};
+    int expectedAlerts = 0;
+    for (const QString& path : paths) {
+        EXPECT_FALSE(window.openProjectWithPath(path)) << path.toStdString();
+        EXPECT_EQ(alerts.size(), ++expectedAlerts);
+        EXPECT_EQ(window.project(), before);
+        EXPECT_EQ(window.project()->canvasCount(), 2);
+        EXPECT_EQ(window.project()->currentIndex(), 1);
+        EXPECT_EQ(window.preview()->canvasLayer(), before->canvasLayerAtIndex(1).get());
+    }
+    EXPECT_FALSE(window.openTemplateWithPath(broken, 0));
+    EXPECT_EQ(window.project(), before);
+
+    // A readable project takes its place.
+    const QString other = savedProject(QStringLiteral("Other.vrtp3"), 3);
+    EXPECT_TRUE(window.openProjectWithPath(other));
+    EXPECT_EQ(window.project()->canvasCount(), 3);
+    EXPECT_EQ(window.tfPageTip()->text(), QStringLiteral("1/3"));
+}
+
+// A document naming a file that cannot be opened still gets a window with one empty page.
+TEST_F(MainWindowTest, AnUnopenableDocumentStartsEmpty) {
+    KXPlainWindowDocument document(dir.filePath(QStringLiteral("Nowhere.vrtp3")), QString());
+    KXMainWindow window;
+    window.initWindowWidthDocument(&document);
+    EXPECT_EQ(alerts.size(), 1);
+    ASSERT_NE(window.project(), nullptr);
+    EXPECT_EQ(window.project()->canvasCount(), 1);
+    EXPECT_EQ(window.tfPageTip()->text(), QStringLiteral("1/1"));
+}
+
+TEST_F(MainWindowTest, TemplatesOpenAtTheirPageIndexWithinBounds) {
+    const QString source = savedProject(QStringLiteral("Source.vrtp3"), 3);
+    auto project = KXProject::initWithPath(source);
+    ASSERT_TRUE(project);
+    const QString folder = dir.filePath(QStringLiteral("Cards.tpl"));
+    ASSERT_TRUE(project->saveAsTemplateToPath(folder));
+    EXPECT_EQ(KXMainWindow::templateFileInFolder(folder), folder + QStringLiteral("/info.xml"));
+    for (const auto& [index, expected] : {std::pair<std::int64_t, std::int64_t>{2, 2}, {7, 0}, {-3, 0}}) {
+        KXPlainWindowDocument document(QString(), folder, index);
+        KXMainWindow window;
+        window.initWindowWidthDocument(&document);
+        ASSERT_EQ(window.project()->canvasCount(), 3);
+        EXPECT_EQ(window.project()->currentIndex(), expected) << index;
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("Untitled"));
+        EXPECT_TRUE(document.fileURL().isEmpty());
+    }
+    EXPECT_TRUE(alerts.isEmpty());
+}
+
+TEST_F(MainWindowTest, TheTemplateFileIsTheFirstVisibleTplFile) {
+    const QString folder = dir.filePath(QStringLiteral("Folder"));
+    QDir().mkpath(folder + QStringLiteral("/c.tpl"));  // a folder, not a file
+    for (const char* name : {"b.TPL", ".a.tpl", "d.tpl", "notes.txt"}) {
+        QFile file(folder + u'/' + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(KXMainWindow::templateFileInFolder(folder), folder + QStringLiteral("/b.TPL"));
+    EXPECT_EQ(KXMainWindow::templateFileInFolder(QString()), QString());
+}
+
+TEST_F(MainWindowTest, CommandLinePathsAreSortedIntoProjectsAndTemplates) {
+    const QString userTemplate = dir.filePath(QStringLiteral("Mine.tpl"));
+    const QString xmlTemplate = dir.filePath(QStringLiteral("Birthday"));
+    QDir().mkpath(userTemplate);
+    QDir().mkpath(xmlTemplate);
+    QFile tpl(xmlTemplate + QStringLiteral("/Birthday.tpl"));
+    ASSERT_TRUE(tpl.open(QIODevice::WriteOnly));
+    struct Case {
+        QString path;
+        QString project, templ;
+    };
+    const Case cases[] = {
+        {QString(), QString(), QString()},
+        {dir.filePath("P.vrtp3"), dir.filePath("P.vrtp3"), QString()},
+        {dir.filePath("P.vrtp3/info.xml"), dir.filePath("P.vrtp3"), QString()},
+        {dir.filePath("T.VRTPKG"), QString(), dir.filePath("T.VRTPKG")},
+        {userTemplate + "/info.xml", QString(), userTemplate},
+        {xmlTemplate, QString(), xmlTemplate},
+        {dir.filePath("./x/../P.vrtp"), dir.filePath("P.vrtp"), QString()},
+    };
+    for (const Case& c : cases) {
+        const KXLaunchRequest request = launchRequestForPath(c.path);
+        EXPECT_EQ(request.projPath, c.project) << c.path.toStdString();
+        EXPECT_EQ(request.templatePath, c.templ) << c.path.toStdString();
+    }
+}
+
+// Worker code waits on the pause without spinning, and goes on when the pause ends.
+TEST_F(MainWindowTest, WaitingBlocksUntilThePauseEnds) {
+    KXMainWindow window;
+    window.progressPause().setPausing(true);
+    QSemaphore entered;
+    std::atomic<bool> finished{false};
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        entered.release();
+        window.waiting();
+        finished = true;
+    }));
+    worker->start();
+    entered.acquire();
+    EXPECT_FALSE(finished);  // cannot pass a closed pause
+    EXPECT_TRUE(window.progressPause().isPausing());
+    window.progressPause().setPausing(false);
+    ASSERT_TRUE(worker->wait());
+    EXPECT_TRUE(finished);
+    window.waiting();  // an open pause returns at once
+}
+
+// The shown window: the page's own pixels inside the page, the workspace beside it.
+TEST_F(MainWindowTest, TheWindowShowsThePageInTheCanvas) {
+    const QString package = savedProject(QStringLiteral("Shown.vrtp3"), 2);
+    KXPlainWindowDocument document(package, QString());
+    KXMainWindow window;
+    window.initWindowWidthDocument(&document);
+    window.resize(1600, 700);
+    window.show();
+    QApplication::processEvents();
+    window.switchCanvasToIndex(1);
+    QApplication::processEvents();
+    const QImage shot = window.grab().toImage();
+    KXPreview* view = window.preview();
+    const kx::Rect frame = view->canvasLayer()->frame();
+    ASSERT_GT(frame.size.width, 100);
+    const QRectF pageInView = view->viewRectForRootRect(frame);
+    const QPoint viewOrigin = view->mapTo(&window, QPoint(0, 0));
+    const QPointF centre = pageInView.center() + viewOrigin;
+    EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, int(centre.x()), int(centre.y())), (Rgba{0, 128, 0, 255}), 2);
+    // The canvas is wider than the page at fit page (800 x 600 in a wider area): workspace beside it.
+    const QRect viewport = window.scrollArea()->viewport()->geometry().translated(
+        window.scrollArea()->mapTo(&window, QPoint(0, 0)));
+    ASSERT_GT(pageInView.left(), 10);
+    const kx::Color workspace = KXPreview::workspaceColor();
+    const QColor q = workspace.toQColor();
+    const Rgba expected{q.red(), q.green(), q.blue(), 255};
+    EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, viewport.left() + 3, int(centre.y())), expected, 2);
+    EXPECT_EQ(window.tfPageTip()->text(), QStringLiteral("2/2"));
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// Helpers for canvas view tests: a view in a scroll area of a chosen size, and mouse, wheel and pinch events
+// sent at points of the shown page.
+#pragma once
+
+#include "canvas/canvas_view.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QNativeGestureEvent>
+#include <QPointingDevice>
+#include <QScrollArea>
+#include <QWheelEvent>
+
+#include <memory>
+
+namespace kxtest {
+
+// A shown scroll area without frame whose contents are `viewport` pixels, holding a set-up canvas view and
+// its zoom control.
+struct ViewRig {
+    explicit ViewRig(QSize viewport) {
+        scroll = std::make_unique<QScrollArea>();
+        scroll->setFrameShape(QFrame::NoFrame);
+        zoom = std::make_unique<KXZoomPopUp>();
+        view = new KXPreview;
+        view->setScrollArea(scroll.get());
+        view->setPubZoom(zoom.get());
+        view->awakeFromNib();
+        scroll->resize(viewport);
+        scroll->show();
+        QApplication::processEvents();
+    }
+    ~ViewRig() {
+        view->switchToCanvasLayer(nullptr);
+        scroll.reset();
+    }
+    void choose(int entry) {
+        zoom->setCurrentIndex(entry);
+        view->zoomChanged();
+    }
+
+    std::unique_ptr<QScrollArea> scroll;
+    std::unique_ptr<KXZoomPopUp> zoom;
+    KXPreview* view = nullptr;  // owned by the scroll area
+};
+
+inline void sendMouseAtPagePoint(KXPreview& view, QEvent::Type type, const kx::Point& pagePoint,
+                                 Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers modifiers = {}) {
+    const QPointF local = view.viewPointForPagePoint(pagePoint);
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, local, view.mapToGlobal(local), button, buttons, modifiers);
+    QApplication::sendEvent(&view, &event);
+}
+
+// One wheel notch (or several, in steps of 120) up for a positive count.
+inline void sendWheelAtPagePoint(KXPreview& view, const kx::Point& pagePoint, int notches,
+                                 Qt::KeyboardModifiers modifiers = {}) {
+    const QPointF local = view.viewPointForPagePoint(pagePoint);
+    QWheelEvent event(local, view.mapToGlobal(local), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &event);
+}
+
+inline void sendPinch(KXPreview& view, Qt::NativeGestureType type, double value, const kx::Point& pagePoint) {
+    const QPointF local = view.viewPointForPagePoint(pagePoint);
+    QNativeGestureEvent event(type, QPointingDevice::primaryPointingDevice(), 2, local, local,
+                              view.mapToGlobal(local), value, QPointF());
+    QApplication::sendEvent(&view, &event);
+}
+
+}  // namespace kxtest

@@ -3,6 +3,8 @@
 // scratch folder at quit.
 #pragma once
 
+#include "canvas/auxiliary_layer.h"
+
 #include <QObject>
 #include <QString>
 
@@ -21,10 +23,8 @@ inline const QString KXShowFloatingPanel = QStringLiteral("KXShowFloatingPanel")
 inline const QString KXShowExportingTip = QStringLiteral("KXShowExportingTip");
 inline const QString KXTemplateZoom = QStringLiteral("KXTemplateZoom");
 inline const QString KXShowWelcomePanel = QStringLiteral("KXShowWelcomePanel");
-inline const QString KXShowMarginBox = QStringLiteral("KXShowMarginBox");
-
-// Posted with the delegate as sender after the margin-box setting was stored.
-inline const QString KXShowMarginBoxChanged = QStringLiteral("KXShowMarginBoxChanged");
+// KXShowMarginBox and KXShowMarginBoxChanged (posted with the delegate as sender after the setting was
+// stored) are declared with the selection overlay, which redraws on that notification.
 
 class AppDelegate : public QObject {
     Q_OBJECT

@@ -134,8 +134,8 @@ void KXPreview::setPubZoom(KXZoomPopUp* zoom) {
 
 // ---- The selection overlay: the only code that knows what kind of layer it is. ----
 
-std::shared_ptr<kx::Layer> KXPreview::createAuxiliaryLayer() {
-    return std::make_shared<kx::Layer>();
+std::shared_ptr<KXAuxiliaryLayer> KXPreview::createAuxiliaryLayer() {
+    return std::make_shared<KXAuxiliaryLayer>();
 }
 
 void KXPreview::auxiliaryLayerDidChangeCanvasLayer(KXCanvasLayer*) {}
@@ -143,6 +143,8 @@ void KXPreview::auxiliaryLayerDidChangeCanvasLayer(KXCanvasLayer*) {}
 void KXPreview::linkAuxiliaryLayer(KXCanvasLayer* previous, KXCanvasLayer* next) {
     if (previous && previous != next)
         previous->setAuxiliaryLayer(nullptr);
+    if (m_auxilLayer)
+        m_auxilLayer->setCanvasLayer(next);
     auxiliaryLayerDidChangeCanvasLayer(next);
     if (next)
         next->setAuxiliaryLayer(m_auxilLayer.get());
@@ -766,6 +768,13 @@ void KXPreview::paintEvent(QPaintEvent* event) {
         context.scale(scale, scale);
         context.translate(-rect.x(), -(double(height()) - rect.y() - rect.height()));
         m_rootLayer->renderInContext(context);
+        // The overlay keeps no bitmap: it is drawn anew above the page, in its own coordinates.
+        if (m_auxilLayer && !m_auxilLayer->isHidden() && m_auxilLayer->superlayer() == m_rootLayer.get()) {
+            context.saveGState();
+            context.translate(m_auxilLayer->frame().origin.x, m_auxilLayer->frame().origin.y);
+            m_auxilLayer->paint(context);
+            context.restoreGState();
+        }
         // The context's pixels, drawn without a copy (8-bit RGBA, premultiplied, row 0 on top).
         QImage image(context.constData(), context.width(), context.height(), context.bytesPerRow(),
                      QImage::Format_RGBA8888_Premultiplied);

@@ -13,6 +13,8 @@
 // and fixed levels from 25 % to 400 %; its title always reads the current percentage.
 #pragma once
 
+#include "canvas/auxiliary_layer.h"
+
 #include "model/canvas.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/layers/layer.h"
@@ -152,7 +154,7 @@ public:
     // ---- layers ----
     kx::Layer* rootLayer() const { return m_rootLayer.get(); }
     kx::Layer* shadowLayer() const { return m_shadowLayer.get(); }
-    kx::Layer* auxiliaryLayer() const { return m_auxilLayer.get(); }
+    KXAuxiliaryLayer* auxiliaryLayer() const { return m_auxilLayer.get(); }
     kx::Layer* thumbLayer() const { return m_thumbLayer.get(); }
     // Makes the page backdrop when there is none.
     void createShadowLayer();
@@ -173,7 +175,7 @@ public:
 protected:
     // The selection overlay: a layer that stays above the page layer for the whole life of the view. The
     // base makes a plain transparent layer; the overlay class replaces it here.
-    virtual std::shared_ptr<kx::Layer> createAuxiliaryLayer();
+    virtual std::shared_ptr<KXAuxiliaryLayer> createAuxiliaryLayer();
     // Tells the overlay which page layer it draws for (null when none). The base overlay needs nothing.
     virtual void auxiliaryLayerDidChangeCanvasLayer(KXCanvasLayer* layer);
     // Leaves crop mode when a photo is being cropped, and the pen tool; the editing modes override them.
@@ -206,7 +208,7 @@ private:
 
     std::shared_ptr<kx::Layer> m_rootLayer;
     std::shared_ptr<kx::Layer> m_shadowLayer;
-    std::shared_ptr<kx::Layer> m_auxilLayer;
+    std::shared_ptr<KXAuxiliaryLayer> m_auxilLayer;
     std::shared_ptr<kx::Layer> m_thumbLayer;
     std::shared_ptr<KXCanvasLayer> m_canvasLayer;
     KXCanvas* m_canvas = nullptr;

@@ -1,5 +1,7 @@
 #include "document/project.h"
 
+#include "document/xml_conversion.h"
+
 #include "canvas/canvas_layer.h"
 #include "model/background.h"
 #include "model/canvas.h"
@@ -59,8 +61,32 @@ KXProject::PageRenderer& rendererSlot() {
     return renderer;
 }
 
+// Converts a file of the XML project format into pages and sorts the names of what it could not find into
+// the missing lists: photos, masks, and the application's other resources (clip-art, backgrounds, frames).
+bool readXMLProjectFile(const QString& path, bool templateFile, const KXProject::ResourceLookup& lookup,
+                        KXProject::XMLProjectContent* content, QString* error) {
+    KXXMLConversion conversion;
+    const bool read = templateFile ? loadXMLTemplateWithPath(path, &conversion, error, lookup)
+                                   : loadOldProjectWithPath(path, &conversion, error, lookup);
+    if (!read)
+        return false;
+    content->pages = std::move(conversion.pages);
+    for (const QString& entry : conversion.missingResources) {
+        const qsizetype slash = entry.indexOf(u'/');
+        const QString category = entry.left(std::max<qsizetype>(slash, 0));
+        const QString name = entry.mid(slash + 1);
+        if (category == QLatin1String("Photo"))
+            content->missingPhotos.append(name);
+        else if (category == QLatin1String("Mask"))
+            content->missingMasks.append(name);
+        else
+            content->missingCliparts.append(name);
+    }
+    return true;
+}
+
 KXProject::XMLProjectReader& xmlReaderSlot() {
-    static KXProject::XMLProjectReader reader;
+    static KXProject::XMLProjectReader reader = readXMLProjectFile;
     return reader;
 }
 
@@ -170,7 +196,7 @@ const KXProject::PageRenderer& KXProject::pageRenderer() {
 }
 
 void KXProject::setXMLProjectReader(XMLProjectReader reader) {
-    xmlReaderSlot() = std::move(reader);
+    xmlReaderSlot() = reader ? std::move(reader) : XMLProjectReader(readXMLProjectFile);
 }
 
 void KXProject::setMissingSheetFactory(SheetFactory factory) {

@@ -138,7 +138,8 @@ public:
     // Files of the XML project format: an older package (a folder without "info.xml", whose XML file lies
     // below its "Contents" folder) and a template file with the extension "tpl". The reader converts the
     // file into pages, looking resources up by name through the lookup it is given (the project's own
-    // search), and names the images it could not find. Without a reader such files give an error.
+    // search), and names the images it could not find. The built-in reader converts the XML format into
+    // pages; setXMLProjectReader({}) puts it back after another was installed.
     struct XMLProjectContent {
         std::vector<std::shared_ptr<KXCanvas>> pages;
         QStringList missingPhotos, missingCliparts, missingMasks;

@@ -820,6 +820,9 @@ TEST_F(ProjectTest, OlderPackagesAndXMLTemplatesAreReadThroughTheXMLReader) {
     };
     std::vector<Call> calls;
     bool fail = false;
+    struct RestoreReader {
+        ~RestoreReader() { KXProject::setXMLProjectReader({}); }
+    } restore;
     KXProject::setXMLProjectReader([&](const QString& path, bool templateFile, const KXProject::ResourceLookup& lookup,
                                        KXProject::XMLProjectContent* content, QString* error) {
         calls.push_back({path, templateFile, lookup(QStringLiteral("CAT.png"), QStringLiteral("Clipart"))});
@@ -861,7 +864,7 @@ TEST_F(ProjectTest, OlderPackagesAndXMLTemplatesAreReadThroughTheXMLReader) {
     EXPECT_EQ(project.canvasCount(), 2);
     EXPECT_EQ(project.canvasLayerAtIndex(0), page);
 
-    // Without a reader such files cannot be opened.
+    // The built-in reader again: an empty XML file is an error, and the project stays as it was.
     KXProject::setXMLProjectReader({});
     EXPECT_FALSE(project.loadProjectWithPath(at("Old.vrtp"), &error));
     EXPECT_FALSE(error.isEmpty());

@@ -5,6 +5,7 @@
 // instead of checking them: "Preview.jpg" for a one-page template, "Page 01.jpg", ... otherwise.
 #include "reader_support.h"
 
+#include "document/project.h"
 #include "document/project_info.h"
 #include "document/xml_conversion.h"
 #include "model/calendar.h"
@@ -28,12 +29,8 @@ class BuiltInTemplates : public ReaderTest {
 protected:
     void SetUp() override {
         ReaderTest::SetUp();
-        // The application's resources are found in a folder named "Resources", as installed: stored resource
-        // paths are re-pointed by what follows that name when a page is copied for output.
         ASSERT_TRUE(dir.isValid());
-        const QString resources = dir.filePath(QStringLiteral("Resources"));
-        ASSERT_TRUE(QFile::link(kResources, resources));
-        kx::Bundle::setMainResourcePath(resources);
+        kx::Bundle::setMainResourcePath(kResources);
     }
     void TearDown() override {
         kx::Bundle::setMainResourcePath({});
@@ -134,6 +131,34 @@ TEST_F(BuiltInTemplates, EveryTemplateOpensWithAllItsResourcesAndRendersEachPage
     EXPECT_GE(categories.size(), 3);
     EXPECT_GE(longest, 12u) << "a twelve-month calendar";
     EXPECT_GE(calendars, 14) << "a one-month, a twelve-month and a year calendar";
+}
+
+// A template opened as a project keeps its resource images (background, clip-art) through a save and a
+// reopen: the reopened page renders as the template did.
+TEST_F(BuiltInTemplates, ATemplateOpenedAsAProjectKeepsItsResourcesThroughASave) {
+    const QString file = xmlTemplateFileInFolder(kResources + QStringLiteral("/Templates/Cards/Birthday Balloons"));
+    KXProject project;
+    QString error;
+    ASSERT_TRUE(project.loadProjectWithPath(file, &error)) << error.toStdString();
+    EXPECT_TRUE(project.path().isEmpty()) << "a template opens untitled";
+    EXPECT_TRUE(project.missingPhotos().isEmpty() && project.missingCliparts().isEmpty() &&
+                project.missingMasks().isEmpty());
+    ASSERT_GE(project.canvasCount(), 1);
+    const QImage before = project.canvasAtIndex(0)->outputImageWithSize({300, 300}).qimage();
+
+    const QString package = dir.filePath(QStringLiteral("Card.vrtp3"));
+    ASSERT_TRUE(project.saveAsProjectToPath(package, KXSaveOperationSaveAs, &error)) << error.toStdString();
+    KXProject reopened;
+    ASSERT_TRUE(reopened.loadProjectWithPath(package, &error)) << error.toStdString();
+    const QImage after = reopened.canvasAtIndex(0)->outputImageWithSize({300, 300}).qimage();
+    ASSERT_EQ(after.size(), before.size());
+    int differing = 0;
+    for (int y = 0; y < before.height(); y += 4)
+        for (int x = 0; x < before.width(); x += 4) {
+            const QRgb a = before.pixel(x, y), b = after.pixel(x, y);
+            differing += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) > 24;
+        }
+    EXPECT_LT(differing, 20) << "the reopened page renders differently";
 }
 
 TEST_F(BuiltInTemplates, TemplateFilesAreWellFormedForAnOutsideParser) {

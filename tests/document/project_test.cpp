@@ -1,4 +1,5 @@
 #include "project_test_support.h"
+#include "document/project_info.h"
 
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
@@ -821,8 +822,14 @@ TEST_F(ProjectTest, OlderPackagesAndXMLTemplatesAreReadThroughTheXMLReader) {
     std::vector<Call> calls;
     bool fail = false;
     struct RestoreReader {
-        ~RestoreReader() { KXProject::setXMLProjectReader({}); }
+        ~RestoreReader() {
+            KXProject::setXMLProjectReader({});
+            setXMLErrorPresenter({});
+        }
     } restore;
+    // The XML reader reports a broken file once through its presenter (an alert in the application).
+    int reported = 0;
+    setXMLErrorPresenter([&](const QString&) { ++reported; });
     KXProject::setXMLProjectReader([&](const QString& path, bool templateFile, const KXProject::ResourceLookup& lookup,
                                        KXProject::XMLProjectContent* content, QString* error) {
         calls.push_back({path, templateFile, lookup(QStringLiteral("CAT.png"), QStringLiteral("Clipart"))});
@@ -867,6 +874,7 @@ TEST_F(ProjectTest, OlderPackagesAndXMLTemplatesAreReadThroughTheXMLReader) {
     // The built-in reader again: an empty XML file is an error, and the project stays as it was.
     KXProject::setXMLProjectReader({});
     EXPECT_FALSE(project.loadProjectWithPath(at("Old.vrtp"), &error));
+    EXPECT_EQ(reported, 1);
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(project.canvasLayerAtIndex(0), page);
 }

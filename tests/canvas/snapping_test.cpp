@@ -64,12 +64,13 @@ TEST(SnappingLineTest, MatchesTheNearestEdgeOrCentreOfOneTarget) {
 }
 
 TEST(SnappingLineTest, AMatchSpansTheLineAndTheTarget) {
+    const kx::Rect box(0, 0, 10, 4);
     float d = 2;
-    const std::optional<KXLine> h = KXSnapping::aligmentLine(KXLine(-5, 1, 3, 1), kx::Rect(0, 0, 10, 4), d, true, false);
+    const std::optional<KXLine> h = KXSnapping::aligmentLine(KXLine(-5, 1, 3, 1), box, d, true, false);
     ASSERT_TRUE(h);
     EXPECT_EQ(*h, KXLine(-5, 0, 10, 0));
     d = 2;
-    const std::optional<KXLine> v = KXSnapping::aligmentLine(KXLine(9, 2, 9, 30), kx::Rect(0, 0, 10, 4), d, true, false);
+    const std::optional<KXLine> v = KXSnapping::aligmentLine(KXLine(9, 2, 9, 30), box, d, true, false);
     ASSERT_TRUE(v);
     EXPECT_EQ(*v, KXLine(10, 0, 10, 30));
 }

@@ -18,7 +18,7 @@
 //   4  bit 0x10  horizontal at mid y (horizontal centre line)
 //   5  bit 0x20  vertical at mid x (vertical centre line)
 // A line mask selects the kinds that take part in snapping: 63 for moves, the kinds that a resize handle moves
-// (and both centre lines) for resizes.
+// for resizes (alignmentMaskOfTrackerNode).
 //
 // Distances are compared in single precision, as the thresholds are given. A search that finds nothing answers
 // an empty optional, never a line or an offset that could be mistaken for one at the page's origin.
@@ -57,6 +57,13 @@ enum KXAlignment : int {
 // Line masks: one bit per kind.
 inline constexpr int KXAlignmentMaskAll = 0x3f;
 inline constexpr int alignmentBit(int kind) { return 1 << kind; }
+// The kinds a resize by one tracker handle snaps: the edges that handle moves and the centre lines that move
+// with them (both for a corner, the parallel one for a side). Nodes 0 to 7 run round the frame from the
+// top-left corner; any other node (the rotate handle, none) snaps nothing.
+inline constexpr int alignmentMaskOfTrackerNode(int node) {
+    constexpr int masks[8] = {0x35, 0x14, 0x36, 0x22, 0x3a, 0x18, 0x39, 0x21};
+    return node >= 0 && node < 8 ? masks[node] : 0;
+}
 
 // The distance within which snapping pulls, and within which guides show (0.9 in single precision).
 inline constexpr float KXSnapDistance = 2.0f;

@@ -85,6 +85,21 @@ TEST(SnappingLineTest, LinesOfARectangleByKind) {
     EXPECT_EQ(KXSnapping::lineOfRect(r, KXAlignmentCenterX), KXLine(25, 20, 25, 60));
 }
 
+TEST(SnappingLineTest, AResizeHandleSnapsTheEdgesAndCentresItMoves) {
+    const int cx = alignmentBit(KXAlignmentCenterX), cy = alignmentBit(KXAlignmentCenterY);
+    const int left = alignmentBit(KXAlignmentLeft), right = alignmentBit(KXAlignmentRight);
+    const int top = alignmentBit(KXAlignmentTop), bottom = alignmentBit(KXAlignmentBottom);
+    const int expected[8] = {left | top | cx | cy,    top | cy,    right | top | cx | cy,   right | cx,
+                             right | bottom | cx | cy, bottom | cy, left | bottom | cx | cy, left | cx};
+    for (int node = 0; node < 8; ++node) {
+        SCOPED_TRACE(node);
+        EXPECT_EQ(alignmentMaskOfTrackerNode(node), expected[node]);
+    }
+    EXPECT_EQ(alignmentMaskOfTrackerNode(8), 0);
+    EXPECT_EQ(alignmentMaskOfTrackerNode(9), 0);
+    EXPECT_EQ(alignmentMaskOfTrackerNode(-1), 0);
+}
+
 // ---- a page on screen ----
 
 // The page (800 x 600 pixels) shown at half size at (50, 40) of a 500 x 400 root; the overlay covers the root,

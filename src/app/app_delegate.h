@@ -4,6 +4,7 @@
 #pragma once
 
 #include "canvas/auxiliary_layer.h"
+#include "canvas/snapping.h"
 
 #include <QObject>
 #include <QString>
@@ -14,8 +15,6 @@ class QMenu;
 // User settings registered at start-up (see AppDelegate::initialize for their defaults).
 inline const QString KXCheckUpdateAutomaticlly = QStringLiteral("KXCheckUpdateAutomaticlly");
 inline const QString KXDisableAutoSaveKey = QStringLiteral("KXDisableAutoSave");
-inline const QString KXAutoSnap = QStringLiteral("KXAutoSnap");
-inline const QString KXAutoObjectSnap = QStringLiteral("KXAutoObjectSnap");
 inline const QString KXConnectWidthAndHeight = QStringLiteral("KXConnectWidthAndHeight");
 inline const QString KXNotShowSearchImageAlert = QStringLiteral("KXNotShowSearchImageAlert");
 inline const QString KXUnitType = QStringLiteral("KXUnitType");
@@ -23,6 +22,7 @@ inline const QString KXShowFloatingPanel = QStringLiteral("KXShowFloatingPanel")
 inline const QString KXShowExportingTip = QStringLiteral("KXShowExportingTip");
 inline const QString KXTemplateZoom = QStringLiteral("KXTemplateZoom");
 inline const QString KXShowWelcomePanel = QStringLiteral("KXShowWelcomePanel");
+// KXAutoSnap and KXAutoObjectSnap are declared with the snapping code that reads them.
 // KXShowMarginBox and KXShowMarginBoxChanged (posted with the delegate as sender after the setting was
 // stored) are declared with the selection overlay, which redraws on that notification.
 

@@ -807,20 +807,14 @@ void BitmapContext::clipToMask(const Rect& rect, const Image& mask) {
     const QTransform placement = QTransform(r.width() / mask.width(), 0, 0, -r.height() / mask.height(), r.minX(),
                                             r.maxY()) *
                                  d->userToDevice();
-    QImage drawn(width(), height(), kWorkFormat);
-    drawn.fill(Qt::transparent);
+    // Drawn straight into the coverage: an alpha-only image takes the alpha of what is drawn.
+    QImage coverage(width(), height(), QImage::Format_Alpha8);
+    coverage.fill(0);
     {
-        QPainter p(&drawn);
+        QPainter p(&coverage);
         d->setHints(p, d->state());
         p.setTransform(placement);
         p.drawImage(QPointF(0, 0), coverageOf(mask));
-    }
-    QImage coverage(width(), height(), QImage::Format_Alpha8);
-    for (int y = 0; y < height(); ++y) {
-        const auto* src = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
-        uchar* out = coverage.scanLine(y);
-        for (int x = 0; x < width(); ++x)
-            out[x] = uchar(qAlpha(src[x]));
     }
     d->restrictClip(d->coveringPixels(placement.mapRect(QRectF(0, 0, mask.width(), mask.height())), 0));
     d->addMask(coverage);

@@ -64,7 +64,7 @@ kx::Image decodeWithReader(QImageReader& reader, int maximumPixelSize) {
     if (maximumPixelSize > 0 && std::max(image.width(), image.height()) > maximumPixelSize)
         image = image.scaled(maximumPixelSize, maximumPixelSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     convertToSRGB(image);
-    return kx::Image(image);
+    return kx::Image(std::move(image));
 }
 
 kx::Image decodeBitmapFile(const QString& path, int maximumPixelSize) {

@@ -8,14 +8,19 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace kx {
 
 namespace {
 
-// The working format of layers and offscreen copies: Qt's fastest premultiplied format.
+// The format of the images built pixel by pixel here (gradients, coverage): Qt's native premultiplied
+// QRgb layout.
 constexpr QImage::Format kWorkFormat = QImage::Format_ARGB32_Premultiplied;
+// The format of transparency layers, operations rendered alone and shadows: the colour contexts' own, so
+// that compositing them onto the bitmap (and drawing our images into them) needs no conversion.
+constexpr QImage::Format kLayerFormat = QImage::Format_RGBA8888_Premultiplied;
 // Shadow blurs beyond this standard deviation (pixels) look the same and would only cost memory.
 constexpr double kMaxShadowSigma = 250;
 
@@ -84,8 +89,50 @@ void boxBlurLine(float* data, int n, int stride, int r, std::vector<float>& scra
     }
 }
 
+// The same pass down every column of a w x h plane at once: whole rows are read and written in order,
+// each column keeping its own running sum, so the memory is walked row by row rather than a column at a
+// time. The sums run in the same order as boxBlurLine's and give the same values.
+void boxBlurColumns(std::vector<float>& plane, int w, int h, int r, std::vector<float>& scratch,
+                    std::vector<double>& sums) {
+    if (r <= 0 || w <= 0 || h <= 0)
+        return;
+    scratch.assign(plane.begin(), plane.end());
+    sums.assign(std::size_t(w), 0.0);
+    auto row = [&](int i) { return scratch.data() + std::size_t(i) * w; };
+    for (int i = 0; i <= r && i < h; ++i) {
+        const float* in = row(i);
+        for (int x = 0; x < w; ++x)
+            sums[x] += in[x];
+    }
+    const float scale = 1.0f / float(2 * r + 1);
+    for (int i = 0; i < h; ++i) {
+        float* out = plane.data() + std::size_t(i) * w;
+        for (int x = 0; x < w; ++x)
+            out[x] = float(sums[x]) * scale;
+        const int leaving = i - r, entering = i + r + 1;
+        if (leaving >= 0) {
+            const float* in = row(leaving);
+            for (int x = 0; x < w; ++x)
+                sums[x] -= in[x];
+        }
+        if (entering < h) {
+            const float* in = row(entering);
+            for (int x = 0; x < w; ++x)
+                sums[x] += in[x];
+        }
+    }
+}
+
+// Working memory of the shadow blur, kept by a context from one shadow to the next so that a page of
+// shadowed graphs allocates (and the system clears) it once.
+struct BlurBuffers {
+    std::vector<float> plane;
+    std::vector<float> scratch;
+    std::vector<double> sums;
+};
+
 // Approximates a Gaussian blur of standard deviation `sigma` by three box blurs in each direction.
-void gaussianBlur(std::vector<float>& plane, int w, int h, double sigma) {
+void gaussianBlur(std::vector<float>& plane, int w, int h, double sigma, BlurBuffers& buffers) {
     if (sigma < 0.25)
         return;
     const double ideal = std::sqrt(12 * sigma * sigma / 3 + 1);
@@ -95,13 +142,13 @@ void gaussianBlur(std::vector<float>& plane, int w, int h, double sigma) {
     const int upper = lower + 2;
     const int countLower = int(std::lround((12 * sigma * sigma - 3.0 * lower * lower - 12.0 * lower - 9) /
                                            (-4.0 * lower - 4)));
-    std::vector<float> scratch;
+    std::vector<float>& scratch = buffers.scratch;
+    std::vector<double>& sums = buffers.sums;
     for (int pass = 0; pass < 3; ++pass) {
         const int r = ((pass < countLower ? lower : upper) - 1) / 2;
         for (int y = 0; y < h; ++y)
             boxBlurLine(plane.data() + std::size_t(y) * w, w, 1, r, scratch);
-        for (int x = 0; x < w; ++x)
-            boxBlurLine(plane.data() + x, h, w, r, scratch);
+        boxBlurColumns(plane, w, h, r, scratch, sums);
     }
 }
 
@@ -254,6 +301,9 @@ struct BitmapContext::Impl {
     std::vector<Layer> layers;
     Path path;  // device pixels (y down)
     bool allowsAntialiasing = true;
+    BlurBuffers blurBuffers;
+    QImage shadowImage;
+    QImage aloneImage;  // see renderAloneInto
 
     State& state() { return states.back(); }
     QImage& target() { return layers.empty() ? base : layers.back().image; }
@@ -277,7 +327,7 @@ struct BitmapContext::Impl {
 
     // The operation rendered alone into a transparent image covering `region` of device pixels.
     QImage renderAlone(const Operation& op, const QRect& region, const State& s) const {
-        QImage image(region.size(), kWorkFormat);
+        QImage image(region.size(), kLayerFormat);
         if (image.isNull())
             return image;
         image.fill(Qt::transparent);
@@ -286,6 +336,28 @@ struct BitmapContext::Impl {
         p.setOpacity(std::clamp(s.alpha, 0.0, 1.0));
         op(p, QTransform::fromTranslate(-region.x(), -region.y()));
         return image;
+    }
+
+    // The same into the top-left corner of `into`, which is kept and grows as needed: shadowed drawings
+    // render alone one after another, and reusing the memory spares allocating and clearing it each time.
+    // Gives the rendered part of `into`, or an empty rectangle when no image can be made.
+    QRect renderAloneInto(QImage& into, const Operation& op, const QRect& region, const State& s) const {
+        if (into.width() < region.width() || into.height() < region.height()) {
+            into = QImage(std::max(region.width(), into.width()), std::max(region.height(), into.height()),
+                          kLayerFormat);
+            if (into.isNull())
+                return {};
+        }
+        const QRect part(0, 0, region.width(), region.height());
+        const std::size_t rowBytes = std::size_t(part.width()) * 4;
+        for (int y = 0; y < part.height(); ++y)
+            std::memset(into.scanLine(y), 0, rowBytes);
+        QPainter p(&into);
+        p.setClipRect(part);
+        setHints(p, s);
+        p.setOpacity(std::clamp(s.alpha, 0.0, 1.0));
+        op(p, QTransform::fromTranslate(-region.x(), -region.y()));
+        return part;
     }
 
     // Composites a premultiplied image placed at `topLeft` (device pixels) through the clip and the mask.
@@ -316,38 +388,49 @@ struct BitmapContext::Impl {
     void drawShadow(const QImage& source, const QRect& part, const QRect& sourceRegion, const State& s) {
         const double sigma = std::min(std::max(s.shadowBlur, 0.0) / 2, kMaxShadowSigma);
         const int w = sourceRegion.width(), h = sourceRegion.height();
-        std::vector<float> plane(std::size_t(w) * h, 0.0f);
+        std::vector<float>& plane = blurBuffers.plane;
+        plane.assign(std::size_t(w) * h, 0.0f);
+        // The source is in kLayerFormat: R, G, B, A bytes.
         for (int y = 0; y < h && y < part.height(); ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(source.constScanLine(part.y() + y)) + part.x();
+            const uchar* row = source.constScanLine(part.y() + y) + 4 * std::size_t(part.x());
             float* out = plane.data() + std::size_t(y) * w;
             for (int x = 0; x < w && x < part.width(); ++x)
-                out[x] = float(qAlpha(row[x]));
+                out[x] = float(row[4 * x + 3]);
         }
-        gaussianBlur(plane, w, h, sigma);
+        gaussianBlur(plane, w, h, sigma, blurBuffers);
 
         const Color c = s.shadowColor.convertedTo(ColorSpace::SRGB);
         const double ca = std::clamp(c.alpha(), 0.0, 1.0);
         const double cr = std::clamp(c.red(), 0.0, 1.0) * ca, cg = std::clamp(c.green(), 0.0, 1.0) * ca,
                      cb = std::clamp(c.blue(), 0.0, 1.0) * ca;
-        QImage shadow(w, h, kWorkFormat);
+        // The shadow is built in the top-left corner of an image kept from earlier shadows when it is
+        // large enough.
+        if (shadowImage.width() < w || shadowImage.height() < h)
+            shadowImage = QImage(std::max(w, shadowImage.width()), std::max(h, shadowImage.height()), kLayerFormat);
+        if (shadowImage.isNull())
+            return;
+        QImage& shadow = shadowImage;
         // Components scaled to bytes once; each pixel then takes its coverage times them, rounded half up
         // (the values are never negative).
         const double r255 = cr * 255, g255 = cg * 255, b255 = cb * 255, a255 = ca * 255;
         for (int y = 0; y < h; ++y) {
-            auto* row = reinterpret_cast<QRgb*>(shadow.scanLine(y));
+            uchar* row = shadow.scanLine(y);
             const float* in = plane.data() + std::size_t(y) * w;
-            for (int x = 0; x < w; ++x) {
+            for (int x = 0; x < w; ++x, row += 4) {
                 const double a = std::clamp(double(in[x]) / 255.0, 0.0, 1.0);
                 if (a == 0) {
-                    row[x] = 0;
+                    row[0] = row[1] = row[2] = row[3] = 0;
                     continue;
                 }
-                row[x] = qRgba(int(r255 * a + 0.5), int(g255 * a + 0.5), int(b255 * a + 0.5), int(a255 * a + 0.5));
+                row[0] = uchar(int(r255 * a + 0.5));
+                row[1] = uchar(int(g255 * a + 0.5));
+                row[2] = uchar(int(b255 * a + 0.5));
+                row[3] = uchar(int(a255 * a + 0.5));
             }
         }
         // The offset is in the y-up pixel space; device rows grow downward.
         const QPoint offset(int(std::lround(s.shadowOffset.width)), -int(std::lround(s.shadowOffset.height)));
-        composite(shadow, sourceRegion.topLeft() + offset, s);
+        compositePart(shadow, QRect(0, 0, w, h), sourceRegion.topLeft() + offset, s);
     }
 
     // Runs one drawing operation through alpha, shadow, clip and mask.
@@ -380,11 +463,10 @@ struct BitmapContext::Impl {
         const QRect shadowSource = visible.translated(-offset).adjusted(-reach, -reach, reach, reach);
         const QRect both = visible.united(shadowSource);
         if (area(both) <= area(visible) + area(shadowSource)) {
-            const QImage drawn = renderAlone(op, both, s);
-            if (drawn.isNull())
+            if (renderAloneInto(aloneImage, op, both, s).isEmpty())
                 return;
-            drawShadow(drawn, shadowSource.translated(-both.topLeft()), shadowSource, s);
-            compositePart(drawn, visible.translated(-both.topLeft()), visible.topLeft(), s);
+            drawShadow(aloneImage, shadowSource.translated(-both.topLeft()), shadowSource, s);
+            compositePart(aloneImage, visible.translated(-both.topLeft()), visible.topLeft(), s);
         } else {
             const QImage source = renderAlone(op, shadowSource, s);
             if (!source.isNull())
@@ -725,20 +807,14 @@ void BitmapContext::clipToMask(const Rect& rect, const Image& mask) {
     const QTransform placement = QTransform(r.width() / mask.width(), 0, 0, -r.height() / mask.height(), r.minX(),
                                             r.maxY()) *
                                  d->userToDevice();
-    QImage drawn(width(), height(), kWorkFormat);
-    drawn.fill(Qt::transparent);
+    // Drawn straight into the coverage: an alpha-only image takes the alpha of what is drawn.
+    QImage coverage(width(), height(), QImage::Format_Alpha8);
+    coverage.fill(0);
     {
-        QPainter p(&drawn);
+        QPainter p(&coverage);
         d->setHints(p, d->state());
         p.setTransform(placement);
         p.drawImage(QPointF(0, 0), coverageOf(mask));
-    }
-    QImage coverage(width(), height(), QImage::Format_Alpha8);
-    for (int y = 0; y < height(); ++y) {
-        const auto* src = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
-        uchar* out = coverage.scanLine(y);
-        for (int x = 0; x < width(); ++x)
-            out[x] = uchar(qAlpha(src[x]));
     }
     d->restrictClip(d->coveringPixels(placement.mapRect(QRectF(0, 0, mask.width(), mask.height())), 0));
     d->addMask(coverage);
@@ -852,7 +928,7 @@ void BitmapContext::beginTransparencyLayer() {
     saveGState();
     Impl::Layer layer;
     layer.outer = d->state();
-    layer.image = QImage(width(), height(), kWorkFormat);
+    layer.image = QImage(width(), height(), kLayerFormat);
     layer.image.fill(Qt::transparent);
     // Inside the layer: full alpha, no shadow; the mask applies once, when the layer is composited.
     Impl::State& inside = d->state();

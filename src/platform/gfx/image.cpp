@@ -22,24 +22,26 @@ constexpr qint64 kMaximumFileBytes = qint64(1) << 30;
 
 }  // namespace
 
-Image::Image(const QImage& image) {
+Image::Image(const QImage& image) : Image(QImage(image)) {}
+
+Image::Image(QImage&& image) {
     if (image.isNull())
         return;
     switch (image.format()) {
     case QImage::Format_Grayscale8:
-        m_image = image;
+        m_image = std::move(image);
         m_format = Format::Gray;
         break;
     case QImage::Format_Grayscale16:
-        m_image = image.convertToFormat(QImage::Format_Grayscale8);
+        m_image = std::move(image).convertToFormat(QImage::Format_Grayscale8);
         m_format = Format::Gray;
         break;
     case QImage::Format_Alpha8:
-        m_image = image;
+        m_image = std::move(image);
         m_format = Format::Alpha;
         break;
     default:
-        m_image = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        m_image = std::move(image).convertToFormat(QImage::Format_RGBA8888_Premultiplied);
         m_format = Format::RGBA;
         break;
     }

@@ -27,6 +27,8 @@ public:
     Image() = default;
     // Wraps a QImage: grey and alpha-only images keep their kind, every other format is converted to RGBA.
     explicit Image(const QImage& image);
+    // The same, taking over the image: a conversion to RGBA then works in its memory where Qt can.
+    explicit Image(QImage&& image);
 
     bool isNull() const { return m_image.isNull(); }
     Format format() const { return m_format; }

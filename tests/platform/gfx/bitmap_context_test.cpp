@@ -2,6 +2,7 @@
 
 #include "support/pixel_probe.h"
 
+#include <QPainter>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -209,6 +210,49 @@ TEST(BitmapContext, ClipToGreyMaskScalesCoverage) {
     // The restore ended the mask.
     ctx.fillRect(Rect(0, 0, 1, 1));
     EXPECT_EQ(at(ctx, 0, 0).a, 255);
+}
+
+TEST(BitmapContext, TurnedSmoothMaskCoverageIsTheMaskDrawnWithItsPlacement) {
+    // A grey mask stretched over a turned rectangle: the coverage of every pixel is the alpha of the mask
+    // drawn (smoothly, antialiased) with the same placement into a transparent ARGB image.
+    QImage grey(7, 5, QImage::Format_Grayscale8);
+    for (int y = 0; y < grey.height(); ++y)
+        for (int x = 0; x < grey.width(); ++x)
+            grey.scanLine(y)[x] = uchar((x * 37 + y * 53) % 256);
+    const int w = 64, h = 48;
+    const double angle = 0.3;
+    BitmapContext ctx(w, h);
+    ctx.translate(32, 24);
+    ctx.rotate(angle);
+    ctx.clipToMask(Rect(-20, -15, 40, 30), Image(grey));
+    ctx.setFillColor(Color::srgb(1, 1, 1));
+    ctx.fillRect(Rect(-40, -40, 80, 80));
+
+    const double c = std::cos(angle), s = std::sin(angle);
+    const QTransform placement = QTransform(40.0 / 7, 0, 0, -30.0 / 5, -20, 15) * QTransform(c, s, -s, c, 32, 24) *
+                                 QTransform(1, 0, 0, -1, 0, h);
+    QImage alpha(grey.size(), QImage::Format_Alpha8);
+    for (int y = 0; y < grey.height(); ++y)
+        std::copy_n(grey.constScanLine(y), grey.width(), alpha.scanLine(y));
+    QImage expected(w, h, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::transparent);
+    {
+        QPainter p(&expected);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.setTransform(placement);
+        p.drawImage(QPointF(0, 0), alpha);
+    }
+    int covered = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int want = qAlpha(reinterpret_cast<const QRgb*>(expected.constScanLine(y))[x]);
+            const int got = ctx.constData()[std::size_t(y) * ctx.bytesPerRow() + 4 * x + 3];
+            ASSERT_EQ(got, want) << "pixel " << x << ", " << y;
+            covered += got > 0;
+        }
+    }
+    EXPECT_GT(covered, 500);
 }
 
 TEST(BitmapContext, ClipToPathAndRect) {

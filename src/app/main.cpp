@@ -1,9 +1,10 @@
-// The application: starts the delegate, opens one document window on the project or template given on the
-// command line (an empty project otherwise) and cleans up when the last window closes.
+// The application: starts the delegate and the document framework, opens one document on the project or
+// template given on the command line (an untitled one with an empty project otherwise) and closes the open
+// documents, then cleans up, when the last window closes.
 #include "app/app_delegate.h"
 #include "app/launch.h"
 #include "app/main_window.h"
-#include "app/window_document.h"
+#include "document/document.h"
 #include "document/version_info.h"
 #include "model/model_classes.h"
 
@@ -28,17 +29,36 @@ int main(int argc, char** argv) {
     AppDelegate delegate;
     delegate.awakeFromNib();
 
+    KXDocument::registerDefaults();
+    kx::DocumentController& documents = kx::DocumentController::shared();
+    documents.setDocumentFactory([] { return std::make_shared<KXDocument>(); });
+    documents.setAutosavingDelay(AppDelegate::kAutosavingDelay);
+    KXDocumentWindowController::installFactory(&delegate);
+    delegate.applicationDidFinishLaunching();
+
     const QStringList arguments = parser.positionalArguments();
     const KXLaunchRequest request = launchRequestForPath(arguments.isEmpty() ? QString() : arguments.first());
-    KXPlainWindowDocument document(request.projPath, request.templatePath, 0);
-
-    KXMainWindow window(&delegate);
-    delegate.applicationDidFinishLaunching();
-    window.initWindowWidthDocument(&document);
-    window.show();
-    window.raise();
-    window.activateWindow();
+    std::shared_ptr<kx::Document> opened;
+    if (!request.projPath.isEmpty()) {
+        QString error;
+        opened = documents.openDocumentWithContentsOfURL(request.projPath, &error);
+        if (!opened)
+            documents.presentError(error.isEmpty() ? QStringLiteral("\"%1\" could not be opened.").arg(request.projPath)
+                                                   : error);
+    }
+    if (!opened) {
+        // A template folder, or nothing: a new untitled document (a template stays untitled).
+        auto document = std::make_shared<KXDocument>();
+        document->setTemplatePath(request.templatePath);
+        documents.addDocument(document);
+        document->makeWindowControllers();
+    }
 
     QObject::connect(&app, &QApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
-    return app.exec();
+    const int status = app.exec();
+    // The windows go with their documents while the application object still exists.
+    for (const auto& document : std::vector(documents.documents()))
+        document->close();
+    KXMainWindowController::setFactory({});
+    return status;
 }

@@ -1,17 +1,20 @@
 #include "app/main_window.h"
 
 #include "app/app_delegate.h"
-#include "app/window_document.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
 #include "graphics/file_utilities.h"
 #include "model/canvas.h"
+#include "output/progress_sheet.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/undo_manager.h"
 #include "platform/layers/layer_transaction.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -50,6 +53,12 @@ KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent) : QMainWindow
 }
 
 KXMainWindow::~KXMainWindow() {
+    // The document no longer follows a page of this window's project.
+    if (m_document && m_project && m_project->currentCanvas() &&
+        m_document->undoManager() == &m_project->currentCanvas()->undoManager())
+        m_document->setUndoManager(nullptr);
+    if (m_pbCtl)
+        m_pbCtl->window()->hide();
     // The view lets go of the shown page before the project and its pages go.
     if (m_preview)
         m_preview->switchToCanvasLayer(nullptr);
@@ -132,6 +141,16 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
 
+    QMenu* file = menuBar()->addMenu(localized("File"));
+    QAction* save = file->addAction(localized("Save"));
+    save->setObjectName(QStringLiteral("Save"));
+    save->setShortcut(QKeySequence::Save);
+    connect(save, &QAction::triggered, this, &KXMainWindow::saveAction);
+    QAction* saveAs = file->addAction(localized("SaveAs"));
+    saveAs->setObjectName(QStringLiteral("SaveAs"));
+    saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    connect(saveAs, &QAction::triggered, this, &KXMainWindow::saveAsAction);
+
     QMenu* view = menuBar()->addMenu(localized("View"));
     QAction* zoomIn = view->addAction(localized("ZoomIn"));
     zoomIn->setObjectName(QStringLiteral("ZoomIn"));
@@ -173,16 +192,22 @@ QString KXMainWindow::bundleNameForMenu() {
     return name.isEmpty() ? QStringLiteral("Kollage") : name;
 }
 
-void KXMainWindow::initWindowWidthDocument(KXWindowDocument* document, const std::function<void()>& block) {
+void KXMainWindow::initWindowWidthDocument(KXDocument* document, const std::function<void()>& block) {
     m_document = document;
     bool opened = false;
     if (m_document && !m_document->projPath().isEmpty())
         opened = openProjectWithPath(m_document->projPath());
     else if (m_document && !m_document->templatePath().isEmpty())
         opened = openTemplateWithPath(m_document->templatePath(), m_document->pageIndex());
-    // The window always holds a project: one that could not be opened leaves an empty one.
-    if (!opened)
+    // The window always holds a project: one that could not be opened leaves an empty one, in an untitled
+    // document, so that saving never puts the empty project in place of the file that failed to open.
+    if (!opened) {
+        if (m_document && !m_document->projPath().isEmpty()) {
+            m_document->setProjPath(QString());
+            m_document->setFileURL(QString());
+        }
         initEmptyProject();
+    }
     if (KXCanvas* page = m_project->currentCanvas()) {
         page->undoManager().removeAllActions();
         if (m_document)
@@ -307,7 +332,71 @@ void KXMainWindow::nextPageAction() {
 }
 
 bool KXMainWindow::saveProjectToPath(const QString& path, KXSaveOperation operation, QString* error) {
-    return m_project && m_project->saveAsProjectToPath(path, operation, error);
+    if (!m_project)
+        return false;
+    // A save the user asked for shows the sheet; autosaves run unseen.
+    const bool userSave = operation == KXSaveOperationSave || operation == KXSaveOperationSaveAs ||
+                          operation == KXSaveOperationSaveTo;
+    if (userSave) {
+        if (!m_pbCtl) {
+            m_pbCtl = std::make_unique<KXProgressBarController>();
+            m_pbCtl->loadWindow();
+            m_pbCtl->window()->setParent(this, m_pbCtl->window()->windowFlags() | Qt::Sheet);
+            m_pbCtl->window()->setWindowModality(Qt::WindowModal);
+        }
+        m_pbCtl->setIndeterminate(true);
+        m_pbCtl->setCanCancel(false);
+        m_pbCtl->setIsCancelled(false);
+        m_pbCtl->setTip(localized("Saving..."));
+        // Painted at once: the event loop is not run during the save, so nothing can close the window.
+        m_pbCtl->window()->show();
+        m_pbCtl->window()->repaint();
+    }
+    const bool ok = saveProjectForOperation(*m_project, path, operation, error);
+    if (userSave) {
+        m_pbCtl->stopAnimation();
+        m_pbCtl->window()->hide();
+    }
+    // Only a save or save as puts everything into the document's own file; a save to writes a copy.
+    if (ok && m_document && (operation == KXSaveOperationSave || operation == KXSaveOperationSaveAs))
+        m_document->updateChangeCount(kx::ChangeCleared);
+    return ok;
+}
+
+void KXMainWindow::saveAction() {
+    if (!m_document)
+        return;
+    QString error;
+    if (!m_document->saveDocument(&error) && !error.isEmpty())
+        kx::DocumentController::shared().presentError(error);
+    updateWindowTitle();
+}
+
+void KXMainWindow::saveAsAction() {
+    if (!m_document)
+        return;
+    QString error;
+    if (!m_document->saveDocumentAs(&error) && !error.isEmpty())
+        kx::DocumentController::shared().presentError(error);
+    updateWindowTitle();
+}
+
+void KXMainWindow::closeEvent(QCloseEvent* event) {
+    if (!m_document || m_document->isClosed()) {
+        event->accept();
+        return;
+    }
+    if (m_document->isDocumentEdited() && !kx::DocumentController::shared().askToCloseEditedDocument(*m_document)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    // The document (and with it this window) goes once the close event is over.
+    const std::weak_ptr<kx::Document> weak = m_document->weak_from_this();
+    QTimer::singleShot(0, qApp, [weak] {
+        if (const auto document = weak.lock())
+            document->close();
+    });
 }
 
 void KXMainWindow::updateWindowTitle() {
@@ -315,4 +404,42 @@ void KXMainWindow::updateWindowTitle() {
     if (name.isEmpty())
         name = localized("Untitled");
     setWindowTitle(name);
+}
+
+// ---- KXDocumentWindowController ----
+
+KXDocumentWindowController::KXDocumentWindowController(AppDelegate* delegate)
+    : m_window(std::make_unique<KXMainWindow>(delegate)) {}
+
+KXDocumentWindowController::~KXDocumentWindowController() = default;
+
+void KXDocumentWindowController::installFactory(AppDelegate* delegate) {
+    KXMainWindowController::setFactory(
+        [delegate] { return std::make_shared<KXDocumentWindowController>(delegate); });
+}
+
+void KXDocumentWindowController::initWindowWidthDocument(KXDocument* document, std::function<void()> block) {
+    m_window->initWindowWidthDocument(document, block);
+}
+
+bool KXDocumentWindowController::saveProjectToPath(const QString& path, KXSaveOperation operation) {
+    QString error;
+    const bool ok = m_window->saveProjectToPath(path, operation, &error);
+    if (!ok && !error.isEmpty())
+        qWarning("Saving \"%s\" failed: %s", qPrintable(path), qPrintable(error));
+    return ok;
+}
+
+void KXDocumentWindowController::showTemplates(bool) {
+    showWindow();
+}
+
+void KXDocumentWindowController::showWindow() {
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void KXDocumentWindowController::close() {
+    m_window->hide();
 }

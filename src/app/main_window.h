@@ -1,14 +1,18 @@
 // A document window: the canvas view in a scroll area between the two side-panel containers, with the page
 // buttons, the page counter and the zoom control in the bar under the canvas. The window owns the open
-// project and makes one of its pages current everywhere (canvas view, page buttons, document undo).
+// project and makes one of its pages current everywhere (canvas view, page buttons, document undo). Its
+// document (KXDocument) saves through saveProjectToPath(); KXDocumentWindowController below is what the
+// document holds as its window controller.
 //
 // Opening never loses the open project: a file is loaded into a new project first, and only a project that
 // was read and holds at least one page takes the old one's place; otherwise an alert tells the user and the
 // window keeps what it showed. Once set up, the window always holds a project with at least one page whose
-// current index names an existing page.
+// current index names an existing page. A document whose file could not be opened becomes untitled, so that
+// no save or autosave writes the empty project over that file.
 #pragma once
 
 #include "app/pause_gate.h"
+#include "document/document.h"
 #include "document/project.h"
 
 #include <QMainWindow>
@@ -19,7 +23,7 @@
 #include <memory>
 
 class KXPreview;
-class KXWindowDocument;
+class KXProgressBarController;
 class KXZoomPopUp;
 class AppDelegate;
 class QLabel;
@@ -38,7 +42,8 @@ public:
     // else an empty project (also when what the document names cannot be opened), hands the current page's
     // undo manager to the document, then runs the block when one is given. The document is not owned and
     // must outlive the window.
-    void initWindowWidthDocument(KXWindowDocument* document, const std::function<void()>& block = {});
+    void initWindowWidthDocument(KXDocument* document, const std::function<void()>& block = {});
+    KXDocument* document() const { return m_document; }
 
     // Loads a project package (or archive) and shows its first page; false, with an alert and the open
     // project unchanged, when it cannot be read or has no page.
@@ -59,8 +64,15 @@ public:
     void previousPageAction();
     void nextPageAction();
 
-    // Writes the project package; the project's answer.
+    // The document's save road: the project writes its package (the progress sheet shows "Saving..." on
+    // the window meanwhile); after a successful save or save as the document's change count is cleared. A
+    // save to or an autosave writes a copy and leaves the count. Returns the project's answer.
     bool saveProjectToPath(const QString& path, KXSaveOperation operation, QString* error = nullptr);
+    // The File menu's commands: the document's save and save as (which asks for the package's name).
+    void saveAction();
+    void saveAsAction();
+    // The window's progress sheet; null before its first use.
+    KXProgressBarController* pbCtl() const { return m_pbCtl.get(); }
 
     // Called by worker code between pages: blocks while the progress sheet is pausing for the user.
     void waiting() { m_progressPause.wait(); }
@@ -82,6 +94,10 @@ public:
     using AlertPresenter = std::function<void(QWidget* window, const QString& message, const QString& informative)>;
     static void setAlertPresenter(AlertPresenter presenter);
 
+protected:
+    // Closing the window closes its document: one with unsaved changes only when the user agrees.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildLayout();
     void buildMenus(AppDelegate* delegate);
@@ -92,7 +108,7 @@ private:
     void showOpenFailure(const QString& path, const QString& error);
     static QString bundleNameForMenu();
 
-    KXWindowDocument* m_document = nullptr;
+    KXDocument* m_document = nullptr;
     std::unique_ptr<KXProject> m_project;
     KXPreview* m_preview = nullptr;
     KXZoomPopUp* m_zoom = nullptr;
@@ -104,4 +120,32 @@ private:
     QPushButton* m_btNextPage = nullptr;
     QLabel* m_tfPageTip = nullptr;
     KXPauseGate m_progressPause;
+    std::unique_ptr<KXProgressBarController> m_pbCtl;
+};
+
+class AppDelegate;
+
+// The window controller a project document holds: it owns one document window and answers for it. The
+// application installs it as the document's window controller factory (installFactory).
+class KXDocumentWindowController : public KXMainWindowController {
+public:
+    explicit KXDocumentWindowController(AppDelegate* delegate = nullptr);
+    ~KXDocumentWindowController() override;
+
+    // Makes the document framework build document windows of this kind; the delegate (not owned, may be
+    // null) must outlive them.
+    static void installFactory(AppDelegate* delegate);
+
+    void initWindowWidthDocument(KXDocument* document, std::function<void()> block) override;
+    bool saveProjectToPath(const QString& path, KXSaveOperation operation) override;
+    // There is no template chooser yet: the window itself comes to the front.
+    void showTemplates(bool ownWindow) override;
+    void showWindow() override;
+    // The document is closing: the window goes off screen (it is deleted with the controller).
+    void close() override;
+
+    KXMainWindow* window() const { return m_window.get(); }
+
+private:
+    std::unique_ptr<KXMainWindow> m_window;
 };

@@ -1,6 +1,6 @@
 #include "app/launch.h"
 #include "app/main_window.h"
-#include "app/window_document.h"
+#include "document/document.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
 #include "document/version_info.h"
@@ -72,15 +72,25 @@ protected:
         return path;
     }
 
+    // A document as the document framework records one, without its window.
+    static std::shared_ptr<KXDocument> documentFor(const QString& projPath, const QString& templatePath,
+                                                   std::int64_t pageIndex = 0) {
+        auto document = std::make_shared<KXDocument>();
+        document->setProjPath(projPath);
+        document->setTemplatePath(templatePath);
+        document->setPageIndex(pageIndex);
+        return document;
+    }
+
     QTemporaryDir dir;
     QStringList alerts;
 };
 
 TEST_F(MainWindowTest, ADocumentWithoutPathsGetsOneEmptyPage) {
-    KXPlainWindowDocument document;
+    const auto document = documentFor(QString(), QString());
     KXMainWindow window;
     bool ran = false;
-    window.initWindowWidthDocument(&document, [&] { ran = true; });
+    window.initWindowWidthDocument(document.get(), [&] { ran = true; });
     EXPECT_TRUE(ran);
     ASSERT_NE(window.project(), nullptr);
     EXPECT_EQ(window.project()->canvasCount(), 1);
@@ -89,18 +99,18 @@ TEST_F(MainWindowTest, ADocumentWithoutPathsGetsOneEmptyPage) {
     EXPECT_FALSE(window.btNextPage()->isEnabled());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Untitled"));
     EXPECT_EQ(window.preview()->canvasLayer(), window.project()->currentCanvasLayer().get());
-    EXPECT_EQ(document.undoManager(), &window.project()->currentCanvas()->undoManager());
+    EXPECT_EQ(document->undoManager(), &window.project()->currentCanvas()->undoManager());
     EXPECT_TRUE(alerts.isEmpty());
 }
 
 TEST_F(MainWindowTest, OpensAProjectFromItsDocumentAndSwitchesPagesWithinBounds) {
     const QString package = savedProject(QStringLiteral("Trip.vrtp3"), 4);
-    KXPlainWindowDocument document(package, QString());
+    const auto document = documentFor(package, QString());
     KXMainWindow window;
-    window.initWindowWidthDocument(&document);
+    window.initWindowWidthDocument(document.get());
     ASSERT_EQ(window.project()->canvasCount(), 4);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Trip"));
-    EXPECT_EQ(document.fileURL(), package);
+    EXPECT_EQ(document->fileURL(), package);
     EXPECT_EQ(window.tfPageTip()->text(), QStringLiteral("1/4"));
     EXPECT_FALSE(window.btPreviousPage()->isEnabled());
     EXPECT_TRUE(window.btNextPage()->isEnabled());
@@ -124,7 +134,7 @@ TEST_F(MainWindowTest, OpensAProjectFromItsDocumentAndSwitchesPagesWithinBounds)
         EXPECT_EQ(window.btPreviousPage()->isEnabled(), s.previous) << s.index;
         EXPECT_EQ(window.btNextPage()->isEnabled(), s.next) << s.index;
         EXPECT_EQ(window.preview()->canvasLayer(), window.project()->currentCanvasLayer().get());
-        EXPECT_EQ(document.undoManager(), &window.project()->currentCanvas()->undoManager());
+        EXPECT_EQ(document->undoManager(), &window.project()->currentCanvas()->undoManager());
     }
     // The page buttons step through the pages and stop at the ends.
     window.btNextPage()->click();
@@ -139,9 +149,9 @@ TEST_F(MainWindowTest, OpensAProjectFromItsDocumentAndSwitchesPagesWithinBounds)
 // A file that cannot be read, or one without pages, never replaces the open project.
 TEST_F(MainWindowTest, AnUnreadableOrPagelessFileNeverReplacesTheOpenProject) {
     const QString good = savedProject(QStringLiteral("Good.vrtp3"), 2);
-    KXPlainWindowDocument document(good, QString());
+    const auto document = documentFor(good, QString());
     KXMainWindow window;
-    window.initWindowWidthDocument(&document);
+    window.initWindowWidthDocument(document.get());
     KXProject* before = window.project();
     ASSERT_EQ(before->canvasCount(), 2);
     window.switchCanvasToIndex(1);
@@ -182,9 +192,9 @@ TEST_F(MainWindowTest, AnUnreadableOrPagelessFileNeverReplacesTheOpenProject) {
 
 // A document naming a file that cannot be opened still gets a window with one empty page.
 TEST_F(MainWindowTest, AnUnopenableDocumentStartsEmpty) {
-    KXPlainWindowDocument document(dir.filePath(QStringLiteral("Nowhere.vrtp3")), QString());
+    const auto document = documentFor(dir.filePath(QStringLiteral("Nowhere.vrtp3")), QString());
     KXMainWindow window;
-    window.initWindowWidthDocument(&document);
+    window.initWindowWidthDocument(document.get());
     EXPECT_EQ(alerts.size(), 1);
     ASSERT_NE(window.project(), nullptr);
     EXPECT_EQ(window.project()->canvasCount(), 1);
@@ -199,13 +209,13 @@ TEST_F(MainWindowTest, TemplatesOpenAtTheirPageIndexWithinBounds) {
     ASSERT_TRUE(project->saveAsTemplateToPath(folder));
     EXPECT_EQ(KXMainWindow::templateFileInFolder(folder), folder + QStringLiteral("/info.xml"));
     for (const auto& [index, expected] : {std::pair<std::int64_t, std::int64_t>{2, 2}, {7, 0}, {-3, 0}}) {
-        KXPlainWindowDocument document(QString(), folder, index);
+        const auto document = documentFor(QString(), folder, index);
         KXMainWindow window;
-        window.initWindowWidthDocument(&document);
+        window.initWindowWidthDocument(document.get());
         ASSERT_EQ(window.project()->canvasCount(), 3);
         EXPECT_EQ(window.project()->currentIndex(), expected) << index;
         EXPECT_EQ(window.windowTitle(), QStringLiteral("Untitled"));
-        EXPECT_TRUE(document.fileURL().isEmpty());
+        EXPECT_TRUE(document->fileURL().isEmpty());
     }
     EXPECT_TRUE(alerts.isEmpty());
 }
@@ -272,9 +282,9 @@ TEST_F(MainWindowTest, WaitingBlocksUntilThePauseEnds) {
 // The shown window: the page's own pixels inside the page, the workspace beside it.
 TEST_F(MainWindowTest, TheWindowShowsThePageInTheCanvas) {
     const QString package = savedProject(QStringLiteral("Shown.vrtp3"), 2);
-    KXPlainWindowDocument document(package, QString());
+    const auto document = documentFor(package, QString());
     KXMainWindow window;
-    window.initWindowWidthDocument(&document);
+    window.initWindowWidthDocument(document.get());
     window.resize(1600, 700);
     window.show();
     QApplication::processEvents();

@@ -50,3 +50,34 @@ void KXPathPoint::initWithCoder(kx::KeyedUnarchiver& coder) {
     m_point2 = coder.decodePoint(kPoint2Key);
     m_point3 = coder.decodePoint(kPoint3Key);
 }
+
+kx::ValueArray valuesOfPathPoints(const KXPathPointArray& points) {
+    kx::ValueArray values;
+    values.reserve(points.size());
+    for (const auto& p : points)
+        values.push_back(kx::Value(p));
+    return values;
+}
+
+KXPathPointArray pathPointsOfValues(const kx::ValueArray& values) {
+    KXPathPointArray points;
+    for (const kx::Value& v : values)
+        if (auto p = v.objectAs<KXPathPoint>())
+            points.push_back(p);
+    return points;
+}
+
+bool decodePathPointArray(kx::KeyedUnarchiver& coder, const QString& key, KXPathPointArray* points) {
+    const kx::Value stored = coder.decodeObjectOfType(key, kx::Value::Type::Array);
+    KXPathPointArray read;
+    for (const kx::Value& v : stored.toArray()) {
+        auto p = v.objectAs<KXPathPoint>();
+        if (!p) {
+            coder.failWithError(QStringLiteral("\"%1\" holds something other than path points").arg(key));
+            return false;
+        }
+        read.push_back(p);
+    }
+    *points = std::move(read);
+    return true;
+}

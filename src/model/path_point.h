@@ -6,6 +6,10 @@
 #include "platform/foundation/geometry.h"
 #include "platform/foundation/value.h"
 
+namespace kx {
+class KeyedUnarchiver;
+}
+
 #include <memory>
 #include <vector>
 
@@ -37,3 +41,10 @@ private:
 };
 
 using KXPathPointArray = std::vector<std::shared_ptr<KXPathPoint>>;
+
+// A list of path points as archive values and back; values that are not path points are skipped.
+kx::ValueArray valuesOfPathPoints(const KXPathPointArray& points);
+KXPathPointArray pathPointsOfValues(const kx::ValueArray& values);
+// Reads the list of path points stored under `key`. A list holding anything other than path points fails
+// the archive with an error naming the key and gives false (the caller keeps what it had).
+bool decodePathPointArray(kx::KeyedUnarchiver& coder, const QString& key, KXPathPointArray* points);

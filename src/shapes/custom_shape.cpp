@@ -13,22 +13,6 @@ namespace {
 const QString kCustomPointsArrayKey = QStringLiteral("customPointsArray");
 const QString kPathKey = QStringLiteral("path");
 
-kx::ValueArray valuesOf(const KXPathPointArray& points) {
-    kx::ValueArray values;
-    values.reserve(points.size());
-    for (const auto& p : points)
-        values.push_back(kx::Value(p));
-    return values;
-}
-
-KXPathPointArray pointsOf(const kx::ValueArray& values) {
-    KXPathPointArray points;
-    for (const kx::Value& v : values)
-        if (auto p = v.objectAs<KXPathPoint>())
-            points.push_back(p);
-    return points;
-}
-
 kx::Value pathValue(const kx::BezierPath& path) {
     return kx::Value(std::make_shared<kx::CodableBezierPath>(path));
 }
@@ -72,9 +56,9 @@ void KXCustomShape::setCustomPointsArray(const KXPathPointArray& points) {
     for (const auto& p : points)
         if (p)
             copies.push_back(std::make_shared<KXPathPoint>(p->point1(), p->point2(), p->point3()));
-    const kx::Value oldValue(valuesOf(m_customPointsArray));
+    const kx::Value oldValue(valuesOfPathPoints(m_customPointsArray));
     m_customPointsArray = std::move(copies);
-    didChangeValue(kCustomPointsArrayKey, oldValue, kx::Value(valuesOf(m_customPointsArray)));
+    didChangeValue(kCustomPointsArrayKey, oldValue, kx::Value(valuesOfPathPoints(m_customPointsArray)));
 }
 
 void KXCustomShape::setPath(const kx::BezierPath& newPath) {
@@ -99,8 +83,8 @@ const kx::PropertyTable& KXCustomShape::propertyTable() const {
     static const kx::PropertyTable table = [this] {
         kx::PropertyTable t(&KXShape::propertyTable());
         t.add<KXCustomShape>(
-            kCustomPointsArrayKey, [](const KXCustomShape& s) { return kx::Value(valuesOf(s.customPointsArray())); },
-            [](KXCustomShape& s, const kx::Value& v) { s.setCustomPointsArray(pointsOf(v.toArray())); });
+            kCustomPointsArrayKey, [](const KXCustomShape& s) { return kx::Value(valuesOfPathPoints(s.customPointsArray())); },
+            [](KXCustomShape& s, const kx::Value& v) { s.setCustomPointsArray(pathPointsOfValues(v.toArray())); });
         t.add<KXCustomShape>(
             kPathKey, [](const KXCustomShape& s) { return pathValue(s.path()); },
             [](KXCustomShape& s, const kx::Value& v) {
@@ -130,22 +114,13 @@ kx::BezierPath KXCustomShape::editingShapeWithRect(const kx::Rect& rect) const {
 
 void KXCustomShape::encodeWithCoder(kx::KeyedArchiver& coder) const {
     KXShape::encodeWithCoder(coder);
-    coder.encodeObject(kx::Value(valuesOf(m_customPointsArray)), kCustomPointsArrayKey);
+    coder.encodeObject(kx::Value(valuesOfPathPoints(m_customPointsArray)), kCustomPointsArrayKey);
 }
 
 void KXCustomShape::initWithCoder(kx::KeyedUnarchiver& coder) {
     KXShape::initWithCoder(coder);
-    const kx::Value stored = coder.decodeObjectOfType(kCustomPointsArrayKey, kx::Value::Type::Array);
-    KXPathPointArray points;
-    for (const kx::Value& v : stored.toArray()) {
-        auto p = v.objectAs<KXPathPoint>();
-        if (!p) {
-            coder.failWithError(QStringLiteral("\"customPointsArray\" holds something other than path points"));
-            return;
-        }
-        points.push_back(p);
-    }
-    m_customPointsArray = std::move(points);
+    if (!decodePathPointArray(coder, kCustomPointsArrayKey, &m_customPointsArray))
+        return;
     if (text() && text()->isEmpty())
         initTextAlignment();
 }

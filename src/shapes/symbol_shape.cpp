@@ -15,21 +15,6 @@ namespace {
 
 const QString kPointsArrayKey = QStringLiteral("pointsArray");
 
-kx::ValueArray valuesOf(const KXPathPointArray& points) {
-    kx::ValueArray values;
-    for (const auto& p : points)
-        values.push_back(kx::Value(p));
-    return values;
-}
-
-KXPathPointArray pointsOf(const kx::ValueArray& values) {
-    KXPathPointArray points;
-    for (const kx::Value& v : values)
-        if (auto p = v.objectAs<KXPathPoint>())
-            points.push_back(p);
-    return points;
-}
-
 }  // namespace
 
 KXSymbolShape::KXSymbolShape() {
@@ -57,10 +42,10 @@ void KXSymbolShape::setPointsArray(const KXPathPointArray& points) {
     for (const auto& p : points)
         if (p)
             copies.push_back(p->copy());
-    const kx::Value oldValue(valuesOf(m_pointsArray));
+    const kx::Value oldValue(valuesOfPathPoints(m_pointsArray));
     m_pointsArray = std::move(copies);
     updatePath();
-    didChangeValue(kPointsArrayKey, oldValue, kx::Value(valuesOf(m_pointsArray)));
+    didChangeValue(kPointsArrayKey, oldValue, kx::Value(valuesOfPathPoints(m_pointsArray)));
 }
 
 void KXSymbolShape::addObserver(kx::KeyObserver* observer) {
@@ -77,8 +62,8 @@ const kx::PropertyTable& KXSymbolShape::propertyTable() const {
     static const kx::PropertyTable table = [this] {
         kx::PropertyTable t(&KXShape::propertyTable());
         t.add<KXSymbolShape>(
-            kPointsArrayKey, [](const KXSymbolShape& s) { return kx::Value(valuesOf(s.pointsArray())); },
-            [](KXSymbolShape& s, const kx::Value& v) { s.setPointsArray(pointsOf(v.toArray())); });
+            kPointsArrayKey, [](const KXSymbolShape& s) { return kx::Value(valuesOfPathPoints(s.pointsArray())); },
+            [](KXSymbolShape& s, const kx::Value& v) { s.setPointsArray(pathPointsOfValues(v.toArray())); });
         return t;
     }();
     return table;
@@ -254,20 +239,10 @@ bool KXSymbolShape::pathContainsInRect(const kx::Rect& rect) const {
 
 void KXSymbolShape::encodeWithCoder(kx::KeyedArchiver& coder) const {
     KXShape::encodeWithCoder(coder);
-    coder.encodeObject(kx::Value(valuesOf(m_pointsArray)), kPointsArrayKey);
+    coder.encodeObject(kx::Value(valuesOfPathPoints(m_pointsArray)), kPointsArrayKey);
 }
 
 void KXSymbolShape::initWithCoder(kx::KeyedUnarchiver& coder) {
     KXShape::initWithCoder(coder);
-    const kx::Value stored = coder.decodeObjectOfType(kPointsArrayKey, kx::Value::Type::Array);
-    KXPathPointArray points;
-    for (const kx::Value& v : stored.toArray()) {
-        auto p = v.objectAs<KXPathPoint>();
-        if (!p) {
-            coder.failWithError(QStringLiteral("\"pointsArray\" holds something other than path points"));
-            return;
-        }
-        points.push_back(p);
-    }
-    m_pointsArray = std::move(points);
+    decodePathPointArray(coder, kPointsArrayKey, &m_pointsArray);
 }

@@ -1,5 +1,7 @@
 #include "canvas/auxiliary_layer.h"
 
+#include "canvas/graph_placement.h"
+
 #include "canvas/canvas_layer.h"
 #include "canvas/graph_layer.h"
 #include "canvas/shape_layer.h"
@@ -394,20 +396,8 @@ bool KXAuxiliaryLayer::prepareCropTracker(kx::BitmapContext& context) {
     kx::Point anchor(0.5, 0.5);
     if (KXGraphRender* render = shape->render(); render && render->graphLayer())
         anchor = render->graphLayer()->anchorPoint();
-    context.translate(f.origin.x, f.origin.y);
     const kx::Rect relative = image.offsetBy(-f.origin.x, -f.origin.y);
-    const kx::Point pivot(anchor.x * f.size.width, anchor.y * f.size.height);
-    context.translate(pivot.x, pivot.y);
-    context.rotate(shape->angle());
-    context.translate(-pivot.x, -pivot.y);
-    if (shape->flipX() == -1) {
-        context.translate(f.size.width, 0);
-        context.scale(-1, 1);
-    }
-    if (shape->flipY() == -1) {
-        context.translate(0, f.size.height);
-        context.scale(1, -1);
-    }
+    placeGraphInContext(context, *shape, f, kx::Point(anchor.x * f.size.width, anchor.y * f.size.height));
     m_cropTracker1.setAngle(shape->angle());
     m_cropTracker1.setFrame(relative);
     return true;
@@ -456,19 +446,7 @@ void KXAuxiliaryLayer::drawReplacingHighlight(kx::BitmapContext& context) {
     if (!outline)
         return;
     context.saveGState();
-    context.translate(f.origin.x, f.origin.y);
-    const kx::Point c(f.size.width / 2, f.size.height / 2);
-    context.translate(c.x, c.y);
-    context.rotate(shape->angle());
-    context.translate(-c.x, -c.y);
-    if (shape->flipX() == -1) {
-        context.translate(f.size.width, 0);
-        context.scale(-1, 1);
-    }
-    if (shape->flipY() == -1) {
-        context.translate(0, f.size.height);
-        context.scale(1, -1);
-    }
+    placeGraphInContext(context, *shape, f, kx::Point(f.size.width / 2, f.size.height / 2));
     context.beginPath();
     context.addPath(*outline);
     context.setFillColor(kx::Color::srgb(1, 1, 1, 0.4));
@@ -496,15 +474,7 @@ kx::Rect KXAuxiliaryLayer::beginShapeFrame(KXShape* shape, kx::BitmapContext& co
     const kx::Rect f = roundRectComponents(fromPage(shape->frameRect()));
     context.saveGState();
     context.setAlpha(opacity());
-    context.translate(f.origin.x, f.origin.y);
-    if (shape->flipX() == -1) {
-        context.translate(f.size.width, 0);
-        context.scale(-1, 1);
-    }
-    if (shape->flipY() == -1) {
-        context.translate(0, f.size.height);
-        context.scale(1, -1);
-    }
+    placeGraphInContext(context, *shape, f, std::nullopt);
     return f;
 }
 

@@ -1,5 +1,7 @@
 #include "canvas/crop_layer.h"
 
+#include "canvas/graph_placement.h"
+
 #include "model/graph.h"
 #include "model/photo.h"
 #include "platform/gfx/bitmap_context.h"
@@ -66,19 +68,7 @@ void KXCropLayer::drawInContext(kx::BitmapContext& context) {
     if (KXGraphRender* render = shape->render(); render && render->graphLayer())
         anchor = render->graphLayer()->anchorPoint();
     context.saveGState();
-    context.translate(f.origin.x, f.origin.y);
-    const kx::Point pivot(anchor.x * f.size.width, anchor.y * f.size.height);
-    context.translate(pivot.x, pivot.y);
-    context.rotate(shape->angle());
-    context.translate(-pivot.x, -pivot.y);
-    if (shape->flipX() == -1) {
-        context.translate(f.size.width, 0);
-        context.scale(-1, 1);
-    }
-    if (shape->flipY() == -1) {
-        context.translate(0, f.size.height);
-        context.scale(1, -1);
-    }
+    placeGraphInContext(context, *shape, f, kx::Point(anchor.x * f.size.width, anchor.y * f.size.height));
     context.setAlpha(0.3);
     m_photo->drawCropRect(image, context);
     context.restoreGState();

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/app_delegate.h"
+#include "app_services/ga_object.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
 #include "graphics/file_utilities.h"
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTimer>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -49,10 +51,16 @@ KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent) : QMainWindow
     setObjectName(QStringLiteral("MainWindow"));
     buildLayout();
     buildMenus(delegate);
+    buildToolbar();
     updateWindowTitle();
 }
 
 KXMainWindow::~KXMainWindow() {
+    m_observers.clear();
+    m_progressCancelObserver.reset();
+    if (m_templateWC)
+        m_templateWC->setDelegate(nullptr);
+    m_templateWC.reset();
     // The document no longer follows a page of this window's project.
     if (m_document && m_project && m_project->currentCanvas() &&
         m_document->undoManager() == &m_project->currentCanvas()->undoManager())
@@ -187,6 +195,26 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     });
 }
 
+void KXMainWindow::buildToolbar() {
+    m_toolbar = addToolBar(QStringLiteral("toolbar"));
+    m_toolbar->setObjectName(QStringLiteral("toolbar"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // The commands behind these items come with the shape picker, the background editor and the share and
+    // export popovers; until then the items are shown disabled.
+    const auto item = [this](const char* key, const char* name) {
+        QAction* action = m_toolbar->addAction(localized(key));
+        action->setObjectName(QString::fromLatin1(name));
+        action->setEnabled(false);
+        return action;
+    };
+    m_tbiShape = item("Shape", "tbiShape");
+    m_tbiBackground = item("Background", "tbiBackground");
+    m_toolbar->addSeparator();
+    m_tbiShare = item("Share", "tbiShare");
+    m_tbiExport = item("Export", "tbiExport");
+}
+
 QString KXMainWindow::bundleNameForMenu() {
     const QString name = kx::Bundle::main().infoValue(QStringLiteral("CFBundleName")).toString();
     return name.isEmpty() ? QStringLiteral("Kollage") : name;
@@ -214,8 +242,63 @@ void KXMainWindow::initWindowWidthDocument(KXDocument* document, const std::func
             m_document->setUndoManager(&page->undoManager());
     }
     updateWindowTitle();
+    registerObservers();
     if (block)
         block();
+}
+
+void KXMainWindow::registerObservers() {
+    m_observers.clear();
+    auto& center = kx::NotificationCenter::defaultCenter();
+    const auto add = [&](const QString& name, const void* sender, kx::NotificationCallback callback) {
+        m_observers.push_back(center.addObserver(name, sender, std::move(callback)));
+    };
+    add(kx::UndoManagerDidUndoChangeNotification, nullptr, [this](const kx::Notification& n) { undoManagerDidChange(n); });
+    add(kx::UndoManagerDidRedoChangeNotification, nullptr, [this](const kx::Notification& n) { undoManagerDidChange(n); });
+    add(KXGraphSelectionChange, nullptr, [this](const kx::Notification& n) {
+        if (n.sender == static_cast<const void*>(m_preview))
+            graphSelectionChange();
+    });
+    if (m_document)
+        add(KXDocumentChanged, static_cast<const void*>(m_document), [this](const kx::Notification&) { documentChanged(); });
+    add(KXRemoveEmptyPhoto, nullptr, [this](const kx::Notification& n) { removeEmptyPhoto(n); });
+}
+
+void KXMainWindow::undoManagerDidChange(const kx::Notification& notification) {
+    // Only an undo or redo on the page shown here concerns this window.
+    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
+    if (!page || notification.sender != static_cast<const void*>(&page->undoManager()))
+        return;
+    updateCanFillRandomly();
+}
+
+void KXMainWindow::graphSelectionChange() {
+    // The settings panel follows the selection: the object tab for a selection, the page tab without one.
+    if (!m_settingView->isHidden()) {
+        KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
+        m_settingTabIndex = page && !page->selectedGraphs().empty() ? 0 : 1;
+    }
+}
+
+void KXMainWindow::documentChanged() {
+    // The page strip's thumbnail of the current page is refreshed here, unless a page command has just
+    // rebuilt the strip itself; there is no page strip yet.
+    m_lockChangeCount = false;
+    m_previewChanged = true;
+}
+
+void KXMainWindow::removeEmptyPhoto(const kx::Notification& notification) {
+    // Posted before the empty frame leaves its page: that frame is still counted.
+    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
+    const auto layer = m_project ? m_project->currentCanvasLayer() : nullptr;
+    if (!page || notification.sender != static_cast<const void*>(layer.get()))
+        return;
+    m_canFillRandomly = page->emptyPhotos().size() > 1;
+}
+
+void KXMainWindow::updateCanFillRandomly() {
+    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
+    m_canFillRandomly = page && !page->emptyPhotos().empty();
 }
 
 void KXMainWindow::adoptProject(std::unique_ptr<KXProject> project, std::int64_t pageIndex) {
@@ -289,6 +372,11 @@ void KXMainWindow::showOpenFailure(const QString& path, const QString& error) {
     box.exec();
 }
 
+void KXMainWindow::showMissingFilesNow() {
+    if (m_project)
+        m_project->showMissingFilesInWindow(this);
+}
+
 void KXMainWindow::showMissingFilesLater() {
     KXProject* project = m_project.get();
     QTimer::singleShot(1000, this, [this, project] {
@@ -305,6 +393,8 @@ bool KXMainWindow::switchCanvasToIndex(std::int64_t index) {
     {
         kx::LayerTransaction transaction;
         m_preview->switchToCanvasLayer(m_project->currentCanvasLayer());
+        updateCanFillRandomly();
+        // The page strip (not built yet) would select the page here.
         updateMultiPageUIWithPageIndex(index);
     }
     if (m_document) {
@@ -338,12 +428,7 @@ bool KXMainWindow::saveProjectToPath(const QString& path, KXSaveOperation operat
     const bool userSave = operation == KXSaveOperationSave || operation == KXSaveOperationSaveAs ||
                           operation == KXSaveOperationSaveTo;
     if (userSave) {
-        if (!m_pbCtl) {
-            m_pbCtl = std::make_unique<KXProgressBarController>();
-            m_pbCtl->loadWindow();
-            m_pbCtl->window()->setParent(this, m_pbCtl->window()->windowFlags() | Qt::Sheet);
-            m_pbCtl->window()->setWindowModality(Qt::WindowModal);
-        }
+        progressSheet();
         m_pbCtl->setIndeterminate(true);
         m_pbCtl->setCanCancel(false);
         m_pbCtl->setIsCancelled(false);
@@ -361,6 +446,155 @@ bool KXMainWindow::saveProjectToPath(const QString& path, KXSaveOperation operat
     if (ok && m_document && (operation == KXSaveOperationSave || operation == KXSaveOperationSaveAs))
         m_document->updateChangeCount(kx::ChangeCleared);
     return ok;
+}
+
+KXProgressBarController& KXMainWindow::progressSheet() {
+    if (!m_pbCtl) {
+        m_pbCtl = std::make_unique<KXProgressBarController>();
+        m_pbCtl->loadWindow();
+        m_pbCtl->window()->setParent(this, m_pbCtl->window()->windowFlags() | Qt::Sheet);
+        m_pbCtl->window()->setWindowModality(Qt::WindowModal);
+        // A confirmed cancel closes the sheet.
+        m_progressCancelObserver = kx::NotificationCenter::defaultCenter().addObserver(
+            KXProgressCanceledNotification, m_pbCtl.get(), [this](const kx::Notification&) { stopProgressbar(); });
+    }
+    return *m_pbCtl;
+}
+
+void KXMainWindow::showProgressbarWithTitle(const QString& tip) {
+    KXProgressBarController& sheet = progressSheet();
+    sheet.setIndeterminate(true);
+    sheet.setCanCancel(true);
+    sheet.setIsCancelled(false);
+    sheet.setTip(tip);
+    sheet.window()->show();
+    sheet.window()->raise();
+    sheet.window()->repaint();
+}
+
+void KXMainWindow::stopProgressbar() {
+    if (!m_pbCtl)
+        return;
+    m_pbCtl->stopAnimation();
+    m_pbCtl->window()->hide();
+}
+
+// ---- the template chooser ----
+
+void KXMainWindow::makeKeyAndOrderFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void KXMainWindow::showTemplates(bool ownWindow) {
+    if (!m_templateWC) {
+        m_templateWC = KXTemplateChooser::templateWC();
+        if (m_templateWC)
+            m_templateWC->setDelegate(this);
+    }
+    if (!m_templateWC) {
+        // No chooser in this build: the window itself is what the user starts from.
+        makeKeyAndOrderFront();
+        return;
+    }
+    m_templateWC->setCanOpenProject(ownWindow);
+    m_canOpenProject = ownWindow;
+    // A window on its way into full screen shows the chooser when it gets there.
+    if (m_openTemplateAfterfullScreen)
+        return;
+    if (ownWindow)
+        m_templateWC->showWindow();
+    else
+        m_templateWC->beginSheet(this);
+    m_canOpenProject = false;
+}
+
+void KXMainWindow::templateWindowControllerOpenPorject(KXTemplateChooser*, const QString& path) {
+    makeKeyAndOrderFront();
+    showProgressbarWithTitle(localized("Opening..."));
+    // The sheet is drawn before the load starts.
+    QTimer::singleShot(0, this, [this, path] { openChosenProject(path); });
+}
+
+void KXMainWindow::openChosenProject(const QString& path) {
+    QString error;
+    std::unique_ptr<KXProject> loaded = KXProject::initWithPath(path, &error);
+    if (!loaded || loaded->canvasCount() < 1) {
+        stopProgressbar();
+        showOpenFailure(path, error);
+        return;
+    }
+    adoptProject(std::move(loaded), 0);
+    if (m_document) {
+        // The document now holds what its file holds. A template package is only a starting point: the
+        // document stays untitled so that no save writes over the template.
+        const bool templatePackage = QFileInfo(path).suffix().compare(QLatin1String("vrtpkg"), Qt::CaseInsensitive) == 0;
+        m_document->setFileURL(templatePackage ? QString() : path);
+        m_document->updateChangeCount(kx::ChangeCleared);
+    }
+    updateWindowTitle();
+    stopProgressbar();
+    // The page strip (not built yet) would take the new project here.
+    showMissingFilesNow();
+}
+
+void KXMainWindow::templateWindowControllerOpenTemplate(KXTemplateChooser*, const QString& folder,
+                                                        std::int64_t pageIndex) {
+    makeKeyAndOrderFront();
+    if (folder.isEmpty())
+        return;
+    KXGoogleAnalytics::trackTemplateWithPath(folder);
+    showProgressbarWithTitle(localized("Opening..."));
+    const QString file = templateFileInFolder(folder);
+    if (m_newPage) {
+        m_newPage = false;
+        // Crop and pen modes would be left here; the canvas view leaves them when it shows another page.
+        QTimer::singleShot(0, this, [this, folder, file] { insertTemplatePages(folder, file); });
+    } else {
+        QTimer::singleShot(0, this, [this, folder, file, pageIndex] { openChosenTemplate(folder, file, pageIndex); });
+    }
+}
+
+void KXMainWindow::openChosenTemplate(const QString& folder, const QString& file, std::int64_t pageIndex) {
+    QString error;
+    std::unique_ptr<KXProject> loaded = KXProject::initWithPath(file, &error);
+    if (!loaded || loaded->canvasCount() < 1) {
+        stopProgressbar();
+        showOpenFailure(folder, error);
+        return;
+    }
+    adoptProject(std::move(loaded), pageIndex);
+    updateWindowTitle();
+    stopProgressbar();
+    showMissingFilesLater();
+}
+
+void KXMainWindow::insertTemplatePages(const QString& folder, const QString& file) {
+    const std::int64_t before = m_project->canvasCount();
+    const std::int64_t current = m_project->currentIndex();
+    QString error;
+    if (!m_project->insertCanvasLayerWithPath(file, current, &error)) {
+        stopProgressbar();
+        showOpenFailure(folder, error);
+        return;
+    }
+    switchCanvasToIndex(current);
+    const std::int64_t added = m_project->canvasCount() - before;
+    if (added > 0) {
+        // The page strip (not built yet) would get one item per new page here, so the change that follows
+        // must not refresh it again.
+        m_lockChangeCount = true;
+        switchCanvasToIndex(current + 1);
+        if (m_document)
+            m_document->updateChangeCount(kx::ChangeDone);
+    }
+    stopProgressbar();
+    showMissingFilesNow();
+}
+
+void KXMainWindow::templateWindowControllerDidCancel(KXTemplateChooser*) {
+    makeKeyAndOrderFront();
 }
 
 void KXMainWindow::saveAction() {
@@ -430,14 +664,12 @@ bool KXDocumentWindowController::saveProjectToPath(const QString& path, KXSaveOp
     return ok;
 }
 
-void KXDocumentWindowController::showTemplates(bool) {
-    showWindow();
+void KXDocumentWindowController::showTemplates(bool ownWindow) {
+    m_window->showTemplates(ownWindow);
 }
 
 void KXDocumentWindowController::showWindow() {
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    m_window->makeKeyAndOrderFront();
 }
 
 void KXDocumentWindowController::close() {

@@ -9,11 +9,18 @@
 // window keeps what it showed. Once set up, the window always holds a project with at least one page whose
 // current index names an existing page. A document whose file could not be opened becomes untitled, so that
 // no save or autosave writes the empty project over that file.
+//
+// The window answers the template chooser: it opens the chosen project, starts again from the chosen template,
+// or (when a page is being added) inserts the template's pages after the current page. The chooser's answers
+// put up the "Opening..." sheet and do the loading on the next turn of the event loop, so that the sheet is
+// on screen first.
 #pragma once
 
 #include "app/pause_gate.h"
 #include "document/document.h"
 #include "document/project.h"
+#include "document/template_chooser.h"
+#include "platform/foundation/notification_center.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -21,6 +28,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class KXPreview;
 class KXProgressBarController;
@@ -29,8 +37,9 @@ class AppDelegate;
 class QLabel;
 class QPushButton;
 class QScrollArea;
+class QToolBar;
 
-class KXMainWindow : public QMainWindow {
+class KXMainWindow : public QMainWindow, public KXTemplateWindowControllerDelegate {
     Q_OBJECT
 public:
     // Builds the window's layout and menus; `delegate` (not owned, may be null) adds the application's
@@ -40,8 +49,8 @@ public:
 
     // Sets the window up for the document: opens its project package, else its template at its page index,
     // else an empty project (also when what the document names cannot be opened), hands the current page's
-    // undo manager to the document, then runs the block when one is given. The document is not owned and
-    // must outlive the window.
+    // undo manager to the document, starts following the notifications the window reacts to, then runs the
+    // block when one is given. The document is not owned and must outlive the window.
     void initWindowWidthDocument(KXDocument* document, const std::function<void()>& block = {});
     KXDocument* document() const { return m_document; }
 
@@ -73,6 +82,49 @@ public:
     void saveAsAction();
     // The window's progress sheet; null before its first use.
     KXProgressBarController* pbCtl() const { return m_pbCtl.get(); }
+    // Shows the progress sheet on the window: indeterminate, cancellable, with the tip. Cancelling it only
+    // closes the sheet; the work it stands for goes on.
+    void showProgressbarWithTitle(const QString& tip);
+    void stopProgressbar();
+
+    // ---- the template chooser ----
+    // Shows the chooser: in its own window, where it may also open existing projects (YES), or as a sheet
+    // on this window (NO). While the window is changing into full screen only the request is kept; one for
+    // the own window is repeated when the change has finished. Without a chooser the window comes to the
+    // front instead.
+    void showTemplates(bool ownWindow);
+    // The chooser this window made; null before the first showTemplates().
+    KXTemplateChooser* templateWC() const { return m_templateWC.get(); }
+    // Replaces the project by the one at the path; the document then belongs to that file (a template
+    // package leaves it untitled) and counts no change.
+    void templateWindowControllerOpenPorject(KXTemplateChooser* chooser, const QString& path) override;
+    // Inserts the template's pages after the current page when a page is being added (newPage), else
+    // replaces the project by the template, showing the page at the index.
+    void templateWindowControllerOpenTemplate(KXTemplateChooser* chooser, const QString& folder,
+                                              std::int64_t pageIndex) override;
+    void templateWindowControllerDidCancel(KXTemplateChooser* chooser) override;
+    // Set by the add-page command: the next template the chooser returns is inserted as new pages. The next
+    // template answer clears it; a cancel leaves it.
+    bool newPage() const { return m_newPage; }
+    void setNewPage(bool newPage) { m_newPage = newPage; }
+    // A request for the chooser in its own window that waits for the end of a change into full screen.
+    bool canOpenProject() const { return m_canOpenProject; }
+    // Set while the window changes into full screen.
+    bool openTemplateAfterfullScreen() const { return m_openTemplateAfterfullScreen; }
+    void setOpenTemplateAfterfullScreen(bool on) { m_openTemplateAfterfullScreen = on; }
+    // Brings the window to the front as the active window.
+    void makeKeyAndOrderFront();
+
+    // ---- state followed from notifications ----
+    // The next document change comes from a command that has already refreshed the page strip itself.
+    bool lockChangeCount() const { return m_lockChangeCount; }
+    // The Quick Look preview of the project must be made again (set by every document change).
+    bool previewChanged() const { return m_previewChanged; }
+    void setPreviewChanged(bool changed) { m_previewChanged = changed; }
+    // Whether the resource panel offers to fill the page's empty photo frames with random pictures.
+    bool canFillRandomly() const { return m_canFillRandomly; }
+    // The tab the settings panel shows: 0 the selected objects, 1 the page.
+    int settingTabIndex() const { return m_settingTabIndex; }
 
     // Called by worker code between pages: blocks while the progress sheet is pausing for the user.
     void waiting() { m_progressPause.wait(); }
@@ -88,6 +140,12 @@ public:
     QWidget* resourceView() const { return m_resourceView; }
     QWidget* settingView() const { return m_settingView; }
     QWidget* bottomMidView() const { return m_bottomMidView; }
+    // The toolbar and its items; the items are disabled until their commands exist.
+    QToolBar* toolbar() const { return m_toolbar; }
+    QAction* tbiShape() const { return m_tbiShape; }
+    QAction* tbiBackground() const { return m_tbiBackground; }
+    QAction* tbiShare() const { return m_tbiShare; }
+    QAction* tbiExport() const { return m_tbiExport; }
 
     // How alerts are shown (message, informative text); tests replace it so that nothing waits on a user.
     // An empty function puts the message box back.
@@ -101,10 +159,24 @@ protected:
 private:
     void buildLayout();
     void buildMenus(AppDelegate* delegate);
+    void buildToolbar();
+    // Follows the notifications the window reacts to; stops with the window.
+    void registerObservers();
+    void undoManagerDidChange(const kx::Notification& notification);
+    void graphSelectionChange();
+    void documentChanged();
+    void removeEmptyPhoto(const kx::Notification& notification);
+    void updateCanFillRandomly();
+    // The chooser's roads, run on the event loop after the sheet went up.
+    void openChosenProject(const QString& path);
+    void openChosenTemplate(const QString& folder, const QString& file, std::int64_t pageIndex);
+    void insertTemplatePages(const QString& folder, const QString& file);
+    KXProgressBarController& progressSheet();
     // Takes a freshly loaded project in place of the open one and shows the page at the index.
     void adoptProject(std::unique_ptr<KXProject> project, std::int64_t pageIndex);
     void updateWindowTitle();
     void showMissingFilesLater();
+    void showMissingFilesNow();
     void showOpenFailure(const QString& path, const QString& error);
     static QString bundleNameForMenu();
 
@@ -119,8 +191,23 @@ private:
     QPushButton* m_btPreviousPage = nullptr;
     QPushButton* m_btNextPage = nullptr;
     QLabel* m_tfPageTip = nullptr;
+    QToolBar* m_toolbar = nullptr;
+    QAction* m_tbiShape = nullptr;
+    QAction* m_tbiBackground = nullptr;
+    QAction* m_tbiShare = nullptr;
+    QAction* m_tbiExport = nullptr;
     KXPauseGate m_progressPause;
     std::unique_ptr<KXProgressBarController> m_pbCtl;
+    std::unique_ptr<KXTemplateChooser> m_templateWC;
+    bool m_newPage = false;
+    bool m_lockChangeCount = false;
+    bool m_previewChanged = true;
+    bool m_openTemplateAfterfullScreen = false;
+    bool m_canOpenProject = false;
+    bool m_canFillRandomly = false;
+    int m_settingTabIndex = 1;
+    kx::NotificationToken m_progressCancelObserver;
+    std::vector<kx::NotificationToken> m_observers;
 };
 
 class AppDelegate;
@@ -138,7 +225,6 @@ public:
 
     void initWindowWidthDocument(KXDocument* document, std::function<void()> block) override;
     bool saveProjectToPath(const QString& path, KXSaveOperation operation) override;
-    // There is no template chooser yet: the window itself comes to the front.
     void showTemplates(bool ownWindow) override;
     void showWindow() override;
     // The document is closing: the window goes off screen (it is deleted with the controller).

@@ -1,5 +1,6 @@
 #include "canvas/canvas_view.h"
 
+#include "canvas/backdrop_layers.h"
 #include "canvas/canvas_layer.h"
 #include "graphics/geometry_utilities.h"
 #include "model/graph.h"
@@ -162,8 +163,9 @@ void KXPreview::awakeFromNib() {
     if (m_awake)
         return;
     m_awake = true;
-    // 1. The root layer: the workspace behind the page.
-    m_rootLayer = std::make_shared<kx::Layer>();
+    // 1. The root layer: the workspace texture behind the page, on the workspace colour (which shows only
+    // when the texture cannot be loaded).
+    m_rootLayer = std::make_shared<KXPreviewLayer>();
     m_rootLayer->setBackgroundColor(workspaceColor());
     m_rootLayer->setNeedsDisplayOnBoundsChange(true);
     m_rootLayer->setFrame({0, 0, double(width()), double(height())});
@@ -699,7 +701,7 @@ void KXPreview::endGestureWithEvent() {
 void KXPreview::createShadowLayer() {
     if (m_shadowLayer || !m_rootLayer)
         return;
-    m_shadowLayer = std::make_shared<kx::Layer>();
+    m_shadowLayer = std::make_shared<KXShadowLayer>();
     m_shadowLayer->setNeedsDisplayOnBoundsChange(true);
     m_shadowLayer->setBackgroundColor(backdropColor());
     m_shadowLayer->setShadowOpacity(0.5);

@@ -1,8 +1,8 @@
 // The canvas view of a document window: the document view of a scroll area that shows one page at a time as
 // a layer tree, keeps the list of selected page objects and lays the page out for the chosen zoom.
 //
-// Layer tree (back to front): the root layer (the workspace), the page backdrop (a shadowed rectangle under
-// the page), the page layer of the shown page and the selection overlay. The root layer's bounds are the
+// Layer tree (back to front): the root layer (the tiled workspace texture), the page backdrop (a textured
+// sheet with a soft shadow under the page), the page layer of the shown page and the selection overlay. The root layer's bounds are the
 // view's size in a y-up space: root point (x, y) is widget point (x, height - y). The view is the host of the
 // root layer, so every change anywhere in the tree reports the area it touched and only that part of the
 // widget is painted again.
@@ -168,7 +168,7 @@ public:
     // kx::LayerHost: the area of the root layer to paint again.
     void layerNeedsRepaint(const kx::Rect& rect) override;
 
-    // The backdrop colour under the page, and the workspace colour around it.
+    // The backdrop's colour under its texture, and the workspace colour under the root layer's texture.
     static kx::Color backdropColor();
     static kx::Color workspaceColor();
 

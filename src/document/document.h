@@ -38,8 +38,9 @@ public:
     // templatePath at its pageIndex, else an empty project), hands the current page's undo manager to the
     // document, then runs the block (when given) before it returns.
     virtual void initWindowWidthDocument(KXDocument* document, std::function<void()> block) = 0;
-    // Has the project write its package; after a successful save, save as or save to it clears the
-    // document's change count. Returns the project's answer.
+    // Has the project write its package; after a successful save or save as it clears the document's change
+    // count. A save to or an autosave writes a copy and leaves the count, so the document stays edited.
+    // Returns the project's answer.
     virtual bool saveProjectToPath(const QString& path, KXSaveOperation operation) = 0;
     // Shows the template chooser: in its own window (YES) or as a sheet on the document window.
     virtual void showTemplates(bool ownWindow) = 0;

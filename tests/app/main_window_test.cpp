@@ -1,6 +1,7 @@
 #include "app/launch.h"
 #include "app/main_window.h"
 #include "document/document.h"
+#include "canvas/backdrop_layers.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
 #include "document/version_info.h"
@@ -302,10 +303,15 @@ TEST_F(MainWindowTest, TheWindowShowsThePageInTheCanvas) {
     const QRect viewport = window.scrollArea()->viewport()->geometry().translated(
         window.scrollArea()->mapTo(&window, QPoint(0, 0)));
     ASSERT_GT(pageInView.left(), 10);
-    const kx::Color workspace = KXPreview::workspaceColor();
-    const QColor q = workspace.toQColor();
-    const Rgba expected{q.red(), q.green(), q.blue(), 255};
-    EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, viewport.left() + 3, int(centre.y())), expected, 2);
+    // Beside the page: the workspace texture, tiled from the view's top-left corner.
+    kx::Bundle::setMainResourcePath(QStringLiteral(KX_SOURCE_DIR "/resources"));
+    const QImage texture = KXPreviewLayer::texture().qimage();
+    kx::Bundle::setMainResourcePath({});
+    ASSERT_FALSE(texture.isNull());
+    const QPoint beside(viewport.left() + 3, int(centre.y()));
+    const QPoint inView = beside - viewOrigin;
+    EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, beside.x(), beside.y()),
+                      kxtest::pixelAt(texture, inView.x() % texture.width(), inView.y() % texture.height()), 2);
     EXPECT_EQ(window.tfPageTip()->text(), QStringLiteral("2/2"));
 }
 

@@ -1,7 +1,9 @@
+#include "canvas/backdrop_layers.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
 #include "model/background.h"
 #include "model/page_size.h"
+#include "platform/foundation/bundle.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/undo_manager.h"
 #include "support/pixel_probe.h"
@@ -38,6 +40,22 @@ struct Counter {
           })) {}
     int count = 0;
     kx::NotificationToken token;
+};
+
+// The pixel of a texture that a tiling from the top-left corner puts at (x, y) of the tiled area.
+Rgba tilePixel(const kx::Image& texture, int x, int y) {
+    return kxtest::pixelAt(texture.qimage(), x % texture.width(), y % texture.height());
+}
+
+// The two textures of the canvas, from the application's resources.
+struct Textures {
+    Textures() {
+        kx::Bundle::setMainResourcePath(QStringLiteral(KX_SOURCE_DIR "/resources"));
+        workspace = KXPreviewLayer::texture();
+        sheet = KXShadowLayer::texture();
+        kx::Bundle::setMainResourcePath({});
+    }
+    kx::Image workspace, sheet;
 };
 
 kx::Rect near(const kx::Rect& r) {
@@ -442,9 +460,11 @@ TEST(CanvasViewTest, PaintsThePageAndRepaintsOnlyWhatChanged) {
     QApplication::processEvents();
     const QImage shot = rig.view->grab().toImage();
     ASSERT_EQ(shot.size(), QSize(600, 400));
-    const Rgba workspace{int(std::lround(0.28 * 255)), int(std::lround(0.29 * 255)), int(std::lround(0.31 * 255)), 255};
-    EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 40, 200), workspace, 2);   // beside the page
-    EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 560, 30), workspace, 2);
+    // Beside the page: the workspace texture, tiled from the view's top-left corner.
+    const Textures textures;
+    ASSERT_FALSE(textures.workspace.isNull());
+    EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 40, 200), tilePixel(textures.workspace, 40, 200), 2);
+    EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 560, 30), tilePixel(textures.workspace, 560, 30), 2);
     EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 300, 200), (Rgba{0, 128, 255, 255}), 2);  // the page's fill
     // The graph: 40 x 30 at (40, 30) from the page's bottom-left corner.
     EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 100 + 60, 350 - 45), (Rgba{255, 0, 0, 255}), 2);
@@ -458,6 +478,47 @@ TEST(CanvasViewTest, PaintsThePageAndRepaintsOnlyWhatChanged) {
     const QImage after = rig.view->grab().toImage();
     EXPECT_COLOR_NEAR(kxtest::pixelAt(after, 100 + 44, 350 - 45), (Rgba{0, 128, 255, 255}), 2);
     EXPECT_COLOR_NEAR(kxtest::pixelAt(after, 100 + 70, 350 - 45), (Rgba{255, 0, 0, 255}), 2);
+}
+
+// The workspace is the tiled workspace texture; under the page lies the backdrop, a textured sheet on the
+// backdrop colour with a soft shadow that shows just outside the page's edges.
+TEST(CanvasViewTest, TheWorkspaceAndTheBackdropAreTextured) {
+    const Textures textures;
+    ASSERT_FALSE(textures.workspace.isNull());
+    ASSERT_FALSE(textures.sheet.isNull());
+    ViewRig rig({600, 400});
+    EXPECT_NE(dynamic_cast<KXPreviewLayer*>(rig.view->rootLayer()), nullptr);
+    // A page that lets what lies under it show through.
+    auto page = makePage(400, 300, KXSizeUnitPixel, 72, kx::Color::srgb(0, 0, 0, 0));
+    rig.view->switchToCanvasLayer(page);
+    rig.view->actualSizeAction();
+    QApplication::processEvents();
+
+    const auto* backdrop = dynamic_cast<KXShadowLayer*>(rig.view->shadowLayer());
+    ASSERT_NE(backdrop, nullptr);
+    EXPECT_EQ(backdrop->frame(), page->frame());
+    EXPECT_EQ(rig.view->rootLayer()->indexOfSublayer(backdrop), 0);
+    EXPECT_EQ(backdrop->backgroundColor(), KXPreview::backdropColor());
+    EXPECT_DOUBLE_EQ(backdrop->shadowOpacity(), 0.5);
+    EXPECT_DOUBLE_EQ(backdrop->shadowRadius(), 2);
+    EXPECT_EQ(backdrop->shadowOffset(), (kx::Size{0, 0}));
+    ASSERT_TRUE(backdrop->shadowPath().has_value());
+    EXPECT_EQ(backdrop->shadowPath()->boundingBox(), backdrop->bounds());
+
+    // The page (400 x 300 at 100 %) lies at (100, 50) - (500, 350) of the 600 x 400 view.
+    const QImage shot = rig.view->grab().toImage();
+    ASSERT_EQ(shot.size(), QSize(600, 400));
+    // Inside the page: the sheet's texture, tiled from the page's top-left corner.
+    EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 100 + 10, 50 + 20), tilePixel(textures.sheet, 10, 20), 2);
+    EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 100 + 200, 50 + 140), tilePixel(textures.sheet, 200, 140), 2);
+    // Its one-point edge shows the backdrop colour.
+    const QColor edge = KXPreview::backdropColor().toQColor();
+    EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 100 + 200, 50), (Rgba{edge.red(), edge.green(), edge.blue(), 255}), 2);
+    // Just outside the page the shadow darkens the workspace; further away the workspace is untouched.
+    const Rgba outside = kxtest::pixelAt(shot, 99, 200);
+    const Rgba plain = tilePixel(textures.workspace, 99, 200);
+    EXPECT_LT(outside.r + outside.g + outside.b, plain.r + plain.g + plain.b - 15) << outside << " " << plain;
+    EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 80, 200), tilePixel(textures.workspace, 80, 200), 2);
 }
 
 }  // namespace

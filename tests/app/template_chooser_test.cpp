@@ -274,6 +274,27 @@ TEST_F(TemplateChooserTest, AChosenProjectThatCannotBeReadChangesNothing) {
     EXPECT_EQ(document->fileURL(), good);
 }
 
+// Cancelling the "Opening..." sheet only closes it: the chosen project still opens.
+TEST_F(TemplateChooserTest, CancellingTheOpeningSheetOnlyClosesIt) {
+    const QString package = savedProject(QStringLiteral("Late.vrtp3"), 2);
+    const auto document = documentFor({});
+    KXMainWindow window;
+    window.initWindowWidthDocument(document.get());
+    KXProject* before = window.project();
+    KXProgressBarController::setAlertRunner(
+        [](const QString&, const QString&, const QString&, const QString&) { return KXProgressBarController::AlertFirstButtonReturn; });
+    window.templateWindowControllerOpenPorject(nullptr, package);
+    ASSERT_TRUE(sheetIsUp(window));
+    window.pbCtl()->cancelClick();
+    KXProgressBarController::setAlertRunner({});
+    EXPECT_TRUE(window.pbCtl()->isCancelled());
+    EXPECT_FALSE(sheetIsUp(window));
+    EXPECT_EQ(window.project(), before);
+    ASSERT_TRUE(processEventsUntil([&] { return window.project() != before; }));
+    EXPECT_EQ(window.project()->canvasCount(), 2);
+    EXPECT_EQ(document->fileURL(), package);
+}
+
 // A chosen template replaces the project and shows the chosen page; the missing files show a second later.
 TEST_F(TemplateChooserTest, AChosenTemplateStartsANewProjectAtItsPage) {
     GAObject::initializeGATrackerWithID(QString());

@@ -69,9 +69,42 @@ void BM_ViewRepaintAfterMove(benchmark::State& state) {
     view->switchToCanvasLayer(nullptr);
 }
 
+// Zooming a 2560 x 1440 pixel page between "fit page" and 400 % in a 1600 x 1200 view: each iteration is one
+// zoom pass and the paint that follows. At 400 % the view is 10240 x 5760 points, all of it workspace
+// texture and page that the layers must be ready to show.
+void BM_ViewZoomToFourHundredPercent(benchmark::State& state) {
+    kx::Bundle::setMainResourcePath(QStringLiteral(KX_SOURCE_DIR "/resources"));
+    auto layer = KXCanvasLayer::create();
+    const KXSize size(2560, 1440, KXSizeUnitPixel, 72);
+    layer->canvas()->setPageSize(&size);
+    layer->canvas()->background()->setColor1(kx::Color::srgb(0.9, 0.8, 0.7, 1));
+    QScrollArea scroll;
+    scroll.setFrameShape(QFrame::NoFrame);
+    KXZoomPopUp zoom;
+    auto* view = new KXPreview;
+    view->setScrollArea(&scroll);
+    view->setPubZoom(&zoom);
+    view->awakeFromNib();
+    scroll.resize(1600, 1200);
+    scroll.show();
+    QApplication::processEvents();
+    view->switchToCanvasLayer(layer);
+    QApplication::processEvents();
+    int step = 0;
+    for (auto _ : state) {
+        zoom.setCurrentIndex(step++ % 2 == 0 ? KXZoomEntryLastLevel : KXZoomEntryFitPage);
+        view->zoomChanged();
+        QApplication::processEvents();
+    }
+    if (view->zoomPercentage() != 400 && step % 2 == 1)
+        state.SkipWithError("the page did not reach 400 %");
+    view->switchToCanvasLayer(nullptr);
+}
+
 }  // namespace
 
 BENCHMARK(BM_ViewRepaintAfterMove)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ViewZoomToFourHundredPercent)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -48,6 +48,29 @@ double displayFactor(const KXCanvas& canvas) {
     return dpi > 0 ? dpi / 72.0 : 1.0;
 }
 
+// The workspace behind the page. At a high zoom the view is many times the size of the screen, so only the
+// part that the scroll area shows, with a margin for scrolling, is kept drawn; the rest shows the layer's
+// background colour until it is scrolled into view.
+class KXWorkspaceLayer : public KXPreviewLayer {
+public:
+    kx::Rect displayArea() const override { return m_area.isNull() ? bounds() : m_area; }
+
+    // Keeps the visible rectangle (in the layer's coordinates) drawn; the layer draws again only when that
+    // rectangle leaves the drawn area or the layer's size changes.
+    void keepVisible(const kx::Rect& visible) {
+        if (!m_area.isNull() && m_areaBounds == bounds() && m_area.contains(visible.intersected(bounds())))
+            return;
+        m_areaBounds = bounds();
+        m_area = visible.insetBy(-kMargin, -kMargin).intersected(bounds());
+        setNeedsDisplay();
+    }
+
+private:
+    static constexpr double kMargin = 512;
+    kx::Rect m_area = kx::Rect::null();
+    kx::Rect m_areaBounds = kx::Rect::null();
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------------
@@ -123,6 +146,14 @@ void KXPreview::setScrollArea(QScrollArea* scrollArea) {
     m_scrollArea->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_scrollArea->setWidget(this);
     m_scrollArea->installEventFilter(this);
+    // The drawn part of the workspace follows the scrolling.
+    for (QScrollBar* bar : {m_scrollArea->horizontalScrollBar(), m_scrollArea->verticalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, [this] { updateWorkspaceArea(); });
+}
+
+void KXPreview::updateWorkspaceArea() {
+    if (auto* workspace = dynamic_cast<KXWorkspaceLayer*>(m_rootLayer.get()))
+        workspace->keepVisible(visibleRootRect());
 }
 
 void KXPreview::setPubZoom(KXZoomPopUp* zoom) {
@@ -165,11 +196,12 @@ void KXPreview::awakeFromNib() {
     m_awake = true;
     // 1. The root layer: the workspace texture behind the page, on the workspace colour (which shows only
     // when the texture cannot be loaded).
-    m_rootLayer = std::make_shared<KXPreviewLayer>();
+    m_rootLayer = std::make_shared<KXWorkspaceLayer>();
     m_rootLayer->setBackgroundColor(workspaceColor());
     m_rootLayer->setNeedsDisplayOnBoundsChange(true);
     m_rootLayer->setFrame({0, 0, double(width()), double(height())});
     m_rootLayer->setHost(this);
+    updateWorkspaceArea();
     // 2. An initial backdrop without size; the first zoom pass replaces it.
     createShadowLayer();
     // 3. The overlay on top.
@@ -451,6 +483,7 @@ void KXPreview::setViewSize(const QSizeF& size) {
         resize(pixels);
     if (m_rootLayer)
         m_rootLayer->setFrame({0, 0, double(pixels.width()), double(pixels.height())});
+    updateWorkspaceArea();
 }
 
 void KXPreview::updateZoom() {
@@ -796,11 +829,14 @@ void KXPreview::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (m_rootLayer)
         m_rootLayer->setFrame({0, 0, double(width()), double(height())});
+    updateWorkspaceArea();
 }
 
 bool KXPreview::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_scrollArea && event->type() == QEvent::Resize && m_awake)
+    if (watched == m_scrollArea && event->type() == QEvent::Resize && m_awake) {
         setFrame(geometry());
+        updateWorkspaceArea();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

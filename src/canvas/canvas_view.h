@@ -195,6 +195,8 @@ private:
     void initNotifications();
     void updateZoomItemState();
     void setScrollers(bool horizontal, bool vertical);
+    // Keeps the part of the workspace that can be seen drawn.
+    void updateWorkspaceArea();
     // Sets the view's size without a zoom pass, and the root layer with it.
     void setViewSize(const QSizeF& size);
     void scrollRootRectToVisible(const kx::Rect& rect);

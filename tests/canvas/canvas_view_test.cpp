@@ -522,3 +522,38 @@ TEST(CanvasViewTest, TheWorkspaceAndTheBackdropAreTextured) {
 }
 
 }  // namespace
+
+namespace {
+
+// A view far taller than its scroll area keeps only the part around what can be seen drawn, and the
+// workspace texture is there wherever the view is scrolled to.
+TEST(CanvasViewTest, TheWorkspaceIsDrawnWhereverTheViewIsScrolled) {
+    const Textures textures;
+    ASSERT_FALSE(textures.workspace.isNull());
+    kx::Bundle::setMainResourcePath(QStringLiteral(KX_SOURCE_DIR "/resources"));
+    ViewRig rig({600, 400});
+    auto page = makePage(200, 4000);
+    rig.view->switchToCanvasLayer(page);
+    rig.view->actualSizeAction();
+    QApplication::processEvents();
+    ASSERT_TRUE(rig.view->hasVerticalScroller());
+    ASSERT_GT(rig.view->height(), 3900);
+    QScrollBar* bar = rig.scroll->verticalScrollBar();
+    for (const int position : {0, bar->maximum() / 2, bar->maximum()}) {
+        bar->setValue(position);
+        QApplication::processEvents();
+        const kx::Rect visible = rig.view->visibleRootRect();
+        const kx::Rect drawn = rig.view->rootLayer()->displayArea();
+        EXPECT_TRUE(drawn.contains(visible)) << position;
+        EXPECT_LT(drawn.size.height, 2000) << position;
+        const QImage shot = rig.scroll->viewport()->grab().toImage();
+        for (const int y : {5, 200, 390}) {
+            const int viewY = y + bar->value();
+            EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 20, y), tilePixel(textures.workspace, 20, viewY), 2)
+                << position << " " << y;
+        }
+    }
+    kx::Bundle::setMainResourcePath({});
+}
+
+}  // namespace

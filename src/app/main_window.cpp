@@ -547,7 +547,7 @@ void KXMainWindow::templateWindowControllerOpenTemplate(KXTemplateChooser*, cons
     KXGoogleAnalytics::trackTemplateWithPath(folder);
     showProgressbarWithTitle(localized("Opening..."));
     const QString file = templateFileInFolder(folder);
-    if (m_newPage) {
+    if (m_newPage && m_project) {
         m_newPage = false;
         // Crop and pen modes would be left here; the canvas view leaves them when it shows another page.
         QTimer::singleShot(0, this, [this, folder, file] { insertTemplatePages(folder, file); });

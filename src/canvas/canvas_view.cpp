@@ -48,21 +48,24 @@ double displayFactor(const KXCanvas& canvas) {
     return dpi > 0 ? dpi / 72.0 : 1.0;
 }
 
-// The workspace behind the page. At a high zoom the view is many times the size of the screen, so only the
-// part that the scroll area shows, with a margin for scrolling, is kept drawn; the rest shows the layer's
-// background colour until it is scrolled into view.
-class KXWorkspaceLayer : public KXPreviewLayer {
+// A textured layer of which only the part that can be seen is kept drawn. At a high zoom the workspace and
+// the page backdrop are many times the size of the screen; they keep the visible part, with a margin for
+// scrolling, and show their background colour elsewhere until it is scrolled into view.
+template <class Textured>
+class VisiblePartLayer : public Textured {
 public:
-    kx::Rect displayArea() const override { return m_area.isNull() ? bounds() : m_area; }
+    kx::Rect displayArea() const override { return m_area.isNull() ? this->bounds() : m_area; }
 
     // Keeps the visible rectangle (in the layer's coordinates) drawn; the layer draws again only when that
     // rectangle leaves the drawn area or the layer's size changes.
     void keepVisible(const kx::Rect& visible) {
-        if (!m_area.isNull() && m_areaBounds == bounds() && m_area.contains(visible.intersected(bounds())))
+        const kx::Rect bounds = this->bounds();
+        const kx::Rect wanted = visible.intersected(bounds);
+        if (!m_area.isNull() && m_areaBounds == bounds && (wanted.isNull() || m_area.contains(wanted)))
             return;
-        m_areaBounds = bounds();
-        m_area = visible.insetBy(-kMargin, -kMargin).intersected(bounds());
-        setNeedsDisplay();
+        m_areaBounds = bounds;
+        m_area = visible.insetBy(-kMargin, -kMargin).intersected(bounds);
+        this->setNeedsDisplay();
     }
 
 private:
@@ -70,6 +73,9 @@ private:
     kx::Rect m_area = kx::Rect::null();
     kx::Rect m_areaBounds = kx::Rect::null();
 };
+
+using KXWorkspaceLayer = VisiblePartLayer<KXPreviewLayer>;
+using KXPageBackdropLayer = VisiblePartLayer<KXShadowLayer>;
 
 }  // namespace
 
@@ -152,8 +158,11 @@ void KXPreview::setScrollArea(QScrollArea* scrollArea) {
 }
 
 void KXPreview::updateWorkspaceArea() {
+    const kx::Rect visible = visibleRootRect();
     if (auto* workspace = dynamic_cast<KXWorkspaceLayer*>(m_rootLayer.get()))
-        workspace->keepVisible(visibleRootRect());
+        workspace->keepVisible(visible);
+    if (auto* backdrop = dynamic_cast<KXPageBackdropLayer*>(m_shadowLayer.get()))
+        backdrop->keepVisible(backdrop->convertRectFromLayer(visible, m_rootLayer.get()));
 }
 
 void KXPreview::setPubZoom(KXZoomPopUp* zoom) {
@@ -734,7 +743,7 @@ void KXPreview::endGestureWithEvent() {
 void KXPreview::createShadowLayer() {
     if (m_shadowLayer || !m_rootLayer)
         return;
-    m_shadowLayer = std::make_shared<KXShadowLayer>();
+    m_shadowLayer = std::make_shared<KXPageBackdropLayer>();
     m_shadowLayer->setNeedsDisplayOnBoundsChange(true);
     m_shadowLayer->setBackgroundColor(backdropColor());
     m_shadowLayer->setShadowOpacity(0.5);
@@ -746,6 +755,7 @@ void KXPreview::createShadowLayer() {
     path.addRect(m_shadowLayer->bounds());
     m_shadowLayer->setShadowPath(path);
     m_rootLayer->insertSublayer(m_shadowLayer, 0);
+    updateWorkspaceArea();
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -195,7 +195,7 @@ private:
     void initNotifications();
     void updateZoomItemState();
     void setScrollers(bool horizontal, bool vertical);
-    // Keeps the part of the workspace that can be seen drawn.
+    // Keeps the part of the workspace and of the page backdrop that can be seen drawn.
     void updateWorkspaceArea();
     // Sets the view's size without a zoom pass, and the root layer with it.
     void setViewSize(const QSizeF& size);

@@ -525,20 +525,24 @@ TEST(CanvasViewTest, TheWorkspaceAndTheBackdropAreTextured) {
 
 namespace {
 
-// A view far taller than its scroll area keeps only the part around what can be seen drawn, and the
-// workspace texture is there wherever the view is scrolled to.
+// A view far taller than its scroll area keeps only the part of the workspace and of the page backdrop
+// around what can be seen drawn, and both textures are there wherever the view is scrolled to.
 TEST(CanvasViewTest, TheWorkspaceIsDrawnWhereverTheViewIsScrolled) {
     const Textures textures;
     ASSERT_FALSE(textures.workspace.isNull());
     kx::Bundle::setMainResourcePath(QStringLiteral(KX_SOURCE_DIR "/resources"));
     ViewRig rig({600, 400});
-    auto page = makePage(200, 4000);
+    // A page about 200 wide, centred on whole pixels beside the vertical scroller, that shows the backdrop.
+    const int visibleWidth = 600 - rig.scroll->verticalScrollBar()->sizeHint().width();
+    auto page = makePage(200 + visibleWidth % 2, 4000, KXSizeUnitPixel, 72, kx::Color::srgb(0, 0, 0, 0));
     rig.view->switchToCanvasLayer(page);
     rig.view->actualSizeAction();
     QApplication::processEvents();
     ASSERT_TRUE(rig.view->hasVerticalScroller());
     ASSERT_GT(rig.view->height(), 3900);
     QScrollBar* bar = rig.scroll->verticalScrollBar();
+    const int pageLeft = int(rig.view->viewRectForRootRect(page->frame()).left());
+    ASSERT_EQ(pageLeft, (visibleWidth - int(page->frame().size.width)) / 2);
     for (const int position : {0, bar->maximum() / 2, bar->maximum()}) {
         bar->setValue(position);
         QApplication::processEvents();
@@ -546,10 +550,18 @@ TEST(CanvasViewTest, TheWorkspaceIsDrawnWhereverTheViewIsScrolled) {
         const kx::Rect drawn = rig.view->rootLayer()->displayArea();
         EXPECT_TRUE(drawn.contains(visible)) << position;
         EXPECT_LT(drawn.size.height, 2000) << position;
+        const kx::Layer* backdrop = rig.view->shadowLayer();
+        ASSERT_NE(backdrop, nullptr);
+        EXPECT_TRUE(backdrop->displayArea().contains(
+            backdrop->convertRectFromLayer(visible, rig.view->rootLayer()).intersected(backdrop->bounds())));
+        EXPECT_LT(backdrop->displayArea().size.height, 2000) << position;
         const QImage shot = rig.scroll->viewport()->grab().toImage();
         for (const int y : {5, 200, 390}) {
             const int viewY = y + bar->value();
             EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 20, y), tilePixel(textures.workspace, 20, viewY), 2)
+                << position << " " << y;
+            // The page (200 wide, centred) lets the sheet texture show, tiled from the page's top-left corner.
+            EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, 300, y), tilePixel(textures.sheet, 300 - pageLeft, viewY), 2)
                 << position << " " << y;
         }
     }

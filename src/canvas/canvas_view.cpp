@@ -98,6 +98,7 @@ KXPreview::KXPreview(QWidget* parent) : QWidget(parent) {
 }
 
 KXPreview::~KXPreview() {
+    endMouseTracking();
     m_observers.clear();
     undoNeedExitCropMode();
     exitDrawMode();
@@ -233,6 +234,7 @@ void KXPreview::redrawAuxiliaryLayer() {
 // Page switching
 
 void KXPreview::switchToCanvasLayer(const std::shared_ptr<KXCanvasLayer>& layer) {
+    endMouseTracking();
     undoNeedExitCropMode();
     setSelectedGraphs({});
     linkAuxiliaryLayer(m_canvasLayer.get(), layer.get());

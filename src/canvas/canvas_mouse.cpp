@@ -536,6 +536,8 @@ void KXPreview::mouseUp(QMouseEvent* event) {
 void KXPreview::endMouseTracking() {
     if (m_isEditing)
         endEdit();
+    if (m_isMouseDown)
+        unsetCursor();
     m_isMouseDown = false;
     m_mouseDownPoint.reset();
     m_mouseDownNode = KXTrackerNodeNone;

@@ -581,3 +581,69 @@ TEST_F(CanvasMouseTest, LinkClicksOpenOnlyWebAndMailLinks) {
 }
 
 }  // namespace
+
+namespace {
+
+// A mirrored group is resized by the handle drawn under the mouse: dragging the top-right corner of a group
+// mirrored left to right grows it to the right and up, its bottom-left corner staying where it is.
+TEST_F(CanvasMouseTest, AMirroredGroupResizesByTheHandleUnderTheMouse) {
+    setSnapping(false, false);
+    for (const std::int32_t flip : {1, -1}) {
+        SCOPED_TRACE(flip);
+        auto a = add({100, 100, 60, 40});
+        auto b = add({160, 110, 60, 50});
+        auto group = canvas()->groupGraphs({a, b});
+        ASSERT_TRUE(group);
+        group->setFlipX(flip);
+        settle();
+        const kx::Rect start = group->frameRect();  // (100, 100, 120, 60)
+        click({150, 120});  // on a child whether or not the group is mirrored
+        ASSERT_EQ(view()->selectedGraphs(), (KXCanvas::GraphList{group}));
+        const kx::Point from = handle(*group, 2);
+        press(from);
+        ASSERT_EQ(view()->mouseDownNode(), 2u);
+        move({from.x + 10, from.y + 5});
+        move({from.x + 20, from.y + 10});
+        release({from.x + 20, from.y + 10});
+        const kx::Rect r = group->frameRect();
+        EXPECT_NEAR(r.minX(), start.minX(), 1.0);
+        EXPECT_NEAR(r.minY(), start.minY(), 1.0);
+        EXPECT_NEAR(r.size.width, start.size.width + 20, 1.0);
+        EXPECT_NEAR(r.size.height, start.size.height + 10, 1.0);
+        canvas()->removeGraph(group.get());
+        settle();
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A page switch in the middle of a drag closes the drag's group on the page it was made on; the rest of the
+// drag does nothing to the new page.
+TEST_F(CanvasMouseTest, APageSwitchDuringADragClosesItsUndoGroup) {
+    setSnapping(false, false);
+    auto a = add({100, 100, 60, 40});
+    press({130, 120});
+    EXPECT_EQ(view()->cursor().shape(), Qt::ClosedHandCursor);
+    move({150, 130});
+    EXPECT_TRUE(view()->isEditing());
+    EXPECT_EQ(undo().groupingLevel(), 1);
+    auto other = KXCanvasLayer::create();
+    const KXSize size(400, 300, KXSizeUnitPixel, 72);
+    other->canvas()->setPageSize(&size);
+    view()->switchToCanvasLayer(other);
+    EXPECT_FALSE(view()->isEditing());
+    EXPECT_EQ(undo().groupingLevel(), 0);
+    const kx::Rect moved = a->relativeRect();
+    move({200, 200});
+    release({200, 200});
+    EXPECT_EQ(a->relativeRect(), moved);
+    EXPECT_FALSE(other->canvas()->undoManager().canUndo());
+    EXPECT_EQ(view()->cursor().shape(), Qt::ArrowCursor);
+    undo().undo();
+    EXPECT_NEAR(a->frameRect().origin.x, 100, 1e-9);
+    view()->switchToCanvasLayer(page);
+}
+
+}  // namespace

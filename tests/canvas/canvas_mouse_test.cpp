@@ -361,6 +361,7 @@ TEST_F(CanvasMouseTest, CornerResizeOfATurnedObjectKeepsItsAspectAndResizesTheOt
     auto b = add({300, 40, 40, 40});
     view()->setSelectedGraphs({a, b});
     // The bottom-left corner (handle 6) stays where it is on the page while handle 2 is dragged.
+    const kx::Rect startA = a->relativeRect(), startB = b->relativeRect();
     const kx::Rect f = a->frameRect();
     const kx::Point fixed = transformPointAboutCenter({f.minX(), f.minY()}, f.center(), angle, 1, 1);
     const kx::Point from = handle(*a, 2);
@@ -371,6 +372,8 @@ TEST_F(CanvasMouseTest, CornerResizeOfATurnedObjectKeepsItsAspectAndResizesTheOt
     ASSERT_EQ(view()->mouseDownGraph(), a.get());
     for (int i = 1; i <= 3; ++i)
         move({from.x + along.x * i / 3, from.y + along.y * i / 3});
+    // While resized, the selected objects' layers are in editing state (their companions hide).
+    EXPECT_TRUE(dynamic_cast<KXGraphLayer*>(b->render()->graphLayer())->isEditing());
     release({from.x + along.x, from.y + along.y});
     const kx::Rect r = a->frameRect();
     EXPECT_NEAR(r.size.width / r.size.height, 2.0, 1e-9);
@@ -391,6 +394,9 @@ TEST_F(CanvasMouseTest, CornerResizeOfATurnedObjectKeepsItsAspectAndResizesTheOt
     EXPECT_EQ(layer->anchorPoint(), kx::Point(0.5, 0.5));
     EXPECT_FALSE(layer->isEditing());
     EXPECT_EQ(undoSteps(), 1);
+    undo().undo();
+    EXPECT_EQ(a->relativeRect(), startA);
+    EXPECT_EQ(b->relativeRect(), startB);
 }
 
 // A resize by a side handle snaps its edge onto the margin box's edge (x 364) within 2 points, except while
@@ -644,6 +650,32 @@ TEST_F(CanvasMouseTest, APageSwitchDuringADragClosesItsUndoGroup) {
     undo().undo();
     EXPECT_NEAR(a->frameRect().origin.x, 100, 1e-9);
     view()->switchToCanvasLayer(page);
+}
+
+}  // namespace
+
+namespace {
+
+// After a snap correction the anchor moves by the applied resize turned back onto the page, so a turned object
+// holds still while the mouse does: here a half-turned object whose far edge keeps snapping to the margin box.
+TEST_F(CanvasMouseTest, ASnappedResizeOfATurnedObjectHoldsStillWithTheMouse) {
+    auto a = add({263, 100, 100, 50}, kPi);  // its fixed edge lies 1 point from the margin box's right edge
+    click({300, 125});
+    const kx::Point from = handle(*a, 3);  // drawn at the page-left middle of the half-turned object
+    ASSERT_NEAR(from.x, 263, 1e-6);
+    const kx::Rect start = a->relativeRect();
+    press(from);
+    ASSERT_EQ(view()->mouseDownNode(), 3u);
+    move({from.x - 10, from.y});
+    const double width = a->frameRect().size.width;
+    EXPECT_GT(width, 109);
+    move({from.x - 10, from.y});
+    move({from.x - 10, from.y});
+    EXPECT_NEAR(a->frameRect().size.width, width, 1e-6);
+    release({from.x - 10, from.y});
+    EXPECT_EQ(undoSteps(), 1);
+    undo().undo();
+    EXPECT_EQ(a->relativeRect(), start);
 }
 
 }  // namespace

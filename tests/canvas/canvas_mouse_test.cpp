@@ -679,3 +679,42 @@ TEST_F(CanvasMouseTest, ASnappedResizeOfATurnedObjectHoldsStillWithTheMouse) {
 }
 
 }  // namespace
+
+namespace {
+
+// A drag step with guide lines across the page repaints thin strips along the lines and around the object, not
+// the rectangle that holds them all; the guide shows on screen in yellow.
+TEST_F(CanvasMouseTest, ADragStepWithGuidesRepaintsStripsNotThePage) {
+    auto a = add({100, 100, 60, 40});
+    auto far = add({300, 220, 60, 40});  // its left edge at x 300
+    press({130, 120});
+    move({150, 130});
+    QApplication::processEvents();
+    // The dragged object's left edge 0.5 from the other object's, its centre on the page's centre line: guides
+    // along x 300 and y 150 (the page is at (100, 50) in the view).
+    move({330.5, 150});
+    view()->resetPaintedPixelCount();
+    QApplication::processEvents();
+    ASSERT_TRUE(view()->auxiliaryLayer()->hasLine());
+    const std::int64_t painted = view()->paintedPixelCount();
+    EXPECT_GT(painted, 0);
+    EXPECT_LT(painted, 400 * 300 / 4);
+    const QImage shot = view()->grab().toImage();
+    // A line one point wide on a whole coordinate covers half of the pixel on each side: the yellowest of
+    // the pixels across it.
+    const QPointF onGuide = view()->viewPointForPagePoint({300, 200});
+    int blue = 255;
+    for (int dx = -1; dx <= 1; ++dx) {
+        const QRgb pixel = shot.pixel(int(onGuide.x()) + dx, int(onGuide.y()));
+        if (qBlue(pixel) < blue) {
+            blue = qBlue(pixel);
+            EXPECT_GT(qRed(pixel), 200);
+            EXPECT_GT(qGreen(pixel), 200);
+        }
+    }
+    EXPECT_LT(blue, 160);
+    release({330.5, 150});
+    EXPECT_FALSE(far->isSelected());
+}
+
+}  // namespace

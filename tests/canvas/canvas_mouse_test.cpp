@@ -718,3 +718,26 @@ TEST_F(CanvasMouseTest, ADragStepWithGuidesRepaintsStripsNotThePage) {
 }
 
 }  // namespace
+
+namespace {
+
+// An object that leaves the page in the middle of a drag (an undo, a command) is no longer dragged; the rest
+// of the drag draws a rubber band instead.
+TEST_F(CanvasMouseTest, AnObjectRemovedDuringADragIsNoLongerDragged) {
+    setSnapping(false, false);
+    auto a = add({100, 100, 60, 40});
+    auto b = add({250, 100, 40, 40});
+    press({130, 120});
+    move({140, 125});
+    canvas()->removeGraph(a.get());
+    const kx::Rect left = a->relativeRect();
+    move({280, 130});
+    release({280, 130});
+    EXPECT_EQ(a->relativeRect(), left);
+    EXPECT_EQ(view()->mouseDownGraph(), nullptr);
+    EXPECT_FALSE(view()->isEditing());
+    EXPECT_EQ(undo().groupingLevel(), 0);
+    EXPECT_TRUE(b->isSelected());
+}
+
+}  // namespace

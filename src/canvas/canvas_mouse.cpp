@@ -367,13 +367,13 @@ void KXPreview::resizeGraphsWithMousePoint(const kx::Point& q, bool absorption) 
     // The drag in the object's own unturned (and, for a group, unmirrored) axes.
     const double sx = isGroup(graph) ? graph->flipX() : 1;
     const double sy = isGroup(graph) ? graph->flipY() : 1;
-    const kx::Point mapped = transformPointAboutCenter(q, anchor, -graph->angle(), sx, sy);
+    const kx::AffineTransform toObject = makeTransformAboutCenter(anchor, -graph->angle(), sx, sy, {});
+    const kx::Point mapped = toObject.apply(q);
     double dx = mapped.x - anchor.x;
     double dy = mapped.y - anchor.y;
     // Snap candidates: the unselected objects near the resized one.
     const kx::Rect page = m_canvasLayer->bounds();
-    const kx::Rect near =
-        graph->frameRect().insetBy(-0.1 * page.size.width, -0.1 * page.size.height);
+    const kx::Rect near = graph->frameRect().insetBy(-0.1 * page.size.width, -0.1 * page.size.height);
     KXCanvas::GraphList candidates;
     for (const std::shared_ptr<KXGraph>& other : m_canvas->unselectedGraphs()) {
         if (other->frameRect().intersects(near))
@@ -390,8 +390,7 @@ void KXPreview::resizeGraphsWithMousePoint(const kx::Point& q, bool absorption) 
     }
     if (corrected) {
         // The applied offset is in the object's axes; the anchor lives on the page.
-        const kx::Point applied = transformPointAboutCenter({anchor.x + dx, anchor.y + dy}, anchor, graph->angle(), sx, sy);
-        m_mouseDownPoint = applied;
+        m_mouseDownPoint = toObject.inverted().apply(kx::Point{anchor.x + dx, anchor.y + dy});
     } else {
         m_mouseDownPoint = q;
     }

@@ -428,7 +428,9 @@ TEST_F(CanvasMouseTest, RotationNearARightAngleLandsOnIt) {
     const kx::Point from = handle(*a, KXTrackerNodeRotate);
     const double radius = from.y - c.y;
     // The mouse at angle θ (from up, clockwise); turning it left by 90 degrees turns the object by +π/2.
-    const auto at = [&](double theta) { return kx::Point{c.x + radius * std::sin(theta), c.y + radius * std::cos(theta)}; };
+    const auto at = [&](double theta) {
+        return kx::Point{c.x + radius * std::sin(theta), c.y + radius * std::cos(theta)};
+    };
     struct Step {
         double theta, expected;
     };

@@ -118,25 +118,32 @@ void KXAuxiliaryLayer::clearLine() {
 void KXAuxiliaryLayer::setNeedsDisplay() {
     if (m_displayLocked)
         return;
-    kx::Rect area = paintExtent();
-    if (!m_paintedExtent.isNull())
-        area = area.isNull() ? m_paintedExtent : area.united(m_paintedExtent);
-    if (!area.isNull())
-        setNeedsDisplayInRect(area);
+    // Piece by piece: a guide line across the page and a handle in a corner repaint two thin strips, not the
+    // rectangle around them.
+    for (const kx::Rect& piece : m_paintedPieces)
+        setNeedsDisplayInRect(piece);
+    for (const kx::Rect& piece : paintPieces())
+        setNeedsDisplayInRect(piece);
 }
 
 namespace {
-void unite(kx::Rect& extent, const kx::Rect& rect, double grow) {
+void unite(std::vector<kx::Rect>& pieces, const kx::Rect& rect, double grow) {
     if (rect.isNull() || !std::isfinite(rect.origin.x) || !std::isfinite(rect.origin.y) ||
         !std::isfinite(rect.size.width) || !std::isfinite(rect.size.height))
         return;
-    const kx::Rect r = rect.insetBy(-grow, -grow);
-    extent = extent.isNull() ? r : extent.united(r);
+    pieces.push_back(rect.insetBy(-grow, -grow));
 }
 }  // namespace
 
 kx::Rect KXAuxiliaryLayer::paintExtent() const {
     kx::Rect extent = kx::Rect::null();
+    for (const kx::Rect& piece : paintPieces())
+        extent = extent.isNull() ? piece : extent.united(piece);
+    return extent;
+}
+
+std::vector<kx::Rect> KXAuxiliaryLayer::paintPieces() const {
+    std::vector<kx::Rect> extent;
     KXCanvasLayer* page = canvasLayer();
     KXCanvas* canvas = page ? page->canvas() : nullptr;
     if (canvas && (canvas->clipMargin() || kx::UserDefaults::standard().boolValue(KXShowMarginBox)))
@@ -234,7 +241,7 @@ kx::Rect KXAuxiliaryLayer::fromPage(const kx::Rect& rect) const {
 }
 
 void KXAuxiliaryLayer::paint(kx::BitmapContext& context) {
-    m_paintedExtent = paintExtent();
+    m_paintedPieces = paintPieces();
     context.saveGState();
     drawMargin(context);
     if (draggingGraph())

@@ -110,6 +110,9 @@ public:
     // The area, in this layer's space, that a paint now could cover (a generous bound); null when nothing
     // would be drawn.
     kx::Rect paintExtent() const;
+    // The same area as the separate pieces that make it up (the margin, each graph's marks, each guide line,
+    // the marquee, the drop highlight), in this layer's space.
+    std::vector<kx::Rect> paintPieces() const;
     // Sets the frame without implicit actions and redraws.
     void setFrame(const kx::Rect& frame) override;
     // No cached bitmap is made: the overlay is painted directly by paint().
@@ -196,6 +199,6 @@ private:
     std::optional<kx::ValueDictionary> m_dragEventDictionary;
     kx::Point m_mousePoint;
     kx::NotificationToken m_marginBoxToken;
-    // What the last paint could cover.
-    kx::Rect m_paintedExtent = kx::Rect::null();
+    // What the last paint could cover, piece by piece.
+    std::vector<kx::Rect> m_paintedPieces;
 };

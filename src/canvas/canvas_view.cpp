@@ -128,6 +128,7 @@ KXPreview::KXPreview(QWidget* parent) : QWidget(parent) {
 }
 
 KXPreview::~KXPreview() {
+    endMouseTracking();
     m_observers.clear();
     undoNeedExitCropMode();
     exitDrawMode();
@@ -276,6 +277,7 @@ void KXPreview::redrawAuxiliaryLayer() {
 // Page switching
 
 void KXPreview::switchToCanvasLayer(const std::shared_ptr<KXCanvasLayer>& layer) {
+    endMouseTracking();
     undoNeedExitCropMode();
     setSelectedGraphs({});
     linkAuxiliaryLayer(m_canvasLayer.get(), layer.get());
@@ -827,8 +829,15 @@ void KXPreview::paintEvent(QPaintEvent* event) {
         painter.drawImage(rect.topLeft(), image);
         m_paintedPixels += std::int64_t(rect.width()) * rect.height();
     };
-    if (region.rectCount() > 8) {
-        paintRect(region.boundingRect());
+    // Many small pieces cost more set-up than their union does, unless the union is mostly unchanged
+    // page: thin strips far apart (guide lines, the handles at both ends of a drag) are painted one by one.
+    const QRect bound = region.boundingRect();
+    std::int64_t pieces = 0;
+    for (const QRect& rect : region)
+        pieces += std::int64_t(rect.width()) * rect.height();
+    const bool apart = region.rectCount() <= 64 && pieces * 2 < std::int64_t(bound.width()) * bound.height();
+    if (region.rectCount() > 8 && !apart) {
+        paintRect(bound);
     } else {
         for (const QRect& rect : region)
             paintRect(rect);

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "canvas/auxiliary_layer.h"
+#include "canvas/snapping.h"
 
 #include "model/canvas.h"
 #include "platform/foundation/notification_center.h"
@@ -22,13 +23,18 @@
 
 #include <QComboBox>
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class KXCanvasLayer;
 class KXGraph;
+class KXShape;
+class QMouseEvent;
 class QScrollArea;
 
 // Posted with the view as sender whenever its selection list changes.
@@ -135,6 +141,65 @@ public:
     // the chosen entry instead, which sets the frame itself.
     void setFrame(const QRect& frame);
 
+    // ---- mouse (canvas_mouse.cpp) ----
+    // The mouse road of the normal mode. A left press selects (a click on a selected object keeps a multiple
+    // selection, on an unselected one selects it alone, on empty page clears it; with Shift or the Option
+    // role, Alt or Ctrl, it toggles the object under the mouse); a drag then moves the selection by an
+    // object's body, resizes it by a handle keeping the aspect, turns it by the rotate handle, or draws a
+    // rubber band from empty page or a locked object. Moves and resizes snap to the page and to other
+    // objects (see KXSnapping) unless the Option role is held; guides show either way. Every drag that
+    // changes something is one undo step on the page's undo manager; a drag that changes nothing leaves
+    // none.
+    void mouseSingleClickAtPoint(const kx::Point& point);
+    void singleClickWithNormalAtPoint(const kx::Point& point);
+    // A click on a link of the one selected text object opens the link (web and mail links only); true
+    // when the click fell on a link, whether or not it could be opened.
+    bool checkSelectTextIsLinkAtPoint(const kx::Point& point);
+    // Rubber band from the press point to the point: the selection becomes what the band meets (lines only
+    // where their stroke lies inside it).
+    void selectGraphsWithMousePoint(const kx::Point& point);
+    void selectGraphsWithFrame(const kx::Rect& rect);
+    // Moves the pressed object by the mouse (snapping when asked), then every other unlocked selected
+    // object by the same amount.
+    void moveGraphsWithMousePoint(const kx::Point& point, bool absorption);
+    // Moves one object by (dx, dy) and snaps it; the offset actually applied comes back in dx, dy.
+    void moveGraph(KXGraph* graph, double& dx, double& dy, bool absorption, const KXCanvas::GraphList& unselected);
+    // Resizes the pressed object at the pressed handle, measured in its own unturned axes, keeping its
+    // aspect, then the other unlocked selected objects by the same amount at the same handle.
+    void resizeGraphsWithMousePoint(const kx::Point& point, bool absorption);
+    // Resizes one object and snaps it; the offset applied (with the snap correction) comes back in dx, dy,
+    // and `absorption` is cleared when nothing snapped. True when a snap correction was applied.
+    bool resizeGraph(KXGraph* graph, double& dx, double& dy, bool& absorption,
+                     const KXCanvas::GraphList& unselectedGraphs);
+    // Turns the pressed object by the mouse's turn about its centre, landing on right angles when snapping,
+    // then the other unlocked selected objects by the same change.
+    void rotateGraphsWithMousePoint(const kx::Point& point, bool absorption);
+    // Turns one object; true when a right-angle snap took effect.
+    bool rotateGraph(KXGraph* graph, const kx::Point& point, bool absorption);
+    // The mirrored handle number (see trackerNodeFlip).
+    static KXTrackerNode trackerNode(KXTrackerNode node, std::int32_t flipX, std::int32_t flipY);
+    // Opens one undo group for a drag (when none is open) and closes it; a group whose normal move, resize
+    // or turn left every object where it was is dropped instead of becoming a step.
+    void beginEdit();
+    void endEdit();
+    bool isEditing() const { return m_isEditing; }
+    // Tells the layers of the selected objects that they are being edited (companions hide meanwhile).
+    void setGraphsEditing(bool editing);
+
+    // Tracking state, for inspection.
+    bool isMouseDown() const { return m_isMouseDown; }
+    std::optional<kx::Point> mouseDownPoint() const { return m_mouseDownPoint; }
+    KXTrackerNode mouseDownNode() const { return m_mouseDownNode; }
+    KXGraph* mouseDownGraph() const { return m_mouseDownGraph.get(); }
+    const KXSnapping& snapping() const { return m_snapping; }
+
+    // What opens a link: the desktop's handler by default; tests put a recorder in its place. The failure
+    // report shows an alert by default.
+    using LinkOpener = std::function<bool(const QUrl&)>;
+    void setLinkOpener(LinkOpener opener) { m_linkOpener = std::move(opener); }
+    using LinkFailureReporter = std::function<void(const QUrl&)>;
+    void setLinkFailureReporter(LinkFailureReporter reporter) { m_linkFailureReporter = std::move(reporter); }
+
     // ---- geometry ----
     // Conversions between widget points (y down) and page space (the page layer's own points, y up).
     kx::Point pagePointForViewPoint(const QPointF& point) const;
@@ -182,6 +247,37 @@ protected:
     virtual void undoNeedExitCropMode() {}
     virtual void exitDrawMode() {}
 
+    // ---- the editing modes' entries into the mouse road (crop mode, shape handles, pen tool, cursor) ----
+    // The base view has none of these modes; the view that adds them overrides these.
+    // Whether a photo is being cropped: clicks and drags then go to the crop routes.
+    virtual bool isCroppingPhoto() const { return false; }
+    virtual void singleClickWithCropAtPoint(const kx::Point& point) { singleClickWithNormalAtPoint(point); }
+    virtual void dragCropToPoint(const kx::Point&, QMouseEvent*) {}
+    // Whether the pen tool is active: a press then starts or continues a path.
+    virtual bool isDrawMode() const { return false; }
+    virtual void beginDrawPathAtPoint(const kx::Point&) {}
+    // A double click (crop mode, path nodes).
+    virtual void mouseDoubleClickAtPoint(const kx::Point&) {}
+    // Whether a press hits one of the shape's own handles; sets the handle info for the drag.
+    virtual bool hitShape(KXShape* shape, const kx::Point& point);
+    // A drag of the shape handle or path node in the handle info.
+    virtual void dragSpecialNodeToPoint(QMouseEvent*, const kx::Point&) {}
+    // The mouse moved with no button held, or a gesture ended: the cursor follows what lies under it. The
+    // base shows the plain arrow.
+    virtual void mouseMoved(QMouseEvent* event);
+    // The handle info of the press (a shape handle or path node), none when the press hit none.
+    const std::optional<kx::ValueDictionary>& handerInfo() const { return m_handerInfo; }
+    void setHanderInfo(std::optional<kx::ValueDictionary> info) { m_handerInfo = std::move(info); }
+
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // The left-button steps of the road.
+    void mouseDown(QMouseEvent* event);
+    void mouseDragged(QMouseEvent* event);
+    void mouseUp(QMouseEvent* event);
+
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -204,6 +300,14 @@ private:
     int scrollerWidth() const;
     int scrollerHeight() const;
     void undoManagerDidChange(const kx::Notification& notification);
+    // The point in the overlay's space; the tracker of a graph set up as the overlay draws it, and the
+    // handle of it under an overlay point.
+    kx::Point overlayPointForPagePoint(const kx::Point& point) const;
+    KXTrackerNode trackerNodeOfGraph(KXGraph* graph, const kx::Point& overlayPoint) const;
+    // Ends a press under way (closing its undo group) before the page changes or the view goes.
+    void endMouseTracking();
+    bool graphIsOnShownPage(const KXGraph* graph) const;
+    void openLink(const QUrl& url);
 
     QScrollArea* m_scrollArea = nullptr;
     KXZoomPopUp* m_pubZoom = nullptr;
@@ -224,4 +328,31 @@ private:
     std::int64_t m_paintedPixels = 0;
 
     std::vector<kx::NotificationToken> m_observers;
+
+    // ---- mouse tracking ----
+    bool m_isMouseDown = false;
+    // The drag anchor in page space; none when no left press is under way (every point of the page,
+    // its corner included, can be an anchor).
+    std::optional<kx::Point> m_mouseDownPoint;
+    KXTrackerNode m_mouseDownNode = KXTrackerNodeNone;
+    std::shared_ptr<KXGraph> m_mouseDownGraph;
+    std::optional<kx::ValueDictionary> m_handerInfo;
+    bool m_needUpdateAnchorPoint = false;
+    // The angle the turned object had when the mouse stood at the anchor; kept while a right-angle snap
+    // holds the anchor, none otherwise.
+    std::optional<double> m_rotateBaseAngle;
+    bool m_isEditing = false;
+    // The undo manager the drag's group is open on, and how every object stood when it opened.
+    kx::UndoManager* m_editingUndoManager = nullptr;
+    struct GraphPlacement {
+        std::shared_ptr<KXGraph> graph;
+        kx::Rect relativeRect;
+        double angle;
+    };
+    std::vector<GraphPlacement> m_editStart;
+    // A crop or handle drag happened in the open group: it changes more than placements and always counts.
+    bool m_editBeyondPlacement = false;
+    KXSnapping m_snapping{nullptr, nullptr};
+    LinkOpener m_linkOpener;
+    LinkFailureReporter m_linkFailureReporter;
 };

@@ -48,8 +48,23 @@ inline void sendMouseAtPagePoint(KXPreview& view, QEvent::Type type, const kx::P
                                  Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers modifiers = {}) {
     const QPointF local = view.viewPointForPagePoint(pagePoint);
     const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-    QMouseEvent event(type, local, view.mapToGlobal(local), button, buttons, modifiers);
+    // A move reports the buttons held, not a button that changed.
+    QMouseEvent event(type, local, view.mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : button,
+                      buttons, modifiers);
     QApplication::sendEvent(&view, &event);
+}
+
+// A press, moves in `steps` even steps and a release with the left button, all with the same modifiers; the
+// moves carry the held button as a real drag does.
+inline void sendDragAtPagePoints(KXPreview& view, const kx::Point& from, const kx::Point& to, int steps = 4,
+                                 Qt::KeyboardModifiers modifiers = {}) {
+    sendMouseAtPagePoint(view, QEvent::MouseButtonPress, from, Qt::LeftButton, modifiers);
+    for (int i = 1; i <= steps; ++i) {
+        const double f = double(i) / steps;
+        sendMouseAtPagePoint(view, QEvent::MouseMove, {from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f},
+                             Qt::LeftButton, modifiers);
+    }
+    sendMouseAtPagePoint(view, QEvent::MouseButtonRelease, to, Qt::LeftButton, modifiers);
 }
 
 // One wheel notch (or several, in steps of 120) up for a positive count.

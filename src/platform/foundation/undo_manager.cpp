@@ -110,6 +110,20 @@ void UndoManager::endUndoGrouping() {
     scheduleAutomaticClose();
 }
 
+void UndoManager::discardUndoGrouping() {
+    if (m_open.empty()) {
+        qWarning("UndoManager: discardUndoGrouping without an open group");
+        return;
+    }
+    post(UndoManagerCheckpointNotification);
+    if (m_open.empty())  // an observer removed the group meanwhile
+        return;
+    std::vector<std::unique_ptr<Group>> dropped;
+    dropped.push_back(std::move(m_open.back()));
+    m_open.pop_back();
+    scheduleAutomaticClose();
+}
+
 void UndoManager::pushStep(std::vector<std::unique_ptr<Group>>& stack, std::unique_ptr<Group> group) {
     stack.push_back(std::move(group));
     if (m_levelsOfUndo > 0 && int(stack.size()) > m_levelsOfUndo) {

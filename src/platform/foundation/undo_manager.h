@@ -50,6 +50,11 @@ public:
     void beginUndoGrouping();
     // Closes the innermost open group; does nothing (with a warning) when none is open.
     void endUndoGrouping();
+    // Closes the innermost open group and throws away what was registered in it, as though it had never been
+    // opened: no step is made, nothing is replayed and no close is announced (only a checkpoint). For a
+    // gesture that ended where it began, whose recorded changes all cancel out. Does nothing (with a
+    // warning) when no group is open.
+    void discardUndoGrouping();
     int groupingLevel() const { return int(m_open.size()); }
     bool groupsByEvent() const { return m_groupsByEvent; }
     void setGroupsByEvent(bool on) { m_groupsByEvent = on; }

@@ -444,3 +444,36 @@ TEST(UndoManager, DestroyedWithAnEventGroupPendingIsSafe) {
     QCoreApplication::processEvents();  // the pending close must not reach the destroyed manager
     EXPECT_EQ(value, 0);
 }
+
+// A discarded group leaves no step, keeps the steps before it, announces no close, and inside another group
+// takes only its own actions away.
+TEST(UndoManager, DiscardedGroupLeavesNoStep) {
+    UndoManager undo;
+    Counter c{undo};
+    undo.beginUndoGrouping();
+    c.set(1);
+    undo.endUndoGrouping();
+    NotificationLog log(undo);
+    undo.beginUndoGrouping();
+    c.set(2);
+    c.set(1);
+    undo.discardUndoGrouping();
+    EXPECT_EQ(undo.groupingLevel(), 0);
+    EXPECT_FALSE(log.names.contains(QStringLiteral("DidCloseUndoGroup")));
+    EXPECT_EQ(c.value, 1);
+    undo.undo();
+    EXPECT_EQ(c.value, 0);
+    EXPECT_FALSE(undo.canUndo());
+
+    undo.beginUndoGrouping();
+    c.set(5);
+    undo.beginUndoGrouping();
+    c.set(6);
+    undo.discardUndoGrouping();
+    EXPECT_EQ(undo.groupingLevel(), 1);
+    undo.endUndoGrouping();
+    undo.undo();
+    EXPECT_EQ(c.value, 0);  // only the outer group's action (back to 0) was kept
+    undo.discardUndoGrouping();  // none open: harmless
+    EXPECT_EQ(undo.groupingLevel(), 0);
+}

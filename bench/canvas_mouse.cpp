@@ -1,0 +1,87 @@
+// One step of a mouse drag on the real canvas view: the page of bench_photo_page (50 photo shapes) at
+// "fit page", 1600 x 1200, on the offscreen platform. A press on one shape, then each iteration sends one mouse
+// move (alternately a few points on and back) and lets the event loop paint what changed, as the running
+// application does. The step runs the whole road: the move of the shape, snapping to the page and to the 49
+// other shapes, the guide lines, and the repaint. Goal: 16 ms or less (one frame at 60 Hz), so that the shape
+// follows the mouse at the display's rate; nearly all of it is the repaint.
+#include "canvas/canvas_layer.h"
+#include "canvas/canvas_view.h"
+#include "canvas/snapping.h"
+#include "model/model_classes.h"
+#include "model/shape.h"
+#include "platform/foundation/user_defaults.h"
+#include "photo_page_fixture.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+using kxbench::buildPage;
+using kxbench::Page;
+using kxbench::resources;
+
+void sendMouse(KXPreview& view, QEvent::Type type, const kx::Point& pagePoint) {
+    const QPointF local = view.viewPointForPagePoint(pagePoint);
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, local, view.mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      buttons, Qt::NoModifier);
+    QApplication::sendEvent(&view, &event);
+}
+
+void BM_MouseDragStep(benchmark::State& state) {
+    kx::UserDefaults::standard().setValue(KXAutoSnap, true);
+    kx::UserDefaults::standard().setValue(KXAutoObjectSnap, state.range(0) != 0);
+    resources();
+    Page page = buildPage();
+    QScrollArea scroll;
+    scroll.setFrameShape(QFrame::NoFrame);
+    KXZoomPopUp zoom;
+    auto* view = new KXPreview;
+    view->setScrollArea(&scroll);
+    view->setPubZoom(&zoom);
+    view->awakeFromNib();
+    scroll.resize(1600, 1200);
+    scroll.show();
+    QApplication::processEvents();
+    view->switchToCanvasLayer(page.layer);
+    QApplication::processEvents();  // the first full paint
+    KXShape& dragged = *page.shapes[22];
+    const kx::Point start = dragged.frameRect().center();
+    sendMouse(*view, QEvent::MouseButtonPress, start);
+    QApplication::processEvents();
+    if (view->mouseDownGraph() != &dragged)
+        state.SkipWithError("the press did not hit the shape");
+    int step = 0;
+    view->resetPaintedPixelCount();
+    for (auto _ : state) {
+        const double d = step++ % 2 == 0 ? 7.3 : 0.0;
+        sendMouse(*view, QEvent::MouseMove, {start.x + d, start.y + d});
+        QApplication::processEvents();
+    }
+    sendMouse(*view, QEvent::MouseButtonRelease, start);
+    state.counters["painted_px"] =
+        double(view->paintedPixelCount()) / double(std::max<std::int64_t>(1, state.iterations()));
+    view->switchToCanvasLayer(nullptr);
+    kx::UserDefaults::standard().removeValue(KXAutoSnap);
+    kx::UserDefaults::standard().removeValue(KXAutoObjectSnap);
+}
+
+}  // namespace
+
+// Argument: snapping to other objects off (0) or on (1).
+BENCHMARK(BM_MouseDragStep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    registerModelClasses();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -67,7 +67,10 @@ void Document::updateChangeCount(DocumentChangeType change) {
         --m_changeCount;
         break;
     case ChangeCleared:
-        m_changeCount = 0;  // the content is as it was: nothing new to write
+        // The content is what the document's file holds (just saved, or just opened in place of what was
+        // shown): nothing new to write, so an autosave still pending for older edits must not run.
+        m_changeCount = 0;
+        m_writtenGeneration = m_changeGeneration;
         return;
     case ChangeAutosaved:
         return;

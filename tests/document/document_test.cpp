@@ -375,6 +375,24 @@ TEST_F(DocumentTest, TheAutosaveTimerFiresOnceTheDelayHasPassedOnTheClock) {
     EXPECT_EQ(window.saves.size(), 2u);
 }
 
+TEST_F(DocumentTest, AClearedCountCancelsAnAutosavePendingForEarlierEdits) {
+    // The window clears the count when it shows a project just read from the document's file; the edits
+    // made before must not be autosaved over that file.
+    const QString package = savedPackage("P.vrtp3");
+    auto document = open(package);
+    auto& window = windowOf(*document);
+    edit(*document);
+    ASSERT_TRUE(document->hasUnautosavedChanges());
+    document->updateChangeCount(kx::ChangeCleared);
+    EXPECT_FALSE(document->hasUnautosavedChanges());
+    advance(std::chrono::seconds(600));
+    EXPECT_TRUE(window.saves.empty());
+    // A later edit is autosaved as usual.
+    edit(*document);
+    advance(std::chrono::seconds(300));
+    EXPECT_EQ(window.saves.size(), 1u);
+}
+
 TEST_F(DocumentTest, AnUndoAfterAnAutosaveIsAutosavedTooSoTheFileNeverKeepsAnUndoneChange) {
     const QString package = savedPackage("P.vrtp3");
     auto document = open(package);

@@ -10,6 +10,7 @@
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <list>
 
 namespace {
 
@@ -111,6 +113,68 @@ kx::Image loadImageFromFile(const QString& path) {
     if (isAIFile(path))
         return rasterizeAIFile(path, kVectorRasterLimit, kVectorRasterLimit);
     return decodeBitmapFile(path, 0);
+}
+
+namespace {
+
+struct SharedImage {
+    QString path;
+    qint64 fileSize = 0;
+    QDateTime modified;
+    kx::Image image;
+};
+
+qint64 pixelBytes(const kx::Image& image) {
+    return image.isNull() ? 0 : qint64(image.qimage().sizeInBytes());
+}
+
+}  // namespace
+
+kx::Image loadSharedImageFromFile(const QString& path) {
+    if (path.isEmpty())
+        return {};
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return loadImageFromFile(path);
+    const qint64 fileSize = info.size();
+    const QDateTime modified = info.lastModified();
+    static QMutex lock;
+    static std::list<SharedImage> kept;  // most recently used first
+    static qint64 keptBytes = 0;
+    {
+        QMutexLocker locker(&lock);
+        for (auto it = kept.begin(); it != kept.end(); ++it) {
+            if (it->path != path)
+                continue;
+            if (it->fileSize == fileSize && it->modified == modified) {
+                kept.splice(kept.begin(), kept, it);
+                return kept.front().image;
+            }
+            keptBytes -= pixelBytes(it->image);
+            kept.erase(it);
+            break;
+        }
+    }
+    kx::Image image = loadImageFromFile(path);
+    const qint64 bytes = pixelBytes(image);
+    if (image.isNull() || bytes > kSharedImageCacheBytes / 4)
+        return image;
+    QMutexLocker locker(&lock);
+    // Another thread may have loaded the same file meanwhile: keep one entry per path.
+    for (auto it = kept.begin(); it != kept.end(); ++it) {
+        if (it->path == path) {
+            keptBytes -= pixelBytes(it->image);
+            kept.erase(it);
+            break;
+        }
+    }
+    kept.push_front({path, fileSize, modified, image});
+    keptBytes += bytes;
+    while (keptBytes > kSharedImageCacheBytes && kept.size() > 1) {
+        keptBytes -= pixelBytes(kept.back().image);
+        kept.pop_back();
+    }
+    return image;
 }
 
 kx::Image loadImageThumbnail(const QString& path, int maximumPixelSize) {

@@ -17,7 +17,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ctime>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using kxtest::pixelAt;
@@ -132,6 +134,30 @@ TEST_F(ImageLoading, AppliesEveryExifOrientationLikeAutoOrient) {
     // A portrait photo (landscape pixels turned by orientation 6) comes out with the shorter side as width.
     const kx::Image portrait = loadImageFromFile(path("o6.jpg"));
     EXPECT_LT(portrait.width(), portrait.height());
+}
+
+TEST_F(ImageLoading, SharedLoadsHandOutOneImageUntilTheFileChanges) {
+    const QString file = path(QStringLiteral("frame.png"));
+    QImage red(8, 4, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(file));
+    const kx::Image first = loadSharedImageFromFile(file);
+    ASSERT_EQ(first.pixelSize(), kx::Size(8, 4));
+    // Loaded again: the same pixels, not a second decode.
+    EXPECT_EQ(loadSharedImageFromFile(file).qimage().cacheKey(), first.qimage().cacheKey());
+    // Rewritten (another size and a later time): read afresh.
+    QImage blue(6, 6, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    ASSERT_TRUE(blue.save(file));
+    struct timespec later[2] = {{0, UTIME_OMIT}, {std::time(nullptr) + 10, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(file).constData(), later, 0), 0);
+    const kx::Image second = loadSharedImageFromFile(file);
+    EXPECT_EQ(second.pixelSize(), kx::Size(6, 6));
+    EXPECT_EQ(pixelAt(second.qimage(), 0, 0), (Rgba{0, 0, 255, 255}));
+    // Gone or never there: nothing, like loadImageFromFile.
+    ASSERT_TRUE(QFile::remove(file));
+    EXPECT_TRUE(loadSharedImageFromFile(file).isNull());
+    EXPECT_TRUE(loadSharedImageFromFile({}).isNull());
 }
 
 TEST_F(ImageLoading, ThumbnailsShrinkToTheLongerSideAndNeverEnlarge) {

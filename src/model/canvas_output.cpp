@@ -6,13 +6,20 @@
 #include "model/canvas.h"
 #include "model/graph.h"
 #include "model/page_size.h"
+#include "model/photo.h"
 #include "model/reflection_geometry.h"
 #include "model/shadow.h"
 #include "model/shape.h"
 #include "platform/gfx/bitmap_context.h"
 
+#include <QThreadPool>
+
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <future>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -29,6 +36,55 @@ void rotateAbout(kx::BitmapContext& context, const kx::Point& centre, double ang
     context.rotate(angle);
     context.translate(-centre.x, -centre.y);
 }
+
+// The threads that decode photos ahead of a page render.
+QThreadPool& sourceLoadPool() {
+    static QThreadPool pool;
+    return pool;
+}
+
+// Decodes started on sourceLoadPool, waited for when the object goes: a render leaves nothing running
+// behind it.
+class SourceLoads {
+public:
+    SourceLoads() = default;
+    SourceLoads(const SourceLoads&) = delete;
+    SourceLoads& operator=(const SourceLoads&) = delete;
+    ~SourceLoads() {
+        for (const std::future<void>& done : m_done)
+            done.wait();
+    }
+
+    void start(std::function<void()> load) {
+        auto job = std::make_shared<std::packaged_task<void()>>(std::move(load));
+        m_done.push_back(job->get_future());
+        sourceLoadPool().start([job] { (*job)(); });
+    }
+
+    // Starts the decode of every photo of the graphs (and of their groups' children) that drawing them at
+    // the zoom will ask the image cache for.
+    void startForGraphs(const std::vector<std::shared_ptr<KXGraph>>& graphs, double zoom) {
+        for (const auto& graph : graphs) {
+            if (graph->graphType() == KXGraphTypeGroup) {
+                startForGraphs(graph->graphs(), zoom);
+                continue;
+            }
+            auto* shape = dynamic_cast<KXShape*>(graph.get());
+            if (!shape || shape->graphType() != KXGraphTypePhoto || !shape->photo())
+                continue;
+            // A photo shape draws its photo in (0, 0) and the shape's size, whether it draws through its
+            // image or straight onto the page.
+            const kx::Size size = shape->graphImageContentSize(zoom);
+            if (!(size.width >= 1) || !(size.height >= 1))
+                continue;
+            if (std::function<void()> load = shape->photo()->sourceLoadForRect({0, 0, size.width, size.height}))
+                start(std::move(load));
+        }
+    }
+
+private:
+    std::vector<std::future<void>> m_done;
+};
 
 void linkGraphs(const std::vector<std::shared_ptr<KXGraph>>& graphs, KXCanvas* canvas) {
     for (const auto& graph : graphs) {
@@ -168,6 +224,10 @@ void KXCanvas::drawOutputImageInContext(kx::BitmapContext& context, const kx::Re
         context.clipToRect(previewMarginRect());
     }
     context.setInterpolationQuality(kx::InterpolationQuality::High);
+    // The photos' decodes run on other threads while the page draws; each graph then finds its image made
+    // or being made (the image cache makes each one once).
+    SourceLoads loads;
+    loads.startForGraphs(m_graphs, m_zoomValue);
     drawInContext(context);
     for (const auto& graph : m_graphs)
         drawGraph(graph.get(), context);

@@ -3,7 +3,9 @@
 // the page (see KXCanvas::outputCopy), so the page being shown and edited never changes during a render.
 #include "graphics/geometry_utilities.h"
 #include "graphics/image_loading.h"
+#include "graphics/photo_filter.h"
 #include "model/canvas.h"
+#include "model/frame.h"
 #include "model/graph.h"
 #include "model/page_size.h"
 #include "model/photo.h"
@@ -12,13 +14,17 @@
 #include "model/shape.h"
 #include "platform/gfx/bitmap_context.h"
 
-#include <QThreadPool>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <functional>
-#include <future>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -37,54 +43,124 @@ void rotateAbout(kx::BitmapContext& context, const kx::Point& centre, double ang
     context.translate(-centre.x, -centre.y);
 }
 
-// The threads that decode photos ahead of a page render.
-QThreadPool& sourceLoadPool() {
-    static QThreadPool pool;
-    return pool;
+// Whether drawGraph renders the graph through an image of its own (see there) when it is fully opaque and
+// not reflected: a shadowed graph whose image is not out of all proportion to the output.
+bool graphImageFits(const kx::Size& frame, const kx::Size& output) {
+    return frame.width * frame.height <= 4 * output.width * output.height + 4e6;
 }
 
-// Decodes started on sourceLoadPool, waited for when the object goes: a render leaves nothing running
-// behind it.
-class SourceLoads {
+// Work started on other threads before a page render draws, so that it overlaps the drawing: the decodes its
+// photos will ask the image cache for, and the images of shadowed photo shapes, which touch nothing but
+// their own shape and photo and the locked caches. A few threads of the render's own take the jobs in the
+// order of the graphs, which is the order the drawing needs them in. Waited for before the render ends: a
+// render leaves nothing running behind it.
+class OutputWork {
 public:
-    SourceLoads() = default;
-    SourceLoads(const SourceLoads&) = delete;
-    SourceLoads& operator=(const SourceLoads&) = delete;
-    ~SourceLoads() {
-        for (const std::future<void>& done : m_done)
-            done.wait();
-    }
+    OutputWork() = default;
+    OutputWork(const OutputWork&) = delete;
+    OutputWork& operator=(const OutputWork&) = delete;
+    ~OutputWork() { wait(); }
 
-    void start(std::function<void()> load) {
-        auto job = std::make_shared<std::packaged_task<void()>>(std::move(load));
-        m_done.push_back(job->get_future());
-        sourceLoadPool().start([job] { (*job)(); });
-    }
-
-    // Starts the decode of every photo of the graphs (and of their groups' children) that drawing them at
-    // the zoom will ask the image cache for.
-    void startForGraphs(const std::vector<std::shared_ptr<KXGraph>>& graphs, double zoom) {
+    // Collects the work for the graphs (and the decodes of their groups' children) of a page drawn at its
+    // current zoom and preview size.
+    void addGraphs(const KXCanvas& page, const std::vector<std::shared_ptr<KXGraph>>& graphs, bool topLevel) {
+        const double zoom = page.zoomValue();
         for (const auto& graph : graphs) {
             if (graph->graphType() == KXGraphTypeGroup) {
-                startForGraphs(graph->graphs(), zoom);
+                addGraphs(page, graph->graphs(), false);
                 continue;
             }
             auto* shape = dynamic_cast<KXShape*>(graph.get());
             if (!shape || shape->graphType() != KXGraphTypePhoto || !shape->photo())
                 continue;
+            if (topLevel && drawsImageAlone(page, *shape)) {
+                m_imageJobs.emplace(shape, m_jobs.size());
+                m_jobs.push_back([shape, zoom] { return shape->graphImageWithZoom(zoom); });
+                continue;
+            }
             // A photo shape draws its photo in (0, 0) and the shape's size, whether it draws through its
             // image or straight onto the page.
             const kx::Size size = shape->graphImageContentSize(zoom);
             if (!(size.width >= 1) || !(size.height >= 1))
                 continue;
             if (std::function<void()> load = shape->photo()->sourceLoadForRect({0, 0, size.width, size.height}))
-                start(std::move(load));
+                m_jobs.push_back([load = std::move(load)] {
+                    load();
+                    return kx::Image();
+                });
         }
     }
 
+    // Starts the threads on the jobs collected.
+    void start() {
+        m_results.assign(m_jobs.size(), kx::Image());
+        m_done.assign(m_jobs.size(), 0);
+        const int threads = int(std::min<std::size_t>(m_jobs.size(), std::max(2, QThread::idealThreadCount() / 2)));
+        for (int i = 0; i < threads; ++i)
+            m_threads.emplace_back([this] { run(); });
+    }
+
+    // The image of the graph made on another thread, once it is made; null when none was started.
+    kx::Image takeImage(const KXGraph* graph) {
+        const auto found = m_imageJobs.find(graph);
+        if (found == m_imageJobs.end())
+            return {};
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_done[found->second] != 0; });
+        return std::exchange(m_results[found->second], kx::Image());
+    }
+
+    void wait() {
+        for (std::thread& thread : m_threads)
+            thread.join();
+        m_threads.clear();
+    }
+
 private:
-    std::vector<std::future<void>> m_done;
+    void run() {
+        for (;;) {
+            std::size_t job = 0;
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_next >= m_jobs.size())
+                    return;
+                job = m_next++;
+            }
+            kx::Image result = m_jobs[job]();
+            {
+                std::lock_guard lock(m_mutex);
+                m_results[job] = std::move(result);
+                m_done[job] = 1;
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    // Whether the shape's image can be made on another thread: drawGraph draws it through its image as it
+    // is (shadowed, fully opaque, not reflected, of a fitting size), and making it reads nothing shared
+    // but the locked caches (no photo effect or filter, no frame drawn around the shape).
+    static bool drawsImageAlone(const KXCanvas& page, const KXShape& shape) {
+        const KXPhoto& photo = *shape.photo();
+        const bool shadowed = shape.isShadowEnabled() && shape.shadow();
+        const bool plainPhoto = photo.effectName().isEmpty() &&
+                                (!photo.variableFilter() || photo.variableFilter()->isDefault()) &&
+                                (!photo.frame() || photo.frame()->style() != KXFrameStyleExpandable);
+        return shadowed && plainPhoto && shape.opacity() == 1 && !shape.isReflectionEnabled() &&
+               graphImageFits(page.frameRectOfGraph(&shape).size, page.previewSize());
+    }
+
+    std::vector<std::function<kx::Image()>> m_jobs;  // fixed once the threads start
+    std::unordered_map<const KXGraph*, std::size_t> m_imageJobs;
+    std::vector<std::thread> m_threads;
+    std::mutex m_mutex;  // guards the fields below
+    std::condition_variable m_changed;
+    std::size_t m_next = 0;
+    std::vector<kx::Image> m_results;
+    std::vector<char> m_done;
 };
+
+// The work of the render under way on this thread, for drawGraph.
+thread_local OutputWork* t_outputWork = nullptr;
 
 void linkGraphs(const std::vector<std::shared_ptr<KXGraph>>& graphs, KXCanvas* canvas) {
     for (const auto& graph : graphs) {
@@ -224,13 +300,17 @@ void KXCanvas::drawOutputImageInContext(kx::BitmapContext& context, const kx::Re
         context.clipToRect(previewMarginRect());
     }
     context.setInterpolationQuality(kx::InterpolationQuality::High);
-    // The photos' decodes run on other threads while the page draws; each graph then finds its image made
-    // or being made (the image cache makes each one once).
-    SourceLoads loads;
-    loads.startForGraphs(m_graphs, m_zoomValue);
+    // Photo decodes and the images of shadowed photos are made on other threads while the page draws; each
+    // graph then finds its image made or being made (the image cache makes each decode once).
+    OutputWork work;
+    work.addGraphs(*this, m_graphs, true);
+    work.start();
+    OutputWork* const outer = std::exchange(t_outputWork, &work);
     drawInContext(context);
     for (const auto& graph : m_graphs)
         drawGraph(graph.get(), context);
+    t_outputWork = outer;
+    work.wait();
     context.restoreGState();
     m_renderIntent = KXRenderIntentPreview;
 }
@@ -264,8 +344,7 @@ void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
     // A graph far larger than the output (mostly off the page) is drawn directly instead: its image could
     // take gigabytes for a few visible pixels.
     const kx::Size fs = frameRectOfGraph(graph).size;
-    const double outputArea = m_previewSize.width * m_previewSize.height;
-    const bool imageFits = fs.width * fs.height <= 4 * outputArea + 4e6;
+    const bool imageFits = graphImageFits(fs, m_previewSize);
     if ((graph->opacity() < 1 || graph->isReflectionEnabled()) && imageFits) {
         kx::UndoDisabler noUndo(*m_undoManager);
         const double opacity = graph->opacity();
@@ -302,6 +381,8 @@ void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
     const bool shadowed = graph->isShadowEnabled() && graph->shadow();
     // A shadowed graph goes through its image too: the image's extent bounds what the graph and its shadow
     // can cover, so the shadow is worked out over that area rather than the whole output.
+    if (shadowed && image.isNull() && imageFits && t_outputWork)
+        image = t_outputWork->takeImage(graph);
     if (shadowed && image.isNull() && imageFits) {
         kx::UndoDisabler noUndo(*m_undoManager);
         const double opacity = graph->opacity();

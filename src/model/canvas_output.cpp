@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -56,13 +57,35 @@ bool graphImageFits(const kx::Size& frame, const kx::Size& output) {
 // render leaves nothing running behind it.
 class OutputWork {
 public:
-    OutputWork() = default;
+    // Collects and starts the work of the page, drawn at its current zoom and preview size.
+    explicit OutputWork(const KXCanvas& page) : m_page(&page) {
+        addGraphs(page, page.graphs(), true);
+        start();
+    }
     OutputWork(const OutputWork&) = delete;
     OutputWork& operator=(const OutputWork&) = delete;
     ~OutputWork() { wait(); }
 
-    // Collects the work for the graphs (and the decodes of their groups' children) of a page drawn at its
-    // current zoom and preview size.
+    const KXCanvas* page() const { return m_page; }
+
+    void wait() {
+        for (std::thread& thread : m_threads)
+            thread.join();
+        m_threads.clear();
+    }
+
+    // The image of the graph made on another thread, once it is made; null when none was started.
+    kx::Image takeImage(const KXGraph* graph) {
+        const auto found = m_imageJobs.find(graph);
+        if (found == m_imageJobs.end())
+            return {};
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_done[found->second] != 0; });
+        return std::exchange(m_results[found->second], kx::Image());
+    }
+
+private:
+    // Collects the work for the graphs (and the decodes of their groups' children).
     void addGraphs(const KXCanvas& page, const std::vector<std::shared_ptr<KXGraph>>& graphs, bool topLevel) {
         const double zoom = page.zoomValue();
         for (const auto& graph : graphs) {
@@ -100,23 +123,6 @@ public:
             m_threads.emplace_back([this] { run(); });
     }
 
-    // The image of the graph made on another thread, once it is made; null when none was started.
-    kx::Image takeImage(const KXGraph* graph) {
-        const auto found = m_imageJobs.find(graph);
-        if (found == m_imageJobs.end())
-            return {};
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_done[found->second] != 0; });
-        return std::exchange(m_results[found->second], kx::Image());
-    }
-
-    void wait() {
-        for (std::thread& thread : m_threads)
-            thread.join();
-        m_threads.clear();
-    }
-
-private:
     void run() {
         for (;;) {
             std::size_t job = 0;
@@ -149,6 +155,7 @@ private:
                graphImageFits(page.frameRectOfGraph(&shape).size, page.previewSize());
     }
 
+    const KXCanvas* m_page;
     std::vector<std::function<kx::Image()>> m_jobs;  // fixed once the threads start
     std::unordered_map<const KXGraph*, std::size_t> m_imageJobs;
     std::vector<std::thread> m_threads;
@@ -220,11 +227,15 @@ kx::Image KXCanvas::renderOutputImage(const kx::Size& size) {
     zoomToFitOutputSize(size);
     kx::Image image;
     {
+        // The work on other threads starts before the bitmap is made, which takes a while at print sizes.
+        OutputWork work(*this);
+        OutputWork* const outer = std::exchange(t_outputWork, &work);
         kx::BitmapContext bitmap(int(m_previewSize.width), int(m_previewSize.height));
         if (bitmap.isValid()) {
             drawOutputImageInContext(bitmap, kx::Rect({0, 0}, m_previewSize));
             image = bitmap.makeImage();
         }
+        t_outputWork = outer;
     }
     fitBackAfterOutput(remembered, rememberedZoom);
     return image;
@@ -302,15 +313,15 @@ void KXCanvas::drawOutputImageInContext(kx::BitmapContext& context, const kx::Re
     context.setInterpolationQuality(kx::InterpolationQuality::High);
     // Photo decodes and the images of shadowed photos are made on other threads while the page draws; each
     // graph then finds its image made or being made (the image cache makes each decode once).
-    OutputWork work;
-    work.addGraphs(*this, m_graphs, true);
-    work.start();
-    OutputWork* const outer = std::exchange(t_outputWork, &work);
+    // A render that did not start the page's work (see renderOutputImage) starts it here.
+    std::optional<OutputWork> own;
+    OutputWork* work = t_outputWork && t_outputWork->page() == this ? t_outputWork : &own.emplace(*this);
+    OutputWork* const outer = std::exchange(t_outputWork, work);
     drawInContext(context);
     for (const auto& graph : m_graphs)
         drawGraph(graph.get(), context);
     t_outputWork = outer;
-    work.wait();
+    work->wait();
     context.restoreGState();
     m_renderIntent = KXRenderIntentPreview;
 }

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 namespace kx {
 
@@ -21,9 +23,61 @@ struct Block {
     std::size_t mapped = 0;  // 0: from the general allocator
 };
 
-// Zero-filled memory of `bytes` bytes: mapped at a large-page boundary in whole large pages, asked to be
-// backed by large pages and faulted in at once. Either step may be refused by the system; the memory is
-// zero-filled all the same.
+// Mapped blocks given back, kept for the next buffers (a page render makes the same few sizes each time), up
+// to kKeptBytes in all, the most recently given back first. A block serves a request of at least half its
+// size and is cleared before it is handed out again.
+constexpr std::size_t kKeptBytes = std::size_t(160) << 20;
+
+class KeptBlocks {
+public:
+    Block take(std::size_t length) {
+        std::lock_guard lock(m_mutex);
+        auto best = m_blocks.end();
+        for (auto it = m_blocks.begin(); it != m_blocks.end(); ++it)
+            if (it->mapped >= length && it->mapped / 2 <= length && (best == m_blocks.end() || it->mapped < best->mapped))
+                best = it;
+        if (best == m_blocks.end())
+            return {};
+        const Block block = *best;
+        m_blocks.erase(best);
+        m_bytes -= block.mapped;
+        return block;
+    }
+
+    // Keeps the block, or answers false when it is not kept (too large for what is kept).
+    bool keep(const Block& block) {
+        if (block.mapped > kKeptBytes / 2)
+            return false;
+        std::vector<Block> released;
+        {
+            std::lock_guard lock(m_mutex);
+            while (m_bytes + block.mapped > kKeptBytes && !m_blocks.empty()) {
+                released.push_back(m_blocks.back());
+                m_bytes -= m_blocks.back().mapped;
+                m_blocks.pop_back();
+            }
+            m_blocks.insert(m_blocks.begin(), block);
+            m_bytes += block.mapped;
+        }
+        for (const Block& b : released)
+            munmap(b.data, b.mapped);
+        return true;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<Block> m_blocks;
+    std::size_t m_bytes = 0;
+};
+
+KeptBlocks& keptBlocks() {
+    static KeptBlocks* kept = new KeptBlocks;  // lives for the whole process: buffers go back to it until the end
+    return *kept;
+}
+
+// Zero-filled memory of `bytes` bytes: a kept block cleared, or one mapped at a large-page boundary in whole
+// large pages, asked to be backed by large pages and faulted in at once. Either step may be refused by the
+// system; the memory is zero-filled all the same.
 Block allocateZeroed(std::size_t bytes) {
     if (bytes == 0)
         return {};
@@ -34,6 +88,10 @@ Block allocateZeroed(std::size_t bytes) {
     if (bytes > std::numeric_limits<std::size_t>::max() / 2)
         return {};
     const std::size_t length = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+    if (const Block kept = keptBlocks().take(length); kept.data) {
+        std::memset(kept.data, 0, bytes);
+        return kept;
+    }
     // One large page more than needed, so that the part kept can start on a large-page boundary.
     void* raw = mmap(nullptr, length + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED)
@@ -58,8 +116,10 @@ Block allocateZeroed(std::size_t bytes) {
 void releaseBlock(const Block& block) {
     if (!block.data)
         return;
-    if (block.mapped > 0)
-        munmap(block.data, block.mapped);
+    if (block.mapped > 0) {
+        if (!keptBlocks().keep(block))
+            munmap(block.data, block.mapped);
+    }
     else
         std::free(block.data);
 }

@@ -3,8 +3,9 @@
 // A bitmap of several megabytes taken from the general allocator is mapped page by page as it is first
 // written, one page fault per 4 KiB: on a page of the size of an A4 sheet at 300 dpi that is thousands of
 // faults, which cost more than the drawing. Buffers from here are mapped whole when they are made (in 2 MiB
-// pages when the system has them), come zero-filled, and go back to the system when the last user lets go.
-// Small sizes come from the general allocator.
+// pages when the system has them) and come zero-filled. When the last user lets go, a buffer is kept for the
+// next ones (up to 160 MiB in all, the most recently used; a page render makes the same few sizes again) and
+// otherwise goes back to the system. Small sizes come from the general allocator. Thread-safe.
 #pragma once
 
 #include <QImage>

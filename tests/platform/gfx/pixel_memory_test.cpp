@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -46,6 +47,24 @@ TEST(PixelMemory, ZeroedImagesAreClearLaidOutAsQtsOwnAndPaintable) {
         image = QImage();
         EXPECT_EQ(copy.pixelColor(1, 1).alpha(), 255);
         EXPECT_EQ(copy.pixelColor(0, 0).alpha(), c.format == QImage::Format_Grayscale8 ? 255 : 0);
+    }
+}
+
+TEST(PixelMemory, MemoryGivenBackServesTheNextImageClearedAgain) {
+    // Large images of one size one after the other, each written all over before it goes: every new one
+    // starts clear, whether its memory is fresh or kept from an earlier one.
+    for (int round = 0; round < 4; ++round) {
+        QImage image = kx::zeroedImage(1500 + round, 1000, QImage::Format_RGBA8888_Premultiplied);
+        ASSERT_FALSE(image.isNull());
+        EXPECT_TRUE(allZero(image)) << round;
+        image.fill(0xffffffffu);
+    }
+    for (int round = 0; round < 3; ++round) {
+        kx::LargeBuffer buffer(std::size_t(5) << 20);
+        ASSERT_NE(buffer.data(), nullptr);
+        const auto* bytes = static_cast<const unsigned char*>(buffer.data());
+        EXPECT_TRUE(std::all_of(bytes, bytes + buffer.size(), [](unsigned char b) { return b == 0; })) << round;
+        std::memset(buffer.data(), 0x5a, buffer.size());
     }
 }
 

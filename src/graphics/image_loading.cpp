@@ -6,6 +6,7 @@
 #include "graphics/svg_image.h"
 #include "platform/foundation/bundle.h"
 #include "platform/gfx/jpng.h"
+#include "platform/gfx/pixel_memory.h"
 #include "platform/gfx/png_chunks.h"
 
 #include <QBuffer>
@@ -42,6 +43,27 @@ void convertToSRGB(QImage& image) {
     image.convertToColorSpace(QColorSpace::SRgb);
 }
 
+// Memory for the JPEG reader to decode into: an image of the size it decodes to, made from memory mapped in
+// one step (see zeroedImage) rather than page by page as the decoder first writes it. The reader decodes
+// into an image handed to it when size and format match and makes its own otherwise, so a guess that misses
+// costs nothing but the guess. Its decoder scales by eighths, to the smallest number of eighths that covers
+// the size asked for (`requested`, or the whole image when invalid). Null for other formats.
+QImage jpegDecodeTarget(QImageReader& reader, const QSize& stored, const QSize& requested) {
+    if (!stored.isValid() || stored.isEmpty() || reader.format() != "jpeg")
+        return {};
+    const QImage::Format format = reader.imageFormat();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_Grayscale8)
+        return {};
+    QSize size = stored;
+    if (requested.isValid() && !requested.isEmpty()) {
+        const double shrink = std::min(double(stored.width()) / requested.width(),
+                                       double(stored.height()) / requested.height());
+        const int eighths = std::clamp(int(std::ceil(8 / shrink)), 1, 8);
+        size = QSize(int((qint64(stored.width()) * eighths + 7) / 8), int((qint64(stored.height()) * eighths + 7) / 8));
+    }
+    return kx::zeroedImage(size.width(), size.height(), format);
+}
+
 // Decodes image 0 of the reader's device upright, in sRGB and 8 bits per component; with a positive
 // `maximumPixelSize` the decoder itself scales the image down so that its longer side is at most that many
 // pixels. The size is checked before anything is decoded.
@@ -59,7 +81,9 @@ kx::Image decodeWithReader(QImageReader& reader, int maximumPixelSize) {
                                        std::max(1, int(std::lround(stored.height() * scale)))));
         }
     }
-    QImage image = reader.read();
+    QImage image = jpegDecodeTarget(reader, stored, reader.scaledSize());
+    if (!reader.read(&image))
+        return {};
     if (image.isNull() || qint64(image.width()) * image.height() > kx::Image::maximumPixelCount)
         return {};
     // Readers that could not tell their size beforehand, or cannot scale while decoding.

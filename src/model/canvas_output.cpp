@@ -23,6 +23,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -74,14 +75,22 @@ public:
         m_threads.clear();
     }
 
-    // The image of the graph made on another thread, once it is made; null when none was started.
+    // The image of the graph made on another thread, once it is made; made here when no thread has taken
+    // it up yet. Null when none was asked for, or when making it failed (the caller then makes it itself).
     kx::Image takeImage(const KXGraph* graph) {
         const auto found = m_imageJobs.find(graph);
         if (found == m_imageJobs.end())
             return {};
+        const std::size_t job = found->second;
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_done[found->second] != 0; });
-        return std::exchange(m_results[found->second], kx::Image());
+        if (m_states[job] == State::Waiting) {
+            m_states[job] = State::Running;
+            lock.unlock();
+            runJob(job);
+            lock.lock();
+        }
+        m_changed.wait(lock, [&] { return m_states[job] == State::Done; });
+        return std::exchange(m_results[job], kx::Image());
     }
 
 private:
@@ -114,32 +123,49 @@ private:
         }
     }
 
-    // Starts the threads on the jobs collected.
+    // Starts the threads on the jobs collected. Threads the system refuses are done without: the images are
+    // then made when they are asked for.
     void start() {
         m_results.assign(m_jobs.size(), kx::Image());
-        m_done.assign(m_jobs.size(), 0);
+        m_states.assign(m_jobs.size(), State::Waiting);
         const int threads = int(std::min<std::size_t>(m_jobs.size(), std::max(2, QThread::idealThreadCount() / 2)));
-        for (int i = 0; i < threads; ++i)
-            m_threads.emplace_back([this] { run(); });
+        try {
+            for (int i = 0; i < threads; ++i)
+                m_threads.emplace_back([this] { run(); });
+        } catch (const std::system_error&) {
+        }
     }
 
+    // Takes up the waiting jobs in order until none is left.
     void run() {
         for (;;) {
             std::size_t job = 0;
             {
                 std::lock_guard lock(m_mutex);
+                while (m_next < m_jobs.size() && m_states[m_next] != State::Waiting)
+                    ++m_next;
                 if (m_next >= m_jobs.size())
                     return;
-                job = m_next++;
+                job = m_next;
+                m_states[job] = State::Running;
             }
-            kx::Image result = m_jobs[job]();
-            {
-                std::lock_guard lock(m_mutex);
-                m_results[job] = std::move(result);
-                m_done[job] = 1;
-            }
-            m_changed.notify_all();
+            runJob(job);
         }
+    }
+
+    void runJob(std::size_t job) {
+        kx::Image result;
+        try {
+            result = m_jobs[job]();
+        } catch (...) {
+            // Left to the render, which makes the image itself and meets the failure there.
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            m_results[job] = std::move(result);
+            m_states[job] = State::Done;
+        }
+        m_changed.notify_all();
     }
 
     // Whether the shape's image can be made on another thread: drawGraph draws it through its image as it
@@ -161,9 +187,10 @@ private:
     std::vector<std::thread> m_threads;
     std::mutex m_mutex;  // guards the fields below
     std::condition_variable m_changed;
-    std::size_t m_next = 0;
+    std::size_t m_next = 0;  // no job before it is waiting
     std::vector<kx::Image> m_results;
-    std::vector<char> m_done;
+    enum class State { Waiting, Running, Done };
+    std::vector<State> m_states;
 };
 
 // The work of the render under way on this thread, for drawGraph.

@@ -6,10 +6,12 @@
 #include "graphics/svg_image.h"
 #include "platform/foundation/bundle.h"
 #include "platform/gfx/jpng.h"
+#include "platform/gfx/pixel_memory.h"
 #include "platform/gfx/png_chunks.h"
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -17,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <list>
 
 namespace {
 
@@ -40,6 +43,27 @@ void convertToSRGB(QImage& image) {
     image.convertToColorSpace(QColorSpace::SRgb);
 }
 
+// Memory for the JPEG reader to decode into: an image of the size it decodes to, made from memory mapped in
+// one step (see zeroedImage) rather than page by page as the decoder first writes it. The reader decodes
+// into an image handed to it when size and format match and makes its own otherwise, so a guess that misses
+// costs nothing but the guess. Its decoder scales by eighths, to the smallest number of eighths that covers
+// the size asked for (`requested`, or the whole image when invalid). Null for other formats.
+QImage jpegDecodeTarget(QImageReader& reader, const QSize& stored, const QSize& requested) {
+    if (!stored.isValid() || stored.isEmpty() || reader.format() != "jpeg")
+        return {};
+    const QImage::Format format = reader.imageFormat();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_Grayscale8)
+        return {};
+    QSize size = stored;
+    if (requested.isValid() && !requested.isEmpty()) {
+        const double shrink = std::min(double(stored.width()) / requested.width(),
+                                       double(stored.height()) / requested.height());
+        const int eighths = std::clamp(int(std::ceil(8 / shrink)), 1, 8);
+        size = QSize(int((qint64(stored.width()) * eighths + 7) / 8), int((qint64(stored.height()) * eighths + 7) / 8));
+    }
+    return kx::zeroedImage(size.width(), size.height(), format);
+}
+
 // Decodes image 0 of the reader's device upright, in sRGB and 8 bits per component; with a positive
 // `maximumPixelSize` the decoder itself scales the image down so that its longer side is at most that many
 // pixels. The size is checked before anything is decoded.
@@ -57,7 +81,9 @@ kx::Image decodeWithReader(QImageReader& reader, int maximumPixelSize) {
                                        std::max(1, int(std::lround(stored.height() * scale)))));
         }
     }
-    QImage image = reader.read();
+    QImage image = jpegDecodeTarget(reader, stored, reader.scaledSize());
+    if (!reader.read(&image))
+        return {};
     if (image.isNull() || qint64(image.width()) * image.height() > kx::Image::maximumPixelCount)
         return {};
     // Readers that could not tell their size beforehand, or cannot scale while decoding.
@@ -111,6 +137,68 @@ kx::Image loadImageFromFile(const QString& path) {
     if (isAIFile(path))
         return rasterizeAIFile(path, kVectorRasterLimit, kVectorRasterLimit);
     return decodeBitmapFile(path, 0);
+}
+
+namespace {
+
+struct SharedImage {
+    QString path;
+    qint64 fileSize = 0;
+    QDateTime modified;
+    kx::Image image;
+};
+
+qint64 pixelBytes(const kx::Image& image) {
+    return image.isNull() ? 0 : qint64(image.qimage().sizeInBytes());
+}
+
+}  // namespace
+
+kx::Image loadSharedImageFromFile(const QString& path) {
+    if (path.isEmpty())
+        return {};
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return loadImageFromFile(path);
+    const qint64 fileSize = info.size();
+    const QDateTime modified = info.lastModified();
+    static QMutex lock;
+    static std::list<SharedImage> kept;  // most recently used first
+    static qint64 keptBytes = 0;
+    {
+        QMutexLocker locker(&lock);
+        for (auto it = kept.begin(); it != kept.end(); ++it) {
+            if (it->path != path)
+                continue;
+            if (it->fileSize == fileSize && it->modified == modified) {
+                kept.splice(kept.begin(), kept, it);
+                return kept.front().image;
+            }
+            keptBytes -= pixelBytes(it->image);
+            kept.erase(it);
+            break;
+        }
+    }
+    kx::Image image = loadImageFromFile(path);
+    const qint64 bytes = pixelBytes(image);
+    if (image.isNull() || bytes > kSharedImageCacheBytes / 4)
+        return image;
+    QMutexLocker locker(&lock);
+    // Another thread may have loaded the same file meanwhile: keep one entry per path.
+    for (auto it = kept.begin(); it != kept.end(); ++it) {
+        if (it->path == path) {
+            keptBytes -= pixelBytes(it->image);
+            kept.erase(it);
+            break;
+        }
+    }
+    kept.push_front({path, fileSize, modified, image});
+    keptBytes += bytes;
+    while (keptBytes > kSharedImageCacheBytes && kept.size() > 1) {
+        keptBytes -= pixelBytes(kept.back().image);
+        kept.pop_back();
+    }
+    return image;
 }
 
 kx::Image loadImageThumbnail(const QString& path, int maximumPixelSize) {

@@ -32,6 +32,13 @@ inline constexpr double kVectorRasterLimit = 2000;
 // bitmap readers at full size.
 kx::Image loadImageFromFile(const QString& path);
 
+// loadImageFromFile through a small shared cache, for the decorations (frames, masks) that every copy of a
+// page loads again: a file read before is handed out again while its size and modification time are
+// unchanged. Holds at most kSharedImageCacheBytes of pixels, the most recently used kept; larger images are
+// loaded and not kept. Thread-safe.
+inline constexpr qint64 kSharedImageCacheBytes = qint64(64) << 20;
+kx::Image loadSharedImageFromFile(const QString& path);
+
 // Image 0 of encoded bitmap data (a downloaded image), decoded like a bitmap file: upright, in sRGB,
 // size-checked first, scaled down by the decoder when `maximumPixelSize` is positive. Null when it
 // cannot be read.

@@ -3,16 +3,31 @@
 // the page (see KXCanvas::outputCopy), so the page being shown and edited never changes during a render.
 #include "graphics/geometry_utilities.h"
 #include "graphics/image_loading.h"
+#include "graphics/photo_filter.h"
 #include "model/canvas.h"
+#include "model/frame.h"
 #include "model/graph.h"
 #include "model/page_size.h"
+#include "model/photo.h"
 #include "model/reflection_geometry.h"
 #include "model/shadow.h"
 #include "model/shape.h"
 #include "platform/gfx/bitmap_context.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -29,6 +44,157 @@ void rotateAbout(kx::BitmapContext& context, const kx::Point& centre, double ang
     context.rotate(angle);
     context.translate(-centre.x, -centre.y);
 }
+
+// Whether drawGraph renders the graph through an image of its own (see there) when it is fully opaque and
+// not reflected: a shadowed graph whose image is not out of all proportion to the output.
+bool graphImageFits(const kx::Size& frame, const kx::Size& output) {
+    return frame.width * frame.height <= 4 * output.width * output.height + 4e6;
+}
+
+// Work started on other threads before a page render draws, so that it overlaps the drawing: the decodes its
+// photos will ask the image cache for, and the images of shadowed photo shapes, which touch nothing but
+// their own shape and photo and the locked caches. A few threads of the render's own take the jobs in the
+// order of the graphs, which is the order the drawing needs them in. Waited for before the render ends: a
+// render leaves nothing running behind it.
+class OutputWork {
+public:
+    // Collects and starts the work of the page, drawn at its current zoom and preview size.
+    explicit OutputWork(const KXCanvas& page) : m_page(&page) {
+        addGraphs(page, page.graphs(), true);
+        start();
+    }
+    OutputWork(const OutputWork&) = delete;
+    OutputWork& operator=(const OutputWork&) = delete;
+    ~OutputWork() { wait(); }
+
+    const KXCanvas* page() const { return m_page; }
+
+    void wait() {
+        for (std::thread& thread : m_threads)
+            thread.join();
+        m_threads.clear();
+    }
+
+    // The image of the graph made on another thread, once it is made; made here when no thread has taken
+    // it up yet. Null when none was asked for, or when making it failed (the caller then makes it itself).
+    kx::Image takeImage(const KXGraph* graph) {
+        const auto found = m_imageJobs.find(graph);
+        if (found == m_imageJobs.end())
+            return {};
+        const std::size_t job = found->second;
+        std::unique_lock lock(m_mutex);
+        if (m_states[job] == State::Waiting) {
+            m_states[job] = State::Running;
+            lock.unlock();
+            runJob(job);
+            lock.lock();
+        }
+        m_changed.wait(lock, [&] { return m_states[job] == State::Done; });
+        return std::exchange(m_results[job], kx::Image());
+    }
+
+private:
+    // Collects the work for the graphs (and the decodes of their groups' children).
+    void addGraphs(const KXCanvas& page, const std::vector<std::shared_ptr<KXGraph>>& graphs, bool topLevel) {
+        const double zoom = page.zoomValue();
+        for (const auto& graph : graphs) {
+            if (graph->graphType() == KXGraphTypeGroup) {
+                addGraphs(page, graph->graphs(), false);
+                continue;
+            }
+            auto* shape = dynamic_cast<KXShape*>(graph.get());
+            if (!shape || shape->graphType() != KXGraphTypePhoto || !shape->photo())
+                continue;
+            if (topLevel && drawsImageAlone(page, *shape)) {
+                m_imageJobs.emplace(shape, m_jobs.size());
+                m_jobs.push_back([shape, zoom] { return shape->graphImageWithZoom(zoom); });
+                continue;
+            }
+            // A photo shape draws its photo in (0, 0) and the shape's size, whether it draws through its
+            // image or straight onto the page.
+            const kx::Size size = shape->graphImageContentSize(zoom);
+            if (!(size.width >= 1) || !(size.height >= 1))
+                continue;
+            if (std::function<void()> load = shape->photo()->sourceLoadForRect({0, 0, size.width, size.height}))
+                m_jobs.push_back([load = std::move(load)] {
+                    load();
+                    return kx::Image();
+                });
+        }
+    }
+
+    // Starts the threads on the jobs collected. Threads the system refuses are done without: the images are
+    // then made when they are asked for.
+    void start() {
+        m_results.assign(m_jobs.size(), kx::Image());
+        m_states.assign(m_jobs.size(), State::Waiting);
+        const int threads = int(std::min<std::size_t>(m_jobs.size(), std::max(2, QThread::idealThreadCount() / 2)));
+        try {
+            for (int i = 0; i < threads; ++i)
+                m_threads.emplace_back([this] { run(); });
+        } catch (const std::system_error&) {
+        }
+    }
+
+    // Takes up the waiting jobs in order until none is left.
+    void run() {
+        for (;;) {
+            std::size_t job = 0;
+            {
+                std::lock_guard lock(m_mutex);
+                while (m_next < m_jobs.size() && m_states[m_next] != State::Waiting)
+                    ++m_next;
+                if (m_next >= m_jobs.size())
+                    return;
+                job = m_next;
+                m_states[job] = State::Running;
+            }
+            runJob(job);
+        }
+    }
+
+    void runJob(std::size_t job) {
+        kx::Image result;
+        try {
+            result = m_jobs[job]();
+        } catch (...) {
+            // Left to the render, which makes the image itself and meets the failure there.
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            m_results[job] = std::move(result);
+            m_states[job] = State::Done;
+        }
+        m_changed.notify_all();
+    }
+
+    // Whether the shape's image can be made on another thread: drawGraph draws it through its image as it
+    // is (shadowed, fully opaque, not reflected, of a fitting size), and making it reads nothing shared
+    // but the locked caches (no photo effect or filter, no frame drawn around the shape).
+    static bool drawsImageAlone(const KXCanvas& page, const KXShape& shape) {
+        const KXPhoto& photo = *shape.photo();
+        const bool shadowed = shape.isShadowEnabled() && shape.shadow();
+        const bool plainPhoto = photo.effectName().isEmpty() &&
+                                (!photo.variableFilter() || photo.variableFilter()->isDefault()) &&
+                                (!photo.frame() || photo.frame()->style() != KXFrameStyleExpandable);
+        return shadowed && plainPhoto && shape.opacity() == 1 && !shape.isReflectionEnabled() &&
+               graphImageFits(page.frameRectOfGraph(&shape).size, page.previewSize());
+    }
+
+    const KXCanvas* m_page;
+    std::vector<std::function<kx::Image()>> m_jobs;  // fixed once the threads start
+    std::unordered_map<const KXGraph*, std::size_t> m_imageJobs;
+    std::vector<std::thread> m_threads;
+    std::mutex m_mutex;  // guards the fields below
+    std::condition_variable m_changed;
+    std::size_t m_next = 0;  // no job before it is waiting
+    std::vector<kx::Image> m_results;
+    enum class State { Waiting, Running, Done };
+    std::vector<State> m_states;
+};
+
+// The work of the render under way on this thread, for drawGraph.
+thread_local OutputWork* t_outputWork = nullptr;
 
 void linkGraphs(const std::vector<std::shared_ptr<KXGraph>>& graphs, KXCanvas* canvas) {
     for (const auto& graph : graphs) {
@@ -88,11 +254,15 @@ kx::Image KXCanvas::renderOutputImage(const kx::Size& size) {
     zoomToFitOutputSize(size);
     kx::Image image;
     {
+        // The work on other threads starts before the bitmap is made, which takes a while at print sizes.
+        OutputWork work(*this);
+        OutputWork* const outer = std::exchange(t_outputWork, &work);
         kx::BitmapContext bitmap(int(m_previewSize.width), int(m_previewSize.height));
         if (bitmap.isValid()) {
             drawOutputImageInContext(bitmap, kx::Rect({0, 0}, m_previewSize));
             image = bitmap.makeImage();
         }
+        t_outputWork = outer;
     }
     fitBackAfterOutput(remembered, rememberedZoom);
     return image;
@@ -168,9 +338,17 @@ void KXCanvas::drawOutputImageInContext(kx::BitmapContext& context, const kx::Re
         context.clipToRect(previewMarginRect());
     }
     context.setInterpolationQuality(kx::InterpolationQuality::High);
+    // Photo decodes and the images of shadowed photos are made on other threads while the page draws; each
+    // graph then finds its image made or being made (the image cache makes each decode once).
+    // A render that did not start the page's work (see renderOutputImage) starts it here.
+    std::optional<OutputWork> own;
+    OutputWork* work = t_outputWork && t_outputWork->page() == this ? t_outputWork : &own.emplace(*this);
+    OutputWork* const outer = std::exchange(t_outputWork, work);
     drawInContext(context);
     for (const auto& graph : m_graphs)
         drawGraph(graph.get(), context);
+    t_outputWork = outer;
+    work->wait();
     context.restoreGState();
     m_renderIntent = KXRenderIntentPreview;
 }
@@ -204,8 +382,7 @@ void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
     // A graph far larger than the output (mostly off the page) is drawn directly instead: its image could
     // take gigabytes for a few visible pixels.
     const kx::Size fs = frameRectOfGraph(graph).size;
-    const double outputArea = m_previewSize.width * m_previewSize.height;
-    const bool imageFits = fs.width * fs.height <= 4 * outputArea + 4e6;
+    const bool imageFits = graphImageFits(fs, m_previewSize);
     if ((graph->opacity() < 1 || graph->isReflectionEnabled()) && imageFits) {
         kx::UndoDisabler noUndo(*m_undoManager);
         const double opacity = graph->opacity();
@@ -242,6 +419,8 @@ void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
     const bool shadowed = graph->isShadowEnabled() && graph->shadow();
     // A shadowed graph goes through its image too: the image's extent bounds what the graph and its shadow
     // can cover, so the shadow is worked out over that area rather than the whole output.
+    if (shadowed && image.isNull() && imageFits && t_outputWork)
+        image = t_outputWork->takeImage(graph);
     if (shadowed && image.isNull() && imageFits) {
         kx::UndoDisabler noUndo(*m_undoManager);
         const double opacity = graph->opacity();

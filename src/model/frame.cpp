@@ -203,7 +203,7 @@ void KXFrame::loadExpandFrame() {
     const QString material = folder + QStringLiteral("/Material");
     auto piece = [&](const char* suffix) {
         const QString path = firstExistingPathWithExtensions(material + QLatin1String(suffix), kImageExtensions);
-        return path.isEmpty() ? kx::Image() : loadImageFromFile(path);
+        return path.isEmpty() ? kx::Image() : loadSharedImageFromFile(path);
     };
     m_leftBottomImage = piece("/lb");
     m_leftTopImage = piece("/lt");
@@ -220,10 +220,10 @@ void KXFrame::loadShrinkFrame() {
     if (m_name.isEmpty())
         return;
     m_hasMargin = false;
-    m_frameImage = loadImageFromFile(m_name);
+    m_frameImage = loadSharedImageFromFile(m_name);
     const QString maskPath = replacingExtension(m_name, QStringLiteral("jpg"));
     if (fileExists(maskPath)) {
-        m_frameMaskImage = convertImageToGray(loadImageFromFile(maskPath));
+        m_frameMaskImage = convertImageToGray(loadSharedImageFromFile(maskPath));
         return;
     }
     const QString marginPath = replacingExtension(m_name, QStringLiteral("frm"));

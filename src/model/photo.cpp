@@ -240,7 +240,7 @@ void KXPhoto::setMaskName(const QString& path) {
     if (path.isEmpty()) {
         m_maskImage = kx::Image();
     } else {
-        const kx::Image image = loadImageFromFile(path);
+        const kx::Image image = loadSharedImageFromFile(path);
         m_maskImage = image.isGray() || image.format() == kx::Image::Format::Alpha ? image : convertImageToGray(image);
     }
     didChangeValue(kMaskNameKey, old, nilForNull(m_maskName));

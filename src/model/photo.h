@@ -20,6 +20,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class KXFrame;
@@ -114,6 +115,10 @@ public:
     // The pixel size of the cache level that serves a drawing of that size.
     kx::Size imageSizeForBoundSize(const kx::Size& size) const;
     void drawInContext(kx::BitmapContext& context, const kx::Rect& rect) override;
+    // The decode that drawing the photo in `rect` would ask the image cache for (a larger image than the one
+    // it holds), as a task that touches nothing but the cache entry, so that another thread can make it
+    // ahead of the drawing; an empty function when the drawing needs nothing new.
+    std::function<void()> sourceLoadForRect(const kx::Rect& rect) const;
     void drawBlankInContext(kx::BitmapContext& context, const kx::Rect& rect) const;
     void drawCropRect(const kx::Rect& rect, kx::BitmapContext& context) const;
     // Redraws the owner, and its selection while the crop is being edited.
@@ -152,6 +157,8 @@ private:
     void setRenderImageFromSource(const kx::Image& source);
     // The pixel size of the source that serves a drawing of the whole picture at `size` (as shown).
     kx::Size sourceSizeForBoundSize(const kx::Size& size) const;
+    // Whether the render image is a reduced version too small for drawing the whole image in `imageRect`.
+    bool needsLargerSourceForRect(const kx::Rect& imageRect) const;
     void takeCacheUse();
     void giveUpCacheUse();
     void cacheDidLoadingInternetImage(const void* sender);

@@ -111,6 +111,24 @@ kx::Size KXPhoto::imageSizeForBoundSize(const kx::Size& bound) const {
     return {std::floor(result.width), std::floor(result.height)};
 }
 
+bool KXPhoto::needsLargerSourceForRect(const kx::Rect& imageRect) const {
+    if (m_renderImage.isNull() || !m_renderImageReduced)
+        return false;
+    const kx::Size needed = sourceSizeForBoundSize(imageRect.size);
+    return needed.width > m_renderSourceSize.width || needed.height > m_renderSourceSize.height;
+}
+
+std::function<void()> KXPhoto::sourceLoadForRect(const kx::Rect& rect) const {
+    if (isEmpty() || !needsLargerSourceForRect(roundRectComponents(fullImageRectForDrawing(rect))))
+        return {};
+    const KXCachePtr cache = KXCacheManager::cacheManager().cacheWithPath(m_imagePath);
+    if (!cache)
+        return {};
+    // The request drawInContext makes through sourceImageForSize.
+    const kx::Size size = sizeInFileOrientation(roundRectComponents(fullImageRectForDrawing(rect)).size);
+    return [cache, size] { (void)cache->imageCoveringSize(size); };
+}
+
 void KXPhoto::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
     const KXGraph* graph = ownerGraph();
     const KXCanvas* page = graph ? graph->canvas() : nullptr;
@@ -138,16 +156,13 @@ void KXPhoto::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
     } else {
         // A reduced version of the file that has become too small for the drawn size is replaced by a
         // larger one. When the cache has nothing larger, the image stays and is not asked for again.
-        if (!m_renderImage.isNull() && m_renderImageReduced) {
-            const kx::Size needed = sourceSizeForBoundSize(imageRect.size);
-            if (needed.width > m_renderSourceSize.width || needed.height > m_renderSourceSize.height) {
-                const kx::Image larger = sourceImageForSize(imageRect.size, true);
-                if (!larger.isNull() && (larger.width() > m_renderSourceSize.width ||
-                                         larger.height() > m_renderSourceSize.height))
-                    setRenderImageFromSource(larger);
-                else
-                    m_renderImageReduced = false;
-            }
+        if (needsLargerSourceForRect(imageRect)) {
+            const kx::Image larger = sourceImageForSize(imageRect.size, true);
+            if (!larger.isNull() &&
+                (larger.width() > m_renderSourceSize.width || larger.height() > m_renderSourceSize.height))
+                setRenderImageFromSource(larger);
+            else
+                m_renderImageReduced = false;
         }
         drawImageAndFrame(context, rect, imageRect);
     }

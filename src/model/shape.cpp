@@ -521,7 +521,7 @@ void KXShape::drawStrokeInContext(kx::BitmapContext& context, const kx::Rect& re
     context.restoreGState();
 }
 
-kx::Image KXShape::graphImageWithZoom(double zoom) {
+kx::Size KXShape::graphImageContentSize(double zoom) const {
     const KXCanvas* page = canvas();
     if (!page || !(zoom > 0) || !std::isfinite(zoom))
         return {};
@@ -531,13 +531,23 @@ kx::Image KXShape::graphImageWithZoom(double zoom) {
         const kx::Size g = group()->frameRect().size;
         base = {g.width / pageZoom, g.height / pageZoom};
     }
+    return {std::round(base.width * zoom * relativeRect().size.width),
+            std::round(base.height * zoom * relativeRect().size.height)};
+}
+
+kx::Image KXShape::graphImageWithZoom(double zoom) {
+    const KXCanvas* page = canvas();
+    if (!page || !(zoom > 0) || !std::isfinite(zoom))
+        return {};
+    const double pageZoom = page->zoomValue();
     double p = 0;
     if (isStrokeEnabled() && stroke() && stroke()->type() == KXStrokeWidthAbsolute)
         p = std::round(stroke()->width() * pageZoom * 3 * pageZoom);
     if (graphType() == KXGraphTypePhoto && m_photo->frame() && m_photo->frame()->style() == KXFrameStyleExpandable)
         p = std::max(p, std::round(m_photo->frame()->expansion() * zoom));
-    const double W = std::round(base.width * zoom * relativeRect().size.width);
-    const double H = std::round(base.height * zoom * relativeRect().size.height);
+    const kx::Size content = graphImageContentSize(zoom);
+    const double W = content.width;
+    const double H = content.height;
     if (!std::isfinite(p) || p < 0)
         p = 0;
     // A shape of no width or height (or of a size no bitmap can have) gives no image.

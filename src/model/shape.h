@@ -100,6 +100,9 @@ public:
     // The shape alone at the zoom, with a spare edge for the border or an expandable frame; null for a
     // shape of no width or height. The stored path is left as it is.
     kx::Image graphImageWithZoom(double zoom) override;
+    // The size, in pixels, the shape's own drawing takes in graphImageWithZoom (without the spare edge);
+    // (0, 0) when it gives no image.
+    kx::Size graphImageContentSize(double zoom) const;
 
     // ---- archive ----
     void encodeWithCoder(kx::KeyedArchiver& coder) const override;

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -17,7 +18,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ctime>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using kxtest::pixelAt;
@@ -132,6 +135,58 @@ TEST_F(ImageLoading, AppliesEveryExifOrientationLikeAutoOrient) {
     // A portrait photo (landscape pixels turned by orientation 6) comes out with the shorter side as width.
     const kx::Image portrait = loadImageFromFile(path("o6.jpg"));
     EXPECT_LT(portrait.width(), portrait.height());
+}
+
+TEST_F(ImageLoading, JpegsDecodedIntoPreparedMemoryMatchTheReadersOwnDecode) {
+    // JPEGs are decoded into memory made ahead for the size the decoder scales to. Colour and grey files,
+    // whole and scaled to sizes that land on every eighth and between them: the pixels are those of Qt's
+    // reader left to itself.
+    QImage colour(801, 603, QImage::Format_RGB32);
+    for (int y = 0; y < colour.height(); ++y)
+        for (int x = 0; x < colour.width(); ++x)
+            colour.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+    const QString colourPath = path(QStringLiteral("colour.jpg"));
+    ASSERT_TRUE(colour.save(colourPath, "JPEG", 90));
+    const QString greyPath = path(QStringLiteral("grey.jpg"));
+    ASSERT_TRUE(colour.convertToFormat(QImage::Format_Grayscale8).save(greyPath, "JPEG", 90));
+    for (const QString& file : {colourPath, greyPath}) {
+        for (const int longer : {0, 100, 101, 200, 300, 400, 401, 500, 700, 800}) {
+            SCOPED_TRACE(testing::Message() << file.toStdString() << " at " << longer);
+            const kx::Image image = longer > 0 ? loadImageThumbnail(file, longer) : loadImageFromFile(file);
+            QImageReader reader(file);
+            if (longer > 0)
+                reader.setScaledSize(QSize(std::max(1, int(std::lround(801.0 * longer / 801))),
+                                           std::max(1, int(std::lround(603.0 * longer / 801)))));
+            const kx::Image expected(reader.read());
+            ASSERT_FALSE(image.isNull());
+            ASSERT_EQ(image.pixelSize(), expected.pixelSize());
+            EXPECT_TRUE(image.qimage() == expected.qimage());
+        }
+    }
+}
+
+TEST_F(ImageLoading, SharedLoadsHandOutOneImageUntilTheFileChanges) {
+    const QString file = path(QStringLiteral("frame.png"));
+    QImage red(8, 4, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(file));
+    const kx::Image first = loadSharedImageFromFile(file);
+    ASSERT_EQ(first.pixelSize(), kx::Size(8, 4));
+    // Loaded again: the same pixels, not a second decode.
+    EXPECT_EQ(loadSharedImageFromFile(file).qimage().cacheKey(), first.qimage().cacheKey());
+    // Rewritten (another size and a later time): read afresh.
+    QImage blue(6, 6, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    ASSERT_TRUE(blue.save(file));
+    struct timespec later[2] = {{0, UTIME_OMIT}, {std::time(nullptr) + 10, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(file).constData(), later, 0), 0);
+    const kx::Image second = loadSharedImageFromFile(file);
+    EXPECT_EQ(second.pixelSize(), kx::Size(6, 6));
+    EXPECT_EQ(pixelAt(second.qimage(), 0, 0), (Rgba{0, 0, 255, 255}));
+    // Gone or never there: nothing, like loadImageFromFile.
+    ASSERT_TRUE(QFile::remove(file));
+    EXPECT_TRUE(loadSharedImageFromFile(file).isNull());
+    EXPECT_TRUE(loadSharedImageFromFile({}).isNull());
 }
 
 TEST_F(ImageLoading, ThumbnailsShrinkToTheLongerSideAndNeverEnlarge) {

@@ -193,6 +193,45 @@ TEST_F(CanvasOutputTest, ShadowIsCastOnceByTheWholeGraph) {
     }
 }
 
+TEST_F(CanvasOutputTest, ShadowedPhotosComeOutAlikeWhicheverThreadDrawsTheirImages) {
+    // A fully opaque shadowed photo has its image drawn on another thread while the page draws; one a hair
+    // short of opaque has it drawn by the render itself. Photos large enough to need a larger decode than
+    // the one shown, framed, masked or plain: the two pages come out alike.
+    const QString photoPath = kxtest::writeImage(dir.filePath(QStringLiteral("photo.jpg")), 1600, 1200);
+    const QString frames = res + QStringLiteral("/Frame/Simple/");
+    auto pageWithOpacity = [&](double opacity) {
+        auto page = pageOfSize(400, 300);
+        for (int i = 0; i < 3; ++i) {
+            auto shape = photoShape(*page, {10.0 + 130 * i, 60, 120, 180});
+            shape->photo()->setImagePath(photoPath);
+            if (i == 0)
+                shape->photo()->setFrame(KXFrame::frameWithName(frames + QStringLiteral("masked.png")));
+            if (i == 1)
+                shape->photo()->setMaskName(res + QStringLiteral("/Mask/Shapes/half.png"));
+            shape->setAngle(0.1 * (i - 1));
+            shape->setOpacity(opacity);
+            shape->setShadowEnabled(true);
+            shape->shadow()->setColor(kx::Color::srgb(0, 0, 0, 0.5));
+        }
+        return page;
+    };
+    const QImage worker = pageWithOpacity(1)->outputImageWithSize({1600, 1200}).qimage();
+    const QImage alone = pageWithOpacity(0.999)->outputImageWithSize({1600, 1200}).qimage();
+    ASSERT_EQ(worker.size(), QSize(1600, 1200));
+    ASSERT_EQ(alone.size(), worker.size());
+    int differing = 0;
+    for (int y = 0; y < worker.height(); y += 3) {
+        for (int x = 0; x < worker.width(); x += 3) {
+            const Rgba a = pixelAtYUp(worker, x, y), b = pixelAtYUp(alone, x, y);
+            ASSERT_NEAR(a.r, b.r, 2) << x << ", " << y;
+            ASSERT_NEAR(a.g, b.g, 2) << x << ", " << y;
+            ASSERT_NEAR(a.b, b.b, 2) << x << ", " << y;
+            differing += a.r != 255 || a.g != 255 || a.b != 255;
+        }
+    }
+    EXPECT_GT(differing, 50000);  // the photos and their shadows are there
+}
+
 struct GapCase {
     double pagePixels, outputSize;  // zoom = output / page
     kx::Rect frame;                 // page pixels

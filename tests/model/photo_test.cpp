@@ -10,6 +10,9 @@
 
 #include <QCoreApplication>
 
+#include <functional>
+#include <thread>
+
 namespace {
 
 using kxtest::PhotoResourcesTest;
@@ -198,6 +201,30 @@ TEST_F(PhotoTest, RenderImageUsesTheSmallestLevelAndGrowsWhenDrawnLarger) {
     shape->setRelativeRect({0, 0, 0.5, 0.5});
     kxtest::PhotoResourcesTest::drawn(*shape);
     EXPECT_EQ(photo.renderImage().width(), 3000);
+}
+
+TEST_F(PhotoTest, SourceLoadMakesAheadTheDecodeTheDrawingThenUses) {
+    auto page = pageOfSize(4000, 4000);
+    auto shape = photoShape(*page, {0, 0, 300, 300});
+    KXPhoto& photo = *shape->photo();
+    const QString path = image(3000, 2000);
+    photo.setImagePath(path);
+    ASSERT_EQ(photo.renderImage().width(), 400);
+    // Drawn 150 x 100 the thumbnail serves: nothing to load.
+    EXPECT_FALSE(photo.sourceLoadForRect({0, 0, 100, 100}));
+    // Drawn 1500 x 1000 it needs the file decoded at that size: the load makes it on another thread.
+    const std::function<void()> load = photo.sourceLoadForRect({0, 0, 1000, 1000});
+    ASSERT_TRUE(load);
+    std::thread(load).join();
+    const KXCachePtr cache = KXCacheManager::cacheManager().cacheWithPath(path);
+    ASSERT_TRUE(cache);
+    const kx::Image loaded = cache->imageCoveringSize({1500, 1000});
+    ASSERT_EQ(loaded.pixelSize(), kx::Size(1500, 1000));
+    // The drawing at that size takes that very image rather than decoding again.
+    shape->setRelativeRect({0, 0, 0.25, 0.25});
+    kxtest::PhotoResourcesTest::drawn(*shape);
+    EXPECT_EQ(photo.renderImage().qimage().cacheKey(), loaded.qimage().cacheKey());
+    EXPECT_FALSE(photo.sourceLoadForRect({0, 0, 1000, 1000}));
 }
 
 TEST_F(PhotoTest, QuarterTurnedPhotoAsksForItsSizeInTheFilesOrientation) {

@@ -1,5 +1,6 @@
 #include "platform/gfx/bitmap_context.h"
 
+#include "platform/gfx/pixel_memory.h"
 #include "platform/gfx/qt_geometry.h"
 
 #include <QPainterPath>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -68,73 +70,12 @@ void multiplyMasks(QImage& into, const QImage& other) {
     }
 }
 
-// One pass of a box blur of radius r over a line of n samples spaced `stride` apart.
-void boxBlurLine(float* data, int n, int stride, int r, std::vector<float>& scratch) {
-    if (r <= 0 || n <= 0)
-        return;
-    scratch.resize(n);
-    for (int i = 0; i < n; ++i)
-        scratch[i] = data[i * stride];
-    const float scale = 1.0f / float(2 * r + 1);
-    double sum = 0;
-    for (int i = -r; i <= r; ++i)
-        sum += (i >= 0 && i < n) ? scratch[i] : 0.0f;
-    for (int i = 0; i < n; ++i) {
-        data[i * stride] = float(sum) * scale;
-        const int leaving = i - r, entering = i + r + 1;
-        if (leaving >= 0)
-            sum -= scratch[leaving];
-        if (entering < n)
-            sum += scratch[entering];
-    }
-}
+// The shadow blur: a Gaussian approximated by three box blurs in each direction, worked out in whole numbers.
+// No pass divides: each adds up its window, so that the six passes give the blurred coverage times the product
+// of the six window lengths exactly, and the only rounding is the last one, to bytes.
 
-// The same pass down every column of a w x h plane at once: whole rows are read and written in order,
-// each column keeping its own running sum, so the memory is walked row by row rather than a column at a
-// time. The sums run in the same order as boxBlurLine's and give the same values.
-void boxBlurColumns(std::vector<float>& plane, int w, int h, int r, std::vector<float>& scratch,
-                    std::vector<double>& sums) {
-    if (r <= 0 || w <= 0 || h <= 0)
-        return;
-    scratch.assign(plane.begin(), plane.end());
-    sums.assign(std::size_t(w), 0.0);
-    auto row = [&](int i) { return scratch.data() + std::size_t(i) * w; };
-    for (int i = 0; i <= r && i < h; ++i) {
-        const float* in = row(i);
-        for (int x = 0; x < w; ++x)
-            sums[x] += in[x];
-    }
-    const float scale = 1.0f / float(2 * r + 1);
-    for (int i = 0; i < h; ++i) {
-        float* out = plane.data() + std::size_t(i) * w;
-        for (int x = 0; x < w; ++x)
-            out[x] = float(sums[x]) * scale;
-        const int leaving = i - r, entering = i + r + 1;
-        if (leaving >= 0) {
-            const float* in = row(leaving);
-            for (int x = 0; x < w; ++x)
-                sums[x] -= in[x];
-        }
-        if (entering < h) {
-            const float* in = row(entering);
-            for (int x = 0; x < w; ++x)
-                sums[x] += in[x];
-        }
-    }
-}
-
-// Working memory of the shadow blur, kept by a context from one shadow to the next so that a page of
-// shadowed graphs allocates (and the system clears) it once.
-struct BlurBuffers {
-    std::vector<float> plane;
-    std::vector<float> scratch;
-    std::vector<double> sums;
-};
-
-// Approximates a Gaussian blur of standard deviation `sigma` by three box blurs in each direction.
-void gaussianBlur(std::vector<float>& plane, int w, int h, double sigma, BlurBuffers& buffers) {
-    if (sigma < 0.25)
-        return;
+// The radii of the three box passes for a Gaussian of standard deviation `sigma`.
+std::array<int, 3> boxRadii(double sigma) {
     const double ideal = std::sqrt(12 * sigma * sigma / 3 + 1);
     int lower = int(std::floor(ideal));
     if (lower % 2 == 0)
@@ -142,14 +83,135 @@ void gaussianBlur(std::vector<float>& plane, int w, int h, double sigma, BlurBuf
     const int upper = lower + 2;
     const int countLower = int(std::lround((12 * sigma * sigma - 3.0 * lower * lower - 12.0 * lower - 9) /
                                            (-4.0 * lower - 4)));
-    std::vector<float>& scratch = buffers.scratch;
-    std::vector<double>& sums = buffers.sums;
-    for (int pass = 0; pass < 3; ++pass) {
-        const int r = ((pass < countLower ? lower : upper) - 1) / 2;
-        for (int y = 0; y < h; ++y)
-            boxBlurLine(plane.data() + std::size_t(y) * w, w, 1, r, scratch);
-        boxBlurColumns(plane, w, h, r, scratch, sums);
+    std::array<int, 3> radii{};
+    for (int pass = 0; pass < 3; ++pass)
+        radii[std::size_t(pass)] = std::max(0, ((pass < countLower ? lower : upper) - 1) / 2);
+    return radii;
+}
+
+// The window sums of radius r along one row of n samples (outside the row counts as 0), from `in` to `out`.
+template <typename Sum>
+void boxSumRow(const Sum* in, Sum* out, int n, int r) {
+    Sum sum = 0;
+    for (int i = 0; i <= r && i < n; ++i)
+        sum += in[i];
+    // Where both ends of the window can leave the row, and then the part where neither does.
+    const int safeStart = std::min(r, n), safeEnd = std::max(safeStart, n - r - 1);
+    int i = 0;
+    for (; i < safeStart; ++i) {
+        out[i] = sum;
+        if (i + r + 1 < n)
+            sum += in[i + r + 1];
     }
+    for (; i < safeEnd; ++i) {
+        out[i] = sum;
+        sum += in[i + r + 1] - in[i - r];
+    }
+    for (; i < n; ++i) {
+        out[i] = sum;
+        if (i + r + 1 < n)
+            sum += in[i + r + 1];
+        if (i - r >= 0)
+            sum -= in[i - r];
+    }
+}
+
+// Working memory of the shadow blur, kept by a context from one shadow to the next so that a page of
+// shadowed graphs allocates it once.
+struct BlurBuffers {
+    LargeBuffer plane, scratch, sums;
+    // `count` elements of type T in `buffer`, or null when the memory cannot be had.
+    template <typename T>
+    static T* take(LargeBuffer& buffer, std::size_t count) {
+        return buffer.reserve(count * sizeof(T)) ? static_cast<T*>(buffer.data()) : nullptr;
+    }
+};
+
+// Blurs the w x h plane in place: each pass sums windows along the rows, then down the columns (whole rows
+// read and written in order, each column keeping its running sum).
+template <typename Sum>
+bool boxSumPlane(Sum* plane, int w, int h, const std::array<int, 3>& radii, BlurBuffers& buffers) {
+    Sum* scratch = BlurBuffers::take<Sum>(buffers.scratch, std::size_t(w) * h);
+    Sum* sums = BlurBuffers::take<Sum>(buffers.sums, std::size_t(w));
+    if (!scratch || !sums)
+        return false;
+    for (const int r : radii) {
+        if (r <= 0)
+            continue;
+        for (int y = 0; y < h; ++y)
+            boxSumRow(plane + std::size_t(y) * w, scratch + std::size_t(y) * w, w, r);
+        // Columns: from the scratch back into the plane.
+        std::fill(sums, sums + w, Sum(0));
+        auto row = [&](int i) { return scratch + std::size_t(i) * w; };
+        for (int i = 0; i <= r && i < h; ++i) {
+            const Sum* in = row(i);
+            for (int x = 0; x < w; ++x)
+                sums[x] += in[x];
+        }
+        for (int i = 0; i < h; ++i) {
+            std::copy_n(sums, w, plane + std::size_t(i) * w);
+            const int leaving = i - r, entering = i + r + 1;
+            if (entering < h) {
+                const Sum* in = row(entering);
+                for (int x = 0; x < w; ++x)
+                    sums[x] += in[x];
+            }
+            if (leaving >= 0) {
+                const Sum* in = row(leaving);
+                for (int x = 0; x < w; ++x)
+                    sums[x] -= in[x];
+            }
+        }
+    }
+    return true;
+}
+
+// The shadow of the alpha channel of `part` of `source` (kLayerFormat: R, G, B, A bytes), blurred by `sigma`,
+// in the colour whose premultiplied components are `premultiplied`, written into the top-left w x h pixels
+// of `shadow` (kLayerFormat). Samples of the w x h area beyond the part count as transparent.
+template <typename Sum>
+bool blurredShadow(const QImage& source, const QRect& part, int w, int h, const std::array<int, 3>& radii,
+                   const std::array<double, 4>& premultiplied, QImage& shadow, BlurBuffers& buffers) {
+    Sum* plane = BlurBuffers::take<Sum>(buffers.plane, std::size_t(w) * h);
+    if (!plane)
+        return false;
+    const int cw = std::min(w, part.width()), ch = std::min(h, part.height());
+    for (int y = 0; y < h; ++y) {
+        Sum* out = plane + std::size_t(y) * w;
+        int x = 0;
+        if (y < ch) {
+            const uchar* in = source.constScanLine(part.y() + y) + 4 * std::size_t(part.x()) + 3;
+            for (; x < cw; ++x)
+                out[x] = in[4 * x];
+        }
+        std::fill(out + x, out + w, Sum(0));
+    }
+    if (!boxSumPlane(plane, w, h, radii, buffers))
+        return false;
+    // The plane holds the coverage (0 to 255) times the product of the window lengths: `full` where the
+    // blurred coverage is whole, which then gives the colour exactly.
+    double product = 1;
+    for (const int r : radii)
+        product *= double(2 * r + 1) * double(2 * r + 1);
+    const Sum full = Sum(255 * product);
+    const double toFraction = 1 / (255 * product);
+    // Components scaled to bytes once; each pixel then takes its share of them, rounded half up (the values
+    // are never negative).
+    double scaled[4];
+    for (int c = 0; c < 4; ++c)
+        scaled[c] = std::clamp(premultiplied[std::size_t(c)], 0.0, 1.0) * 255;
+    for (int y = 0; y < h; ++y) {
+        uchar* row = shadow.scanLine(y);
+        const Sum* in = plane + std::size_t(y) * w;
+        for (int x = 0; x < w; ++x, row += 4) {
+            const double f = in[x] >= full ? 1.0 : double(in[x]) * toFraction;
+            row[0] = uchar(int(scaled[0] * f + 0.5));
+            row[1] = uchar(int(scaled[1] * f + 0.5));
+            row[2] = uchar(int(scaled[2] * f + 0.5));
+            row[3] = uchar(int(scaled[3] * f + 0.5));
+        }
+    }
+    return true;
 }
 
 QColor opaqueOrInvalid(const Color& c) { return c.isNull() ? QColor() : c.toQColor(); }
@@ -222,6 +284,65 @@ QImage coverageOf(const Image& mask) {
             out[x] = uchar((p[0] * 299 + p[1] * 587 + p[2] * 114 + 500) / 1000);
     }
     return coverage;
+}
+
+// Stretches a one-byte coverage image into `into` (Alpha8, zero-filled) by `placement`, when the placement
+// only scales and moves it and its edges fall on whole pixels: the common case of a mask over a rectangle,
+// worked out here rather than through the general image drawing. Each pixel takes the coverage at its centre,
+// interpolated between the four nearest mask pixels (edges extended) when smooth, or the nearest one.
+// Answers false, leaving `into` alone, for any other placement.
+bool stretchCoverage(QImage& into, const QImage& mask, const QTransform& placement, bool smooth) {
+    if (placement.type() > QTransform::TxScale || mask.depth() != 8 || mask.isNull() || into.isNull())
+        return false;
+    const double a = placement.m11(), d = placement.m22(), tx = placement.dx(), ty = placement.dy();
+    if (!(a != 0) || !(d != 0) || !std::isfinite(a) || !std::isfinite(d))
+        return false;
+    const QRectF mapped = placement.mapRect(QRectF(0, 0, mask.width(), mask.height()));
+    auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-6 && std::abs(v) < 1e9; };
+    if (!whole(mapped.left()) || !whole(mapped.right()) || !whole(mapped.top()) || !whole(mapped.bottom()))
+        return false;
+    const int x0 = std::max(0, int(std::lround(mapped.left()))), x1 = std::min(into.width(), int(std::lround(mapped.right())));
+    const int y0 = std::max(0, int(std::lround(mapped.top()))), y1 = std::min(into.height(), int(std::lround(mapped.bottom())));
+    if (x0 >= x1 || y0 >= y1)
+        return true;
+    const int mw = mask.width(), mh = mask.height();
+    // Per column and per row: the two mask samples and the weight of the second, in 1/256.
+    struct Tap {
+        int first, second, weight;
+    };
+    auto taps = [smooth](int from, int to, double scale, double offset, int size) {
+        std::vector<Tap> out;
+        out.reserve(std::size_t(to - from));
+        for (int i = from; i < to; ++i) {
+            const double at = (i + 0.5 - offset) / scale;  // in mask pixels, 0 at the mask's first edge
+            if (!smooth) {
+                const int n = std::clamp(int(std::floor(at)), 0, size - 1);
+                out.push_back({n, n, 0});
+                continue;
+            }
+            const double c = std::clamp(at - 0.5, 0.0, double(size - 1));
+            const int n = std::min(int(c), size - 1);
+            const int weight = int(std::lround((c - n) * 256));
+            out.push_back({n, std::min(n + 1, size - 1), weight});
+        }
+        return out;
+    };
+    const std::vector<Tap> columns = taps(x0, x1, a, tx, mw);
+    const std::vector<Tap> rows = taps(y0, y1, d, ty, mh);
+    const int count = x1 - x0;
+    for (int y = y0; y < y1; ++y) {
+        const Tap& row = rows[std::size_t(y - y0)];
+        const uchar* m0 = mask.constScanLine(row.first);
+        const uchar* m1 = mask.constScanLine(row.second);
+        uchar* out = into.scanLine(y) + x0;
+        for (int i = 0; i < count; ++i) {
+            const Tap& col = columns[std::size_t(i)];
+            const int top = m0[col.first] * (256 - col.weight) + m0[col.second] * col.weight;
+            const int bottom = m1[col.first] * (256 - col.weight) + m1[col.second] * col.weight;
+            out[i] = uchar((top * (256 - row.weight) + bottom * row.weight + 32768) >> 16);
+        }
+    }
+    return true;
 }
 
 // True when the device path is one axis-aligned rectangle with whole-pixel edges; gives the rectangle.
@@ -327,10 +448,9 @@ struct BitmapContext::Impl {
 
     // The operation rendered alone into a transparent image covering `region` of device pixels.
     QImage renderAlone(const Operation& op, const QRect& region, const State& s) const {
-        QImage image(region.size(), kLayerFormat);
+        QImage image = zeroedImage(region.width(), region.height(), kLayerFormat);
         if (image.isNull())
             return image;
-        image.fill(Qt::transparent);
         QPainter p(&image);
         setHints(p, s);
         p.setOpacity(std::clamp(s.alpha, 0.0, 1.0));
@@ -343,8 +463,8 @@ struct BitmapContext::Impl {
     // Gives the rendered part of `into`, or an empty rectangle when no image can be made.
     QRect renderAloneInto(QImage& into, const Operation& op, const QRect& region, const State& s) const {
         if (into.width() < region.width() || into.height() < region.height()) {
-            into = QImage(std::max(region.width(), into.width()), std::max(region.height(), into.height()),
-                          kLayerFormat);
+            into = zeroedImage(std::max(region.width(), into.width()), std::max(region.height(), into.height()),
+                               kLayerFormat);
             if (into.isNull())
                 return {};
         }
@@ -388,49 +508,31 @@ struct BitmapContext::Impl {
     void drawShadow(const QImage& source, const QRect& part, const QRect& sourceRegion, const State& s) {
         const double sigma = std::min(std::max(s.shadowBlur, 0.0) / 2, kMaxShadowSigma);
         const int w = sourceRegion.width(), h = sourceRegion.height();
-        std::vector<float>& plane = blurBuffers.plane;
-        plane.assign(std::size_t(w) * h, 0.0f);
-        // The source is in kLayerFormat: R, G, B, A bytes.
-        for (int y = 0; y < h && y < part.height(); ++y) {
-            const uchar* row = source.constScanLine(part.y() + y) + 4 * std::size_t(part.x());
-            float* out = plane.data() + std::size_t(y) * w;
-            for (int x = 0; x < w && x < part.width(); ++x)
-                out[x] = float(row[4 * x + 3]);
-        }
-        gaussianBlur(plane, w, h, sigma, blurBuffers);
-
-        const Color c = s.shadowColor.convertedTo(ColorSpace::SRGB);
-        const double ca = std::clamp(c.alpha(), 0.0, 1.0);
-        const double cr = std::clamp(c.red(), 0.0, 1.0) * ca, cg = std::clamp(c.green(), 0.0, 1.0) * ca,
-                     cb = std::clamp(c.blue(), 0.0, 1.0) * ca;
         // The shadow is built in the top-left corner of an image kept from earlier shadows when it is
         // large enough.
         if (shadowImage.width() < w || shadowImage.height() < h)
-            shadowImage = QImage(std::max(w, shadowImage.width()), std::max(h, shadowImage.height()), kLayerFormat);
+            shadowImage = zeroedImage(std::max(w, shadowImage.width()), std::max(h, shadowImage.height()), kLayerFormat);
         if (shadowImage.isNull())
             return;
-        QImage& shadow = shadowImage;
-        // Components scaled to bytes once; each pixel then takes its coverage times them, rounded half up
-        // (the values are never negative).
-        const double r255 = cr * 255, g255 = cg * 255, b255 = cb * 255, a255 = ca * 255;
-        for (int y = 0; y < h; ++y) {
-            uchar* row = shadow.scanLine(y);
-            const float* in = plane.data() + std::size_t(y) * w;
-            for (int x = 0; x < w; ++x, row += 4) {
-                const double a = std::clamp(double(in[x]) / 255.0, 0.0, 1.0);
-                if (a == 0) {
-                    row[0] = row[1] = row[2] = row[3] = 0;
-                    continue;
-                }
-                row[0] = uchar(int(r255 * a + 0.5));
-                row[1] = uchar(int(g255 * a + 0.5));
-                row[2] = uchar(int(b255 * a + 0.5));
-                row[3] = uchar(int(a255 * a + 0.5));
-            }
-        }
+        const Color c = s.shadowColor.convertedTo(ColorSpace::SRGB);
+        const double ca = std::clamp(c.alpha(), 0.0, 1.0);
+        const std::array<double, 4> premultiplied{std::clamp(c.red(), 0.0, 1.0) * ca,
+                                                  std::clamp(c.green(), 0.0, 1.0) * ca,
+                                                  std::clamp(c.blue(), 0.0, 1.0) * ca, ca};
+        const std::array<int, 3> radii = sigma < 0.25 ? std::array<int, 3>{0, 0, 0} : boxRadii(sigma);
+        // The sums fit 32 bits unless the blur is very wide.
+        double largest = 255;
+        for (const int r : radii)
+            largest *= double(2 * r + 1) * double(2 * r + 1);
+        const bool made =
+            largest <= double(std::numeric_limits<std::uint32_t>::max())
+                ? blurredShadow<std::uint32_t>(source, part, w, h, radii, premultiplied, shadowImage, blurBuffers)
+                : blurredShadow<std::uint64_t>(source, part, w, h, radii, premultiplied, shadowImage, blurBuffers);
+        if (!made)
+            return;
         // The offset is in the y-up pixel space; device rows grow downward.
         const QPoint offset(int(std::lround(s.shadowOffset.width)), -int(std::lround(s.shadowOffset.height)));
-        compositePart(shadow, QRect(0, 0, w, h), sourceRegion.topLeft() + offset, s);
+        compositePart(shadowImage, QRect(0, 0, w, h), sourceRegion.topLeft() + offset, s);
     }
 
     // Runs one drawing operation through alpha, shadow, clip and mask.
@@ -510,8 +612,11 @@ struct BitmapContext::Impl {
         if (state().clipRect.isEmpty())
             return;  // nothing can show: no coverage to work out
         const QPainterPath qp = devicePath.toQPainterPath(rule);
-        QImage coverage(width(), height(), QImage::Format_Alpha8);
-        coverage.fill(0);
+        QImage coverage = zeroedImage(width(), height(), QImage::Format_Alpha8);
+        if (coverage.isNull()) {
+            state().clipRect = QRect();
+            return;
+        }
         {
             QPainter p(&coverage);
             setHints(p, state());
@@ -592,10 +697,9 @@ struct BitmapContext::Impl {
 BitmapContext::BitmapContext(int width, int height, Kind kind) : m_kind(kind), d(std::make_unique<Impl>()) {
     if (width <= 0 || height <= 0 || qint64(width) * height > Image::maximumPixelCount)
         return;
-    QImage image(width, height, formatOf(kind));
+    QImage image = zeroedImage(width, height, formatOf(kind));
     if (image.isNull())
         return;
-    image.fill(0);
     d->base = image;
     d->states.back().clipRect = d->bounds();
 }
@@ -808,13 +912,18 @@ void BitmapContext::clipToMask(const Rect& rect, const Image& mask) {
                                             r.maxY()) *
                                  d->userToDevice();
     // Drawn straight into the coverage: an alpha-only image takes the alpha of what is drawn.
-    QImage coverage(width(), height(), QImage::Format_Alpha8);
-    coverage.fill(0);
-    {
+    QImage coverage = zeroedImage(width(), height(), QImage::Format_Alpha8);
+    if (coverage.isNull()) {
+        d->state().clipRect = QRect();
+        return;
+    }
+    const QImage maskCoverage = coverageOf(mask);
+    const bool smooth = d->state().interpolation != InterpolationQuality::None;
+    if (!stretchCoverage(coverage, maskCoverage, placement, smooth)) {
         QPainter p(&coverage);
         d->setHints(p, d->state());
         p.setTransform(placement);
-        p.drawImage(QPointF(0, 0), coverageOf(mask));
+        p.drawImage(QPointF(0, 0), maskCoverage);
     }
     d->restrictClip(d->coveringPixels(placement.mapRect(QRectF(0, 0, mask.width(), mask.height())), 0));
     d->addMask(coverage);
@@ -928,8 +1037,7 @@ void BitmapContext::beginTransparencyLayer() {
     saveGState();
     Impl::Layer layer;
     layer.outer = d->state();
-    layer.image = QImage(width(), height(), kLayerFormat);
-    layer.image.fill(Qt::transparent);
+    layer.image = zeroedImage(width(), height(), kLayerFormat);
     // Inside the layer: full alpha, no shadow; the mask applies once, when the layer is composited.
     Impl::State& inside = d->state();
     inside.alpha = 1;

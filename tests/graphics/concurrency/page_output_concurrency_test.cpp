@@ -86,4 +86,35 @@ TEST(PageOutputConcurrency, WorkerRendersACopyWhileTheMainThreadEdits) {
     EXPECT_EQ(copy->previewSize(), kx::Size(300, 200));
 }
 
+TEST(PageOutputConcurrency, PhotoDecodesRunAheadOfRendersThatShareTheCache) {
+    // Photos drawn far larger than their thumbnails: each render starts their decodes on other threads
+    // before it draws. Two copies rendered at once ask for the same cache entries; both come out as a render
+    // made alone.
+    registerModelClasses();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto page = std::make_shared<KXCanvas>();
+    const KXSize size(600, 400, KXSizeUnitPixel, 72);
+    page->setPageSize(&size);
+    page->zoomToFitSize({300, 200});
+    for (int i = 0; i < 3; ++i) {
+        const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(i));
+        QImage photo(1600, 1200, QImage::Format_RGB32);
+        photo.fill(QColor(30 + 60 * i, 140, 200 - 50 * i));
+        ASSERT_TRUE(photo.save(path, "JPEG", 90));
+        auto shape = addShape(*page, {0.05 + 0.3 * i, 0.2, 0.28, 0.5}, path);
+        shape->setShadowEnabled(i != 1);
+    }
+    auto first = page->outputCopy();
+    auto second = page->outputCopy();
+    ASSERT_TRUE(first && second);
+    kx::Image a, b;
+    std::thread worker([&] { a = first->outputImageWithSize({1500, 1500}); });
+    b = second->outputImageWithSize({1500, 1500});
+    worker.join();
+    ASSERT_EQ(a.width(), 1500);
+    EXPECT_TRUE(a.qimage() == b.qimage());
+    EXPECT_TRUE(page->outputCopy()->outputImageWithSize({1500, 1500}).qimage() == a.qimage());
+}
+
 }  // namespace

@@ -97,10 +97,11 @@ void Document::setUndoManager(UndoManager* undoManager) {
     if (!undoManager)
         return;
     NotificationCenter& center = NotificationCenter::defaultCenter();
-    // Only a step that the user made counts: the groups that undo and redo close belong to their own kinds.
+    // Only a step that the user made counts: the groups that undo and redo close belong to their own kinds,
+    // and a group that closes empty recorded nothing.
     m_undoTokens[0] = center.addObserver(UndoManagerDidCloseUndoGroupNotification, undoManager, [this](const Notification&) {
         if (m_undoManager && m_undoManager->groupingLevel() == 0 && !m_undoManager->isUndoing() &&
-            !m_undoManager->isRedoing() && m_undoManager->canUndo())
+            !m_undoManager->isRedoing() && m_undoManager->lastClosedGroupWasKept())
             updateChangeCount(ChangeDone);
     });
     m_undoTokens[1] = center.addObserver(UndoManagerDidUndoChangeNotification, undoManager,

@@ -221,6 +221,18 @@ TEST_F(DocumentTest, EachKindOfChangeCountsAndPostsAsItShould) {
     EXPECT_TRUE(document.isDocumentEdited());
 }
 
+TEST_F(DocumentTest, AGroupThatClosesEmptyCountsNoChangeEvenAfterEarlierSteps) {
+    auto document = untitled();
+    edit(*document);
+    ASSERT_EQ(document->changeCount(), 1);
+    const std::size_t postsBefore = posts.size();
+    kx::UndoManager& undo = windowOf(*document).project->currentCanvas()->undoManager();
+    undo.beginUndoGrouping();
+    undo.endUndoGrouping();
+    EXPECT_EQ(document->changeCount(), 1);
+    EXPECT_EQ(posts.size(), postsBefore);
+}
+
 TEST_F(DocumentTest, PageEditsUndoAndRedoCountAsChangesAndPostTheNotification) {
     auto document = untitled();
     edit(*document);

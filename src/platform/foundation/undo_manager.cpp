@@ -96,7 +96,8 @@ void UndoManager::endUndoGrouping() {
         return;
     std::unique_ptr<Group> group = std::move(m_open.back());
     m_open.pop_back();
-    if (group->hasActions()) {
+    m_lastClosedGroupKept = group->hasActions();
+    if (m_lastClosedGroupKept) {
         if (m_open.empty()) {
             pushStep(m_undoing ? m_redoStack : m_undoStack, std::move(group));
         } else {

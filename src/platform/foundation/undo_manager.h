@@ -50,6 +50,9 @@ public:
     void beginUndoGrouping();
     // Closes the innermost open group; does nothing (with a warning) when none is open.
     void endUndoGrouping();
+    // Whether the group whose close was announced last held any action (and so was kept, as a step or
+    // inside its parent); an observer of the close tells by it whether anything was recorded.
+    bool lastClosedGroupWasKept() const { return m_lastClosedGroupKept; }
     // Closes the innermost open group and throws away what was registered in it, as though it had never been
     // opened: no step is made, nothing is replayed and no close is announced (only a checkpoint). For a
     // gesture that ended where it began, whose recorded changes all cancel out. Does nothing (with a
@@ -109,6 +112,7 @@ private:
     int m_levelsOfUndo = 0;
     bool m_groupsByEvent = true;
     bool m_undoing = false;
+    bool m_lastClosedGroupKept = false;
     bool m_redoing = false;
     bool m_closeScheduled = false;
     // Context of the queued call that closes an automatic group; destroying it cancels the call.

@@ -432,6 +432,16 @@ TEST(UndoManager, EmptyGroupsLeaveNoStep) {
     }
     undo.endUndoGrouping();
     EXPECT_FALSE(undo.canUndo());
+    EXPECT_FALSE(undo.lastClosedGroupWasKept());
+    // An earlier step does not make a later empty group count as kept.
+    undo.beginUndoGrouping();
+    c.set(2);
+    undo.endUndoGrouping();
+    EXPECT_TRUE(undo.lastClosedGroupWasKept());
+    undo.beginUndoGrouping();
+    undo.endUndoGrouping();
+    EXPECT_FALSE(undo.lastClosedGroupWasKept());
+    EXPECT_TRUE(undo.canUndo());
 }
 
 TEST(UndoManager, DestroyedWithAnEventGroupPendingIsSafe) {

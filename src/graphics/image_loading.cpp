@@ -64,13 +64,42 @@ QImage jpegDecodeTarget(QImageReader& reader, const QSize& stored, const QSize& 
     return kx::zeroedImage(size.width(), size.height(), format);
 }
 
+// The logical screen a GIF file's header gives, which Qt's GIF decoder allocates as the image whatever its
+// frames say; invalid for other data or a header that leaves the screen to the first frame (0 x 0).
+QSize gifLogicalScreenSize(QIODevice* device) {
+    if (!device)
+        return {};
+    const QByteArray header = device->peek(10);
+    if (header.size() < 10 || !(header.startsWith("GIF87a") || header.startsWith("GIF89a")))
+        return {};
+    const auto byte = [&](int i) { return int(static_cast<unsigned char>(header[i])); };
+    const QSize screen(byte(6) | byte(7) << 8, byte(8) | byte(9) << 8);
+    return screen.isEmpty() ? QSize() : screen;
+}
+
+// Qt's reader limit on one image's memory is shared by all readers of the process, so it is set once.
+void limitDecodeAllocations() {
+    static const bool once = [] {
+        QImageReader::setAllocationLimit(kMaximumDecodeMegabytes);
+        return true;
+    }();
+    (void)once;
+}
+
 // Decodes image 0 of the reader's device upright, in sRGB and 8 bits per component; with a positive
 // `maximumPixelSize` the decoder itself scales the image down so that its longer side is at most that many
-// pixels. The size is checked before anything is decoded.
+// pixels. The size is checked before anything is decoded. A GIF whose reader reports another size than its
+// header's logical screen (a damaged file: the decoder would make an image of the screen's size, which the
+// check did not see) is refused.
 kx::Image decodeWithReader(QImageReader& reader, int maximumPixelSize) {
+    limitDecodeAllocations();
     reader.setAutoTransform(true);
-    reader.setAllocationLimit(kMaximumDecodeMegabytes);
     const QSize stored = reader.size();
+    if (reader.format() == "gif") {
+        const QSize screen = gifLogicalScreenSize(reader.device());
+        if (screen.isValid() && screen != stored)
+            return {};
+    }
     if (stored.isValid()) {
         if (stored.isEmpty() || qint64(stored.width()) * stored.height() > kx::Image::maximumPixelCount)
             return {};

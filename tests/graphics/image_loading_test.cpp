@@ -411,6 +411,41 @@ TEST_F(ImageLoading, BrokenAndHostileFilesGiveNoImage) {
     EXPECT_TRUE(rasterizeAIFile(path("g.ai"), 100, 100).isNull());
 }
 
+// A GIF's decoder makes an image of the header's logical screen, so the size checked before decoding must be
+// that screen. A damaged GIF for which the reader reports another size (here 11020 x 1 for a 33-byte file
+// whose screen is 11020 x 10022) is refused instead of being decoded to hundreds of megabytes; sound GIFs
+// with a frame smaller than the screen still decode at the screen's size.
+TEST_F(ImageLoading, GifsAreCheckedAtTheirLogicalScreenSize) {
+    const auto gif = [](int screenWidth, int screenHeight, int frameWidth, int frameHeight) {
+        const auto le16 = [](int v) { return QByteArray(1, char(v & 0xff)) + QByteArray(1, char(v >> 8 & 0xff)); };
+        return QByteArray("GIF89a") + le16(screenWidth) + le16(screenHeight) + QByteArray("\x80\x00\x00", 3) +
+               QByteArray("\x00\x00\x00\xff\xff\xff", 6) + QByteArray(",") + le16(0) + le16(0) + le16(frameWidth) +
+               le16(frameHeight) + QByteArray(1, '\0') + QByteArray("\x02\x02\x44\x01\x00;", 6);
+    };
+    const QByteArray damaged = QByteArray::fromHex("4749463839610c2b2627f0000005ff000000012c000000000c40010040058f003b");
+    ASSERT_EQ(damaged.size(), 33);
+    struct Case {
+        const char* name;
+        QByteArray data;
+        QSize expected;  // invalid: refused
+    };
+    const Case cases[] = {
+        {"damaged", damaged, QSize()},
+        {"small frame", gif(50, 40, 1, 1), QSize(50, 40)},
+        {"whole frame", gif(30, 20, 30, 20), QSize(30, 20)},
+        {"screen left to the frame", gif(0, 0, 30, 20), QSize(30, 20)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const int maximum : {0, 64}) {
+            const kx::Image image = decodeBitmapData(c.data, maximum);
+            EXPECT_EQ(image.isNull() ? QSize() : QSize(image.width(), image.height()), c.expected);
+        }
+        writeFile(path("t.gif"), c.data);
+        EXPECT_EQ(loadImageFromFile(path("t.gif")).isNull(), !c.expected.isValid());
+    }
+}
+
 
 // Every route refuses what is not a regular file (a FIFO would block the loader for ever, a device would
 // never end) and what is larger than it reads.

@@ -51,6 +51,35 @@ bool graphImageFits(const kx::Size& frame, const kx::Size& output) {
     return frame.width * frame.height <= 4 * output.width * output.height + 4e6;
 }
 
+// A graph's image made ahead of the render, and for a turned graph the same image already turned as the
+// render draws it into a fresh page bitmap (identity transform, `pageHeight` rows): drawn at `turnedRect`
+// (user space, whole pixels) it lands on the pixels the turned drawing would, so the render only blits it.
+struct MadeImage {
+    kx::Image image;
+    kx::Image turned;
+    kx::Rect turnedRect;
+    double pageHeight = 0;
+};
+
+// The image turned by `angle` about the centre of the frame `f`, as drawn into a page of `pageHeight`
+// rows with the identity transform, rendered alone into the whole pixels it covers.
+void turnImage(MadeImage& made, const kx::Rect& f, double angle) {
+    const kx::Rect drawn = transformRectAboutCenter(f.center(), angle, 1, 1, imageRectCentredOn(made.image, f.center()));
+    // Whole pixels with a margin for the smoothed edges.
+    const double x0 = std::floor(drawn.minX()) - 2, y0 = std::floor(drawn.minY()) - 2;
+    const kx::Rect pixels(x0, y0, std::ceil(drawn.maxX()) + 2 - x0, std::ceil(drawn.maxY()) + 2 - y0);
+    kx::BitmapContext turned(int(pixels.size.width), int(pixels.size.height));
+    if (!turned.isValid())
+        return;
+    turned.setInterpolationQuality(kx::InterpolationQuality::High);
+    // The page's y-up pixel space moved so that the pixels' corner is the origin.
+    turned.translate(-pixels.origin.x, -pixels.origin.y);
+    rotateAbout(turned, f.center(), angle);
+    turned.drawImage(imageRectCentredOn(made.image, f.center()), made.image);
+    made.turned = turned.makeImage();
+    made.turnedRect = pixels;
+}
+
 // Work started on other threads before a page render draws, so that it overlaps the drawing: the decodes its
 // photos will ask the image cache for, and the images of shadowed photo shapes, which touch nothing but
 // their own shape and photo and the locked caches. A few threads of the render's own take the jobs in the
@@ -58,8 +87,11 @@ bool graphImageFits(const kx::Size& frame, const kx::Size& output) {
 // render leaves nothing running behind it.
 class OutputWork {
 public:
-    // Collects and starts the work of the page, drawn at its current zoom and preview size.
-    explicit OutputWork(const KXCanvas& page) : m_page(&page) {
+    // Collects and starts the work of the page, drawn at its current zoom and preview size. With
+    // `intoFreshBitmap` the render draws into a bitmap of its own of the preview size, and the images of
+    // turned graphs are turned ahead too.
+    explicit OutputWork(const KXCanvas& page, bool intoFreshBitmap = false)
+        : m_page(&page), m_intoFreshBitmap(intoFreshBitmap) {
         addGraphs(page, page.graphs(), true);
         start();
     }
@@ -77,7 +109,7 @@ public:
 
     // The image of the graph made on another thread, once it is made; made here when no thread has taken
     // it up yet. Null when none was asked for, or when making it failed (the caller then makes it itself).
-    kx::Image takeImage(const KXGraph* graph) {
+    MadeImage takeImage(const KXGraph* graph) {
         const auto found = m_imageJobs.find(graph);
         if (found == m_imageJobs.end())
             return {};
@@ -90,7 +122,7 @@ public:
             lock.lock();
         }
         m_changed.wait(lock, [&] { return m_states[job] == State::Done; });
-        return std::exchange(m_results[job], kx::Image());
+        return std::exchange(m_results[job], MadeImage());
     }
 
 private:
@@ -107,7 +139,19 @@ private:
                 continue;
             if (topLevel && drawsImageAlone(page, *shape)) {
                 m_imageJobs.emplace(shape, m_jobs.size());
-                m_jobs.push_back([shape, zoom] { return shape->graphImageWithZoom(zoom); });
+                const double angle = shape->angle();
+                const bool turn = m_intoFreshBitmap && angle != 0 && std::isfinite(angle);
+                const kx::Rect f = roundRectComponents(page.frameRectOfGraph(shape));
+                const double pageHeight = page.previewSize().height;
+                m_jobs.push_back([shape, zoom, turn, f, angle, pageHeight] {
+                    MadeImage made;
+                    made.image = shape->graphImageWithZoom(zoom);
+                    if (turn && !made.image.isNull()) {
+                        turnImage(made, f, angle);
+                        made.pageHeight = pageHeight;
+                    }
+                    return made;
+                });
                 continue;
             }
             // A photo shape draws its photo in (0, 0) and the shape's size, whether it draws through its
@@ -118,7 +162,7 @@ private:
             if (std::function<void()> load = shape->photo()->sourceLoadForRect({0, 0, size.width, size.height}))
                 m_jobs.push_back([load = std::move(load)] {
                     load();
-                    return kx::Image();
+                    return MadeImage();
                 });
         }
     }
@@ -126,7 +170,7 @@ private:
     // Starts the threads on the jobs collected. Threads the system refuses are done without: the images are
     // then made when they are asked for.
     void start() {
-        m_results.assign(m_jobs.size(), kx::Image());
+        m_results.assign(m_jobs.size(), MadeImage());
         m_states.assign(m_jobs.size(), State::Waiting);
         const int threads = int(std::min<std::size_t>(m_jobs.size(), std::max(2, QThread::idealThreadCount() / 2)));
         try {
@@ -154,7 +198,7 @@ private:
     }
 
     void runJob(std::size_t job) {
-        kx::Image result;
+        MadeImage result;
         try {
             result = m_jobs[job]();
         } catch (...) {
@@ -182,13 +226,14 @@ private:
     }
 
     const KXCanvas* m_page;
-    std::vector<std::function<kx::Image()>> m_jobs;  // fixed once the threads start
+    bool m_intoFreshBitmap = false;
+    std::vector<std::function<MadeImage()>> m_jobs;  // fixed once the threads start
     std::unordered_map<const KXGraph*, std::size_t> m_imageJobs;
     std::vector<std::thread> m_threads;
     std::mutex m_mutex;  // guards the fields below
     std::condition_variable m_changed;
     std::size_t m_next = 0;  // no job before it is waiting
-    std::vector<kx::Image> m_results;
+    std::vector<MadeImage> m_results;
     enum class State { Waiting, Running, Done };
     std::vector<State> m_states;
 };
@@ -255,7 +300,7 @@ kx::Image KXCanvas::renderOutputImage(const kx::Size& size) {
     kx::Image image;
     {
         // The work on other threads starts before the bitmap is made, which takes a while at print sizes.
-        OutputWork work(*this);
+        OutputWork work(*this, true);
         OutputWork* const outer = std::exchange(t_outputWork, &work);
         kx::BitmapContext bitmap(int(m_previewSize.width), int(m_previewSize.height));
         if (bitmap.isValid()) {
@@ -419,8 +464,11 @@ void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
     const bool shadowed = graph->isShadowEnabled() && graph->shadow();
     // A shadowed graph goes through its image too: the image's extent bounds what the graph and its shadow
     // can cover, so the shadow is worked out over that area rather than the whole output.
-    if (shadowed && image.isNull() && imageFits && t_outputWork)
-        image = t_outputWork->takeImage(graph);
+    MadeImage made;
+    if (shadowed && image.isNull() && imageFits && t_outputWork) {
+        made = t_outputWork->takeImage(graph);
+        image = made.image;
+    }
     if (shadowed && image.isNull() && imageFits) {
         kx::UndoDisabler noUndo(*m_undoManager);
         const double opacity = graph->opacity();
@@ -449,10 +497,16 @@ void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
             context.clipToRect(ctm.inverted().apply(pixels));
         }
     }
-    rotateAbout(context, f.center(), angle);
+    // The image turned ahead applies where the render draws into its own bitmap untransformed.
+    const bool turnedAhead = !made.turned.isNull() && context.ctm().isIdentity() && made.pageHeight == context.height();
+    if (!turnedAhead)
+        rotateAbout(context, f.center(), angle);
     if (shadowed)
         context.setShadow({shadowOffset.x, shadowOffset.y}, shadowBlur, graph->shadow()->color());
-    if (!image.isNull()) {
+    if (turnedAhead) {
+        context.setAlpha(graph->opacity());
+        context.drawImage(made.turnedRect, made.turned);
+    } else if (!image.isNull()) {
         context.setAlpha(graph->opacity());
         context.drawImage(imageRectCentredOn(image, f.center()), image);
     } else {

@@ -65,7 +65,7 @@ QImage jpegDecodeTarget(QImageReader& reader, const QSize& stored, const QSize& 
 }
 
 // The logical screen a GIF file's header gives, which Qt's GIF decoder allocates as the image whatever its
-// frames say; invalid for other data or a header that leaves the screen to the first frame (0 x 0).
+// frames say (a side of 0 is left to the frames); invalid for other data.
 QSize gifLogicalScreenSize(QIODevice* device) {
     if (!device)
         return {};
@@ -73,8 +73,7 @@ QSize gifLogicalScreenSize(QIODevice* device) {
     if (header.size() < 10 || !(header.startsWith("GIF87a") || header.startsWith("GIF89a")))
         return {};
     const auto byte = [&](int i) { return int(static_cast<unsigned char>(header[i])); };
-    const QSize screen(byte(6) | byte(7) << 8, byte(8) | byte(9) << 8);
-    return screen.isEmpty() ? QSize() : screen;
+    return QSize(byte(6) | byte(7) << 8, byte(8) | byte(9) << 8);
 }
 
 // Qt's reader limit on one image's memory is shared by all readers of the process, so it is set once.
@@ -89,15 +88,16 @@ void limitDecodeAllocations() {
 // Decodes image 0 of the reader's device upright, in sRGB and 8 bits per component; with a positive
 // `maximumPixelSize` the decoder itself scales the image down so that its longer side is at most that many
 // pixels. The size is checked before anything is decoded. A GIF whose reader reports another size than its
-// header's logical screen (a damaged file: the decoder would make an image of the screen's size, which the
-// check did not see) is refused.
+// header's logical screen, in a side the screen gives, is refused: a damaged file, for which the decoder
+// would make an image of a size the check did not see.
 kx::Image decodeWithReader(QImageReader& reader, int maximumPixelSize) {
     limitDecodeAllocations();
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
     if (reader.format() == "gif") {
         const QSize screen = gifLogicalScreenSize(reader.device());
-        if (screen.isValid() && screen != stored)
+        if (!screen.isValid() || (screen.width() > 0 && screen.width() != stored.width()) ||
+            (screen.height() > 0 && screen.height() != stored.height()))
             return {};
     }
     if (stored.isValid()) {
@@ -146,7 +146,7 @@ kx::Size fittedDrawingSize(const kx::Size& natural, double maxWidth, double maxH
 kx::Image decodeBitmapData(const QByteArray& data, int maximumPixelSize) {
     QBuffer buffer;
     buffer.setData(data);
-    if (!buffer.open(QIODevice::ReadOnly))
+    if (!buffer.open(QIODevice::ReadOnly) || !kx::pngChunksFitInDevice(buffer))
         return {};
     QImageReader reader(&buffer);
     return decodeWithReader(reader, maximumPixelSize);

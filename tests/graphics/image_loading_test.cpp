@@ -412,9 +412,10 @@ TEST_F(ImageLoading, BrokenAndHostileFilesGiveNoImage) {
 }
 
 // A GIF's decoder makes an image of the header's logical screen, so the size checked before decoding must be
-// that screen. A damaged GIF for which the reader reports another size (here 11020 x 1 for a 33-byte file
-// whose screen is 11020 x 10022) is refused instead of being decoded to hundreds of megabytes; sound GIFs
-// with a frame smaller than the screen still decode at the screen's size.
+// that screen. Damaged GIFs for which the reader reports another size (11020 x 1 for a 33-byte file whose
+// screen is 11020 x 10022; 61 x 65536 for a screen 3085 wide) are refused instead of being decoded to
+// hundreds of megabytes; sound GIFs with a frame smaller than the screen still decode at the screen's size.
+// Downloaded PNG data whose chunks claim more bytes than there are is refused before libpng reads it.
 TEST_F(ImageLoading, GifsAreCheckedAtTheirLogicalScreenSize) {
     const auto gif = [](int screenWidth, int screenHeight, int frameWidth, int frameHeight) {
         const auto le16 = [](int v) { return QByteArray(1, char(v & 0xff)) + QByteArray(1, char(v >> 8 & 0xff)); };
@@ -424,6 +425,11 @@ TEST_F(ImageLoading, GifsAreCheckedAtTheirLogicalScreenSize) {
     };
     const QByteArray damaged = QByteArray::fromHex("4749463839610c2b2627f0000005ff000000012c000000000c40010040058f003b");
     ASSERT_EQ(damaged.size(), 33);
+    const QByteArray wideScreen =
+        QByteArray::fromHex("4749463839610d0c000000f7002c3d0001000000ffffffffffffffffffffffffffffffffffffffffffffff3b");
+    const QByteArray header = QByteArray("\0\0\0\x10\0\0\0\x09\x08\x02\0\0\0", 13);
+    QByteArray longChunk = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray("\0\0\0\x0dIHDR", 8) + header +
+                           QByteArray(4, '\0') + QByteArray("\x7f\0\0\0tEXt", 8) + QByteArray(64, 'a');
     struct Case {
         const char* name;
         QByteArray data;
@@ -431,6 +437,8 @@ TEST_F(ImageLoading, GifsAreCheckedAtTheirLogicalScreenSize) {
     };
     const Case cases[] = {
         {"damaged", damaged, QSize()},
+        {"damaged, wide screen", wideScreen, QSize()},
+        {"PNG chunk longer than the data", longChunk, QSize()},
         {"small frame", gif(50, 40, 1, 1), QSize(50, 40)},
         {"whole frame", gif(30, 20, 30, 20), QSize(30, 20)},
         {"screen left to the frame", gif(0, 0, 30, 20), QSize(30, 20)},

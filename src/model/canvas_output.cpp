@@ -51,23 +51,27 @@ bool graphImageFits(const kx::Size& frame, const kx::Size& output) {
     return frame.width * frame.height <= 4 * output.width * output.height + 4e6;
 }
 
-// A graph's image made ahead of the render, and for a turned graph the same image already turned as the
-// render draws it into a fresh page bitmap (identity transform, `pageHeight` rows): drawn at `turnedRect`
-// (user space, whole pixels) it lands on the pixels the turned drawing would, so the render only blits it.
+// A graph's image made ahead of the render, and for a shadowed graph the same image already turned as the
+// render draws it into a fresh page bitmap (identity transform, `pageHeight` rows), with its shadow: drawn
+// at `turnedRect` (user space, whole pixels) it lands on the pixels the turned drawing would, so the render
+// only composites the shadow and the turned image.
 struct MadeImage {
     kx::Image image;
     kx::Image turned;
+    kx::Image shadow;  // see kx::castShadow
     kx::Rect turnedRect;
     double pageHeight = 0;
 };
 
-// The image turned by `angle` about the centre of the frame `f`, as drawn into a page of `pageHeight`
-// rows with the identity transform, rendered alone into the whole pixels it covers.
-void turnImage(MadeImage& made, const kx::Rect& f, double angle) {
+// The image turned by `angle` about the centre of the frame `f`, as drawn into a page with the identity
+// transform, rendered alone into the whole pixels it covers with room around for the shadow, and the
+// shadow it casts.
+void turnImage(MadeImage& made, const kx::Rect& f, double angle, double shadowBlur, const kx::Color& shadowColor) {
     const kx::Rect drawn = transformRectAboutCenter(f.center(), angle, 1, 1, imageRectCentredOn(made.image, f.center()));
-    // Whole pixels with a margin for the smoothed edges.
-    const double x0 = std::floor(drawn.minX()) - 2, y0 = std::floor(drawn.minY()) - 2;
-    const kx::Rect pixels(x0, y0, std::ceil(drawn.maxX()) + 2 - x0, std::ceil(drawn.maxY()) + 2 - y0);
+    // Whole pixels with a margin for the smoothed edges and the shadow.
+    const double margin = kx::shadowSpread(shadowBlur) + 2;
+    const double x0 = std::floor(drawn.minX()) - margin, y0 = std::floor(drawn.minY()) - margin;
+    const kx::Rect pixels(x0, y0, std::ceil(drawn.maxX()) + margin - x0, std::ceil(drawn.maxY()) + margin - y0);
     kx::BitmapContext turned(int(pixels.size.width), int(pixels.size.height));
     if (!turned.isValid())
         return;
@@ -77,6 +81,7 @@ void turnImage(MadeImage& made, const kx::Rect& f, double angle) {
     rotateAbout(turned, f.center(), angle);
     turned.drawImage(imageRectCentredOn(made.image, f.center()), made.image);
     made.turned = turned.makeImage();
+    made.shadow = kx::castShadow(made.turned, shadowBlur, shadowColor);
     made.turnedRect = pixels;
 }
 
@@ -89,7 +94,7 @@ class OutputWork {
 public:
     // Collects and starts the work of the page, drawn at its current zoom and preview size. With
     // `intoFreshBitmap` the render draws into a bitmap of its own of the preview size, and the images of
-    // turned graphs are turned ahead too.
+    // shadowed photos are turned and their shadows cast ahead too (see MadeImage).
     explicit OutputWork(const KXCanvas& page, bool intoFreshBitmap = false)
         : m_page(&page), m_intoFreshBitmap(intoFreshBitmap) {
         addGraphs(page, page.graphs(), true);
@@ -140,14 +145,17 @@ private:
             if (topLevel && drawsImageAlone(page, *shape)) {
                 m_imageJobs.emplace(shape, m_jobs.size());
                 const double angle = shape->angle();
-                const bool turn = m_intoFreshBitmap && angle != 0 && std::isfinite(angle);
+                const bool turn = m_intoFreshBitmap && std::isfinite(angle);
                 const kx::Rect f = roundRectComponents(page.frameRectOfGraph(shape));
                 const double pageHeight = page.previewSize().height;
-                m_jobs.push_back([shape, zoom, turn, f, angle, pageHeight] {
+                // As drawGraph casts it.
+                const double shadowBlur = std::sqrt(zoom) * shape->shadow()->blur();
+                const kx::Color shadowColor = shape->shadow()->color();
+                m_jobs.push_back([shape, zoom, turn, f, angle, pageHeight, shadowBlur, shadowColor] {
                     MadeImage made;
                     made.image = shape->graphImageWithZoom(zoom);
                     if (turn && !made.image.isNull()) {
-                        turnImage(made, f, angle);
+                        turnImage(made, f, angle, shadowBlur, shadowColor);
                         made.pageHeight = pageHeight;
                     }
                     return made;
@@ -167,12 +175,13 @@ private:
         }
     }
 
-    // Starts the threads on the jobs collected. Threads the system refuses are done without: the images are
-    // then made when they are asked for.
+    // Starts the threads on the jobs collected, up to one per job and leaving two cores to the render and
+    // the rest of the system. Threads the system refuses are done without: the images are then made when
+    // they are asked for.
     void start() {
         m_results.assign(m_jobs.size(), MadeImage());
         m_states.assign(m_jobs.size(), State::Waiting);
-        const int threads = int(std::min<std::size_t>(m_jobs.size(), std::max(2, QThread::idealThreadCount() / 2)));
+        const int threads = int(std::min<std::size_t>(m_jobs.size(), std::max(2, QThread::idealThreadCount() - 2)));
         try {
             for (int i = 0; i < threads; ++i)
                 m_threads.emplace_back([this] { run(); });
@@ -505,7 +514,7 @@ void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
         context.setShadow({shadowOffset.x, shadowOffset.y}, shadowBlur, graph->shadow()->color());
     if (turnedAhead) {
         context.setAlpha(graph->opacity());
-        context.drawImage(made.turnedRect, made.turned);
+        context.drawImageWithCastShadow(made.turnedRect, made.turned, made.shadow);
     } else if (!image.isNull()) {
         context.setAlpha(graph->opacity());
         context.drawImage(imageRectCentredOn(image, f.center()), image);

@@ -214,6 +214,33 @@ bool blurredShadow(const QImage& source, const QRect& part, int w, int h, const 
     return true;
 }
 
+// The box radii of the shadow blur `blur` (as setShadow takes it).
+std::array<int, 3> shadowRadii(double blur) {
+    const double sigma = std::min(std::max(blur, 0.0) / 2, kMaxShadowSigma);
+    return sigma < 0.25 ? std::array<int, 3>{0, 0, 0} : boxRadii(sigma);
+}
+
+// A shadow colour's premultiplied sRGB components.
+std::array<double, 4> premultipliedShadowColor(const Color& color) {
+    const Color c = color.convertedTo(ColorSpace::SRGB);
+    const double ca = std::clamp(c.alpha(), 0.0, 1.0);
+    return {std::clamp(c.red(), 0.0, 1.0) * ca, std::clamp(c.green(), 0.0, 1.0) * ca,
+            std::clamp(c.blue(), 0.0, 1.0) * ca, ca};
+}
+
+// The shadow of the first w x h pixels of `part` of `source` into `shadow`, in whole numbers of the width
+// the blur needs.
+bool makeShadow(const QImage& source, const QRect& part, int w, int h, const std::array<int, 3>& radii,
+                const std::array<double, 4>& premultiplied, QImage& shadow, BlurBuffers& buffers) {
+    // The sums fit 32 bits unless the blur is very wide.
+    double largest = 255;
+    for (const int r : radii)
+        largest *= double(2 * r + 1) * double(2 * r + 1);
+    return largest <= double(std::numeric_limits<std::uint32_t>::max())
+               ? blurredShadow<std::uint32_t>(source, part, w, h, radii, premultiplied, shadow, buffers)
+               : blurredShadow<std::uint64_t>(source, part, w, h, radii, premultiplied, shadow, buffers);
+}
+
 QColor opaqueOrInvalid(const Color& c) { return c.isNull() ? QColor() : c.toQColor(); }
 
 // Premultiplied ARGB of a colour at a position of the gradient, interpolating un-premultiplied components.
@@ -506,7 +533,6 @@ struct BitmapContext::Impl {
 
     // The shadow of the part `part` of `source`, which lies at `sourceRegion` in device pixels.
     void drawShadow(const QImage& source, const QRect& part, const QRect& sourceRegion, const State& s) {
-        const double sigma = std::min(std::max(s.shadowBlur, 0.0) / 2, kMaxShadowSigma);
         const int w = sourceRegion.width(), h = sourceRegion.height();
         // The shadow is built in the top-left corner of an image kept from earlier shadows when it is
         // large enough.
@@ -514,21 +540,8 @@ struct BitmapContext::Impl {
             shadowImage = zeroedImage(std::max(w, shadowImage.width()), std::max(h, shadowImage.height()), kLayerFormat);
         if (shadowImage.isNull())
             return;
-        const Color c = s.shadowColor.convertedTo(ColorSpace::SRGB);
-        const double ca = std::clamp(c.alpha(), 0.0, 1.0);
-        const std::array<double, 4> premultiplied{std::clamp(c.red(), 0.0, 1.0) * ca,
-                                                  std::clamp(c.green(), 0.0, 1.0) * ca,
-                                                  std::clamp(c.blue(), 0.0, 1.0) * ca, ca};
-        const std::array<int, 3> radii = sigma < 0.25 ? std::array<int, 3>{0, 0, 0} : boxRadii(sigma);
-        // The sums fit 32 bits unless the blur is very wide.
-        double largest = 255;
-        for (const int r : radii)
-            largest *= double(2 * r + 1) * double(2 * r + 1);
-        const bool made =
-            largest <= double(std::numeric_limits<std::uint32_t>::max())
-                ? blurredShadow<std::uint32_t>(source, part, w, h, radii, premultiplied, shadowImage, blurBuffers)
-                : blurredShadow<std::uint64_t>(source, part, w, h, radii, premultiplied, shadowImage, blurBuffers);
-        if (!made)
+        if (!makeShadow(source, part, w, h, shadowRadii(s.shadowBlur), premultipliedShadowColor(s.shadowColor),
+                        shadowImage, blurBuffers))
             return;
         // The offset is in the y-up pixel space; device rows grow downward.
         const QPoint offset(int(std::lround(s.shadowOffset.width)), -int(std::lround(s.shadowOffset.height)));
@@ -1084,6 +1097,57 @@ void BitmapContext::drawImage(const Rect& rect, const Image& image) {
         p.setTransform(placement * toTarget);
         p.drawImage(QPointF(0, 0), source);
     });
+}
+
+int shadowSpread(double blur) {
+    const std::array<int, 3> radii = shadowRadii(std::isfinite(blur) ? blur : 0);
+    return radii[0] + radii[1] + radii[2];
+}
+
+Image castShadow(const Image& image, double blur, const Color& color) {
+    if (image.isNull() || color.isNull())
+        return {};
+    QImage source = image.qimage();
+    if (source.format() != kLayerFormat)
+        source = source.convertToFormat(kLayerFormat);
+    QImage shadow = zeroedImage(source.width(), source.height(), kLayerFormat);
+    BlurBuffers buffers;
+    if (shadow.isNull() || !makeShadow(source, source.rect(), source.width(), source.height(),
+                                       shadowRadii(std::isfinite(blur) ? blur : 0), premultipliedShadowColor(color),
+                                       shadow, buffers))
+        return {};
+    return Image(std::move(shadow));
+}
+
+void BitmapContext::drawImageWithCastShadow(const Rect& rect, const Image& image, const Image& shadow) {
+    const Rect r = rect.standardized();
+    if (!isValid() || image.isNull() || r.isEmpty())
+        return;
+    const Impl::State& s = d->state();
+    const QTransform placement =
+        QTransform(r.width() / image.width(), 0, 0, -r.height() / image.height(), r.minX(), r.maxY()) *
+        d->userToDevice();
+    // Only an unscaled image on whole pixels, drawn at full alpha without a mask, comes out as drawImage
+    // would draw it; anything else is drawn so.
+    const bool wholePixels = placement.type() <= QTransform::TxTranslate && placement.dx() == std::round(placement.dx()) &&
+                             placement.dy() == std::round(placement.dy());
+    if (shadow.isNull() || shadow.width() != image.width() || shadow.height() != image.height() || !wholePixels ||
+        s.alpha != 1 || !s.mask.isNull() || !d->shadowActive(s) || std::abs(placement.dx()) > 1e7 ||
+        std::abs(placement.dy()) > 1e7) {
+        drawImage(rect, image);
+        return;
+    }
+    if (s.clipRect.isEmpty())
+        return;
+    // The offset is in the y-up pixel space; device rows grow downward.
+    const double dx = std::clamp(s.shadowOffset.width, -1e7, 1e7), dy = std::clamp(s.shadowOffset.height, -1e7, 1e7);
+    const QPoint topLeft(int(placement.dx()), int(placement.dy()));
+    d->compositePart(shadow.qimage(), shadow.qimage().rect(),
+                     topLeft + QPoint(int(std::lround(dx)), -int(std::lround(dy))), s);
+    saveGState();
+    clearShadow();
+    drawImage(rect, image);
+    restoreGState();
 }
 
 void BitmapContext::drawTiledImage(const Rect& rect, const Image& image) {

@@ -154,6 +154,10 @@ public:
 
     // Draws the whole image stretched into `rect`, upright (its top row along the rectangle's top edge).
     void drawImage(const Rect& rect, const Image& image);
+    // Draws the image like drawImage under the shadow in force, with that shadow made ahead by castShadow
+    // (of the same image and the same blur and colour): only its compositing is left. Falls back on drawImage
+    // where the image is not drawn unscaled onto whole pixels at full alpha without a mask.
+    void drawImageWithCastShadow(const Rect& rect, const Image& image, const Image& shadow);
     // Tiles the image from the origin of user space with tiles of the size of `rect`, anchored at its origin.
     void drawTiledImage(const Rect& rect, const Image& image);
     void setInterpolationQuality(InterpolationQuality quality);
@@ -170,5 +174,12 @@ private:
     Kind m_kind = Kind::RGBA;
     std::unique_ptr<Impl> d;
 };
+
+// The shadow setShadow(offset, blur, color) casts from an image, not yet moved by the offset, on pixels of
+// the image's own size: the image needs a transparent border shadowSpread(blur) pixels wide for the shadow
+// to be whole. Made without a context, so on any thread. Null when the colour is null or memory is short.
+Image castShadow(const Image& image, double blur, const Color& color);
+// How far a shadow of `blur` spreads beyond what casts it, in pixels.
+int shadowSpread(double blur);
 
 }  // namespace kx

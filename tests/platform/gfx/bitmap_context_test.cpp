@@ -407,6 +407,66 @@ TEST(BitmapContext, ShadowBlurKeepsTheCastAlphaWholeAndSymmetric) {
     EXPECT_EQ(memoryPixelYUp(sharp, 150, 50).a, 128);  // 0.5 of 255, rounded half up, nothing lost
 }
 
+// A shadow cast ahead (on any thread) and composited later gives the very pixels drawImage gives under the
+// same shadow: on whole pixels at full alpha the fast route; scaled, half-transparent or masked the fallback.
+TEST(BitmapContext, ShadowCastAheadMatchesTheShadowDrawnInPlace) {
+    struct Case {
+        const char* name;
+        double blur;
+        Size offset;
+        Rect clip;    // empty: none
+        double scale;  // of the drawn rectangle
+        double alpha;
+        bool masked;
+    };
+    const Case cases[] = {
+        {"sharp", 0, Size(7, -5), Rect(), 1, 1, false},
+        {"soft", 12, Size(15, -10), Rect(), 1, 1, false},
+        {"wide blur, clipped", 40, Size(-20, 30), Rect(30, 20, 150, 120), 1, 1, false},
+        {"scaled", 12, Size(15, -10), Rect(), 1.5, 1, false},
+        {"half transparent", 12, Size(15, -10), Rect(), 1, 0.5, false},
+        {"masked", 12, Size(15, -10), Rect(), 1, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Color color = Color::srgb(0.2, 0, 0.4, 0.6);
+        // A turned, partly transparent drawing with room around it for the shadow.
+        const int spread = kx::shadowSpread(c.blur);
+        BitmapContext drawing(60 + 2 * spread, 40 + 2 * spread);
+        drawing.translate(spread, spread);
+        drawing.rotate(0.2);
+        drawing.setFillColor(Color::srgb(1, 0.5, 0, 0.8));
+        drawing.fillEllipseInRect(Rect(10, 0, 50, 30));
+        const Image image = drawing.makeImage();
+        const Image shadow = kx::castShadow(image, c.blur, color);
+        ASSERT_FALSE(shadow.isNull());
+        const Rect place(40, 50, image.width() * c.scale, image.height() * c.scale);
+        Image results[3];  // in place, cast ahead, without shadow
+        for (int ahead = 0; ahead < 3; ++ahead) {
+            BitmapContext ctx(260, 220);
+            ctx.setFillColor(Color::srgb(0.1, 0.7, 0.3, 1));
+            ctx.fillRect(Rect(0, 0, 130, 220));
+            if (!c.clip.isEmpty())
+                ctx.clipToRect(c.clip);
+            if (c.masked) {
+                QImage mask(4, 4, QImage::Format_Grayscale8);
+                mask.fill(180);
+                ctx.clipToMask(Rect(0, 0, 260, 220), Image(std::move(mask)));
+            }
+            ctx.setAlpha(c.alpha);
+            if (ahead < 2)
+                ctx.setShadow(c.offset, c.blur, color);
+            if (ahead == 1)
+                ctx.drawImageWithCastShadow(place, image, shadow);
+            else
+                ctx.drawImage(place, image);
+            results[ahead] = ctx.makeImage();
+        }
+        EXPECT_EQ(results[0].qimage(), results[1].qimage());
+        EXPECT_NE(results[0].qimage(), results[2].qimage());
+    }
+}
+
 TEST(BitmapContext, TransparencyLayerBlendsOnce) {
     BitmapContext ctx(30, 10);
     ctx.setAlpha(0.5);

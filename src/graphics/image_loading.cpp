@@ -76,22 +76,13 @@ QSize gifLogicalScreenSize(QIODevice* device) {
     return QSize(byte(6) | byte(7) << 8, byte(8) | byte(9) << 8);
 }
 
-// Qt's reader limit on one image's memory is shared by all readers of the process, so it is set once.
-void limitDecodeAllocations() {
-    static const bool once = [] {
-        QImageReader::setAllocationLimit(kMaximumDecodeMegabytes);
-        return true;
-    }();
-    (void)once;
-}
-
 // Decodes image 0 of the reader's device upright, in sRGB and 8 bits per component; with a positive
 // `maximumPixelSize` the decoder itself scales the image down so that its longer side is at most that many
 // pixels. The size is checked before anything is decoded. A GIF whose reader reports another size than its
 // header's logical screen, in a side the screen gives, is refused: a damaged file, for which the decoder
 // would make an image of a size the check did not see.
 kx::Image decodeWithReader(QImageReader& reader, int maximumPixelSize) {
-    limitDecodeAllocations();
+    kx::Image::limitReaderAllocations();
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
     if (reader.format() == "gif") {

@@ -7,7 +7,8 @@
 //
 // Limits against hostile files ("decompression bombs"): the decoder reads the stored size before any
 // pixel and refuses an image of more than kx::Image::maximumPixelCount pixels, and Qt's reader refuses to
-// allocate more than kMaximumDecodeMegabytes for one image. PDF pages are drawn at one pixel per point
+// allocate more than four bytes a pixel at that count (1024 MB) for one image
+// (kx::Image::limitReaderAllocations). PDF pages are drawn at one pixel per point
 // but never larger than kMaximumPDFPixelCount pixels nor kMaximumPDFPixelSide on a side; a larger page is
 // drawn scaled down, keeping its proportions. EPS files are PostScript programs, so they are run by
 // Ghostscript in a separate process (safe mode, no file access, limited memory) that is stopped after
@@ -20,7 +21,6 @@
 #include <QByteArray>
 #include <QString>
 
-inline constexpr int kMaximumDecodeMegabytes = 1024;
 inline constexpr qint64 kMaximumPDFPixelCount = qint64(1) << 26;
 inline constexpr int kMaximumPDFPixelSide = 16384;
 inline constexpr int kEPSTimeLimitMs = 20000;

@@ -78,6 +78,14 @@ QColor Image::pixelColor(int x, int row) const {
     return QColor(0, 0, 0, 0);
 }
 
+void Image::limitReaderAllocations() {
+    static const bool once = [] {
+        QImageReader::setAllocationLimit(int(maximumPixelCount * 4 / (1024 * 1024)));
+        return true;
+    }();
+    (void)once;
+}
+
 Image Image::fromData(const QByteArray& data) {
     if (data.isEmpty())
         return {};
@@ -88,9 +96,9 @@ Image Image::fromData(const QByteArray& data) {
     buffer.open(QIODevice::ReadOnly);
     if (!pngChunksFitInDevice(buffer))
         return {};
+    limitReaderAllocations();
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
-    reader.setAllocationLimit(int(maximumPixelCount * 4 / (1024 * 1024)));
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > maximumPixelCount)
         return {};

@@ -62,6 +62,10 @@ public:
 
     // Largest pixel count a decoder or a context accepts (width x height); larger images are refused.
     static constexpr qint64 maximumPixelCount = qint64(1) << 28;
+    // Sets Qt's image reader limit on one image's memory (one value for the whole process, four bytes per
+    // pixel at the pixel limit) once, before the first decode; decoders call it instead of setting the
+    // limit themselves, which several threads decoding at once would race on.
+    static void limitReaderAllocations();
 
 private:
     QImage m_image;

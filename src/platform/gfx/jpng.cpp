@@ -31,10 +31,10 @@ QImage decodeStream(const QByteArray& bytes, const char* format) {
     buffer.open(QIODevice::ReadOnly);
     if (!pngChunksFitInDevice(buffer))
         return {};
+    Image::limitReaderAllocations();
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(false);
-    reader.setAllocationLimit(int(Image::maximumPixelCount * 4 / (1024 * 1024)));
     const QSize size = reader.size();
     if (!size.isValid() || qint64(size.width()) * size.height() > Image::maximumPixelCount)
         return {};

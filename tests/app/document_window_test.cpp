@@ -1,6 +1,7 @@
 // The document window with its project document: opening through the document controller, editing a page,
 // the save road with its progress sheet, closing and opening again, and what a file that fails to open does.
 #include "app/main_window.h"
+#include "app_test_support.h"
 #include "canvas/canvas_view.h"
 #include "document/version_info.h"
 #include "model/background.h"
@@ -11,6 +12,7 @@
 #include "output/progress_sheet.h"
 #include "platform/foundation/undo_manager.h"
 #include "platform/foundation/user_defaults.h"
+#include "support/event_wait.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,7 +21,6 @@
 #include <QDialog>
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -37,16 +38,7 @@ kx::Rect shapeRect(int i) {
     return {0.1 + 0.1 * i, 0.2, 0.3, 0.25};
 }
 
-bool processEventsUntil(const std::function<bool()>& condition, int limitMs = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+using kxtest::processEventsUntil;
 
 // Every file of a folder with a digest of its bytes.
 QMap<QString, QByteArray> folderDigest(const QString& folder) {
@@ -70,11 +62,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         kx::UserDefaults::setStandardFilePath(dir.filePath(QStringLiteral("settings.conf")));
         KXDocument::registerDefaults();
-        KXProject::setPageRenderer([](KXCanvas&, const kx::Size& size) {
-            QImage image(std::max(1, int(size.width)), std::max(1, int(size.height)), QImage::Format_RGBA8888);
-            image.fill(Qt::gray);
-            return kx::Image(image);
-        });
+        KXProject::setPageRenderer(kxtest::greyPageRendering);
         KXMainWindow::setAlertPresenter([this](QWidget*, const QString& message, const QString&) { alerts << message; });
         KXDocumentWindowController::installFactory(nullptr);
         kx::DocumentController& controller = documents();

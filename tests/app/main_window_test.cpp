@@ -1,5 +1,6 @@
 #include "app/launch.h"
 #include "app/main_window.h"
+#include "app_test_support.h"
 #include "document/document.h"
 #include "canvas/backdrop_layers.h"
 #include "canvas/canvas_layer.h"
@@ -41,11 +42,7 @@ protected:
         registerModelClasses();
         registerDocumentClasses();
         ASSERT_TRUE(dir.isValid());
-        KXProject::setPageRenderer([](KXCanvas&, const kx::Size& size) {
-            QImage image(std::max(1, int(size.width)), std::max(1, int(size.height)), QImage::Format_RGBA8888);
-            image.fill(Qt::gray);
-            return kx::Image(image);
-        });
+        KXProject::setPageRenderer(kxtest::greyPageRendering);
         KXMainWindow::setAlertPresenter([this](QWidget*, const QString& message, const QString&) {
             alerts << message;
         });

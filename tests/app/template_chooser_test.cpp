@@ -1,6 +1,7 @@
 // The document window's side of the template chooser (opening a chosen project, starting from a chosen
 // template, inserting a template's pages), the notifications the window follows and its toolbar.
 #include "app/main_window.h"
+#include "app_test_support.h"
 #include "app_services/ga_object.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
@@ -13,12 +14,12 @@
 #include "output/progress_sheet.h"
 #include "platform/foundation/undo_manager.h"
 #include "platform/foundation/user_defaults.h"
+#include "support/event_wait.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -29,16 +30,7 @@
 
 namespace {
 
-bool processEventsUntil(const std::function<bool()>& condition, int limitMs = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+using kxtest::processEventsUntil;
 
 // What the window asked of its choosers.
 struct ChooserLog {
@@ -95,11 +87,7 @@ protected:
         registerDocumentClasses();
         ASSERT_TRUE(dir.isValid());
         kx::UserDefaults::setStandardFilePath(dir.filePath(QStringLiteral("settings.conf")));
-        KXProject::setPageRenderer([](KXCanvas&, const kx::Size& size) {
-            QImage image(std::max(1, int(size.width)), std::max(1, int(size.height)), QImage::Format_RGBA8888);
-            image.fill(Qt::gray);
-            return kx::Image(image);
-        });
+        KXProject::setPageRenderer(kxtest::greyPageRendering);
         KXMainWindow::setAlertPresenter([this](QWidget*, const QString& message, const QString&) { alerts << message; });
         KXProject::setMissingSheetFactory([this] { return std::make_unique<FakeMissingSheet>(missing); });
     }

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <numbers>
 
+using kxtest::Counter;
 using kxtest::sendDragAtPagePoints;
 using kxtest::sendMouseAtPagePoint;
 
@@ -128,16 +129,6 @@ TEST(MouseTrackingTest, AltAndCtrlPlayTheOptionRole) {
 }
 
 // ---- the view ----
-
-// Counts the notifications of one name posted by one sender.
-struct Counter {
-    Counter(const QString& name, const void* sender)
-        : token(kx::NotificationCenter::defaultCenter().addObserver(name, sender, [this](const kx::Notification&) {
-              ++count;
-          })) {}
-    int count = 0;
-    kx::NotificationToken token;
-};
 
 // A page of 400 x 300 pixels shown at 100 % in a 600 x 400 view, so page points are page pixels. Snapping to
 // the page is on, to objects off, unless a test says otherwise.

@@ -17,6 +17,7 @@
 
 #include <cmath>
 
+using kxtest::Counter;
 using kxtest::Rgba;
 using kxtest::ViewRig;
 
@@ -31,16 +32,6 @@ std::shared_ptr<KXCanvasLayer> makePage(double width, double height, std::int64_
     layer->canvas()->background()->setColor1(color);
     return layer;
 }
-
-// Counts the notifications of one name posted by one sender.
-struct Counter {
-    Counter(const QString& name, const void* sender)
-        : token(kx::NotificationCenter::defaultCenter().addObserver(name, sender, [this](const kx::Notification&) {
-              ++count;
-          })) {}
-    int count = 0;
-    kx::NotificationToken token;
-};
 
 // The pixel of a texture that a tiling from the top-left corner puts at (x, y) of the tiled area.
 Rgba tilePixel(const kx::Image& texture, int x, int y) {

@@ -1,8 +1,9 @@
-// Helpers for canvas view tests: a view in a scroll area of a chosen size, and mouse, wheel and pinch events
-// sent at points of the shown page.
+// Helpers for canvas view tests: a view in a scroll area of a chosen size, mouse, wheel and pinch events
+// sent at points of the shown page, and a count of the notifications the view posts.
 #pragma once
 
 #include "canvas/canvas_view.h"
+#include "platform/foundation/notification_center.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -14,6 +15,16 @@
 #include <memory>
 
 namespace kxtest {
+
+// Counts the notifications of one name posted by one sender.
+struct Counter {
+    Counter(const QString& name, const void* sender)
+        : token(kx::NotificationCenter::defaultCenter().addObserver(name, sender, [this](const kx::Notification&) {
+              ++count;
+          })) {}
+    int count = 0;
+    kx::NotificationToken token;
+};
 
 // A shown scroll area without frame whose contents are `viewport` pixels, holding a set-up canvas view and
 // its zoom control.

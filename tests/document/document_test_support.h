@@ -6,9 +6,8 @@
 #include "document/project.h"
 #include "model/canvas.h"
 #include "platform/foundation/undo_manager.h"
+#include "support/event_wait.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <functional>
 #include <memory>
@@ -62,17 +61,5 @@ public:
     int windowShown = 0;
     int closed = 0;
 };
-
-// Runs the event loop until the condition holds or a generous limit passes; answers the condition.
-inline bool processEventsUntil(const std::function<bool()>& condition, int limitMs = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 }  // namespace kxtest

@@ -212,13 +212,53 @@ TEST(BitmapContext, ClipToGreyMaskScalesCoverage) {
     EXPECT_EQ(at(ctx, 0, 0).a, 255);
 }
 
-TEST(BitmapContext, TurnedSmoothMaskCoverageIsTheMaskDrawnWithItsPlacement) {
-    // A grey mask stretched over a turned rectangle: the coverage of every pixel is the alpha of the mask
-    // drawn (smoothly, antialiased) with the same placement into a transparent ARGB image.
+namespace {
+
+// A 7 x 5 grey mask with every level of coverage in a different place.
+QImage greyMaskFixture() {
     QImage grey(7, 5, QImage::Format_Grayscale8);
     for (int y = 0; y < grey.height(); ++y)
         for (int x = 0; x < grey.width(); ++x)
             grey.scanLine(y)[x] = uchar((x * 37 + y * 53) % 256);
+    return grey;
+}
+
+// Expects the coverage (alpha) of every pixel of the context to be, within `tolerance`, the alpha of the grey
+// mask drawn antialiased with the placement (mask pixels to device pixels) into a transparent ARGB image, and
+// more than `minimumCovered` pixels to be covered.
+void expectCoverageOfMaskDrawn(const BitmapContext& ctx, const QImage& grey, const QTransform& placement, bool smooth,
+                               int tolerance, int minimumCovered) {
+    QImage alpha(grey.size(), QImage::Format_Alpha8);
+    for (int y = 0; y < grey.height(); ++y)
+        std::copy_n(grey.constScanLine(y), grey.width(), alpha.scanLine(y));
+    const int w = ctx.width(), h = ctx.height();
+    QImage expected(w, h, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::transparent);
+    {
+        QPainter p(&expected);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+        p.setTransform(placement);
+        p.drawImage(QPointF(0, 0), alpha);
+    }
+    int covered = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int want = qAlpha(reinterpret_cast<const QRgb*>(expected.constScanLine(y))[x]);
+            const int got = ctx.constData()[std::size_t(y) * ctx.bytesPerRow() + 4 * x + 3];
+            ASSERT_NEAR(got, want, tolerance) << "pixel " << x << ", " << y;
+            covered += got > 0;
+        }
+    }
+    EXPECT_GT(covered, minimumCovered);
+}
+
+}  // namespace
+
+TEST(BitmapContext, TurnedSmoothMaskCoverageIsTheMaskDrawnWithItsPlacement) {
+    // A grey mask stretched over a turned rectangle: the coverage of every pixel is the alpha of the mask
+    // drawn (smoothly, antialiased) with the same placement into a transparent ARGB image.
+    const QImage grey = greyMaskFixture();
     const int w = 64, h = 48;
     const double angle = 0.3;
     BitmapContext ctx(w, h);
@@ -231,41 +271,14 @@ TEST(BitmapContext, TurnedSmoothMaskCoverageIsTheMaskDrawnWithItsPlacement) {
     const double c = std::cos(angle), s = std::sin(angle);
     const QTransform placement = QTransform(40.0 / 7, 0, 0, -30.0 / 5, -20, 15) * QTransform(c, s, -s, c, 32, 24) *
                                  QTransform(1, 0, 0, -1, 0, h);
-    QImage alpha(grey.size(), QImage::Format_Alpha8);
-    for (int y = 0; y < grey.height(); ++y)
-        std::copy_n(grey.constScanLine(y), grey.width(), alpha.scanLine(y));
-    QImage expected(w, h, QImage::Format_ARGB32_Premultiplied);
-    expected.fill(Qt::transparent);
-    {
-        QPainter p(&expected);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.setTransform(placement);
-        p.drawImage(QPointF(0, 0), alpha);
-    }
-    int covered = 0;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const int want = qAlpha(reinterpret_cast<const QRgb*>(expected.constScanLine(y))[x]);
-            const int got = ctx.constData()[std::size_t(y) * ctx.bytesPerRow() + 4 * x + 3];
-            ASSERT_EQ(got, want) << "pixel " << x << ", " << y;
-            covered += got > 0;
-        }
-    }
-    EXPECT_GT(covered, 500);
+    expectCoverageOfMaskDrawn(ctx, grey, placement, true, 0, 500);
 }
 
 TEST(BitmapContext, UprightMaskCoverageIsTheMaskDrawnWithItsPlacement) {
     // Masks stretched over upright rectangles on whole pixels (the page's photos and frames) take a path of
     // their own; their coverage stays that of the mask drawn with the same placement: the same pixels when
     // not smoothed, within 2 levels of Qt's own interpolation when smoothed. Flips included.
-    QImage grey(7, 5, QImage::Format_Grayscale8);
-    for (int y = 0; y < grey.height(); ++y)
-        for (int x = 0; x < grey.width(); ++x)
-            grey.scanLine(y)[x] = uchar((x * 37 + y * 53) % 256);
-    QImage alpha(grey.size(), QImage::Format_Alpha8);
-    for (int y = 0; y < grey.height(); ++y)
-        std::copy_n(grey.constScanLine(y), grey.width(), alpha.scanLine(y));
+    const QImage grey = greyMaskFixture();
     struct Case {
         bool smooth;
         double flipX, flipY;
@@ -285,25 +298,7 @@ TEST(BitmapContext, UprightMaskCoverageIsTheMaskDrawnWithItsPlacement) {
 
         const QTransform placement = QTransform(42.0 / 7, 0, 0, -31.0 / 5, -21, 17) *
                                      QTransform(c.flipX, 0, 0, c.flipY, 32, 24) * QTransform(1, 0, 0, -1, 0, h);
-        QImage expected(w, h, QImage::Format_ARGB32_Premultiplied);
-        expected.fill(Qt::transparent);
-        {
-            QPainter p(&expected);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setRenderHint(QPainter::SmoothPixmapTransform, c.smooth);
-            p.setTransform(placement);
-            p.drawImage(QPointF(0, 0), alpha);
-        }
-        int covered = 0;
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                const int want = qAlpha(reinterpret_cast<const QRgb*>(expected.constScanLine(y))[x]);
-                const int got = ctx.constData()[std::size_t(y) * ctx.bytesPerRow() + 4 * x + 3];
-                ASSERT_NEAR(got, want, c.tolerance) << "pixel " << x << ", " << y;
-                covered += got > 0;
-            }
-        }
-        EXPECT_GT(covered, 1000);
+        expectCoverageOfMaskDrawn(ctx, grey, placement, c.smooth, c.tolerance, 1000);
     }
 }
 

@@ -11,10 +11,9 @@
 #include "model/shape.h"
 #include "platform/foundation/user_defaults.h"
 #include "photo_page_fixture.h"
+#include "view_events.h"
 
 #include <QApplication>
-#include <QMouseEvent>
-#include <QScrollArea>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -24,35 +23,20 @@ namespace {
 using kxbench::buildPage;
 using kxbench::Page;
 using kxbench::resources;
-
-void sendMouse(KXPreview& view, QEvent::Type type, const kx::Point& pagePoint) {
-    const QPointF local = view.viewPointForPagePoint(pagePoint);
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, local, view.mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                      buttons, Qt::NoModifier);
-    QApplication::sendEvent(&view, &event);
-}
+using kxtest::sendMouseAtPagePoint;
 
 void BM_MouseDragStep(benchmark::State& state) {
     kx::UserDefaults::standard().setValue(KXAutoSnap, true);
     kx::UserDefaults::standard().setValue(KXAutoObjectSnap, state.range(0) != 0);
     resources();
     Page page = buildPage();
-    QScrollArea scroll;
-    scroll.setFrameShape(QFrame::NoFrame);
-    KXZoomPopUp zoom;
-    auto* view = new KXPreview;
-    view->setScrollArea(&scroll);
-    view->setPubZoom(&zoom);
-    view->awakeFromNib();
-    scroll.resize(1600, 1200);
-    scroll.show();
-    QApplication::processEvents();
+    kxtest::ViewRig rig({1600, 1200});
+    KXPreview* view = rig.view;
     view->switchToCanvasLayer(page.layer);
     QApplication::processEvents();  // the first full paint
     KXShape& dragged = *page.shapes[22];
     const kx::Point start = dragged.frameRect().center();
-    sendMouse(*view, QEvent::MouseButtonPress, start);
+    sendMouseAtPagePoint(*view, QEvent::MouseButtonPress, start);
     QApplication::processEvents();
     if (view->mouseDownGraph() != &dragged)
         state.SkipWithError("the press did not hit the shape");
@@ -60,13 +44,12 @@ void BM_MouseDragStep(benchmark::State& state) {
     view->resetPaintedPixelCount();
     for (auto _ : state) {
         const double d = step++ % 2 == 0 ? 7.3 : 0.0;
-        sendMouse(*view, QEvent::MouseMove, {start.x + d, start.y + d});
+        sendMouseAtPagePoint(*view, QEvent::MouseMove, {start.x + d, start.y + d});
         QApplication::processEvents();
     }
-    sendMouse(*view, QEvent::MouseButtonRelease, start);
+    sendMouseAtPagePoint(*view, QEvent::MouseButtonRelease, start);
     state.counters["painted_px"] =
         double(view->paintedPixelCount()) / double(std::max<std::int64_t>(1, state.iterations()));
-    view->switchToCanvasLayer(nullptr);
     kx::UserDefaults::standard().removeValue(KXAutoSnap);
     kx::UserDefaults::standard().removeValue(KXAutoObjectSnap);
 }

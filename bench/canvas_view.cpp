@@ -18,13 +18,13 @@
 #include "model/stroke.h"
 #include "platform/foundation/bundle.h"
 #include "photo_page_fixture.h"
+#include "view_events.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QScrollArea>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -41,16 +41,8 @@ using kxbench::resources;
 void BM_ViewRepaintAfterMove(benchmark::State& state) {
     resources();
     Page page = buildPage();
-    QScrollArea scroll;
-    scroll.setFrameShape(QFrame::NoFrame);
-    KXZoomPopUp zoom;
-    auto* view = new KXPreview;
-    view->setScrollArea(&scroll);
-    view->setPubZoom(&zoom);
-    view->awakeFromNib();
-    scroll.resize(1600, 1200);
-    scroll.show();
-    QApplication::processEvents();
+    kxtest::ViewRig rig({1600, 1200});
+    KXPreview* view = rig.view;
     view->switchToCanvasLayer(page.layer);
     QApplication::processEvents();  // the first full paint
     if (view->size() != QSize(1600, 1200) || page.layer->frame().size.width != 1600)
@@ -66,7 +58,6 @@ void BM_ViewRepaintAfterMove(benchmark::State& state) {
     }
     state.counters["painted_px"] =
         double(view->paintedPixelCount()) / double(std::max<std::int64_t>(1, state.iterations()));
-    view->switchToCanvasLayer(nullptr);
 }
 
 // Zooming a 2560 x 1440 pixel page between "fit page" and 400 % in a 1600 x 1200 view: each iteration is one
@@ -78,27 +69,17 @@ void BM_ViewZoomToFourHundredPercent(benchmark::State& state) {
     const KXSize size(2560, 1440, KXSizeUnitPixel, 72);
     layer->canvas()->setPageSize(&size);
     layer->canvas()->background()->setColor1(kx::Color::srgb(0.9, 0.8, 0.7, 1));
-    QScrollArea scroll;
-    scroll.setFrameShape(QFrame::NoFrame);
-    KXZoomPopUp zoom;
-    auto* view = new KXPreview;
-    view->setScrollArea(&scroll);
-    view->setPubZoom(&zoom);
-    view->awakeFromNib();
-    scroll.resize(1600, 1200);
-    scroll.show();
-    QApplication::processEvents();
+    kxtest::ViewRig rig({1600, 1200});
+    KXPreview* view = rig.view;
     view->switchToCanvasLayer(layer);
     QApplication::processEvents();
     int step = 0;
     for (auto _ : state) {
-        zoom.setCurrentIndex(step++ % 2 == 0 ? KXZoomEntryLastLevel : KXZoomEntryFitPage);
-        view->zoomChanged();
+        rig.choose(step++ % 2 == 0 ? KXZoomEntryLastLevel : KXZoomEntryFitPage);
         QApplication::processEvents();
     }
     if (view->zoomPercentage() != 400 && step % 2 == 1)
         state.SkipWithError("the page did not reach 400 %");
-    view->switchToCanvasLayer(nullptr);
 }
 
 }  // namespace

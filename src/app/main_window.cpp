@@ -313,13 +313,19 @@ void KXMainWindow::adoptProject(std::unique_ptr<KXProject> project, std::int64_t
     old.reset();
 }
 
-bool KXMainWindow::openProjectWithPath(const QString& path) {
+std::unique_ptr<KXProject> KXMainWindow::loadProjectOrAlert(const QString& file, const QString& shownPath) {
     QString error;
-    std::unique_ptr<KXProject> loaded = KXProject::initWithPath(path, &error);
-    if (!loaded || loaded->canvasCount() < 1) {
-        showOpenFailure(path, error);
+    std::unique_ptr<KXProject> loaded = KXProject::initWithPath(file, &error);
+    if (loaded && loaded->canvasCount() >= 1)
+        return loaded;
+    showOpenFailure(shownPath, error);
+    return nullptr;
+}
+
+bool KXMainWindow::openProjectWithPath(const QString& path) {
+    std::unique_ptr<KXProject> loaded = loadProjectOrAlert(path, path);
+    if (!loaded)
         return false;
-    }
     if (m_document && m_document->fileURL().isEmpty())
         m_document->setFileURL(path);
     adoptProject(std::move(loaded), 0);
@@ -343,17 +349,7 @@ QString KXMainWindow::templateFileInFolder(const QString& folder) {
 bool KXMainWindow::openTemplateWithPath(const QString& folder, std::int64_t pageIndex) {
     if (folder.isEmpty())
         return false;
-    const QString file = templateFileInFolder(folder);
-    QString error;
-    std::unique_ptr<KXProject> loaded = KXProject::initWithPath(file, &error);
-    if (!loaded || loaded->canvasCount() < 1) {
-        showOpenFailure(folder, error);
-        return false;
-    }
-    adoptProject(std::move(loaded), pageIndex);
-    updateWindowTitle();
-    showMissingFilesLater();
-    return true;
+    return openTemplateFile(folder, templateFileInFolder(folder), pageIndex);
 }
 
 void KXMainWindow::initEmptyProject() {
@@ -361,6 +357,8 @@ void KXMainWindow::initEmptyProject() {
 }
 
 void KXMainWindow::showOpenFailure(const QString& path, const QString& error) {
+    // The alert replaces the opening sheet, if one is up.
+    stopProgressbar();
     const QString message = localized("OpenFailed").arg(QFileInfo(path).fileName());
     const QString informative = error.isEmpty() ? localized("OpenFailedNoPages") : error;
     if (alertPresenter()) {
@@ -518,13 +516,9 @@ void KXMainWindow::templateWindowControllerOpenPorject(KXTemplateChooser*, const
 }
 
 void KXMainWindow::openChosenProject(const QString& path) {
-    QString error;
-    std::unique_ptr<KXProject> loaded = KXProject::initWithPath(path, &error);
-    if (!loaded || loaded->canvasCount() < 1) {
-        stopProgressbar();
-        showOpenFailure(path, error);
+    std::unique_ptr<KXProject> loaded = loadProjectOrAlert(path, path);
+    if (!loaded)
         return;
-    }
     adoptProject(std::move(loaded), 0);
     if (m_document) {
         // The document now holds what its file holds. A template package is only a starting point: the
@@ -552,22 +546,19 @@ void KXMainWindow::templateWindowControllerOpenTemplate(KXTemplateChooser*, cons
         // Crop and pen modes would be left here; the canvas view leaves them when it shows another page.
         QTimer::singleShot(0, this, [this, folder, file] { insertTemplatePages(folder, file); });
     } else {
-        QTimer::singleShot(0, this, [this, folder, file, pageIndex] { openChosenTemplate(folder, file, pageIndex); });
+        QTimer::singleShot(0, this, [this, folder, file, pageIndex] { openTemplateFile(folder, file, pageIndex); });
     }
 }
 
-void KXMainWindow::openChosenTemplate(const QString& folder, const QString& file, std::int64_t pageIndex) {
-    QString error;
-    std::unique_ptr<KXProject> loaded = KXProject::initWithPath(file, &error);
-    if (!loaded || loaded->canvasCount() < 1) {
-        stopProgressbar();
-        showOpenFailure(folder, error);
-        return;
-    }
+bool KXMainWindow::openTemplateFile(const QString& folder, const QString& file, std::int64_t pageIndex) {
+    std::unique_ptr<KXProject> loaded = loadProjectOrAlert(file, folder);
+    if (!loaded)
+        return false;
     adoptProject(std::move(loaded), pageIndex);
     updateWindowTitle();
     stopProgressbar();
     showMissingFilesLater();
+    return true;
 }
 
 void KXMainWindow::insertTemplatePages(const QString& folder, const QString& file) {
@@ -575,7 +566,6 @@ void KXMainWindow::insertTemplatePages(const QString& folder, const QString& fil
     const std::int64_t current = m_project->currentIndex();
     QString error;
     if (!m_project->insertCanvasLayerWithPath(file, current, &error)) {
-        stopProgressbar();
         showOpenFailure(folder, error);
         return;
     }

@@ -169,7 +169,9 @@ private:
     void updateCanFillRandomly();
     // The chooser's roads, run on the event loop after the sheet went up.
     void openChosenProject(const QString& path);
-    void openChosenTemplate(const QString& folder, const QString& file, std::int64_t pageIndex);
+    // Opens the template file of the folder in place of the project, showing the page at the index; the
+    // opening sheet, when up, goes down.
+    bool openTemplateFile(const QString& folder, const QString& file, std::int64_t pageIndex);
     void insertTemplatePages(const QString& folder, const QString& file);
     KXProgressBarController& progressSheet();
     // Takes a freshly loaded project in place of the open one and shows the page at the index.
@@ -177,6 +179,9 @@ private:
     void updateWindowTitle();
     void showMissingFilesLater();
     void showMissingFilesNow();
+    // A project read from the file, with at least one page; else null after the alert naming `shownPath`.
+    std::unique_ptr<KXProject> loadProjectOrAlert(const QString& file, const QString& shownPath);
+    // Alerts that the file could not be opened, taking down the opening sheet first.
     void showOpenFailure(const QString& path, const QString& error);
     static QString bundleNameForMenu();
 

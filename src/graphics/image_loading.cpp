@@ -185,19 +185,21 @@ kx::Image loadSharedImageFromFile(const QString& path) {
     static QMutex lock;
     static std::list<SharedImage> kept;  // most recently used first
     static qint64 keptBytes = 0;
+    // Drops an entry (none at the end), with the lock held.
+    const auto forget = [](std::list<SharedImage>::iterator it) {
+        if (it == kept.end())
+            return;
+        keptBytes -= pixelBytes(it->image);
+        kept.erase(it);
+    };
     {
         QMutexLocker locker(&lock);
-        for (auto it = kept.begin(); it != kept.end(); ++it) {
-            if (it->path != path)
-                continue;
-            if (it->fileSize == fileSize && it->modified == modified) {
-                kept.splice(kept.begin(), kept, it);
-                return kept.front().image;
-            }
-            keptBytes -= pixelBytes(it->image);
-            kept.erase(it);
-            break;
+        const auto it = std::find_if(kept.begin(), kept.end(), [&](const SharedImage& e) { return e.path == path; });
+        if (it != kept.end() && it->fileSize == fileSize && it->modified == modified) {
+            kept.splice(kept.begin(), kept, it);
+            return kept.front().image;
         }
+        forget(it);
     }
     kx::Image image = loadImageFromFile(path);
     const qint64 bytes = pixelBytes(image);
@@ -205,13 +207,7 @@ kx::Image loadSharedImageFromFile(const QString& path) {
         return image;
     QMutexLocker locker(&lock);
     // Another thread may have loaded the same file meanwhile: keep one entry per path.
-    for (auto it = kept.begin(); it != kept.end(); ++it) {
-        if (it->path == path) {
-            keptBytes -= pixelBytes(it->image);
-            kept.erase(it);
-            break;
-        }
-    }
+    forget(std::find_if(kept.begin(), kept.end(), [&](const SharedImage& e) { return e.path == path; }));
     kept.push_front({path, fileSize, modified, image});
     keptBytes += bytes;
     while (keptBytes > kSharedImageCacheBytes && kept.size() > 1) {

@@ -45,6 +45,11 @@ void rotateAbout(kx::BitmapContext& context, const kx::Point& centre, double ang
     context.translate(-centre.x, -centre.y);
 }
 
+// The blur of a graph's shadow in an output drawn at the zoom.
+double outputShadowBlur(const KXShadow& shadow, double zoom) {
+    return std::sqrt(zoom) * shadow.blur();
+}
+
 // Whether drawGraph renders the graph through an image of its own (see there) when it is fully opaque and
 // not reflected: a shadowed graph whose image is not out of all proportion to the output.
 bool graphImageFits(const kx::Size& frame, const kx::Size& output) {
@@ -148,8 +153,7 @@ private:
                 const bool turn = m_intoFreshBitmap && std::isfinite(angle);
                 const kx::Rect f = roundRectComponents(page.frameRectOfGraph(shape));
                 const double pageHeight = page.previewSize().height;
-                // As drawGraph casts it.
-                const double shadowBlur = std::sqrt(zoom) * shape->shadow()->blur();
+                const double shadowBlur = outputShadowBlur(*shape->shadow(), zoom);
                 const kx::Color shadowColor = shape->shadow()->color();
                 m_jobs.push_back([shape, zoom, turn, f, angle, pageHeight, shadowBlur, shadowColor] {
                     MadeImage made;
@@ -491,7 +495,7 @@ void KXCanvas::drawGraph(KXGraph* graph, kx::BitmapContext& context) {
     if (shadowed) {
         const float reference = float(std::min(m_previewSize.width, m_previewSize.height)) / 10.0f;
         shadowOffset = graph->shadow()->offsetWithReference(reference, -angle);
-        shadowBlur = std::sqrt(m_zoomValue) * graph->shadow()->blur();
+        shadowBlur = outputShadowBlur(*graph->shadow(), m_zoomValue);
         const kx::AffineTransform ctm = context.ctm();
         if (!image.isNull() && ctm.b == 0 && ctm.c == 0) {
             // In device pixels, as the shadow's offset and blur are; the blur reaches 3 sigma (blur / 2).

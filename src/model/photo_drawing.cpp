@@ -119,13 +119,16 @@ bool KXPhoto::needsLargerSourceForRect(const kx::Rect& imageRect) const {
 }
 
 std::function<void()> KXPhoto::sourceLoadForRect(const kx::Rect& rect) const {
-    if (isEmpty() || !needsLargerSourceForRect(roundRectComponents(fullImageRectForDrawing(rect))))
+    if (isEmpty())
+        return {};
+    const kx::Rect imageRect = roundRectComponents(fullImageRectForDrawing(rect));
+    if (!needsLargerSourceForRect(imageRect))
         return {};
     const KXCachePtr cache = KXCacheManager::cacheManager().cacheWithPath(m_imagePath);
     if (!cache)
         return {};
     // The request drawInContext makes through sourceImageForSize.
-    const kx::Size size = sizeInFileOrientation(roundRectComponents(fullImageRectForDrawing(rect)).size);
+    const kx::Size size = sizeInFileOrientation(imageRect.size);
     return [cache, size] { (void)cache->imageCoveringSize(size); };
 }
 

@@ -47,7 +47,8 @@ void KXMainWindow::setAlertPresenter(AlertPresenter presenter) {
     alertPresenter() = std::move(presenter);
 }
 
-KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent) : QMainWindow(parent) {
+KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent)
+    : QMainWindow(parent), m_pbCtl(std::make_unique<KXProgressBarController>()) {
     setObjectName(QStringLiteral("MainWindow"));
     buildLayout();
     buildMenus(delegate);
@@ -65,7 +66,7 @@ KXMainWindow::~KXMainWindow() {
     if (m_document && m_project && m_project->currentCanvas() &&
         m_document->undoManager() == &m_project->currentCanvas()->undoManager())
         m_document->setUndoManager(nullptr);
-    if (m_pbCtl)
+    if (m_sheetReady)
         m_pbCtl->window()->hide();
     // The view lets go of the shown page before the project and its pages go.
     if (m_preview)
@@ -159,6 +160,19 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     connect(saveAs, &QAction::triggered, this, &KXMainWindow::saveAsAction);
 
+    QMenu* edit = menuBar()->addMenu(localized("Edit"));
+    edit->setObjectName(QStringLiteral("EditMenu"));
+    m_undoItem = edit->addAction(localized("Undo"));
+    m_undoItem->setObjectName(QStringLiteral("Undo"));
+    m_undoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(m_undoItem, &QAction::triggered, this, &KXMainWindow::undoAction);
+    m_redoItem = edit->addAction(localized("Redo"));
+    m_redoItem->setObjectName(QStringLiteral("Redo"));
+    m_redoItem->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(m_redoItem, &QAction::triggered, this, &KXMainWindow::redoAction);
+    connect(edit, &QMenu::aboutToShow, this, &KXMainWindow::validateUndoItems);
+    validateUndoItems();
+
     QMenu* view = menuBar()->addMenu(localized("View"));
     QAction* zoomIn = view->addAction(localized("ZoomIn"));
     zoomIn->setObjectName(QStringLiteral("ZoomIn"));
@@ -241,6 +255,7 @@ void KXMainWindow::initWindowWidthDocument(KXDocument* document, const std::func
         if (m_document)
             m_document->setUndoManager(&page->undoManager());
     }
+    validateUndoItems();
     updateWindowTitle();
     registerObservers();
     if (block)
@@ -262,6 +277,58 @@ void KXMainWindow::registerObservers() {
     if (m_document)
         add(KXDocumentChanged, static_cast<const void*>(m_document), [this](const kx::Notification&) { documentChanged(); });
     add(KXRemoveEmptyPhoto, nullptr, [this](const kx::Notification& n) { removeEmptyPhoto(n); });
+    // Undo and Redo follow every step recorded, undone or redone on the page shown here.
+    for (const QString& name : {kx::UndoManagerDidCloseUndoGroupNotification, kx::UndoManagerDidOpenUndoGroupNotification,
+                                kx::UndoManagerCheckpointNotification}) {
+        add(name, nullptr, [this](const kx::Notification& n) {
+            if (n.sender && n.sender == static_cast<const void*>(currentUndoManager()))
+                validateUndoItems();
+        });
+    }
+}
+
+kx::UndoManager* KXMainWindow::currentUndoManager() const {
+    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
+    return page ? &page->undoManager() : nullptr;
+}
+
+namespace {
+
+// "Undo" or "Undo <step>" (the same for Redo), from the localised texts.
+QString undoItemTitle(const char* plainKey, const char* namedKey, const QString& stepName) {
+    return stepName.isEmpty() ? localized(plainKey) : localized(namedKey).arg(stepName);
+}
+
+}  // namespace
+
+void KXMainWindow::validateUndoItems() {
+    if (!m_undoItem)
+        return;
+    kx::UndoManager* undo = currentUndoManager();
+    // A drag on the canvas keeps its undo group open until the mouse is released: no undo in between.
+    const bool idle = undo && !undo->isUndoing() && !undo->isRedoing() && !m_preview->isEditing() &&
+                      undo->groupingLevel() <= 1;
+    m_undoItem->setEnabled(idle && undo->canUndo());
+    m_redoItem->setEnabled(idle && undo->canRedo());
+    m_undoItem->setText(undoItemTitle("Undo", "UndoActionName", idle ? undo->undoActionName() : QString()));
+    m_redoItem->setText(undoItemTitle("Redo", "RedoActionName", idle ? undo->redoActionName() : QString()));
+}
+
+void KXMainWindow::runUndoStep(QAction* item, void (kx::UndoManager::*step)()) {
+    // The items' state may lag behind the model by one event: it is checked again first.
+    validateUndoItems();
+    if (!item->isEnabled())
+        return;
+    (currentUndoManager()->*step)();
+    validateUndoItems();
+}
+
+void KXMainWindow::undoAction() {
+    runUndoStep(m_undoItem, &kx::UndoManager::undo);
+}
+
+void KXMainWindow::redoAction() {
+    runUndoStep(m_redoItem, &kx::UndoManager::redo);
 }
 
 void KXMainWindow::undoManagerDidChange(const kx::Notification& notification) {
@@ -270,6 +337,7 @@ void KXMainWindow::undoManagerDidChange(const kx::Notification& notification) {
     if (!page || notification.sender != static_cast<const void*>(&page->undoManager()))
         return;
     updateCanFillRandomly();
+    validateUndoItems();
 }
 
 void KXMainWindow::graphSelectionChange() {
@@ -311,6 +379,7 @@ void KXMainWindow::adoptProject(std::unique_ptr<KXProject> project, std::int64_t
     if (KXCanvas* page = m_project->currentCanvas())
         page->undoManager().removeAllActions();
     old.reset();
+    validateUndoItems();
 }
 
 std::unique_ptr<KXProject> KXMainWindow::loadProjectOrAlert(const QString& file, const QString& shownPath) {
@@ -337,6 +406,9 @@ bool KXMainWindow::openProjectWithPath(const QString& path) {
 QString KXMainWindow::templateFileInFolder(const QString& folder) {
     if (folder.isEmpty())
         return {};
+    // The template file itself may be given in place of its folder.
+    if (QFileInfo(folder).isFile())
+        return folder;
     QStringList files = filesInFolder(folder, QStringLiteral("tpl"), false);
     files.sort();
     for (const QString& file : files) {
@@ -399,6 +471,7 @@ bool KXMainWindow::switchCanvasToIndex(std::int64_t index) {
         if (KXCanvas* page = m_project->currentCanvas())
             m_document->setUndoManager(&page->undoManager());
     }
+    validateUndoItems();
     return true;
 }
 
@@ -446,9 +519,13 @@ bool KXMainWindow::saveProjectToPath(const QString& path, KXSaveOperation operat
     return ok;
 }
 
+void KXMainWindow::waiting() {
+    m_pbCtl->waitWhilePausing();
+}
+
 KXProgressBarController& KXMainWindow::progressSheet() {
-    if (!m_pbCtl) {
-        m_pbCtl = std::make_unique<KXProgressBarController>();
+    if (!m_sheetReady) {
+        m_sheetReady = true;
         m_pbCtl->loadWindow();
         m_pbCtl->window()->setParent(this, m_pbCtl->window()->windowFlags() | Qt::Sheet);
         m_pbCtl->window()->setWindowModality(Qt::WindowModal);
@@ -471,7 +548,7 @@ void KXMainWindow::showProgressbarWithTitle(const QString& tip) {
 }
 
 void KXMainWindow::stopProgressbar() {
-    if (!m_pbCtl)
+    if (!m_sheetReady)
         return;
     m_pbCtl->stopAnimation();
     m_pbCtl->window()->hide();
@@ -590,18 +667,14 @@ void KXMainWindow::templateWindowControllerDidCancel(KXTemplateChooser*) {
 void KXMainWindow::saveAction() {
     if (!m_document)
         return;
-    QString error;
-    if (!m_document->saveDocument(&error) && !error.isEmpty())
-        kx::DocumentController::shared().presentError(error);
+    m_document->saveDocumentPresentingError();
     updateWindowTitle();
 }
 
 void KXMainWindow::saveAsAction() {
     if (!m_document)
         return;
-    QString error;
-    if (!m_document->saveDocumentAs(&error) && !error.isEmpty())
-        kx::DocumentController::shared().presentError(error);
+    m_document->saveDocumentPresentingError(true);
     updateWindowTitle();
 }
 
@@ -610,7 +683,9 @@ void KXMainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (m_document->isDocumentEdited() && !kx::DocumentController::shared().askToCloseEditedDocument(*m_document)) {
+    // Unsaved changes: the user saves them, throws them away, or keeps the window (which also stops a quit).
+    if (!m_document->canCloseDocument()) {
+        updateWindowTitle();
         event->ignore();
         return;
     }
@@ -646,12 +721,8 @@ void KXDocumentWindowController::initWindowWidthDocument(KXDocument* document, s
     m_window->initWindowWidthDocument(document, block);
 }
 
-bool KXDocumentWindowController::saveProjectToPath(const QString& path, KXSaveOperation operation) {
-    QString error;
-    const bool ok = m_window->saveProjectToPath(path, operation, &error);
-    if (!ok && !error.isEmpty())
-        qWarning("Saving \"%s\" failed: %s", qPrintable(path), qPrintable(error));
-    return ok;
+bool KXDocumentWindowController::saveProjectToPath(const QString& path, KXSaveOperation operation, QString* error) {
+    return m_window->saveProjectToPath(path, operation, error);
 }
 
 void KXDocumentWindowController::showTemplates(bool ownWindow) {

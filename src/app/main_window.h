@@ -16,7 +16,6 @@
 // on screen first.
 #pragma once
 
-#include "app/pause_gate.h"
 #include "document/document.h"
 #include "document/project.h"
 #include "document/template_chooser.h"
@@ -63,7 +62,8 @@ public:
     // A project of one empty page.
     void initEmptyProject();
     // The template file of a template folder: the first file with the extension "tpl" directly inside it
-    // (hidden files skipped, any letter case), else "<folder>/info.xml". Empty for an empty folder path.
+    // (hidden files skipped, any letter case), else "<folder>/info.xml"; a path that names a file (a ".tpl"
+    // file given in place of its folder) is that file. Empty for an empty folder path.
     static QString templateFileInFolder(const QString& folder);
 
     // Makes the page at the index current everywhere; false (nothing changes) when the project has no such
@@ -73,14 +73,27 @@ public:
     void previousPageAction();
     void nextPageAction();
 
+    // ---- the Edit menu ----
+    // Undo and redo the last step of the current page's undo manager. Nothing happens while they cannot
+    // act (nothing to undo or redo, or a drag on the canvas is under way).
+    void undoAction();
+    void redoAction();
+    // The Edit menu's Undo ("Undo <step>") and Redo items: titled with the step's name and enabled exactly
+    // when they can act. Kept up to date as the current page's undo manager changes, so that their
+    // shortcuts (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y) work without the menu being opened.
+    QAction* undoItem() const { return m_undoItem; }
+    QAction* redoItem() const { return m_redoItem; }
+    void validateUndoItems();
+
     // The document's save road: the project writes its package (the progress sheet shows "Saving..." on
     // the window meanwhile); after a successful save or save as the document's change count is cleared. A
     // save to or an autosave writes a copy and leaves the count. Returns the project's answer.
     bool saveProjectToPath(const QString& path, KXSaveOperation operation, QString* error = nullptr);
-    // The File menu's commands: the document's save and save as (which asks for the package's name).
+    // The File menu's commands: the document's save and save as (which asks for the package's name). A
+    // failure shows an alert with its reason.
     void saveAction();
     void saveAsAction();
-    // The window's progress sheet; null before its first use.
+    // The window's progress sheet; it lives as long as the window (its window is built on first use).
     KXProgressBarController* pbCtl() const { return m_pbCtl.get(); }
     // Shows the progress sheet on the window: indeterminate, cancellable, with the tip. Cancelling it only
     // closes the sheet; the work it stands for goes on.
@@ -126,9 +139,9 @@ public:
     // The tab the settings panel shows: 0 the selected objects, 1 the page.
     int settingTabIndex() const { return m_settingTabIndex; }
 
-    // Called by worker code between pages: blocks while the progress sheet is pausing for the user.
-    void waiting() { m_progressPause.wait(); }
-    KXPauseGate& progressPause() { return m_progressPause; }
+    // Called by worker code between pages, from any thread: blocks while the progress sheet asks the user
+    // whether to cancel, and returns at once otherwise.
+    void waiting();
 
     KXProject* project() const { return m_project.get(); }
     KXPreview* preview() const { return m_preview; }
@@ -153,7 +166,9 @@ public:
     static void setAlertPresenter(AlertPresenter presenter);
 
 protected:
-    // Closing the window closes its document: one with unsaved changes only when the user agrees.
+    // Closing the window closes its document. One with unsaved changes asks Save / Don't Save / Cancel
+    // first; Save closes only once the document is saved. Quitting closes every window this way, and a
+    // Cancel stops the quit.
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -163,6 +178,10 @@ private:
     // Follows the notifications the window reacts to; stops with the window.
     void registerObservers();
     void undoManagerDidChange(const kx::Notification& notification);
+    // The current page's undo manager; null without a project.
+    kx::UndoManager* currentUndoManager() const;
+    // Undo or redo (the step) when its Edit menu item can act.
+    void runUndoStep(QAction* item, void (kx::UndoManager::*step)());
     void graphSelectionChange();
     void documentChanged();
     void removeEmptyPhoto(const kx::Notification& notification);
@@ -201,8 +220,11 @@ private:
     QAction* m_tbiBackground = nullptr;
     QAction* m_tbiShare = nullptr;
     QAction* m_tbiExport = nullptr;
-    KXPauseGate m_progressPause;
-    std::unique_ptr<KXProgressBarController> m_pbCtl;
+    QAction* m_undoItem = nullptr;
+    QAction* m_redoItem = nullptr;
+    // Made with the window, so that worker threads may wait on it at any time.
+    const std::unique_ptr<KXProgressBarController> m_pbCtl;
+    bool m_sheetReady = false;
     std::unique_ptr<KXTemplateChooser> m_templateWC;
     bool m_newPage = false;
     bool m_lockChangeCount = false;
@@ -229,7 +251,7 @@ public:
     static void installFactory(AppDelegate* delegate);
 
     void initWindowWidthDocument(KXDocument* document, std::function<void()> block) override;
-    bool saveProjectToPath(const QString& path, KXSaveOperation operation) override;
+    bool saveProjectToPath(const QString& path, KXSaveOperation operation, QString* error) override;
     void showTemplates(bool ownWindow) override;
     void showWindow() override;
     // The document is closing: the window goes off screen (it is deleted with the controller).

@@ -1,5 +1,6 @@
 #include "document/document.h"
 
+#include "document/document_save_panel.h"
 #include "model/background.h"
 #include "model/canvas.h"
 #include "model/graph.h"
@@ -13,7 +14,6 @@
 
 #include <QDialog>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -224,7 +224,7 @@ bool KXDocument::writeSafelyToURL(const QString& path, const QString&, kx::SaveO
     auto* main = controllers.empty() ? nullptr : dynamic_cast<KXMainWindowController*>(controllers.front().get());
     if (!main)
         return false;
-    return main->saveProjectToPath(path, KXSaveOperation(operation));
+    return main->saveProjectToPath(path, KXSaveOperation(operation), error);
 }
 
 void KXDocument::updateChangeCount(kx::DocumentChangeType change) {
@@ -240,9 +240,18 @@ void KXDocument::updateChangeCount(kx::DocumentChangeType change) {
         kx::NotificationCenter::defaultCenter().post(KXDocumentChanged, this);
 }
 
-bool KXDocument::prepareSavePanel(QFileDialog* panel) {
+bool KXDocument::prepareSavePanel(kx::SavePanel* panel) {
     if (!panel)
         return true;
+    QStringList projectTypes = readableTypes();
+    projectTypes.removeAll(kTemplateType);
+    QStringList patterns;
+    for (const QString& type : projectTypes)
+        patterns << QStringLiteral("*.") + type;
+    panel->setNameFilter(QStringLiteral("%1 (%2)").arg(kx::Bundle::main().localizedString(QStringLiteral("ProjectFileType")),
+                                                      patterns.join(QLatin1Char(' '))));
+    panel->setDefaultSuffix(projectTypes.contains(fileType()) ? fileType() : projectTypes.front());
+    panel->setPackageExtensions(readableTypes());
     const KXApplicationDelegate* delegate = KXApplicationDelegate::shared();
     const QString container = delegate ? delegate->ubiquityContainer() : QString();
     if (!container.isEmpty())

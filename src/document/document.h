@@ -19,7 +19,6 @@
 
 class KXDocument;
 class KXProgressBarController;
-class QFileDialog;
 
 // Posted by the document (object: the document, no user info) for every counted change.
 inline const QString KXDocumentChanged = QStringLiteral("KXDocumentChanged");
@@ -40,8 +39,8 @@ public:
     virtual void initWindowWidthDocument(KXDocument* document, std::function<void()> block) = 0;
     // Has the project write its package; after a successful save or save as it clears the document's change
     // count. A save to or an autosave writes a copy and leaves the count, so the document stays edited.
-    // Returns the project's answer.
-    virtual bool saveProjectToPath(const QString& path, KXSaveOperation operation) = 0;
+    // Returns the project's answer; on failure *error (when given) says why, with the system's reason.
+    virtual bool saveProjectToPath(const QString& path, KXSaveOperation operation, QString* error) = 0;
     // Shows the template chooser: in its own window (YES) or as a sheet on the document window.
     virtual void showTemplates(bool ownWindow) = 0;
 };
@@ -104,8 +103,10 @@ public:
     void updateChangeCount(kx::DocumentChangeType change) override;
     bool autosavesInPlace() const override { return autosavesInPlaceSetting(); }
 
-    // Starts the save panel in the cloud container's "Documents" folder when there is one; always true.
-    bool prepareSavePanel(QFileDialog* panel) override;
+    // Offers the project packages in the save panel (a project package is saved, with the document's own
+    // project extension, "vrtp3" for a document started from a template), treats every accepted extension
+    // as a package, and starts in the cloud container's "Documents" folder when there is one; always true.
+    bool prepareSavePanel(kx::SavePanel* panel) override;
     // Opens a duplicate of the document, or presents the error.
     void duplicateDocument();
 

@@ -1,11 +1,11 @@
 #include "document/document_base.h"
 
+#include "document/document_save_panel.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/undo_manager.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -141,8 +141,12 @@ bool Document::saveToURL(const QString& path, SaveOperationType operation, QStri
         ok = writeSafelyToURL(QFileInfo(path).absoluteFilePath(), m_fileType, operation, error);
     }
     m_saving = false;
-    if (!ok)
+    if (!ok) {
+        // A failed save always says so, even when the writer gave no reason.
+        if (error && error->isEmpty())
+            *error = Bundle::main().localizedString(QStringLiteral("SaveFailedNoReason"));
         return false;
+    }
     switch (operation) {
     case SaveOperation:
     case SaveAsOperation:
@@ -182,6 +186,33 @@ bool Document::saveDocumentAs(QString* error) {
     if (path.isEmpty())
         return false;
     return saveToURL(path, SaveAsOperation, error);
+}
+
+bool Document::saveDocumentPresentingError(bool saveAs) {
+    const auto self = weak_from_this().lock();  // the alert runs an event loop
+    QString error;
+    if (saveAs ? saveDocumentAs(&error) : saveDocument(&error))
+        return true;
+    // An empty error is a save panel that was cancelled.
+    if (!error.isEmpty())
+        DocumentController::shared().presentError(
+            Bundle::main().localizedString(QStringLiteral("SaveFailed")).arg(displayName()), error);
+    return false;
+}
+
+bool Document::canCloseDocument() {
+    if (m_closed || !isDocumentEdited())
+        return true;
+    const auto self = weak_from_this().lock();
+    switch (DocumentController::shared().askToSaveChanges(*this)) {
+    case DocumentController::SaveChangesAnswer::Save:
+        return saveDocumentPresentingError() && !isDocumentEdited();
+    case DocumentController::SaveChangesAnswer::DontSave:
+        return true;
+    case DocumentController::SaveChangesAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
 bool Document::autosave(QString* error) {
@@ -408,27 +439,62 @@ bool DocumentController::askToCloseEditedDocument(Document& document) {
     return box.clickedButton() == static_cast<QAbstractButton*>(replace);
 }
 
-void DocumentController::presentError(const QString& message) {
+DocumentController::SaveChangesAnswer DocumentController::askToSaveChanges(Document& document) {
+    if (m_saveChangesQuestion)
+        return m_saveChangesQuestion(document);
+    const Bundle& bundle = Bundle::main();
+    QMessageBox box(QMessageBox::Warning, bundle.infoValue(QStringLiteral("CFBundleName")).toString(),
+                    bundle.localizedString(QStringLiteral("SaveChangesQuestion")).arg(document.displayName()),
+                    QMessageBox::NoButton, QApplication::activeWindow());
+    box.setInformativeText(bundle.localizedString(QStringLiteral("SaveChangesTip")));
+    QPushButton* save = box.addButton(bundle.localizedString(QStringLiteral("Save")), QMessageBox::AcceptRole);
+    QPushButton* dontSave = box.addButton(bundle.localizedString(QStringLiteral("DontSave")), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(bundle.localizedString(QStringLiteral("Cancel")), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == static_cast<QAbstractButton*>(save))
+        return SaveChangesAnswer::Save;
+    if (box.clickedButton() == static_cast<QAbstractButton*>(dontSave))
+        return SaveChangesAnswer::DontSave;
+    return SaveChangesAnswer::Cancel;
+}
+
+void DocumentController::presentError(const QString& message, const QString& informative) {
     if (m_errorPresenter) {
-        m_errorPresenter(message);
+        m_errorPresenter(message, informative);
         return;
     }
-    QMessageBox::warning(QApplication::activeWindow(), Bundle::main().infoValue(QStringLiteral("CFBundleName")).toString(), message);
+    QMessageBox box(QMessageBox::Warning, Bundle::main().infoValue(QStringLiteral("CFBundleName")).toString(), message,
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.setInformativeText(informative);
+    box.exec();
+}
+
+std::unique_ptr<SavePanel> DocumentController::makeSavePanel(Document& document) {
+    auto panel = std::make_unique<SavePanel>(QApplication::activeWindow());
+    panel->setDefaultSuffix(document.fileType());
+    // Beside the document's file; an untitled document starts in the user's documents folder.
+    QString folder = document.fileURL().isEmpty() ? QString() : QFileInfo(document.fileURL()).absolutePath();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (folder.isEmpty() || !QFileInfo(folder).isDir())
+            folder = QDir::homePath();
+    }
+    panel->setDirectory(folder);
+    panel->selectFile(document.displayName());
+    if (!document.prepareSavePanel(panel.get()))
+        return nullptr;
+    return panel;
 }
 
 QString DocumentController::runSavePanel(Document& document) {
     if (m_savePanel)
         return m_savePanel(document);
-    QFileDialog dialog(QApplication::activeWindow());
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);  // packages are folders; our dialog names them
-    dialog.setDefaultSuffix(document.fileType());
-    dialog.selectFile(document.displayName());
-    if (!document.prepareSavePanel(&dialog))
+    const std::unique_ptr<SavePanel> panel = makeSavePanel(document);
+    if (!panel || panel->exec() != QDialog::Accepted)
         return {};
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().front();
+    return panel->chosenPath();
 }
 
 }  // namespace kx

@@ -20,7 +20,6 @@
 
 #include <QObject>
 
-class QFileDialog;
 #include <QString>
 #include <QTimer>
 
@@ -33,6 +32,7 @@ class QFileDialog;
 namespace kx {
 
 class DocumentController;
+class SavePanel;
 class UndoManager;
 
 // What happened to a document's content.
@@ -139,9 +139,17 @@ public:
     bool saveDocument(QString* error = nullptr);
     // Asks for a new path with the save panel and saves there (save as); false when the panel is cancelled.
     bool saveDocumentAs(QString* error = nullptr);
+    // A save (or save as) the user asked for: a failure is shown in an alert that gives its reason; a
+    // cancelled save panel is no failure and shows nothing. Returns whether the document was saved.
+    bool saveDocumentPresentingError(bool saveAs = false);
+    // Whether the document may close now. One with unsaved changes asks the user: Save saves it (asking
+    // for a name when it is untitled) and allows the close only when that save succeeded; Don't Save allows
+    // it; Cancel refuses it.
+    bool canCloseDocument();
 
-    // Sets up the save panel before it is shown; false cancels the save as.
-    virtual bool prepareSavePanel(QFileDialog* panel) {
+    // Sets up the save panel before it is shown (its folder, file types and packages); false cancels the
+    // save as.
+    virtual bool prepareSavePanel(SavePanel* panel) {
         (void)panel;
         return true;
     }
@@ -255,19 +263,31 @@ public:
     // A new path inside the autosave folder for a copy of the document.
     QString newAutosavePath(const Document& document) const;
 
-    // Asks the user whether an open document with unsaved changes may be closed without saving; the
-    // default asks with a message box.
+    // Asks the user whether another window's document with unsaved changes may be closed without saving,
+    // because a save replaces its file ("Replace" or "Cancel"); the default asks with a message box.
     using CloseQuestion = std::function<bool(Document&)>;
     void setCloseQuestion(CloseQuestion question) { m_closeQuestion = std::move(question); }
     bool askToCloseEditedDocument(Document& document);
-    // Shows an error to the user; the default shows a message box.
-    using ErrorPresenter = std::function<void(const QString&)>;
+    // Asks the user, before a document with unsaved changes closes, whether to save it first. The default
+    // asks with a message box whose default button is Save.
+    enum class SaveChangesAnswer { Save, DontSave, Cancel };
+    using SaveChangesQuestion = std::function<SaveChangesAnswer(Document&)>;
+    void setSaveChangesQuestion(SaveChangesQuestion question) { m_saveChangesQuestion = std::move(question); }
+    SaveChangesAnswer askToSaveChanges(Document& document);
+    // Shows an error to the user: the message, and below it the informative text (the reason); the default
+    // shows a message box.
+    using ErrorPresenter = std::function<void(const QString& message, const QString& informative)>;
     void setErrorPresenter(ErrorPresenter presenter) { m_errorPresenter = std::move(presenter); }
-    void presentError(const QString& message);
-    // Asks for the path of a save as; empty when cancelled. The default runs a save dialog.
-    using SavePanel = std::function<QString(Document&)>;
-    void setSavePanel(SavePanel panel) { m_savePanel = std::move(panel); }
+    void presentError(const QString& message, const QString& informative = {});
+    // Asks for the path of a save as; empty when cancelled. The default runs the save panel that
+    // makeSavePanel() builds.
+    using SavePanelRunner = std::function<QString(Document&)>;
+    void setSavePanel(SavePanelRunner panel) { m_savePanel = std::move(panel); }
     QString runSavePanel(Document& document);
+    // The save panel of a save as, ready to be shown: it starts in the document's folder (the user's
+    // documents folder for an untitled document) with the document's name; the document then sets its file
+    // types (prepareSavePanel). Null when the document cancels the save as.
+    std::unique_ptr<SavePanel> makeSavePanel(Document& document);
 
 private:
     friend class Document;
@@ -281,8 +301,9 @@ private:
     QTimer m_timer;
     QString m_autosaveFolder;
     CloseQuestion m_closeQuestion;
+    SaveChangesQuestion m_saveChangesQuestion;
     ErrorPresenter m_errorPresenter;
-    SavePanel m_savePanel;
+    SavePanelRunner m_savePanel;
 };
 
 }  // namespace kx

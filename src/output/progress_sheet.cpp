@@ -10,7 +10,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include <thread>
 
 namespace {
 
@@ -71,7 +70,7 @@ void KXProgressBarController::loadWindow() {
     m_window->installEventFilter(this);
 
     m_lock = std::make_unique<std::mutex>();
-    m_isPausing.store(false);
+    m_pause.setPausing(false);
     m_isCancelled.store(false);
     m_window->setWindowTitle(windowTitleForDocumentDisplayName({}));
     m_btCancel->setText(localized("Cancel"));
@@ -132,7 +131,7 @@ void KXProgressBarController::setCanCancel(bool canCancel) {
 
 void KXProgressBarController::cancelClick() {
     loadWindow();
-    m_isPausing.store(true);
+    m_pause.setPausing(true);
     {
         std::lock_guard<std::mutex> hold(*m_lock);
         const int answer = runAlert(localized("ConfirmCancel"), localized("WarningCancel"), localized("OK"), localized("Cancel"));
@@ -143,7 +142,7 @@ void KXProgressBarController::cancelClick() {
             startAnimation();  // the modal alert stopped it
         }
     }
-    m_isPausing.store(false);
+    m_pause.setPausing(false);
 }
 
 void KXProgressBarController::showWindow() {
@@ -156,11 +155,6 @@ QString KXProgressBarController::windowTitleForDocumentDisplayName(const QString
 
 void KXProgressBarController::windowWillClose() {
     stopAnimation();
-}
-
-void KXProgressBarController::waitWhilePausing() const {
-    while (m_isPausing.load())
-        std::this_thread::sleep_for(std::chrono::microseconds(1));
 }
 
 bool KXProgressBarController::eventFilter(QObject* watched, QEvent* event) {

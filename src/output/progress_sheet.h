@@ -7,6 +7,8 @@
 // writes them. The methods run on the main thread.
 #pragma once
 
+#include "output/pause_gate.h"
+
 #include <QObject>
 #include <QString>
 
@@ -56,7 +58,7 @@ public:
     bool isCancelled() const { return m_isCancelled.load(); }
     void setIsCancelled(bool cancelled) { m_isCancelled.store(cancelled); }
     // YES exactly while the cancel confirmation is open.
-    bool isPausing() const { return m_isPausing.load(); }
+    bool isPausing() const { return m_pause.isPausing(); }
 
     // The Cancel button's action: asks for confirmation; on OK sets the cancel flag and posts
     // KXProgressCanceledNotification, otherwise lets the run go on.
@@ -68,8 +70,11 @@ public:
     // Stops the bar's animation when the window closes.
     void windowWillClose();
 
-    // A worker's wait between units of work: returns at once unless a confirmation is open.
-    void waitWhilePausing() const;
+    // A worker's wait between units of work: returns at once unless a confirmation is open, else blocks
+    // (without spinning) until it closes. Safe from any thread.
+    void waitWhilePausing() { m_pause.wait(); }
+    // The pause that waitWhilePausing() waits out; closed exactly while the confirmation is open.
+    const KXPauseGate& pause() const { return m_pause; }
 
     QLabel* tfTip() const { return m_tfTip; }
     QProgressBar* pb() const { return m_pb; }
@@ -88,6 +93,6 @@ private:
     bool m_indeterminate = false;
     bool m_animating = false;
     std::atomic<bool> m_isCancelled{false};
-    std::atomic<bool> m_isPausing{false};
+    KXPauseGate m_pause;
     std::unique_ptr<std::mutex> m_lock;
 };

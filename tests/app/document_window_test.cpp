@@ -28,6 +28,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 const kx::Color kPageColors[] = {kx::Color::srgb(1, 0, 0, 1), kx::Color::srgb(0, 0.5, 0, 1),
@@ -69,7 +71,10 @@ protected:
         controller.setDocumentFactory([] { return std::make_shared<KXDocument>(); });
         controller.setAutosaveFolder(dir.filePath(QStringLiteral("Autosave")));
         controller.setAutosavingDelay(300);
-        controller.setErrorPresenter([this](const QString& message) { errors << message; });
+        controller.setErrorPresenter([this](const QString& message, const QString& informative) {
+            errors << message;
+            reasons << informative;
+        });
         controller.setSavePanel([this](kx::Document&) {
             ++panels;
             return savePanelAnswer;
@@ -77,6 +82,14 @@ protected:
         controller.setCloseQuestion([this](kx::Document&) {
             ++questions;
             return closeAnswer;
+        });
+        controller.setSaveChangesQuestion([this](kx::Document& document) {
+            askedToSave << document.displayName();
+            if (saveAnswers.empty())
+                return kx::DocumentController::SaveChangesAnswer::Cancel;
+            const auto answer = saveAnswers.front();
+            saveAnswers.erase(saveAnswers.begin());
+            return answer;
         });
     }
     void TearDown() override {
@@ -87,6 +100,7 @@ protected:
         controller.setErrorPresenter({});
         controller.setSavePanel({});
         controller.setCloseQuestion({});
+        controller.setSaveChangesQuestion({});
         controller.setAutosaveFolder({});
         controller.setDocumentFactory({});
         KXMainWindowController::setFactory({});
@@ -145,6 +159,9 @@ protected:
     QTemporaryDir dir;
     QStringList alerts;
     QStringList errors;
+    QStringList reasons;
+    QStringList askedToSave;
+    std::vector<kx::DocumentController::SaveChangesAnswer> saveAnswers;
     QString savePanelAnswer;
     int panels = 0;
     int questions = 0;
@@ -330,26 +347,178 @@ TEST_F(DocumentWindowTest, AFileThatFailsToOpenIsNeverOverwrittenNorReplacesTheP
     }
 }
 
-// Closing the window closes the document; with unsaved changes only when the user agrees.
-TEST_F(DocumentWindowTest, ClosingTheWindowClosesTheDocumentWhenTheUserAgrees) {
-    const auto document = open(threePageProject(QStringLiteral("Closing.vrtp3")));
-    ASSERT_TRUE(document);
+// Closing an edited window asks Save / Don't Save / Cancel: Cancel keeps it, Don't Save closes it without
+// writing, Save writes the package and then closes it.
+TEST_F(DocumentWindowTest, ClosingAnEditedWindowAsksToSaveItFirst) {
+    using Answer = kx::DocumentController::SaveChangesAnswer;
+    const QString package = threePageProject(QStringLiteral("Closing.vrtp3"));
+    const kx::Rect moved{0.6, 0.6, 0.2, 0.2};
+    for (const Answer answer : {Answer::Cancel, Answer::DontSave, Answer::Save}) {
+        const auto document = open(package);
+        ASSERT_TRUE(document);
+        KXMainWindow* window = windowOf(*document);
+        const kx::Rect before = window->project()->currentCanvas()->graphs().front()->relativeRect();
+        window->project()->currentCanvas()->graphs().front()->setRelativeRect(moved);
+        ASSERT_TRUE(processEventsUntil([&] { return document->isDocumentEdited(); }));
+        const QMap<QString, QByteArray> bytes = folderDigest(package);
+        askedToSave.clear();
+        saveAnswers = {answer};
+        EXPECT_EQ(window->close(), answer != Answer::Cancel);
+        EXPECT_EQ(askedToSave, QStringList{QStringLiteral("Closing")});
+        EXPECT_EQ(questions, 0);  // not the question about another window's file
+        if (answer == Answer::Cancel) {
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(document->isClosed());
+            EXPECT_TRUE(window->isVisible());
+            EXPECT_TRUE(document->isDocumentEdited());
+            EXPECT_EQ(folderDigest(package), bytes);
+            document->close();
+            continue;
+        }
+        ASSERT_TRUE(processEventsUntil([&] { return document->isClosed(); }));
+        EXPECT_TRUE(documents().documents().empty());
+        const auto reread = KXProject::initWithPath(package);
+        ASSERT_TRUE(reread);
+        EXPECT_EQ(reread->canvasAtIndex(0)->graphs().front()->relativeRect(), answer == Answer::Save ? moved : before);
+        if (answer == Answer::DontSave)
+            EXPECT_EQ(folderDigest(package), bytes);
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+}
+
+// Save on an untitled window asks for a name; cancelling that keeps the window open with its changes.
+TEST_F(DocumentWindowTest, SavingAnUntitledWindowOnCloseAsksForItsName) {
+    using Answer = kx::DocumentController::SaveChangesAnswer;
+    auto document = std::make_shared<KXDocument>();
+    documents().addDocument(document);
+    document->makeWindowControllers();
+    ASSERT_TRUE(processEventsUntil([&] { return !document->windowControllers().empty(); }));
     KXMainWindow* window = windowOf(*document);
     window->project()->currentCanvas()->addGraph(std::make_shared<KXShape>());
     ASSERT_TRUE(processEventsUntil([&] { return document->isDocumentEdited(); }));
 
-    closeAnswer = false;
-    EXPECT_FALSE(window->close());
-    EXPECT_EQ(questions, 1);
-    QCoreApplication::processEvents();
+    saveAnswers = {Answer::Save};
+    EXPECT_FALSE(window->close());  // the name was not given
+    EXPECT_EQ(panels, 1);
     EXPECT_FALSE(document->isClosed());
-    EXPECT_TRUE(window->isVisible());
 
-    closeAnswer = true;
+    savePanelAnswer = dir.filePath(QStringLiteral("Named.vrtp3"));
+    saveAnswers = {Answer::Save};
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(questions, 2);
+    EXPECT_EQ(panels, 2);
     ASSERT_TRUE(processEventsUntil([&] { return document->isClosed(); }));
-    EXPECT_TRUE(documents().documents().empty());
+    const auto reread = KXProject::initWithPath(savePanelAnswer);
+    ASSERT_TRUE(reread);
+    EXPECT_EQ(reread->canvasAtIndex(0)->graphCount(), 1);
+}
+
+// Quitting asks about every edited window in turn; a Cancel stops the quit with the rest left open.
+TEST_F(DocumentWindowTest, QuittingAsksAboutEveryEditedWindowAndCancelStopsIt) {
+    using Answer = kx::DocumentController::SaveChangesAnswer;
+    std::vector<std::shared_ptr<KXDocument>> opened;
+    for (const char* name : {"One.vrtp3", "Two.vrtp3"}) {
+        opened.push_back(open(threePageProject(QLatin1String(name))));
+        ASSERT_TRUE(opened.back());
+        windowOf(*opened.back())->project()->currentCanvas()->addGraph(std::make_shared<KXShape>());
+        const auto& document = opened.back();
+        ASSERT_TRUE(processEventsUntil([&] { return document->isDocumentEdited(); }));
+    }
+    QAction* quit = action(windowOf(*opened[0]), "Quit");
+    ASSERT_NE(quit, nullptr);
+
+    saveAnswers = {Answer::Cancel};
+    quit->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(askedToSave.size(), 1);
+    for (const auto& document : opened) {
+        EXPECT_FALSE(document->isClosed());
+        EXPECT_TRUE(windowOf(*document)->isVisible());
+    }
+
+    askedToSave.clear();
+    saveAnswers = {Answer::DontSave, Answer::Save};
+    quit->trigger();
+    EXPECT_EQ(askedToSave.size(), 2);
+    ASSERT_TRUE(processEventsUntil([&] { return documents().documents().empty(); }));
+    // The one saved holds its new shape; the other does not.
+    int saved = 0;
+    for (const char* name : {"One.vrtp3", "Two.vrtp3"}) {
+        const auto reread = KXProject::initWithPath(dir.filePath(QLatin1String(name)));
+        ASSERT_TRUE(reread);
+        saved += reread->canvasAtIndex(0)->graphCount() == 2;
+    }
+    EXPECT_EQ(saved, 1);
+}
+
+// A save that fails shows an alert with the writer's reason, and the document stays edited.
+TEST_F(DocumentWindowTest, AFailedSaveShowsTheWritersReason) {
+    const auto document = open(threePageProject(QStringLiteral("Failing.vrtp3")));
+    ASSERT_TRUE(document);
+    KXMainWindow* window = windowOf(*document);
+    window->project()->currentCanvas()->addGraph(std::make_shared<KXShape>());
+    ASSERT_TRUE(processEventsUntil([&] { return document->isDocumentEdited(); }));
+    // A package inside a plain file cannot be written.
+    QFile blocker(dir.filePath(QStringLiteral("plain-file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    savePanelAnswer = blocker.fileName() + QStringLiteral("/Inside.vrtp3");
+    QString expected;
+    EXPECT_FALSE(window->project()->saveAsProjectToPath(savePanelAnswer, KXSaveOperationSaveTo, &expected));
+    ASSERT_FALSE(expected.isEmpty());
+
+    action(window, "SaveAs")->trigger();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0], QStringLiteral("The document “Failing” could not be saved."));
+    EXPECT_EQ(reasons[0], expected);
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_EQ(document->fileURL(), dir.filePath(QStringLiteral("Failing.vrtp3")));
+    EXPECT_FALSE(window->pbCtl()->window()->isVisible());
+}
+
+// Edit > Undo and Redo act on the current page's undo manager, are enabled exactly when they can act and
+// carry the step's name in their titles.
+TEST_F(DocumentWindowTest, UndoAndRedoFollowTheCurrentPage) {
+    const auto document = open(threePageProject(QStringLiteral("Undo.vrtp3")));
+    ASSERT_TRUE(document);
+    KXMainWindow* window = windowOf(*document);
+    QAction* undo = action(window, "Undo");
+    QAction* redo = action(window, "Redo");
+    ASSERT_NE(undo, nullptr);
+    ASSERT_NE(redo, nullptr);
+    EXPECT_EQ(undo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    EXPECT_EQ(redo->shortcuts(), (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
+                                                     QKeySequence(QStringLiteral("Ctrl+Y"))}));
+    const auto state = [&] { return std::make_tuple(undo->isEnabled(), undo->text(), redo->isEnabled(), redo->text()); };
+    using State = std::tuple<bool, QString, bool, QString>;
+    EXPECT_EQ(state(), (State{false, "Undo", false, "Redo"}));
+
+    KXCanvas& page = *window->project()->currentCanvas();
+    KXGraph& shape = *page.graphs().front();
+    const kx::Rect before = shape.relativeRect();
+    const kx::Rect moved{0.5, 0.5, 0.3, 0.25};
+    shape.setRelativeRect(moved);
+    ASSERT_TRUE(processEventsUntil([&] { return document->changeCount() == 1; }));
+    EXPECT_EQ(state(), (State{true, "Undo", false, "Redo"}));
+    page.undoManager().setActionName(QStringLiteral("Move"));
+    window->validateUndoItems();
+    EXPECT_EQ(state(), (State{true, "Undo Move", false, "Redo"}));
+
+    // Another page has nothing to undo; coming back shows this page's step again.
+    window->switchCanvasToIndex(1);
+    EXPECT_EQ(state(), (State{false, "Undo", false, "Redo"}));
+    window->switchCanvasToIndex(0);
+    EXPECT_EQ(state(), (State{true, "Undo Move", false, "Redo"}));
+
+    undo->trigger();
+    EXPECT_EQ(shape.relativeRect(), before);
+    EXPECT_EQ(state(), (State{false, "Undo", true, "Redo Move"}));
+    EXPECT_EQ(document->changeCount(), 0);
+    undo->trigger();  // nothing left: nothing happens
+    EXPECT_EQ(shape.relativeRect(), before);
+    redo->trigger();
+    EXPECT_EQ(shape.relativeRect(), moved);
+    EXPECT_EQ(state(), (State{true, "Undo Move", false, "Redo"}));
+    EXPECT_EQ(document->changeCount(), 1);
 }
 
 }  // namespace

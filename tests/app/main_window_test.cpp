@@ -10,6 +10,7 @@
 #include "model/canvas.h"
 #include "model/model_classes.h"
 #include "model/page_size.h"
+#include "output/progress_sheet.h"
 #include "platform/foundation/bundle.h"
 #include "support/pixel_probe.h"
 
@@ -19,7 +20,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -218,6 +218,25 @@ TEST_F(MainWindowTest, TemplatesOpenAtTheirPageIndexWithinBounds) {
     EXPECT_TRUE(alerts.isEmpty());
 }
 
+// A template folder's ".tpl" file opens alike whether the file or its folder is given.
+TEST_F(MainWindowTest, ATemplateOpensFromItsTplFileAsFromItsFolder) {
+    kx::Bundle::setMainResourcePath(QStringLiteral(KX_SOURCE_DIR "/resources"));
+    const QString folder = QStringLiteral(KX_SOURCE_DIR "/resources/Templates/Cards/Thank You Flowers");
+    const QString file = folder + QStringLiteral("/Thank You Flowers.tpl");
+    EXPECT_EQ(KXMainWindow::templateFileInFolder(file), file);
+    std::vector<std::int64_t> pageCounts;
+    for (const QString& given : {folder, file}) {
+        const auto document = documentFor(QString(), given);
+        KXMainWindow window;
+        window.initWindowWidthDocument(document.get());
+        pageCounts.push_back(window.project()->canvasCount());
+        EXPECT_FALSE(window.project()->currentCanvas()->graphs().empty()) << given.toStdString();
+    }
+    kx::Bundle::setMainResourcePath({});
+    EXPECT_TRUE(alerts.isEmpty()) << alerts.join(u'\n').toStdString();
+    EXPECT_EQ(pageCounts[0], pageCounts[1]);
+}
+
 TEST_F(MainWindowTest, TheTemplateFileIsTheFirstVisibleTplFile) {
     const QString folder = dir.filePath(QStringLiteral("Folder"));
     QDir().mkpath(folder + QStringLiteral("/c.tpl"));  // a folder, not a file
@@ -256,25 +275,37 @@ TEST_F(MainWindowTest, CommandLinePathsAreSortedIntoProjectsAndTemplates) {
     }
 }
 
-// Worker code waits on the pause without spinning, and goes on when the pause ends.
-TEST_F(MainWindowTest, WaitingBlocksUntilThePauseEnds) {
+// A worker that reaches its check while the progress sheet asks whether to cancel waits (blocked, not
+// spinning) until the question is answered; without a question open it never waits.
+TEST_F(MainWindowTest, AWorkerWaitsWhileTheSheetAsksWhetherToCancel) {
     KXMainWindow window;
-    window.progressPause().setPausing(true);
-    QSemaphore entered;
+    window.showProgressbarWithTitle(QStringLiteral("Rendering"));
+    window.waiting();  // no question open: returns at once
     std::atomic<bool> finished{false};
-    std::unique_ptr<QThread> worker(QThread::create([&] {
-        entered.release();
-        window.waiting();
-        finished = true;
-    }));
-    worker->start();
-    entered.acquire();
-    EXPECT_FALSE(finished);  // cannot pass a closed pause
-    EXPECT_TRUE(window.progressPause().isPausing());
-    window.progressPause().setPausing(false);
-    ASSERT_TRUE(worker->wait());
+    std::unique_ptr<QThread> worker;
+    int blockedWhileAsked = -1;
+    bool finishedWhileAsked = true;
+    KXProgressBarController::setAlertRunner([&](const QString&, const QString&, const QString&, const QString&) {
+        worker.reset(QThread::create([&] {
+            window.waiting();
+            finished = true;
+        }));
+        worker->start();
+        // Until the worker is blocked inside the wait, or (when nothing holds it) has gone past it.
+        while (window.pbCtl()->pause().waitingCount() == 0 && !finished)
+            QThread::yieldCurrentThread();
+        blockedWhileAsked = window.pbCtl()->pause().waitingCount();
+        finishedWhileAsked = finished;
+        return KXProgressBarController::AlertFirstButtonReturn + 1;  // declined: the run goes on
+    });
+    window.pbCtl()->cancelClick();
+    KXProgressBarController::setAlertRunner({});
+    EXPECT_EQ(blockedWhileAsked, 1);
+    EXPECT_FALSE(finishedWhileAsked);
+    ASSERT_TRUE(worker && worker->wait());
     EXPECT_TRUE(finished);
-    window.waiting();  // an open pause returns at once
+    EXPECT_FALSE(window.pbCtl()->isCancelled());
+    EXPECT_EQ(window.pbCtl()->pause().waitingCount(), 0);
 }
 
 // The shown window: the page's own pixels inside the page, the workspace beside it.

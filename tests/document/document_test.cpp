@@ -4,11 +4,15 @@
 #include "project_test_support.h"
 
 #include "document/document.h"
+#include "document/document_save_panel.h"
 #include "output/progress_sheet.h"
+#include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
 
 #include <QDialog>
-#include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -42,7 +46,10 @@ protected:
             ++questions;
             return closeAnswer;
         });
-        controller.setErrorPresenter([this](const QString& message) { errors << message; });
+        controller.setErrorPresenter([this](const QString& message, const QString& informative) {
+            errors << message;
+            reasons << informative;
+        });
         changed = kx::NotificationCenter::defaultCenter().addObserver(
             KXDocumentChanged, nullptr, [this](const kx::Notification& n) { posts.push_back(n.sender); });
     }
@@ -114,6 +121,7 @@ protected:
     int questions = 0;
     bool closeAnswer = false;
     QStringList errors;
+    QStringList reasons;
 };
 
 // ---- opening ----
@@ -492,8 +500,8 @@ TEST_F(DocumentTest, TheSavePanelStartsInTheCloudContainerOnlyWhenThereIsOne) {
         QString ubiquityContainer() const override { return container; }
     } delegate;
     KXDocument document;
-    QFileDialog panel(nullptr, {}, at(""));
-    panel.setOption(QFileDialog::DontUseNativeDialog);
+    kx::SavePanel panel;
+    panel.setDirectory(at(""));
     const QString chosen = panel.directory().absolutePath();
     EXPECT_TRUE(document.prepareSavePanel(&panel));  // no delegate
     EXPECT_EQ(panel.directory().absolutePath(), chosen);
@@ -504,6 +512,180 @@ TEST_F(DocumentTest, TheSavePanelStartsInTheCloudContainerOnlyWhenThereIsOne) {
     QDir().mkpath(at("Cloud/Documents"));
     EXPECT_TRUE(document.prepareSavePanel(&panel));
     EXPECT_EQ(panel.directory().absolutePath(), at("Cloud/Documents"));
+}
+
+// The save panel starts beside the document's file (in the documents folder for an untitled one), offers the
+// project packages and saves a project package even for a document started from a template.
+TEST_F(DocumentTest, TheSavePanelStartsBesideTheDocumentAndOffersProjectPackages) {
+    QDir().mkpath(at("Folder"));
+    const QString package = savedPackage("Folder/P.vrtp3");
+    auto titled = open(package);
+    auto fromTemplate = std::make_shared<KXDocument>();
+    ASSERT_TRUE(fromTemplate->readFromURL(at("T.vrtpkg"), {}, nullptr));
+    KXDocument untitledDocument;
+    QString documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documentsFolder.isEmpty() || !QFileInfo(documentsFolder).isDir())
+        documentsFolder = QDir::homePath();
+    struct Case {
+        kx::Document* document;
+        QString folder;
+        QString name;
+    };
+    for (const Case& c : {Case{titled.get(), at("Folder"), "P"}, Case{fromTemplate.get(), documentsFolder, "Untitled"},
+                          Case{&untitledDocument, documentsFolder, "Untitled"}}) {
+        const std::unique_ptr<kx::SavePanel> panel = shared().makeSavePanel(*c.document);
+        ASSERT_TRUE(panel);
+        EXPECT_EQ(panel->directory().absolutePath(), QDir(c.folder).absolutePath()) << c.name.toStdString();
+        EXPECT_EQ(panel->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(panel->defaultSuffix(), QStringLiteral("vrtp3"));
+        ASSERT_EQ(panel->nameFilters().size(), 1);
+        EXPECT_TRUE(panel->nameFilters().front().endsWith(QStringLiteral("(*.vrtp3 *.vrtplite3 *.vrtplite *.vrtp)")))
+            << panel->nameFilters().front().toStdString();
+        EXPECT_EQ(panel->packageExtensions(), KXDocument::readableTypes());
+        EXPECT_EQ(panel->typedPath(), QDir(c.folder).absoluteFilePath(c.name + QStringLiteral(".vrtp3")));
+    }
+}
+
+// A typed name: a new one is taken with the project extension; an existing package or file is replaced
+// only when the user agrees, and never entered as a folder; an ordinary folder is entered.
+TEST_F(DocumentTest, TheSavePanelTreatsAPackageAsOneItemAndAsksBeforeReplacingIt) {
+    QDir().mkpath(at("Here"));
+    const QString package = savedPackage("Here/Album.vrtp3");
+    QDir().mkpath(at("Here/Photos"));
+    QFile plain(at("Here/notes.vrtp"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    QStringList asked;
+    bool replace = false;
+    kx::SavePanel::setReplaceQuestion([&](QWidget*, const QString& path) {
+        asked << path;
+        return replace;
+    });
+    struct Case {
+        QString typed;
+        bool replaceAnswer;
+        QString chosen;     // empty: not accepted
+        QString question;   // the path asked about, if any
+        QString folderAfter;
+    };
+    const QString here = at("Here");
+    const Case cases[] = {
+        {"New", false, here + "/New.vrtp3", "", here},
+        {"Trip 2.0", false, here + "/Trip 2.0.vrtp3", "", here},
+        {"Album.vrtp3", false, "", package, here},
+        {"Album.vrtp3", true, package, package, here},
+        {"notes.vrtp", true, here + "/notes.vrtp", here + "/notes.vrtp", here},
+        {"Photos", false, "", "", here + "/Photos"},
+        {"", false, "", "", here},
+    };
+    for (const Case& c : cases) {
+        kx::SavePanel panel;
+        panel.setPackageExtensions(KXDocument::readableTypes());
+        panel.setDefaultSuffix(QStringLiteral("vrtp3"));
+        panel.setDirectory(here);
+        panel.selectFile(c.typed);
+        asked.clear();
+        replace = c.replaceAnswer;
+        panel.accept();
+        EXPECT_EQ(panel.result() == QDialog::Accepted, !c.chosen.isEmpty()) << c.typed.toStdString();
+        EXPECT_EQ(panel.chosenPath(), c.chosen) << c.typed.toStdString();
+        EXPECT_EQ(asked, c.question.isEmpty() ? QStringList() : QStringList{c.question}) << c.typed.toStdString();
+        EXPECT_EQ(panel.directory().absolutePath(), c.folderAfter) << c.typed.toStdString();
+    }
+    // A package reached as a folder (double-clicked) is chosen, not entered.
+    kx::SavePanel panel;
+    panel.setPackageExtensions(KXDocument::readableTypes());
+    panel.setDefaultSuffix(QStringLiteral("vrtp3"));
+    panel.setDirectory(here);
+    replace = true;
+    emit panel.directoryEntered(package);
+    EXPECT_EQ(panel.result(), QDialog::Accepted);
+    EXPECT_EQ(panel.chosenPath(), package);
+    EXPECT_EQ(panel.directory().absolutePath(), here);
+    kx::SavePanel::setReplaceQuestion({});
+}
+
+// A save that fails shows the alert with the reason the writer gave, or a plain one when it gave none; a
+// cancelled save panel shows nothing.
+TEST_F(DocumentTest, AFailedSaveShowsItsReason) {
+    kx::Bundle::setMainResourcePath(QStringLiteral(KX_SOURCE_DIR "/resources"));
+    auto document = open(savedPackage("P.vrtp3"));
+    edit(*document);
+    TestWindowController& window = windowOf(*document);
+    window.failSaves = true;
+    window.failReason = QStringLiteral("Cannot write \"P.vrtp3\": No space left on device");
+    EXPECT_FALSE(document->saveDocumentPresentingError());
+    window.failReason.clear();
+    EXPECT_FALSE(document->saveDocumentPresentingError());
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_EQ(errors[0], QStringLiteral("The document “P” could not be saved."));
+    EXPECT_EQ(reasons[0], QStringLiteral("Cannot write \"P.vrtp3\": No space left on device"));
+    EXPECT_EQ(reasons[1], QStringLiteral("The project could not be written."));
+    EXPECT_TRUE(document->isDocumentEdited());
+
+    shared().setSavePanel([](kx::Document&) { return QString(); });
+    EXPECT_FALSE(document->saveDocumentPresentingError(true));
+    shared().setSavePanel({});
+    EXPECT_EQ(errors.size(), 2);
+    kx::Bundle::setMainResourcePath({});
+}
+
+// Closing a document with unsaved changes: Save saves first (asking for a name when untitled) and allows the
+// close only when the save worked; Don't Save allows it; Cancel refuses it. An unchanged document never asks.
+TEST_F(DocumentTest, ClosingAnEditedDocumentAsksSaveDontSaveOrCancel) {
+    using Answer = kx::DocumentController::SaveChangesAnswer;
+    kx::Bundle::setMainResourcePath(QStringLiteral(KX_SOURCE_DIR "/resources"));
+    struct Case {
+        const char* name;
+        bool titled;
+        bool edited;
+        Answer answer;
+        bool failSave;
+        bool panelCancelled;
+        bool mayClose;
+        int saves;
+        int alerts;
+    };
+    const Case cases[] = {
+        {"unchanged", true, false, Answer::Cancel, false, false, true, 0, 0},
+        {"save", true, true, Answer::Save, false, false, true, 1, 0},
+        {"save fails", true, true, Answer::Save, true, false, false, 1, 1},
+        {"untitled save", false, true, Answer::Save, false, false, true, 1, 0},
+        {"untitled panel cancelled", false, true, Answer::Save, false, true, false, 0, 0},
+        {"dont save", true, true, Answer::DontSave, false, false, true, 0, 0},
+        {"cancel", true, true, Answer::Cancel, false, false, false, 0, 0},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        auto document = c.titled ? open(savedPackage(QStringLiteral("C%1.vrtp3").arg(n++))) : untitled();
+        if (c.edited)
+            edit(*document);
+        TestWindowController& window = windowOf(*document);
+        window.failSaves = c.failSave;
+        window.failReason = QStringLiteral("disk full");
+        window.saves.clear();
+        errors.clear();
+        int asked = 0;
+        shared().setSaveChangesQuestion([&](kx::Document& d) {
+            EXPECT_EQ(&d, document.get());
+            ++asked;
+            return c.answer;
+        });
+        const QString target = at(QStringLiteral("Named%1.vrtp3").arg(n++));
+        shared().setSavePanel([&](kx::Document&) { return c.panelCancelled ? QString() : target; });
+        EXPECT_EQ(document->canCloseDocument(), c.mayClose) << c.name;
+        EXPECT_EQ(asked, c.edited ? 1 : 0) << c.name;
+        EXPECT_EQ(int(window.saves.size()), c.saves) << c.name;
+        EXPECT_EQ(errors.size(), c.alerts) << c.name;
+        if (c.mayClose && c.answer == Answer::Save)
+            EXPECT_FALSE(document->isDocumentEdited()) << c.name;
+        if (!c.titled && c.saves)
+            EXPECT_EQ(document->fileURL(), target) << c.name;
+        document->close();
+    }
+    shared().setSaveChangesQuestion({});
+    shared().setSavePanel({});
+    kx::Bundle::setMainResourcePath({});
 }
 
 TEST_F(DocumentTest, ADuplicateIsANewUntitledDocumentAndTheOriginalStaysAsItWas) {

@@ -35,13 +35,18 @@ public:
         if (block)
             block();
     }
-    bool saveProjectToPath(const QString& path, KXSaveOperation operation) override {
+    bool saveProjectToPath(const QString& path, KXSaveOperation operation, QString* error) override {
         saves.emplace_back(path, operation);
         if (duringSave)
             duringSave();
-        if (failSaves)
+        if (failSaves) {
+            if (error)
+                *error = failReason;
             return false;
+        }
         const bool ok = saveProjectForOperation(*project, path, operation, &lastError);
+        if (!ok && error)
+            *error = lastError;
         if (ok && operation <= KXSaveOperationSaveTo)
             document->updateChangeCount(kx::ChangeCleared);
         return ok;
@@ -57,6 +62,8 @@ public:
     std::function<void()> duringSave;
     QString lastError;
     bool failSaves = false;
+    // What a failed save reports (nothing when empty).
+    QString failReason;
     int setUps = 0;
     int windowShown = 0;
     int closed = 0;

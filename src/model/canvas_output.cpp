@@ -261,6 +261,12 @@ void linkGraphs(const std::vector<std::shared_ptr<KXGraph>>& graphs, KXCanvas* c
     }
 }
 
+// A side of the page fitted into an output size, in whole pixels. A side with any length is at least one
+// pixel, so a page of extreme proportions (a long banner in a small thumbnail) still renders.
+double outputSide(double fitted) {
+    return fitted > 0 ? std::max(1.0, std::round(fitted)) : std::round(fitted);
+}
+
 }  // namespace
 
 std::shared_ptr<KXCanvas> KXCanvas::outputCopy() const {
@@ -279,8 +285,8 @@ bool KXCanvas::canRenderOutputSize(const kx::Size& size) const {
     if (!(size.width > 0) || !(size.height > 0) || !std::isfinite(size.width) || !std::isfinite(size.height))
         return false;
     const kx::Size fitted = aspectFitSize(pixelSize(), size);
-    const double w = std::round(fitted.width);
-    const double h = std::round(fitted.height);
+    const double w = outputSide(fitted.width);
+    const double h = outputSide(fitted.height);
     return w >= 1 && h >= 1 && w * h <= double(kx::Image::maximumPixelCount);
 }
 
@@ -346,7 +352,7 @@ void KXCanvas::fitBackAfterOutput(const kx::Size& previewSize, double zoom) {
 void KXCanvas::zoomToFitOutputSize(const kx::Size& size) {
     const kx::Size pixels = pixelSize();
     const kx::Size fitted = aspectFitSize(pixels, size);
-    const kx::Size preview(std::round(fitted.width), std::round(fitted.height));
+    const kx::Size preview(outputSide(fitted.width), outputSide(fitted.height));
     if (!std::isfinite(preview.width) || !std::isfinite(preview.height))
         return;
     m_previewSize = preview;

@@ -5,14 +5,15 @@
 #include "document/package_file_calls.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMap>
 #include <QStringList>
 
 #include <cerrno>
 #include <map>
+#include <string>
 #include <stdio.h>
 #include <sys/stat.h>
 
@@ -114,21 +115,33 @@ inline QByteArray fileBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Every file of a folder tree with its bytes, by path relative to the folder.
-inline QMap<QString, QByteArray> treeContent(const QString& folder) {
-    QMap<QString, QByteArray> content;
+// Every file of a folder tree, by path relative to the folder, with its size and a digest of its bytes.
+inline std::map<std::string, std::string> treeContent(const QString& folder) {
+    std::map<std::string, std::string> content;
     const QDir root(folder);
     QStringList pending{folder};
     while (!pending.isEmpty()) {
         const QString current = pending.takeFirst();
         for (const QFileInfo& entry : QDir(current).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
-            if (entry.isDir() && !entry.isSymLink())
+            if (entry.isDir() && !entry.isSymLink()) {
                 pending << entry.filePath();
-            else
-                content.insert(root.relativeFilePath(entry.filePath()), fileBytes(entry.filePath()));
+                continue;
+            }
+            const QByteArray bytes = fileBytes(entry.filePath());
+            content[root.relativeFilePath(entry.filePath()).toStdString()] =
+                std::to_string(bytes.size()) + " bytes, sha1 " +
+                QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().toStdString();
         }
     }
     return content;
+}
+
+// The paths of the files of a folder tree, relative to the folder.
+inline QStringList treeFiles(const QString& folder) {
+    QStringList files;
+    for (const auto& [path, digest] : treeContent(folder))
+        files << QString::fromStdString(path);
+    return files;
 }
 
 // The permission bits of what is at the path (a symbolic link itself), or -1 when nothing is there.

@@ -70,6 +70,11 @@ pid_t endedProcessId() {
 
 class PackageSaveTest : public ProjectTest {
 protected:
+    void TearDown() override {
+        KXProject::setPageRenderer({});
+        kx::setPackageFileCalls({});
+        ProjectTest::TearDown();
+    }
     // A project whose first page shows the images, saved at the package path.
     std::unique_ptr<KXProject> savedProject(const QString& package, const QStringList& images) {
         auto project = std::make_unique<KXProject>();
@@ -131,8 +136,8 @@ TEST_F(PackageSaveTest, AFailureAtAnyStepOfPuttingThePackageInPlaceLeavesTheOldO
         QDir().mkpath(folder);
         const QString package = folder + QStringLiteral("/P.vrtp3");
         auto project = savedProject(package, {a});
-        const QMap<QString, QByteArray> before = treeContent(package);
-        ASSERT_TRUE(before.contains(QStringLiteral("Data/a.jpg")));
+        const std::map<std::string, std::string> before = treeContent(package);
+        ASSERT_TRUE(before.count("Data/a.jpg"));
         addPhoto(*project->canvasAtIndex(0), b);
 
         FileCallLayer layer(package, c.refuseExchange);
@@ -175,7 +180,7 @@ TEST_F(PackageSaveTest, AnOldPackageThatCouldNotBePutBackReturnsAtTheNextOpening
         QDir().mkpath(folder);
         const QString package = folder + QStringLiteral("/P.vrtp3");
         auto project = savedProject(package, {a});
-        const QMap<QString, QByteArray> before = treeContent(package);
+        const std::map<std::string, std::string> before = treeContent(package);
         addPhoto(*project->canvasAtIndex(0), b);
         {
             FileCallLayer layer(package, true);
@@ -292,11 +297,16 @@ TEST_F(PackageSaveTest, OpeningNeverDisturbsALiveSaveOfAnotherProcessAndClearsIt
         images << writeImage(at(QStringLiteral("src/p%1.jpg").arg(i)), 300, 200, QColor(i * 40, 20, 20));
     savedProject(package, images);
     std::unique_ptr<QProcess> helper(startSaveHelper({package, QStringLiteral("churn"), at("src"), QStringLiteral("0")}));
+    // The process's state is taken up only while waiting for it.
+    const auto saving = [&] {
+        helper->waitForFinished(1);
+        return helper->state() == QProcess::Running;
+    };
     int opened = 0;
-    for (; opened < 150 && helper->state() == QProcess::Running; ++opened)
+    for (; opened < 150 && saving(); ++opened)
         ASSERT_TRUE(reopen(package)) << "opening " << opened;
-    EXPECT_EQ(helper->state(), QProcess::Running) << "the saving process ended after " << opened << " openings: "
-                                                  << helper->readAllStandardError().toStdString();
+    EXPECT_TRUE(saving()) << "the saving process ended after " << opened << " openings, exit code " << helper->exitCode()
+                          << ": " << helper->readAllStandardError().toStdString();
     helper->kill();
     helper->waitForFinished(30000);
     auto back = reopen(package);
@@ -326,7 +336,7 @@ TEST_F(PackageSaveTest, APackageKeepsTheModesOfItsFoldersAndFiles) {
         const QStringList folders{"", "Data", "QuickLook"};
         for (const QString& f : folders)
             setMode(package + QLatin1Char('/') + f, c.folderMode);
-        for (const QString& file : treeContent(package).keys())
+        for (const QString& file : treeFiles(package))
             setMode(package + QLatin1Char('/') + file, c.fileMode);
         addPhoto(*project->canvasAtIndex(0), b);
         for (const KXSaveOperation operation : {KXSaveOperationSave, KXSaveOperationAutosaveInPlace}) {
@@ -334,7 +344,7 @@ TEST_F(PackageSaveTest, APackageKeepsTheModesOfItsFoldersAndFiles) {
             ASSERT_TRUE(project->saveAsProjectToPath(package, operation, &error)) << error.toStdString();
             for (const QString& f : folders)
                 EXPECT_EQ(modeOf(package + QLatin1Char('/') + f), c.folderMode) << "folder " << f.toStdString();
-            const QStringList files = treeContent(package).keys();
+            const QStringList files = treeFiles(package);
             EXPECT_EQ(files, (QStringList{"Data/a.jpg", "Data/b.jpg", "QuickLook/Preview.pdf", "QuickLook/Thumbnail.jpg", "info.xml"}));
             for (const QString& file : files)
                 EXPECT_EQ(modeOf(package + QLatin1Char('/') + file), c.fileMode) << file.toStdString();
@@ -359,7 +369,7 @@ TEST_F(PackageSaveTest, AReadOnlyPackageIsNotReplacedAndTheSaveSaysItCannotWrite
             auto project = savedProject(package, {a});
             const QString entry = package + (*c.entry ? QLatin1Char('/') + QString::fromLatin1(c.entry) : QString());
             setMode(entry, c.mode);
-            const QMap<QString, QByteArray> before = treeContent(package);
+            const std::map<std::string, std::string> before = treeContent(package);
             addPhoto(*project->canvasAtIndex(0), b);
             QString error;
             EXPECT_FALSE(project->saveAsProjectToPath(package, operation, &error));
@@ -375,48 +385,56 @@ TEST_F(PackageSaveTest, AReadOnlyPackageIsNotReplacedAndTheSaveSaysItCannotWrite
 // ---- files that cannot be written or flushed ----
 
 TEST_F(PackageSaveTest, AnyFileThatCannotBeWrittenFailsTheSaveWithTheSystemsReason) {
-    // Pages draw as noise, so the Quick Look files are as large as their pixels.
-    KXProject::setPageRenderer([](KXCanvas& page, const kx::Size& box) {
-        const kx::Size pixels = page.pixelSize();
-        const double scale = std::min(box.width / pixels.width, box.height / pixels.height);
-        return kx::Image(noise(int(std::lround(pixels.width * scale)), int(std::lround(pixels.height * scale)), 7));
-    });
+    // Pages draw in one colour (small Quick Look files), or as noise where the Quick Look files must be as
+    // large as their pixels.
+    const auto drawPages = [](bool asNoise) {
+        KXProject::setPageRenderer([asNoise](KXCanvas& page, const kx::Size& box) {
+            const kx::Size pixels = page.pixelSize();
+            const double scale = std::min(box.width / pixels.width, box.height / pixels.height);
+            const int w = int(std::lround(pixels.width * scale)), h = int(std::lround(pixels.height * scale));
+            QImage flat(w, h, QImage::Format_RGB32);
+            flat.fill(Qt::gray);
+            return kx::Image(asNoise ? noise(w, h, 7) : flat);
+        });
+    };
     std::vector<KXCachePtr> cached;
     struct Case {
         const char* what;
+        bool noisyPages;
         rlim_t limit;
         std::function<void(KXProject&)> prepare;
     };
     const std::vector<Case> cases{
-        {"a pasted image known only to the image cache", 64 * 1024,
+        {"a pasted image known only to the image cache", false, 64 * 1024,
          [&](KXProject& project) {
              const QString stored = at("clipboard/pasted.png");
              cached.push_back(KXCache::initWithImage(kx::Image(noise(400, 400, 1)), stored));
              KXCacheManager::cacheManager().addCache(cached.back(), stored);
              addPhoto(*project.canvasAtIndex(0), stored);
          }},
-        {"a photo copied into the package", 64 * 1024,
+        {"a photo copied into the package", false, 64 * 1024,
          [&](KXProject& project) {
              const QString big = at("other/big.png");
              QDir().mkpath(at("other"));
              ASSERT_TRUE(noise(400, 400, 2).save(big));
              addPhoto(*project.canvasAtIndex(0), big);
          }},
-        {"the Quick Look preview", 160 * 1024,
+        {"the Quick Look preview", true, 160 * 1024,
          [](KXProject& project) {
              project.createNewLayerWithCanvas(std::make_shared<KXCanvas>());
              project.createNewLayerWithCanvas(std::make_shared<KXCanvas>());
          }},
-        {"the Quick Look thumbnail", 8 * 1024, [](KXProject&) {}},
+        {"the Quick Look thumbnail", true, 8 * 1024, [](KXProject&) {}},
     };
     const QString a = writeImage(at("a.jpg"));
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(cases[i].what);
+        drawPages(cases[i].noisyPages);
         const QString folder = at(QStringLiteral("case%1").arg(i));
         QDir().mkpath(folder);
         const QString package = folder + QStringLiteral("/P.vrtp3");
         auto project = savedProject(package, {a});
-        const QMap<QString, QByteArray> before = treeContent(package);
+        const std::map<std::string, std::string> before = treeContent(package);
         cases[i].prepare(*project);
         const QStringList paths = photoPaths(*project);
         QString error;
@@ -453,8 +471,7 @@ TEST_F(PackageSaveTest, EverythingThePackageHoldsIsFlushedBeforeItMovesIn) {
         const QString work = layer.log[swap].mid(7, layer.log[swap].indexOf(QStringLiteral(" -> ")) - 7);
         const QStringList flushedBefore = layer.log.mid(0, swap);
         QStringList entries{QString()};
-        for (const QString& file : treeContent(package).keys())
-            entries << file;
+        entries << treeFiles(package);
         entries << QStringLiteral("Data") << QStringLiteral("QuickLook");
         for (const QString& entry : entries)
             EXPECT_TRUE(flushedBefore.contains(QStringLiteral("sync ") + work + (entry.isEmpty() ? QString() : QLatin1Char('/') + entry)))

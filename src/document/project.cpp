@@ -1,5 +1,8 @@
 #include "document/project.h"
 
+#include "document/package_file_calls.h"
+#include "document/package_leftovers.h"
+#include "document/package_swap.h"
 #include "document/xml_conversion.h"
 
 #include "canvas/canvas_layer.h"
@@ -28,7 +31,6 @@
 #include <QImageWriter>
 #include <QBuffer>
 #include <QUrl>
-#include <QUuid>
 
 #include <cairo-pdf.h>
 #include <cairo.h>
@@ -124,27 +126,11 @@ QString canonical(const QString& path) {
     return path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
 }
 
-// Flushes a file or folder to disk.
-bool syncPath(const QString& path, bool directory) {
-    const int fd = ::open(QFile::encodeName(path).constData(), (directory ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-// Removes a folder tree without following symlinks.
-void removeTree(const QString& path) {
-    std::error_code ec;
-    fs::remove_all(fs::path(QFile::encodeName(path).toStdString()), ec);
-}
-
 // Hard-links the file (copies it when linking is not possible).
-bool linkOrCopy(const QString& from, const QString& to) {
+bool linkOrCopy(const QString& from, const QString& to, QString* error) {
     if (::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
         return true;
-    return QFile::copy(from, to);
+    return kx::copyToNewFile(from, to, error);
 }
 
 // Every photo of a page, those inside groups included.
@@ -218,6 +204,10 @@ KXProject::~KXProject() {
 }
 
 std::unique_ptr<KXProject> KXProject::initWithPath(const QString& path, QString* error) {
+    // A save that was killed may have left its folders beside the package, or its old package set aside.
+    if (const QFileInfo opened(path); !path.isEmpty())
+        kx::tidyPackageLeftovers(opened.fileName() == kInfoName && opened.isFile() ? opened.absolutePath()
+                                                                                  : opened.absoluteFilePath());
     auto project = std::make_unique<KXProject>();
     if (!project->loadProjectWithPath(path, error))
         return nullptr;
@@ -436,10 +426,8 @@ public:
 
     bool run(const std::vector<std::shared_ptr<KXCanvasLayer>>& layers, std::vector<PathChange>& changes,
              QString* error) {
-        if (!QDir().mkdir(m_workData)) {
-            setError(error, QStringLiteral("Cannot create the folder \"%1\"").arg(m_workData));
+        if (!kx::makeFolder(m_workData, error))
             return false;
-        }
         std::vector<PathChange> items;
         for (const auto& layer : layers) {
             KXCanvas& page = *layer->canvas();
@@ -464,7 +452,7 @@ public:
         for (PathChange& item : items)
             if (item.set && !item.newPath.isEmpty() && item.newPath != item.oldPath)
                 changes.push_back(item);
-        return syncPath(m_workData, true);
+        return true;
     }
 
 private:
@@ -486,8 +474,9 @@ private:
             const QString name = isInOldData(key) ? QFileInfo(key).fileName()
                                                   : freeName(m_workData, safeFileName(key));
             const QString target = m_workData + QLatin1Char('/') + name;
-            if (QFileInfo::exists(target) || !(isInOldData(key) ? linkOrCopy(key, target) : QFile::copy(key, target))) {
-                setError(error, QStringLiteral("Cannot copy \"%1\" into the package").arg(item.oldPath));
+            QString why;
+            if (!(isInOldData(key) ? linkOrCopy(key, target, &why) : kx::copyToNewFile(key, target, &why))) {
+                setError(error, QStringLiteral("Cannot copy \"%1\" into the package: %2").arg(item.oldPath, why));
                 return false;
             }
             it = m_names.emplace(key, name).first;
@@ -497,8 +486,9 @@ private:
     }
 
     // An image with no file, known only to the image cache (a pasted image, or a remote one), is written
-    // from the cache's original in the format its name's extension asks for. Without an image in the cache
-    // the stored path is kept.
+    // from the cache's original in the format its name's extension asks for. Without an image in the cache,
+    // or without an encoder for that format, the stored path is kept; a file that cannot be written fails
+    // the save.
     bool storeFromCache(PathChange& item, QString* error) {
         if (!item.set)
             return true;
@@ -516,18 +506,21 @@ private:
                 return true;
             name = freeName(m_workData, name);
             const QString target = m_workData + QLatin1Char('/') + name;
-            if (!writeBitmap(original.qimage(), target)) {
-                QFile::remove(target);
+            const QByteArray encoded = encodeBitmap(original.qimage(), target);
+            if (encoded.isEmpty())
                 return true;  // no encoder for that format: the stored path stays
+            if (QString why; !kx::writeNewFile(target, encoded, &why)) {
+                setError(error, QStringLiteral("Cannot write the image of \"%1\" into the package: %2").arg(item.oldPath, why));
+                return false;
             }
             it = m_names.emplace(key, name).first;
         }
         item.newPath = m_finalData + QLatin1Char('/') + it->second;
-        (void)error;
         return true;
     }
 
-    static bool writeBitmap(const QImage& image, const QString& path) {
+    // The image's file bytes in the format the path's extension asks for; empty without an encoder.
+    static QByteArray encodeBitmap(const QImage& image, const QString& path) {
         const char* format = "jpeg";
         switch (bitmapFileTypeForPath(path)) {
         case BitmapFileType::TIFF: format = "tiff"; break;
@@ -536,13 +529,16 @@ private:
         case BitmapFileType::PNG: format = "png"; break;
         case BitmapFileType::JPEG: format = "jpeg"; break;
         }
-        QImageWriter writer(path, format);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
         if (!writer.canWrite())
-            return false;
+            return {};
         const bool jpeg = qstrcmp(format, "jpeg") == 0;
         if (jpeg)
             writer.setQuality(100);
-        return writer.write(jpeg ? image.convertToFormat(QImage::Format_RGB888) : image) && syncPath(path, false);
+        return writer.write(jpeg ? image.convertToFormat(QImage::Format_RGB888) : image) ? bytes : QByteArray();
     }
 
     QString m_finalData;
@@ -568,7 +564,7 @@ void repoint(const PathChange& change, const QString& path) {
 }
 
 // Hard-links (or copies) an entry of the old package into the new one.
-bool carryOver(const QString& from, const QString& to) {
+bool carryOver(const QString& from, const QString& to, QString* error) {
     std::error_code ec;
     fs::copy(fs::path(QFile::encodeName(from).toStdString()), fs::path(QFile::encodeName(to).toStdString()),
              fs::copy_options::recursive | fs::copy_options::copy_symlinks | fs::copy_options::create_hard_links, ec);
@@ -579,33 +575,9 @@ bool carryOver(const QString& from, const QString& to) {
     ec.clear();
     fs::copy(fs::path(QFile::encodeName(from).toStdString()), fs::path(QFile::encodeName(to).toStdString()),
              fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+    if (ec)
+        setError(error, kx::fileErrorText(QStringLiteral("Cannot carry over"), from, ec.value()));
     return !ec;
-}
-
-// Puts the finished work folder at the target: an atomic exchange with an existing package (so the target
-// always holds one whole package), then the old one is removed.
-bool swapIn(const QString& work, const QString& target, QString* error) {
-    const QByteArray w = QFile::encodeName(work), t = QFile::encodeName(target);
-    struct stat st;
-    const bool exists = ::lstat(t.constData(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode) && !isEmptyFolder(target)) {
-        if (::renameat2(AT_FDCWD, w.constData(), AT_FDCWD, t.constData(), RENAME_EXCHANGE) != 0) {
-            setError(error, QStringLiteral("Cannot replace \"%1\": %2").arg(target, QString::fromLocal8Bit(strerror(errno))));
-            return false;
-        }
-        removeTree(work);  // now the old package
-    } else {
-        if (exists && (S_ISDIR(st.st_mode) ? ::rmdir(t.constData()) : ::unlink(t.constData())) != 0) {
-            setError(error, QStringLiteral("Cannot replace \"%1\"").arg(target));
-            return false;
-        }
-        if (::rename(w.constData(), t.constData()) != 0) {
-            setError(error, QStringLiteral("Cannot write \"%1\"").arg(target));
-            return false;
-        }
-    }
-    syncPath(QFileInfo(target).absolutePath(), true);
-    return true;
 }
 
 }  // namespace
@@ -625,7 +597,7 @@ bool KXProject::saveDataToPath(const QString& archivePath, QString* error) const
         setError(error, QStringLiteral("Cannot write \"%1\": %2").arg(archivePath, why));
         return false;
     }
-    return syncPath(archivePath, false) || (setError(error, QStringLiteral("Cannot flush \"%1\"").arg(archivePath)), false);
+    return kx::syncPath(archivePath, false, error);
 }
 
 namespace {
@@ -644,18 +616,35 @@ void freeBytes(void* data) {
     delete static_cast<QByteArray*>(data);
 }
 
+// Appends what cairo writes to a byte array, so the file is written in one step that reports the system's
+// reason on failure.
+cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
+    static_cast<QByteArray*>(closure)->append(reinterpret_cast<const char*>(data), qsizetype(length));
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// A side of a size fitted into a box, in whole units and never less than one: a page of extreme
+// proportions still gives a picture, one unit across its narrow side.
+double fittedSide(double side) {
+    return std::max(1.0, std::round(side));
+}
+
 }  // namespace
 
-bool KXProject::writePreview(const QString& folder) const {
+bool KXProject::writePreview(const QString& folder, QString* error) const {
     const PageRenderer& render = pageRenderer();
+    const QString file = folder + QStringLiteral("/Preview.pdf");
     const kx::Size first = m_layers.front()->canvas()->pixelSize();
-    if (!(first.width > 0) || !(first.height > 0))
+    if (!(first.width > 0) || !(first.height > 0)) {
+        setError(error, QStringLiteral("Cannot draw the preview \"%1\": the first page has no area").arg(file));
         return false;
+    }
     const double scale = std::min(450 / first.width, 450 / first.height);
-    const double w = std::round(first.width * scale), h = std::round(first.height * scale);
-    const QString work = folder + QStringLiteral("/preview.pdf");
-    cairo_surface_t* pdf = cairo_pdf_surface_create(QFile::encodeName(work).constData(), w, h);
+    const double w = fittedSide(first.width * scale), h = fittedSide(first.height * scale);
+    QByteArray pdfBytes;
+    cairo_surface_t* pdf = cairo_pdf_surface_create_for_stream(appendBytes, &pdfBytes, w, h);
     if (cairo_surface_status(pdf) != CAIRO_STATUS_SUCCESS) {
+        setError(error, QStringLiteral("Cannot draw the preview \"%1\": %2").arg(file, cairo_status_to_string(cairo_surface_status(pdf))));
         cairo_surface_destroy(pdf);
         return false;
     }
@@ -665,6 +654,7 @@ bool KXProject::writePreview(const QString& folder) const {
     cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_SUBJECT, "None");
     cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_KEYWORDS, "None");
     cairo_t* cr = cairo_create(pdf);
+    bool drawn = true;
     for (const auto& layer : m_layers) {
         const QImage rendered = render(*layer->canvas(), {2 * w, 2 * h}).qimage();
         const QByteArray jpeg = jpegData(rendered);
@@ -673,6 +663,7 @@ bool KXProject::writePreview(const QString& folder) const {
         if (!embedJpeg)
             decoded = rendered;
         decoded = decoded.convertToFormat(QImage::Format_RGB32);
+        drawn = drawn && !decoded.isNull();
         if (!decoded.isNull()) {
             cairo_surface_t* image = cairo_image_surface_create_for_data(
                 decoded.bits(), CAIRO_FORMAT_RGB24, decoded.width(), decoded.height(), int(decoded.bytesPerLine()));
@@ -693,26 +684,38 @@ bool KXProject::writePreview(const QString& folder) const {
     }
     cairo_destroy(cr);
     cairo_surface_finish(pdf);
-    const bool ok = cairo_surface_status(pdf) == CAIRO_STATUS_SUCCESS;
+    const cairo_status_t status = cairo_surface_status(pdf);
     cairo_surface_destroy(pdf);
-    return ok && ::rename(QFile::encodeName(work).constData(), QFile::encodeName(folder + QStringLiteral("/Preview.pdf")).constData()) == 0;
+    if (!drawn || status != CAIRO_STATUS_SUCCESS) {
+        setError(error, QStringLiteral("Cannot draw the preview \"%1\": %2")
+                            .arg(file, drawn ? QString::fromUtf8(cairo_status_to_string(status)) : QStringLiteral("a page gave no picture")));
+        return false;
+    }
+    return kx::writeNewFile(file, pdfBytes, error);
 }
 
-bool KXProject::writeQuickLook(const QString& folder, bool isTemplate) const {
+bool KXProject::writeQuickLook(const QString& folder, bool isTemplate, QString* error) const {
     const PageRenderer& render = pageRenderer();
-    if (!render || m_layers.empty() || !QDir().mkpath(folder))
+    if (!render || m_layers.empty()) {
+        setError(error, QStringLiteral("Cannot draw the Quick Look files \"%1\"").arg(folder));
+        return false;
+    }
+    if (!kx::makeFolder(folder, error))
         return false;
     if (!isTemplate || m_layers.size() == 1) {
         const double side = isTemplate ? 600 : 256;
+        const QString file = folder + QStringLiteral("/Thumbnail.jpg");
         const QByteArray jpeg = jpegData(render(*m_layers.front()->canvas(), {side, side}).qimage());
-        QFile file(folder + QStringLiteral("/Thumbnail.jpg"));
-        if (jpeg.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size())
+        if (jpeg.isEmpty()) {
+            setError(error, QStringLiteral("Cannot draw the thumbnail \"%1\": the first page gave no picture").arg(file));
             return false;
-        file.close();
+        }
+        if (!kx::writeNewFile(file, jpeg, error))
+            return false;
         if (isTemplate)
             return true;
     }
-    return writePreview(folder);
+    return writePreview(folder, error);
 }
 
 bool KXProject::saveAsProjectToPath(const QString& path, KXSaveOperation operation, QString* error) {
@@ -721,41 +724,34 @@ bool KXProject::saveAsProjectToPath(const QString& path, KXSaveOperation operati
         return false;
     }
     const QString target = QFileInfo(path).absoluteFilePath();
-    const QFileInfo targetInfo(target);
-    const QString work = targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.fileName() +
-                         QStringLiteral(".saving-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    if (!QDir().mkdir(work)) {
-        setError(error, QStringLiteral("Cannot write in the folder \"%1\"").arg(targetInfo.absolutePath()));
+    kx::PackageWrite write;
+    if (!write.begin(target, error))
         return false;
-    }
+    const QString work = write.workPath();
     const bool autosave = operation > KXSaveOperationSaveTo;
     std::vector<PathChange> changes;
     DataPass data(target, work);
     bool ok = data.run(m_layers, changes, error);
     for (const PathChange& change : changes)
         repoint(change, change.newPath);
-    if (ok && targetInfo.isDir()) {
+    if (ok && QFileInfo(target).isDir()) {
         // Whatever else the old package holds travels along (the Quick Look files of an autosave too).
         for (const QFileInfo& entry : QDir(target).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
             const QString name = entry.fileName();
             if (name == kInfoName || name == kDataName || (name == kQuickLookName && !autosave))
                 continue;
-            if (!carryOver(entry.filePath(), work + QLatin1Char('/') + name)) {
-                setError(error, QStringLiteral("Cannot carry \"%1\" over").arg(entry.filePath()));
+            if (!carryOver(entry.filePath(), work + QLatin1Char('/') + name, error)) {
                 ok = false;
                 break;
             }
         }
     }
-    if (ok && !autosave)
-        writeQuickLook(work + QLatin1Char('/') + kQuickLookName, false);
-    ok = ok && saveDataToPath(work + QLatin1Char('/') + kInfoName, error) && syncPath(work, true);
-    ok = ok && swapIn(work, target, error);
+    ok = ok && (autosave || writeQuickLook(work + QLatin1Char('/') + kQuickLookName, false, error));
+    ok = ok && saveDataToPath(work + QLatin1Char('/') + kInfoName, error) && write.commit(error);
     if (!ok) {
         for (const PathChange& change : changes)
             repoint(change, change.oldPath);
-        removeTree(work);
-        return false;
+        return false;  // the work folder goes with the write
     }
     if (!autosave)
         m_path = target;
@@ -764,22 +760,18 @@ bool KXProject::saveAsProjectToPath(const QString& path, KXSaveOperation operati
 
 bool KXProject::saveAsTemplateToPath(const QString& path, QString* error) {
     const QString target = QFileInfo(path).absoluteFilePath();
-    const QFileInfo targetInfo(target);
-    const QString work = targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.fileName() +
-                         QStringLiteral(".saving-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    if (m_layers.empty() || !QDir().mkdir(work)) {
-        setError(error, QStringLiteral("Cannot write the template \"%1\"").arg(target));
+    if (m_layers.empty()) {
+        setError(error, QStringLiteral("Cannot write the template \"%1\": it has no pages").arg(target));
         return false;
     }
-    writeQuickLook(work + QLatin1Char('/') + kQuickLookName, true);
-    if (!saveDataToPath(work + QLatin1Char('/') + kInfoName, error) || !syncPath(work, true) ||
-        !swapIn(work, target, error)) {
-        removeTree(work);
+    kx::PackageWrite write;
+    if (!write.begin(target, error) ||
+        !writeQuickLook(write.workPath() + QLatin1Char('/') + kQuickLookName, true, error) ||
+        !saveDataToPath(write.workPath() + QLatin1Char('/') + kInfoName, error) || !write.commit(error))
         return false;
-    }
     QString name = target;
-    if (!targetInfo.suffix().isEmpty())
-        name.chop(targetInfo.suffix().size() + 1);
+    if (const QString suffix = QFileInfo(target).suffix(); !suffix.isEmpty())
+        name.chop(suffix.size() + 1);
     kx::NotificationCenter::defaultCenter().post(KXReloadAllTemplateData, this,
                                                  {{QStringLiteral("tempName"), kx::Value(name)}});
     return true;

@@ -3,11 +3,13 @@
 // (a folder with "info.xml", "Data" and "QuickLook") or a user template, and reads packages, templates and
 // bare archives back.
 //
-// Saving never touches the old package until the new one is whole: the new package is built in a sibling
-// folder (unchanged "Data" images are hard-linked, new ones copied), "info.xml" is written and flushed,
-// and then the two folders are exchanged in one atomic rename. Images of the old "Data" folder that no page
-// refers to any more go away with the old folder, after the swap. A failed save leaves the old package and
-// the model's image paths as they were.
+// Saving never touches the old package until the new one is whole: the new package is built in a hidden
+// sibling folder (unchanged "Data" images are hard-linked, new ones copied), takes the old package's
+// permissions, is flushed to disk whole and then swaps places with the old one (package_swap.h). Images of
+// the old "Data" folder that no page refers to any more go away with the old folder, after the swap. A
+// package that is read-only is not replaced. Any failure (an image, a Quick Look file or the archive that
+// cannot be written or flushed) fails the save with the system's reason and leaves the old package and the
+// model's image paths as they were.
 //
 // Opening never destroys: a file that cannot be read gives an error and leaves the project as it was;
 // photos, clip-art and masks that cannot be found keep their objects and stored paths (they draw as
@@ -114,9 +116,10 @@ public:
 
     // ---- saving ----
     // Writes the project package; false (with *error) when the package could not be written whole, in
-    // which case whatever was at the path before is still there unchanged.
+    // which case whatever was at the path before is still there unchanged. *error names what failed and
+    // the system's reason, for example: Cannot write "/p/Trip.vrtp3/Data/a.jpg": No space left on device.
     bool saveAsProjectToPath(const QString& path, KXSaveOperation operation, QString* error = nullptr);
-    // Writes a user template folder (no "Data"); posts KXReloadAllTemplateData.
+    // Writes a user template folder (no "Data") as safely as a package; posts KXReloadAllTemplateData.
     bool saveAsTemplateToPath(const QString& path, QString* error = nullptr);
     // The archive alone: the version record, the document attributes and the pages.
     bool saveDataToPath(const QString& archivePath, QString* error = nullptr) const;
@@ -172,8 +175,8 @@ private:
     // Where a clip-art is found again: its category's folder in the application's resources, the custom
     // clip-art folder, then the content pack of its category; empty when nowhere.
     QString clipartPath(const QString& stored);
-    bool writePreview(const QString& folder) const;
-    bool writeQuickLook(const QString& folder, bool isTemplate) const;
+    bool writePreview(const QString& folder, QString* error) const;
+    bool writeQuickLook(const QString& folder, bool isTemplate, QString* error) const;
 
     PageSizeObserver m_pageSizeObserver;
     std::vector<std::shared_ptr<KXCanvasLayer>> m_layers;

@@ -261,6 +261,16 @@ void linkGraphs(const std::vector<std::shared_ptr<KXGraph>>& graphs, KXCanvas* c
     }
 }
 
+// The page fitted into an output size, in whole pixels. Once the picture has a pixel along one side it has
+// at least one along the other, so a page of extreme proportions (a long banner in a small thumbnail) still
+// renders; a size smaller than a pixel either way stays refused.
+kx::Size outputPixelSize(const kx::Size& fitted) {
+    kx::Size pixels(std::round(fitted.width), std::round(fitted.height));
+    if (fitted.width > 0 && fitted.height > 0 && (pixels.width >= 1 || pixels.height >= 1))
+        pixels = kx::Size(std::max(1.0, pixels.width), std::max(1.0, pixels.height));
+    return pixels;
+}
+
 }  // namespace
 
 std::shared_ptr<KXCanvas> KXCanvas::outputCopy() const {
@@ -279,8 +289,9 @@ bool KXCanvas::canRenderOutputSize(const kx::Size& size) const {
     if (!(size.width > 0) || !(size.height > 0) || !std::isfinite(size.width) || !std::isfinite(size.height))
         return false;
     const kx::Size fitted = aspectFitSize(pixelSize(), size);
-    const double w = std::round(fitted.width);
-    const double h = std::round(fitted.height);
+    const kx::Size pixels = outputPixelSize(fitted);
+    const double w = pixels.width;
+    const double h = pixels.height;
     return w >= 1 && h >= 1 && w * h <= double(kx::Image::maximumPixelCount);
 }
 
@@ -346,7 +357,7 @@ void KXCanvas::fitBackAfterOutput(const kx::Size& previewSize, double zoom) {
 void KXCanvas::zoomToFitOutputSize(const kx::Size& size) {
     const kx::Size pixels = pixelSize();
     const kx::Size fitted = aspectFitSize(pixels, size);
-    const kx::Size preview(std::round(fitted.width), std::round(fitted.height));
+    const kx::Size preview = outputPixelSize(fitted);
     if (!std::isfinite(preview.width) || !std::isfinite(preview.height))
         return;
     m_previewSize = preview;

@@ -58,7 +58,9 @@ int main(int argc, char** argv) {
         for (int i = 0; i < images.size(); ++i)
             if (round % 2 == 0 || i % 2 == 0)
                 addPhoto(QDir(source).filePath(images[i]));
-        if (!project->saveAsProjectToPath(package, KXSaveOperationSave, &error))
+        if (!project->saveAsProjectToPath(package, KXSaveOperationSave, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
+        }
     }
 }

@@ -57,6 +57,9 @@ void AppDelegate::initialize() {
 
 void AppDelegate::awakeFromNib() {
     initPageSizeManager();
+}
+
+void AppDelegate::applicationDidShowFirstWindow() {
     fontFamilyMenu();
 }
 

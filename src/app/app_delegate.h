@@ -38,11 +38,14 @@ public:
     // Registers the default user settings, once per store; the delegate's constructor calls it.
     static void initialize();
 
-    // Start-up before the launch: the page-size catalogue (converting custom sizes kept in the older file)
-    // and the font-family menu, built once here so that the first pop-up that needs it opens at once.
+    // Start-up before the launch: the page-size catalogue (converting custom sizes kept in the older file).
     void awakeFromNib();
     // The launch sequence: usage analytics and the cloud identity record.
     void applicationDidFinishLaunching();
+    // Once the first window is on the screen: builds the font-family menu's list of families, so that the
+    // first pop-up that needs it opens at once. Walking every installed family waits until then so that it
+    // does not delay the first window.
+    void applicationDidShowFirstWindow();
     // Removes the Quick Look scratch folder. Never touches anything outside the application's own folder.
     void applicationWillTerminate();
 

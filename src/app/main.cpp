@@ -2,6 +2,8 @@
 // template given on the command line (an untitled one with an empty project otherwise) and closes the open
 // documents, then cleans up, when the last window closes.
 #include "app/app_delegate.h"
+#include "app/first_window.h"
+#include "app/first_window_report.h"
 #include "app/launch.h"
 #include "app/main_window.h"
 #include "document/document.h"
@@ -16,6 +18,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kollage"));
     QApplication::setDesktopFileName(QStringLiteral("org.kollage.Kollage"));
+    installFirstWindowReportIfRequested(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Lays out photo collages, cards and calendars."));
@@ -28,6 +31,8 @@ int main(int argc, char** argv) {
 
     AppDelegate delegate;
     delegate.awakeFromNib();
+
+    callWhenFirstWindowShown(app, [&delegate] { delegate.applicationDidShowFirstWindow(); });
 
     KXDocument::registerDefaults();
     kx::DocumentController& documents = kx::DocumentController::shared();

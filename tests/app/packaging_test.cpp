@@ -2,6 +2,7 @@
 // and template packages.
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QXmlStreamReader>
 
@@ -78,6 +79,30 @@ TEST(PackagingTest, DesktopEntryStartsTheProgramForBothFileTypes) {
     mimeTypes.sort();
     expected.sort();
     EXPECT_EQ(mimeTypes, expected);
+}
+
+// Continuous integration must run every check: there a missing tool is a failure, elsewhere a skip.
+bool toolsRequired() {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    return environment.value(QStringLiteral("CI")) == QLatin1String("true") ||
+           environment.value(QStringLiteral("KX_REQUIRE_TOOLS")) == QLatin1String("1");
+}
+
+TEST(PackagingTest, DesktopEntryPassesTheFreedesktopValidator) {
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty()) {
+        if (toolsRequired())
+            FAIL() << "desktop-file-validate is not installed (package desktop-file-utils, see scripts/setup)";
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+    }
+    QProcess validate;
+    validate.setProcessChannelMode(QProcess::MergedChannels);
+    validate.start(validator, {kPackaging + QStringLiteral("org.kollage.Kollage.desktop")});
+    ASSERT_TRUE(validate.waitForFinished());
+    const QString report = QString::fromUtf8(validate.readAll());
+    EXPECT_EQ(validate.exitCode(), 0) << report.toStdString();
+    // Warnings and hints do not change the exit code; the entry should give none either.
+    EXPECT_TRUE(report.trimmed().isEmpty()) << report.toStdString();
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "platform/foundation/bundle.h"
+#include "support/environment_override.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,25 +40,7 @@ public:
     ~MainBundleOverride() { Bundle::setMainResourcePath(QString()); }
 };
 
-// Sets an environment variable for one test.
-class EnvironmentOverride {
-public:
-    EnvironmentOverride(const char* name, const QByteArray& value) : m_name(name), m_old(qgetenv(name)),
-                                                                     m_had(qEnvironmentVariableIsSet(name)) {
-        qputenv(name, value);
-    }
-    ~EnvironmentOverride() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-    bool m_had;
-};
+using kxtest::EnvironmentOverride;
 
 }  // namespace
 

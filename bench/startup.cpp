@@ -1,0 +1,249 @@
+// Start-up time: how long `kollage` takes, from its start to its first window being exposed and painted,
+// against a bare Qt Widgets program that shows an empty main window of the same size. Both are started in
+// turn, in the same run, on one X server (Xvfb, started here on a free display), with the same environment
+// and fresh, empty settings folders; each prints a line when its first window is on the screen
+// (KX_REPORT_FIRST_WINDOW) and quits. The time runs from the start of the process to that line, so it
+// includes loading the program's shared libraries.
+// BM_FirstWindow reports the median of each program ("bare_ms", "kollage_ms") and their quotient ("ratio");
+// its own time is the application's. The goal is a ratio of at most 2.
+// Usage: bench_startup [--benchmark_repetitions=N]; KX_STARTUP_APP and KX_STARTUP_BARE name other programs.
+#include "app/first_window_report.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// No start may take longer than this; a program that does is reported as failing, not timed.
+constexpr int kStartLimitMs = 60'000;
+
+std::string programPath(const char* variable, const char* builtPath) {
+    const char* fromEnvironment = std::getenv(variable);
+    return fromEnvironment && *fromEnvironment ? fromEnvironment : builtPath;
+}
+
+// A child process started with posix_spawn; its standard output (when captured) comes through a pipe.
+struct Child {
+    pid_t pid = -1;
+    int output = -1;
+};
+
+Child spawn(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+            int keepOpenFd = -1) {
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    if (keepOpenFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, keepOpenFd, keepOpenFd);  // clears close-on-exec
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const std::string& entry : environment)
+        envp.push_back(const_cast<char*>(entry.c_str()));
+    envp.push_back(nullptr);
+    Child child;
+    const int error = posix_spawn(&child.pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    if (error != 0) {
+        close(pipeFds[0]);
+        throw std::runtime_error("cannot start " + arguments.front() + ": " + std::strerror(error));
+    }
+    child.output = pipeFds[0];
+    return child;
+}
+
+// Reads from `fd` until `line` has arrived (true), or until the end of the output or the limit (false).
+bool waitForLine(int fd, const std::string& line, int limitMs) {
+    std::string received;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    while (received.find(line + '\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return false;
+        pollfd poller{fd, POLLIN, 0};
+        const int ready = poll(&poller, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        char buffer[256];
+        const ssize_t count = read(fd, buffer, sizeof buffer);
+        if (count <= 0)
+            return false;
+        received.append(buffer, static_cast<size_t>(count));
+    }
+    return true;
+}
+
+void finish(Child& child, bool kill) {
+    if (kill)
+        ::kill(child.pid, SIGKILL);
+    int status = 0;
+    waitpid(child.pid, &status, 0);
+    close(child.output);
+}
+
+// An X server of our own on the first free display, for as long as the object lives.
+class XvfbDisplay {
+public:
+    XvfbDisplay() {
+        int displayFds[2];
+        if (pipe2(displayFds, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe failed");
+        // Xvfb picks a free display itself and writes its number to the descriptor given.
+        server_ = spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(displayFds[1]), "-screen", "0",
+                         "1920x1080x24", "-nolisten", "tcp", "-noreset"},
+                        environment(), displayFds[1]);
+        close(displayFds[1]);
+        std::string number;
+        char c = 0;
+        pollfd poller{displayFds[0], POLLIN, 0};
+        while (poll(&poller, 1, kStartLimitMs) > 0 && read(displayFds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(displayFds[0]);
+        if (number.empty()) {
+            finish(server_, true);
+            throw std::runtime_error("Xvfb did not start");
+        }
+        display_ = ":" + number;
+    }
+    ~XvfbDisplay() { finish(server_, true); }
+    XvfbDisplay(const XvfbDisplay&) = delete;
+    XvfbDisplay& operator=(const XvfbDisplay&) = delete;
+
+    const std::string& name() const { return display_; }
+
+    static std::vector<std::string> environment() {
+        std::vector<std::string> entries;
+        for (char** entry = environ; *entry; ++entry)
+            entries.emplace_back(*entry);
+        return entries;
+    }
+
+private:
+    Child server_;
+    std::string display_;
+};
+
+// The environment both programs start in: our display, Qt's X11 platform, the report, and settings
+// folders of their own so that no user setting changes what they do.
+std::vector<std::string> programEnvironment(const std::string& display, const std::filesystem::path& home) {
+    const std::vector<std::string> replaced = {"DISPLAY",         "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",
+                                               "XDG_CONFIG_HOME", "XDG_DATA_HOME",   kFirstWindowReportVariable};
+    std::vector<std::string> entries;
+    for (const std::string& entry : XvfbDisplay::environment()) {
+        const std::string key = entry.substr(0, entry.find('='));
+        if (std::find(replaced.begin(), replaced.end(), key) == replaced.end())
+            entries.push_back(entry);
+    }
+    entries.push_back("DISPLAY=" + display);
+    entries.push_back("QT_QPA_PLATFORM=xcb");
+    entries.push_back("XDG_CONFIG_HOME=" + (home / "config").string());
+    entries.push_back("XDG_DATA_HOME=" + (home / "data").string());
+    entries.push_back(std::string(kFirstWindowReportVariable) + "=1");
+    return entries;
+}
+
+// Milliseconds from the start of `program` to its report, or nothing when it did not report.
+std::optional<double> timeFirstWindow(const std::string& program, const std::vector<std::string>& environment) {
+    const auto start = Clock::now();
+    Child child = spawn({program}, environment);
+    const bool reported = waitForLine(child.output, kFirstWindowReportLine, kStartLimitMs);
+    const auto shown = Clock::now();
+    finish(child, !reported);
+    if (!reported)
+        return std::nullopt;
+    return std::chrono::duration<double, std::milli>(shown - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void BM_FirstWindow(benchmark::State& state) {
+    const std::string application = programPath("KX_STARTUP_APP", KX_STARTUP_APP);
+    const std::string bare = programPath("KX_STARTUP_BARE", KX_STARTUP_BARE);
+    std::optional<XvfbDisplay> display;
+    try {
+        display.emplace();
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+        return;
+    }
+    char homeTemplate[] = "/tmp/kx-startup-XXXXXX";
+    if (!mkdtemp(homeTemplate)) {
+        state.SkipWithError("cannot make a settings folder");
+        return;
+    }
+    const std::filesystem::path home(homeTemplate);
+    const std::vector<std::string> environment = programEnvironment(display->name(), home);
+
+    // The first start of each fills the page cache and the settings folders; it is not counted.
+    std::vector<double> bareTimes, applicationTimes;
+    bool failed = !timeFirstWindow(bare, environment) || !timeFirstWindow(application, environment);
+    bool bareFirst = true;
+    for (auto _ : state) {
+        if (failed)
+            break;
+        // The order changes every round, so that neither program always follows the other.
+        std::optional<double> bareTime, applicationTime;
+        if (bareFirst) {
+            bareTime = timeFirstWindow(bare, environment);
+            applicationTime = timeFirstWindow(application, environment);
+        } else {
+            applicationTime = timeFirstWindow(application, environment);
+            bareTime = timeFirstWindow(bare, environment);
+        }
+        bareFirst = !bareFirst;
+        if (!bareTime || !applicationTime) {
+            failed = true;
+            break;
+        }
+        bareTimes.push_back(*bareTime);
+        applicationTimes.push_back(*applicationTime);
+        state.SetIterationTime(*applicationTime / 1000.0);
+    }
+    std::filesystem::remove_all(home);
+    if (failed) {
+        state.SkipWithError("a program did not show its first window");
+        return;
+    }
+    state.counters["bare_ms"] = median(bareTimes);
+    state.counters["kollage_ms"] = median(applicationTimes);
+    state.counters["ratio"] = median(applicationTimes) / median(bareTimes);
+}
+BENCHMARK(BM_FirstWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+
+}  // namespace
+
+BENCHMARK_MAIN();

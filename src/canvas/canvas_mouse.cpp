@@ -115,27 +115,34 @@ void KXPreview::mouseDown(QMouseEvent* event) {
     }
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     if ((modifiers & Qt::ShiftModifier) || isOptionModifier(modifiers)) {
-        // The toggle click. It also forgets the drag state of the previous click, and this press drags
-        // nothing: an object just taken out of the selection must not move with the mouse.
-        m_mouseDownNode = KXTrackerNodeNone;
-        m_mouseDownGraph.reset();
+        // The toggle click. The drag state of the previous click stays, so that dragging on from here moves
+        // the selection as that click set it up (click A, Shift-click B, drag: A and B move together); only
+        // the anchor is this press. A handle of the earlier press is not dragged from here.
         m_handerInfo.reset();
-        m_mouseDownPoint.reset();
-        if (!m_canvas)
-            return;
-        const std::shared_ptr<KXGraph> graph = m_canvas->selectGraphAtPoint(point);
-        if (!graph)
-            return;
-        const auto it = std::find(m_mutabSelectedList.begin(), m_mutabSelectedList.end(), graph);
-        if (it != m_mutabSelectedList.end()) {
-            m_mutabSelectedList.erase(it);
-            graph->setSelected(false);
-        } else {
-            m_mutabSelectedList.push_back(graph);
-            graph->setSelected(true);
+        m_rotateBaseAngle.reset();
+        const std::shared_ptr<KXGraph> graph = m_canvas ? m_canvas->selectGraphAtPoint(point) : nullptr;
+        if (graph) {
+            const auto it = std::find(m_mutabSelectedList.begin(), m_mutabSelectedList.end(), graph);
+            if (it != m_mutabSelectedList.end()) {
+                m_mutabSelectedList.erase(it);
+                graph->setSelected(false);
+                // The object just taken out of the selection must not follow the mouse, nor anything else.
+                m_mouseDownNode = KXTrackerNodeNone;
+                m_mouseDownGraph.reset();
+                m_mouseDownPoint.reset();
+            } else {
+                m_mutabSelectedList.push_back(graph);
+                graph->setSelected(true);
+            }
+            redrawAuxiliaryLayer();
+            kx::NotificationCenter::defaultCenter().post(KXGraphSelectionChange, this);
         }
-        redrawAuxiliaryLayer();
-        kx::NotificationCenter::defaultCenter().post(KXGraphSelectionChange, this);
+        // A kept drag object that has left the selection since (deselected another way) is not dragged.
+        if (m_mouseDownGraph && std::find(m_mutabSelectedList.begin(), m_mutabSelectedList.end(),
+                                          m_mouseDownGraph) == m_mutabSelectedList.end()) {
+            m_mouseDownNode = KXTrackerNodeNone;
+            m_mouseDownGraph.reset();
+        }
         return;
     }
     mouseSingleClickAtPoint(point);

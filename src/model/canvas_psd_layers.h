@@ -43,13 +43,7 @@ bool addLayersOfCanvas(const KXCanvas& page, const kx::Size& size, KXLayeredImag
 //
 // The page background alone; white outside the margin rectangle when the page clips to its margin.
 kx::Image backgroundLayerWithPreviewSize(KXCanvas& page, const kx::Size& size);
-// One graph alone, with its shadow and reflection, on a transparent page-sized image. Its opacity is in the
-// pixels. Graph layers are not clipped to the margin rectangle.
+// One graph alone, with its shadow and reflection, on a transparent page-sized image, drawn as the page
+// output draws it. Its opacity is in the pixels. Graph layers are not clipped to the margin rectangle.
 kx::Image graphLayer(KXCanvas& page, KXGraph* graph, const kx::Size& size);
 
-// Where a graph's reflection goes in its layer. Corner numbers of the graph's rectangle: 0 (minX, minY),
-// 1 (maxX, minY), 2 (minX, maxY), 3 (maxX, maxY). The anchor is the turned corner lowest in y (the earlier
-// number on ties), given relative to the mask frame; the offset moves the mirrored graph so that this corner
-// meets the anchor.
-kx::Point anchorPointOfRotation(const KXCanvas& page, int* corner, const KXGraph* graph, const kx::Rect& maskFrame);
-kx::Point offsetOfGraph(const KXCanvas& page, const KXGraph* graph, const kx::Rect& maskFrame);

@@ -93,7 +93,8 @@ public:
     void setMaskImage(const kx::Image& image) { m_maskImage = image; }
     kx::Size maskImageSize() const;
 
-    // No image path and no render image: drawn as the grey placeholder.
+    // No image path and no render image. Drawing shows the grey placeholder for any photo without a render
+    // image, an empty one as well as one whose image file is missing.
     bool isEmpty() const;
     // Whether the image path is clip-art: inside a "/Clipart/" folder of the application's resources, of
     // the user's custom resources, or of a content pack under the caches folder.

@@ -1,6 +1,6 @@
 // The drawing side of the photo: the render image built from the image cache, the cache level a drawing
 // size needs, and the photo drawn with rounded corners, mask, picture frame and border, or the grey
-// placeholder while it has no image.
+// placeholder while it has no image to draw (none chosen, or its file missing).
 #include "graphics/geometry_utilities.h"
 #include "graphics/image_cache.h"
 #include "graphics/image_effect_manager.h"
@@ -154,7 +154,9 @@ void KXPhoto::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
     const kx::Rect imageRect = roundRectComponents(fullImageRectForDrawing(rect));
     if (m_maskEnabled && !m_maskImage.isNull())
         context.clipToMask(rect, m_maskImage);
-    if (isEmpty()) {
+    if (m_renderImage.isNull()) {
+        // Nothing to show: no image chosen yet, or one whose file cannot be had. The path stays as it is, so
+        // that saving keeps the reference; the placeholder shows that the frame waits for its picture.
         drawBlankInContext(context, rect);
     } else {
         // A reduced version of the file that has become too small for the drawn size is replaced by a

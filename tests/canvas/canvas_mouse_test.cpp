@@ -290,22 +290,87 @@ TEST_F(CanvasMouseTest, APressAtThePageCornerCanDrag) {
     EXPECT_EQ(undoSteps(), 1);
 }
 
-// A toggle click forgets the drag of the click before it: the object it just took out of the selection does
-// not follow the mouse, and neither does anything else.
-TEST_F(CanvasMouseTest, AToggleClickResetsTheDragState) {
+// A toggle click that adds the object under the mouse keeps the drag of the click before it: click A,
+// Shift-click B and keep dragging, and A and B move together as one undo step.
+TEST_F(CanvasMouseTest, AToggleClickThatAddsKeepsThePreviousDrag) {
+    setSnapping(false, false);
     auto a = add({50, 50, 80, 60});
+    auto b = add({200, 50, 80, 60});
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(Qt::ShiftModifier), Qt::KeyboardModifiers(Qt::AltModifier),
+          Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+        SCOPED_TRACE(modifiers.toInt());
+        place(*a, {50, 50, 80, 60});
+        place(*b, {200, 50, 80, 60});
+        settle();
+        click({90, 80});
+        press({240, 80}, modifiers);
+        EXPECT_EQ(view()->selectedGraphs(), (KXCanvas::GraphList{a, b}));
+        EXPECT_EQ(view()->mouseDownGraph(), a.get());
+        move({255, 95}, modifiers);
+        move({270, 110}, modifiers);
+        release({270, 110}, modifiers);
+        EXPECT_NEAR(a->frameRect().origin.x, 80, 1e-9);
+        EXPECT_NEAR(a->frameRect().origin.y, 80, 1e-9);
+        EXPECT_NEAR(b->frameRect().origin.x, 230, 1e-9);
+        EXPECT_NEAR(b->frameRect().origin.y, 80, 1e-9);
+        EXPECT_EQ(view()->selectedGraphs(), (KXCanvas::GraphList{a, b}));
+        EXPECT_EQ(undoSteps(), 1);
+    }
+}
+
+// A toggle click that takes the object under the mouse out of the selection drags nothing: neither that
+// object nor the rest of the selection follows the mouse, and no rubber band replaces the selection.
+TEST_F(CanvasMouseTest, AToggleClickThatRemovesTheObjectUnderTheMouseDragsNothing) {
+    auto a = add({50, 50, 80, 60});
+    auto b = add({200, 50, 80, 60});
+    struct Case {
+        const char* name;
+        bool addBFirst;
+        kx::Point removedAt;
+        KXCanvas::GraphList remaining;
+    };
+    const Case cases[] = {
+        {"the only selected object", false, {90, 80}, {}},
+        {"the object the previous click pressed", true, {90, 80}, {b}},
+        {"another object of the selection", true, {240, 80}, {a}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        settle();
+        click({90, 80});
+        if (c.addBFirst)
+            click({240, 80}, Qt::ShiftModifier);
+        const kx::Rect startA = a->relativeRect(), startB = b->relativeRect();
+        press(c.removedAt, Qt::ShiftModifier);
+        EXPECT_EQ(view()->mouseDownGraph(), nullptr);
+        EXPECT_EQ(view()->mouseDownNode(), KXTrackerNodeNone);
+        move({c.removedAt.x + 30, c.removedAt.y + 20}, Qt::ShiftModifier);
+        move({c.removedAt.x + 60, c.removedAt.y + 40}, Qt::ShiftModifier);
+        release({c.removedAt.x + 60, c.removedAt.y + 40}, Qt::ShiftModifier);
+        EXPECT_EQ(a->relativeRect(), startA);
+        EXPECT_EQ(b->relativeRect(), startB);
+        EXPECT_EQ(view()->selectedGraphs(), c.remaining);
+        EXPECT_EQ(undoSteps(), 0);
+    }
+}
+
+// The kept drag belongs to the object the previous click pressed; once that object has left the selection
+// another way, it is not dragged along: the drag draws a rubber band, as after a click on empty page.
+TEST_F(CanvasMouseTest, AKeptDragOfAnObjectNoLongerSelectedMovesNothing) {
+    setSnapping(false, false);
+    auto a = add({50, 50, 80, 60});
+    auto b = add({200, 50, 80, 60});
     click({90, 80});
-    ASSERT_EQ(view()->mouseDownGraph(), a.get());
-    const kx::Rect start = a->relativeRect();
-    press({90, 80}, Qt::ShiftModifier);
-    EXPECT_FALSE(a->isSelected());
-    EXPECT_EQ(view()->mouseDownGraph(), nullptr);
-    EXPECT_EQ(view()->mouseDownNode(), KXTrackerNodeNone);
-    move({120, 100}, Qt::ShiftModifier);
-    move({150, 120}, Qt::ShiftModifier);
-    release({150, 120}, Qt::ShiftModifier);
-    EXPECT_EQ(a->relativeRect(), start);
-    EXPECT_TRUE(view()->selectedGraphs().empty());  // no rubber band either
+    view()->setSelectedGraphs({});
+    const kx::Rect startA = a->relativeRect(), startB = b->relativeRect();
+    press({240, 80}, Qt::ShiftModifier);
+    move({255, 90}, Qt::ShiftModifier);
+    move({270, 100}, Qt::ShiftModifier);
+    release({270, 100}, Qt::ShiftModifier);
+    EXPECT_EQ(a->relativeRect(), startA);
+    EXPECT_EQ(b->relativeRect(), startB);
+    EXPECT_EQ(view()->selectedGraphs(), (KXCanvas::GraphList{b}));
     EXPECT_EQ(undoSteps(), 0);
 }
 

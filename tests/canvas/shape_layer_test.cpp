@@ -263,6 +263,18 @@ TEST_F(ShapeLayerTest, PhotoIsHitWhereItPaintsMoreThanFaintly) {
     EXPECT_FALSE(text->containsPoint({399, 101}));
 }
 
+// A photo whose image file is gone shows the grey placeholder on the page and is hit where it shows it.
+TEST_F(ShapeLayerTest, PhotoWithAMissingImageShowsThePlaceholderAndIsHit) {
+    auto photo = shapeAt({100, 100, 100, 100}, true);
+    photo->photo()->setImagePath(dir.filePath(QStringLiteral("gone.png")));
+    photo->setSelected(false);
+    const QImage image = render();
+    EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 150, 150), (Rgba{233, 233, 233, 255}), 2);
+    EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 150, 199), (Rgba{236, 236, 236, 255}), 2);
+    EXPECT_TRUE(photo->containsPoint({150, 150}));
+    EXPECT_FALSE(photo->containsPoint({250, 150}));
+}
+
 TEST_F(ShapeLayerTest, PaintingRecordsNoUndoStepAndLeavesTheOpacity) {
     auto photo = shapeAt({100, 100, 100, 100}, true);
     photo->setOpacity(0.4);

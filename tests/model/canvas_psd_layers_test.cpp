@@ -76,54 +76,6 @@ protected:
     }
 };
 
-struct AnchorCase {
-    double degrees;
-    int corner;
-};
-
-TEST_F(CanvasPSDLayersTest, AnchorIsTheLowestTurnedCornerWithTiesKeepingTheEarlierNumber) {
-    auto page = pageOfSize(200, 200);
-    auto shape = filledShape(*page, {50, 60, 80, 40});
-    const kx::Rect mask(40, 30, 100, 20);
-    // Corners 0 (minX, minY), 1 (maxX, minY), 2 (minX, maxY), 3 (maxX, maxY); y grows upward and a positive
-    // angle turns counter-clockwise.
-    const AnchorCase cases[] = {{0, 0},   {30, 0},   {-30, 1}, {90, 0},  {-90, 1},
-                                {120, 2}, {180, 2},  {210, 3}, {300, 1}, {-150, 3}};
-    for (const AnchorCase& c : cases) {
-        SCOPED_TRACE(c.degrees);
-        shape->setAngle(c.degrees * std::numbers::pi / 180);
-        int corner = -1;
-        const kx::Point anchor = anchorPointOfRotation(*page, &corner, shape.get(), mask);
-        EXPECT_EQ(corner, c.corner);
-        // The anchor: that turned corner, placed relative to the mask frame.
-        const kx::Rect r = page->graphRectOfGraph(shape.get());
-        const kx::Point corners[] = {{r.minX(), r.minY()}, {r.maxX(), r.minY()}, {r.minX(), r.maxY()},
-                                     {r.maxX(), r.maxY()}};
-        const double a = shape->angle();
-        const kx::Point rel = corners[c.corner] - r.center();
-        const kx::Point turned(r.center().x + rel.x * std::cos(a) - rel.y * std::sin(a),
-                               r.center().y + rel.x * std::sin(a) + rel.y * std::cos(a));
-        EXPECT_NEAR(anchor.x, turned.x - mask.origin.x, 1e-9);
-        EXPECT_NEAR(anchor.y, mask.size.height - (turned.y - 2 - mask.origin.y), 1e-9);
-    }
-}
-
-TEST_F(CanvasPSDLayersTest, ReflectionOffsetMovesTheChosenCornerOntoTheAnchor) {
-    auto page = pageOfSize(200, 200);
-    auto shape = filledShape(*page, {50, 60, 80, 40});
-    const kx::Rect mask(40, 30, 100, 20);
-    // Unturned: corner 0 at (50, 60) gives the anchor (10, -8); the graph placed centred in the mask's
-    // width has corner 0 at (10, 0).
-    kx::Point offset = offsetOfGraph(*page, shape.get(), mask);
-    EXPECT_NEAR(offset.x, 0, 1e-9);
-    EXPECT_NEAR(offset.y, -8, 1e-9);
-    // A quarter turn: corner 0 goes to (110, 40), anchor (70, 12); in the placed graph to (70, -20).
-    shape->setAngle(std::numbers::pi / 2);
-    offset = offsetOfGraph(*page, shape.get(), mask);
-    EXPECT_NEAR(offset.x, 0, 1e-9);
-    EXPECT_NEAR(offset.y, 32, 1e-9);
-}
-
 TEST_F(CanvasPSDLayersTest, BackgroundThenOneFullSizeLayerPerGraphFromTheBack) {
     auto page = pageOfSize(200, 100);
     blueBackground(*page);
@@ -255,6 +207,53 @@ TEST_F(CanvasPSDLayersTest, ReflectionLiesInABandJustBelowTheGraph) {
         EXPECT_GT(pixelAtYUp(layer, x, top).a, 150);
         EXPECT_LT(pixelAtYUp(layer, x, int(std::ceil(bandBottom)) + 2).a, pixelAtYUp(layer, x, top).a - 80);
         EXPECT_EQ(pixelAtYUp(layer, 50, 2), kClear);
+    }
+}
+
+// A reflected graph's layer holds its reflection exactly where the page render draws it, from the band's
+// first row to its last, at any zoom and turn: the layers stacked give the rendered page.
+TEST_F(CanvasPSDLayersTest, ReflectedGraphLayersStackToThePageRender) {
+    QImage fade(16, 256, QImage::Format_Grayscale8);
+    for (int y = 0; y < 256; ++y)
+        std::fill_n(fade.scanLine(y), 16, uchar(255 - y));
+    ASSERT_TRUE(fade.save(res + QStringLiteral("/reflectionMask.png")));
+    struct Case {
+        const char* name;
+        double page, output;
+        kx::Rect frame;
+        double degrees, border, opacity;
+    };
+    const Case cases[] = {
+        {"upright", 100, 100, {30, 50, 40, 40}, 0, 0, 1},
+        {"turned", 100, 100, {30, 50, 40, 40}, 30, 0, 1},
+        {"half size", 200, 100, {61, 101, 79, 83}, 0, 0, 1},
+        {"double size", 100, 200, {30, 50, 40, 40}, 0, 0, 1},
+        {"double size turned", 100, 200, {30, 50, 40, 30}, -50, 0, 1},
+        {"bordered", 100, 100, {30, 50, 40, 40}, 0, 6, 1},
+        {"half opaque", 100, 100, {30, 50, 40, 40}, 0, 0, 0.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto page = pageOfSize(c.page, c.page);
+        blueBackground(*page);
+        auto shape = filledShape(*page, c.frame);
+        shape->setAngle(c.degrees * std::numbers::pi / 180);
+        shape->setReflectionEnabled(true);
+        shape->setReflectionAlpha(1);
+        shape->setOpacity(c.opacity);
+        if (c.border > 0) {
+            shape->stroke()->setType(KXStrokeWidthRelative);
+            shape->stroke()->setWidth(c.border * 100 / c.page);
+            shape->stroke()->setColor(kx::Color::srgb(0, 1, 0, 1));
+            shape->setStrokeEnabled(true);
+        }
+        RecordingWriter writer;
+        ASSERT_TRUE(addLayersOfCanvas(*page, {c.output, c.output}, writer));
+        ASSERT_EQ(writer.layers.size(), 2u);
+        const QImage rendered = page->outputImageWithSize({c.output, c.output}).qimage();
+        EXPECT_LE(kxtest::maxChannelDifference(writer.stacked().convertToFormat(QImage::Format_RGBA8888),
+                                               rendered.convertToFormat(QImage::Format_RGBA8888)),
+                  2);
     }
 }
 

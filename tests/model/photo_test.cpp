@@ -496,6 +496,51 @@ TEST_F(PhotoTest, PlaceholderGradientEnds) {
     EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, 50, 50), (Rgba{233, 233, 233, 255}), 1);
 }
 
+// A photo whose image file is gone keeps its path (saving writes it back) and shows the grey placeholder in
+// its frame and border, on the page as in the page output, like a photo that never had an image.
+TEST_F(PhotoTest, MissingImageShowsThePlaceholderAndKeepsItsPath) {
+    constexpr Rgba kGrey{233, 233, 233, 255};
+    constexpr Rgba kBlue{0, 0, 255, 255};
+    struct Probe {
+        int x, y;
+        Rgba colour;
+    };
+    struct Case {
+        const char* name;
+        bool marginFrame;
+        double border;
+        std::vector<Probe> probes;
+    };
+    const std::vector<Case> cases = {
+        {"plain", false, 0, {{100, 50, kGrey}, {100, 99, {236, 236, 236, 255}}, {100, 0, {230, 230, 230, 255}}}},
+        {"bordered", false, 4, {{100, 50, kGrey}, {100, 0, kBlue}, {0, 50, kBlue}}},
+        // The frame's opening is (20, 30, 140, 60); its image is blue on its edges, clear inside.
+        {"framed", true, 0, {{100, 60, kGrey}, {2, 50, kBlue}, {17, 50, {0, 0, 0, 0}}}},
+    };
+    const QString gone = dir.filePath(QStringLiteral("gone.jpg"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto page = pageOfSize(400, 300);
+        auto shape = photoShape(*page, {100, 100, 200, 100});
+        KXPhoto& photo = *shape->photo();
+        if (c.marginFrame)
+            photo.setFrame(KXFrame::frameWithName(res + QStringLiteral("/Frame/Simple/margins.png")));
+        if (c.border > 0)
+            strokeOf(*shape, c.border);
+        photo.setImagePath(gone);
+        EXPECT_TRUE(photo.renderImage().isNull());
+        EXPECT_EQ(photo.imagePath(), gone);
+        const QImage image = drawn(*shape);
+        const QImage output = page->outputImageWithSize({400, 300}).qimage();
+        for (const Probe& p : c.probes) {
+            EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(image, p.x, p.y), p.colour, 2) << p.x << ", " << p.y;
+            if (p.colour.a == 255)  // on the page's white ground
+                EXPECT_COLOR_NEAR(kxtest::pixelAtYUp(output, 100 + p.x, 100 + p.y), p.colour, 2) << p.x << ", " << p.y;
+        }
+        EXPECT_EQ(photo.copy()->imagePath(), gone);  // the archive keeps the reference
+    }
+}
+
 TEST_F(PhotoTest, RoundedCornersOnlyWithTheBorder) {
     auto page = pageOfSize(2000, 2000);
     auto shape = photoShape(*page, {0, 0, 200, 100});

@@ -59,6 +59,16 @@ protected:
     // A 300 x 200 pixel page with a blue ground: an opaque red square, a green one at half opacity and a
     // group of a yellow and a cyan square, back to front. Fitted into 150 x 150 it is 150 x 100 at zoom 0.5.
     static std::shared_ptr<KXCanvas> samplePage() {
+        auto page = bluePage();
+        square(*page, {20, 20, 80, 80}, kx::Color::srgb(1, 0, 0, 1));
+        square(*page, {120, 20, 80, 80}, kx::Color::srgb(0, 1, 0, 1))->setOpacity(0.5);
+        auto a = square(*page, {220, 120, 40, 40}, kx::Color::srgb(1, 1, 0, 1));
+        auto b = square(*page, {250, 20, 40, 40}, kx::Color::srgb(0, 1, 1, 1));
+        EXPECT_TRUE(page->groupGraphs({a, b}));
+        return page;
+    }
+    // An empty 300 x 200 pixel page with a blue ground.
+    static std::shared_ptr<KXCanvas> bluePage() {
         auto page = std::make_shared<KXCanvas>();
         const KXSize size(300, 200, KXSizeUnitPixel, 72);
         page->setPageSize(&size);
@@ -66,11 +76,6 @@ protected:
         auto fill = std::make_shared<KXBackground>();
         fill->setColor1(kx::Color::srgb(0, 0, 1, 1));
         page->setBackground(fill);
-        square(*page, {20, 20, 80, 80}, kx::Color::srgb(1, 0, 0, 1));
-        square(*page, {120, 20, 80, 80}, kx::Color::srgb(0, 1, 0, 1))->setOpacity(0.5);
-        auto a = square(*page, {220, 120, 40, 40}, kx::Color::srgb(1, 1, 0, 1));
-        auto b = square(*page, {250, 20, 40, 40}, kx::Color::srgb(0, 1, 1, 1));
-        EXPECT_TRUE(page->groupGraphs({a, b}));
         return page;
     }
     static std::shared_ptr<KXShape> square(KXCanvas& page, const kx::Rect& frame, const kx::Color& color) {
@@ -171,6 +176,45 @@ TEST_F(CanvasPSDExportTest, MergedImageIsThePageRenderEverywhere) {
     EXPECT_LE(kxtest::maxChannelDifference(merged.convertToFormat(QImage::Format_RGBA8888),
                                            rendered.convertToFormat(QImage::Format_RGBA8888)),
               1);
+}
+
+// Reflections in the file: the merged image and the layers composed by psd-tools both give the page render,
+// the first row of every reflection band included, at a zoom of 1 and of 2 (a gap of 2 below the graph).
+TEST_F(CanvasPSDExportTest, ReflectionsInTheMergedImageAndTheLayersAreThePageRender) {
+    if (!QFileInfo(QStringLiteral("/usr/bin/python3")).isExecutable())
+        GTEST_SKIP() << "python3 missing";
+    auto page = bluePage();
+    auto upright = square(*page, {30, 100, 80, 60}, kx::Color::srgb(1, 0, 0, 1));
+    auto turned = square(*page, {170, 110, 70, 50}, kx::Color::srgb(1, 1, 0, 1));
+    turned->setAngle(0.4);
+    for (const auto& shape : {upright, turned}) {
+        shape->setReflectionEnabled(true);
+        shape->setReflectionAlpha(0.8);
+    }
+    for (const double scale : {1.0, 2.0}) {
+        SCOPED_TRACE(scale);
+        const kx::Size output(300 * scale, 200 * scale);
+        const QString path = dir.filePath(QStringLiteral("reflections.psd"));
+        const QString merged = dir.filePath(QStringLiteral("merged.png"));
+        const QString composed = dir.filePath(QStringLiteral("composed.png"));
+        ASSERT_TRUE(savePSDImageToPath(*page, path, output));
+        int code = 0;
+        run("/usr/bin/python3",
+            {"-c",
+             "import sys\nfrom psd_tools import PSDImage\npsd = PSDImage.open(sys.argv[1])\n"
+             "psd.topil().convert('RGB').save(sys.argv[2])\n"
+             "psd.composite(force=True).convert('RGB').save(sys.argv[3])",
+             path, merged, composed},
+            &code);
+        ASSERT_EQ(code, 0);
+        const QImage rendered = page->outputImageWithSize(output).qimage().convertToFormat(QImage::Format_RGBA8888);
+        for (const QString& file : {merged, composed}) {
+            SCOPED_TRACE(file.toStdString());
+            const QImage read(file);
+            ASSERT_EQ(read.size(), rendered.size());
+            EXPECT_LE(kxtest::maxChannelDifference(read.convertToFormat(QImage::Format_RGBA8888), rendered), 2);
+        }
+    }
 }
 
 TEST_F(CanvasPSDExportTest, ImageMagickListsTheLayersBottomFirst) {

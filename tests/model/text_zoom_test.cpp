@@ -100,3 +100,46 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 }  // namespace
+
+namespace {
+
+// A word-art text whose frame is exactly its natural size at its font scale (as pasting a text makes it) keeps
+// every line in the page output too, although the output draws a copy of the page that keeps the font scale
+// in single precision.
+TEST(TextFitTest, WordArtFittedExactlyToItsFrameKeepsEveryLineInTheOutput) {
+    registerPageClasses();
+    const std::shared_ptr<KXCanvas> page = textPage(1000, 800);
+    const QString string = QStringLiteral("Adventure\nAwaits");
+    const double widths[] = {301, 333.3, 377.7, 413, 487.1, 555.5, 640.9, 777.7};
+    int checked = 0;
+    for (double width : widths) {
+        auto shape = textShape(*page, {13.7, 21.3, width, 50}, string, dejaVu(kFontSize));
+        shape->setStrokeEnabled(false);
+        auto& art = *static_cast<KXAdvancedText*>(shape->text());
+        art.updateFontScale();
+        const kx::Size natural = art.naturalSize();
+        const kx::Rect actual = shape->actualRect();
+        const kx::Size pixels = page->pixelSize();
+        shape->setRelativeRect({actual.origin.x / pixels.width, actual.origin.y / pixels.height,
+                                width / pixels.width, natural.height * art.fontScale() / pixels.height});
+
+        kx::BitmapContext target(1, 1);
+        const kx::Size frame = shape->frameRect().size;
+        shape->drawInContext(target, {0, 0, frame.width, frame.height});
+        const std::vector<KXText::DrawnLine> onScreen = art.drawnLines();
+        ASSERT_EQ(onScreen.size(), 2u) << "width " << width << ": " << describeLines(onScreen, string);
+
+        const std::shared_ptr<KXCanvas> copy = page->outputCopy();
+        ASSERT_TRUE(copy);
+        ASSERT_FALSE(copy->outputImageWithSize({500, 400}).isNull());
+        const auto* copied = dynamic_cast<KXShape*>(copy->graphs().back().get());
+        ASSERT_TRUE(copied);
+        const std::vector<KXText::DrawnLine> inOutput = textOf(*const_cast<KXShape*>(copied)).drawnLines();
+        EXPECT_EQ(inOutput, onScreen) << "width " << width << ": " << describeLines(inOutput, string);
+        page->removeGraph(shape.get());
+        ++checked;
+    }
+    EXPECT_EQ(checked, 8);
+}
+
+}  // namespace

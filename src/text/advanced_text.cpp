@@ -87,14 +87,25 @@ double KXAdvancedText::halfBorderWidth() const {
     return std::isfinite(width) ? std::trunc(width / 2) : 0;
 }
 
-kx::Size KXAdvancedText::textSize() {
+kx::Size KXAdvancedText::layoutSize() const {
     KXShape* shape = ownerShape();
-    const double k = zoom() * m_fontScale;
-    if (!shape || !isUsableScale(k))
+    KXCanvas* canvas = ownerCanvas();
+    if (!shape || !canvas || !isUsableScale(m_fontScale))
         return {};
-    const double d = halfBorderWidth();
-    const kx::Size frame = shape->frameRect().size;
-    return measuredSize({(frame.width - 2 * d) / k, (frame.height - 2 * d) / k});
+    // The border on the page: the same share of the page's shorter side as on the preview, in page pixels.
+    double border = 0;
+    if (shape->isStrokeEnabled() && shape->stroke()) {
+        const kx::Size pixels = canvas->pixelSize();
+        border = shape->stroke()->borderWidthWithReference(std::min(pixels.width, pixels.height), 1);
+        if (!std::isfinite(border) || border < 0)
+            border = 0;
+    }
+    const kx::Size frame = shape->actualRect().size;
+    return {std::max(0.0, frame.width - border) / m_fontScale, std::max(0.0, frame.height - border) / m_fontScale};
+}
+
+kx::Size KXAdvancedText::textSize() {
+    return measuredSize(layoutSize());
 }
 
 void KXAdvancedText::updateFontScale() {
@@ -256,11 +267,16 @@ void KXAdvancedText::drawTextStorage(const kx::AttributedString& text, kx::Bitma
     context.translate(0, rect.size.height);
     context.scale(k, -k);
     context.setLineJoin(kx::LineJoin::Round);
+    // The lines are set in the page's geometry and only drawn at the zoom: `rect` places them, it does not
+    // size them (its whole pixels would move line breaks from one zoom to the next).
     kx::TextLayoutManager manager(std::make_shared<kx::TextStorage>(text));
-    manager.addTextContainer(std::make_shared<kx::TextContainer>(kx::Size(rect.size.width / k, rect.size.height / k)));
+    manager.addTextContainer(std::make_shared<kx::TextContainer>(layoutSize()));
     manager.drawBackground(context, 0, {0, 0});
     manager.drawGlyphs(context, 0, {0, 0});
     context.restoreGState();
+    m_drawnLines.clear();
+    for (const kx::LineFragment& fragment : manager.lineFragments())
+        m_drawnLines.push_back({0, fragment.characters});
 }
 
 kx::Image KXAdvancedText::maskTextImageWithSize(kx::Size size) {

@@ -28,7 +28,7 @@ public:
 
     // The size of the whole text laid out without limits.
     kx::Size naturalSize();
-    // The size of the text laid out in the owner's drawn size, in text units.
+    // The size of the text laid out in the owner's frame (layoutSize), in text units.
     kx::Size textSize();
     // Fits the font scale to the owner's width; nothing when the text has no width.
     void updateFontScale();
@@ -38,6 +38,8 @@ public:
     void setString(const QString& string);
 
     void drawTextInContext(kx::BitmapContext& context, const kx::Rect& rect) override;
+    // The lines of the last pass that set the text (one column).
+    std::vector<DrawnLine> drawnLines() override { return m_drawnLines; }
 
     // ---- the steps of the drawing ----
     // The rendered text, or a null image for an empty text, an empty owner or a bitmap that cannot be made.
@@ -68,10 +70,15 @@ private:
     static std::shared_ptr<KXBackground> defaultBackground();
     // Half the owner's border width truncated to whole points when its stroke is on, else 0.
     double halfBorderWidth() const;
+    // The size the text is set in, in text units: the owner's frame on the page less its border, divided by
+    // the font scale. It is taken from the page alone, never from the zoom, so that the text breaks into the
+    // same lines on screen at every zoom, in export and in print; the drawing scales those lines.
+    kx::Size layoutSize() const;
     // Measures the text in one container of that size with a layout manager of its own.
     kx::Size measuredSize(kx::Size containerSize);
 
     double m_fontScale = 1.0;
     std::shared_ptr<KXBackground> m_background;
     kx::Image m_renderImage;
+    std::vector<DrawnLine> m_drawnLines;
 };

@@ -154,6 +154,16 @@ public:
     kx::Rect currentDrawRect() const;
     kx::Rect editableRect() const;
 
+    // One line fragment as the drawing sets it: the column and the characters in it.
+    struct DrawnLine {
+        int column = 0;
+        kx::TextRange characters;
+        friend bool operator==(const DrawnLine&, const DrawnLine&) = default;
+    };
+    // The line fragments of the last drawing, in text order: where the lines broke and which characters
+    // were laid out at all (text past the last column is not drawn).
+    virtual std::vector<DrawnLine> drawnLines();
+
     // ---- links and undo ----
     // The link under a point of the page's zoomed coordinates; nullopt when there is none.
     std::optional<QUrl> linkStringAtPoint(const kx::Point& point);
@@ -199,6 +209,15 @@ protected:
     int containerIndex(int column) const;
     // The width of "M" in the current attributes.
     double singleFontWidth() const;
+    // The owner's text area at zoom 1, in page units: its top edge measured down from the top of the owner's
+    // drawn rectangle, its width and height, and its left edge.
+    struct TextArea {
+        double top = 0;
+        double width = 0;
+        double height = 0;
+        double x = 0;
+    };
+    TextArea textAreaOnPage() const;
     // Lays out the columns in the text area; `drawing` when the drawing runs it (see text_layout.cpp).
     void layoutColumns(double top, double areaWidth, double areaHeight, double x, bool drawing,
                        kx::BitmapContext* context);

@@ -12,6 +12,7 @@
 #include "platform/gfx/bitmap_context.h"
 #include "text/text.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -27,7 +28,45 @@ kx::BezierPath translatedPath(const kx::BezierPath& path, double dy) {
     moved.transform(kx::AffineTransform::makeTranslation(0, dy));
     return moved;
 }
+
+// Shows the page at zoom 1 (its preview as large as the page) for as long as it lives, so that the owner's
+// geometry queries, which answer in the preview's whole pixels, answer in page units.
+class PageAtZoomOne {
+public:
+    explicit PageAtZoomOne(KXCanvas& page)
+        : m_page(page), m_preview(page.previewSize()), m_zoom(page.zoomValue()) {
+        m_page.setPreviewSize(m_page.pixelSize());
+        m_page.setZoomValue(1);
+    }
+    ~PageAtZoomOne() {
+        m_page.setPreviewSize(m_preview);
+        m_page.setZoomValue(m_zoom);
+    }
+    PageAtZoomOne(const PageAtZoomOne&) = delete;
+    PageAtZoomOne& operator=(const PageAtZoomOne&) = delete;
+
+private:
+    KXCanvas& m_page;
+    kx::Size m_preview;
+    double m_zoom;
+};
 }  // namespace
+
+// The columns are always fitted into the text area the owner has at zoom 1: the area at the current zoom is
+// rounded to the zoomed view's whole pixels, and laying the text out in it would move line breaks from one
+// zoom to the next (and between screen, export and print). The drawing scales the page-unit layout instead.
+KXText::TextArea KXText::textAreaOnPage() const {
+    KXShape* shape = ownerShape();
+    KXCanvas* canvas = ownerCanvas();
+    if (!shape || !canvas)
+        return {};
+    const PageAtZoomOne atZoomOne(*canvas);
+    const kx::Rect F = roundRectComponents(shape->frameRect());
+    kx::Rect C = roundRectComponents(shape->drawRectForFrame(F, 1));
+    C.origin = {0, 0};
+    const kx::Rect E = roundRectComponents(shape->editingRectInObjectRect(C));
+    return {C.size.height - E.maxY(), E.size.width, E.size.height, E.origin.x};
+}
 
 kx::Rect KXText::currentDrawRect() const {
     KXShape* shape = ownerShape();
@@ -47,12 +86,8 @@ void KXText::relayoutText() {
     const double z = canvas->zoomValue();
     if (!(z > 0) || !std::isfinite(z))
         return;
-    const kx::Rect F = roundRectComponents(shape->frameRect());
-    kx::Rect C = roundRectComponents(shape->drawRectForFrame(F, z));
-    C.origin = {0, 0};
-    const kx::Rect E = roundRectComponents(shape->editingRectInObjectRect(C));
-    layoutColumns((C.size.height - E.maxY()) / z, E.size.width / z, E.size.height / z, E.origin.x / z, false,
-                  nullptr);
+    const TextArea area = textAreaOnPage();
+    layoutColumns(area.top, area.width, area.height, area.x, false, nullptr);
     m_updateTextContainerGeometry = true;
 }
 
@@ -233,6 +268,20 @@ kx::Size KXText::usedSizeForBottomAlignmentTextAtColumn(int column, const kx::Re
     return {w0, h - offset};
 }
 
+std::vector<KXText::DrawnLine> KXText::drawnLines() {
+    std::vector<DrawnLine> lines;
+    if (!m_layoutManager)
+        return lines;
+    for (const kx::LineFragment& fragment : m_layoutManager->lineFragments()) {
+        const auto column = std::find_if(m_textContainers.begin(), m_textContainers.end(), [&](const auto& c) {
+            return m_layoutManager->indexOfTextContainer(c.get()) == fragment.container;
+        });
+        if (column != m_textContainers.end())
+            lines.push_back({int(column - m_textContainers.begin()), fragment.characters});
+    }
+    return lines;
+}
+
 void KXText::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
     drawTextInContext(context, rect);
 }
@@ -259,13 +308,14 @@ void KXText::drawTextInContext(kx::BitmapContext& context, const kx::Rect& rect)
         context.restoreGState();
         return;
     }
+    // The columns are placed from the top of the drawn area, in page units scaled by the zoom.
+    const TextArea area = textAreaOnPage();
     m_textDrawing = true;
     context.setAllowsAntialiasing(true);
     context.setShouldAntialias(true);
     context.translate(0, D.maxY());
     context.scale(z, -z);
-    layoutColumns((D.size.height - X.maxY()) / z, X.size.width / z, X.size.height / z, X.origin.x / z, true,
-                  &context);
+    layoutColumns(area.top, area.width, area.height, area.x, true, &context);
     context.restoreGState();
     m_textDrawing = false;
 }

@@ -3,6 +3,9 @@
 #pragma once
 
 #include "document/project_info.h"
+#include "platform/foundation/bundle.h"
+
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -22,4 +25,31 @@ protected:
 
     int errors = 0;
     QString lastError;
+};
+
+// A reader test over the templates that ship with the application, with the bundle's resources pointed at the
+// source tree's.
+class BuiltInTemplatesTest : public ReaderTest {
+protected:
+    static inline const QString kResources = QStringLiteral(KX_SOURCE_DIR "/resources");
+
+    void SetUp() override {
+        ReaderTest::SetUp();
+        kx::Bundle::setMainResourcePath(kResources);
+    }
+    void TearDown() override {
+        kx::Bundle::setMainResourcePath({});
+        ReaderTest::TearDown();
+    }
+
+    // Every template folder: <resources>/Templates/<category>/<template>, in name order.
+    static QStringList templateFolders() {
+        QStringList folders;
+        const QDir root(kResources + QStringLiteral("/Templates"));
+        for (const QString& category : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+            for (const QString& name :
+                 QDir(root.filePath(category)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+                folders << root.filePath(category) + u'/' + name;
+        return folders;
+    }
 };

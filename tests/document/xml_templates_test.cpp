@@ -22,30 +22,13 @@
 
 namespace {
 
-const QString kResources = QStringLiteral(KX_SOURCE_DIR "/resources");
 constexpr int kPreviewSide = 600;
 
-class BuiltInTemplates : public ReaderTest {
+class BuiltInTemplates : public BuiltInTemplatesTest {
 protected:
     void SetUp() override {
-        ReaderTest::SetUp();
+        BuiltInTemplatesTest::SetUp();
         ASSERT_TRUE(dir.isValid());
-        kx::Bundle::setMainResourcePath(kResources);
-    }
-    void TearDown() override {
-        kx::Bundle::setMainResourcePath({});
-        ReaderTest::TearDown();
-    }
-
-    // Every template folder: <resources>/Templates/<category>/<template>, in name order.
-    static QStringList templateFolders() {
-        QStringList folders;
-        const QDir root(kResources + QStringLiteral("/Templates"));
-        for (const QString& category : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-            for (const QString& name :
-                 QDir(root.filePath(category)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-                folders << root.filePath(category) + u'/' + name;
-        return folders;
     }
 
     static QStringList previewNames(std::size_t pages) {
@@ -111,9 +94,7 @@ TEST_F(BuiltInTemplates, EveryTemplateOpensWithAllItsResourcesAndRendersEachPage
             EXPECT_GT(variedShare(picture), 0.2) << name << " page " << i << " rendered nearly flat";
             const QString preview = folder + u'/' + previews[int(i)];
             if (writePreviews) {
-                // The preview is drawn at the page's own size and scaled down: texts are sized to their
-                // natural size plus one page pixel, and at the smallest zooms the rounding of their frame to
-                // whole pixels can cost a text its last line.
+                // The preview is drawn at the page's own size and scaled down, for the smoothest result.
                 const kx::Image full = page.outputImageWithSize(page.pixelSize());
                 ASSERT_FALSE(full.isNull()) << name;
                 const QImage scaled = full.qimage().scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

@@ -30,7 +30,7 @@ public:
     // The rectangle in which a line proposed at `proposed` is set. `remaining`, when not null, holds the
     // zero rectangle on entry and may be set to the rest of the line. The base container answers the
     // proposed rectangle cut to its width, and the zero rectangle when the line would reach below its
-    // bottom edge.
+    // bottom edge (by more than a 64th of a point, which is rounding).
     virtual Rect lineFragmentRect(const Rect& proposed, Rect* remaining) const;
 
 private:

@@ -57,6 +57,13 @@ double styledLineHeight(double natural, const ParagraphStyle& style) {
     return std::max({h, style.minimumLineHeight, 1.0});
 }
 
+// The width given to QTextLine, which keeps widths in 64ths of a point and cuts any remainder off: rounded
+// to the nearest 64th instead, so that a width a rounding error short of the text's own (a size divided by
+// a scale read back in single precision) still holds it.
+double fixedPointWidth(double width) {
+    return std::round(width * 64) / 64;
+}
+
 // Ascent + descent + leading of a line (QTextLine::height rounds up to whole points).
 double naturalLineHeight(const QTextLine& line) {
     return line.ascent() + line.descent() + std::max(0.0, line.leading());
@@ -258,7 +265,7 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
                 }
                 continue;
             }
-            line.setLineWidth(usable);
+            line.setLineWidth(fixedPointWidth(usable));
             height = styledLineHeight(naturalLineHeight(line), style);
             if (height > fragment.size.height + 0.01 && !retried) {
                 retried = true;

@@ -446,3 +446,29 @@ TEST(TextLayout, LinksAreFoundUnderAPoint) {
     EXPECT_EQ(linkAt(5 + 1.5 * monoAdvance()), std::nullopt);
     EXPECT_EQ(linkAt(400), std::nullopt);  // right of the text: nothing under the point
 }
+
+// A container sized to the text's own measure, give or take a rounding error (a size divided by a scale that
+// was stored in single precision), holds the text as the measure does: no word moves to the next line and no
+// line is dropped. Misses by more than a 64th of a point still count.
+TEST(TextLayout, AContainerARoundingErrorSmallerThanTheTextStillHoldsIt) {
+    const TextAttributes sans = fontAttributes(QStringLiteral("DejaVu Sans"), 24, QStringLiteral("Bold"));
+    const QString text = QStringLiteral("Adventure\nAwaits");
+    const Size natural = measureString(text, sans);
+    const double padding = 2 * TextContainer::kDefaultLineFragmentPadding;
+    struct Case {
+        double dw, dh;
+        std::vector<QString> lines;
+    };
+    const Case cases[] = {
+        {0, 0, {QStringLiteral("Adventure\n"), QStringLiteral("Awaits")}},
+        {-1e-5, 0, {QStringLiteral("Adventure\n"), QStringLiteral("Awaits")}},
+        {-1e-3, -1e-3, {QStringLiteral("Adventure\n"), QStringLiteral("Awaits")}},
+        {0, -1e-6, {QStringLiteral("Adventure\n"), QStringLiteral("Awaits")}},
+        {-0.05, 0, {QStringLiteral("Adventur"), QStringLiteral("e\n")}},  // two lines high: "Awaits" overflows
+        {0, -0.05, {QStringLiteral("Adventure\n")}},
+    };
+    for (const Case& c : cases) {
+        LaidOut laid(text, {box(natural.width + padding + c.dw, natural.height + c.dh)}, sans);
+        EXPECT_EQ(laid.fragmentTexts(), c.lines) << "short by " << -c.dw << " x " << -c.dh;
+    }
+}

@@ -28,7 +28,7 @@ TEST(PhotoCacheUseConcurrency, PhotosNeverClearAnEntryAnotherHolderHolds) {
     KXCacheManager& manager = KXCacheManager::cacheManager();
     constexpr int kPhotoThreads = 3;
     constexpr int kHolderThreads = 3;
-    constexpr int kRounds = 1500;
+    constexpr int kRounds = 4000;
     std::atomic<int> clearedWhileHeld{0};
     std::atomic<int> holdsTaken{0};
     std::latch start(kPhotoThreads + kHolderThreads);

@@ -31,22 +31,38 @@ function(kx_precompile target)
   endif()
 endfunction()
 
-# kx_test_suite(NAME <executable> LABEL <label> DEPS <targets...> [SHARDS <n>])
+# kx_test_suite(NAME <executable> LABEL <label> DEPS <targets...> [SHARDS <n>] [THREADED <files...>])
 # One GoogleTest executable of every .cpp in the calling folder, run through CTest with a label,
 # so that `ctest -L <label>` runs one library's tests alone. Fixtures live beside the tests;
 # KX_FIXTURES_DIR points at the calling folder's fixtures/ and KX_SOURCE_DIR at the project root.
 # With KX_TEST_EACH on, every test case is its own CTest entry (and its own process). Otherwise the
 # executable runs in SHARDS processes (default 1) through GoogleTest's sharding, which spares the
 # start-up of a sanitized process and a Qt application per test case.
+# THREADED names the files (globs allowed) whose tests start threads or drive code that does. A
+# ThreadSanitizer build (KX_TSAN) builds each suite from those files alone, labelled "tsan", and builds a
+# suite without THREADED files only when another target needs it.
 # The test code itself is built without optimisation: it compiles much faster, and the time of a run
 # is spent in the libraries, which keep the build's optimisation.
 function(kx_test_suite)
-  cmake_parse_arguments(ARG "" "NAME;LABEL;SHARDS" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME;LABEL;SHARDS" "DEPS;THREADED" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(NOT sources MATCHES "\\.cpp")
     return()
   endif()
-  add_executable(${ARG_NAME} ${sources})
+  set(registered TRUE)
+  set(exclude "")
+  if(KX_TSAN)
+    if(ARG_THREADED)
+      list(TRANSFORM ARG_THREADED PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+      file(GLOB sources CONFIGURE_DEPENDS ${ARG_THREADED} ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+      set(ARG_LABEL tsan)
+      set(ARG_SHARDS 1)
+    else()
+      set(registered FALSE)
+      set(exclude EXCLUDE_FROM_ALL)
+    endif()
+  endif()
+  add_executable(${ARG_NAME} ${exclude} ${sources})
   target_link_libraries(${ARG_NAME} PRIVATE kx_testsupport ${ARG_DEPS})
   target_compile_definitions(${ARG_NAME} PRIVATE
     KX_FIXTURES_DIR="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
@@ -55,6 +71,9 @@ function(kx_test_suite)
   if(KX_PCH)
     target_compile_definitions(${ARG_NAME} PRIVATE KX_PCH_TESTS)
     kx_precompile(${ARG_NAME})
+  endif()
+  if(NOT registered)
+    return()
   endif()
   if(KX_TEST_EACH)
     gtest_discover_tests(${ARG_NAME}

@@ -7,6 +7,7 @@
 #include "graphics/image_loading.h"
 #include "graphics/image_operations.h"
 #include "platform/foundation/notification_center.h"
+#include "platform/foundation/thread_handover.h"
 #include "platform/gfx/jpng.h"
 
 #include <QCoreApplication>
@@ -196,7 +197,8 @@ void KXCache::startRemoteLoad(const QUrl& originalURL) {
     // The job holds the entry until its last step has run on the main thread.
     KXCachePtr self = shared_from_this();
     const RemoteImageFetchLimits limits = remoteFetchLimits();
-    remoteLoadPool().start([self, originalURL, limits] {
+    std::function<void()> job = [self, originalURL, limits] {
+        kx::takePoolHandOver();
         const std::optional<QByteArray> data = fetchBounded(originalURL, limits.timeout, limits.maximumBytes);
         if (!data)
             return;
@@ -223,7 +225,10 @@ void KXCache::startRemoteLoad(const QUrl& originalURL) {
                 kx::NotificationCenter::defaultCenter().post(KXCacheDidLoadingInternetImage, self.get());
             },
             Qt::QueuedConnection);
-    });
+    };
+    // Announced once the job and its captured values are made.
+    kx::announcePoolHandOver();
+    remoteLoadPool().start(std::move(job));
 }
 
 // --- KXCache: reading ---

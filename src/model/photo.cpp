@@ -210,10 +210,9 @@ void KXPhoto::changeKeyPath(const QString& key, kx::Observable* object, const kx
 void KXPhoto::takeCacheUse() {
     if (m_imagePath.isEmpty())
         return;
-    if (const KXCachePtr cache = KXCacheManager::cacheManager().cacheWithPath(m_imagePath)) {
-        cache->retainCache();
-        m_holdsImageUse = true;
-    }
+    // The entry and the use in one step: between a separate look-up and retain, another holder's last
+    // removal could clear the entry, and this photo would later give up a use it never had.
+    m_holdsImageUse = KXCacheManager::cacheManager().retainedCacheWithPath(m_imagePath) != nullptr;
 }
 
 void KXPhoto::giveUpCacheUse() {

@@ -1,25 +1,24 @@
 #include "output/pause_gate.h"
 
-#include <QMutexLocker>
-
 void KXPauseGate::setPausing(bool pausing) {
-    QMutexLocker locker(&m_mutex);
-    m_pausing.store(pausing);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pausing.store(pausing);
+    }
     if (!pausing)
-        m_opened.wakeAll();
+        m_opened.notify_all();
 }
 
 void KXPauseGate::wait() {
     if (!m_pausing.load())
         return;
-    QMutexLocker locker(&m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     ++m_waiting;
-    while (m_pausing.load())
-        m_opened.wait(&m_mutex);
+    m_opened.wait(lock, [this] { return !m_pausing.load(); });
     --m_waiting;
 }
 
 int KXPauseGate::waitingCount() const {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_waiting;
 }

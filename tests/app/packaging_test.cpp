@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include "support/outside_tools.h"
 
 namespace {
 
@@ -41,9 +42,8 @@ TEST(PackagingTest, MimeTypesNameEveryPackageExtension) {
     EXPECT_EQ(types.at(QStringLiteral("application/x-kollage-project")),
               (QStringList{"*.vrtp3", "*.vrtplite3", "*.vrtp", "*.vrtplite"}));
     EXPECT_EQ(types.at(QStringLiteral("application/x-kollage-template")), QStringList{"*.vrtpkg"});
-    const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
-    if (xmllint.isEmpty())
-        GTEST_SKIP() << "xmllint is not installed";
+    KX_REQUIRE_TOOLS("xmllint");
+    const QString xmllint = kxtest::toolPath("xmllint");
     QProcess lint;
     lint.start(xmllint, {QStringLiteral("--noout"), path});
     ASSERT_TRUE(lint.waitForFinished());

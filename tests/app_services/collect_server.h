@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QNetworkProxy>
+#include <QNetworkReply>
 #include <QObject>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -42,6 +43,13 @@ bool waitFor(Condition condition, std::chrono::milliseconds limit = 10s) {
         loop.exec();
     }
     return condition();
+}
+
+// The requests a client has under way: its network replies that have not ended yet (an ended reply deletes
+// itself through the event loop). Zero right after posting means that nothing was sent; zero after a wait
+// means that every request sent has been answered, so the server's record is complete.
+inline int requestsUnderWay(const QObject& client) {
+    return int(client.findChildren<QNetworkReply*>().size());
 }
 
 struct Request {

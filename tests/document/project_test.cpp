@@ -609,6 +609,18 @@ TEST_F(ProjectPackageTest, AFullDiskFailsTheSaveAndTheOldPackageOpensWithEveryPh
         EXPECT_FALSE(QImage(photo).isNull());
 }
 
+// Reads the helper's lines until one equals `line`; false when the helper ends first.
+bool readUntilLine(QProcess& helper, const QByteArray& line) {
+    for (;;) {
+        while (helper.canReadLine()) {
+            if (helper.readLine().trimmed() == line)
+                return true;
+        }
+        if (!helper.waitForReadyRead(30000))
+            return false;
+    }
+}
+
 TEST_F(ProjectPackageTest, ASaveKilledAtAnyPointLeavesAPackageThatOpensWithEveryPhoto) {
     const QString package = at("P.vrtp3");
     QStringList images;
@@ -616,18 +628,30 @@ TEST_F(ProjectPackageTest, ASaveKilledAtAnyPointLeavesAPackageThatOpensWithEvery
         images << writeImage(at(QStringLiteral("src/p%1.jpg").arg(i)), 600, 400, QColor(i * 40, 20, 20));
     auto project = projectWith(images);
     ASSERT_TRUE(project->saveAsProjectToPath(package, KXSaveOperationSave));
-    for (int delayMs : {0, 1, 3, 6, 10, 20, 40, 80}) {
+    // The helper announces each save; the kill follows the announcement of save number `round` after a spread
+    // of extra work on our side, so that kills land at different points of a save.
+    int killedMidSave = 0;
+    const int spreads[] = {0, 0, 200, 1000, 3000, 6000, 12000, 25000};
+    for (int round = 0; round < int(std::size(spreads)); ++round) {
         std::unique_ptr<QProcess> helper(startHelper({package, QStringLiteral("churn"), at("src"), QStringLiteral("0")}));
-        ::usleep(useconds_t(delayMs) * 1000);
+        const QByteArray saving = "saving " + QByteArray::number(round % 3);
+        ASSERT_TRUE(readUntilLine(*helper, saving)) << helper->readAllStandardError().toStdString();
+        ::usleep(useconds_t(spreads[round]));
         helper->kill();
-        helper->waitForFinished(30000);
+        ASSERT_TRUE(helper->waitForFinished(30000));
+        // Killed mid-save when the save it announced never reported its end.
+        const QList<QByteArray> rest = helper->readAllStandardOutput().trimmed().split('\n');
+        const QByteArray saved = "saved " + QByteArray::number(round % 3);
+        if (!rest.contains(saved) && !rest.contains("saving " + QByteArray::number(round % 3 + 1)))
+            ++killedMidSave;
         auto back = reopen(package);
-        ASSERT_TRUE(back) << "killed after " << delayMs << " ms";
+        ASSERT_TRUE(back) << "killed in round " << round;
         const QStringList paths = photoPaths(*back);
         EXPECT_GE(paths.size(), 3);
         for (const QString& photo : paths)
-            EXPECT_FALSE(QImage(photo).isNull()) << photo.toStdString() << " after " << delayMs << " ms";
+            EXPECT_FALSE(QImage(photo).isNull()) << photo.toStdString() << " in round " << round;
     }
+    EXPECT_GE(killedMidSave, 1) << "no kill landed while a save was under way";
 }
 
 }  // namespace

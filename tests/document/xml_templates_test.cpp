@@ -11,6 +11,7 @@
 #include "model/calendar.h"
 #include "model/canvas.h"
 #include "platform/foundation/bundle.h"
+#include "support/outside_tools.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -143,9 +144,8 @@ TEST_F(BuiltInTemplates, ATemplateOpenedAsAProjectKeepsItsResourcesThroughASave)
 }
 
 TEST_F(BuiltInTemplates, TemplateFilesAreWellFormedForAnOutsideParser) {
-    const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
-    if (xmllint.isEmpty())
-        GTEST_SKIP() << "xmllint is not installed";
+    KX_REQUIRE_TOOLS("xmllint");
+    const QString xmllint = kxtest::toolPath("xmllint");
     for (const QString& folder : templateFolders()) {
         QProcess lint;
         lint.start(xmllint, {QStringLiteral("--noout"), xmlTemplateFileInFolder(folder)});

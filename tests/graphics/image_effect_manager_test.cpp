@@ -2,6 +2,7 @@
 
 #include "graphics/image_operations.h"
 #include "support/pixel_probe.h"
+#include "support/qt_message_check.h"
 
 #include <QDir>
 #include <QFile>
@@ -146,6 +147,7 @@ TEST(ImageEffectManager, BrokenEffectFilesAreSkipped) {
         EffectFolder folder;
         folder.add(QStringLiteral("good.xml"), effectFile(QStringLiteral("Good"), kIdentityMatrix));
         folder.add(QStringLiteral("broken.xml"), c.content);
+        kxtest::ExpectedQtWarning skipped(QStringLiteral("^Skipping effect file .*/broken.xml : "));
         const KXImageEffectManager manager(folder.path());
         EXPECT_EQ(namesOf(manager), (std::vector<QString>{"Good"}));
         EXPECT_EQ(manager.effectCount(), 2);

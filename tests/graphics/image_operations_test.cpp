@@ -1,5 +1,6 @@
 #include "graphics/image_operations.h"
 
+#include "support/outside_tools.h"
 #include "support/pixel_probe.h"
 
 #include <QProcess>
@@ -75,9 +76,8 @@ TEST(ImageOperations, RotationTurnsCounterClockwiseByQuarterTurns) {
 }
 
 TEST(ImageOperations, RotationMatchesImageMagickExactly) {
-    const QString convert = QStandardPaths::findExecutable("convert");
-    if (convert.isEmpty())
-        GTEST_SKIP() << "ImageMagick convert is not installed";
+    KX_REQUIRE_TOOLS("convert");
+    const QString convert = kxtest::toolPath("convert");
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QImage source = noise(37, 21, 3);

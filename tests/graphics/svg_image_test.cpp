@@ -3,10 +3,11 @@
 #include "platform/foundation/bundle.h"
 #include "platform/gfx/bitmap_context.h"
 
+#include "support/outside_tools.h"
 #include "support/pixel_probe.h"
+#include "support/qt_message_check.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -43,6 +44,7 @@ const Rgba kBlue{0, 0, 255, 255};
 }  // namespace
 
 TEST(SVGImage, SizeAndScaleComeFromTheViewBox) {
+    kxtest::ExpectedQtWarning truncated(QStringLiteral("^parserError: Premature end of document"));
     const auto picture = KXSVGImage::imageWithSVGData(document("<rect width=\"1\" height=\"1\"/>"));
     EXPECT_EQ(picture->size(), kx::Size(100, 50));
     EXPECT_EQ(picture->scale(), 1);
@@ -217,7 +219,7 @@ TEST(SVGImage, NamedImageComesFromTheResourceFolder) {
 
 // ---- robustness --------------------------------------------------------------------------------
 
-TEST(SVGImageRobustness, HostileDocumentsGiveEmptyOrPartialPicturesQuickly) {
+TEST(SVGImageRobustness, HostileDocumentsGiveEmptyOrPartialPictures) {
     QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE svg [<!ENTITY a \"aaaaaaaaaa\">";
     for (char c = 'b'; c <= 'j'; ++c) {
         const QByteArray prev = QByteArray("&") + char(c - 1) + ";";
@@ -228,23 +230,23 @@ TEST(SVGImageRobustness, HostileDocumentsGiveEmptyOrPartialPicturesQuickly) {
         const char* name;
         QByteArray data;
         size_t maxPaths;
+        bool xmlError;  // the reader stops with a logged parser error
     };
     const Case cases[] = {
-        {"billion laughs", laughs, 1},
-        {"truncated commands", document("<path d=\"M10 10 C20 20 30\"/><path d=\"M5 5 L\"/><path d=\"z l h\"/>"), 3},
+        {"billion laughs", laughs, 1, true},
+        {"truncated commands", document("<path d=\"M10 10 C20 20 30\"/><path d=\"M5 5 L\"/><path d=\"z l h\"/>"), 3, false},
         {"malformed numbers", document("<path d=\"M1e99999 -- L.e5 1.2.3 C- - - S++\" stroke=\"#000000\""
-                                       " stroke-width=\"1e999\" opacity=\"--1\"/>"), 1},
+                                       " stroke-width=\"1e999\" opacity=\"--1\"/>"), 1, false},
         {"huge coordinates", document("<path d=\"M-3e38 -3e38 L3e38 3e38 L-3e38 3e38 Z\" stroke=\"#000000\""
-                                      " stroke-width=\"3e38\" stroke-dasharray=\"1e-30,1e-30\"/>"), 1},
+                                      " stroke-width=\"3e38\" stroke-dasharray=\"1e-30,1e-30\"/>"), 1, false},
         {"tiny dashes on a long line", document("<line x1=\"0\" y1=\"0\" x2=\"1e9\" y2=\"1e9\" stroke=\"#000000\""
-                                                " stroke-dasharray=\"0.001,0.001\"/>"), 1},
-        {"huge viewBox", document("<rect width=\"1e30\" height=\"1e30\"/>", "0 0 1e300 1e300"), 1},
-        {"singular transform", document("<rect width=\"10\" height=\"10\" transform=\"matrix(0 0 0 0 0 0)\"/>"), 1},
-        {"not xml", QByteArray("\x00\xff\xfe<svg", 8), 0},
+                                                " stroke-dasharray=\"0.001,0.001\"/>"), 1, false},
+        {"huge viewBox", document("<rect width=\"1e30\" height=\"1e30\"/>", "0 0 1e300 1e300"), 1, false},
+        {"singular transform", document("<rect width=\"10\" height=\"10\" transform=\"matrix(0 0 0 0 0 0)\"/>"), 1, false},
+        {"not xml", QByteArray("\x00\xff\xfe<svg", 8), 0, true},
     };
     for (const Case& c : cases) {
-        QElapsedTimer timer;
-        timer.start();
+        kxtest::ExpectedQtWarning parserError(QStringLiteral("^parserError: "), c.xmlError ? 1 : 0);
         const auto picture = KXSVGImage::imageWithSVGData(c.data);
         EXPECT_LE(picture->styledPaths().size(), c.maxPaths) << c.name;
         render(*picture, 64, 64);
@@ -252,7 +254,8 @@ TEST(SVGImageRobustness, HostileDocumentsGiveEmptyOrPartialPicturesQuickly) {
         if (picture->size().width * picture->size().height > double(kx::Image::maximumPixelCount)) {
             EXPECT_TRUE(image.isNull()) << c.name;
         }
-        EXPECT_LT(timer.elapsed(), 3000) << c.name;
+        if (!c.xmlError)
+            EXPECT_EQ(parserError.count(), 0) << c.name;
     }
 }
 
@@ -311,9 +314,8 @@ namespace {
 class SVGReferenceRender : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(SVGReferenceRender, MatchesIndependentRenderer) {
-    const QString tool = QStandardPaths::findExecutable("rsvg-convert");
-    if (tool.isEmpty())
-        GTEST_SKIP() << "rsvg-convert is not installed";
+    KX_REQUIRE_TOOLS("rsvg-convert");
+    const QString tool = kxtest::toolPath("rsvg-convert");
     const QString file = QStringLiteral(KX_FIXTURES_DIR "/svg/") + GetParam();
     QTemporaryDir dir;
     const QString out = dir.filePath("reference.png");

@@ -1,6 +1,6 @@
 #include "graphics/svg_parser.h"
+#include "support/qt_message_check.h"
 
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -284,6 +284,7 @@ TEST(SVGParser, ViewBoxForms) {
 }
 
 TEST(SVGParser, XmlErrorKeepsThePathsReadBeforeIt) {
+    kxtest::ExpectedQtWarning truncated(QStringLiteral("^parserError: Premature end of document"));
     const Parsed p = parse("<svg viewBox=\"0 0 10 10\"><rect width=\"1\" height=\"1\"/><rect width=\"2\"");
     EXPECT_FALSE(p.ok);
     EXPECT_EQ(p.paths.size(), 1u);
@@ -314,15 +315,15 @@ TEST(SVGParser, BillionLaughsFailsFast) {
         data += "<!ENTITY lol" + QByteArray::number(i) + " \"" + prev.repeated(10) + "\">\n";
     }
     data += "]>\n<svg viewBox=\"0 0 10 10\"><rect width=\"1\" height=\"1\" id=\"&lol9;\"/><text>&lol9;</text></svg>";
-    QElapsedTimer timer;
-    timer.start();
+    // The reader stops at the expansion limit: the entities are never expanded in full.
+    kxtest::ExpectedQtWarning stopped(QStringLiteral("^parserError: .*expansion limit"));
     const Parsed p = parse(data);
-    EXPECT_LT(timer.elapsed(), 2000);
     EXPECT_FALSE(p.ok);
     EXPECT_TRUE(p.paths.empty());
 }
 
 TEST(SVGParser, ExternalEntitiesAreNeverLoaded) {
+    kxtest::ExpectedQtWarning refused(QStringLiteral("^parserError: Reference to external entity"));
     QTemporaryDir dir;
     QFile secret(dir.filePath("secret.txt"));
     ASSERT_TRUE(secret.open(QIODevice::WriteOnly));

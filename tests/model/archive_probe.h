@@ -4,13 +4,13 @@
 
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/value.h"
+#include "support/run_program.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -54,13 +54,13 @@ print(json.dumps(out))
     if (!file.open(QIODevice::WriteOnly) || file.write(archive) != archive.size())
         return {};
     file.close();
-    QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(script), path});
-    if (!python.waitForFinished(30000) || python.exitCode() != 0) {
-        ADD_FAILURE() << "plistlib could not read the archive: " << python.readAllStandardError().toStdString();
+    const kxtest::ProgramResult python =
+        kxtest::runProgram(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(script), path});
+    if (!python.succeeded()) {
+        ADD_FAILURE() << "plistlib could not read the archive: " << python.standardError.toStdString();
         return {};
     }
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+    return QJsonDocument::fromJson(python.standardOutput).object();
 }
 
 // The kind plistlib reported for a key, or "missing".

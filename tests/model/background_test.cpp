@@ -6,6 +6,7 @@
 #include "graphics/image_cache.h"
 #include "observer_recorder.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "support/outside_tools.h"
 #include "support/pixel_probe.h"
 
 #include <gtest/gtest.h>
@@ -167,8 +168,7 @@ TEST_F(BackgroundTest, GradientStopsAreBoundedByTheEightLocations) {
 }
 
 TEST_F(BackgroundTest, ArchiveKeysOfAColourFill) {
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     KXBackground fill;
     fill.setFillAngle(12.3);
     fill.setAdGradientColorArray(std::vector<kx::Color>(9, kx::Color::srgb(1, 0, 0, 1)));
@@ -192,8 +192,7 @@ TEST_F(BackgroundTest, ArchiveKeysOfAColourFill) {
 }
 
 TEST_F(BackgroundTest, ArchiveKeysOfAnImageFill) {
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     KXBackground fill;
     fill.setFillType(KXFillTypeImage);
     fill.setImagePath(res->quadrants);

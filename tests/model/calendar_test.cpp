@@ -9,9 +9,11 @@
 #include "page_test_support.h"
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "support/outside_tools.h"
 
 #include <QDate>
 #include <QLocale>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -195,8 +197,7 @@ TEST_F(CalendarTest, EachColourSetterRecordsItsOwnUndoStep) {
 }
 
 TEST_F(CalendarTest, ArchiveHoldsEveryKeyAsPlistlibReadsIt) {
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "no /usr/bin/python3";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     QLocale::setDefault(QLocale(QStringLiteral("en_US")));
     KXCalendar calendar;
     calendar.setYear(2024);
@@ -236,8 +237,7 @@ TEST_F(CalendarTest, ArchiveHoldsEveryKeyAsPlistlibReadsIt) {
 }
 
 TEST_F(CalendarTest, ArchiveWritesTheCalendarAfterTheGraphInTheListedOrder) {
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "no /usr/bin/python3";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     KXCalendar calendar;
     // Objects are numbered in the order the archive meets them, so their numbers show the writing order of
     // the keys that refer to them; the names are checked from the file as well.

@@ -4,6 +4,7 @@
 
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/gfx/bitmap_context.h"
+#include "support/outside_tools.h"
 #include "support/pixel_probe.h"
 
 #include <gtest/gtest.h>
@@ -365,8 +366,7 @@ TEST_F(CanvasTest, ArchiveRoundTrip) {
 
 // Class records list the chain of classes: a graph subclass names the graph class before NSObject.
 TEST_F(CanvasTest, ClassRecordsListTheSuperclassChain) {
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     auto page = kxtest::fittedPage();
     EXPECT_EQ(kxtest::classChainOf(kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(*page))),
               (QStringList{"KXCanvas", "NSObject"}));

@@ -4,6 +4,7 @@
 #include "photo_test_support.h"
 #include "support/pixel_probe.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "support/outside_tools.h"
 
 #include <QFile>
 
@@ -72,8 +73,7 @@ TEST_F(FrameTest, MarginsArchiveAsTruncatedIntegersThatPlistlibReads) {
     EXPECT_EQ(oddBack->left(), 0);
     EXPECT_EQ(oddBack->right(), float(INT32_MAX));
     EXPECT_EQ(oddBack->top(), float(INT32_MIN));
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(archive);
     EXPECT_EQ(kxtest::valueOf(keys, "$class").toString(), QStringLiteral("KXFrameMargin"));
     for (const char* key : {"left", "right", "top", "bottom"})
@@ -234,8 +234,7 @@ TEST_F(FrameTest, ArchiveKeysRoundTripAndScaleThatIsNoNumber) {
     ASSERT_TRUE(read);
     EXPECT_EQ(read->scale(), 1);
 
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(archive);
     EXPECT_EQ(kxtest::valueOf(keys, "$class").toString(), QStringLiteral("KXFrame"));
     EXPECT_EQ(kxtest::kindOf(keys, "style"), "int");

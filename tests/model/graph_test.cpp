@@ -6,6 +6,7 @@
 
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/foundation/property_list.h"
+#include "support/outside_tools.h"
 
 #include <gtest/gtest.h>
 
@@ -240,8 +241,7 @@ TEST_F(GraphTest, GraphRectGrowsByHalfAnAbsoluteStrokeOnFixedPages) {
 }
 
 TEST_F(GraphTest, ArchiveUsesTheStoredKeysAndKinds) {
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     KXGraph graph;
     graph.setRelativeRect({0.25, 0.5, 0.125, 0.25});
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(graph));

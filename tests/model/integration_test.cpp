@@ -8,6 +8,7 @@
 #include "archive_probe.h"
 #include "observer_recorder.h"
 #include "page_test_support.h"
+#include "support/outside_tools.h"
 
 #include <gtest/gtest.h>
 
@@ -213,8 +214,7 @@ TEST_F(PageIntegrationTest, PageWithStyledGraphsSurvivesAnArchiveRoundTrip) {
     EXPECT_EQ(decoded.shadow()->angle(), 135);
     EXPECT_EQ(decoded.background()->t_color1(), page->graphAtIndex(1)->background()->t_color1());
 
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(bytes);
     EXPECT_EQ(kxtest::valueOf(keys, "$class").toString(), QStringLiteral("KXCanvas"));
     EXPECT_EQ(kxtest::kindOf(keys, "graphs"), "object");

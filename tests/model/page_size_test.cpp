@@ -5,6 +5,7 @@
 #include "observer_recorder.h"
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "support/outside_tools.h"
 
 #include <gtest/gtest.h>
 
@@ -209,8 +210,7 @@ TEST_F(PageSizeTest, EqualityAllowsOnePixelAndOptionallyATurn) {
 }
 
 TEST_F(PageSizeTest, ArchiveKeysAsPlistlibReadsThem) {
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 is missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     KXSize size(3.87, 6.5, KXSizeUnitInch, 300);
     size.setDesc(QStringLiteral("Envelope 3.87\" X 6.50\""));
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(size));
@@ -348,8 +348,7 @@ TEST_F(PageSizeTest, ColumnInfoArchivesWidthAndGutterAsFloats) {
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->width(), double(0.3f));
     EXPECT_EQ(copy->gutter(), double(0.05f));
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 is missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(*info));
     EXPECT_EQ(kxtest::kindOf(keys, "width"), "real");
     EXPECT_EQ(kxtest::kindOf(keys, "gutter"), "real");

@@ -7,6 +7,7 @@
 #include "support/pixel_probe.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/foundation/notification_center.h"
+#include "support/outside_tools.h"
 
 #include <QCoreApplication>
 
@@ -355,8 +356,7 @@ TEST_F(PhotoTest, ArchiveKeysRoundTripAndRePointing) {
     EXPECT_FALSE(bareBack->frame());
     EXPECT_FALSE(bareBack->variableFilter());
 
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(second);
     EXPECT_EQ(kxtest::valueOf(keys, "$class").toString(), QStringLiteral("KXPhoto"));
     struct Key {

@@ -6,6 +6,7 @@
 #include "archive_probe.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/gfx/bitmap_context.h"
+#include "support/outside_tools.h"
 
 #include <gtest/gtest.h>
 
@@ -55,8 +56,7 @@ TEST_F(PointRecordsTest, FieldAnnouncesNothingAndDrawsNothing) {
 }
 
 TEST_F(PointRecordsTest, FieldArchiveHoldsOnlyItsClass) {
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(KXShapeField()));
     EXPECT_EQ(kxtest::valueOf(keys, "$class").toString(), "KXShapeField");
     EXPECT_EQ(keys.size(), 1);
@@ -96,8 +96,7 @@ TEST_F(PointRecordsTest, PathPointRefusesPointsThatCannotBeArchived) {
 }
 
 TEST_F(PointRecordsTest, PathPointArchiveHoldsThreePointStrings) {
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     KXPathPoint point(kx::Point(0.25, 0.5), kx::Point(1, 0), kx::Point(-0.125, 2));
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(point));
     EXPECT_EQ(kxtest::valueOf(keys, "$class").toString(), "KXPathPoint");

@@ -6,6 +6,7 @@
 #include "model/model_classes.h"
 #include "observer_recorder.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "support/outside_tools.h"
 
 #include <gtest/gtest.h>
 
@@ -124,8 +125,7 @@ TEST_F(ShadowTest, ValuesBeyondThirtyTwoBitsSaturate) {
 }
 
 TEST_F(ShadowTest, ArchiveKeysAsPlistlibSeesThem) {
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     KXShadow shadow;
     shadow.setBlur(2.7);
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(kxtest::archiveOf(shadow));

@@ -4,6 +4,7 @@
 #include "photo_test_support.h"
 #include "support/pixel_probe.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "support/outside_tools.h"
 
 #include <QCoreApplication>
 
@@ -293,8 +294,7 @@ TEST_F(ShapeTest, ArchiveKeysAndRoundTrip) {
         kx::KeyedUnarchiver::unarchiveObjectWithData(kxtest::archiveOf(*shape))->objectAs<KXShape>();
     EXPECT_EQ(plain->graphType(), KXGraphTypeShape);
 
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     const QJsonObject keys = kxtest::rootKeysSeenByPlistlib(archive);
     EXPECT_EQ(kxtest::valueOf(keys, "$class").toString(), QStringLiteral("KXShape"));
     EXPECT_EQ(kxtest::kindOf(keys, "shapeType"), "int");

@@ -5,6 +5,7 @@
 #include "model/model_classes.h"
 #include "observer_recorder.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "support/outside_tools.h"
 #include "support/pixel_probe.h"
 
 #include <gtest/gtest.h>
@@ -193,8 +194,7 @@ TEST_F(StrokeTest, RectangleStrokeUsesTheZoomedWidth) {
 }
 
 TEST_F(StrokeTest, ArchiveKeysAsPlistlibSeesThem) {
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     KXStroke stroke;
     stroke.setType(1);
     stroke.setStyle(3);

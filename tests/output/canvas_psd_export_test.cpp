@@ -5,6 +5,7 @@
 #include "model/model_classes.h"
 #include "model/page_size.h"
 #include "model/shape.h"
+#include "support/outside_tools.h"
 #include "support/pixel_probe.h"
 
 #include <QDir>
@@ -96,8 +97,7 @@ protected:
 };
 
 TEST_F(CanvasPSDExportTest, PsdToolsReadsThePagesLayersAndComposite) {
-    if (!QFileInfo(QStringLiteral("/usr/bin/python3")).isExecutable())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     auto page = samplePage();
     const QString path = dir.filePath("page.psd");
     PSDError error;
@@ -158,8 +158,7 @@ TEST_F(CanvasPSDExportTest, PsdToolsReadsThePagesLayersAndComposite) {
 }
 
 TEST_F(CanvasPSDExportTest, MergedImageIsThePageRenderEverywhere) {
-    if (!QFileInfo(QStringLiteral("/usr/bin/python3")).isExecutable())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     auto page = samplePage();
     const QString path = dir.filePath("page.psd");
     const QString png = dir.filePath("merged.png");
@@ -218,8 +217,7 @@ TEST_F(CanvasPSDExportTest, ReflectionsInTheMergedImageAndTheLayersAreThePageRen
 }
 
 TEST_F(CanvasPSDExportTest, ImageMagickListsTheLayersBottomFirst) {
-    if (!QFileInfo(QStringLiteral("/usr/bin/identify")).isExecutable())
-        GTEST_SKIP() << "ImageMagick missing";
+    KX_REQUIRE_TOOLS("/usr/bin/identify");
     auto page = samplePage();
     const QString path = dir.filePath("page.psd");
     ASSERT_TRUE(savePSDImageToPath(*page, path, {150, 150}));

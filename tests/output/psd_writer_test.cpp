@@ -1,5 +1,6 @@
 #include "output/psd_writer.h"
 
+#include "support/outside_tools.h"
 #include "support/pixel_probe.h"
 
 #include <QFile>
@@ -416,8 +417,6 @@ TEST(PSDWriter, AFailedWriteLeavesTheOldFileUntouched) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"page.psd"});
 }
 
-bool hasPython() { return QFileInfo(QStringLiteral("/usr/bin/python3")).isExecutable(); }
-
 QString run(const QString& program, const QStringList& arguments, int* exitCode) {
     QProcess process;
     process.start(program, arguments);
@@ -477,8 +476,7 @@ Rgba rgbaOf(const QJsonValue& v) {
 }
 
 TEST(PSDWriter, PsdToolsReadsLayersPixelsAndComposite) {
-    if (!hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     QTemporaryDir dir;
     const QString path = dir.filePath("sample.psd");
     const SampleDocument doc;
@@ -537,8 +535,7 @@ TEST(PSDWriter, PsdToolsReadsLayersPixelsAndComposite) {
 }
 
 TEST(PSDWriter, ImageMagickReadsTheLayers) {
-    if (!QFileInfo(QStringLiteral("/usr/bin/identify")).isExecutable())
-        GTEST_SKIP() << "ImageMagick missing";
+    KX_REQUIRE_TOOLS("/usr/bin/identify");
     QTemporaryDir dir;
     const QString path = dir.filePath("sample.psd");
     ASSERT_TRUE(SampleDocument().write(path));

@@ -1,6 +1,7 @@
 #include "platform/gfx/bezier_path_coding.h"
 
 #include "model/archive_probe.h"
+#include "support/outside_tools.h"
 
 #include <gtest/gtest.h>
 
@@ -57,8 +58,7 @@ TEST_F(BezierPathArchiveTest, RoundTripGivesAnEqualPath) {
 }
 
 TEST_F(BezierPathArchiveTest, KeysAsPlistlibSeesThem) {
-    if (!kxtest::hasPython())
-        GTEST_SKIP() << "python3 missing";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     BezierPath path;
     path.moveTo({1, 2});
     path.lineTo({3, 4});

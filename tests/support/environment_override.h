@@ -1,4 +1,4 @@
-// Setting an environment variable for one test.
+// Sets or unsets an environment variable for one scope, and puts back what was there before.
 #pragma once
 
 #include <QByteArray>
@@ -6,12 +6,16 @@
 
 namespace kxtest {
 
-// Sets the variable while it lives and then puts back what was there (or unsets it).
 class EnvironmentOverride {
 public:
-    EnvironmentOverride(const char* name, const QByteArray& value)
-        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
-        qputenv(name, value);
+    // Sets the variable to `value`.
+    EnvironmentOverride(const char* name, const QByteArray& value) : EnvironmentOverride(name) { qputenv(name, value); }
+    // Sets the variable to `value`, or unsets it for null.
+    EnvironmentOverride(const char* name, const char* value) : EnvironmentOverride(name) {
+        if (value)
+            qputenv(name, value);
+        else
+            qunsetenv(name);
     }
     ~EnvironmentOverride() {
         if (m_had)
@@ -23,6 +27,9 @@ public:
     EnvironmentOverride& operator=(const EnvironmentOverride&) = delete;
 
 private:
+    explicit EnvironmentOverride(const char* name)
+        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {}
+
     const char* m_name;
     QByteArray m_old;
     bool m_had;

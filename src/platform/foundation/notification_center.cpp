@@ -5,6 +5,7 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <mutex>
 
 namespace kx {
 
@@ -16,24 +17,44 @@ struct NotificationToken::Registry {
         // Shared so that a callback that ends its own observation is not destroyed while it runs.
         std::shared_ptr<NotificationCallback> callback;
     };
+    // Observers come and go on any thread (a model object copied on a worker for output observes the
+    // default centre as well), so the list is locked. Callbacks run outside the lock: they may observe or
+    // end observations themselves.
+    mutable std::mutex mutex;
     std::vector<Entry> entries;
     std::uint64_t nextId = 1;
 
+    std::uint64_t add(const QString& name, const void* sender, NotificationCallback callback) {
+        auto shared = std::make_shared<NotificationCallback>(std::move(callback));
+        std::lock_guard lock(mutex);
+        const std::uint64_t id = nextId++;
+        entries.push_back({id, name, sender, std::move(shared)});
+        return id;
+    }
+
     void remove(std::uint64_t id) {
+        std::shared_ptr<NotificationCallback> removed;  // destroyed after the lock is released
+        std::lock_guard lock(mutex);
         auto it = std::find_if(entries.begin(), entries.end(), [id](const Entry& e) { return e.id == id; });
-        if (it != entries.end())
+        if (it != entries.end()) {
+            removed = std::move(it->callback);
             entries.erase(it);
+        }
     }
 
     bool contains(std::uint64_t id) const {
+        std::lock_guard lock(mutex);
         return std::any_of(entries.begin(), entries.end(), [id](const Entry& e) { return e.id == id; });
     }
 
     static void deliver(const std::shared_ptr<Registry>& registry, const Notification& n) {
         std::vector<std::pair<std::uint64_t, std::shared_ptr<NotificationCallback>>> matching;
-        for (const Entry& e : registry->entries) {
-            if (e.name == n.name && (!e.sender || e.sender == n.sender))
-                matching.emplace_back(e.id, e.callback);
+        {
+            std::lock_guard lock(registry->mutex);
+            for (const Entry& e : registry->entries) {
+                if (e.name == n.name && (!e.sender || e.sender == n.sender))
+                    matching.emplace_back(e.id, e.callback);
+            }
         }
         for (const auto& [id, callback] : matching) {
             if (registry->contains(id))
@@ -88,10 +109,7 @@ NotificationToken NotificationCenter::addObserver(const QString& name, const voi
                                                   NotificationCallback callback) {
     if (!callback)
         return {};
-    const std::uint64_t id = m_registry->nextId++;
-    m_registry->entries.push_back(
-        {id, name, sender, std::make_shared<NotificationCallback>(std::move(callback))});
-    return NotificationToken(m_registry, id);
+    return NotificationToken(m_registry, m_registry->add(name, sender, std::move(callback)));
 }
 
 void NotificationCenter::post(const QString& name, const void* sender, const ValueDictionary& userInfo) {

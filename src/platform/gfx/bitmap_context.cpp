@@ -25,6 +25,8 @@ constexpr QImage::Format kWorkFormat = QImage::Format_ARGB32_Premultiplied;
 constexpr QImage::Format kLayerFormat = QImage::Format_RGBA8888_Premultiplied;
 // Shadow blurs beyond this standard deviation (pixels) look the same and would only cost memory.
 constexpr double kMaxShadowSigma = 250;
+// The widest pen QPen takes: it refuses wider ones with a warning and keeps its old width.
+constexpr double kWidestPen = 32767;
 
 QImage::Format formatOf(BitmapContext::Kind kind) {
     switch (kind) {
@@ -649,11 +651,13 @@ struct BitmapContext::Impl {
         });
     }
 
-    QPen strokePen() const {
+    // The pen of the current stroke state, for a path drawn `shrink` times smaller than user space (its width
+    // shrinks with it; dashes are counted in line widths and stay as they are).
+    QPen strokePen(double shrink = 1) const {
         const State& s = states.back();
         QPen pen(opaqueOrInvalid(s.strokeColor));
         const double width = std::max(s.lineWidth, 0.0);
-        pen.setWidthF(width);
+        pen.setWidthF(width / shrink);
         pen.setCapStyle(s.cap == LineCap::Round ? Qt::RoundCap : s.cap == LineCap::Square ? Qt::SquareCap : Qt::FlatCap);
         pen.setJoinStyle(s.join == LineJoin::Round ? Qt::RoundJoin
                          : s.join == LineJoin::Bevel ? Qt::BevelJoin
@@ -697,11 +701,16 @@ struct BitmapContext::Impl {
         const QTransform toUser = toDevice.inverted(&invertible);
         if (!invertible)
             return;
-        // The path is stroked in user space so that width and dashes are user-space lengths.
-        const QPainterPath userPath = toUser.map(devicePath.toQPainterPath());
-        const QPen pen = strokePen();
+        // The path is stroked in user space so that width and dashes are user-space lengths. The painter
+        // refuses pens wider than kWidestPen (and would draw a hairline instead): a wider stroke is drawn
+        // on a path shrunk by as much, enlarged again by the transform.
+        const double shrink = s.lineWidth > kWidestPen ? s.lineWidth / kWidestPen : 1.0;
+        QPainterPath userPath = toUser.map(devicePath.toQPainterPath());
+        if (shrink != 1.0)
+            userPath = QTransform::fromScale(1 / shrink, 1 / shrink).map(userPath);
+        const QPen pen = strokePen(shrink);
         paint([&](QPainter& p, const QTransform& toTarget) {
-            p.setTransform(toDevice * toTarget);
+            p.setTransform(QTransform::fromScale(shrink, shrink) * toDevice * toTarget);
             p.strokePath(userPath, pen);
         });
     }

@@ -144,7 +144,7 @@ JPNGImageCache& JPNGImageCache::shared() {
 }
 
 Image JPNGImageCache::imageNamed(const QString& name, const QString& resourceFolder) {
-    QMutexLocker lock(&m_lock);
+    std::lock_guard lock(m_lock);
     QString path = QDir(resourceFolder).filePath(name);
     double scale = 1;
     resolveScaledImagePath(path, scale);
@@ -159,17 +159,17 @@ Image JPNGImageCache::imageNamed(const QString& name, const QString& resourceFol
 }
 
 bool JPNGImageCache::contains(const QString& name) const {
-    QMutexLocker lock(&m_lock);
+    std::lock_guard lock(m_lock);
     return m_images.contains(name);
 }
 
 int JPNGImageCache::count() const {
-    QMutexLocker lock(&m_lock);
+    std::lock_guard lock(m_lock);
     return int(m_images.size());
 }
 
 void JPNGImageCache::clear() {
-    QMutexLocker lock(&m_lock);
+    std::lock_guard lock(m_lock);
     m_images.clear();
 }
 

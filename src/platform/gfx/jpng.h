@@ -7,8 +7,9 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QMutex>
 #include <QString>
+
+#include <mutex>
 
 namespace kx {
 
@@ -45,7 +46,8 @@ public:
 
 private:
     JPNGImageCache() = default;
-    mutable QRecursiveMutex m_lock;
+    // A standard mutex, which ThreadSanitizer sees (Qt's recursive mutex locks inside the uninstrumented Qt).
+    mutable std::recursive_mutex m_lock;
     QHash<QString, Image> m_images;
 };
 

@@ -2,7 +2,8 @@
 // the files it may write. Usage:
 //   project_save_helper PACKAGE add IMAGE FSIZE    adds a photo of IMAGE and saves once (exit 1 when the save fails)
 //   project_save_helper PACKAGE new IMAGE 0        saves a new one-page project with a photo of IMAGE
-//   project_save_helper PACKAGE churn FOLDER 0     saves forever, alternating between every image of FOLDER and half
+//   project_save_helper PACKAGE churn FOLDER 0     saves forever, alternating between every image of FOLDER and half;
+//                                                  prints "saving N" before and "saved N" after save number N
 // FSIZE, when not 0, limits the size of every file the process writes.
 #include "document/project.h"
 #include "model/canvas.h"
@@ -58,9 +59,14 @@ int main(int argc, char** argv) {
         for (int i = 0; i < images.size(); ++i)
             if (round % 2 == 0 || i % 2 == 0)
                 addPhoto(QDir(source).filePath(images[i]));
+        // The test reads these lines to kill the process while a save is under way.
+        std::printf("saving %d\n", round);
+        std::fflush(stdout);
         if (!project->saveAsProjectToPath(package, KXSaveOperationSave, &error)) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }
+        std::printf("saved %d\n", round);
+        std::fflush(stdout);
     }
 }

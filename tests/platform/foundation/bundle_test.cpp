@@ -1,5 +1,6 @@
 #include "platform/foundation/bundle.h"
 #include "support/environment_override.h"
+#include "support/qt_message_check.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -94,6 +95,7 @@ TEST(Bundle, SourceResourcesServeOnlyExecutablesInsideTheBuildTree) {
     QTemporaryDir moved;
     ASSERT_TRUE(moved.isValid());
     ASSERT_FALSE(moved.path().startsWith(QStringLiteral(KX_SOURCE_DIR)));
+    kxtest::ExpectedQtWarning none(QStringLiteral("^Bundle: no resources folder found beside "));
     EXPECT_NE(Bundle::findResourcePath(moved.path()), source);
     EXPECT_FALSE(QFileInfo::exists(Bundle::findResourcePath(moved.path()) + "/Info.plist"));
     writeFile(moved.filePath("resources/Info.plist"), kInfoPlist);
@@ -132,6 +134,8 @@ TEST(Bundle, MissingOrDamagedFilesGiveNothingButNoFailure) {
     EXPECT_TRUE(missing.infoDictionary().empty());
     EXPECT_EQ(missing.localizedString("OK"), "OK");
 
+    kxtest::ExpectedQtWarning damagedInfo(QStringLiteral("^Bundle: .*Info.plist is not a dictionary property list"), 2);
+    kxtest::ExpectedQtWarning damagedStrings(QStringLiteral("^Bundle: .*Localizable.strings: line 2: \";\" was expected$"));
     writeFile(dir.filePath("Info.plist"), "<plist><dict><key>A</key>");
     writeFile(dir.filePath("Localizable.strings"), "\"OK\" = \"Okay\"\n\"Cancel\" = \"Annuler\";");
     Bundle damaged(dir.path());

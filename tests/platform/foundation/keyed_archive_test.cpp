@@ -4,6 +4,7 @@
 #include "platform/foundation/property_list.h"
 
 #include "plistlib_bridge.h"
+#include "support/outside_tools.h"
 
 #include <QDir>
 #include <QFile>
@@ -758,8 +759,7 @@ TEST(KeyedArchiveFile, OnlyBoundedRegularFilesAreRead) {
 // --- Cross-check with python3's plistlib ------------------------------------------------------
 
 TEST(KeyedArchivePlistlib, StructureClassesKeysAndValueTypes) {
-    if (test::pythonPath().isEmpty())
-        GTEST_SKIP() << "python3 not found";
+    KX_REQUIRE_TOOLS("/usr/bin/python3");
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     auto a = fullNode();

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
+#include <vector>
 
 using namespace kx;
 
@@ -155,3 +157,37 @@ TEST(NotificationCenter, DefaultCenterIsOneInstance) {
     NotificationCenter::defaultCenter().post("KXShowMarginBoxChanged");
     EXPECT_EQ(count, 1);
 }
+
+namespace {
+
+// Model objects made on worker threads (page copies for output) observe the default centre while the main
+// thread posts: observations may begin and end on any thread at once.
+TEST(NotificationCenter, ObserversComeAndGoOnSeveralThreadsAtOnce) {
+    NotificationCenter center;
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 2000;
+    std::atomic<int> heard{0};
+    std::vector<NotificationToken> kept(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < kRounds; ++round) {
+                NotificationToken token =
+                    center.addObserver(QStringLiteral("Churn"), nullptr, [&](const Notification&) { ++heard; });
+                if (round % 7 == 0)
+                    center.post(QStringLiteral("Other"));
+            }
+            kept[t] = center.addObserver(QStringLiteral("Churn"), nullptr, [&](const Notification&) { ++heard; });
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(heard.load(), 0);
+    center.post(QStringLiteral("Churn"));
+    EXPECT_EQ(heard.load(), kThreads);  // exactly the observations still held
+    kept.clear();
+    center.post(QStringLiteral("Churn"));
+    EXPECT_EQ(heard.load(), kThreads);
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 #include "platform/foundation/property_list.h"
 
 #include "plistlib_bridge.h"
+#include "support/outside_tools.h"
 
 #include <QDir>
 #include <QFile>
@@ -426,8 +427,7 @@ TEST(BinaryPropertyList, EveryTruncationAndByteChangeIsHandled) {
 class PlistlibCrossCheck : public ::testing::TestWithParam<PropertyListFormat> {
 protected:
     void SetUp() override {
-        if (test::pythonPath().isEmpty())
-            GTEST_SKIP() << "python3 not found";
+        KX_REQUIRE_TOOLS("/usr/bin/python3");
         ASSERT_TRUE(m_dir.isValid());
     }
     QString path(const QString& name) const { return m_dir.filePath(name); }

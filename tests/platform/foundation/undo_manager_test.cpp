@@ -1,6 +1,7 @@
 #include "platform/foundation/undo_manager.h"
 
 #include "platform/foundation/notification_center.h"
+#include "support/qt_message_check.h"
 
 #include <QCoreApplication>
 
@@ -204,6 +205,7 @@ TEST(UndoManager, RegistrationWhileUndoingGoesToRedoAndWhileRedoingToUndo) {
 }
 
 TEST(UndoManager, UndoNestedGroupUndoesTheInnermostClosedGroup) {
+    kxtest::ExpectedQtWarning refused(QStringLiteral("^UndoManager: undoNestedGroup with actions registered since the last group closed; ignored$"));
     UndoManager undo;
     Counter c{undo};
     undo.beginUndoGrouping();
@@ -234,6 +236,7 @@ TEST(UndoManager, UndoNestedGroupUndoesTheInnermostClosedGroup) {
 }
 
 TEST(UndoManager, UndoRefusesWhileNestedGroupsAreOpen) {
+    kxtest::ExpectedQtWarning refused(QStringLiteral("^UndoManager: undo with nested groups open; ignored$"));
     UndoManager undo;
     Counter c{undo};
     undo.beginUndoGrouping();
@@ -398,6 +401,9 @@ TEST(UndoManager, PostsItsNotificationsWithItselfAsSender) {
 }
 
 TEST(UndoManager, UnbalancedCallsAreHarmless) {
+    kxtest::ExpectedQtWarning extraEnd(QStringLiteral("^UndoManager: endUndoGrouping without an open group$"));
+    kxtest::ExpectedQtWarning extraEnable(QStringLiteral("^UndoManager: enableUndoRegistration without a matching disable$"));
+    kxtest::ExpectedQtWarning outsideGroup(QStringLiteral("^UndoManager: registration outside a group while grouping by event is off; ignored$"));
     UndoManager undo;
     Counter c{undo};
     undo.endUndoGrouping();
@@ -458,6 +464,7 @@ TEST(UndoManager, DestroyedWithAnEventGroupPendingIsSafe) {
 // A discarded group leaves no step, keeps the steps before it, announces no close, and inside another group
 // takes only its own actions away.
 TEST(UndoManager, DiscardedGroupLeavesNoStep) {
+    kxtest::ExpectedQtWarning extraDiscard(QStringLiteral("^UndoManager: discardUndoGrouping without an open group$"));
     UndoManager undo;
     Counter c{undo};
     undo.beginUndoGrouping();

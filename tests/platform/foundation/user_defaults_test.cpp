@@ -1,4 +1,5 @@
 #include "platform/foundation/user_defaults.h"
+#include "support/qt_message_check.h"
 
 #include <QDateTime>
 #include <QSettings>
@@ -87,6 +88,7 @@ TEST(UserDefaults, RegisteredDefaultsAreNotWritten) {
 }
 
 TEST(UserDefaults, RefusesWhatAPropertyListCannotHoldAndEmptyKeys) {
+    kxtest::ExpectedQtWarning refused(QStringLiteral("^UserDefaults: cannot store KXThing: a property list cannot hold an object of class Thing$"));
     QTemporaryDir dir;
     UserDefaults defaults(dir.filePath("settings.conf"));
     defaults.setValue("KXAutoSnap", Value(true));

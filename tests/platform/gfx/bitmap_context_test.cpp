@@ -136,6 +136,28 @@ TEST(BitmapContext, DashesAreMeasuredInUserSpace) {
         EXPECT_EQ(at(ctx, x, 5).a, 0) << x;
 }
 
+// A user space scaled far down may hold strokes wider than the widest pen the painter takes (32767 units);
+// they keep their width on the device, and their dashes stay measured in that width.
+TEST(BitmapContext, StrokesWiderThanThePaintersLargestPenKeepTheirWidth) {
+    struct Case {
+        double scale;  // user units per device pixel, inverted
+        double width;  // in user units: 8 device pixels
+    };
+    for (const Case c : {Case{1e-4, 80000}, Case{1e-5, 8e5}, Case{0.5, 16}}) {
+        BitmapContext ctx(40, 20);
+        ctx.scale(c.scale, c.scale);
+        ctx.setLineWidth(c.width);
+        ctx.setStrokeColor(Color::srgb(0, 0, 0));
+        ctx.moveTo({0, 10 / c.scale});
+        ctx.lineTo({40 / c.scale, 10 / c.scale});
+        ctx.strokePath();
+        for (int y : {7, 10, 13})
+            EXPECT_EQ(at(ctx, 20, y).a, 255) << "scale " << c.scale << " y " << y;
+        for (int y : {4, 16})
+            EXPECT_EQ(at(ctx, 20, y).a, 0) << "scale " << c.scale << " y " << y;
+    }
+}
+
 TEST(BitmapContext, DashesOfNoLengthAreDotsWithRoundOrSquareCaps) {
     auto dotted = [](kx::LineCap cap) {
         auto ctx = std::make_unique<BitmapContext>(40, 10);

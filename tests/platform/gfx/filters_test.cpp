@@ -1,5 +1,6 @@
 #include "platform/gfx/filters.h"
 
+#include "support/outside_tools.h"
 #include "support/pixel_probe.h"
 
 #include <QFile>
@@ -153,9 +154,8 @@ TEST(Filter, ColourFiltersWorkOnUnpremultipliedValuesAndKeepAlpha) {
 }
 
 TEST(Filter, ColourMatrixMatchesImageMagick) {
-    const QString convert = QStandardPaths::findExecutable("convert");
-    if (convert.isEmpty())
-        GTEST_SKIP() << "ImageMagick convert is not installed";
+    KX_REQUIRE_TOOLS("convert");
+    const QString convert = kxtest::toolPath("convert");
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString in = dir.filePath("in.png"), out = dir.filePath("out.png");

@@ -339,9 +339,14 @@ void KXProjectInfo::parse(const QByteArray& data) {
     // Names are taken as written, prefixes included; external entities are never loaded.
     xml.setNamespaceProcessing(false);
     xml.setEntityExpansionLimit(entityExpansionLimit);
+    int elements = 0;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
+        if (++elements > kMaxXMLElements) {
+            xml.raiseError(QStringLiteral("more than %1 elements").arg(kMaxXMLElements));
+            break;
+        }
         didStartElement(xml.qualifiedName().toString(), xml.attributes());
         if (m_graphList.size() > size_t(kMaxXMLPages))
             xml.raiseError(QStringLiteral("more than %1 pages").arg(kMaxXMLPages));

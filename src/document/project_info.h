@@ -8,11 +8,11 @@
 // never read.
 //
 // The XML is read by a streaming reader that never loads external entities and stops a document
-// whose internal entities expand beyond a small limit. Size, attributes per element, pages, objects and
-// entity references are bounded (xml_input.h), so reading takes time and memory in proportion to the
-// file whatever it holds. A document that is not well-formed or passes a bound, a negative page count
-// or a file that cannot be read is reported once, with the line where the problem lies, through the
-// error presenter and gives no reader at all, so callers leave their project as it was.
+// whose internal entities expand beyond a small limit. Size, elements, attributes per element, pages,
+// objects and entity references are bounded (xml_input.h), so reading takes time and memory in
+// proportion to the file whatever it holds. A document that is not well-formed or passes a bound, a
+// negative page count or a file that cannot be read is reported once, with the line where the problem
+// lies, through the error presenter and gives no reader at all, so callers leave their project as it was.
 #pragma once
 
 #include "document/xml_records.h"

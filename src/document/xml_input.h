@@ -19,6 +19,9 @@ constexpr int kMaxXMLAttributesPerElement = 256;
 constexpr int kMaxXMLObjects = 10000;
 // Most pages ("scenegraph" elements) in one file.
 constexpr int kMaxXMLPages = 1000;
+// Most elements of any kind in one file (the largest template has 40); this bounds the parser's work per
+// element, whatever the elements are.
+constexpr int kMaxXMLElements = 100000;
 // Most references to declared entities in one file; each may expand to at most the reader's entity
 // expansion limit, so the expanded text stays within a few megabytes.
 constexpr int kMaxXMLEntityReferences = 256;

@@ -48,6 +48,7 @@ TEST_F(XMLLimits, ProblemsAreReportedOnceAtTheLineThatHoldsThem) {
          "more than 10000 page objects"},
         {"too many pages", "<root>\n\n\n\n\n" + repeated("<scenegraph/>", kMaxXMLPages) + "<scenegraph/>\n</root>",
          "more than 1000 pages"},
+        {"too many elements", "<root>\n\n\n\n\n" + repeated("<a/>", kMaxXMLElements) + "\n</root>", "more than 100000 elements"},
         {"too many entity references",
          "<!DOCTYPE root [<!ENTITY e \"x\">]>\n<root>\n\n\n\n" + repeated("&e;", kMaxXMLEntityReferences) + "&e;</root>",
          "more than 256 references"},

@@ -789,6 +789,12 @@ struct KXProject::Loaded {
 
 namespace {
 
+// Whether a page size from a file covers at least one pixel each way: a page without area can be neither
+// shown nor drawn into its package's pictures.
+bool hasArea(const kx::Size& pixels) {
+    return std::isfinite(pixels.width) && std::isfinite(pixels.height) && pixels.width >= 1 && pixels.height >= 1;
+}
+
 void addOnce(QStringList& list, const QString& name) {
     if (!name.isEmpty() && !list.contains(name, Qt::CaseInsensitive))
         list.append(name);
@@ -906,7 +912,7 @@ bool KXProject::loadProjectWithPath(const QString& path, QString* error) {
     std::set<const KXCanvas*> seen;
     for (const kx::Value& value : canvases->second.toArray()) {
         auto page = value.objectAs<KXCanvas>();
-        if (!page || !seen.insert(page.get()).second) {
+        if (!page || !seen.insert(page.get()).second || !hasArea(page->pixelSize())) {
             setError(error, QStringLiteral("\"%1\" cannot be read: damaged page").arg(path));
             return false;
         }

@@ -168,4 +168,21 @@ TEST_F(PackagePaths, APhotoLinkedInsideAnOlderPackageIsNotRead) {
     EXPECT_EQ(project->missingPhotos(), QStringList{"secret.jpg"});
 }
 
+TEST_F(PackagePaths, APageWithoutAreaIsADamagedArchive) {
+    for (const kx::Size size : {kx::Size{0, 600}, kx::Size{800, 0.5}}) {
+        KXProject project;
+        ASSERT_TRUE(project.saveAsProjectToPath(at("P.vrtp3"), KXSaveOperationSave));
+        // A page of that size, as a damaged archive would give it.
+        project.canvasAtIndex(0)->pageSize()->setWidth(size.width);
+        project.canvasAtIndex(0)->pageSize()->setHeight(size.height);
+        ASSERT_EQ(project.canvasAtIndex(0)->pixelSize(), size);
+        QString error;
+        ASSERT_TRUE(project.saveDataToPath(at("P.vrtp3/info.xml"), &error)) << error.toStdString();
+        KXProject target;
+        EXPECT_FALSE(target.loadProjectWithPath(at("P.vrtp3"), &error));
+        EXPECT_TRUE(error.contains("damaged page")) << error.toStdString();
+        EXPECT_EQ(target.canvasCount(), 1);
+    }
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "document/package_file_calls.h"
 #include "document/package_leftovers.h"
+#include "document/package_paths.h"
 #include "document/package_swap.h"
 #include "document/xml_conversion.h"
 
@@ -788,6 +789,12 @@ struct KXProject::Loaded {
 
 namespace {
 
+// Whether a page size from a file covers at least one pixel each way: a page without area can be neither
+// shown nor drawn into its package's pictures.
+bool hasArea(const kx::Size& pixels) {
+    return std::isfinite(pixels.width) && std::isfinite(pixels.height) && pixels.width >= 1 && pixels.height >= 1;
+}
+
 void addOnce(QStringList& list, const QString& name) {
     if (!name.isEmpty() && !list.contains(name, Qt::CaseInsensitive))
         list.append(name);
@@ -857,8 +864,16 @@ bool KXProject::loadProjectWithPath(const QString& path, QString* error) {
         dataFolder = info.absoluteFilePath() + QLatin1Char('/') + kDataName;
         repair = true;
         // An older package keeps a file of the XML project format below its "Contents" folder instead.
-        if (!QFileInfo::exists(archive))
+        if (!QFileInfo(archive).isSymLink() && !QFileInfo::exists(archive))
             return loadXMLProject(info.absoluteFilePath(), false, packagePath, error);
+        // Files of a package are its own: a link inside it (to another package's archive, or to any file
+        // on the machine) is not followed.
+        if (!isLinkFreeInside(info.absoluteFilePath(), archive)) {
+            setError(error, QStringLiteral("\"%1\" cannot be read: its \"%2\" is a symbolic link").arg(path, kInfoName));
+            return false;
+        }
+        if (!isLinkFreeInside(info.absoluteFilePath(), dataFolder))
+            dataFolder.clear();
     } else {
         // A template file of the XML format.
         if (info.suffix().toLower() == QLatin1String("tpl"))
@@ -897,7 +912,7 @@ bool KXProject::loadProjectWithPath(const QString& path, QString* error) {
     std::set<const KXCanvas*> seen;
     for (const kx::Value& value : canvases->second.toArray()) {
         auto page = value.objectAs<KXCanvas>();
-        if (!page || !seen.insert(page.get()).second) {
+        if (!page || !seen.insert(page.get()).second || !hasArea(page->pixelSize())) {
             setError(error, QStringLiteral("\"%1\" cannot be read: damaged page").arg(path));
             return false;
         }
@@ -974,21 +989,18 @@ void KXProject::repairPage(KXCanvas& page, const QString& dataFolder, bool isTem
 
 void KXProject::repairImages(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded) {
     kx::UndoDisabler noUndo(page.undoManager());
-    auto inData = [&](const QString& stored) -> QString {
-        const QString name = safeFileName(stored);
-        const QString candidate = dataFolder + QLatin1Char('/') + name;
-        return !name.isEmpty() && isRegularFile(candidate) ? candidate : QString();
-    };
     for (KXBackground* fill : fillsOfPage(page)) {
         if (fill->fillType() != KXFillTypeColor && fill->fillType() != KXFillTypeImage) {
-            if (!isFileAt(fill->customImagePath()))
-                if (const QString found = inData(fill->customImagePath()); !found.isEmpty())
-                    fill->setCustomImagePath(found);
+            if (const QString found = packageImage(fill->customImagePath(), dataFolder); !found.isEmpty())
+                fill->setCustomImagePath(found);
         } else if (fill->fillType() == KXFillTypeImage) {
-            if (!isFileAt(fill->imagePath()))
+            if (!fill->imagePath().isEmpty() && !isFileAt(fill->imagePath())) {
                 if (const QString found = imagePathWithName(fill->imagePath(), QStringLiteral("Background"));
                     !found.isEmpty())
                     fill->setImagePath(found);
+                else
+                    addOnce(loaded.missingCliparts, safeFileName(fill->imagePath()));  // listed with the resources
+            }
             // Resource backgrounds say by their folder's name how they fill the page.
             if (fill->imageType() == 2) {
                 const QString folder = QFileInfo(QFileInfo(fill->imagePath()).absolutePath()).fileName().toLower();
@@ -1002,6 +1014,29 @@ void KXProject::repairImages(KXCanvas& page, const QString& dataFolder, bool isT
     for (const auto& graph : page.graphs())
         for (KXPhoto* photo : photosOfGraph(graph.get()))
             checkPhoto(*photo, dataFolder, isTemplate, loaded);
+}
+
+QString KXProject::packageImage(const QString& stored, const QString& dataFolder) {
+    const QString name = safeFileName(stored);
+    if (name.isEmpty() || dataFolder.isEmpty())
+        return {};
+    const QString own = dataFolder + QLatin1Char('/') + name;
+    if (!isRegularFile(own) || canonical(stored) == canonical(own))
+        return {};
+    // A path into some package's "Data" (the package this one was copied from, say) is read from this
+    // package's own copy; any other path that still exists keeps pointing where it does.
+    if (isInPackageData(stored) || !isFileAt(stored))
+        return own;
+    return {};
+}
+
+bool KXProject::isMovedClipart(const QString& stored) {
+    // Clip-art of an installation of the application that moved or is gone: <resources>/Clipart/<category>/<file>.
+    if (stored.isEmpty() || isFileAt(stored))
+        return false;
+    const QFileInfo category(QFileInfo(stored).path());
+    return QFileInfo(category.path()).fileName().compare(QLatin1String("Clipart"), Qt::CaseInsensitive) == 0 &&
+           !safeFileName(category.filePath()).isEmpty();
 }
 
 QString KXProject::clipartPath(const QString& stored) {
@@ -1044,7 +1079,7 @@ void KXProject::checkPhoto(KXPhoto& photo, const QString& dataFolder, bool isTem
     const QString stored = photo.imagePath();
     if (stored.isEmpty())
         return;
-    if (photo.isClipart()) {
+    if (photo.isClipart() || isMovedClipart(stored)) {
         // A clip-art found nowhere keeps its object and its stored path, and is listed.
         if (!isFileAt(stored)) {
             if (const QString found = clipartPath(stored); !found.isEmpty())
@@ -1054,13 +1089,10 @@ void KXProject::checkPhoto(KXPhoto& photo, const QString& dataFolder, bool isTem
         }
     } else if (isTemplate) {
         photo.setImagePath(QString());  // a template's photo frames open empty
+    } else if (const QString found = packageImage(stored, dataFolder); !found.isEmpty()) {
+        photo.setImagePath(found);
     } else if (!isFileAt(stored)) {
-        const QString name = safeFileName(stored);
-        const QString candidate = dataFolder + QLatin1Char('/') + name;
-        if (!name.isEmpty() && isRegularFile(candidate))
-            photo.setImagePath(candidate);
-        else
-            addOnce(loaded.missingPhotos, name);
+        addOnce(loaded.missingPhotos, safeFileName(stored));
     }
 
     // A single-image frame whose image is gone is found again by name. Expandable frames are named by
@@ -1072,6 +1104,8 @@ void KXProject::checkPhoto(KXPhoto& photo, const QString& dataFolder, bool isTem
             auto repaired = KXFrame::frameWithName(found);
             repaired->setScale(frame->scale());
             photo.setFrame(std::move(repaired));
+        } else {
+            addOnce(loaded.missingCliparts, name);  // listed with the resources
         }
     }
 

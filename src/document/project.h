@@ -172,6 +172,11 @@ private:
     void repairImages(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded);
     void repairPage(KXCanvas& page, const QString& dataFolder, bool isTemplate, Loaded& loaded);
     void checkPhoto(KXPhoto& photo, const QString& dataFolder, bool isTemplate, Loaded& loaded);
+    // This package's own copy in its Data folder of an image stored with another path: used for a path into
+    // any package's "Data" and for a path that no longer exists. Empty when there is none to use.
+    static QString packageImage(const QString& stored, const QString& dataFolder);
+    // Whether a stored image path that no longer exists names clip-art of an application installation.
+    static bool isMovedClipart(const QString& stored);
     // Where a clip-art is found again: its category's folder in the application's resources, the custom
     // clip-art folder, then the content pack of its category; empty when nowhere.
     QString clipartPath(const QString& stored);

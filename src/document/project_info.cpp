@@ -1,5 +1,7 @@
 #include "document/project_info.h"
 
+#include "document/xml_input.h"
+
 #include "graphics/color_utilities.h"
 #include "graphics/text_values.h"
 
@@ -279,6 +281,15 @@ std::shared_ptr<VRTSceneObject> makeSceneObject(const Attributes& a) {
     }
 }
 
+QString tooLargeMessage(const QString& path) {
+    const QString what = path.isEmpty() ? QStringLiteral("The document") : QStringLiteral("The file \"%1\"").arg(path);
+    return QStringLiteral("%1 is larger than %2 MB and is not read.").arg(what).arg(kMaxXMLFileBytes / (1024 * 1024));
+}
+
+QString invalidMessage(qint64 line, qint64 column, const QString& what) {
+    return QStringLiteral("The document cannot be read (line %1, column %2): %3").arg(line).arg(column).arg(what);
+}
+
 }  // namespace
 
 KXProjectInfo::KXProjectInfo()
@@ -290,7 +301,13 @@ std::unique_ptr<KXProjectInfo> KXProjectInfo::initWithFile(const QString& path) 
         presentError(QStringLiteral("The file \"%1\" could not be read: %2").arg(path, file.errorString()));
         return nullptr;
     }
-    return initWithData(file.readAll());
+    // Read one byte past the limit, so that a file growing while it is read is caught too.
+    const QByteArray data = file.read(kMaxXMLFileBytes + 1);
+    if (data.size() > kMaxXMLFileBytes) {
+        presentError(tooLargeMessage(file.fileName()));
+        return nullptr;
+    }
+    return initWithData(data);
 }
 
 std::unique_ptr<KXProjectInfo> KXProjectInfo::initWithData(const QByteArray& data) {
@@ -304,19 +321,40 @@ std::unique_ptr<KXProjectInfo> KXProjectInfo::initWithData(const QByteArray& dat
 }
 
 void KXProjectInfo::parse(const QByteArray& data) {
-    QXmlStreamReader xml(data);
+    if (data.size() > kMaxXMLFileBytes) {
+        parseErrorOccurred(tooLargeMessage(QString()));
+        return;
+    }
+    XMLInputProblem problem;
+    const QString text = decodeXMLDocument(data, &problem);
+    if (!problem.isProblem())
+        problem = checkXMLLimits(text);
+    if (problem.isProblem()) {
+        parseErrorOccurred(invalidMessage(problem.line, problem.column, problem.message));
+        return;
+    }
+    // The parser gets the decoded text, so that it sees exactly the characters checked above (the
+    // encoding a declaration names was applied by the decoding).
+    QXmlStreamReader xml(text);
     // Names are taken as written, prefixes included; external entities are never loaded.
     xml.setNamespaceProcessing(false);
     xml.setEntityExpansionLimit(entityExpansionLimit);
+    int elements = 0;
     while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement)
-            didStartElement(xml.qualifiedName().toString(), xml.attributes());
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (++elements > kMaxXMLElements) {
+            xml.raiseError(QStringLiteral("more than %1 elements").arg(kMaxXMLElements));
+            break;
+        }
+        didStartElement(xml.qualifiedName().toString(), xml.attributes());
+        if (m_graphList.size() > size_t(kMaxXMLPages))
+            xml.raiseError(QStringLiteral("more than %1 pages").arg(kMaxXMLPages));
+        else if (m_objectCount > kMaxXMLObjects)
+            xml.raiseError(QStringLiteral("more than %1 page objects").arg(kMaxXMLObjects));
     }
     if (xml.hasError())
-        parseErrorOccurred(QStringLiteral("The document is not valid XML (line %1, column %2): %3")
-                               .arg(xml.lineNumber())
-                               .arg(xml.columnNumber())
-                               .arg(xml.errorString()));
+        parseErrorOccurred(invalidMessage(xml.lineNumber(), xml.columnNumber(), xml.errorString()));
 }
 
 void KXProjectInfo::didStartElement(const QString& elementName, const QXmlStreamAttributes& attributes) {
@@ -335,8 +373,10 @@ void KXProjectInfo::didStartElement(const QString& elementName, const QXmlStream
     } else if (name == u"sceneobject") {
         if (m_graphList.empty())
             return;
-        if (auto object = makeSceneObject(a))
+        if (auto object = makeSceneObject(a)) {
             m_graphList.back()->objectList.push_back(std::move(object));
+            ++m_objectCount;
+        }
     }
 }
 

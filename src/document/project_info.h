@@ -8,9 +8,11 @@
 // never read.
 //
 // The XML is read by a streaming reader that never loads external entities and stops a document
-// whose internal entities expand beyond a small limit. A document that is not well-formed, a negative
-// page count or a file that cannot be read is reported once through the error presenter and gives no
-// reader at all, so callers leave their project as it was.
+// whose internal entities expand beyond a small limit. Size, elements, attributes per element, pages,
+// objects and entity references are bounded (xml_input.h), so reading takes time and memory in
+// proportion to the file whatever it holds. A document that is not well-formed or passes a bound, a
+// negative page count or a file that cannot be read is reported once, with the line where the problem
+// lies, through the error presenter and gives no reader at all, so callers leave their project as it was.
 #pragma once
 
 #include "document/xml_records.h"
@@ -67,6 +69,7 @@ private:
     std::shared_ptr<VRTPage> m_page;
     std::vector<std::shared_ptr<VRTSceneGraph>> m_graphList;
     bool m_hasError = false;
+    int m_objectCount = 0;
 };
 
 // Shows a reading error to the user: by default an application-modal critical alert (a log line when

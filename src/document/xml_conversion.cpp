@@ -1,6 +1,7 @@
 #include "document/xml_conversion.h"
 
 #include "document/project.h"
+#include "document/package_paths.h"
 #include "document/project_info.h"
 #include "document/xml_project_paths.h"
 #include "graphics/color_utilities.h"
@@ -282,6 +283,9 @@ std::vector<std::shared_ptr<KXCanvas>> KXXMLConverter::applyCollageInfo(const KX
 std::shared_ptr<KXCanvas> KXXMLConverter::applySceneGraphInfo(const VRTSceneGraph& s, std::int32_t type,
                                                               const QString& dataPath, std::int32_t version) {
     const QString imageFolder = type == KXXMLSourceProject ? xmlImageFolder(dataPath, version) : QString();
+    // Images inside the package are checked for links from the package down; those beside it (older
+    // versions) from their own folder down.
+    m_imageRoot = version >= 5 ? dataPath : imageFolder;
 
     auto page = std::make_shared<KXCanvas>();
     page->setLayoutType(KXLayoutTypeProportional);
@@ -396,6 +400,11 @@ std::shared_ptr<KXGraph> KXXMLConverter::photoGraph(const VRTPhotoObject& p, std
         imagePath = xmlImagePath(imageFolder, p.imageName);
         if (!imagePath.isEmpty() && !isFile(imagePath))
             noteMissing(QStringLiteral("Photo/") + QFileInfo(imagePath).fileName());
+        // An image inside the image folder is read only when it is the folder's own file, not a link.
+        if (!imagePath.isEmpty() && isFile(imagePath) && !isLinkFreeInside(m_imageRoot, imagePath)) {
+            noteMissing(QStringLiteral("Photo/") + QFileInfo(imagePath).fileName());
+            imagePath.clear();
+        }
     }
     QString effect = p.effectName;
     if (hasImage) {
@@ -482,6 +491,11 @@ bool loadXMLTemplateWithPath(const QString& path, KXXMLConversion* result, QStri
         setError(error, QStringLiteral("The template \"%1\" does not exist").arg(path));
         return false;
     }
+    // A template file lives in its template folder; a link there (to a file anywhere) is not followed.
+    if (QFileInfo(path).isSymLink()) {
+        setError(error, QStringLiteral("The template \"%1\" is a symbolic link").arg(path));
+        return false;
+    }
     return convertFile(path, KXXMLSourceTemplate, QFileInfo(path).absolutePath(), result, error, lookup);
 }
 
@@ -497,6 +511,11 @@ bool loadOldProjectWithPath(const QString& package, KXXMLConversion* result, QSt
             return false;
         }
         file = contents + u'/' + relative;
+        // The package's own file only: no link to another file, nor through a linked folder.
+        if (!isLinkFreeInside(package, file)) {
+            setError(error, QStringLiteral("\"%1\" holds no project file of its own").arg(package));
+            return false;
+        }
     }
     if (!QFileInfo(file).isFile()) {
         setError(error, QStringLiteral("\"%1\" holds no project file").arg(package));
@@ -506,7 +525,7 @@ bool loadOldProjectWithPath(const QString& package, KXXMLConversion* result, QSt
 }
 
 QString xmlTemplateFileInFolder(const QString& folder) {
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Name);
     for (const QFileInfo& entry : entries)
         if (entry.suffix().compare(QLatin1String("tpl"), Qt::CaseInsensitive) == 0)
             return entry.absoluteFilePath();

@@ -65,6 +65,7 @@ private:
 
     KXResourceLookup m_lookup;
     QStringList m_missing;
+    QString m_imageRoot;  // the folder below which the current page's photos may hold no link
 };
 
 // The result of reading an XML template or an older package.
@@ -74,15 +75,15 @@ struct KXXMLConversion {
 };
 
 // Reads an XML template file (the ".tpl" file of a template folder). False with *error when the file cannot be
-// read, is not well-formed, has a negative page count or holds no page.
+// read, is a symbolic link, is not well-formed, has a negative page count or holds no page.
 bool loadXMLTemplateWithPath(const QString& path, KXXMLConversion* result, QString* error = nullptr,
                              const KXResourceLookup& lookup = {});
 // Reads an older project package: the XML file below its "Contents" folder (or the path itself when it is a
-// file or an empty folder). False with *error when there is no XML file or it cannot be converted into at least
-// one page.
+// file or an empty folder). False with *error when there is no XML file, when it is reached through a symbolic
+// link inside the package, or when it cannot be converted into at least one page.
 bool loadOldProjectWithPath(const QString& package, KXXMLConversion* result, QString* error = nullptr,
                             const KXResourceLookup& lookup = {});
 
-// The first file with the extension "tpl" (any case) directly inside a template folder, hidden files skipped,
-// in name order; empty when there is none.
+// The first file with the extension "tpl" (any case) directly inside a template folder, hidden files and
+// symbolic links skipped, in name order; empty when there is none.
 QString xmlTemplateFileInFolder(const QString& folder);

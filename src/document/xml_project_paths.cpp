@@ -11,7 +11,8 @@ constexpr int kMaxSearchDepth = 16;
 bool isXMLProjectFile(const QFileInfo& entry) {
     static const QStringList extensions = {QStringLiteral("pwp"), QStringLiteral("vrtp"), QStringLiteral("vrtplite"),
                                            QStringLiteral("vrtp3"), QStringLiteral("vrtplite3")};
-    return entry.isFile() && extensions.contains(entry.suffix().toLower());
+    // A link is not the package's own file, even when it leads to one.
+    return entry.isFile() && !entry.isSymLink() && extensions.contains(entry.suffix().toLower());
 }
 
 QString findXMLFile(const QDir& folder, const QString& relative, int depth) {
@@ -38,7 +39,7 @@ bool hasEntries(const QString& path) {
 }  // namespace
 
 QString xmlFilePathFromPath(const QString& folder) {
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+    if (folder.isEmpty() || !QFileInfo(folder).isDir() || QFileInfo(folder).isSymLink())
         return {};
     return findXMLFile(QDir(folder), QString(), 0);
 }

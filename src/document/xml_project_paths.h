@@ -8,7 +8,8 @@
 // The path, relative to the folder, of the first file below it whose extension, lower-cased, is
 // "pwp", "vrtp", "vrtplite", "vrtp3" or "vrtplite3"; null when there is none. The entries of each
 // folder are taken in name order, a sub-folder searched where it stands in that order, so the answer
-// does not depend on the file system. Symbolic links to folders are not followed.
+// does not depend on the file system. Symbolic links are neither followed nor taken for the file, and a
+// folder that is itself a link holds nothing.
 QString xmlFilePathFromPath(const QString& folder);
 
 // The folder that holds the photos of an older project whose package (or XML file) is at dataPath,

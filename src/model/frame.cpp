@@ -48,7 +48,16 @@ float finiteFloat(double v) {
 // ---- KXFrameMargin ----
 
 KXFrameMargin::KXFrameMargin(const QString& path) {
-    const QByteArray data = readSmallFile(path, maximumFileSize);
+    readMargins(readSmallFile(path, maximumFileSize));
+}
+
+std::shared_ptr<KXFrameMargin> KXFrameMargin::marginWithData(const QByteArray& data) {
+    auto margin = std::make_shared<KXFrameMargin>();
+    margin->readMargins(data.left(maximumFileSize));
+    return margin;
+}
+
+void KXFrameMargin::readMargins(const QByteArray& data) {
     QXmlStreamReader reader(data);
     while (!reader.atEnd()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)
@@ -179,6 +188,20 @@ void KXFrame::releaseImages() {
     setMargin(nullptr);
 }
 
+void KXFrame::readDescription(const QByteArray& description) {
+    const std::optional<kx::Value> plist =
+        description.isEmpty() || description.size() > kMaximumDescriptionSize ? std::nullopt
+                                                                              : kx::readPropertyList(description);
+    const kx::ValueDictionary info = plist ? plist->toDictionary() : kx::ValueDictionary();
+    auto entry = [&](const char* key) {
+        const auto found = info.find(QString::fromUtf8(key));
+        return found == info.end() ? kx::Value() : found->second;
+    };
+    setType(entry("type").type() == kx::Value::Type::String ? entry("type").toString() : QString());
+    m_expansion = finiteFloat(entry("expansion").toDouble());
+    m_width = finiteFloat(entry("width").toDouble());
+}
+
 void KXFrame::loadExpandFrame() {
     releaseImages();
     if (m_name.isEmpty())
@@ -188,17 +211,7 @@ void KXFrame::loadExpandFrame() {
     if (n.isEmpty())
         return;
     const QString folder = kx::Bundle::main().resourcePath() + QStringLiteral("/Frame/") + n;
-    const QByteArray description = readSmallFile(folder + QLatin1Char('/') + n + QStringLiteral(".xml"),
-                                                 kMaximumDescriptionSize);
-    const std::optional<kx::Value> plist = description.isEmpty() ? std::nullopt : kx::readPropertyList(description);
-    const kx::ValueDictionary info = plist ? plist->toDictionary() : kx::ValueDictionary();
-    auto entry = [&](const char* key) {
-        const auto found = info.find(QString::fromUtf8(key));
-        return found == info.end() ? kx::Value() : found->second;
-    };
-    setType(entry("type").type() == kx::Value::Type::String ? entry("type").toString() : QString());
-    m_expansion = finiteFloat(entry("expansion").toDouble());
-    m_width = finiteFloat(entry("width").toDouble());
+    readDescription(readSmallFile(folder + QLatin1Char('/') + n + QStringLiteral(".xml"), kMaximumDescriptionSize));
 
     const QString material = folder + QStringLiteral("/Material");
     auto piece = [&](const char* suffix) {

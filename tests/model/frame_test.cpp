@@ -43,6 +43,12 @@ TEST_F(FrameTest, MarginsFileLastElementWinsAndMissingAttributesReadZero) {
         EXPECT_EQ(margin.right(), c.right) << c.xml;
         EXPECT_EQ(margin.top(), c.top) << c.xml;
         EXPECT_EQ(margin.bottom(), c.bottom) << c.xml;
+        // The bytes read directly give the same margins.
+        const auto fromData = KXFrameMargin::marginWithData(c.xml);
+        EXPECT_EQ(fromData->left(), c.left) << c.xml;
+        EXPECT_EQ(fromData->right(), c.right) << c.xml;
+        EXPECT_EQ(fromData->top(), c.top) << c.xml;
+        EXPECT_EQ(fromData->bottom(), c.bottom) << c.xml;
     }
     const KXFrameMargin missing(dir.filePath(QStringLiteral("none.frm")));
     EXPECT_EQ(missing.left(), 0);

@@ -175,7 +175,8 @@ void KXFrame::setName(const QString& name) {
 
 QString KXFrame::folderName() const {
     const QString n = deletingPathExtension(lastPathComponent(m_name));
-    if (n.isEmpty() || n == QLatin1String(".") || n == QLatin1String(".."))
+    // The last component of "/" is "/" itself, which would take the frames folder for a frame.
+    if (n.isEmpty() || n == QLatin1String(".") || n == QLatin1String("..") || n.contains(QLatin1Char('/')))
         return {};
     return n;
 }

@@ -122,7 +122,7 @@ public:
     const kx::Image& rightImage() const { return m_rightImage; }
 
     // The frame's folder name for an expandable frame: the name's last path component without extension.
-    // Empty when that cannot name a folder inside the frames ("", "." or "..").
+    // Empty when that cannot name a folder inside the frames ("", ".", ".." or "/").
     QString folderName() const;
 
     // Style 0: the eight pieces around `rect` grown by expansion x scale x zoom; nothing for a frame without

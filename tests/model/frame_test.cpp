@@ -191,12 +191,18 @@ TEST_F(FrameTest, EmptyOrEscapingNamesLoadAndDrawNothing) {
     EXPECT_EQ(empty.scale(), 1);
     EXPECT_EQ(empty.width(), 10);
 
-    // ".." would lead out of the frames folder: RES/Frame/../Material holds pieces of its own.
-    ASSERT_TRUE(QDir().mkpath(res + QStringLiteral("/Material")));
-    kxtest::writeImage(res + QStringLiteral("/Material/lb.png"), 4, 4);
-    const auto escaping = KXFrame::frameWithName(QStringLiteral("/x/.."), 1);
-    EXPECT_TRUE(escaping->leftBottomImage().isNull());
-    EXPECT_TRUE(escaping->folderName().isEmpty());
+    // ".." would lead out of the frames folder: RES/Frame/../Material holds pieces of its own; "/" would
+    // take the frames folder itself for a frame: RES/Frame//Material.
+    for (const char* folder : {"/Material", "/Frame/Material"}) {
+        ASSERT_TRUE(QDir().mkpath(res + QLatin1String(folder)));
+        kxtest::writeImage(res + QLatin1String(folder) + QStringLiteral("/lb.png"), 4, 4);
+    }
+    for (const char* name : {"/x/..", "/", "///"}) {
+        SCOPED_TRACE(name);
+        const auto escaping = KXFrame::frameWithName(QLatin1String(name), 1);
+        EXPECT_TRUE(escaping->leftBottomImage().isNull());
+        EXPECT_TRUE(escaping->folderName().isEmpty());
+    }
 }
 
 // ---- observation and archive ----

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -39,8 +40,10 @@ QString replacingExtension(const QString& path, const QString& extension) {
     return deletingPathExtension(path) + QLatin1Char('.') + extension;
 }
 
+// A value that single precision cannot hold (not finite, or beyond its range, which would become infinite)
+// reads as 0.
 float finiteFloat(double v) {
-    return std::isfinite(v) ? float(v) : 0.0f;
+    return std::isfinite(v) && std::abs(v) <= double(std::numeric_limits<float>::max()) ? float(v) : 0.0f;
 }
 
 }  // namespace

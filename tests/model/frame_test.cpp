@@ -145,6 +145,21 @@ TEST_F(FrameTest, ExpandableFrameReadsItsDescriptionAndEightPieces) {
     EXPECT_TRUE(frame->frameImage().isNull());
 }
 
+TEST_F(FrameTest, DescriptionValuesBeyondSinglePrecisionReadZero) {
+    struct Case {
+        const char* width;
+        double expected;
+    } cases[] = {{"28.5", 28.5}, {"1e300", 0}, {"-1e300", 0}, {"3.4e38", double(3.4e38f)}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        KXFrame frame(KXFrameStyleExpandable);
+        frame.readDescription(QByteArray("<plist version=\"1.0\"><dict><key>width</key><real>") + c.width +
+                              "</real><key>expansion</key><real>" + c.width + "</real></dict></plist>");
+        EXPECT_EQ(frame.width(), c.expected);
+        EXPECT_EQ(frame.expansion(), c.expected);
+    }
+}
+
 TEST_F(FrameTest, ExpandablePieceRectangles) {
     const auto frame = KXFrame::frameWithName(QStringLiteral("Wood"), 1);
     const std::array<kx::Rect, 8> r = frame->expandPieceRects({0, 0, 100, 100}, 2);

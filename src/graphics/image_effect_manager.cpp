@@ -30,8 +30,8 @@ float singlePrecision(double value) {
     return std::isnan(value) ? std::numeric_limits<float>::quiet_NaN() : float(std::clamp(value, -largest, largest));
 }
 
-// The file's dictionary, or nothing (with the reason) when it cannot be one.
-std::optional<kx::ValueDictionary> readEffectFile(const QString& path, QString* reason) {
+// The file's bytes, or nothing (with the reason) when it cannot be read or is too large.
+std::optional<QByteArray> readEffectFile(const QString& path, QString* reason) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *reason = QStringLiteral("cannot be read");
@@ -41,8 +41,17 @@ std::optional<kx::ValueDictionary> readEffectFile(const QString& path, QString* 
         *reason = QStringLiteral("is too large");
         return std::nullopt;
     }
+    return file.read(kMaximumEffectFileBytes + 1);
+}
+
+// The effect file's dictionary, or nothing (with the reason) when it cannot be one.
+std::optional<kx::ValueDictionary> effectDictionary(const QByteArray& data, QString* reason) {
+    if (data.size() > kMaximumEffectFileBytes) {
+        *reason = QStringLiteral("is too large");
+        return std::nullopt;
+    }
     QString error;
-    const std::optional<kx::Value> plist = kx::readPropertyList(file.readAll(), &error);
+    const std::optional<kx::Value> plist = kx::readPropertyList(data, &error);
     if (!plist) {
         *reason = QStringLiteral("is not a property list (%1)").arg(error);
         return std::nullopt;
@@ -141,6 +150,30 @@ KXImageEffectManager::KXImageEffectManager(const QString& resourcesFolder)
 
 KXImageEffectManager::~KXImageEffectManager() = default;
 
+KXEffectDataPtr KXImageEffectManager::effectDataWithData(const QByteArray& bytes, QString* reason) {
+    QString ignored;
+    QString& why = reason ? *reason : ignored;
+    why.clear();
+    const std::optional<kx::ValueDictionary> data = effectDictionary(bytes, &why);
+    if (!data)
+        return nullptr;
+    const auto matrix = data->find(QStringLiteral("colorMarix"));
+    if (matrix == data->end()) {
+        why = QStringLiteral("has no \"colorMarix\"");
+        return nullptr;
+    }
+    if (!isUsableMatrix(matrix->second, &why))
+        return nullptr;
+    auto effect = std::make_shared<KXEffectData>();
+    effect->setEffectName(data->count(QStringLiteral("imageName")) ? data->at(QStringLiteral("imageName")).toString()
+                                                                    : QString());
+    effect->setMarix(matrix->second.toArray());
+    const auto filterName = data->find(QStringLiteral("effectName"));
+    if (filterName != data->end())
+        effect->setFilter(effectName(filterName->second.toString(), *data));
+    return effect;
+}
+
 void KXImageEffectManager::updateEffectDatas() {
     const QString resources = m_bundle->resourcePath();
     const QString folder = resources + QLatin1Char('/') + kEffectFolder;
@@ -155,27 +188,12 @@ void KXImageEffectManager::updateEffectDatas() {
     std::vector<KXEffectDataPtr> effects;
     for (const QString& path : files) {
         QString reason;
-        const std::optional<kx::ValueDictionary> data = readEffectFile(path, &reason);
-        auto matrix = kx::ValueDictionary::const_iterator();
-        if (data) {
-            matrix = data->find(QStringLiteral("colorMarix"));
-            if (matrix == data->end())
-                reason = QStringLiteral("has no \"colorMarix\"");
-            else
-                isUsableMatrix(matrix->second, &reason);
-        }
-        if (!reason.isEmpty()) {
+        const std::optional<QByteArray> bytes = readEffectFile(path, &reason);
+        KXEffectDataPtr effect = bytes ? effectDataWithData(*bytes, &reason) : nullptr;
+        if (!effect) {
             qWarning().noquote() << "Skipping effect file" << path << ":" << reason;
             continue;
         }
-        auto effect = std::make_shared<KXEffectData>();
-        effect->setEffectName(data->count(QStringLiteral("imageName"))
-                                  ? data->at(QStringLiteral("imageName")).toString()
-                                  : QString());
-        effect->setMarix(matrix->second.toArray());
-        const auto filterName = data->find(QStringLiteral("effectName"));
-        if (filterName != data->end())
-            effect->setFilter(effectName(filterName->second.toString(), *data));
         effects.push_back(std::move(effect));
     }
 

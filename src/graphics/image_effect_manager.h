@@ -108,6 +108,9 @@ public:
     //   "CISepiaTone"       "Intensity" -> inputIntensity
     //   "CIColorPosterize"  "Levels" -> inputLevels
     static kx::FilterPtr effectName(const QString& filterName, const kx::ValueDictionary& data);
+    // The effect that an effect file's bytes describe; null, with the reason, for bytes that the catalogue
+    // skips.
+    static KXEffectDataPtr effectDataWithData(const QByteArray& bytes, QString* reason = nullptr);
 
 private:
     std::unique_ptr<kx::Bundle> m_bundle;

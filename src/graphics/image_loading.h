@@ -63,9 +63,22 @@ kx::Image rasterizePDFFileToSize(const QString& path, const kx::Size& size);
 kx::Image rasterizeSVGFile(const QString& path, double maxWidth, double maxHeight);
 kx::Image rasterizeEPSFile(const QString& path, double maxWidth, double maxHeight);
 kx::Image rasterizeAIFile(const QString& path, double maxWidth, double maxHeight);
+// The first page of PDF (or AI) data, fitted like rasterizeAIFile.
+kx::Image rasterizePDFData(const QByteArray& data, double maxWidth, double maxHeight);
 
 // The natural size of an EPS drawing: its %%BoundingBox in points; (0, 0) when there is none.
 kx::Size epsBoundingBoxSize(const QString& path);
+// Where an EPS drawing lies: its %%BoundingBox (lower-left corner and size in points; empty when there is
+// none) and whether the box came from the trailer ("(atend)" in the header). The PostScript section of a
+// DOS EPS binary file is read; the header is searched in its first 256 KiB, the trailer in its last 64 KiB.
+struct EPSBoundingBox {
+    kx::Rect rect;
+    bool inTrailer = false;
+};
+EPSBoundingBox epsBoundingBoxOfData(const QByteArray& data);
+// The picture of the PNG that Ghostscript wrote for a drawing fitted to `fitted`, stretched to that size;
+// null when the PNG is unreadable or announces a picture much larger than asked for.
+kx::Image epsImageFromPNG(const QByteArray& png, const kx::Size& fitted);
 
 // The application's "reflectionMask" resource, loaded on first use and kept; null (and tried again on the
 // next call) while the resource is missing. A grey ramp: white next to the object, fading to black.

@@ -55,8 +55,12 @@ std::optional<kx::Value> dictionaryWithContentsOfJSONURLString(const QString& ur
     const std::optional<QByteArray> body = fetchBounded(url, limits.timeout, limits.maximumBytes);
     if (!body)
         return std::nullopt;
+    return valueWithJSONData(*body);
+}
+
+std::optional<kx::Value> valueWithJSONData(const QByteArray& data) {
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(*body, &error);
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError)
         return std::nullopt;
     if (document.isObject())

@@ -5,6 +5,7 @@
 
 #include "platform/foundation/value.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <chrono>
@@ -24,3 +25,6 @@ struct JSONFetchLimits {
 // Needs a QCoreApplication; the calling thread must be free to run a local event loop.
 std::optional<kx::Value> dictionaryWithContentsOfJSONURLString(const QString& urlString,
                                                                const JSONFetchLimits& limits = {});
+
+// The parsed document of JSON text, by the same rules; nothing when it is not a JSON object or array.
+std::optional<kx::Value> valueWithJSONData(const QByteArray& data);

@@ -39,7 +39,7 @@ struct PostScriptSection {
     qint64 length = 0;
 };
 
-PostScriptSection postScriptSection(QFile& file) {
+PostScriptSection postScriptSection(QIODevice& file) {
     const QByteArray head = file.peek(12);
     PostScriptSection section{0, file.size()};
     if (head.size() == 12 && quint8(head[0]) == 0xC5 && quint8(head[1]) == 0xD0 && quint8(head[2]) == 0xD3 &&
@@ -90,19 +90,9 @@ kx::Rect boundingBoxIn(const QByteArray& text, bool trailer, bool& atEnd) {
     return kx::Rect(llx, lly, urx - llx, ury - lly);
 }
 
-struct BoundingBox {
-    kx::Rect rect;
-    bool inTrailer = false;
-};
+using BoundingBox = EPSBoundingBox;
 
-BoundingBox readBoundingBox(const QString& path) {
-    // Only a regular file of bounded size goes on: opening a FIFO would block, and Ghostscript would
-    // read a device without end.
-    if (!kx::isRegularFileWithin(path, kMaximumInputBytes))
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+BoundingBox readBoundingBox(QIODevice& file) {
     const PostScriptSection section = postScriptSection(file);
     if (section.length <= 0 || !file.seek(section.offset))
         return {};
@@ -114,6 +104,17 @@ BoundingBox readBoundingBox(const QString& path) {
     if (!file.seek(section.offset + section.length - tail))
         return {};
     return {boundingBoxIn(file.read(tail), true, atEnd), true};
+}
+
+BoundingBox readBoundingBox(const QString& path) {
+    // Only a regular file of bounded size goes on: opening a FIFO would block, and Ghostscript would
+    // read a device without end.
+    if (!kx::isRegularFileWithin(path, kMaximumInputBytes))
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return readBoundingBox(file);
 }
 
 // Runs Ghostscript on the file at the given resolution; the PNG it writes, or nothing.
@@ -185,21 +186,8 @@ QByteArray runGhostscript(const QString& path, const BoundingBox& box, double xr
     return output;
 }
 
-}  // namespace
-
-kx::Size epsBoundingBoxSize(const QString& path) { return readBoundingBox(path).rect.size; }
-
-kx::Image rasterizeEPSFile(const QString& path, double maxWidth, double maxHeight) {
-    const BoundingBox box = readBoundingBox(path);
-    const kx::Size natural = box.rect.size;
-    if (!(natural.width > 0) || !(natural.height > 0))
-        return {};
-    const kx::Size fitted = aspectFitSize(natural, kx::Size(maxWidth, maxHeight));
-    BitmapContextRef context = createBitmapContext(fitted.width, fitted.height);
-    if (!context)
-        return {};
-    const QByteArray png = runGhostscript(path, box, 72.0 * fitted.width / natural.width,
-                                          72.0 * fitted.height / natural.height);
+// The PNG's picture, stretched over the context (of the fitted size) when its size differs.
+kx::Image imageFromPNG(const QByteArray& png, const kx::Size& fitted, BitmapContextRef& context) {
     // The program may change its page size; decode only a picture of about the size asked for.
     QBuffer buffer;
     buffer.setData(png);
@@ -218,4 +206,38 @@ kx::Image rasterizeEPSFile(const QString& path, double maxWidth, double maxHeigh
     kx::Image image = context->makeImage();
     releaseBitmapContext(context);
     return image;
+}
+
+}  // namespace
+
+kx::Size epsBoundingBoxSize(const QString& path) { return readBoundingBox(path).rect.size; }
+
+EPSBoundingBox epsBoundingBoxOfData(const QByteArray& data) {
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    return readBoundingBox(buffer);
+}
+
+kx::Image rasterizeEPSFile(const QString& path, double maxWidth, double maxHeight) {
+    const BoundingBox box = readBoundingBox(path);
+    const kx::Size natural = box.rect.size;
+    if (!(natural.width > 0) || !(natural.height > 0))
+        return {};
+    const kx::Size fitted = aspectFitSize(natural, kx::Size(maxWidth, maxHeight));
+    // No child process for a size that no image can have.
+    BitmapContextRef context = createBitmapContext(fitted.width, fitted.height);
+    if (!context)
+        return {};
+    const QByteArray png = runGhostscript(path, box, 72.0 * fitted.width / natural.width,
+                                          72.0 * fitted.height / natural.height);
+    return imageFromPNG(png, fitted, context);
+}
+
+kx::Image epsImageFromPNG(const QByteArray& png, const kx::Size& fitted) {
+    BitmapContextRef context = createBitmapContext(fitted.width, fitted.height);
+    if (!context)
+        return {};
+    return imageFromPNG(png, fitted, context);
 }

@@ -25,11 +25,9 @@ struct OpenPage {
     kx::Size size;  // points, rotation applied
 };
 
-OpenPage openFirstPage(const QString& path) {
+OpenPage openFirstPageOf(std::unique_ptr<Poppler::Document> document) {
     OpenPage open;
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        return open;
-    open.document = Poppler::Document::load(path);
+    open.document = std::move(document);
     if (!open.document || open.document->isLocked() || open.document->numPages() < 1)
         return {};
     open.page = open.document->page(0);
@@ -40,6 +38,12 @@ OpenPage openFirstPage(const QString& path) {
         return {};
     open.size = kx::Size(size.width(), size.height());
     return open;
+}
+
+OpenPage openFirstPage(const QString& path) {
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return {};
+    return openFirstPageOf(Poppler::Document::load(path));
 }
 
 bool deadlinePassed(const QVariant& deadline) {
@@ -97,6 +101,16 @@ QSize requestedPixels(const kx::Size& size) {
     return {int(std::ceil(size.width)), int(std::ceil(size.height))};
 }
 
+// The first page fitted into the size, as drawings are.
+kx::Image renderFitted(OpenPage open, double maxWidth, double maxHeight) {
+    if (!open.page)
+        return {};
+    const QSize pixels = requestedPixels(aspectFitSize(open.size, kx::Size(maxWidth, maxHeight)));
+    if (pixels.isEmpty())
+        return {};
+    return renderPage(open, pixels);
+}
+
 }  // namespace
 
 kx::Size pdfFirstPageSize(const QString& path) { return openFirstPage(path).size; }
@@ -119,11 +133,11 @@ kx::Image rasterizePDFFileToSize(const QString& path, const kx::Size& size) {
 }
 
 kx::Image rasterizeAIFile(const QString& path, double maxWidth, double maxHeight) {
-    OpenPage open = openFirstPage(path);
-    if (!open.page)
+    return renderFitted(openFirstPage(path), maxWidth, maxHeight);
+}
+
+kx::Image rasterizePDFData(const QByteArray& data, double maxWidth, double maxHeight) {
+    if (data.isEmpty())
         return {};
-    const QSize pixels = requestedPixels(aspectFitSize(open.size, kx::Size(maxWidth, maxHeight)));
-    if (pixels.isEmpty())
-        return {};
-    return renderPage(open, pixels);
+    return renderFitted(openFirstPageOf(Poppler::Document::loadFromData(data)), maxWidth, maxHeight);
 }

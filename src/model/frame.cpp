@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -39,8 +40,10 @@ QString replacingExtension(const QString& path, const QString& extension) {
     return deletingPathExtension(path) + QLatin1Char('.') + extension;
 }
 
+// A value that single precision cannot hold (not finite, or beyond its range, which would become infinite)
+// reads as 0.
 float finiteFloat(double v) {
-    return std::isfinite(v) ? float(v) : 0.0f;
+    return std::isfinite(v) && std::abs(v) <= double(std::numeric_limits<float>::max()) ? float(v) : 0.0f;
 }
 
 }  // namespace
@@ -48,7 +51,16 @@ float finiteFloat(double v) {
 // ---- KXFrameMargin ----
 
 KXFrameMargin::KXFrameMargin(const QString& path) {
-    const QByteArray data = readSmallFile(path, maximumFileSize);
+    readMargins(readSmallFile(path, maximumFileSize));
+}
+
+std::shared_ptr<KXFrameMargin> KXFrameMargin::marginWithData(const QByteArray& data) {
+    auto margin = std::make_shared<KXFrameMargin>();
+    margin->readMargins(data.left(maximumFileSize));
+    return margin;
+}
+
+void KXFrameMargin::readMargins(const QByteArray& data) {
     QXmlStreamReader reader(data);
     while (!reader.atEnd()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)
@@ -166,7 +178,8 @@ void KXFrame::setName(const QString& name) {
 
 QString KXFrame::folderName() const {
     const QString n = deletingPathExtension(lastPathComponent(m_name));
-    if (n.isEmpty() || n == QLatin1String(".") || n == QLatin1String(".."))
+    // The last component of "/" is "/" itself, which would take the frames folder for a frame.
+    if (n.isEmpty() || n == QLatin1String(".") || n == QLatin1String("..") || n.contains(QLatin1Char('/')))
         return {};
     return n;
 }
@@ -179,6 +192,20 @@ void KXFrame::releaseImages() {
     setMargin(nullptr);
 }
 
+void KXFrame::readDescription(const QByteArray& description) {
+    const std::optional<kx::Value> plist =
+        description.isEmpty() || description.size() > kMaximumDescriptionSize ? std::nullopt
+                                                                              : kx::readPropertyList(description);
+    const kx::ValueDictionary info = plist ? plist->toDictionary() : kx::ValueDictionary();
+    auto entry = [&](const char* key) {
+        const auto found = info.find(QString::fromUtf8(key));
+        return found == info.end() ? kx::Value() : found->second;
+    };
+    setType(entry("type").type() == kx::Value::Type::String ? entry("type").toString() : QString());
+    m_expansion = finiteFloat(entry("expansion").toDouble());
+    m_width = finiteFloat(entry("width").toDouble());
+}
+
 void KXFrame::loadExpandFrame() {
     releaseImages();
     if (m_name.isEmpty())
@@ -188,17 +215,7 @@ void KXFrame::loadExpandFrame() {
     if (n.isEmpty())
         return;
     const QString folder = kx::Bundle::main().resourcePath() + QStringLiteral("/Frame/") + n;
-    const QByteArray description = readSmallFile(folder + QLatin1Char('/') + n + QStringLiteral(".xml"),
-                                                 kMaximumDescriptionSize);
-    const std::optional<kx::Value> plist = description.isEmpty() ? std::nullopt : kx::readPropertyList(description);
-    const kx::ValueDictionary info = plist ? plist->toDictionary() : kx::ValueDictionary();
-    auto entry = [&](const char* key) {
-        const auto found = info.find(QString::fromUtf8(key));
-        return found == info.end() ? kx::Value() : found->second;
-    };
-    setType(entry("type").type() == kx::Value::Type::String ? entry("type").toString() : QString());
-    m_expansion = finiteFloat(entry("expansion").toDouble());
-    m_width = finiteFloat(entry("width").toDouble());
+    readDescription(readSmallFile(folder + QLatin1Char('/') + n + QStringLiteral(".xml"), kMaximumDescriptionSize));
 
     const QString material = folder + QStringLiteral("/Material");
     auto piece = [&](const char* suffix) {

@@ -13,6 +13,7 @@
 #include "platform/foundation/observable.h"
 #include "platform/gfx/image.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -37,6 +38,8 @@ public:
     // attributes, read as integers (a missing one reads 0), so the last element wins. A missing, unreadable,
     // oversized or malformed file leaves what was read before the fault (all 0 when nothing was).
     explicit KXFrameMargin(const QString& path);
+    // The margins of a margins file's bytes, by the same rules (bytes past maximumFileSize are not read).
+    static std::shared_ptr<KXFrameMargin> marginWithData(const QByteArray& data);
 
     QString className() const override { return QStringLiteral("KXFrameMargin"); }
 
@@ -58,6 +61,8 @@ public:
     static constexpr qint64 maximumFileSize = 64 * 1024;
 
 private:
+    void readMargins(const QByteArray& data);
+
     float m_left = 0;
     float m_right = 0;
     float m_top = 0;
@@ -117,7 +122,7 @@ public:
     const kx::Image& rightImage() const { return m_rightImage; }
 
     // The frame's folder name for an expandable frame: the name's last path component without extension.
-    // Empty when that cannot name a folder inside the frames ("", "." or "..").
+    // Empty when that cannot name a folder inside the frames ("", ".", ".." or "/").
     QString folderName() const;
 
     // Style 0: the eight pieces around `rect` grown by expansion x scale x zoom; nothing for a frame without
@@ -128,6 +133,10 @@ public:
     std::array<kx::Rect, 8> expandPieceRects(const kx::Rect& rect, double zoom) const;
 
     void loadExpandFrame();
+    // Takes type, expansion and width from an expandable frame's description (a property-list dictionary
+    // with "type", "expansion" and "width"); what is missing, of the wrong kind or not finite reads as empty
+    // or 0, and so does all of a description that is not such a dictionary.
+    void readDescription(const QByteArray& description);
     void loadShrinkFrame();
 
     // "style", "name", "scale" (single precision).

@@ -76,7 +76,9 @@ bool decodePathPointArray(kx::KeyedUnarchiver& coder, const QString& key, KXPath
             coder.failWithError(QStringLiteral("\"%1\" holds something other than path points").arg(key));
             return false;
         }
-        read.push_back(p);
+        // Each entry gets a point of its own: an archive may list one point twice, and a shared point would
+        // move twice in an edit and come back as two after an undo.
+        read.push_back(std::make_shared<KXPathPoint>(p->point1(), p->point2(), p->point3()));
     }
     *points = std::move(read);
     return true;

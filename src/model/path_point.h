@@ -46,5 +46,6 @@ using KXPathPointArray = std::vector<std::shared_ptr<KXPathPoint>>;
 kx::ValueArray valuesOfPathPoints(const KXPathPointArray& points);
 KXPathPointArray pathPointsOfValues(const kx::ValueArray& values);
 // Reads the list of path points stored under `key`. A list holding anything other than path points fails
-// the archive with an error naming the key and gives false (the caller keeps what it had).
+// the archive with an error naming the key and gives false (the caller keeps what it had). Every entry is a
+// point of its own, also where the archive lists one point twice.
 bool decodePathPointArray(kx::KeyedUnarchiver& coder, const QString& key, KXPathPointArray* points);

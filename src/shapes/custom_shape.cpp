@@ -119,6 +119,9 @@ void KXCustomShape::encodeWithCoder(kx::KeyedArchiver& coder) const {
 
 void KXCustomShape::initWithCoder(kx::KeyedUnarchiver& coder) {
     KXShape::initWithCoder(coder);
+    // The class makes the shape a pen shape: another stored type would draw and refit the shape with a
+    // parametric outline while its nodes are edited as a pen outline.
+    setShapeType(KXShapeTypeCustom);
     if (!decodePathPointArray(coder, kCustomPointsArrayKey, &m_customPointsArray))
         return;
     if (text() && text()->isEmpty())

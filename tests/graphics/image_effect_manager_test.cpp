@@ -151,7 +151,17 @@ TEST(ImageEffectManager, BrokenEffectFilesAreSkipped) {
         const KXImageEffectManager manager(folder.path());
         EXPECT_EQ(namesOf(manager), (std::vector<QString>{"Good"}));
         EXPECT_EQ(manager.effectCount(), 2);
+        // Read from its bytes, the file gives no effect and says why.
+        QString reason;
+        EXPECT_FALSE(KXImageEffectManager::effectDataWithData(c.content, &reason));
+        EXPECT_FALSE(reason.isEmpty());
     }
+    QString reason = QStringLiteral("stale");
+    const KXEffectDataPtr good =
+        KXImageEffectManager::effectDataWithData(effectFile(QStringLiteral("Good"), kIdentityMatrix), &reason);
+    ASSERT_TRUE(good);
+    EXPECT_EQ(good->effectName(), "Good");
+    EXPECT_TRUE(reason.isEmpty());
 }
 
 TEST(ImageEffectManager, ExtraMatrixNumbersAreIgnoredAndMissingNameIsEmpty) {

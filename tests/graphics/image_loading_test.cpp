@@ -303,6 +303,12 @@ TEST_F(ImageLoading, EPSDrawingsFitTheirBoundingBox) {
                                 "0 0 0 setrgbcolor 0 0 10 10 rectfill\r%%Trailer\r%%BoundingBox: 0 0 40 10\r%%EOF\r");
     EXPECT_EQ(epsBoundingBoxSize(path("late.eps")), kx::Size(40, 10));
     EXPECT_EQ(rasterizeEPSFile(path("late.eps"), 400, 400).qimage().size(), QSize(400, 100));
+    // The bytes read directly give the same box, and say where it came from.
+    const EPSBoundingBox late = epsBoundingBoxOfData(
+        "%!PS-Adobe-3.0 EPSF-3.0\r%%BoundingBox: (atend)\r%%Trailer\r%%BoundingBox: 3 4 43 14\r%%EOF\r");
+    EXPECT_EQ(late.rect, kx::Rect(3, 4, 40, 10));
+    EXPECT_TRUE(late.inTrailer);
+    EXPECT_FALSE(epsBoundingBoxOfData("%!PS\n%%BoundingBox: 0 0 5 5\n").inTrailer);
 }
 
 TEST_F(ImageLoading, HostileEPSProgramsAreContained) {

@@ -102,7 +102,9 @@ TEST(JSONFetch, RefusesWhatIsNotAJSONObjectOrArray) {
                                   QByteArray("\"text\""), QByteArray("")}) {
         LocalHttpServer server(LocalHttpServer::ok(body));
         EXPECT_FALSE(dictionaryWithContentsOfJSONURLString(server.url()).has_value()) << body.constData();
+        EXPECT_FALSE(valueWithJSONData(body).has_value()) << body.constData();
     }
+    EXPECT_EQ(valueWithJSONData("[1, 2.5]")->toArray().size(), 2u);
 }
 
 TEST(JSONFetch, HttpErrorStatusIsAFailedRead) {

@@ -44,6 +44,12 @@ TEST_F(FrameTest, MarginsFileLastElementWinsAndMissingAttributesReadZero) {
         EXPECT_EQ(margin.right(), c.right) << c.xml;
         EXPECT_EQ(margin.top(), c.top) << c.xml;
         EXPECT_EQ(margin.bottom(), c.bottom) << c.xml;
+        // The bytes read directly give the same margins.
+        const auto fromData = KXFrameMargin::marginWithData(c.xml);
+        EXPECT_EQ(fromData->left(), c.left) << c.xml;
+        EXPECT_EQ(fromData->right(), c.right) << c.xml;
+        EXPECT_EQ(fromData->top(), c.top) << c.xml;
+        EXPECT_EQ(fromData->bottom(), c.bottom) << c.xml;
     }
     const KXFrameMargin missing(dir.filePath(QStringLiteral("none.frm")));
     EXPECT_EQ(missing.left(), 0);
@@ -139,6 +145,21 @@ TEST_F(FrameTest, ExpandableFrameReadsItsDescriptionAndEightPieces) {
     EXPECT_TRUE(frame->frameImage().isNull());
 }
 
+TEST_F(FrameTest, DescriptionValuesBeyondSinglePrecisionReadZero) {
+    struct Case {
+        const char* width;
+        double expected;
+    } cases[] = {{"28.5", 28.5}, {"1e300", 0}, {"-1e300", 0}, {"3.4e38", double(3.4e38f)}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        KXFrame frame(KXFrameStyleExpandable);
+        frame.readDescription(QByteArray("<plist version=\"1.0\"><dict><key>width</key><real>") + c.width +
+                              "</real><key>expansion</key><real>" + c.width + "</real></dict></plist>");
+        EXPECT_EQ(frame.width(), c.expected);
+        EXPECT_EQ(frame.expansion(), c.expected);
+    }
+}
+
 TEST_F(FrameTest, ExpandablePieceRectangles) {
     const auto frame = KXFrame::frameWithName(QStringLiteral("Wood"), 1);
     const std::array<kx::Rect, 8> r = frame->expandPieceRects({0, 0, 100, 100}, 2);
@@ -185,12 +206,18 @@ TEST_F(FrameTest, EmptyOrEscapingNamesLoadAndDrawNothing) {
     EXPECT_EQ(empty.scale(), 1);
     EXPECT_EQ(empty.width(), 10);
 
-    // ".." would lead out of the frames folder: RES/Frame/../Material holds pieces of its own.
-    ASSERT_TRUE(QDir().mkpath(res + QStringLiteral("/Material")));
-    kxtest::writeImage(res + QStringLiteral("/Material/lb.png"), 4, 4);
-    const auto escaping = KXFrame::frameWithName(QStringLiteral("/x/.."), 1);
-    EXPECT_TRUE(escaping->leftBottomImage().isNull());
-    EXPECT_TRUE(escaping->folderName().isEmpty());
+    // ".." would lead out of the frames folder: RES/Frame/../Material holds pieces of its own; "/" would
+    // take the frames folder itself for a frame: RES/Frame//Material.
+    for (const char* folder : {"/Material", "/Frame/Material"}) {
+        ASSERT_TRUE(QDir().mkpath(res + QLatin1String(folder)));
+        kxtest::writeImage(res + QLatin1String(folder) + QStringLiteral("/lb.png"), 4, 4);
+    }
+    for (const char* name : {"/x/..", "/", "///"}) {
+        SCOPED_TRACE(name);
+        const auto escaping = KXFrame::frameWithName(QLatin1String(name), 1);
+        EXPECT_TRUE(escaping->leftBottomImage().isNull());
+        EXPECT_TRUE(escaping->folderName().isEmpty());
+    }
 }
 
 // ---- observation and archive ----

@@ -3,6 +3,7 @@
 #include "model/stroke.h"
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "platform/foundation/property_list.h"
 #include "platform/foundation/undo_manager.h"
 #include "shape_page_support.h"
 #include "shapes/custom_shape.h"
@@ -295,6 +296,78 @@ TEST_F(PenShapeTest, ListOfAnotherKindFailsTheArchive) {
         const QByteArray data = kxtest::archiveWithField(s, QStringLiteral("customPointsArray"), stored);
         ASSERT_FALSE(data.isEmpty());
         EXPECT_FALSE(kx::KeyedUnarchiver::unarchiveObjectWithData(data));
+    }
+}
+
+// The shape decoded from the archive, put on the page without an undo step.
+std::shared_ptr<KXCustomShape> decodedOnPage(const QByteArray& data, KXCanvas& page) {
+    const auto root = kx::KeyedUnarchiver::unarchiveObjectWithData(data);
+    auto shape = root ? root->objectAs<KXCustomShape>() : nullptr;
+    if (shape) {
+        kx::UndoDisabler quiet(page.undoManager());
+        page.addGraph(shape);
+    }
+    return shape;
+}
+
+QByteArray archived(const std::shared_ptr<KXCustomShape>& s) {
+    return kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(std::shared_ptr<KXGraph>(s)));
+}
+
+TEST_F(PenShapeTest, StoredTypeOfAnotherShapeReadsAsPenShapeWhoseEditsKeepAPenOutline) {
+    for (const std::uint32_t stored : {1u, 5u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(stored);
+        auto s = pen(square);
+        s->setShapeType(stored);
+        auto back = decodedOnPage(archived(s), *page);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->shapeType(), std::uint32_t(KXShapeTypeCustom));
+        expectExactUndo(*back, [&] { back->dragPathElement(2, 10, 5, 1, false); });
+        expectConsistent(*back);
+        EXPECT_EQ(back->path().elementCount(), 5);
+        {
+            kx::UndoDisabler quiet(page->undoManager());
+            page->removeGraph(back.get());
+        }
+    }
+}
+
+// The archive with the list's last entry replaced by a second reference to its first: a closed outline
+// starts and ends at the same point, so one stored point can serve both.
+QByteArray withFirstPointListedTwice(const QByteArray& data) {
+    kx::ValueDictionary top = kx::readPropertyList(data)->toDictionary();
+    kx::ValueArray objects = top.at(QStringLiteral("$objects")).toArray();
+    const auto objectAt = [&](const kx::ValueDictionary& d, const char* key) {
+        return d.at(QString::fromLatin1(key)).toUid().value;
+    };
+    const auto root = objectAt(top.at(QStringLiteral("$top")).toDictionary(), "root");
+    const auto list = objectAt(objects[root].toDictionary(), "customPointsArray");
+    kx::ValueDictionary array = objects[list].toDictionary();
+    kx::ValueArray entries = array.at(QStringLiteral("NS.objects")).toArray();
+    entries.back() = entries.front();
+    array[QStringLiteral("NS.objects")] = kx::Value(entries);
+    objects[list] = kx::Value(array);
+    top[QStringLiteral("$objects")] = kx::Value(objects);
+    return kx::writePropertyList(kx::Value(top), kx::PropertyListFormat::Binary);
+}
+
+TEST_F(PenShapeTest, PointListedTwiceInTheArchiveReadsAsTwoPointsAndUndoGivesBackTheSameArchive) {
+    const QByteArray shared = withFirstPointListedTwice(archived(pen(square)));
+    for (const std::int64_t node : {1, 2, 4}) {
+        SCOPED_TRACE(node);
+        auto s = decodedOnPage(shared, *page);
+        ASSERT_TRUE(s);
+        ASSERT_EQ(s->customPointsArray().size(), 5u);
+        EXPECT_NE(s->customPointsArray().front(), s->customPointsArray().back());
+        const QByteArray before = archived(s);
+        s->setCustomPointElement(node);
+        expectExactUndo(*s, [&] { s->removeCustomPathPoint(); });
+        page->undoManager().undo();
+        EXPECT_EQ(archived(s), before);
+        {
+            kx::UndoDisabler quiet(page->undoManager());
+            page->removeGraph(s.get());
+        }
     }
 }
 

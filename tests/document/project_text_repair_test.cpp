@@ -1,5 +1,6 @@
-// A project package whose text holds a value that cannot be used (a font size below zero or not a finite number,
-// columns wider than their field) opens with the value repaired and the rest of the text intact.
+// A project package whose text holds a value that cannot be used (a font size below zero or not a finite
+// number, columns wider than their field or not a finite number) opens with the value repaired and the rest
+// of the text intact.
 #include "model/column_info.h"
 #include "project_test_support.h"
 #include "text/text.h"
@@ -16,6 +17,7 @@ namespace {
 // Distinctive values that the test finds in the saved bytes and overwrites with damaged ones.
 constexpr double kMarkerFontSize = 1234.5;
 constexpr float kMarkerColumnWidth = 0.3671875f;
+constexpr float kOtherMarkerColumnWidth = 0.4296875f;
 
 // A binary property list real: its marker byte and the big-endian number.
 QByteArray plistReal(double value) {
@@ -75,13 +77,15 @@ TEST_F(ProjectTest, APackageWithAnUnusableFontSizeOrOverwideColumnsOpensRepaired
         attributes.underline = kx::kUnderlineSingle;
         text->textStorage().setAttributedString(kx::AttributedString(words, attributes));
         text->setColumnInfos(
-            {KXColumnInfo::columnInfoWithWidth(kMarkerColumnWidth, 0.125), KXColumnInfo::columnInfoWithWidth(0.5, 0)});
+            {KXColumnInfo::columnInfoWithWidth(kMarkerColumnWidth, 0.125), KXColumnInfo::columnInfoWithWidth(kOtherMarkerColumnWidth, 0)});
 
         const QString package = at(QStringLiteral("Damaged%1.vrtp3").arg(n++));
         QString error;
         ASSERT_TRUE(project.saveAsProjectToPath(package, KXSaveOperationSave, &error)) << error.toStdString();
         replaceOnce(package + "/info.xml", plistReal(kMarkerFontSize), plistReal(c.storedSize));
         replaceOnce(package + "/info.xml", plistReal(kMarkerColumnWidth), plistReal(1.5f));
+        replaceOnce(package + "/info.xml", plistReal(kOtherMarkerColumnWidth),
+                    plistReal(std::numeric_limits<float>::quiet_NaN()));
 
         auto opened = KXProject::initWithPath(package, &error);
         ASSERT_TRUE(opened) << c.storedSize << ": " << error.toStdString();
@@ -95,9 +99,9 @@ TEST_F(ProjectTest, APackageWithAnUnusableFontSizeOrOverwideColumnsOpensRepaired
         // The columns keep their proportions and fill the field instead of reaching past it.
         const auto& infos = back->columnInfos();
         ASSERT_EQ(infos.size(), 2u);
-        const double total = 1.5 + 0.125 + 0.5;
+        const double total = 1.5 + 0.125;  // the width that is not a number reads as 0
         EXPECT_NEAR(infos[0]->width(), 1.5 / total, 1e-6);
         EXPECT_NEAR(infos[0]->gutter(), 0.125 / total, 1e-6);
-        EXPECT_NEAR(infos[1]->width(), 0.5 / total, 1e-6);
+        EXPECT_EQ(infos[1]->width(), 0);
     }
 }

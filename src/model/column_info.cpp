@@ -44,13 +44,10 @@ void KXColumnInfo::encodeWithCoder(kx::KeyedArchiver& coder) const {
 }
 
 void KXColumnInfo::initWithCoder(kx::KeyedUnarchiver& coder) {
+    // Column widths scale the text layout; a value that is not a finite number would poison it, so it
+    // reads as 0 (the text field then fits its columns into its area) rather than losing the project.
     const double width = coder.decodeFloat(kWidthKey);
     const double gutter = coder.decodeFloat(kGutterKey);
-    // Column widths scale the text layout; a value that is not a number would poison it.
-    if (!std::isfinite(width) || !std::isfinite(gutter)) {
-        coder.failWithError(QStringLiteral("a text column has a width or gutter that is not a number"));
-        return;
-    }
-    m_width = width;
-    m_gutter = gutter;
+    m_width = std::isfinite(width) ? width : 0;
+    m_gutter = std::isfinite(gutter) ? gutter : 0;
 }

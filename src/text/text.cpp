@@ -11,6 +11,7 @@
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/undo_manager.h"
+#include "text/column_fit.h"
 
 #include <cmath>
 
@@ -437,8 +438,9 @@ void KXText::initWithCoder(kx::KeyedUnarchiver& coder) {
         }
         infos.push_back(std::move(info));
     }
+    // Stored widths and gutters that add up to more than the text area would draw text outside the field.
     if (!infos.empty())
-        m_columnInfos = std::move(infos);
+        m_columnInfos = columnInfosFittingTheArea(infos);
     m_verticalAlignment = std::uint64_t(coder.decodeInt32(kVerticalAlignmentKey));
     m_equalColumnWidth = coder.decodeBool(kEqualColumnWidthKey);
     m_outlineEnabled = coder.decodeBool(kOutlineEnabledKey);

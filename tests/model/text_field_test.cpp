@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <vector>
+
 using namespace kxtest;
 
 namespace {
@@ -361,6 +364,40 @@ TEST_F(TextFieldTest, StoredColumnCountBeyondItsContainersGetsNewColumnsUpToALim
         EXPECT_EQ(back->textContainers().size(), expected);
         EXPECT_EQ(back->textViews().size(), expected);
         EXPECT_EQ(back->layoutManter()->textContainers().size(), expected);
+    }
+}
+
+TEST_F(TextFieldTest, StoredColumnsWiderThanTheFieldAreFittedIntoItOnReading) {
+    constexpr float huge = std::numeric_limits<float>::infinity();  // stored as the largest float
+    struct Case {
+        const char* name;
+        std::vector<std::pair<float, float>> stored;  // width, gutter
+        std::vector<std::pair<double, double>> read;
+    };
+    const Case cases[] = {
+        {"one full column", {{1, 0}}, {{1, 0}}},
+        {"thirds with rounding",
+         {{1 / 3.0f, 0}, {1 / 3.0f, 0}, {1 / 3.0f, 0}},
+         {{1 / 3.0, 0}, {1 / 3.0, 0}, {1 / 3.0, 0}}},
+        {"widths and gutters above 1", {{0.5f, 0.25f}, {0.5f, 0.25f}}, {{1 / 3.0, 1 / 6.0}, {1 / 3.0, 1 / 6.0}}},
+        {"one column of 3", {{3, 0}}, {{1, 0}}},
+        {"negative width", {{-0.5f, 0}, {0.5f, 0}}, {{0, 0}, {0.5, 0}}},
+        {"negative gutter", {{0.5f, -1}, {0.5f, 0}}, {{0.5, 0}, {0.5, 0}}},
+        {"huge width", {{huge, 0}, {0.5f, 0}}, {{1, 0}, {0, 0}}},
+    };
+    for (const Case& c : cases) {
+        auto text = KXText::initWithOwner(nullptr, QStringLiteral("Columns"));
+        std::vector<std::shared_ptr<KXColumnInfo>> infos;
+        for (const auto& [width, gutter] : c.stored)
+            infos.push_back(KXColumnInfo::columnInfoWithWidth(width, gutter));
+        text->setColumnInfos(infos);
+        auto back = decodedText(kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(text)));
+        ASSERT_TRUE(back) << c.name;
+        ASSERT_EQ(back->columnInfos().size(), c.read.size()) << c.name;
+        for (std::size_t i = 0; i < c.read.size(); ++i) {
+            EXPECT_NEAR(back->columnInfos()[i]->width(), c.read[i].first, 1e-6) << c.name << " column " << i;
+            EXPECT_NEAR(back->columnInfos()[i]->gutter(), c.read[i].second, 1e-6) << c.name << " column " << i;
+        }
     }
 }
 

@@ -21,7 +21,7 @@ const QString kDefaultStyle = QStringLiteral("Book");
 double usableSize(double size) {
     if (!std::isfinite(size) || size <= 0)
         return 12.0;
-    return std::clamp(size, 0.01, 16384.0);
+    return std::clamp(size, 0.01, kLargestFontSize);
 }
 
 // The PostScript name (name id 6) from a face's "name" table; empty when it has none.
@@ -136,6 +136,12 @@ QFont resolvedBase(const Font& font) {
 }
 
 }  // namespace
+
+double repairedFontSize(double pointSize) {
+    if (!std::isfinite(pointSize) || pointSize < 0)
+        return 12.0;
+    return std::min(pointSize, kLargestFontSize);
+}
 
 const QPaintDevice* textPaintDevice() {
     static const QImage* device = [] {

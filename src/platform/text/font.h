@@ -17,6 +17,14 @@ class QPaintDevice;
 
 namespace kx {
 
+// Largest point size a font keeps; a larger one is cut down to it.
+inline constexpr double kLargestFontSize = 16384.0;
+
+// The size a font keeps for `pointSize`: a negative size or one that is not a finite number becomes the
+// 12 points it would be drawn at anyway, a huge one the largest size. Zero stays: it asks for the default
+// size. So no font ever holds a size that cannot be saved and read back.
+double repairedFontSize(double pointSize);
+
 // A font as a text stores it. Plain value; equal when all four fields are equal.
 class Font {
 public:
@@ -25,7 +33,7 @@ public:
         : m_name(std::move(postScriptName)),
           m_family(std::move(family)),
           m_style(std::move(style)),
-          m_size(pointSize) {}
+          m_size(repairedFontSize(pointSize)) {}
 
     // The font of a family and style ("Book", "Bold", "Oblique", ...); the PostScript name is derived
     // from the installed face when there is one, else made up from the two names.

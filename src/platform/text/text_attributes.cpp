@@ -87,6 +87,7 @@ void AttributedString::normalize() {
     for (auto& run : m_runs) {
         if (run.length <= 0)
             continue;
+        repairTextAttributes(run.attributes);
         if (!merged.empty() && merged.back().attributes == run.attributes)
             merged.back().length += run.length;
         else

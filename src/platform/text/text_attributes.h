@@ -86,6 +86,15 @@ struct TextAttributes {
     friend bool operator==(const TextAttributes&, const TextAttributes&) = default;
 };
 
+// Largest magnitude any other number-valued attribute keeps (points, percents of the font size, factors).
+inline constexpr double kLargestTextAttributeValue = 16384.0;
+
+// Brings every number-valued attribute into a range that can be laid out, drawn, saved and read back:
+// a value that is not a finite number is dropped (a paragraph or shadow field returns to its default),
+// one beyond the limits is cut to them, and spacings, line heights and blur radii below zero become zero.
+// Font sizes are kept usable by the font itself. Every attributed string applies this to its runs.
+void repairTextAttributes(TextAttributes& attributes);
+
 // A range of UTF-16 code units.
 struct TextRange {
     qsizetype location = 0;

@@ -19,16 +19,10 @@ const QString kAttributesKey = QStringLiteral("NSAttributes");
 const QString kLengthKey = QStringLiteral("length");
 const QString kRunAttributesKey = QStringLiteral("attributes");
 
-// Reads a real that must be finite; a missing key gives `fallback`.
-double decodeFiniteReal(KeyedUnarchiver& coder, const QString& key, double fallback) {
-    if (!coder.containsValue(key))
-        return fallback;
-    const double v = coder.decodeDouble(key);
-    if (!std::isfinite(v)) {
-        coder.failWithError(QStringLiteral("\"%1\" is not a finite number").arg(key));
-        return fallback;
-    }
-    return v;
+// Reads a real; a missing key gives `fallback`. The value is taken as stored: the attributed string
+// that receives it repairs one that is not usable, so that one bad number never makes a text unreadable.
+double decodeReal(KeyedUnarchiver& coder, const QString& key, double fallback) {
+    return coder.containsValue(key) ? coder.decodeDouble(key) : fallback;
 }
 
 QString decodeString(KeyedUnarchiver& coder, const QString& key) {
@@ -52,10 +46,8 @@ public:
         const QString name = decodeString(coder, QStringLiteral("NSName"));
         const QString family = decodeString(coder, QStringLiteral("NSFamily"));
         const QString style = decodeString(coder, QStringLiteral("NSStyle"));
-        const double size = decodeFiniteReal(coder, QStringLiteral("NSSize"), 0);
-        if (size < 0)
-            coder.failWithError(QStringLiteral("negative font size"));
-        font = Font(name, family, style, size);
+        // A negative or unusable size is repaired by the font itself.
+        font = Font(name, family, style, decodeReal(coder, QStringLiteral("NSSize"), 0));
     }
     Font font;
 };
@@ -170,7 +162,7 @@ public:
                 style.lineBreakMode = int(mode);
         }
         for (const auto& real : kParagraphReals)
-            style.*real.field = decodeFiniteReal(coder, QString::fromLatin1(real.key), style.*real.field);
+            style.*real.field = decodeReal(coder, QString::fromLatin1(real.key), style.*real.field);
     }
     ParagraphStyle style;
 };
@@ -189,9 +181,9 @@ public:
             coder.encodeObject(std::make_shared<CodableColor>(shadow.color), QStringLiteral("NSShadowColor"));
     }
     void initWithCoder(KeyedUnarchiver& coder) override {
-        shadow.offsetX = decodeFiniteReal(coder, QStringLiteral("NSShadowHoriz"), 0);
-        shadow.offsetY = decodeFiniteReal(coder, QStringLiteral("NSShadowVert"), 0);
-        shadow.blurRadius = decodeFiniteReal(coder, QStringLiteral("NSShadowBlurRadius"), 0);
+        shadow.offsetX = decodeReal(coder, QStringLiteral("NSShadowHoriz"), 0);
+        shadow.offsetY = decodeReal(coder, QStringLiteral("NSShadowVert"), 0);
+        shadow.blurRadius = decodeReal(coder, QStringLiteral("NSShadowBlurRadius"), 0);
         if (auto c = coder.decodeObjectOfClass<CodableColor>(QStringLiteral("NSShadowColor")))
             shadow.color = c->color;
     }
@@ -298,8 +290,6 @@ bool attributesFromDictionary(KeyedUnarchiver& coder, const ValueDictionary& d, 
         for (const auto& [name, field] : kRealAttributes) {
             if (key == QLatin1String(name)) {
                 if (value.type() != Value::Type::Real && value.type() != Value::Type::Integer)
-                    return fail(key);
-                if (!std::isfinite(value.toDouble()))
                     return fail(key);
                 a.*field = value.toDouble();
                 known = true;

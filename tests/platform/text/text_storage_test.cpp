@@ -8,6 +8,7 @@
 
 #include <QFile>
 
+#include <functional>
 #include <limits>
 #include <thread>
 
@@ -302,7 +303,6 @@ TEST(TextStorageArchive, DamagedFormsFailTheArchive) {
     const ValueDictionary wrongLink{{QStringLiteral("NSLink"), Value(3)}};
     const ValueDictionary wrongColor{{QStringLiteral("NSColor"), Value(QStringLiteral("red"))}};
     const ValueDictionary wrongUnderline{{QStringLiteral("NSUnderline"), Value(1.5)}};
-    const ValueDictionary nanStroke{{QStringLiteral("NSStrokeWidth"), Value(std::nan(""))}};
     struct Case {
         const char* name;
         ValueArray runs;
@@ -313,23 +313,87 @@ TEST(TextStorageArchive, DamagedFormsFailTheArchive) {
         {"link not a string", {run(3, wrongLink)}},
         {"colour not a colour", {run(3, wrongColor)}},
         {"underline not an integer", {run(3, wrongUnderline)}},
-        {"stroke width not finite", {run(3, nanStroke)}},
-        {"negative font size",
-         {run(3,
-              attribute("NSFont", "NSFont", {{"NSFamily", Value(QStringLiteral("DejaVu Sans"))}, {"NSSize", -1.0}}))}},
         {"font name not a string", {run(3, attribute("NSFont", "NSFont", {{"NSName", Value(5)}}))}},
         {"unknown alignment", {run(3, attribute("NSParagraphStyle", "NSParagraphStyle", {{"NSAlignment", 9}}))}},
-        {"spacing not finite",
-         {run(3, attribute("NSParagraphStyle", "NSParagraphStyle", {{"NSLineSpacing", std::nan("")}}))}},
         {"unknown colour space", {run(3, attribute("NSColor", "NSColor", {{"NSColorSpace", 7}}))}},
-        {"shadow offset not finite",
-         {run(3, attribute("NSShadow", "NSShadow", {{"NSShadowHoriz", std::numeric_limits<double>::infinity()}}))}},
     };
     for (const auto& c : cases) {
         QString error;
         EXPECT_FALSE(KeyedUnarchiver::unarchiveObjectWithData(archiveWithRuns(QStringLiteral("abc"), c.runs), &error))
             << c.name;
         EXPECT_FALSE(error.isEmpty()) << c.name;
+    }
+}
+
+TEST(TextStorageArchive, UnusableNumbersAreRepairedAndTheRestOfTheTextKept) {
+    registerTextClasses();
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::nan("");
+    // The middle run of "abcdef" holds the bad value; its neighbours must come back untouched.
+    const ValueDictionary link{{QStringLiteral("NSLink"), Value(QStringLiteral("x.org"))}};
+    const ValueDictionary underline{{QStringLiteral("NSUnderline"), Value(1)}};
+    const auto font = [](double size) {
+        return attribute("NSFont", "NSFont",
+                         {{"NSName", Value(QStringLiteral("DejaVuSans"))},
+                          {"NSFamily", Value(QStringLiteral("DejaVu Sans"))},
+                          {"NSStyle", Value(QStringLiteral("Book"))},
+                          {"NSSize", size}});
+    };
+    const auto real = [](const char* key, double v) { return ValueDictionary{{QString::fromLatin1(key), Value(v)}}; };
+    const auto paragraph = [](const char* key, double v) {
+        return attribute("NSParagraphStyle", "NSParagraphStyle", {{QString::fromLatin1(key), v}});
+    };
+    const auto shadow = [](const char* key, double v) { return attribute("NSShadow", "NSShadow", {{key, v}}); };
+    const auto fontSize = [](const TextAttributes& a) { return a.font ? a.font->pointSize() : -99.0; };
+    const auto stroke = [](const TextAttributes& a) { return a.strokeWidth.value_or(-99.0); };
+    const auto kern = [](const TextAttributes& a) { return a.kern.value_or(-99.0); };
+    const auto spacing = [](const TextAttributes& a) { return a.paragraphStyle->lineSpacing; };
+    const auto multiple = [](const TextAttributes& a) { return a.paragraphStyle->lineHeightMultiple; };
+    const auto indent = [](const TextAttributes& a) { return a.paragraphStyle->headIndent; };
+    const auto offset = [](const TextAttributes& a) { return a.shadow->offsetX; };
+    const auto blur = [](const TextAttributes& a) { return a.shadow->blurRadius; };
+    struct Case {
+        const char* name;
+        ValueDictionary attributes;
+        std::function<double(const TextAttributes&)> read;
+        double expected;  // -99: the attribute is unset
+    };
+    const Case cases[] = {
+        {"font size -1", font(-1), fontSize, 12},
+        {"font size NaN", font(nan), fontSize, 12},
+        {"font size +inf", font(inf), fontSize, 12},
+        {"font size -inf", font(-inf), fontSize, 12},
+        {"font size huge", font(1e300), fontSize, kLargestFontSize},
+        {"font size 0 is the default size", font(0), fontSize, 0},
+        {"stroke width NaN", real("NSStrokeWidth", nan), stroke, -99},
+        {"stroke width -inf", real("NSStrokeWidth", -inf), stroke, -99},
+        {"stroke width huge", real("NSStrokeWidth", 1e300), stroke, kLargestTextAttributeValue},
+        {"kern +inf", real("NSKern", inf), kern, -99},
+        {"kern huge negative", real("NSKern", -1e300), kern, -kLargestTextAttributeValue},
+        {"line spacing NaN", paragraph("NSLineSpacing", nan), spacing, 0},
+        {"line spacing -1", paragraph("NSLineSpacing", -1), spacing, 0},
+        {"line spacing huge", paragraph("NSLineSpacing", 1e300), spacing, kLargestTextAttributeValue},
+        {"line height multiple -inf", paragraph("NSLineHeightMultiple", -inf), multiple, 0},
+        {"head indent -1 is kept", paragraph("NSHeadIndent", -1), indent, -1},
+        {"head indent NaN", paragraph("NSHeadIndent", nan), indent, 0},
+        {"shadow offset +inf", shadow("NSShadowHoriz", inf), offset, 0},
+        {"shadow blur -1", shadow("NSShadowBlurRadius", -1), blur, 0},
+        {"shadow blur huge", shadow("NSShadowBlurRadius", 1e300), blur, kLargestTextAttributeValue},
+    };
+    for (const auto& c : cases) {
+        QString error;
+        const auto value = KeyedUnarchiver::unarchiveObjectWithData(
+            archiveWithRuns(QStringLiteral("abcdef"), {run(2, link), run(2, c.attributes), run(2, underline)}), &error);
+        ASSERT_TRUE(value) << c.name << ": " << error.toStdString();
+        const AttributedString& text = value->objectAs<TextStorage>()->attributedString();
+        EXPECT_EQ(text.string(), QStringLiteral("abcdef")) << c.name;
+        EXPECT_EQ(c.read(text.attributesAt(2)), c.expected) << c.name;
+        EXPECT_EQ(text.attributesAt(0).link, QStringLiteral("x.org")) << c.name;
+        EXPECT_EQ(text.attributesAt(5).underline, 1) << c.name;
+        // The repaired text saves and reads back as it is.
+        const auto again = roundTrip(text, &error);
+        ASSERT_TRUE(again) << c.name << ": " << error.toStdString();
+        EXPECT_EQ(again->attributedString(), text) << c.name;
     }
 }
 

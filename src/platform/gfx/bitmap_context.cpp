@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace kx {
 
@@ -550,8 +551,26 @@ struct BitmapContext::Impl {
         compositePart(shadowImage, QRect(0, 0, w, h), sourceRegion.topLeft() + offset, s);
     }
 
-    // Runs one drawing operation through alpha, shadow, clip and mask.
-    void paint(const Operation& op, bool withEffects = true) {
+    // The pixels of `region` within `margin` pixels of `drawn` (device pixels, unbounded: a shadow's source
+    // may lie far outside the bitmap). Worked out in doubles, so any input stays within int range; a NaN
+    // edge leaves that side of `region` as it is.
+    static QRect cutToDrawn(const QRect& region, const QRectF& drawn, int margin) {
+        if (region.isEmpty())
+            return {};
+        const double x1 = std::max(double(region.left()), std::floor(drawn.left()) - margin);
+        const double x2 = std::min(double(region.right()) + 1, std::ceil(drawn.right()) + margin);
+        const double y1 = std::max(double(region.top()), std::floor(drawn.top()) - margin);
+        const double y2 = std::min(double(region.bottom()) + 1, std::ceil(drawn.bottom()) + margin);
+        if (!(x2 > x1) || !(y2 > y1))
+            return {};
+        return QRect(QPoint(int(x1), int(y1)), QPoint(int(x2) - 1, int(y2) - 1));
+    }
+
+    // Runs one drawing operation through alpha, shadow, clip and mask. `drawn`, when known, bounds the
+    // device pixels the operation can touch; the working images of a shadow or a mask then cover only
+    // those pixels (and the blur's reach around them) rather than the whole clip: the pixels left out are
+    // transparent in both, so the result is the same.
+    void paint(const Operation& op, bool withEffects = true, const std::optional<QRectF>& drawn = std::nullopt) {
         const State& s = state();
         if (s.clipRect.isEmpty() || s.alpha <= 0)
             return;
@@ -566,29 +585,39 @@ struct BitmapContext::Impl {
             op(p, QTransform());
             return;
         }
-        const QRect visible = s.clipRect;
+        // Antialiased edges and smooth resampling may touch a pixel beyond the exact outline.
+        constexpr int kDrawnSlack = 2;
+        const QRect visible = drawn ? cutToDrawn(s.clipRect, *drawn, kDrawnSlack) : s.clipRect;
         if (!shadow) {
-            composite(renderAlone(op, visible, s), visible.topLeft(), s);
+            if (!visible.isEmpty())
+                composite(renderAlone(op, visible, s), visible.topLeft(), s);
             return;
         }
-        // The shadow lands in the visible area from a source area moved back by the offset and widened by
-        // the blur's reach.
+        // The shadow lands in the clip from a source area moved back by the offset and widened by the
+        // blur's reach; of that, only the drawn pixels and the blur's reach around them can hold shadow.
         const double sigma = std::min(std::max(s.shadowBlur, 0.0) / 2, kMaxShadowSigma);
         const int reach = int(std::ceil(3 * sigma)) + 1;
         const double dx = std::clamp(s.shadowOffset.width, -1e7, 1e7), dy = std::clamp(s.shadowOffset.height, -1e7, 1e7);
         const QPoint offset(int(std::lround(dx)), -int(std::lround(dy)));
-        const QRect shadowSource = visible.translated(-offset).adjusted(-reach, -reach, reach, reach);
+        QRect shadowSource = s.clipRect.translated(-offset).adjusted(-reach, -reach, reach, reach);
+        if (drawn)
+            shadowSource = cutToDrawn(shadowSource, *drawn, kDrawnSlack + reach);
+        if (visible.isEmpty() && shadowSource.isEmpty())
+            return;
         const QRect both = visible.united(shadowSource);
         if (area(both) <= area(visible) + area(shadowSource)) {
             if (renderAloneInto(aloneImage, op, both, s).isEmpty())
                 return;
-            drawShadow(aloneImage, shadowSource.translated(-both.topLeft()), shadowSource, s);
-            compositePart(aloneImage, visible.translated(-both.topLeft()), visible.topLeft(), s);
+            if (!shadowSource.isEmpty())
+                drawShadow(aloneImage, shadowSource.translated(-both.topLeft()), shadowSource, s);
+            if (!visible.isEmpty())
+                compositePart(aloneImage, visible.translated(-both.topLeft()), visible.topLeft(), s);
         } else {
             const QImage source = renderAlone(op, shadowSource, s);
             if (!source.isNull())
                 drawShadow(source, source.rect(), shadowSource, s);
-            composite(renderAlone(op, visible, s), visible.topLeft(), s);
+            if (!visible.isEmpty())
+                composite(renderAlone(op, visible, s), visible.topLeft(), s);
         }
     }
 
@@ -1102,10 +1131,12 @@ void BitmapContext::drawImage(const Rect& rect, const Image& image) {
         QTransform(r.width() / image.width(), 0, 0, -r.height() / image.height(), r.minX(), r.maxY()) *
         d->userToDevice();
     const QImage& source = image.qimage();
-    d->paint([&](QPainter& p, const QTransform& toTarget) {
-        p.setTransform(placement * toTarget);
-        p.drawImage(QPointF(0, 0), source);
-    });
+    d->paint(
+        [&](QPainter& p, const QTransform& toTarget) {
+            p.setTransform(placement * toTarget);
+            p.drawImage(QPointF(0, 0), source);
+        },
+        true, placement.mapRect(QRectF(0, 0, source.width(), source.height())));
 }
 
 int shadowSpread(double blur) {

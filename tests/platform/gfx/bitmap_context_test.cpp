@@ -484,6 +484,62 @@ TEST(BitmapContext, ShadowCastAheadMatchesTheShadowDrawnInPlace) {
     }
 }
 
+// A shadowed image drawn under a small clip gives, inside the clip, the very pixels of the same image drawn
+// under no clip, and leaves the rest alone: also when the image lies wholly outside the bitmap and only its
+// shadow is thrown in, and when the clip meets only the image or only its shadow.
+TEST(BitmapContext, ShadowDrawnUnderAClipMatchesTheSameAreaDrawnWhole) {
+    struct Case {
+        const char* name;
+        double blur;
+        Size offset;
+        Rect place;  // of the image, user space
+        Rect clip;
+        bool masked;
+    };
+    const Case cases[] = {
+        {"clip across the shadow's edge", 12, Size(15, -10), Rect(40, 50, 80, 60), Rect(110, 20, 50, 50), false},
+        {"clip over the image only", 6, Size(60, 0), Rect(40, 50, 80, 60), Rect(50, 60, 20, 20), false},
+        {"clip over the shadow only", 6, Size(120, 0), Rect(10, 50, 80, 60), Rect(150, 60, 30, 30), false},
+        {"image outside, shadow thrown in", 4, Size(500, 0), Rect(-420, 40, 100, 120), Rect(60, 30, 60, 80), false},
+        {"image outside, whole bitmap", 4, Size(500, 0), Rect(-420, 40, 100, 120), Rect(0, 0, 260, 220), false},
+        {"masked", 10, Size(-12, 8), Rect(60, 40, 90, 70), Rect(40, 30, 70, 90), true},
+    };
+    // A partly transparent, turned drawing.
+    BitmapContext drawing(70, 50);
+    drawing.translate(5, 5);
+    drawing.rotate(0.2);
+    drawing.setFillColor(Color::srgb(1, 0.5, 0, 0.8));
+    drawing.fillEllipseInRect(Rect(10, 0, 50, 30));
+    const Image image = drawing.makeImage();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Image results[2];  // drawn whole, drawn under the clip
+        for (int clipped = 0; clipped < 2; ++clipped) {
+            BitmapContext ctx(260, 220);
+            ctx.setFillColor(Color::srgb(0.1, 0.7, 0.3, 1));
+            ctx.fillRect(Rect(0, 0, 130, 220));
+            const Image background = ctx.makeImage();
+            if (c.masked) {
+                QImage mask(4, 4, QImage::Format_Grayscale8);
+                mask.fill(180);
+                ctx.clipToMask(Rect(0, 0, 260, 220), Image(std::move(mask)));
+            }
+            if (clipped)
+                ctx.clipToRect(c.clip);
+            ctx.setShadow(c.offset, c.blur, Color::srgb(0.2, 0, 0.4, 0.6));
+            ctx.drawImage(c.place, image);
+            results[clipped] = ctx.makeImage();
+            if (!clipped)
+                EXPECT_NE(results[0].qimage(), background.qimage());  // something of the drawing shows
+        }
+        // The clip in memory rows (y down) and the whole image with that area taken from the clipped drawing.
+        const QRect clipPixels(int(c.clip.minX()), 220 - int(c.clip.maxY()), int(c.clip.size.width),
+                               int(c.clip.size.height));
+        EXPECT_EQ(results[1].qimage().copy(clipPixels), results[0].qimage().copy(clipPixels));
+        EXPECT_NE(results[1].qimage().copy(clipPixels), QImage());
+    }
+}
+
 TEST(BitmapContext, TransparencyLayerBlendsOnce) {
     BitmapContext ctx(30, 10);
     ctx.setAlpha(0.5);

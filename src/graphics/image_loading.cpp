@@ -5,6 +5,7 @@
 #include "graphics/image_file_types.h"
 #include "graphics/svg_image.h"
 #include "platform/foundation/bundle.h"
+#include "platform/foundation/uniform_type.h"
 #include "platform/gfx/jpng.h"
 #include "platform/gfx/pixel_memory.h"
 #include "platform/gfx/png_chunks.h"
@@ -76,6 +77,14 @@ QSize gifLogicalScreenSize(QIODevice* device) {
     return QSize(byte(6) | byte(7) << 8, byte(8) | byte(9) << 8);
 }
 
+// True for the formats of bitmap files the application knows. Qt's plugins read more than that (MNG
+// animations among them), by content whatever a file is called, and those decoders were not made for
+// untrusted data: an MNG of a few hundred bytes keeps its decoder copying frames for seconds.
+bool isKnownBitmapFormat(const QByteArray& format) {
+    const QString type = kx::uniformTypeForExtension(QString::fromLatin1(format), QStringLiteral("public.image"));
+    return kx::uniformTypeConformsTo(type, QStringLiteral("public.image"));
+}
+
 // Decodes image 0 of the reader's device upright, in sRGB and 8 bits per component; with a positive
 // `maximumPixelSize` the decoder itself scales the image down so that its longer side is at most that many
 // pixels. The size is checked before anything is decoded. A GIF whose reader reports another size than its
@@ -83,6 +92,8 @@ QSize gifLogicalScreenSize(QIODevice* device) {
 // would make an image of a size the check did not see.
 kx::Image decodeWithReader(QImageReader& reader, int maximumPixelSize) {
     kx::Image::limitReaderAllocations();
+    if (!isKnownBitmapFormat(reader.format()))
+        return {};
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
     if (reader.format() == "gif") {

@@ -459,6 +459,12 @@ TEST_F(ImageLoading, GifsAreCheckedAtTheirLogicalScreenSize) {
         {"damaged", damaged, QSize()},
         {"damaged, wide screen", wideScreen, QSize()},
         {"PNG chunk longer than the data", longChunk, QSize()},
+        // An MNG stream (a format the application does not read) whose decoder loops for seconds.
+        {"MNG", QByteArray::fromBase64(
+                    "ik1ORw0KGgoAAAANSUhEUgAAAPUAEAAJEAIAAADk2OcmAAAABGdBTUEAALGPC/xhBQAAACBjSFJNAAB6JgAAgIQAAPoAAACA6AAA"
+                    "dTAAAOpgAAA6mAAAF3CculE8AAAABmJLR0T///////8JWPfcAAAAB3RJTUUH6gwLAwIj++1V7QAAACxJREFUKM9jZGBoaGCgIWBR"
+                    "YBD4MGrBwFog/1/g/dD2Aa0tYPz///9/MzUrMDA6MDBSpXccAAAAAElFTkSuQmCC"),
+         QSize()},
         {"small frame", gif(50, 40, 1, 1), QSize(50, 40)},
         {"whole frame", gif(30, 20, 30, 20), QSize(30, 20)},
         {"screen left to the frame", gif(0, 0, 30, 20), QSize(30, 20)},

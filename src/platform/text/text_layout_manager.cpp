@@ -30,6 +30,11 @@ struct TextLayoutManager::Paragraph {
 
 namespace {
 
+// How many places one line may be offered before the text is taken to overflow. A line moves down past
+// obstacles and on to the next container a line height at a time; a damaged file can make that height
+// vanishingly small in a tall container, and every offer asks the container's outline again.
+constexpr int kMaximumPlacesForOneLine = 1000;
+
 const double kDefaultTabInterval = 28.0;
 
 QFont runFont(const TextAttributes& a) {
@@ -221,8 +226,9 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
         double usable = 0;
         double height = 0;
         bool retried = false;
+        int places = 0;
         for (;;) {
-            if (cursor.container >= int(m_containers.size())) {
+            if (cursor.container >= int(m_containers.size()) || ++places > kMaximumPlacesForOneLine) {
                 overflow = true;
                 break;
             }

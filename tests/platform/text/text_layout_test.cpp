@@ -472,3 +472,13 @@ TEST(TextLayout, AContainerARoundingErrorSmallerThanTheTextStillHoldsIt) {
         EXPECT_EQ(laid.fragmentTexts(), c.lines) << "short by " << -c.dw << " x " << -c.dh;
     }
 }
+
+// A container too narrow for any line in a very tall area: the line is offered a bounded number of places
+// and the text then overflows, instead of moving down a line at a time through the whole height (which
+// here would take hours).
+TEST(TextLayout, ALineThatFitsNowhereOverflowsAfterABoundedSearch) {
+    const TextAttributes sans = fontAttributes(QStringLiteral("DejaVu Sans"), 12, QStringLiteral("Book"));
+    const double padding = 2 * TextContainer::kDefaultLineFragmentPadding;
+    LaidOut laid(QStringLiteral("Never placed"), {box(padding / 2, 1e12), box(padding / 2, 1e12)}, sans);
+    EXPECT_TRUE(laid.fragmentTexts().empty());
+}

@@ -62,7 +62,11 @@ void KXTabButton::paintEvent(QPaintEvent*) {
         m_icon.paint(&painter, iconRect);
         area.setTop(iconRect.bottom() + 2);
     }
-    painter.setPen(m_selected ? QColor(Qt::white) : QColor(56, 56, 56));
+    // The selected look only shades the button, so the title stays dark to remain legible on it.
+    QFont titleFont = font();
+    titleFont.setBold(m_selected);
+    painter.setFont(titleFont);
+    painter.setPen(QColor(56, 56, 56));
     painter.drawText(area, Qt::AlignHCenter | (m_icon.isNull() ? Qt::AlignVCenter : Qt::AlignTop), m_title);
 }
 

@@ -11,6 +11,14 @@
 
 KXHoverTableView::KXHoverTableView(QWidget* parent) : QTableView(parent) {
     setShowGrid(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    // The rows draw the selection themselves; the cells keep their normal colours on it.
+    QPalette colours = palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Highlight, Qt::transparent);
+        colours.setColor(group, QPalette::HighlightedText, colours.color(group, QPalette::Text));
+    }
+    setPalette(colours);
 }
 
 double KXHoverTableView::yPositionPastLastRow() const {
@@ -33,7 +41,33 @@ std::vector<double> KXHoverTableView::continuedSeparatorBandTops() const {
     return continuedSeparatorBands(yPositionPastLastRow(), rowHeight(), boundsHeight());
 }
 
+void KXHoverTableView::drawRowLooks(QPainter& painter, const QRect& area) const {
+    const int rows = model() ? model()->rowCount(rootIndex()) : 0;
+    if (rows <= 0)
+        return;
+    int first = rowAt(area.top());
+    int last = rowAt(area.bottom());
+    if (first < 0)
+        first = 0;
+    if (last < 0)
+        last = rows - 1;
+    const bool highlighted = selectionMode() != QAbstractItemView::NoSelection;
+    for (int r = first; r <= last; ++r) {
+        if (isRowHidden(r))
+            continue;
+        const QRectF row(0, rowViewportPosition(r), viewport()->width(), QTableView::rowHeight(r));
+        KXObjectTableRowView::drawBackground(painter, row);
+        if (highlighted && selectionModel() && selectionModel()->isRowSelected(r, rootIndex()))
+            KXObjectTableRowView::drawSelection(painter, row);
+        KXObjectTableRowView::drawSeparator(painter, row);
+    }
+}
+
 void KXHoverTableView::paintEvent(QPaintEvent* event) {
+    {
+        QPainter rowsPainter(viewport());
+        drawRowLooks(rowsPainter, event->rect());
+    }
     QTableView::paintEvent(event);
     QPainter painter(viewport());
     const double width = viewport()->width();

@@ -46,6 +46,22 @@ TEST(HoverTableViewTest, SeparatorsContinueBelowTheLastRow) {
     EXPECT_NE(QColor(shown.pixel(100, 420)), QColor(150, 150, 150));
 }
 
+TEST(HoverTableViewTest, RowsHaveTheRowLookAndASelectedRowItsGradient) {
+    QStandardItemModel model;
+    auto table = tableOfRows(model, 3);
+    table->selectRow(1);
+    const QImage shown = table->viewport()->grab().toImage();
+    EXPECT_EQ(QColor(shown.pixel(100, 60)), QColor(230, 230, 230));
+    EXPECT_EQ(QColor(shown.pixel(100, 119)), QColor(150, 150, 150));
+    EXPECT_EQ(QColor(shown.pixel(100, 120)), QColor(Qt::white));
+    const QColor selected(shown.pixel(100, 180));
+    EXPECT_GT(selected.blue(), selected.red() + 20);
+    EXPECT_EQ(QColor(shown.pixel(100, 239)), QColor(150, 150, 150));
+    // With no selection highlight the selected row looks like the others.
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    EXPECT_EQ(QColor(table->viewport()->grab().toImage().pixel(100, 180)), QColor(230, 230, 230));
+}
+
 TEST(HoverTableViewTest, AnEmptyTableRulesItsWholeArea) {
     QStandardItemModel model;
     auto table = tableOfRows(model, 0);

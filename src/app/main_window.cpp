@@ -49,12 +49,16 @@ KXTabbar* makeTabbar(const char* name, std::initializer_list<const char*> titleK
     bar->setObjectName(QString::fromLatin1(name));
     bar->setFixedWidth(kSidePanelWidth);
     auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(8, 2, 8, 2);
-    row->setSpacing(2);
+    row->setContentsMargins(6, 2, 6, 2);
+    row->setSpacing(4);
     for (const char* key : titleKeys) {
         auto* button = new KXTabButton(localized(key), QIcon(), bar);
         button->setObjectName(QString::fromLatin1(key));
         button->setToolTip(localized(key));
+        // One point smaller than the window's text, so that four titles fit the panel's width.
+        QFont small = button->font();
+        small.setPointSizeF(small.pointSizeF() - 1);
+        button->setFont(small);
         row->addWidget(button, 1);
     }
     bar->awakeFromNib();

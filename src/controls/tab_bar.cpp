@@ -34,10 +34,13 @@ void KXTabButton::setSelected(bool selected) {
 }
 
 QSize KXTabButton::sizeHint() const {
-    const QFontMetrics metrics(font());
+    // Measured in bold, the title's font while its button is selected.
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
     const int textWidth = metrics.horizontalAdvance(m_title);
     const int height = (m_icon.isNull() ? 0 : kIconSize + 2) + metrics.height() + 10;
-    return {std::max(textWidth, kIconSize) + 16, height};
+    return {std::max(textWidth, kIconSize) + 12, height};
 }
 
 void KXTabButton::mousePressEvent(QMouseEvent* event) {

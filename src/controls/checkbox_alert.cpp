@@ -1,14 +1,20 @@
 #include "controls/checkbox_alert.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+
+#include <algorithm>
 
 namespace {
 
 // QMessageBox names the label of its informative text so.
 const char* const kInformativeLabelName = "qt_msgbox_informativelabel";
+
+// Points between the informative text and the checkbox under it.
+constexpr int kCheckboxGap = 14;
 
 }  // namespace
 
@@ -94,6 +100,25 @@ void KXCheckBoxAlert::placeCheckbox() {
     if (informative && !informative->text().isEmpty())
         m_checkbox->setFont(informative->font());
     m_checkbox->adjustSize();
+    // The checkbox keeps a gap of kCheckboxGap points under the text: its row is made that much higher
+    // than the checkbox, less the grid's own spacing, and the checkbox sits at the row's bottom.
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        const int index = grid->indexOf(m_checkbox.data());
+        if (index >= 0) {
+            int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+            grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
+            const int spacing = std::max(0, grid->verticalSpacing());
+            // The message box puts a fixed spacer under its checkbox; the gap above replaces it.
+            for (int i = 0; i < grid->count(); ++i) {
+                int itemRow = 0, itemColumn = 0, itemRows = 0, itemColumns = 0;
+                grid->getItemPosition(i, &itemRow, &itemColumn, &itemRows, &itemColumns);
+                if (QSpacerItem* spacer = grid->itemAt(i)->spacerItem(); spacer && itemRow == row + 1)
+                    spacer->changeSize(0, 0, QSizePolicy::Fixed, QSizePolicy::Fixed);
+            }
+            grid->setRowMinimumHeight(row, m_checkbox->sizeHint().height() + std::max(0, kCheckboxGap - spacing));
+            grid->setAlignment(m_checkbox.data(), Qt::AlignLeft | Qt::AlignBottom);
+        }
+    }
     const QList<QAbstractButton*> all = buttons();
     if (QAbstractButton* first = m_defaultButton ? m_defaultButton.data() : (all.isEmpty() ? nullptr : all.first()))
         first->setFocus();

@@ -66,10 +66,15 @@ TEST(CheckBoxAlertTest, TheCheckboxSitsUnderTheInformativeTextInItsFont) {
     EXPECT_TRUE(box->isVisible());
     EXPECT_GE(box->geometry().top(), informative->geometry().bottom());
     EXPECT_EQ(box->geometry().left(), informative->geometry().left());
-    // The alert grows by at least the checkbox's height.
-    EXPECT_GE(with->height() - without->height(), box->height());
+    // The alert grows by the checkbox's height and a 14-point gap above it.
+    EXPECT_EQ(with->height() - without->height(), box->height() + 14);
+    EXPECT_EQ(box->geometry().top() - informative->geometry().bottom() - 1, 14);
     // The first button takes the keyboard.
     EXPECT_EQ(with->defaultButton()->text(), QStringLiteral("Remove"));
+    // Taken away again, it leaves no gap behind.
+    with->setShowsCheckbox(false);
+    QApplication::processEvents();
+    EXPECT_EQ(with->height(), without->height());
     with->hide();
     without->hide();
 }

@@ -4,7 +4,9 @@
 #include "app_services/ga_object.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
+#include "controls/tab_bar.h"
 #include "graphics/file_utilities.h"
+#include "inspectors/setting_view_controller.h"
 #include "model/canvas.h"
 #include "output/progress_sheet.h"
 #include "platform/foundation/bundle.h"
@@ -41,6 +43,41 @@ KXMainWindow::AlertPresenter& alertPresenter() {
 // Width of each side-panel container.
 constexpr int kSidePanelWidth = 220;
 
+// A side panel's tab bar with one button per title key, in tag order; the bar selects its first button.
+KXTabbar* makeTabbar(const char* name, std::initializer_list<const char*> titleKeys, QWidget* parent) {
+    auto* bar = new KXTabbar(parent);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setFixedWidth(kSidePanelWidth);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(6, 2, 6, 2);
+    row->setSpacing(4);
+    for (const char* key : titleKeys) {
+        auto* button = new KXTabButton(localized(key), QIcon(), bar);
+        button->setObjectName(QString::fromLatin1(key));
+        button->setToolTip(localized(key));
+        // One point smaller than the window's text, so that four titles fit the panel's width.
+        QFont small = button->font();
+        small.setPointSizeF(small.pointSizeF() - 1);
+        button->setFont(small);
+        row->addWidget(button, 1);
+    }
+    bar->awakeFromNib();
+    return bar;
+}
+
+// A side panel: its tab bar over its container.
+QWidget* sidePanelColumn(KXTabbar* bar, QWidget* container, QWidget* parent) {
+    auto* column = new QWidget(parent);
+    auto* stack = new QVBoxLayout(column);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    bar->setParent(column);
+    container->setParent(column);
+    stack->addWidget(bar);
+    stack->addWidget(container, 1);
+    return column;
+}
+
 }  // namespace
 
 void KXMainWindow::setAlertPresenter(AlertPresenter presenter) {
@@ -58,6 +95,8 @@ KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent)
 
 KXMainWindow::~KXMainWindow() {
     m_observers.clear();
+    // The settings panel lets go of the page before the project goes.
+    m_settingVC.reset();
     m_progressCancelObserver.reset();
     if (m_templateWC)
         m_templateWC->setDelegate(nullptr);
@@ -79,11 +118,12 @@ void KXMainWindow::buildLayout() {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    // Left: the resource panel's container.
+    // Left: the resource panel's container under its tab bar.
     m_resourceView = new QFrame(central);
     m_resourceView->setObjectName(QStringLiteral("resourceView"));
     m_resourceView->setFixedWidth(kSidePanelWidth);
-    row->addWidget(m_resourceView);
+    m_tbResource = makeTabbar("tbResource", {"TabPhotos", "TabClipart", "TabFrames", "TabMasks"}, central);
+    row->addWidget(sidePanelColumn(m_tbResource, m_resourceView, central));
 
     // Middle: the canvas over the bar with the page buttons and the zoom control.
     auto* middle = new QWidget(central);
@@ -123,11 +163,12 @@ void KXMainWindow::buildLayout() {
     column->addWidget(m_bottomMidView);
     row->addWidget(middle, 1);
 
-    // Right: the settings hub's container.
+    // Right: the settings hub's container under its tab bar.
     m_settingView = new QFrame(central);
     m_settingView->setObjectName(QStringLiteral("settingView"));
     m_settingView->setFixedWidth(kSidePanelWidth);
-    row->addWidget(m_settingView);
+    m_tbSetting = makeTabbar("tbSetting", {"TabProperty", "TabPage"}, central);
+    row->addWidget(sidePanelColumn(m_tbSetting, m_settingView, central));
 
     setCentralWidget(central);
     connect(m_btPreviousPage, &QPushButton::clicked, this, [this] { previousPageAction(); });
@@ -135,7 +176,37 @@ void KXMainWindow::buildLayout() {
 
     m_preview->setPubZoom(m_zoom);
     m_preview->awakeFromNib();
+    buildSidePanels();
     resize(1280, 860);
+}
+
+void KXMainWindow::buildSidePanels() {
+    // A click on the selected tab shows its view again (which the panel ignores) rather than leaving no
+    // tab selected.
+    m_tbResource->setSelectType(0);
+    m_tbResource->setDelegate(this);
+
+    // The settings panel has no page until the first page switch binds one.
+    m_settingVC = std::make_unique<KXSettingViewController>(nullptr);
+    auto* fill = new QVBoxLayout(m_settingView);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(m_settingVC->view());
+    m_tbSetting->setSelectType(0);
+    m_tbSetting->setDelegate(this);
+    // A new window opens on the page tab.
+    m_tbSetting->selectTabButtonAtIndex(KXSettingTagPage);
+    m_settingVC->showViewWithTag(KXSettingTagPage);
+}
+
+void KXMainWindow::tabbarSelectionChanged(KXTabbar* tabbar) {
+    if (tabbar == m_tbResource)
+        m_resourceTabIndex = tabbar->indexOfSelectedTabButton();
+    else if (tabbar == m_tbSetting && m_settingVC)
+        m_settingVC->showViewWithTag(tabbar->indexOfSelectedTabButton());
+}
+
+int KXMainWindow::settingTabIndex() const {
+    return int(m_tbSetting->indexOfSelectedTabButton());
 }
 
 void KXMainWindow::buildMenus(AppDelegate* delegate) {
@@ -344,7 +415,8 @@ void KXMainWindow::graphSelectionChange() {
     // The settings panel follows the selection: the object tab for a selection, the page tab without one.
     if (!m_settingView->isHidden()) {
         KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
-        m_settingTabIndex = page && !page->selectedGraphs().empty() ? 0 : 1;
+        const bool selection = page && !page->selectedGraphs().empty();
+        m_tbSetting->selectTabButtonAtIndex(selection ? KXSettingTagProperty : KXSettingTagPage);
     }
 }
 
@@ -463,6 +535,7 @@ bool KXMainWindow::switchCanvasToIndex(std::int64_t index) {
     {
         kx::LayerTransaction transaction;
         m_preview->switchToCanvasLayer(m_project->currentCanvasLayer());
+        m_settingVC->switchToCanvas(m_project->currentCanvas());
         updateCanFillRandomly();
         // The page strip (not built yet) would select the page here.
         updateMultiPageUIWithPageIndex(index);

@@ -18,6 +18,7 @@
 
 #include "document/document.h"
 #include "document/project.h"
+#include "controls/tab_bar.h"
 #include "document/template_chooser.h"
 #include "platform/foundation/notification_center.h"
 
@@ -30,6 +31,7 @@
 #include <vector>
 
 class KXPreview;
+class KXSettingViewController;
 class KXProgressBarController;
 class KXZoomPopUp;
 class AppDelegate;
@@ -38,7 +40,7 @@ class QPushButton;
 class QScrollArea;
 class QToolBar;
 
-class KXMainWindow : public QMainWindow, public KXTemplateWindowControllerDelegate {
+class KXMainWindow : public QMainWindow, public KXTemplateWindowControllerDelegate, public KXTabbarDelegate {
     Q_OBJECT
 public:
     // Builds the window's layout and menus; `delegate` (not owned, may be null) adds the application's
@@ -137,7 +139,7 @@ public:
     // Whether the resource panel offers to fill the page's empty photo frames with random pictures.
     bool canFillRandomly() const { return m_canFillRandomly; }
     // The tab the settings panel shows: 0 the selected objects, 1 the page.
-    int settingTabIndex() const { return m_settingTabIndex; }
+    int settingTabIndex() const;
 
     // Called by worker code between pages, from any thread: blocks while the progress sheet asks the user
     // whether to cancel, and returns at once otherwise.
@@ -150,8 +152,18 @@ public:
     QPushButton* btPreviousPage() const { return m_btPreviousPage; }
     QPushButton* btNextPage() const { return m_btNextPage; }
     QLabel* tfPageTip() const { return m_tfPageTip; }
+    // The side panels: left the resource panel's container under its tab bar (photos, clip-art, frames,
+    // masks), right the settings panel (the object tab, the page tab) under its tab bar.
     QWidget* resourceView() const { return m_resourceView; }
     QWidget* settingView() const { return m_settingView; }
+    KXTabbar* tbResource() const { return m_tbResource; }
+    KXTabbar* tbSetting() const { return m_tbSetting; }
+    KXSettingViewController* settingVC() const { return m_settingVC.get(); }
+    // The resource tab chosen last; the resource panel will show the view with this tag.
+    std::int64_t resourceTabIndex() const { return m_resourceTabIndex; }
+    // A tab bar's new selection: the settings panel (or, later, the resource panel) shows the view whose
+    // tag is the selected index.
+    void tabbarSelectionChanged(KXTabbar* tabbar) override;
     QWidget* bottomMidView() const { return m_bottomMidView; }
     // The toolbar and its items; the items are disabled until their commands exist.
     QToolBar* toolbar() const { return m_toolbar; }
@@ -173,6 +185,8 @@ protected:
 
 private:
     void buildLayout();
+    // The tab bars of both side panels and the settings panel, showing its page tab.
+    void buildSidePanels();
     void buildMenus(AppDelegate* delegate);
     void buildToolbar();
     // Follows the notifications the window reacts to; stops with the window.
@@ -211,6 +225,10 @@ private:
     QScrollArea* m_scrollArea = nullptr;
     QWidget* m_resourceView = nullptr;
     QWidget* m_settingView = nullptr;
+    KXTabbar* m_tbResource = nullptr;
+    KXTabbar* m_tbSetting = nullptr;
+    std::unique_ptr<KXSettingViewController> m_settingVC;
+    std::int64_t m_resourceTabIndex = 0;
     QWidget* m_bottomMidView = nullptr;
     QPushButton* m_btPreviousPage = nullptr;
     QPushButton* m_btNextPage = nullptr;
@@ -232,7 +250,6 @@ private:
     bool m_openTemplateAfterfullScreen = false;
     bool m_canOpenProject = false;
     bool m_canFillRandomly = false;
-    int m_settingTabIndex = 1;
     kx::NotificationToken m_progressCancelObserver;
     std::vector<kx::NotificationToken> m_observers;
 };

@@ -28,6 +28,8 @@ struct ImageBrowserItem {
     Image image;
     ThumbnailRenderer renderer;
     QString path;
+    // The page shown of a PDF file, counted from 0.
+    int pdfPage = 0;
 };
 
 // A run of items under one header.

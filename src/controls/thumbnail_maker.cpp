@@ -28,17 +28,10 @@ Image scaledToFit(const Image& image, int maximumPixelSize) {
                                        Qt::SmoothTransformation));
 }
 
-Image thumbnailOfFile(const QString& path, int maximumPixelSize) {
+Image thumbnailOfFile(const QString& path, int pdfPage, int maximumPixelSize) {
     const double side = maximumPixelSize > 0 ? maximumPixelSize : kVectorRasterLimit;
     if (isPDFFile(path))
-        return scaledToFit(rasterizePDFFileToSize(path, [&] {
-                               const Size page = pdfFirstPageSize(path);
-                               if (page.width <= 0 || page.height <= 0)
-                                   return Size{};
-                               const double scale = side / std::max(page.width, page.height);
-                               return Size{std::ceil(page.width * scale), std::ceil(page.height * scale)};
-                           }()),
-                           maximumPixelSize);
+        return rasterizePDFPage(path, pdfPage, side, side);
     if (isAIFile(path))
         return rasterizeAIFile(path, side, side);
     if (isEPSFile(path))
@@ -70,7 +63,7 @@ Image makeThumbnail(const ImageBrowserItem& item, int maximumPixelSize) {
     if (item.renderer)
         return scaledToFit(item.renderer(maximumPixelSize), maximumPixelSize);
     if (!item.path.isEmpty())
-        return thumbnailOfFile(item.path, maximumPixelSize);
+        return thumbnailOfFile(item.path, item.pdfPage, maximumPixelSize);
     return {};
 }
 

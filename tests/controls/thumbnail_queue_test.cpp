@@ -1,5 +1,6 @@
 #include "browser_test_support.h"
 #include "controls/thumbnail_maker.h"
+#include "graphics/image_loading.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,20 +52,32 @@ TEST(MakeThumbnail, EveryKindOfSourceFitsTheWantedSize) {
         writer.setPageMargins({});
         QPainter painter(&writer);
         painter.fillRect(painter.viewport(), Qt::black);
+        // A second page, upright: the page asked for is the one drawn.
+        writer.setPageSize(QPageSize(QSizeF(100, 200), QPageSize::Point));
+        writer.newPage();
+        painter.fillRect(painter.viewport(), Qt::black);
     }
+
+    EXPECT_EQ(pdfPageCount(pdf), 2);
+    EXPECT_EQ(pdfPageCount(png), 0);
 
     struct Case {
         const char* name;
         kx::ImageBrowserItem item;
         QSize expected;
     };
-    kx::ImageBrowserItem image, rendered, bitmap, smallBitmap, drawing, document, missing, empty;
+    kx::ImageBrowserItem image, rendered, bitmap, smallBitmap, drawing, document, secondPage, noSuchPage, missing,
+        empty;
     image.image = solidImage(300, 600, Qt::red);
     rendered.renderer = [](int side) { return solidImage(side * 2, side, Qt::red); };
     bitmap.path = png;
     smallBitmap.path = small;
     drawing.path = svg;
     document.path = pdf;
+    secondPage.path = pdf;
+    secondPage.pdfPage = 1;
+    noSuchPage.path = pdf;
+    noSuchPage.pdfPage = 2;
     missing.path = dir.filePath("gone.jpg");
     const Case cases[] = {
         {"image scaled down", image, {64, 128}},
@@ -73,6 +86,8 @@ TEST(MakeThumbnail, EveryKindOfSourceFitsTheWantedSize) {
         {"small bitmap never enlarged", smallBitmap, {50, 30}},
         {"vector drawing drawn to fit", drawing, {64, 128}},
         {"PDF page drawn to fit", document, {128, 64}},
+        {"second PDF page", secondPage, {64, 128}},
+        {"PDF page past the last", noSuchPage, {}},
         {"missing file", missing, {}},
         {"nothing to show", empty, {}},
     };

@@ -52,6 +52,11 @@ kx::Image loadImageThumbnail(const QString& path, int maximumPixelSize);
 
 // The first page of a PDF (or PDF-compatible) file at one pixel per point, on a transparent background.
 kx::Image rasterizePDFFile(const QString& path);
+// The number of pages of a PDF file; 0 when it cannot be opened.
+int pdfPageCount(const QString& path);
+// The page numbered `index` (from 0) fitted into (maxWidth, maxHeight) like a drawing; null when there is no
+// such page.
+kx::Image rasterizePDFPage(const QString& path, int index, double maxWidth, double maxHeight);
 // The first page's size in points, rotation applied; (0, 0) when the file cannot be opened.
 kx::Size pdfFirstPageSize(const QString& path);
 // The first page drawn into an image of `size` pixels (rounded up), stretched to fill it; null for an empty

@@ -1,4 +1,4 @@
-// PDF and AI files: the first page rendered by poppler on a transparent background.
+// PDF and AI files: a page (the first unless asked otherwise) rendered by poppler on a transparent background.
 #include "graphics/image_loading.h"
 
 #include "graphics/bitmap_contexts.h"
@@ -25,12 +25,12 @@ struct OpenPage {
     kx::Size size;  // points, rotation applied
 };
 
-OpenPage openFirstPageOf(std::unique_ptr<Poppler::Document> document) {
+OpenPage openPageOf(std::unique_ptr<Poppler::Document> document, int index) {
     OpenPage open;
     open.document = std::move(document);
-    if (!open.document || open.document->isLocked() || open.document->numPages() < 1)
+    if (!open.document || open.document->isLocked() || index < 0 || index >= open.document->numPages())
         return {};
-    open.page = open.document->page(0);
+    open.page = open.document->page(index);
     if (!open.page)
         return {};
     const QSizeF size = open.page->pageSizeF();
@@ -40,11 +40,15 @@ OpenPage openFirstPageOf(std::unique_ptr<Poppler::Document> document) {
     return open;
 }
 
-OpenPage openFirstPage(const QString& path) {
+OpenPage openFirstPageOf(std::unique_ptr<Poppler::Document> document) { return openPageOf(std::move(document), 0); }
+
+std::unique_ptr<Poppler::Document> openDocument(const QString& path) {
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return {};
-    return openFirstPageOf(Poppler::Document::load(path));
+    return Poppler::Document::load(path);
 }
+
+OpenPage openFirstPage(const QString& path) { return openFirstPageOf(openDocument(path)); }
 
 bool deadlinePassed(const QVariant& deadline) {
     return QDeadlineTimer(deadline.toLongLong()).hasExpired();
@@ -134,6 +138,15 @@ kx::Image rasterizePDFFileToSize(const QString& path, const kx::Size& size) {
 
 kx::Image rasterizeAIFile(const QString& path, double maxWidth, double maxHeight) {
     return renderFitted(openFirstPage(path), maxWidth, maxHeight);
+}
+
+int pdfPageCount(const QString& path) {
+    const std::unique_ptr<Poppler::Document> document = openDocument(path);
+    return document && !document->isLocked() ? document->numPages() : 0;
+}
+
+kx::Image rasterizePDFPage(const QString& path, int index, double maxWidth, double maxHeight) {
+    return renderFitted(openPageOf(openDocument(path), index), maxWidth, maxHeight);
 }
 
 kx::Image rasterizePDFData(const QByteArray& data, double maxWidth, double maxHeight) {

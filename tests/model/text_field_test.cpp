@@ -10,6 +10,7 @@
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/foundation/notification_center.h"
+#include "support/emoji_font.h"
 #include "support/pixel_probe.h"
 
 #include <gtest/gtest.h>
@@ -464,4 +465,28 @@ TEST_F(TextFieldTest, OutputDrawingTakesTheAreaFromTheShapesFrame) {
     // 200 wide about the rectangle's centre (150): from x 50.
     EXPECT_GE(output, 50);
     EXPECT_LT(output, 60);
+}
+
+namespace {
+
+// The drawing of a shape's text field into a bitmap the size of the page at the zoom, the field drawn
+// into its frame (which the page gives at its zoom).
+QImage drawnField(KXShape& shape, kx::Size page, double zoom = 1) {
+    kx::BitmapContext context(int(page.width * zoom), int(page.height * zoom));
+    textOf(shape).drawInContext(context, shape.frameRect());
+    return context.makeImage().qimage();
+}
+
+}  // namespace
+
+// A colour emoji in a plain field shows in its colours.
+TEST_F(TextFieldTest, ColourEmojiShowInTheirColours) {
+    KX_REQUIRE_EMOJI_FONT();
+    auto shape = plainText({0, 0, 300, 120}, kGrinningFace + QStringLiteral(" ") + kGrinningFace, 40);
+    shape->setStrokeEnabled(false);
+    kx::AttributedString withEmoji = textOf(*shape).textStorage().attributedString();
+    setEmojiFont(withEmoji, 40);
+    textOf(*shape).textStorage().setAttributedString(withEmoji);
+    const QImage image = drawnField(*shape, page->pixelSize());
+    EXPECT_GT(colouredPixels(image, image.rect()), 500);
 }

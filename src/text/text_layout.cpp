@@ -139,20 +139,10 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
             if (context && index >= 0 && m_layoutManager->characterRange(index).length > 0) {
                 m_layoutManager->drawBackground(*context, index, R.origin);
                 if (m_outlineEnabled) {
-                    const kx::TextRange range = m_layoutManager->characterRange(index);
-                    const kx::AttributedString kept = m_textStorage->attributedString().substring(range);
-                    kx::TextAttributes outline;
-                    outline.strokeColor = nsColorFromRGBA(KXPackedRGBA(m_outlineColorValue));
-                    outline.strokeWidth = -m_outlineWidth * z;
-                    m_textStorage->addAttributes(range, outline);
-                    m_layoutManager->drawGlyphs(*context, index, R.origin);
-                    m_textStorage->beginEditing();
-                    qsizetype at = range.location;
-                    for (const kx::AttributeRun& run : kept.runs()) {
-                        m_textStorage->setAttributes({at, run.length}, run.attributes);
-                        at += run.length;
-                    }
-                    m_textStorage->endEditing();
+                    // Filled and stroked, the stroke in percent of the font size: the context's zoom scales
+                    // the glyphs and their outline alike.
+                    const kx::GlyphStroke outline{-m_outlineWidth, nsColorFromRGBA(KXPackedRGBA(m_outlineColorValue))};
+                    m_layoutManager->drawGlyphs(*context, index, R.origin, outline);
                     view.setIgnoreDisplay(true);
                 }
                 m_layoutManager->drawGlyphs(*context, index, R.origin);

@@ -32,6 +32,16 @@ protected:
                                             OutlineShape::Kind kind = OutlineShape::Kind::Rectangle) {
         return textShape(*page, frame, string, dejaVu(size), kind, true);
     }
+    // A plain field without a border whose text has a blue outline 10% of the font size wide.
+    std::shared_ptr<OutlineShape> outlinedText(const kx::Rect& frame, const QString& string, double size) {
+        auto shape = plainText(frame, string, size);
+        shape->setStrokeEnabled(false);
+        KXText& text = textOf(*shape);
+        text.setOutlineEnabled(true);
+        text.setOutlineWidth(10);
+        text.setOutlineColorValue(makeRGBA(0, 0, 255, 255));
+        return shape;
+    }
     std::shared_ptr<KXCanvas> page;
 };
 
@@ -325,12 +335,8 @@ TEST_F(TextFieldTest, AlignmentSearchesEndInAnOvalAndAStar) {
 }
 
 TEST_F(TextFieldTest, PlainDrawingWithOutlineShowsTheOutlineAndRestoresTheAttributes) {
-    auto shape = plainText({0, 0, 300, 120}, QStringLiteral("WM"), 80);
-    shape->setStrokeEnabled(false);
+    auto shape = outlinedText({0, 0, 300, 120}, QStringLiteral("WM"), 80);
     KXText& text = textOf(*shape);
-    text.setOutlineEnabled(true);
-    text.setOutlineWidth(10);
-    text.setOutlineColorValue(makeRGBA(0, 0, 255, 255));
     const kx::AttributedString before = text.textStorage().attributedString();
     kx::BitmapContext context(300, 120);
     text.drawInContext(context, {0, 0, 300, 120});
@@ -477,7 +483,62 @@ QImage drawnField(KXShape& shape, kx::Size page, double zoom = 1) {
     return context.makeImage().qimage();
 }
 
+// An image a whole number of times smaller, each pixel the average of its block (premultiplied).
+QImage shrunk(const QImage& image, int factor) {
+    const QImage source = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    QImage small(source.width() / factor, source.height() / factor, QImage::Format_RGBA8888_Premultiplied);
+    for (int y = 0; y < small.height(); ++y)
+        for (int x = 0; x < small.width(); ++x) {
+            int sum[4] = {};
+            for (int dy = 0; dy < factor; ++dy) {
+                const uchar* row = source.constScanLine(y * factor + dy) + 4 * x * factor;
+                for (int i = 0; i < 4 * factor; ++i)
+                    sum[i % 4] += row[i];
+            }
+            uchar* out = small.scanLine(y) + 4 * x;
+            for (int c = 0; c < 4; ++c)
+                out[c] = uchar(sum[c] / (factor * factor));
+        }
+    return small;
+}
+
+// Coverage in pixels: of all ink (alpha), and of the blue outline (the blue channel where red stays low).
+struct Coverage {
+    double ink = 0;
+    double blue = 0;
+};
+
+Coverage coverage(const QImage& image) {
+    const QImage p = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    Coverage c;
+    for (int y = 0; y < p.height(); ++y) {
+        const uchar* row = p.constScanLine(y);
+        for (int x = 0; x < p.width(); ++x) {
+            c.ink += row[4 * x + 3] / 255.0;
+            c.blue += std::max(0, row[4 * x + 2] - row[4 * x]) / 255.0;
+        }
+    }
+    return c;
+}
+
 }  // namespace
+
+// The outline of a plain field is a share of the font size: drawn at four times the size and brought back
+// down, the outlined text covers what it covers at the normal size.
+TEST_F(TextFieldTest, TheOutlineLooksTheSameAtEveryOutputSize) {
+    page = textPage(300, 120);
+    auto shape = outlinedText({0, 0, 300, 120}, QStringLiteral("WM ok"), 60);
+    const kx::Size pixels = page->pixelSize();
+    const Coverage one = coverage(drawnField(*shape, pixels));
+    for (const int zoom : {2, 4}) {
+        page->zoomToFitSize({pixels.width * zoom, pixels.height * zoom});
+        const Coverage large = coverage(shrunk(drawnField(*shape, pixels, zoom), zoom));
+        page->zoomToFitSize(pixels);
+        ASSERT_GT(one.blue, 100);
+        EXPECT_NEAR(large.blue / one.blue, 1, 0.1) << "outline at zoom " << zoom;
+        EXPECT_NEAR(large.ink / one.ink, 1, 0.1) << "all ink at zoom " << zoom;
+    }
+}
 
 // A colour emoji in a plain field shows in its colours.
 TEST_F(TextFieldTest, ColourEmojiShowInTheirColours) {

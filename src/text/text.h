@@ -246,4 +246,13 @@ private:
     kx::Size m_naturalSize;
     bool m_updateTextContainerGeometry = false;
     kx::Point m_textDrawPoint;
+    // While the drawing measures a column: the owner's editing rectangle (zoomed, y up), the column's left
+    // edge and top (page units) and the zoom, from which each measuring step places the wrap objects.
+    struct MeasuredColumn {
+        kx::Rect editable;
+        double x = 0;
+        double top = 0;
+        double zoom = 1;
+    };
+    std::optional<MeasuredColumn> m_measuredColumn;
 };

@@ -29,6 +29,13 @@ kx::BezierPath translatedPath(const kx::BezierPath& path, double dy) {
     return moved;
 }
 
+// The part of the owner's editing rectangle (`editable`, zoomed, y up) right of a column's left edge and
+// below its top edge (both in page units): the wrap objects' holes are measured against it.
+kx::Rect columnObjectRect(const kx::Rect& editable, double columnX, double columnTop, double z) {
+    return {editable.origin.x + columnX * z, editable.origin.y, editable.size.width - columnX * z,
+            editable.size.height - columnTop * z};
+}
+
 // Shows the page at zoom 1 (its preview as large as the page) for as long as it lives, so that the owner's
 // geometry queries, which answer in the preview's whole pixels, answer in page units.
 class PageAtZoomOne {
@@ -102,7 +109,6 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
     const float sfw = float(singleFontWidth());
     const KXCanvas::GraphList wraps = canvas->graphsIntersectWithGraph(shape);
     const kx::Rect editable = editableRect();
-    const bool output = canvas->renderIntent() == KXRenderIntentOutput;
     const std::size_t columns = std::min<std::size_t>(
         std::size_t(std::clamp<std::int64_t>(m_columnCount, 0, std::int64_t(m_textContainers.size()))),
         m_columnInfos.size());
@@ -117,9 +123,16 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
         KXTextContainer& container = *m_textContainers[i];
         const KXColumnInfo& info = *m_columnInfos[i];
         kx::Rect R = roundRectComponents({x, top, info.width() * areaWidth, areaHeight});
-        if (drawing)
+        if (drawing) {
             configure(container, R);
+            // Every measuring step places the holes of the wrap objects for the column's top at the offset
+            // it tries, so the layout measured is the layout drawn (the previous drawing's place would put
+            // lines under the objects and move the text's height).
+            m_measuredColumn = MeasuredColumn{editable, R.origin.x, R.origin.y, z};
+            container.setObjectRect(columnObjectRect(editable, R.origin.x, R.origin.y, z));
+        }
         const kx::Size used = usedSizeForTextAtColumn(int(i), R, true);
+        m_measuredColumn.reset();
         if (m_verticalAlignment == KXTextVerticalAlignmentBottom)
             R.origin.y = top + (R.size.height - used.height);
         else if (m_verticalAlignment == KXTextVerticalAlignmentMiddle)
@@ -132,9 +145,10 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
             configure(container, R);
         } else {
             view.setSelectedRange({0, 0});
-            container.setObjectRect({editable.origin.x + R.origin.x * z, editable.origin.y,
-                                     editable.size.width - R.origin.x * z, editable.size.height - R.origin.y * z});
-            if ((m_updateTextContainerGeometry || output) && index >= 0)
+            container.setObjectRect(columnObjectRect(editable, R.origin.x, R.origin.y, z));
+            // The column is drawn from the layout of its final place: the measuring may have left the
+            // outline or the holes where a step before the last one put them.
+            if (index >= 0)
                 m_layoutManager->textContainerChangedGeometry(&container);
             if (context && index >= 0 && m_layoutManager->characterRange(index).length > 0) {
                 m_layoutManager->drawBackground(*context, index, R.origin);
@@ -179,6 +193,9 @@ kx::Size KXText::usedSizeForTextAtColumn(int column, const kx::Rect& bound, bool
 kx::Rect KXText::boundingRectForGlyphRang(int column, const kx::BezierPath& path, double offsetY, bool relayout) {
     KXTextContainer& container = *m_textContainers[std::size_t(column)];
     container.setPath(translatedPath(path, offsetY));
+    // The outline raised by offsetY is drawn in a column moved down by as much.
+    if (const auto& c = m_measuredColumn)
+        container.setObjectRect(columnObjectRect(c->editable, c->x, c->top + offsetY, c->zoom));
     const int index = containerIndex(column);
     if (relayout) {
         m_layoutManager->invalidateLayout();

@@ -540,6 +540,63 @@ TEST_F(TextFieldTest, TheOutlineLooksTheSameAtEveryOutputSize) {
     }
 }
 
+// Middle- and bottom-aligned text beside an object it flows around, edited and laid out again, is drawn
+// right by the next drawing: no glyph touches the object, and the drawing is that of a new field holding
+// the edited text.
+TEST_F(TextFieldTest, AlignedTextBesideAWrapObjectIsDrawnRightAfterAnEdit) {
+    const QString before = QStringLiteral("words that flow around the object ").repeated(2);
+    const QString after = before + QStringLiteral("and more words that make the text taller ").repeated(6);
+    const kx::Size size(400, 300);
+    // A field on its own page with an object in front of its left half, level with the field's middle.
+    auto fieldBesideObject = [&](const QString& string, std::uint64_t alignment) {
+        page = textPage(size.width, size.height);
+        auto shape = plainText({0, 0, size.width, size.height}, string, 16);
+        shape->setStrokeEnabled(false);
+        auto object = std::make_shared<SolidGraph>();
+        page->addGraph(object);
+        object->setRelativeRect({0, 0.4, 0.45, 0.2});
+        object->setTextWrapEnabled(true);
+        KXText& text = textOf(*shape);
+        text.updateWrapRect();
+        text.setVerticalAlignment(alignment);
+        return std::pair(shape, object);
+    };
+    for (const auto& [alignment, relayout] : {std::pair{KXTextVerticalAlignmentMiddle, false},
+                                              std::pair{KXTextVerticalAlignmentMiddle, true},
+                                              std::pair{KXTextVerticalAlignmentBottom, false},
+                                              std::pair{KXTextVerticalAlignmentBottom, true}}) {
+        SCOPED_TRACE(testing::Message() << "alignment " << alignment << (relayout ? ", laid out again" : ", typed"));
+        auto [shape, object] = fieldBesideObject(before, alignment);
+        KXText& text = textOf(*shape);
+        drawnField(*shape, size);
+        text.textStorage().replaceCharacters({0, before.size()}, after);
+        if (relayout)
+            text.relayoutText();
+        const QImage edited = drawnField(*shape, size);
+
+        // Where the object is, drawn by itself into the same space.
+        kx::BitmapContext objectOnly(int(size.width), int(size.height));
+        object->drawInContext(objectOnly, object->frameRect());
+        const QImage area = objectOnly.makeImage().qimage();
+        int covered = 0, inked = 0;
+        for (int y = 1; y < area.height() - 1; ++y)
+            for (int x = 1; x < area.width() - 1; ++x) {
+                // Well inside the object: the pixel and its neighbours are all covered.
+                const bool inside = pixelAt(area, x, y).a > 0 && pixelAt(area, x - 1, y - 1).a > 0 &&
+                                    pixelAt(area, x + 1, y + 1).a > 0;
+                covered += inside;
+                inked += inside && pixelAt(edited, x, y).a > 0;
+            }
+        ASSERT_GT(covered, 1000);
+        EXPECT_EQ(inked, 0) << "glyph ink under the object";
+
+        auto [fresh, freshObject] = fieldBesideObject(after, alignment);
+        const QImage reference = drawnField(*fresh, size);
+        EXPECT_EQ(maxChannelDifference(edited, reference), 0);
+        EXPECT_EQ(textOf(*fresh).drawnLines(), text.drawnLines());
+    }
+}
+
 // A colour emoji in a plain field shows in its colours.
 TEST_F(TextFieldTest, ColourEmojiShowInTheirColours) {
     KX_REQUIRE_EMOJI_FONT();

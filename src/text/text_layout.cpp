@@ -109,6 +109,7 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
     const float sfw = float(singleFontWidth());
     const KXCanvas::GraphList wraps = canvas->graphsIntersectWithGraph(shape);
     const kx::Rect editable = editableRect();
+    const bool output = canvas->renderIntent() == KXRenderIntentOutput;
     const std::size_t columns = std::min<std::size_t>(
         std::size_t(std::clamp<std::int64_t>(m_columnCount, 0, std::int64_t(m_textContainers.size()))),
         m_columnInfos.size());
@@ -147,9 +148,8 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
             view.setSelectedRange({0, 0});
             container.setObjectRect(columnObjectRect(editable, R.origin.x, R.origin.y, z));
             // The column is drawn from the layout of its final place: the measuring may have left the
-            // outline or the holes where a step before the last one put them.
-            if (index >= 0)
-                m_layoutManager->textContainerChangedGeometry(&container);
+            // outline or the holes where a step before the last one put them. Output lays it out afresh.
+            containerGeometryMayHaveChanged(container, output);
             if (context && index >= 0 && m_layoutManager->characterRange(index).length > 0) {
                 m_layoutManager->drawBackground(*context, index, R.origin);
                 if (m_outlineEnabled) {
@@ -168,6 +168,24 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
     }
 }
 
+void KXText::containerGeometryMayHaveChanged(KXTextContainer& container, bool always) {
+    if (!m_layoutManager)
+        return;
+    ColumnGeometry now{&container, container.size(), container.lineFragmentPadding(), container.path(),
+                       container.singleFontWidth(), {}};
+    for (const std::shared_ptr<KXGraph>& graph : container.wrapObjects())
+        now.holes.push_back(graph ? container.holeRectForGraph(*graph) : std::nullopt);
+    const auto known = std::find_if(m_notifiedGeometry.begin(), m_notifiedGeometry.end(),
+                                    [&](const ColumnGeometry& g) { return g.container == &container; });
+    if (known != m_notifiedGeometry.end() && *known == now && !always)
+        return;
+    m_layoutManager->textContainerChangedGeometry(&container);
+    if (known != m_notifiedGeometry.end())
+        *known = std::move(now);
+    else
+        m_notifiedGeometry.push_back(std::move(now));
+}
+
 kx::Size KXText::usedSizeForTextAtColumn(int column, const kx::Rect& bound, bool relayout) {
     const double w = bound.size.width, h = bound.size.height;
     if (w == 0 && h == 0)
@@ -183,8 +201,7 @@ kx::Size KXText::usedSizeForTextAtColumn(int column, const kx::Rect& bound, bool
     KXTextContainer& container = *m_textContainers[std::size_t(column)];
     container.setPath(shape->editingShapeWithRect({0, 0, w, h}));
     if (relayout) {
-        m_layoutManager->invalidateLayout();
-        m_layoutManager->textContainerChangedGeometry(&container);
+        containerGeometryMayHaveChanged(container);
         return m_layoutManager->boundingRect(m_layoutManager->characterRange(index), index).size;
     }
     return m_layoutManager->usedRect(index).size;
@@ -197,10 +214,8 @@ kx::Rect KXText::boundingRectForGlyphRang(int column, const kx::BezierPath& path
     if (const auto& c = m_measuredColumn)
         container.setObjectRect(columnObjectRect(c->editable, c->x, c->top + offsetY, c->zoom));
     const int index = containerIndex(column);
-    if (relayout) {
-        m_layoutManager->invalidateLayout();
-        m_layoutManager->textContainerChangedGeometry(&container);
-    }
+    if (relayout)
+        containerGeometryMayHaveChanged(container);
     return m_layoutManager->boundingRect(m_layoutManager->characterRange(index), index);
 }
 

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -540,60 +541,105 @@ TEST_F(TextFieldTest, TheOutlineLooksTheSameAtEveryOutputSize) {
     }
 }
 
-// Middle- and bottom-aligned text beside an object it flows around, edited and laid out again, is drawn
-// right by the next drawing: no glyph touches the object, and the drawing is that of a new field holding
-// the edited text.
+namespace {
+
+// Pixels of glyph ink in `drawing` well inside the object (the pixel and its diagonal neighbours covered
+// by the object drawn by itself into the same space); `covered` counts those pixels.
+int inkUnderObject(KXGraph& object, const QImage& drawing, int* covered) {
+    kx::BitmapContext objectOnly(drawing.width(), drawing.height());
+    object.drawInContext(objectOnly, object.frameRect());
+    const QImage area = objectOnly.makeImage().qimage();
+    int inked = 0;
+    *covered = 0;
+    for (int y = 1; y < area.height() - 1; ++y)
+        for (int x = 1; x < area.width() - 1; ++x) {
+            const bool inside =
+                pixelAt(area, x, y).a > 0 && pixelAt(area, x - 1, y - 1).a > 0 && pixelAt(area, x + 1, y + 1).a > 0;
+            *covered += inside;
+            inked += inside && pixelAt(drawing, x, y).a > 0;
+        }
+    return inked;
+}
+
+const kx::Size kWrapPage(400, 300);
+
+}  // namespace
+
+// A field on a page of its own size, with an object it flows around in front of its left half, level with
+// its middle (or where `objectRect` puts it, relative to the page).
+std::pair<std::shared_ptr<OutlineShape>, std::shared_ptr<SolidGraph>> fieldBesideObject(
+    std::shared_ptr<KXCanvas>& page, const QString& string, std::uint64_t alignment,
+    const kx::Rect& objectRect = {0, 0.4, 0.45, 0.2}) {
+    page = textPage(kWrapPage.width, kWrapPage.height);
+    auto shape = textShape(*page, {0, 0, kWrapPage.width, kWrapPage.height}, string, dejaVu(16),
+                           OutlineShape::Kind::Rectangle, true);
+    shape->setStrokeEnabled(false);
+    auto object = std::make_shared<SolidGraph>();
+    page->addGraph(object);
+    object->setRelativeRect(objectRect);
+    object->setTextWrapEnabled(true);
+    KXText& text = textOf(*shape);
+    text.updateWrapRect();
+    text.setVerticalAlignment(alignment);
+    return {shape, object};
+}
+
+// Middle- and bottom-aligned text beside an object it flows around, edited (and laid out again or not), is
+// drawn right by the next drawing: no glyph touches the object, and the drawing is that of a new field
+// holding the edited text.
 TEST_F(TextFieldTest, AlignedTextBesideAWrapObjectIsDrawnRightAfterAnEdit) {
     const QString before = QStringLiteral("words that flow around the object ").repeated(2);
     const QString after = before + QStringLiteral("and more words that make the text taller ").repeated(6);
-    const kx::Size size(400, 300);
-    // A field on its own page with an object in front of its left half, level with the field's middle.
-    auto fieldBesideObject = [&](const QString& string, std::uint64_t alignment) {
-        page = textPage(size.width, size.height);
-        auto shape = plainText({0, 0, size.width, size.height}, string, 16);
-        shape->setStrokeEnabled(false);
-        auto object = std::make_shared<SolidGraph>();
-        page->addGraph(object);
-        object->setRelativeRect({0, 0.4, 0.45, 0.2});
-        object->setTextWrapEnabled(true);
-        KXText& text = textOf(*shape);
-        text.updateWrapRect();
-        text.setVerticalAlignment(alignment);
-        return std::pair(shape, object);
-    };
     for (const auto& [alignment, relayout] : {std::pair{KXTextVerticalAlignmentMiddle, false},
                                               std::pair{KXTextVerticalAlignmentMiddle, true},
                                               std::pair{KXTextVerticalAlignmentBottom, false},
                                               std::pair{KXTextVerticalAlignmentBottom, true}}) {
         SCOPED_TRACE(testing::Message() << "alignment " << alignment << (relayout ? ", laid out again" : ", typed"));
-        auto [shape, object] = fieldBesideObject(before, alignment);
+        auto [shape, object] = fieldBesideObject(page, before, alignment);
         KXText& text = textOf(*shape);
-        drawnField(*shape, size);
+        drawnField(*shape, kWrapPage);
         text.textStorage().replaceCharacters({0, before.size()}, after);
         if (relayout)
             text.relayoutText();
-        const QImage edited = drawnField(*shape, size);
-
-        // Where the object is, drawn by itself into the same space.
-        kx::BitmapContext objectOnly(int(size.width), int(size.height));
-        object->drawInContext(objectOnly, object->frameRect());
-        const QImage area = objectOnly.makeImage().qimage();
-        int covered = 0, inked = 0;
-        for (int y = 1; y < area.height() - 1; ++y)
-            for (int x = 1; x < area.width() - 1; ++x) {
-                // Well inside the object: the pixel and its neighbours are all covered.
-                const bool inside = pixelAt(area, x, y).a > 0 && pixelAt(area, x - 1, y - 1).a > 0 &&
-                                    pixelAt(area, x + 1, y + 1).a > 0;
-                covered += inside;
-                inked += inside && pixelAt(edited, x, y).a > 0;
-            }
+        const QImage edited = drawnField(*shape, kWrapPage);
+        int covered = 0;
+        EXPECT_EQ(inkUnderObject(*object, edited, &covered), 0) << "glyph ink under the object";
         ASSERT_GT(covered, 1000);
-        EXPECT_EQ(inked, 0) << "glyph ink under the object";
 
-        auto [fresh, freshObject] = fieldBesideObject(after, alignment);
-        const QImage reference = drawnField(*fresh, size);
-        EXPECT_EQ(maxChannelDifference(edited, reference), 0);
+        auto [fresh, freshObject] = fieldBesideObject(page, after, alignment);
+        EXPECT_EQ(maxChannelDifference(edited, drawnField(*fresh, kWrapPage)), 0);
         EXPECT_EQ(textOf(*fresh).drawnLines(), text.drawnLines());
+    }
+}
+
+// Drawings keep the layout of the text they can keep; what changes the places of lines is always seen by
+// the next drawing: an object moved, the field resized, a column added.
+TEST_F(TextFieldTest, EveryChangeOfTheColumnsGeometryReachesTheNextDrawing) {
+    const QString string = QStringLiteral("words that flow around the object in front of them ").repeated(6);
+    // Each change, applied to a field drawn before or to a new one.
+    const std::pair<const char*, std::function<void(KXShape&, KXGraph&)>> changes[] = {
+        {"object moved", [](KXShape&, KXGraph& object) { object.setRelativeRect({0.3, 0.1, 0.4, 0.25}); }},
+        {"field narrowed", [](KXShape& shape, KXGraph&) { shape.setRelativeRect({0, 0, 0.8, 1}); }},
+        {"second column",
+         [](KXShape& shape, KXGraph&) {
+             textOf(shape).setColumnInfos({KXColumnInfo::columnInfoWithWidth(0.45, 0.1),
+                                           KXColumnInfo::columnInfoWithWidth(0.45, 0)});
+         }},
+    };
+    for (const auto& [name, apply] : changes) {
+        SCOPED_TRACE(name);
+        auto [shape, object] = fieldBesideObject(page, string, KXTextVerticalAlignmentTop);
+        drawnField(*shape, kWrapPage);
+        apply(*shape, *object);
+        const QImage changed = drawnField(*shape, kWrapPage);
+        int covered = 0;
+        EXPECT_EQ(inkUnderObject(*object, changed, &covered), 0) << "glyph ink under the object";
+        ASSERT_GT(covered, 1000);
+
+        auto [fresh, freshObject] = fieldBesideObject(page, string, KXTextVerticalAlignmentTop);
+        apply(*fresh, *freshObject);
+        EXPECT_EQ(maxChannelDifference(changed, drawnField(*fresh, kWrapPage)), 0);
+        EXPECT_EQ(textOf(*fresh).drawnLines(), textOf(*shape).drawnLines());
     }
 }
 

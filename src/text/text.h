@@ -246,4 +246,29 @@ private:
     kx::Size m_naturalSize;
     bool m_updateTextContainerGeometry = false;
     kx::Point m_textDrawPoint;
+    // While the drawing measures a column: the owner's editing rectangle (zoomed, y up), the column's left
+    // edge and top (page units) and the zoom, from which each measuring step places the wrap objects.
+    struct MeasuredColumn {
+        kx::Rect editable;
+        double x = 0;
+        double top = 0;
+        double zoom = 1;
+    };
+    std::optional<MeasuredColumn> m_measuredColumn;
+    // What a column container's answers depend on besides the text: its size, padding, outline and
+    // shortest useful line, and the holes of the objects in front. A column's layout holds for as long as
+    // these stay what they were when the layout manager last heard of a change.
+    struct ColumnGeometry {
+        const KXTextContainer* container = nullptr;
+        kx::Size size;
+        double padding = 0;
+        std::optional<kx::BezierPath> path;
+        float singleFontWidth = 0;
+        std::vector<std::optional<kx::Rect>> holes;
+        friend bool operator==(const ColumnGeometry&, const ColumnGeometry&) = default;
+    };
+    std::vector<ColumnGeometry> m_notifiedGeometry;
+    // Tells the layout manager that the container's geometry changed when it did since it was last told, or
+    // in any case with `always`; edits of the text need no telling, the layout manager follows them.
+    void containerGeometryMayHaveChanged(KXTextContainer& container, bool always = false);
 };

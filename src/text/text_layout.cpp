@@ -29,6 +29,13 @@ kx::BezierPath translatedPath(const kx::BezierPath& path, double dy) {
     return moved;
 }
 
+// The part of the owner's editing rectangle (`editable`, zoomed, y up) right of a column's left edge and
+// below its top edge (both in page units): the wrap objects' holes are measured against it.
+kx::Rect columnObjectRect(const kx::Rect& editable, double columnX, double columnTop, double z) {
+    return {editable.origin.x + columnX * z, editable.origin.y, editable.size.width - columnX * z,
+            editable.size.height - columnTop * z};
+}
+
 // Shows the page at zoom 1 (its preview as large as the page) for as long as it lives, so that the owner's
 // geometry queries, which answer in the preview's whole pixels, answer in page units.
 class PageAtZoomOne {
@@ -117,9 +124,16 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
         KXTextContainer& container = *m_textContainers[i];
         const KXColumnInfo& info = *m_columnInfos[i];
         kx::Rect R = roundRectComponents({x, top, info.width() * areaWidth, areaHeight});
-        if (drawing)
+        if (drawing) {
             configure(container, R);
+            // Every measuring step places the holes of the wrap objects for the column's top at the offset
+            // it tries, so the layout measured is the layout drawn (the previous drawing's place would put
+            // lines under the objects and move the text's height).
+            m_measuredColumn = MeasuredColumn{editable, R.origin.x, R.origin.y, z};
+            container.setObjectRect(columnObjectRect(editable, R.origin.x, R.origin.y, z));
+        }
         const kx::Size used = usedSizeForTextAtColumn(int(i), R, true);
+        m_measuredColumn.reset();
         if (m_verticalAlignment == KXTextVerticalAlignmentBottom)
             R.origin.y = top + (R.size.height - used.height);
         else if (m_verticalAlignment == KXTextVerticalAlignmentMiddle)
@@ -132,27 +146,17 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
             configure(container, R);
         } else {
             view.setSelectedRange({0, 0});
-            container.setObjectRect({editable.origin.x + R.origin.x * z, editable.origin.y,
-                                     editable.size.width - R.origin.x * z, editable.size.height - R.origin.y * z});
-            if ((m_updateTextContainerGeometry || output) && index >= 0)
-                m_layoutManager->textContainerChangedGeometry(&container);
+            container.setObjectRect(columnObjectRect(editable, R.origin.x, R.origin.y, z));
+            // The column is drawn from the layout of its final place: the measuring may have left the
+            // outline or the holes where a step before the last one put them. Output lays it out afresh.
+            containerGeometryMayHaveChanged(container, output);
             if (context && index >= 0 && m_layoutManager->characterRange(index).length > 0) {
                 m_layoutManager->drawBackground(*context, index, R.origin);
                 if (m_outlineEnabled) {
-                    const kx::TextRange range = m_layoutManager->characterRange(index);
-                    const kx::AttributedString kept = m_textStorage->attributedString().substring(range);
-                    kx::TextAttributes outline;
-                    outline.strokeColor = nsColorFromRGBA(KXPackedRGBA(m_outlineColorValue));
-                    outline.strokeWidth = -m_outlineWidth * z;
-                    m_textStorage->addAttributes(range, outline);
-                    m_layoutManager->drawGlyphs(*context, index, R.origin);
-                    m_textStorage->beginEditing();
-                    qsizetype at = range.location;
-                    for (const kx::AttributeRun& run : kept.runs()) {
-                        m_textStorage->setAttributes({at, run.length}, run.attributes);
-                        at += run.length;
-                    }
-                    m_textStorage->endEditing();
+                    // Filled and stroked, the stroke in percent of the font size: the context's zoom scales
+                    // the glyphs and their outline alike.
+                    const kx::GlyphStroke outline{-m_outlineWidth, nsColorFromRGBA(KXPackedRGBA(m_outlineColorValue))};
+                    m_layoutManager->drawGlyphs(*context, index, R.origin, outline);
                     view.setIgnoreDisplay(true);
                 }
                 m_layoutManager->drawGlyphs(*context, index, R.origin);
@@ -162,6 +166,24 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
         }
         x = R.maxX() + info.gutter() * areaWidth;
     }
+}
+
+void KXText::containerGeometryMayHaveChanged(KXTextContainer& container, bool always) {
+    if (!m_layoutManager)
+        return;
+    ColumnGeometry now{&container, container.size(), container.lineFragmentPadding(), container.path(),
+                       container.singleFontWidth(), {}};
+    for (const std::shared_ptr<KXGraph>& graph : container.wrapObjects())
+        now.holes.push_back(graph ? container.holeRectForGraph(*graph) : std::nullopt);
+    const auto known = std::find_if(m_notifiedGeometry.begin(), m_notifiedGeometry.end(),
+                                    [&](const ColumnGeometry& g) { return g.container == &container; });
+    if (known != m_notifiedGeometry.end() && *known == now && !always)
+        return;
+    m_layoutManager->textContainerChangedGeometry(&container);
+    if (known != m_notifiedGeometry.end())
+        *known = std::move(now);
+    else
+        m_notifiedGeometry.push_back(std::move(now));
 }
 
 kx::Size KXText::usedSizeForTextAtColumn(int column, const kx::Rect& bound, bool relayout) {
@@ -179,8 +201,7 @@ kx::Size KXText::usedSizeForTextAtColumn(int column, const kx::Rect& bound, bool
     KXTextContainer& container = *m_textContainers[std::size_t(column)];
     container.setPath(shape->editingShapeWithRect({0, 0, w, h}));
     if (relayout) {
-        m_layoutManager->invalidateLayout();
-        m_layoutManager->textContainerChangedGeometry(&container);
+        containerGeometryMayHaveChanged(container);
         return m_layoutManager->boundingRect(m_layoutManager->characterRange(index), index).size;
     }
     return m_layoutManager->usedRect(index).size;
@@ -189,11 +210,12 @@ kx::Size KXText::usedSizeForTextAtColumn(int column, const kx::Rect& bound, bool
 kx::Rect KXText::boundingRectForGlyphRang(int column, const kx::BezierPath& path, double offsetY, bool relayout) {
     KXTextContainer& container = *m_textContainers[std::size_t(column)];
     container.setPath(translatedPath(path, offsetY));
+    // The outline raised by offsetY is drawn in a column moved down by as much.
+    if (const auto& c = m_measuredColumn)
+        container.setObjectRect(columnObjectRect(c->editable, c->x, c->top + offsetY, c->zoom));
     const int index = containerIndex(column);
-    if (relayout) {
-        m_layoutManager->invalidateLayout();
-        m_layoutManager->textContainerChangedGeometry(&container);
-    }
+    if (relayout)
+        containerGeometryMayHaveChanged(container);
     return m_layoutManager->boundingRect(m_layoutManager->characterRange(index), index);
 }
 

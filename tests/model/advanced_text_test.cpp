@@ -11,6 +11,7 @@
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/gfx/jpng.h"
+#include "support/emoji_font.h"
 #include "support/pixel_probe.h"
 
 #include <gtest/gtest.h>
@@ -236,4 +237,24 @@ TEST_F(AdvancedTextTest, ArchiveAddsFontScaleAndFillAndRoundTrips) {
     ASSERT_TRUE(back->background());
     EXPECT_EQ(back->background()->fillType(), KXFillTypeImage);
     EXPECT_EQ(kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(back)), data);
+}
+
+// Emoji of a colour font show in their colours in word-art, alone and among letters, with and without an
+// outline.
+TEST_F(AdvancedTextTest, ColourEmojiShowInTheirColours) {
+    KX_REQUIRE_EMOJI_FONT();
+    for (const QString& string : {kGrinningFace, QStringLiteral("I") + kGrinningFace + QStringLiteral("I")}) {
+        for (const bool outline : {false, true}) {
+            auto shape = wordArt({0, 0, 300, 120}, string, 60);
+            KXAdvancedText& text = art(*shape);
+            kx::AttributedString withEmoji = text.textStorage().attributedString();
+            setEmojiFont(withEmoji, 60);
+            text.textStorage().setAttributedString(withEmoji);
+            text.setOutlineEnabled(outline);
+            const QImage image = text.image().qimage();
+            ASSERT_FALSE(image.isNull());
+            EXPECT_GT(colouredPixels(image, image.rect()), 300) << string.size() << " characters, outline " << outline;
+            page->removeGraph(shape.get());
+        }
+    }
 }

@@ -10,10 +10,12 @@
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/foundation/notification_center.h"
+#include "support/emoji_font.h"
 #include "support/pixel_probe.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -30,6 +32,16 @@ protected:
     std::shared_ptr<OutlineShape> plainText(const kx::Rect& frame, const QString& string, double size = 20,
                                             OutlineShape::Kind kind = OutlineShape::Kind::Rectangle) {
         return textShape(*page, frame, string, dejaVu(size), kind, true);
+    }
+    // A plain field without a border whose text has a blue outline 10% of the font size wide.
+    std::shared_ptr<OutlineShape> outlinedText(const kx::Rect& frame, const QString& string, double size) {
+        auto shape = plainText(frame, string, size);
+        shape->setStrokeEnabled(false);
+        KXText& text = textOf(*shape);
+        text.setOutlineEnabled(true);
+        text.setOutlineWidth(10);
+        text.setOutlineColorValue(makeRGBA(0, 0, 255, 255));
+        return shape;
     }
     std::shared_ptr<KXCanvas> page;
 };
@@ -324,12 +336,8 @@ TEST_F(TextFieldTest, AlignmentSearchesEndInAnOvalAndAStar) {
 }
 
 TEST_F(TextFieldTest, PlainDrawingWithOutlineShowsTheOutlineAndRestoresTheAttributes) {
-    auto shape = plainText({0, 0, 300, 120}, QStringLiteral("WM"), 80);
-    shape->setStrokeEnabled(false);
+    auto shape = outlinedText({0, 0, 300, 120}, QStringLiteral("WM"), 80);
     KXText& text = textOf(*shape);
-    text.setOutlineEnabled(true);
-    text.setOutlineWidth(10);
-    text.setOutlineColorValue(makeRGBA(0, 0, 255, 255));
     const kx::AttributedString before = text.textStorage().attributedString();
     kx::BitmapContext context(300, 120);
     text.drawInContext(context, {0, 0, 300, 120});
@@ -464,4 +472,185 @@ TEST_F(TextFieldTest, OutputDrawingTakesTheAreaFromTheShapesFrame) {
     // 200 wide about the rectangle's centre (150): from x 50.
     EXPECT_GE(output, 50);
     EXPECT_LT(output, 60);
+}
+
+namespace {
+
+// The drawing of a shape's text field into a bitmap the size of the page at the zoom, the field drawn
+// into its frame (which the page gives at its zoom).
+QImage drawnField(KXShape& shape, kx::Size page, double zoom = 1) {
+    kx::BitmapContext context(int(page.width * zoom), int(page.height * zoom));
+    textOf(shape).drawInContext(context, shape.frameRect());
+    return context.makeImage().qimage();
+}
+
+// An image a whole number of times smaller, each pixel the average of its block (premultiplied).
+QImage shrunk(const QImage& image, int factor) {
+    const QImage source = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    QImage small(source.width() / factor, source.height() / factor, QImage::Format_RGBA8888_Premultiplied);
+    for (int y = 0; y < small.height(); ++y)
+        for (int x = 0; x < small.width(); ++x) {
+            int sum[4] = {};
+            for (int dy = 0; dy < factor; ++dy) {
+                const uchar* row = source.constScanLine(y * factor + dy) + 4 * x * factor;
+                for (int i = 0; i < 4 * factor; ++i)
+                    sum[i % 4] += row[i];
+            }
+            uchar* out = small.scanLine(y) + 4 * x;
+            for (int c = 0; c < 4; ++c)
+                out[c] = uchar(sum[c] / (factor * factor));
+        }
+    return small;
+}
+
+// Coverage in pixels: of all ink (alpha), and of the blue outline (the blue channel where red stays low).
+struct Coverage {
+    double ink = 0;
+    double blue = 0;
+};
+
+Coverage coverage(const QImage& image) {
+    const QImage p = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    Coverage c;
+    for (int y = 0; y < p.height(); ++y) {
+        const uchar* row = p.constScanLine(y);
+        for (int x = 0; x < p.width(); ++x) {
+            c.ink += row[4 * x + 3] / 255.0;
+            c.blue += std::max(0, row[4 * x + 2] - row[4 * x]) / 255.0;
+        }
+    }
+    return c;
+}
+
+}  // namespace
+
+// The outline of a plain field is a share of the font size: drawn at four times the size and brought back
+// down, the outlined text covers what it covers at the normal size.
+TEST_F(TextFieldTest, TheOutlineLooksTheSameAtEveryOutputSize) {
+    page = textPage(300, 120);
+    auto shape = outlinedText({0, 0, 300, 120}, QStringLiteral("WM ok"), 60);
+    const kx::Size pixels = page->pixelSize();
+    const Coverage one = coverage(drawnField(*shape, pixels));
+    for (const int zoom : {2, 4}) {
+        page->zoomToFitSize({pixels.width * zoom, pixels.height * zoom});
+        const Coverage large = coverage(shrunk(drawnField(*shape, pixels, zoom), zoom));
+        page->zoomToFitSize(pixels);
+        ASSERT_GT(one.blue, 100);
+        EXPECT_NEAR(large.blue / one.blue, 1, 0.1) << "outline at zoom " << zoom;
+        EXPECT_NEAR(large.ink / one.ink, 1, 0.1) << "all ink at zoom " << zoom;
+    }
+}
+
+namespace {
+
+// Pixels of glyph ink in `drawing` well inside the object (the pixel and its diagonal neighbours covered
+// by the object drawn by itself into the same space); `covered` counts those pixels.
+int inkUnderObject(KXGraph& object, const QImage& drawing, int* covered) {
+    kx::BitmapContext objectOnly(drawing.width(), drawing.height());
+    object.drawInContext(objectOnly, object.frameRect());
+    const QImage area = objectOnly.makeImage().qimage();
+    int inked = 0;
+    *covered = 0;
+    for (int y = 1; y < area.height() - 1; ++y)
+        for (int x = 1; x < area.width() - 1; ++x) {
+            const bool inside =
+                pixelAt(area, x, y).a > 0 && pixelAt(area, x - 1, y - 1).a > 0 && pixelAt(area, x + 1, y + 1).a > 0;
+            *covered += inside;
+            inked += inside && pixelAt(drawing, x, y).a > 0;
+        }
+    return inked;
+}
+
+const kx::Size kWrapPage(400, 300);
+
+}  // namespace
+
+// A field on a page of its own size, with an object it flows around in front of its left half, level with
+// its middle (or where `objectRect` puts it, relative to the page).
+std::pair<std::shared_ptr<OutlineShape>, std::shared_ptr<SolidGraph>> fieldBesideObject(
+    std::shared_ptr<KXCanvas>& page, const QString& string, std::uint64_t alignment,
+    const kx::Rect& objectRect = {0, 0.4, 0.45, 0.2}) {
+    page = textPage(kWrapPage.width, kWrapPage.height);
+    auto shape = textShape(*page, {0, 0, kWrapPage.width, kWrapPage.height}, string, dejaVu(16),
+                           OutlineShape::Kind::Rectangle, true);
+    shape->setStrokeEnabled(false);
+    auto object = std::make_shared<SolidGraph>();
+    page->addGraph(object);
+    object->setRelativeRect(objectRect);
+    object->setTextWrapEnabled(true);
+    KXText& text = textOf(*shape);
+    text.updateWrapRect();
+    text.setVerticalAlignment(alignment);
+    return {shape, object};
+}
+
+// Middle- and bottom-aligned text beside an object it flows around, edited (and laid out again or not), is
+// drawn right by the next drawing: no glyph touches the object, and the drawing is that of a new field
+// holding the edited text.
+TEST_F(TextFieldTest, AlignedTextBesideAWrapObjectIsDrawnRightAfterAnEdit) {
+    const QString before = QStringLiteral("words that flow around the object ").repeated(2);
+    const QString after = before + QStringLiteral("and more words that make the text taller ").repeated(6);
+    for (const auto& [alignment, relayout] : {std::pair{KXTextVerticalAlignmentMiddle, false},
+                                              std::pair{KXTextVerticalAlignmentMiddle, true},
+                                              std::pair{KXTextVerticalAlignmentBottom, false},
+                                              std::pair{KXTextVerticalAlignmentBottom, true}}) {
+        SCOPED_TRACE(testing::Message() << "alignment " << alignment << (relayout ? ", laid out again" : ", typed"));
+        auto [shape, object] = fieldBesideObject(page, before, alignment);
+        KXText& text = textOf(*shape);
+        drawnField(*shape, kWrapPage);
+        text.textStorage().replaceCharacters({0, before.size()}, after);
+        if (relayout)
+            text.relayoutText();
+        const QImage edited = drawnField(*shape, kWrapPage);
+        int covered = 0;
+        EXPECT_EQ(inkUnderObject(*object, edited, &covered), 0) << "glyph ink under the object";
+        ASSERT_GT(covered, 1000);
+
+        auto [fresh, freshObject] = fieldBesideObject(page, after, alignment);
+        EXPECT_EQ(maxChannelDifference(edited, drawnField(*fresh, kWrapPage)), 0);
+        EXPECT_EQ(textOf(*fresh).drawnLines(), text.drawnLines());
+    }
+}
+
+// Drawings keep the layout of the text they can keep; what changes the places of lines is always seen by
+// the next drawing: an object moved, the field resized, a column added.
+TEST_F(TextFieldTest, EveryChangeOfTheColumnsGeometryReachesTheNextDrawing) {
+    const QString string = QStringLiteral("words that flow around the object in front of them ").repeated(6);
+    // Each change, applied to a field drawn before or to a new one.
+    const std::pair<const char*, std::function<void(KXShape&, KXGraph&)>> changes[] = {
+        {"object moved", [](KXShape&, KXGraph& object) { object.setRelativeRect({0.3, 0.1, 0.4, 0.25}); }},
+        {"field narrowed", [](KXShape& shape, KXGraph&) { shape.setRelativeRect({0, 0, 0.8, 1}); }},
+        {"second column",
+         [](KXShape& shape, KXGraph&) {
+             textOf(shape).setColumnInfos({KXColumnInfo::columnInfoWithWidth(0.45, 0.1),
+                                           KXColumnInfo::columnInfoWithWidth(0.45, 0)});
+         }},
+    };
+    for (const auto& [name, apply] : changes) {
+        SCOPED_TRACE(name);
+        auto [shape, object] = fieldBesideObject(page, string, KXTextVerticalAlignmentTop);
+        drawnField(*shape, kWrapPage);
+        apply(*shape, *object);
+        const QImage changed = drawnField(*shape, kWrapPage);
+        int covered = 0;
+        EXPECT_EQ(inkUnderObject(*object, changed, &covered), 0) << "glyph ink under the object";
+        ASSERT_GT(covered, 1000);
+
+        auto [fresh, freshObject] = fieldBesideObject(page, string, KXTextVerticalAlignmentTop);
+        apply(*fresh, *freshObject);
+        EXPECT_EQ(maxChannelDifference(changed, drawnField(*fresh, kWrapPage)), 0);
+        EXPECT_EQ(textOf(*fresh).drawnLines(), textOf(*shape).drawnLines());
+    }
+}
+
+// A colour emoji in a plain field shows in its colours.
+TEST_F(TextFieldTest, ColourEmojiShowInTheirColours) {
+    KX_REQUIRE_EMOJI_FONT();
+    auto shape = plainText({0, 0, 300, 120}, kGrinningFace + QStringLiteral(" ") + kGrinningFace, 40);
+    shape->setStrokeEnabled(false);
+    kx::AttributedString withEmoji = textOf(*shape).textStorage().attributedString();
+    setEmojiFont(withEmoji, 40);
+    textOf(*shape).textStorage().setAttributedString(withEmoji);
+    const QImage image = drawnField(*shape, page->pixelSize());
+    EXPECT_GT(colouredPixels(image, image.rect()), 500);
 }

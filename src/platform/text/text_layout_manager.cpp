@@ -1,10 +1,10 @@
 #include "platform/text/text_layout_manager.h"
 
 #include "platform/gfx/bitmap_context.h"
+#include "platform/text/glyph_drawing.h"
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
-#include <QRawFont>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -569,38 +569,26 @@ void TextLayoutManager::drawBackground(BitmapContext& context, int container, co
         });
 }
 
-void TextLayoutManager::drawGlyphs(BitmapContext& context, int container, const Point& origin) {
+void TextLayoutManager::drawGlyphs(BitmapContext& context, int container, const Point& origin,
+                                   const std::optional<GlyphStroke>& stroke) {
     context.saveGState();
-    forEachRunIn(
-        container, [&](const LineFragment& f, const QTextLine& line, const TextAttributes& a, int from, int length) {
-            QPainterPath glyphs;
-            for (const QGlyphRun& run : line.glyphRuns(from, length)) {
-                const QRawFont font = run.rawFont();
-                const auto indexes = run.glyphIndexes();
-                const auto positions = run.positions();
-                for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i) {
-                    const QPointF at = positions[i] + QPointF(origin.x, origin.y);
-                    glyphs.addPath(font.pathForGlyph(indexes[i]).translated(at));
-                }
-            }
+    {
+        GlyphPainter painter(context);
+        const QPointF offset(origin.x, origin.y);
+        forEachRunIn(container, [&](const LineFragment& f, const QTextLine& line, const TextAttributes& a, int from,
+                                    int length) {
+            const QList<QGlyphRun> runs = line.glyphRuns(from, length);
             const Color foreground = a.effectiveForegroundColor();
-            const double size = a.effectiveFont().pointSize();
-            const double strokeWidth = a.strokeWidth.value_or(0);
-            if (!glyphs.isEmpty()) {
-                const Path path = Path::fromQPainterPath(glyphs);
-                if (strokeWidth <= 0) {
-                    context.setFillColor(foreground);
-                    context.beginPath();
-                    context.addPath(path);
-                    context.fillPath();
-                }
-                if (strokeWidth != 0) {
-                    context.setStrokeColor(a.strokeColor ? *a.strokeColor : foreground);
-                    context.setLineWidth(std::abs(strokeWidth) / 100.0 * size);
-                    context.beginPath();
-                    context.addPath(path);
-                    context.strokePath();
-                }
+            const double strokeWidth = stroke ? stroke->width : a.strokeWidth.value_or(0);
+            if (strokeWidth <= 0)
+                for (const QGlyphRun& run : runs)
+                    painter.fillGlyphs(run, offset, foreground);
+            if (strokeWidth != 0) {
+                QPainterPath outlines;
+                for (const QGlyphRun& run : runs)
+                    outlines.addPath(glyphRunOutlines(run, offset));
+                const Color color = stroke ? stroke->color : a.strokeColor ? *a.strokeColor : foreground;
+                painter.strokeOutlines(outlines, color, std::abs(strokeWidth) / 100.0 * a.effectiveFont().pointSize());
             }
             const int style = a.underline.value_or(0) & 0xFF;
             if (style != kUnderlineNone) {
@@ -608,13 +596,14 @@ void TextLayoutManager::drawGlyphs(BitmapContext& context, int container, const 
                 const double thickness = std::max(metrics.lineWidth(), 0.5) * (style == kUnderlineThick ? 2 : 1);
                 const double x0 = line.cursorToX(from), x1 = line.cursorToX(from + length);
                 const double y = f.baseline + metrics.underlinePos();
-                context.setFillColor(a.underlineColor ? *a.underlineColor : foreground);
+                const Color color = a.underlineColor ? *a.underlineColor : foreground;
                 const Rect bar(origin.x + std::min(x0, x1), origin.y + y - thickness / 2, std::abs(x1 - x0), thickness);
-                context.fillRect(bar);
+                painter.fillRect(bar, color);
                 if (style == kUnderlineDouble)
-                    context.fillRect(bar.offsetBy(0, 2 * thickness));
+                    painter.fillRect(bar.offsetBy(0, 2 * thickness), color);
             }
         });
+    }
     context.restoreGState();
 }
 

@@ -18,10 +18,12 @@
 #pragma once
 
 #include "platform/foundation/geometry.h"
+#include "platform/gfx/color.h"
 #include "platform/text/text_container.h"
 #include "platform/text/text_storage.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QTextLayout;
@@ -40,6 +42,13 @@ struct LineFragment {
     // Where the layout manager keeps the fragment's line: its paragraph and the line within it.
     int paragraph = -1;
     int line = -1;
+};
+
+// A stroke for every glyph drawn, as the stroke-width and stroke-colour attributes give one: the width in
+// percent of the font size, positive for a stroke alone, negative for a fill and a stroke.
+struct GlyphStroke {
+    double width = 0;
+    Color color;
 };
 
 class TextLayoutManager {
@@ -85,8 +94,10 @@ public:
 
     // Background colours of a container's characters, then its glyphs (filled and/or stroked by their
     // stroke width, in the context's line join) and underlines, with the container's origin at `origin`.
+    // A stroke given here replaces the characters' own stroke width and colour.
     void drawBackground(BitmapContext& context, int container, const Point& origin);
-    void drawGlyphs(BitmapContext& context, int container, const Point& origin);
+    void drawGlyphs(BitmapContext& context, int container, const Point& origin,
+                    const std::optional<GlyphStroke>& stroke = std::nullopt);
 
 private:
     struct Paragraph;

@@ -3,9 +3,12 @@
 
 #include <QFontMetricsF>
 
+#include "support/emoji_font.h"
 #include "support/pixel_probe.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using namespace kx;
 using kxtest::pixelAt;
@@ -143,4 +146,121 @@ TEST(TextDrawing, AnEmptyStorageDrawsNothing) {
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x)
             ASSERT_EQ(pixelAt(image, x, y), kClear);
+}
+
+namespace {
+
+// Draws one container's text into a context of the kind given, flipped for the text and scaled, with the
+// container's origin at `origin`.
+QImage drawScaled(const AttributedString& text, double scale, Point origin, int width, int height,
+                  BitmapContext::Kind kind = BitmapContext::Kind::RGBA) {
+    auto storage = std::make_shared<TextStorage>(text);
+    TextLayoutManager manager(storage);
+    manager.addTextContainer(std::make_shared<TextContainer>(Size(1000, 1000)));
+    BitmapContext context(width, height, kind);
+    context.translate(0, height);
+    context.scale(scale, -scale);
+    manager.drawGlyphs(context, 0, origin);
+    return context.makeImage().qimage();
+}
+
+// The smallest rectangle holding every pixel with some ink (alpha, or grey for a grey image).
+QRect inkBox(const QImage& image) {
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    const bool grey = image.format() == QImage::Format_Grayscale8;
+    QRect box;
+    for (int y = 0; y < argb.height(); ++y)
+        for (int x = 0; x < argb.width(); ++x) {
+            const QColor c = argb.pixelColor(x, y);
+            if ((grey ? c.red() : c.alpha()) > 40)
+                box = box.united(QRect(x, y, 1, 1));
+        }
+    return box;
+}
+
+}  // namespace
+
+// Filled glyphs are drawn as glyphs and stroked ones as outline paths: both must come out upright and in
+// the same place, at any scale and origin. A hairline stroke traces the outlines.
+TEST(TextDrawing, FilledGlyphsLieWhereTheirOutlinesAre) {
+    TextAttributes a = bigL();
+    a.font = a.font->withSize(40);
+    const QString string = QStringLiteral("Pg lj");
+    for (const auto& [name, scale, origin] : {std::tuple{"unscaled", 1.0, Point(0, 0)},
+                                              std::tuple{"zoomed in, moved by fractions", 3.0, Point(7.3, 11.6)},
+                                              std::tuple{"zoomed out", 0.5, Point(2, 3)}}) {
+        const int width = int(300 * scale) + 40, height = int(80 * scale) + 40;
+        const QImage filled = drawScaled(AttributedString(string, a), scale, origin, width, height);
+        TextAttributes hairline = a;
+        hairline.strokeWidth = 2.5 / scale;  // one pixel wide
+        const QImage traced = drawScaled(AttributedString(string, hairline), scale, origin, width, height);
+        const QRect f = inkBox(filled), t = inkBox(traced);
+        ASSERT_FALSE(f.isEmpty()) << name;
+        ASSERT_FALSE(t.isEmpty()) << name;
+        EXPECT_NEAR(f.left(), t.left(), 1) << name;
+        EXPECT_NEAR(f.right(), t.right(), 1) << name;
+        EXPECT_NEAR(f.top(), t.top(), 1) << name;
+        EXPECT_NEAR(f.bottom(), t.bottom(), 1) << name;
+    }
+}
+
+TEST(TextDrawing, GlyphsReachGreyAndCoverageContexts) {
+    TextAttributes a = bigL();
+    a.font = a.font->withSize(40);
+    a.foregroundColor = Color::srgb(1, 1, 1);
+    for (const auto kind : {BitmapContext::Kind::Gray, BitmapContext::Kind::AlphaOnly}) {
+        const QImage image = drawScaled(AttributedString(QStringLiteral("Pg"), a), 1, {0, 0}, 100, 60, kind);
+        const QRect box = inkBox(image);
+        EXPECT_GT(box.width(), 30) << int(kind);
+        EXPECT_GT(box.height(), 25) << int(kind);
+    }
+}
+
+// Colour emoji have no outlines: drawn as glyphs, they show in their own colours, alone or among letters,
+// and the letters beside them keep their colour.
+TEST(TextDrawing, ColourEmojiAreDrawnInTheirColours) {
+    KX_REQUIRE_EMOJI_FONT();
+    TextAttributes a;
+    a.font = Font::withFamily(QStringLiteral("DejaVu Sans"), QStringLiteral("Book"), 40);
+    a.foregroundColor = Color::srgb(0, 0, 0);
+    const QString face = kxtest::kGrinningFace;
+    struct Case {
+        const char* name;
+        QString text;
+        double scale;
+    };
+    const Case cases[] = {
+        {"emoji alone", face, 1},
+        {"emoji between letters", QStringLiteral("l") + face + QStringLiteral("l"), 1},
+        {"emoji zoomed", face + face, 2.5},
+    };
+    for (const Case& c : cases) {
+        AttributedString text(c.text, a);
+        kxtest::setEmojiFont(text, 40);
+        const QImage image = drawScaled(text, c.scale, {0, 0}, int(400 * c.scale), int(80 * c.scale));
+        const QRect box = inkBox(image);
+        ASSERT_FALSE(box.isEmpty()) << c.name;
+        // At least a fifth of the ink's box is coloured (the face is round and mostly yellow).
+        EXPECT_GT(kxtest::colouredPixels(image, box), box.width() * box.height() / 5) << c.name;
+    }
+}
+
+// Outlines are made only for fonts that have them: stroking text that holds colour emoji leaves the emoji
+// font as it was, and the same text filled afterwards is set and drawn as before.
+TEST(TextDrawing, StrokingColourEmojiLeavesTheirLaterDrawingAlone) {
+    KX_REQUIRE_EMOJI_FONT();
+    TextAttributes a;
+    a.font = Font::withFamily(QStringLiteral("DejaVu Sans"), QStringLiteral("Book"), 60);
+    a.foregroundColor = Color::srgb(0, 0, 0);
+    AttributedString text(QStringLiteral("I") + kxtest::kGrinningFace + QStringLiteral("I"), a);
+    kxtest::setEmojiFont(text, 60);
+    const QImage before = drawScaled(text, 1, {0, 0}, 300, 100);
+    AttributedString stroked = text;
+    TextAttributes stroke;
+    stroke.strokeWidth = -5;
+    stroked.addAttributes({0, stroked.length()}, stroke);
+    drawScaled(stroked, 1, {0, 0}, 300, 100);
+    const QImage after = drawScaled(text, 1, {0, 0}, 300, 100);
+    EXPECT_GT(kxtest::colouredPixels(after, after.rect()), 1000);
+    EXPECT_EQ(kxtest::maxChannelDifference(before, after), 0);
 }

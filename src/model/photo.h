@@ -195,9 +195,9 @@ private:
     void giveUpCacheUse();
     void cacheDidLoadingInternetImage(const void* sender);
     void drawImageAndFrame(kx::BitmapContext& context, const kx::Rect& rect, const kx::Rect& imageRect);
-    // The render image of a photo that decoded nothing when it was read: asked for in the background when
-    // drawn on screen, made at once otherwise.
-    void obtainDeferredRenderImage();
+    // The render image of a photo that decoded nothing when it was read, for a drawing of `drawnSize`: asked
+    // for in the background when drawn on screen, made at once otherwise.
+    void obtainDeferredRenderImage(const kx::Size& drawnSize);
     // A decode of the cache image for `size` (covering: imageCoveringSize of the size as shown) on the
     // decode pool, one at a time; its result reaches sourceArrived on the main thread.
     void requestSourceInBackground(const kx::Size& size, bool covering);

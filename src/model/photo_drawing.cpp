@@ -153,17 +153,16 @@ std::function<void()> KXPhoto::sourceLoadForRect(const kx::Rect& rect) const {
     return [cache, size] { (void)cache->imageCoveringSize(size); };
 }
 
-void KXPhoto::obtainDeferredRenderImage() {
+void KXPhoto::obtainDeferredRenderImage(const kx::Size& drawnSize) {
     if (!m_renderImage.isNull() || !m_decodesInBackground || !m_holdsImageUse || m_backgroundDecodeFailed)
         return;
-    // The size updateRenderImage asks for: the shape's frame (no crop is stored by drawing).
-    const KXGraph* graph = ownerGraph();
-    const kx::Size size = graph ? graph->frameRect().size : kx::Size();
+    // What this drawing needs and no more: a cache level, or a decode that covers the drawn size (never the
+    // whole original of a big photo for a large frame).
     if (t_screenDrawing > 0) {
-        requestSourceInBackground(size, false);
+        requestSourceInBackground(drawnSize, true);
         return;
     }
-    setRenderImageFromSource(sourceImageForSize(size, false));
+    setRenderImageFromSource(sourceImageForSize(drawnSize, true));
 }
 
 void KXPhoto::requestSourceInBackground(const kx::Size& size, bool covering) {
@@ -242,7 +241,7 @@ void KXPhoto::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
     const kx::Rect imageRect = roundRectComponents(fullImageRectForDrawing(rect));
     if (m_maskEnabled && !m_maskImage.isNull())
         context.clipToMask(rect, m_maskImage);
-    obtainDeferredRenderImage();
+    obtainDeferredRenderImage(rect.size);
     if (m_renderImage.isNull()) {
         // Nothing to show: no image chosen yet, or one whose file cannot be had. The path stays as it is, so
         // that saving keeps the reference; the placeholder shows that the frame waits for its picture.

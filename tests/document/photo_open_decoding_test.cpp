@@ -158,6 +158,35 @@ TEST_F(PhotoOpenDecodingTest, OpeningDecodesNothingAndTheShownPageGetsItsPhotosA
         EXPECT_FALSE(decoded(photoOf(*project->canvasAtIndex(page))->imagePath())) << page;
 }
 
+// Shown large, the photo keeps drawing the smaller picture it has while a larger one is decoded in the
+// background, then draws the larger one.
+TEST_F(PhotoOpenDecodingTest, ALargerVersionForALargeViewArrivesInTheBackground) {
+    {
+        KXProject project;
+        addPhoto(*project.canvasAtIndex(0), writeImage(at(QStringLiteral("big.jpg")), 3000, 2000, kRed), {0, 0, 1, 1});
+        ASSERT_TRUE(project.saveAsProjectToPath(at(QStringLiteral("Big.vrtp3")), KXSaveOperationSaveAs));
+    }
+    std::unique_ptr<KXProject> project = KXProject::initWithPath(at(QStringLiteral("Big.vrtp3")));
+    ASSERT_TRUE(project);
+    KXPhoto* photo = photoOf(*project->canvasAtIndex(0));
+    const std::shared_ptr<KXCanvasLayer> layer = project->canvasLayerAtIndex(0);
+    layer->canvas()->zoomToFitSize({300, 300});
+    shownCentre(photo);
+    settle();
+    ASSERT_FALSE(photo->renderImage().isNull());
+    const int first = photo->renderImage().width();
+    EXPECT_LE(first, 400);  // what a small view needs: the thumbnail, not the file's 3000 pixels
+
+    layer->canvas()->zoomToFitSize({1800, 1800});
+    ASSERT_GT(layerOf(photo)->bounds().size.width, 1200);
+    shownCentre(photo);  // too small now: the larger version is asked for, the smaller one drawn meanwhile
+    EXPECT_TRUE(photo->isWaitingForImage());
+    EXPECT_EQ(photo->renderImage().width(), first);
+    settle();
+    EXPECT_GT(photo->renderImage().width(), 1200);
+    EXPECT_TRUE(near(shownCentre(photo), kRed));
+}
+
 TEST_F(PhotoOpenDecodingTest, OutputOfAPageNeverShownHasRealPixels) {
     const QString package = writeProject();
     std::unique_ptr<KXProject> project = KXProject::initWithPath(package);
@@ -212,8 +241,9 @@ TEST_F(PhotoOpenDecodingTest, AFileRemovedWhileItsDecodeWaitsLeavesThePlaceholde
     settle();
 
     EXPECT_TRUE(removed->renderImage().isNull());
+    // Drawn again (as after a scroll): the placeholder, and the picture is not asked for at every drawing.
+    removed->setNeedsDisplay();
     EXPECT_TRUE(isPlaceholderGrey(shownCentre(removed)));
-    // Not asked for again at every drawing.
     EXPECT_FALSE(removed->isWaitingForImage());
     EXPECT_TRUE(near(shownCentre(kept), kGreen));
 }
@@ -226,13 +256,18 @@ TEST_F(PhotoOpenDecodingTest, APhotoMovedToAnotherFileWhileItsDecodeWaitsShowsOn
     KXPhoto* photo = photoOf(*project->canvasAtIndex(0));
     show(*project, 0);
     ASSERT_TRUE(photo->isWaitingForImage());
-    photo->setImagePath(writeImage(at(QStringLiteral("other.jpg")), 900, 600, kBlue));
+    // Another user keeps the old file's entry, so its decode runs and arrives.
+    const QString oldPath = photo->imagePath();
+    ASSERT_TRUE(KXCacheManager::cacheManager().retainedCacheWithPath(oldPath));
+    // A smaller picture: the waiting decode of the old file would give a larger image than it.
+    photo->setImagePath(writeImage(at(QStringLiteral("other.jpg")), 240, 160, kBlue));
     gate.release();
     settle();
 
     EXPECT_TRUE(near(shownCentre(photo), kBlue));
     ASSERT_FALSE(photo->renderImage().isNull());
     EXPECT_TRUE(near(photo->renderImage().pixelColor(photo->renderImage().width() / 2, 1), kBlue));
+    KXCacheManager::cacheManager().removeCacheWithPath(oldPath);
 }
 
 }  // namespace

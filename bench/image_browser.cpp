@@ -2,9 +2,10 @@
 // screen of cells is drawn (with placeholders), and the time until every thumbnail is made. Both in real time:
 // the thumbnails are made on worker threads.
 //
-// One photo (textured: gradients, waves and sensor grain of +-6 levels, quality 90) is generated once as
-//     <temporary folder>/kx_bench_browser_photos/photo 0.jpg
-// and copied 499 times beside it; delete the folder to make them again.
+// The camera-like photos of the build tree (`ninja camera_photos`) are copied, in turn, to
+//     <temporary folder>/kx_bench_browser_photos/photo <n>.jpg
+// once; delete the folder to copy them again.
+#include "camera_photos.h"
 #include "controls/image_browser_view.h"
 
 #include <QApplication>
@@ -12,13 +13,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
-#include <QRandomGenerator>
 #include <QThread>
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 
 namespace {
 
@@ -29,26 +27,9 @@ QString photoPath(int i) { return QDir(folder()).filePath(QStringLiteral("photo 
 
 void makePhotosOnce() {
     QDir().mkpath(folder());
-    if (!QFileInfo(photoPath(0)).isFile()) {
-        const int w = 4000, h = 3000;
-        QImage image(w, h, QImage::Format_RGB32);
-        QRandomGenerator grain(7);
-        for (int y = 0; y < h; ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < w; ++x) {
-                const double u = double(x) / w, v = double(y) / h;
-                const double wave = std::sin(u * 41.0 + std::cos(v * 13.0) * 3.0) * std::cos(v * 29.0 - u * 5.0);
-                const int n = int(grain.bounded(13)) - 6;
-                auto channel = [n](double value) { return std::clamp(int(value) + n, 0, 255); };
-                row[x] = qRgb(channel(120 + 90 * u + 35 * wave), channel(90 + 100 * v + 30 * wave * u),
-                              channel(160 - 80 * u * v + 40 * std::sin(wave * 3.0)));
-            }
-        }
-        image.save(photoPath(0), "JPEG", 90);
-    }
-    for (int i = 1; i < kPhotoCount; ++i)
+    for (int i = 0; i < kPhotoCount; ++i)
         if (!QFileInfo(photoPath(i)).isFile())
-            QFile::copy(photoPath(0), photoPath(i));
+            QFile::copy(cameraPhotos().at(i % cameraPhotos().size()), photoPath(i));
 }
 
 std::vector<kx::ImageBrowserItem> photoItems() {

@@ -229,6 +229,8 @@ void KXGraphLayer::drawInContext(kx::BitmapContext& context) {
 }
 
 void KXGraphLayer::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
+    // Drawn for the screen: photos still without their picture show the placeholder while it is decoded.
+    const KXPhoto::ScreenDrawing onScreen;
     if (m_graph)
         m_graph->drawInContext(context, rect);
 }

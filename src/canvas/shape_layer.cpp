@@ -202,6 +202,8 @@ void KXShapeLayer::drawInContext(kx::BitmapContext& context, const kx::Rect& rec
     KXGraph* g = graph();
     if (!g)
         return;
+    // Drawn for the screen: a photo still without its picture shows the placeholder while it is decoded.
+    const KXPhoto::ScreenDrawing onScreen;
     // The content layer carries the opacity: the shape paints at full strength, without its opacity being
     // written (observers and the page's undo hear nothing).
     PageUndoOff noUndo(g);

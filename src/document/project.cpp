@@ -848,6 +848,8 @@ QString KXProject::imagePathWithName(const QString& name, const QString& categor
 
 bool KXProject::loadProjectWithPath(const QString& path, QString* error) {
     registerDocumentClasses();
+    // The photos read here decode their pictures when their page is first drawn, not while it is read.
+    const KXPhoto::DeferredDecoding decodeWhenDrawn;
     if (path.isEmpty()) {
         setError(error, QStringLiteral("No file to open"));
         return false;

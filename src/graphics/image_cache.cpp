@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QThread>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -104,22 +105,23 @@ KXCachePtr KXCache::initWithPath(const QString& path) {
         if (!thumb.isNull())
             imageSize = aspectFitSize(thumb.pixelSize(), kx::Size(kVectorNominalSide, kVectorNominalSide));
     } else {
-        // The stored size comes from the file's header; no pixel is decoded for it.
+        // The stored size and orientation come from the file's header; no pixel is decoded until the
+        // thumbnail is first asked for.
         QImageReader reader(path);
         reader.setDecideFormatFromContent(true);
         const QSize stored = reader.size();
         imageSize = stored.isValid() ? kx::Size(std::max(0, stored.width()), std::max(0, stored.height()))
                                      : kx::Size();
-        if (imageSize.width > 0 && imageSize.height > 0) {
-            cache->m_scalableBitmapFile = true;
-            thumb = loadImageThumbnail(path, int(kCacheThumbnailSize));
-            // The thumbnail is upright; a file shown turned by a quarter reports its size turned too.
-            const bool thumbPortrait = thumb.height() > thumb.width();
-            const bool thumbLandscape = thumb.width() > thumb.height();
-            if ((thumbPortrait && imageSize.width > imageSize.height) ||
-                (thumbLandscape && imageSize.height > imageSize.width))
-                imageSize = kx::Size(imageSize.height, imageSize.width);
-        }
+        if (!(imageSize.width > 0) || !(imageSize.height > 0))
+            return nullptr;
+        // A file shown turned by a quarter reports its size turned too.
+        if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+            imageSize = kx::Size(imageSize.height, imageSize.width);
+        cache->m_scalableBitmapFile = true;
+        cache->m_thumbDeferred = true;
+        cache->m_path = path;
+        cache->m_imageSize = imageSize;
+        return cache;
     }
     if (thumb.isNull())
         return nullptr;
@@ -249,13 +251,57 @@ void KXCache::storeLoaded(kx::Image KXCache::*slot, const kx::Image& image, std:
 }
 
 kx::Image KXCache::thumbImage() const {
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_thumbDeferred)
+            return m_thumbImage;
+    }
+    // Entries are only ever made as mutable objects (make_shared); decoding fills a slot of the entry.
+    return const_cast<KXCache*>(this)->loadDeferredThumb();
+}
+
+kx::Image KXCache::loadDeferredThumb() {
+    std::lock_guard loading(m_thumbLoad);
+    std::uint64_t generation = 0;
+    QString path;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_thumbDeferred)
+            return m_thumbImage;
+        generation = m_generation;
+        path = m_path;
+    }
+    if (path.isEmpty())
+        return {};
+    const kx::Image thumb = loadImageThumbnail(path, int(kCacheThumbnailSize));
     std::lock_guard lock(m_mutex);
-    return m_thumbImage;
+    // A cleared entry keeps nothing; the caller still gets what was decoded for it.
+    if (generation != m_generation)
+        return thumb;
+    m_thumbDeferred = false;  // a failed decode is not tried again: the entry is then empty
+    m_thumbImage = thumb;
+    // The thumbnail is upright: when the header did not tell the orientation, its shape does.
+    const bool thumbPortrait = thumb.height() > thumb.width();
+    const bool thumbLandscape = thumb.width() > thumb.height();
+    if ((thumbPortrait && m_imageSize.width > m_imageSize.height) ||
+        (thumbLandscape && m_imageSize.height > m_imageSize.width))
+        m_imageSize = kx::Size(m_imageSize.height, m_imageSize.width);
+    return thumb;
+}
+
+kx::Image KXCache::thumbOf(const Snapshot& s) const {
+    return s.thumb.isNull() ? thumbImage() : s.thumb;
 }
 
 bool KXCache::isEmpty() const {
     std::lock_guard lock(m_mutex);
-    return m_thumbImage.isNull();
+    return !m_thumbDeferred && m_thumbImage.isNull();
+}
+
+bool KXCache::hasDecodedImages() const {
+    std::lock_guard lock(m_mutex);
+    return !m_thumbImage.isNull() || !m_largeImage.isNull() || !m_originalImage.isNull() ||
+           !m_coveringImage.isNull();
 }
 
 QString KXCache::path() const {
@@ -275,7 +321,7 @@ kx::Image KXCache::largeImage() {
     if (!s.large.isNull())
         return s.large;
     if (m_isRemote || s.path.isEmpty() || !exceeds(s.imageSize, kCacheThumbnailSize))
-        return s.thumb;
+        return thumbOf(s);
 
     kx::Image large;
     std::optional<kx::Size> decodedSize;
@@ -294,8 +340,9 @@ kx::Image KXCache::largeImage() {
     }
     if (large.isNull()) {
         // Not tried again: the thumbnail serves from now on.
-        storeLoaded(&KXCache::m_largeImage, s.thumb, s.generation);
-        return s.thumb;
+        const kx::Image thumb = thumbOf(s);
+        storeLoaded(&KXCache::m_largeImage, thumb, s.generation);
+        return thumb;
     }
     storeLoaded(&KXCache::m_largeImage, large, s.generation, decodedSize ? &*decodedSize : nullptr);
     return large;
@@ -307,11 +354,12 @@ kx::Image KXCache::originalImage() {
     if (!s.original.isNull())
         return s.original;
     if (m_isRemote || s.path.isEmpty() || !exceeds(s.imageSize, kCacheLargeImageSize))
-        return s.thumb;
+        return thumbOf(s);
     const kx::Image original = loadImageFromFile(s.path);
     if (original.isNull()) {
-        storeLoaded(&KXCache::m_originalImage, s.thumb, s.generation);
-        return s.thumb;
+        const kx::Image thumb = thumbOf(s);
+        storeLoaded(&KXCache::m_originalImage, thumb, s.generation);
+        return thumb;
     }
     storeLoaded(&KXCache::m_originalImage, original, s.generation);
     return original;
@@ -361,7 +409,7 @@ kx::Image KXCache::imageCoveringSize(const kx::Size& size) {
     std::lock_guard loading(m_coveringLoad);
     const Snapshot s = snapshot();
     if (s.path.isEmpty())
-        return s.thumb;
+        return thumbOf(s);
     const kx::Size wanted = coveringSizeOf(s.imageSize, size);
     if (!(wanted.width > 0))
         return originalImage();
@@ -376,6 +424,37 @@ kx::Image KXCache::imageCoveringSize(const kx::Size& size) {
     return decoded;
 }
 
+kx::Image KXCache::loadedImageWithSize(const kx::Size& size, bool covering) const {
+    const Snapshot s = snapshot();
+    bool deferred = false;
+    {
+        std::lock_guard lock(m_mutex);
+        deferred = m_thumbDeferred;
+    }
+    // What the thumbnail answers for: requests that fit it, and every request the entry serves from it.
+    const kx::Image thumb = deferred ? kx::Image() : s.thumb;
+    if (fits(size, kCacheThumbnailSize) || m_isRemote || s.path.isEmpty())
+        return thumb;
+    if (fits(size, kCacheLargeImageSize)) {
+        if (!s.large.isNull())
+            return s.large;
+        return exceeds(s.imageSize, kCacheThumbnailSize) ? kx::Image() : thumb;
+    }
+    if (m_isVectorImage)
+        return {};  // rendered at each requested size
+    if (covering && m_scalableBitmapFile) {
+        const kx::Size wanted = coveringSizeOf(s.imageSize, size);
+        if (wanted.width > 0 && !s.covering.isNull() && s.covering.width() >= wanted.width &&
+            s.covering.height() >= wanted.height)
+            return s.covering;
+    }
+    if (!s.original.isNull())
+        return s.original;
+    if (!exceeds(s.imageSize, kCacheLargeImageSize))
+        return thumb;  // originalImage's answer for a picture that has no separate original
+    return {};
+}
+
 void KXCache::clearImageCache() {
     std::lock_guard lock(m_mutex);
     clearLocked();
@@ -384,6 +463,7 @@ void KXCache::clearImageCache() {
 void KXCache::clearLocked() {
     m_cleared = true;
     m_path.clear();
+    m_thumbDeferred = false;  // nothing is decoded for a cleared entry
     m_thumbImage = {};
     m_largeImage = {};
     m_originalImage = {};
@@ -428,6 +508,14 @@ bool KXCache::giveUpUse() {
     if (m_refCount == 0 && !m_cleared)
         clearLocked();
     return m_cleared;
+}
+
+QThreadPool& KXCache::decodePool() {
+    // Made on first use and waited for when the process ends, like the remote pool.
+    static QThreadPool pool;
+    static const bool sized = (pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1)), true);
+    (void)sized;
+    return pool;
 }
 
 QThreadPool& KXCache::remoteLoadPool() {

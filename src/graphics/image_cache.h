@@ -1,6 +1,8 @@
 // The shared image cache: per path, a thumbnail (at most 400 pixels a side), a large image (at most 1200) and
-// the original, handing out the smallest one that serves a requested size. Thumbnails are made when an entry
-// is made; the large image and the original on first request, once per entry. Images from the internet search
+// the original, handing out the smallest one that serves a requested size. An entry of a bitmap file is made
+// from the file's header alone (size and orientation); its thumbnail, like the large image and the original,
+// is decoded on first request, once per entry, so that opening a project with many photos decodes none of
+// them until they are drawn. Thumbnails of other files (JPNG, PDF, vector drawings) are made with the entry. Images from the internet search
 // enter under their web address with the thumbnail in hand and are completed in the background.
 //
 // Entries live until the last user lets go: each user takes a use and gives it up through
@@ -56,7 +58,8 @@ public:
     KXCache(const KXCache&) = delete;
     KXCache& operator=(const KXCache&) = delete;
 
-    // The entry of an image file; null when no thumbnail can be made (not an image, unreadable, refused).
+    // The entry of an image file; null when it is not an image or cannot be read. A bitmap file is judged by
+    // its header: one whose pixels then turn out unreadable gives an entry without images (isEmpty).
     static KXCachePtr initWithPath(const QString& path);
     // The entry of an image in memory (a pasted image that the caller has also written to `path`).
     // Null for a null image.
@@ -72,7 +75,13 @@ public:
     static void setRemoteFetchLimits(const RemoteImageFetchLimits& limits);
     static RemoteImageFetchLimits remoteFetchLimits();
 
+    // Decoded on the first call for an entry made from a bitmap file's header.
     kx::Image thumbImage() const;
+    // The image imageWithSize (covering: imageCoveringSize) would give for `size` when it is in memory
+    // already; null when it would have to be decoded or rendered first. Never blocks on a decode.
+    kx::Image loadedImageWithSize(const kx::Size& size, bool covering) const;
+    // Whether any version of the picture has been decoded into this entry.
+    bool hasDecodedImages() const;
     // Made on first call when the image exceeds 400 pixels; the thumbnail otherwise or when it cannot be made.
     kx::Image largeImage();
     // Made on first call when the image exceeds 1200 pixels; the thumbnail otherwise or when it cannot be
@@ -93,6 +102,7 @@ public:
     // original serves that size.
     kx::Size coveringDecodeSize(const kx::Size& size) const;
 
+    // No thumbnail can be had; false for an entry whose thumbnail is still to be decoded.
     bool isEmpty() const;
     bool isVectorImage() const { return m_isVectorImage; }
     // The file path, or a remote image's web address; empty once the entry is cleared.
@@ -111,6 +121,9 @@ public:
 
     // The pool that runs the blocking reads of remote originals: a few threads of its own.
     static QThreadPool& remoteLoadPool();
+    // The pool that decodes pictures ahead of drawing them on screen (see KXPhoto): leaves a core to the
+    // main thread.
+    static QThreadPool& decodePool();
 
     // Forgets the path and the three images; the entry then takes no more uses. A load that is under way
     // when the entry is cleared keeps its result to itself.
@@ -126,10 +139,14 @@ private:
         std::uint64_t generation = 0;
     };
     Snapshot snapshot() const;
+    // The snapshot's thumbnail, decoded now when the entry was made from a header.
+    kx::Image thumbOf(const Snapshot& s) const;
     // Stores a lazily made image unless the entry was cleared since `generation`.
     void storeLoaded(kx::Image KXCache::*slot, const kx::Image& image, std::uint64_t generation,
                      const kx::Size* newImageSize = nullptr);
     void startRemoteLoad(const QUrl& originalURL);
+    // Decodes the thumbnail of an entry made from a header, once; the others wait for its result.
+    kx::Image loadDeferredThumb();
     // Adds the uses of an entry this one replaces under a path (none to a cleared entry).
     void addUses(std::int64_t uses);
     // One use fewer, never below zero; at zero the entry is cleared. Answers whether it is cleared now.
@@ -150,7 +167,10 @@ private:
     kx::Size m_imageSize;
     std::uint64_t m_generation = 0;  // bumped by clearImageCache
 
-    // Held while the large image or the original is being made, so that it is made once.
+    bool m_thumbDeferred = false;  // the thumbnail is still to be decoded from the file
+
+    // Held while the thumbnail, the large image or the original is being made, so that it is made once.
+    std::mutex m_thumbLoad;
     std::mutex m_largeLoad;
     std::mutex m_originalLoad;
     std::mutex m_coveringLoad;

@@ -9,6 +9,14 @@
 // the frame's scale and of the filter's values are recorded on the page's undo manager by the photo
 // itself; every other change goes through the announced keys, which the page turns into undo steps.
 //
+// Photos read while a DeferredDecoding is alive (a project being opened) decode nothing: they hold their
+// cache entry, made from the file's header, and get their image when they are first drawn. Drawn on screen
+// (inside a ScreenDrawing), such a photo shows the placeholder and has its image decoded on
+// KXCache::decodePool; the result is handed to the main thread, which keeps it only when the photo still
+// shows the same file through the same entry, and redraws the photo. Larger versions for a bigger drawing
+// arrive the same way. Drawn anywhere else (export, print, page images), it decodes what it needs at once,
+// so that output never shows a placeholder.
+//
 // Drawing and hit testing never change the photo: when no crop is chosen yet they work with the centred
 // crop the next model change will choose, so renders on worker threads record no undo step.
 #pragma once
@@ -23,6 +31,7 @@
 #include <functional>
 #include <memory>
 
+class KXCache;
 class KXFrame;
 class KXGraph;
 class KXPhotoFilter;
@@ -35,6 +44,24 @@ enum KXPhotoRenderMode : std::int32_t {
 
 class KXPhoto : public KXShapeField, public kx::KeyObserver {
 public:
+    // While one is alive on a thread, photos given an image path on that thread decode nothing (see above).
+    class DeferredDecoding {
+    public:
+        DeferredDecoding();
+        ~DeferredDecoding();
+        DeferredDecoding(const DeferredDecoding&) = delete;
+        DeferredDecoding& operator=(const DeferredDecoding&) = delete;
+    };
+    // Alive on a thread while it draws for the screen: photos without their image yet then ask for it in the
+    // background instead of decoding it in the drawing.
+    class ScreenDrawing {
+    public:
+        ScreenDrawing();
+        ~ScreenDrawing();
+        ScreenDrawing(const ScreenDrawing&) = delete;
+        ScreenDrawing& operator=(const ScreenDrawing&) = delete;
+    };
+
     // The state an archive is read into: no frame, no filter, nothing set.
     KXPhoto();
     ~KXPhoto() override;
@@ -121,6 +148,10 @@ public:
     // ahead of the drawing; an empty function when the drawing needs nothing new.
     std::function<void()> sourceLoadForRect(const kx::Rect& rect) const;
     void drawBlankInContext(kx::BitmapContext& context, const kx::Rect& rect) const;
+    // Whether the photo gets its images by background decodes when drawn on screen, and whether one of
+    // them is under way.
+    bool decodesInBackground() const { return m_decodesInBackground; }
+    bool isWaitingForImage() const { return m_requestInFlight; }
     void drawCropRect(const kx::Rect& rect, kx::BitmapContext& context) const;
     // Redraws the owner, and its selection while the crop is being edited.
     void setNeedsDisplay() override;
@@ -164,11 +195,23 @@ private:
     void giveUpCacheUse();
     void cacheDidLoadingInternetImage(const void* sender);
     void drawImageAndFrame(kx::BitmapContext& context, const kx::Rect& rect, const kx::Rect& imageRect);
+    // The render image of a photo that decoded nothing when it was read, for a drawing of `drawnSize`: asked
+    // for in the background when drawn on screen, made at once otherwise.
+    void obtainDeferredRenderImage(const kx::Size& drawnSize);
+    // A decode of the cache image for `size` (covering: imageCoveringSize of the size as shown) on the
+    // decode pool, one at a time; its result reaches sourceArrived on the main thread.
+    void requestSourceInBackground(const kx::Size& size, bool covering);
+    void sourceArrived(const std::shared_ptr<KXCache>& cache, const kx::Image& image, std::uint64_t ticket);
 
     std::int64_t m_photoRotation = 0;
     bool m_frameEnabled = false;
     bool m_maskEnabled = false;
     bool m_holdsImageUse = false;
+    bool m_decodesInBackground = false;
+    bool m_requestInFlight = false;
+    bool m_backgroundDecodeFailed = false;  // asked for no more until the render image is rebuilt
+    // Counts the rebuilds of the render image: a background result made for an earlier one is dropped.
+    std::uint64_t m_renderTicket = 0;
     kx::Rect m_cropRect;
     std::int64_t m_roundCornerRadius = 0;
     kx::Image m_renderImage;

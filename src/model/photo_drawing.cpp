@@ -13,7 +13,10 @@
 #include "model/photo.h"
 #include "model/stroke.h"
 #include "platform/gfx/bezier_path.h"
+#include "platform/foundation/thread_handover.h"
 #include "platform/gfx/bitmap_context.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cmath>
@@ -24,7 +27,15 @@ bool exceeds(const kx::Size& a, const kx::Size& b) {
     return a.width > b.width || a.height > b.height;
 }
 
+thread_local int t_deferredDecoding = 0;
+thread_local int t_screenDrawing = 0;
+
 }  // namespace
+
+KXPhoto::DeferredDecoding::DeferredDecoding() { ++t_deferredDecoding; }
+KXPhoto::DeferredDecoding::~DeferredDecoding() { --t_deferredDecoding; }
+KXPhoto::ScreenDrawing::ScreenDrawing() { ++t_screenDrawing; }
+KXPhoto::ScreenDrawing::~ScreenDrawing() { --t_screenDrawing; }
 
 kx::Size KXPhoto::sizeInFileOrientation(const kx::Size& size) const {
     const std::int64_t quarter = ((m_photoRotation % 360) + 360) % 360;
@@ -72,8 +83,18 @@ void KXPhoto::updateRenderImage() {
     m_renderImage = kx::Image();
     m_renderSourceSize = kx::Size();
     m_renderImageReduced = false;
+    ++m_renderTicket;
+    m_requestInFlight = false;
+    m_backgroundDecodeFailed = false;
     if (m_imagePath.isEmpty())
         return;
+    if (t_deferredDecoding > 0 && m_holdsImageUse) {
+        // Read with a project: decoded when first drawn, unless the cache has the image at hand.
+        m_decodesInBackground = true;
+        if (const KXCachePtr cache = KXCacheManager::cacheManager().cacheWithPath(m_imagePath))
+            setRenderImageFromSource(cache->loadedImageWithSize(full.size, false));
+        return;
+    }
     // The cache's own levels: the crop chosen next follows the proportions of this image, which a level
     // keeps as well as its pixels allow and the original keeps exactly.
     setRenderImageFromSource(sourceImageForSize(full.size, false));
@@ -132,6 +153,72 @@ std::function<void()> KXPhoto::sourceLoadForRect(const kx::Rect& rect) const {
     return [cache, size] { (void)cache->imageCoveringSize(size); };
 }
 
+void KXPhoto::obtainDeferredRenderImage(const kx::Size& drawnSize) {
+    if (!m_renderImage.isNull() || !m_decodesInBackground || !m_holdsImageUse || m_backgroundDecodeFailed)
+        return;
+    // What this drawing needs and no more: a cache level, or a decode that covers the drawn size (never the
+    // whole original of a big photo for a large frame).
+    if (t_screenDrawing > 0) {
+        requestSourceInBackground(drawnSize, true);
+        return;
+    }
+    setRenderImageFromSource(sourceImageForSize(drawnSize, true));
+}
+
+void KXPhoto::requestSourceInBackground(const kx::Size& size, bool covering) {
+    if (m_requestInFlight || !QCoreApplication::instance())
+        return;
+    const KXCachePtr cache = KXCacheManager::cacheManager().cacheWithPath(m_imagePath);
+    if (!cache)
+        return;
+    m_requestInFlight = true;
+    const kx::Size wanted = covering ? sizeInFileOrientation(size) : size;
+    const std::uint64_t ticket = m_renderTicket;
+    std::weak_ptr<kx::Object> self = weak_from_this();
+    std::function<void()> job = [cache, wanted, covering, self, ticket] {
+        kx::takePoolHandOver();
+        QCoreApplication* app = QCoreApplication::instance();
+        // An entry cleared meanwhile (its photos closed or moved to another file) is not worth the decode.
+        if (!app || cache->isCleared())
+            return;
+        const kx::Image image = covering ? cache->imageCoveringSize(wanted) : cache->imageWithSize(wanted);
+        kx::announcePoolHandOver();
+        QMetaObject::invokeMethod(
+            app,
+            [self, cache, image, ticket] {
+                kx::takePoolHandOver();
+                if (const auto photo = std::dynamic_pointer_cast<KXPhoto>(self.lock()))
+                    photo->sourceArrived(cache, image, ticket);
+            },
+            Qt::QueuedConnection);
+    };
+    kx::announcePoolHandOver();
+    KXCache::decodePool().start(std::move(job));
+}
+
+void KXPhoto::sourceArrived(const KXCachePtr& cache, const kx::Image& image, std::uint64_t ticket) {
+    // Made for an earlier render image (another path, rotation or effect since): a later request serves.
+    if (ticket != m_renderTicket)
+        return;
+    m_requestInFlight = false;
+    // Only the entry the photo still holds for its path may give it pixels.
+    const KXCachePtr current = m_holdsImageUse ? KXCacheManager::cacheManager().cacheWithPath(m_imagePath) : nullptr;
+    if (current != cache)
+        return;
+    const bool larger = !image.isNull() && (m_renderImage.isNull() || image.width() > m_renderSourceSize.width ||
+                                            image.height() > m_renderSourceSize.height);
+    if (!larger) {
+        // Nothing to show or nothing better: not asked for again, as a drawing decoding at once would not.
+        if (m_renderImage.isNull())
+            m_backgroundDecodeFailed = true;
+        else
+            m_renderImageReduced = false;
+        return;
+    }
+    setRenderImageFromSource(image);
+    setNeedsDisplay();
+}
+
 void KXPhoto::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
     const KXGraph* graph = ownerGraph();
     const KXCanvas* page = graph ? graph->canvas() : nullptr;
@@ -154,6 +241,7 @@ void KXPhoto::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
     const kx::Rect imageRect = roundRectComponents(fullImageRectForDrawing(rect));
     if (m_maskEnabled && !m_maskImage.isNull())
         context.clipToMask(rect, m_maskImage);
+    obtainDeferredRenderImage(rect.size);
     if (m_renderImage.isNull()) {
         // Nothing to show: no image chosen yet, or one whose file cannot be had. The path stays as it is, so
         // that saving keeps the reference; the placeholder shows that the frame waits for its picture.
@@ -161,7 +249,17 @@ void KXPhoto::drawInContext(kx::BitmapContext& context, const kx::Rect& rect) {
     } else {
         // A reduced version of the file that has become too small for the drawn size is replaced by a
         // larger one. When the cache has nothing larger, the image stays and is not asked for again.
-        if (needsLargerSourceForRect(imageRect)) {
+        if (needsLargerSourceForRect(imageRect) && m_decodesInBackground && t_screenDrawing > 0) {
+            // On screen the smaller image stays until the larger one is decoded in the background.
+            const KXCachePtr cache = KXCacheManager::cacheManager().cacheWithPath(m_imagePath);
+            const kx::Image ready =
+                cache ? cache->loadedImageWithSize(sizeInFileOrientation(imageRect.size), true) : kx::Image();
+            if (!ready.isNull() &&
+                (ready.width() > m_renderSourceSize.width || ready.height() > m_renderSourceSize.height))
+                setRenderImageFromSource(ready);
+            else
+                requestSourceInBackground(imageRect.size, true);
+        } else if (needsLargerSourceForRect(imageRect)) {
             const kx::Image larger = sourceImageForSize(imageRect.size, true);
             if (!larger.isNull() &&
                 (larger.width() > m_renderSourceSize.width || larger.height() > m_renderSourceSize.height))

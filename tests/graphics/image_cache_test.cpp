@@ -146,6 +146,49 @@ TEST_F(ImageCacheTest, TurnedJpegReportsItsShownSize) {
     EXPECT_EQ(cache->largeImage().pixelSize(), kx::Size(800, 1200));
 }
 
+// An entry of a bitmap file is made from the header: nothing is decoded until a version is asked for, and
+// what is in memory is answered without decoding.
+TEST_F(ImageCacheTest, BitmapEntryDecodesNothingUntilAVersionIsAskedFor) {
+    const KXCachePtr cache = KXCache::initWithPath(file("big.jpg"));
+    ASSERT_TRUE(cache);
+    EXPECT_FALSE(cache->hasDecodedImages());
+    EXPECT_FALSE(cache->isEmpty());
+    EXPECT_EQ(cache->imageSize(), kx::Size(3000, 2000));
+    EXPECT_TRUE(cache->loadedImageWithSize({300, 200}, false).isNull());
+    EXPECT_FALSE(cache->hasDecodedImages());
+
+    const kx::Image thumb = cache->thumbImage();
+    EXPECT_EQ(thumb.pixelSize(), kx::Size(400, 267));
+    EXPECT_TRUE(cache->hasDecodedImages());
+    EXPECT_TRUE(sameImage(cache->loadedImageWithSize({300, 200}, false), thumb));
+    EXPECT_TRUE(cache->loadedImageWithSize({900, 600}, false).isNull());
+    const kx::Image large = cache->largeImage();
+    EXPECT_TRUE(sameImage(cache->loadedImageWithSize({900, 600}, false), large));
+    EXPECT_TRUE(cache->loadedImageWithSize({2500, 1600}, true).isNull());
+    const kx::Image covering = cache->imageCoveringSize({2500, 1600});
+    EXPECT_TRUE(sameImage(cache->loadedImageWithSize({2500, 1600}, true), covering));
+    EXPECT_TRUE(cache->loadedImageWithSize({2500, 1600}, false).isNull());  // the original is not decoded
+}
+
+TEST_F(ImageCacheTest, TurnedJpegReportsItsShownSizeBeforeAnyDecode) {
+    const KXCachePtr cache = KXCache::initWithPath(file("turned.jpg"));
+    ASSERT_TRUE(cache);
+    EXPECT_FALSE(cache->hasDecodedImages());
+    EXPECT_EQ(cache->imageSize(), kx::Size(2000, 3000));
+}
+
+// A file removed before its thumbnail is decoded leaves an entry without images, asked for once.
+TEST_F(ImageCacheTest, BitmapRemovedBeforeItsDecodeGivesAnEmptyEntry) {
+    const QString copy = file("gone.jpg");
+    ASSERT_TRUE(QFile::copy(file("big.jpg"), copy));
+    const KXCachePtr cache = KXCache::initWithPath(copy);
+    ASSERT_TRUE(cache);
+    ASSERT_TRUE(QFile::remove(copy));
+    EXPECT_TRUE(cache->thumbImage().isNull());
+    EXPECT_TRUE(cache->isEmpty());
+    EXPECT_TRUE(cache->imageWithSize({900, 600}).isNull());
+}
+
 TEST_F(ImageCacheTest, ImageWithSizePicksBySizeThresholds) {
     const KXCachePtr cache = KXCache::initWithPath(file("big.jpg"));
     ASSERT_TRUE(cache);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <future>
+#include <mutex>
 
 namespace {
 
@@ -155,21 +156,42 @@ TEST(ThumbnailQueue, UrgentRequestsOvertakeWaitingOnes) {
     kx::ThumbnailQueue queue;
     std::vector<Made> made;
     collect(queue, made);
-    std::promise<void> release;
-    std::shared_future<void> gate = release.get_future().share();
+    // Every thread of the pool is held, each by a gate of its own, so that everything below waits in line.
     const int threads = kx::thumbnailThreadCount();
-    // Every thread of the pool is held, so that everything below waits in line.
+    std::vector<std::promise<void>> releases(threads);
     for (int i = 0; i < threads; ++i)
-        queue.request(colourItem(QString("held %1").arg(i), 1, Qt::black, gate), 16, false);
-    QThread::msleep(20);
+        queue.request(colourItem(QString("held %1").arg(i), 1, Qt::black, releases[i].get_future().share()), 16,
+                      false);
+    std::mutex lock;
+    QStringList started;
+    auto recordingItem = [&](const QString& uid) {
+        kx::ImageBrowserItem item;
+        item.uid = uid;
+        item.version = 1;
+        item.renderer = [&lock, &started, uid](int side) {
+            std::lock_guard<std::mutex> guard(lock);
+            started << uid;
+            return kxtest::solidImage(side, side, Qt::red);
+        };
+        return item;
+    };
     for (int i = 0; i < 40; ++i)
-        queue.request(colourItem(QString::number(i), 1, Qt::red), 16, false);
-    queue.request(colourItem("39", 1, Qt::red), 16, true);
-    release.set_value();
+        queue.request(recordingItem(QString::number(i)), 16, false);
+    queue.request(recordingItem("39"), 16, true);
+    // One thread is let go: the first thing it takes from the line is the urgent request.
+    releases[0].set_value();
+    ASSERT_TRUE(waitUntil([&] {
+        std::lock_guard<std::mutex> guard(lock);
+        return !started.isEmpty();
+    }));
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        EXPECT_EQ(started.first(), "39");
+    }
+    for (int i = 1; i < threads; ++i)
+        releases[i].set_value();
     ASSERT_TRUE(waitUntil([&] { return int(made.size()) == threads + 40; }));
-    const auto position = std::find_if(made.begin(), made.end(), [](const Made& m) { return m.uid == "39"; });
-    ASSERT_NE(position, made.end());
-    EXPECT_LT(position - made.begin(), 2 * threads);
+    queue.waitForDone();
 }
 
 TEST(ThumbnailQueue, AQueueGoneBeforeItsThumbnailIsMadeIsLeftAlone) {

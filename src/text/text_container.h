@@ -56,6 +56,8 @@ public:
     static kx::AffineTransform affineTransRect(const kx::AffineTransform& transform, const KXGraph* graph);
     // The hole one wrap graph cuts, in container units; nullopt when it makes none.
     std::optional<kx::Rect> holeRectForGraph(const KXGraph& graph) const;
+    // The holes of all wrap graphs, ordered by their left edges.
+    std::vector<kx::Rect> holesLeftToRight() const;
 
     // A copy by archive round trip.
     std::shared_ptr<KXTextContainer> copy() const;

@@ -5,11 +5,13 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QRawFont>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace kx {
 
@@ -68,6 +70,50 @@ double styledLineHeight(double natural, const ParagraphStyle& style) {
 double fixedPointWidth(double width) {
     return std::round(width * 64) / 64;
 }
+
+// How far a line's text may run past the width it was given: QTextLine keeps widths in 64ths of a point.
+constexpr double kWidthTolerance = 1.0 / 64;
+
+// Where one line may be set: its fragment, the rest of the visual line right of it, and the state of the
+// layout there, so that the search may come back to it.
+struct Place {
+    int container = 0;
+    double y = 0;
+    double lineBottom = 0;
+    double bandBottom = 0;
+    Rect fragment;
+    Rect rest;
+    double indent = 0;
+    double usable = 0;
+};
+
+// Whether no fragment of the container can be wider than this one: it spans the container's width. An
+// outline scanned on whole pixels answers up to two points less than the width it covers.
+bool offersItsFullWidth(const TextContainer& container, const Rect& fragment) {
+    constexpr double kScanLoss = 2.0;
+    return fragment.size.width >= container.size().width - kScanLoss;
+}
+
+// The line-break opportunities of a paragraph, looked up only when a line ends between two characters
+// that are not white space.
+class WordBreaks {
+public:
+    explicit WordBreaks(QString text) : m_text(std::move(text)) {}
+    // Whether the line ends inside a word: it was broken where no line break is allowed.
+    bool splitsWord(const QTextLine& line) {
+        const qsizetype end = line.textStart() + line.textLength();
+        if (line.textLength() == 0 || end >= m_text.size() || m_text[end - 1].isSpace() || m_text[end].isSpace())
+            return false;
+        if (!m_finder)
+            m_finder.emplace(QTextBoundaryFinder::Line, m_text);
+        m_finder->setPosition(end);
+        return !m_finder->isAtBoundary();
+    }
+
+private:
+    QString m_text;
+    std::optional<QTextBoundaryFinder> m_finder;
+};
 
 // Ascent + descent + leading of a line (QTextLine::height rounds up to whole points).
 double naturalLineHeight(const QTextLine& line) {
@@ -216,35 +262,55 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
     bool overflow = false;
     if (cursor.y > 0)
         cursor.y += style.paragraphSpacingBefore;
+    double bandBottom = cursor.y;  // bottom of the visual line being filled, before anything is set in it
+    WordBreaks breaks(p->layout->text());
     p->layout->beginLayout();
     for (;;) {
         QTextLine line = p->layout->createLine();
         if (!line.isValid())
             break;
-        Rect fragment;
-        double indent = 0;
-        double usable = 0;
+        Place place;
         double height = 0;
         bool retried = false;
         int places = 0;
+        // The widest place passed over because the line would have had to split a word there.
+        std::optional<Place> splitting;
         for (;;) {
             if (cursor.container >= int(m_containers.size()) || ++places > kMaximumPlacesForOneLine) {
+                if (splitting) {
+                    // No place holds the word whole: it is split where the most of it fits.
+                    place = *splitting;
+                    cursor = {place.container, place.y};
+                    lineBottom = place.lineBottom;
+                    bandBottom = place.bandBottom;
+                    line.setLineWidth(fixedPointWidth(place.usable));
+                    height = styledLineHeight(naturalLineHeight(line), style);
+                    break;
+                }
                 overflow = true;
                 break;
             }
             const TextContainer& container = *m_containers[std::size_t(cursor.container)];
             const double padding = container.lineFragmentPadding();
+            const bool restOfLine = !pending.isEmpty();
             // Head indents apply to the first fragment of a line, not to the rest right of an obstacle.
-            indent = !pending.isEmpty() ? 0.0 : firstLine ? style.firstLineHeadIndent : style.headIndent;
-            Rect proposed = !pending.isEmpty() ? pending : Rect(0, cursor.y, container.size().width, estimate);
-            if (!pending.isEmpty() && pending.size.height < estimate)
+            place.indent = restOfLine ? 0.0 : firstLine ? style.firstLineHeadIndent : style.headIndent;
+            Rect proposed = restOfLine ? pending : Rect(0, cursor.y, container.size().width, estimate);
+            if (restOfLine && pending.size.height < estimate)
                 proposed.size.height = estimate;
-            Rect remaining;
-            fragment = container.lineFragmentRect(proposed, &remaining);
-            if (!pending.isEmpty() && fragment.size.height <= 0) {
-                // The rest of the line is refused: go on below the line.
+            Rect rest;
+            const Rect fragment = container.lineFragmentRect(proposed, &rest);
+            // A rest lies on the fragment's visual line, right of it; the text goes on there next.
+            if (!rest.isEmpty() && (rest.minY() != fragment.minY() || rest.minX() < fragment.maxX()))
+                rest = Rect();
+            const auto dropRestOfLine = [&] {
                 pending = Rect();
-                cursor.y = lineBottom;
+                cursor.y = std::max(lineBottom, bandBottom);
+            };
+            if (restOfLine && (fragment.size.height <= 0 || fragment.minY() != proposed.minY())) {
+                // The rest of the line is refused, or answered on a lower line, where it would stand beside
+                // text that comes later: the text goes on below the line.
+                dropRestOfLine();
                 continue;
             }
             if (fragment.size.height <= 0 || proposed.origin.y > container.size().height) {
@@ -252,26 +318,33 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
                 ++cursor.container;
                 cursor.y = 0;
                 lineBottom = 0;
+                bandBottom = 0;
                 pending = Rect();
                 continue;
             }
+            if (!restOfLine)
+                bandBottom = std::max(fragment.minY(), proposed.minY()) + estimate;
+            // A fragment that cannot hold the line is passed over, never filled: the line goes on to the rest
+            // of the visual line, or below it.
+            const auto passOver = [&] {
+                if (!rest.isEmpty())
+                    pending = rest;
+                else if (restOfLine)
+                    dropRestOfLine();
+                else
+                    cursor.y = bandBottom;
+            };
             double right = fragment.maxX() - padding;
             if (style.tailIndent > 0)
                 right = std::min(right, fragment.minX() + style.tailIndent);
             else
                 right += style.tailIndent;
-            usable = right - (fragment.minX() + padding + indent);
-            if (usable <= 0) {
-                // No room on this line: the rest of a line is dropped, a full line moves down.
-                if (!pending.isEmpty()) {
-                    pending = Rect();
-                    cursor.y = lineBottom;
-                } else {
-                    cursor.y = std::max(fragment.minY(), proposed.minY()) + estimate;
-                }
+            place.usable = right - (fragment.minX() + padding + place.indent);
+            if (place.usable <= 0) {
+                passOver();
                 continue;
             }
-            line.setLineWidth(fixedPointWidth(usable));
+            line.setLineWidth(fixedPointWidth(place.usable));
             height = styledLineHeight(naturalLineHeight(line), style);
             if (height > fragment.size.height + 0.01 && !retried) {
                 retried = true;
@@ -279,17 +352,37 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
                 estimate = height;
                 continue;
             }
-            pending = remaining;
+            place.container = cursor.container;
+            place.y = cursor.y;
+            place.lineBottom = lineBottom;
+            place.bandBottom = bandBottom;
+            place.fragment = fragment;
+            place.rest = rest;
+            if (line.naturalTextWidth() > fixedPointWidth(place.usable) + kWidthTolerance) {
+                // Even its first glyph is wider than the room: its ink would stand outside the fragment.
+                passOver();
+                continue;
+            }
+            if (breaks.splitsWord(line) && !offersItsFullWidth(container, fragment)) {
+                // A wider place may come further on.
+                if (!splitting || place.usable > splitting->usable)
+                    splitting = place;
+                passOver();
+                continue;
+            }
             break;
         }
+        pending = place.rest;
         if (overflow) {
             p->overflowAt = p->range.location + line.textStart();
             break;
         }
+        const Rect fragment = place.fragment;
+        const double usable = place.usable;
         const TextContainer& container = *m_containers[std::size_t(cursor.container)];
         const double padding = container.lineFragmentPadding();
         const double natural = line.naturalTextWidth();
-        double x = fragment.minX() + padding + indent;
+        double x = fragment.minX() + padding + place.indent;
         const TextAlignment alignment = style.alignment;
         if (alignment == TextAlignment::Right)
             x += usable - natural;

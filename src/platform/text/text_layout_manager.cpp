@@ -115,6 +115,18 @@ private:
     std::optional<QTextBoundaryFinder> m_finder;
 };
 
+// Left end and width of a justified line's text as QTextLayout sets it: a full line spreads over the whole
+// width, a line it leaves as it is (the last one) stands at the left, or at the right in a right-to-left
+// paragraph. Trailing white space is not counted.
+std::pair<double, double> justifiedExtent(const QTextLine& line, const QString& text) {
+    const int start = line.textStart();
+    int end = start + line.textLength();
+    while (end > start && text[end - 1].isSpace())
+        --end;
+    const double a = line.cursorToX(start), b = line.cursorToX(end);
+    return {std::min(a, b), std::abs(b - a)};
+}
+
 // Ascent + descent + leading of a line (QTextLine::height rounds up to whole points).
 double naturalLineHeight(const QTextLine& line) {
     return line.ascent() + line.descent() + std::max(0.0, line.leading());
@@ -232,11 +244,19 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
 
     p->layout = std::make_unique<QTextLayout>(string.mid(p->range.location, bodyLength), runFont(first),
                                               const_cast<QPaintDevice*>(textPaintDevice()));
+    // The paragraph's direction comes from its first strong character. Lines are placed here, not by
+    // QTextLayout: it is told to align left (it then adds no offset of its own), except for justified text,
+    // whose full lines it spreads.
+    const bool rightToLeft = p->layout->text().isRightToLeft();
+    TextAlignment alignment = style.alignment;
+    if (alignment == TextAlignment::Natural)
+        alignment = rightToLeft ? TextAlignment::Right : TextAlignment::Left;
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setUseDesignMetrics(true);
     option.setTabStopDistance(kDefaultTabInterval);
-    option.setAlignment(style.alignment == TextAlignment::Justified ? Qt::AlignJustify : Qt::AlignLeft);
+    option.setTextDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setAlignment(alignment == TextAlignment::Justified ? Qt::AlignJustify : Qt::AlignLeft);
     p->layout->setTextOption(option);
     QList<QTextLayout::FormatRange> formats;
     {
@@ -383,7 +403,6 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
         const double padding = container.lineFragmentPadding();
         const double natural = line.naturalTextWidth();
         double x = fragment.minX() + padding + place.indent;
-        const TextAlignment alignment = style.alignment;
         if (alignment == TextAlignment::Right)
             x += usable - natural;
         else if (alignment == TextAlignment::Center)
@@ -395,7 +414,9 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
         LineFragment f;
         f.container = cursor.container;
         f.rect = fragment;
-        f.usedRect = Rect(x - padding, fragment.minY(), natural + 2 * padding, height);
+        const auto [textLeft, textWidth] =
+            alignment == TextAlignment::Justified ? justifiedExtent(line, p->layout->text()) : std::pair{x, natural};
+        f.usedRect = Rect(textLeft - padding, fragment.minY(), textWidth + 2 * padding, height);
         f.baseline = baseline;
         const qsizetype from = p->range.location + line.textStart();
         qsizetype to = from + line.textLength();
@@ -609,7 +630,8 @@ TextRange TextLayoutManager::characterRangeInRect(const Rect& rect, int containe
         const QTextLine line = p->layout->lineAt(f.line);
         if (!line.isValid() || line.textLength() == 0)
             continue;
-        const double lineStart = line.x(), lineEnd = line.x() + line.naturalTextWidth();
+        const double padding = m_containers[std::size_t(f.container)]->lineFragmentPadding();
+        const double lineStart = f.usedRect.minX() + padding, lineEnd = f.usedRect.maxX() - padding;
         if (rect.maxX() <= lineStart || rect.minX() >= lineEnd)
             continue;
         const qsizetype a =

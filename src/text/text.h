@@ -246,4 +246,14 @@ private:
     kx::Size m_naturalSize;
     bool m_updateTextContainerGeometry = false;
     kx::Point m_textDrawPoint;
+    // The outcome of each column's last vertical-alignment search, reused while the layout is unchanged
+    // since the columns were last laid out (text_layout.cpp).
+    struct AlignmentSearch {
+        std::uint64_t alignment = 0;
+        kx::Size bound;
+        bool relayout = false;
+        kx::Size used;
+    };
+    std::vector<std::optional<AlignmentSearch>> m_alignmentSearches;
+    std::uint64_t m_layoutsAfterColumns = 0;
 };

@@ -76,6 +76,48 @@ kx::Rect firstInsideRunInStrip(const kx::Path& path, int start, const kx::Rect& 
     return {double(first), y, width, h};
 }
 
+void KXTextContainer::setPath(std::optional<kx::BezierPath> path) {
+    if (path == m_path)
+        return;
+    m_path = std::move(path);
+    geometryChanged();
+}
+
+void KXTextContainer::setWrapObjects(std::vector<std::shared_ptr<KXGraph>> objects) {
+    m_wrapObjects = std::move(objects);
+    holesMayHaveChanged();
+}
+
+void KXTextContainer::setObjectRect(const kx::Rect& rect) {
+    m_objectRect = rect;
+    holesMayHaveChanged();
+}
+
+void KXTextContainer::setScaleWidth(float scale) {
+    m_scaleWidth = scale;
+    holesMayHaveChanged();
+}
+
+void KXTextContainer::setScaleHeight(float scale) {
+    m_scaleHeight = scale;
+    holesMayHaveChanged();
+}
+
+void KXTextContainer::setSingleFontWidth(float width) {
+    if (width == m_singleFontWidth)
+        return;
+    m_singleFontWidth = width;
+    geometryChanged();
+}
+
+void KXTextContainer::holesMayHaveChanged() {
+    std::vector<kx::Rect> holes = holesLeftToRight();
+    if (holes == m_knownHoles)
+        return;
+    m_knownHoles = std::move(holes);
+    geometryChanged();
+}
+
 kx::Rect KXTextContainer::lineFragmentRect(const kx::Rect& proposed, kx::Rect* remaining) const {
     const kx::Rect base = kx::TextContainer::lineFragmentRect(proposed, remaining);
     if (!m_path)

@@ -102,7 +102,6 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
     const float sfw = float(singleFontWidth());
     const KXCanvas::GraphList wraps = canvas->graphsIntersectWithGraph(shape);
     const kx::Rect editable = editableRect();
-    const bool output = canvas->renderIntent() == KXRenderIntentOutput;
     const std::size_t columns = std::min<std::size_t>(
         std::size_t(std::clamp<std::int64_t>(m_columnCount, 0, std::int64_t(m_textContainers.size()))),
         m_columnInfos.size());
@@ -134,8 +133,6 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
             view.setSelectedRange({0, 0});
             container.setObjectRect({editable.origin.x + R.origin.x * z, editable.origin.y,
                                      editable.size.width - R.origin.x * z, editable.size.height - R.origin.y * z});
-            if ((m_updateTextContainerGeometry || output) && index >= 0)
-                m_layoutManager->textContainerChangedGeometry(&container);
             if (context && index >= 0 && m_layoutManager->characterRange(index).length > 0) {
                 m_layoutManager->drawBackground(*context, index, R.origin);
                 if (m_outlineEnabled) {
@@ -162,38 +159,49 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
         }
         x = R.maxX() + info.gutter() * areaWidth;
     }
+    m_layoutManager->lineFragments();
+    m_layoutsAfterColumns = m_layoutManager->paragraphLayoutCount();
 }
 
 kx::Size KXText::usedSizeForTextAtColumn(int column, const kx::Rect& bound, bool relayout) {
     const double w = bound.size.width, h = bound.size.height;
     if (w == 0 && h == 0)
         return bound.size;
-    if (m_verticalAlignment == KXTextVerticalAlignmentMiddle)
-        return usedSizeForMidAlignmentTextAtColumn(column, bound, relayout);
-    if (m_verticalAlignment == KXTextVerticalAlignmentBottom)
-        return usedSizeForBottomAlignmentTextAtColumn(column, bound, relayout);
+    if (m_verticalAlignment == KXTextVerticalAlignmentMiddle || m_verticalAlignment == KXTextVerticalAlignmentBottom) {
+        // The search lays the text out at several heights: when nothing changed since the columns were last
+        // laid out, the container still holds the outline it ended with and the answer is the same.
+        if (column < 0)
+            return {};
+        if (m_alignmentSearches.size() <= std::size_t(column))
+            m_alignmentSearches.resize(std::size_t(column) + 1);
+        std::optional<AlignmentSearch>& last = m_alignmentSearches[std::size_t(column)];
+        const bool unchanged = m_layoutManager && m_layoutManager->isLayoutValid() &&
+                               m_layoutManager->paragraphLayoutCount() == m_layoutsAfterColumns;
+        if (unchanged && last && last->alignment == m_verticalAlignment && last->bound == bound.size &&
+            last->relayout == relayout)
+            return last->used;
+        const kx::Size used = m_verticalAlignment == KXTextVerticalAlignmentMiddle
+                                  ? usedSizeForMidAlignmentTextAtColumn(column, bound, relayout)
+                                  : usedSizeForBottomAlignmentTextAtColumn(column, bound, relayout);
+        last = AlignmentSearch{m_verticalAlignment, bound.size, relayout, used};
+        return used;
+    }
     KXShape* shape = ownerShape();
     const int index = m_layoutManager && shape ? containerIndex(column) : -1;
     if (index < 0)
         return {};
     KXTextContainer& container = *m_textContainers[std::size_t(column)];
     container.setPath(shape->editingShapeWithRect({0, 0, w, h}));
-    if (relayout) {
-        m_layoutManager->invalidateLayout();
-        m_layoutManager->textContainerChangedGeometry(&container);
+    // The container tells the layout manager when the outline differs: the text is laid out again only then.
+    if (relayout)
         return m_layoutManager->boundingRect(m_layoutManager->characterRange(index), index).size;
-    }
     return m_layoutManager->usedRect(index).size;
 }
 
-kx::Rect KXText::boundingRectForGlyphRang(int column, const kx::BezierPath& path, double offsetY, bool relayout) {
+kx::Rect KXText::boundingRectForGlyphRang(int column, const kx::BezierPath& path, double offsetY, bool /*relayout*/) {
     KXTextContainer& container = *m_textContainers[std::size_t(column)];
     container.setPath(translatedPath(path, offsetY));
     const int index = containerIndex(column);
-    if (relayout) {
-        m_layoutManager->invalidateLayout();
-        m_layoutManager->textContainerChangedGeometry(&container);
-    }
     return m_layoutManager->boundingRect(m_layoutManager->characterRange(index), index);
 }
 

@@ -15,6 +15,15 @@
 
 namespace kx {
 
+namespace {
+struct ParagraphInputs {
+    QFont firstFont;
+    ParagraphStyle style;
+    QList<QTextLayout::FormatRange> formats;
+    friend bool operator==(const ParagraphInputs&, const ParagraphInputs&) = default;
+};
+}  // namespace
+
 // One paragraph as laid out: its QTextLayout (lines in container coordinates), its fragments, and the
 // place it started and ended, so that an unchanged paragraph that starts where it started before can be
 // reused as it is.
@@ -28,6 +37,7 @@ struct TextLayoutManager::Paragraph {
     double endY = 0;
     qsizetype overflowAt = -1;  // first character that fit in no container, or -1
     bool dead = false;          // its text or the geometry it was set in changed
+    ParagraphInputs inputs;     // what it was set with, besides its characters
 };
 
 namespace {
@@ -127,6 +137,44 @@ std::pair<double, double> justifiedExtent(const QTextLine& line, const QString& 
     return {std::min(a, b), std::abs(b - a)};
 }
 
+// The length of a paragraph without its separator ("\r\n" counts as one).
+qsizetype paragraphBodyLength(const QString& string, TextRange paragraph) {
+    if (paragraph.length >= 2 && string[paragraph.end() - 2] == u'\r' && string[paragraph.end() - 1] == u'\n')
+        return paragraph.length - 2;
+    if (paragraph.length >= 1 && paragraphSeparatorLength(string, paragraph.end() - 1) > 0)
+        return paragraph.length - 1;
+    return paragraph.length;
+}
+
+// What a paragraph's layout depends on besides its characters: the fonts of its runs, and the font and
+// style of its first character. Colours, strokes, underlines and links are read when drawing.
+ParagraphInputs paragraphInputs(const AttributedString& text, TextRange paragraph) {
+    ParagraphInputs inputs;
+    const TextAttributes& first = text.attributesAt(paragraph.location);
+    inputs.firstFont = runFont(first);
+    inputs.style = first.effectiveParagraphStyle();
+    const qsizetype end = paragraph.location + paragraphBodyLength(text.string(), paragraph);
+    TextRange run;
+    qsizetype at = paragraph.location;
+    while (at < end) {
+        const TextAttributes& a = text.attributesAt(at, &run);
+        const qsizetype to = std::min(run.end(), end);
+        const QFont font = runFont(a);
+        // Runs that differ in what is only drawn share one format.
+        if (!inputs.formats.isEmpty() && inputs.formats.back().format.font() == font) {
+            inputs.formats.back().length += int(to - at);
+        } else {
+            QTextLayout::FormatRange range;
+            range.start = int(at - paragraph.location);
+            range.length = int(to - at);
+            range.format.setFont(font, QTextCharFormat::FontPropertiesAll);
+            inputs.formats.push_back(range);
+        }
+        at = to;
+    }
+    return inputs;
+}
+
 // Ascent + descent + leading of a line (QTextLine::height rounds up to whole points).
 double naturalLineHeight(const QTextLine& line) {
     return line.ascent() + line.descent() + std::max(0.0, line.leading());
@@ -143,6 +191,8 @@ TextLayoutManager::TextLayoutManager(std::shared_ptr<TextStorage> storage) {
 TextLayoutManager::~TextLayoutManager() {
     if (m_storage)
         m_storage->removeEditObserver(m_observer);
+    for (const auto& container : m_containers)
+        std::erase(container->m_layoutManagers, this);
 }
 
 void TextLayoutManager::setTextStorage(std::shared_ptr<TextStorage> storage) {
@@ -162,6 +212,8 @@ void TextLayoutManager::insertTextContainer(std::shared_ptr<TextContainer> conta
     if (!container)
         return;
     index = std::clamp(index, 0, int(m_containers.size()));
+    if (indexOfTextContainer(container.get()) < 0)
+        container->m_layoutManagers.push_back(this);
     m_containers.insert(m_containers.begin() + index, std::move(container));
     invalidateLayout();
 }
@@ -169,7 +221,10 @@ void TextLayoutManager::insertTextContainer(std::shared_ptr<TextContainer> conta
 void TextLayoutManager::removeTextContainer(int index) {
     if (index < 0 || index >= int(m_containers.size()))
         return;
+    const std::shared_ptr<TextContainer> container = m_containers[std::size_t(index)];
     m_containers.erase(m_containers.begin() + index);
+    if (indexOfTextContainer(container.get()) < 0)
+        std::erase(container->m_layoutManagers, this);
     invalidateLayout();
 }
 
@@ -204,6 +259,20 @@ void TextLayoutManager::invalidateLayout() {
 
 void TextLayoutManager::storageEdited(const TextEdit& edit) {
     const qsizetype start = edit.editedRange.location;
+    if (!edit.charactersChanged) {
+        // New attributes: only paragraphs whose fonts or style changed are set again (an outline drawn
+        // by restyling the text for a moment leaves the layout as it is).
+        const AttributedString& text = m_storage->attributedString();
+        for (auto& p : m_paragraphs) {
+            if (p->dead || p->range.end() <= start || p->range.location >= edit.editedRange.end())
+                continue;
+            if (!(paragraphInputs(text, p->range) == p->inputs)) {
+                p->dead = true;
+                invalidateFrom(p->range.location);
+            }
+        }
+        return;
+    }
     const qsizetype oldEnd = edit.editedRange.end() - edit.changeInLength;
     for (auto& p : m_paragraphs) {
         if (p->range.location > oldEnd) {
@@ -233,12 +302,7 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
     p->range = text.paragraphRange(start);
     p->startContainer = cursor.container;
     p->startY = cursor.y;
-    qsizetype separator = 0;
-    if (p->range.length >= 2 && string[p->range.end() - 2] == u'\r' && string[p->range.end() - 1] == u'\n')
-        separator = 2;
-    else if (paragraphSeparatorLength(string, p->range.end() - 1) > 0)
-        separator = 1;
-    const qsizetype bodyLength = p->range.length - separator;
+    const qsizetype bodyLength = paragraphBodyLength(string, p->range);
     const TextAttributes& first = text.attributesAt(p->range.location);
     const ParagraphStyle style = usableStyle(first.effectiveParagraphStyle());
 
@@ -258,22 +322,8 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
     option.setTextDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     option.setAlignment(alignment == TextAlignment::Justified ? Qt::AlignJustify : Qt::AlignLeft);
     p->layout->setTextOption(option);
-    QList<QTextLayout::FormatRange> formats;
-    {
-        TextRange run;
-        qsizetype at = p->range.location;
-        while (at < p->range.location + bodyLength) {
-            const TextAttributes& a = text.attributesAt(at, &run);
-            const qsizetype end = std::min(run.end(), p->range.location + bodyLength);
-            QTextLayout::FormatRange range;
-            range.start = int(at - p->range.location);
-            range.length = int(end - at);
-            range.format.setFont(runFont(a), QTextCharFormat::FontPropertiesAll);
-            formats.push_back(range);
-            at = end;
-        }
-    }
-    p->layout->setFormats(formats);
+    p->inputs = paragraphInputs(text, p->range);
+    p->layout->setFormats(p->inputs.formats);
 
     double estimate = styledLineHeight(first.effectiveFont().lineHeight(), style);
     double lineBottom = cursor.y;
@@ -495,6 +545,7 @@ void TextLayoutManager::ensureLayout() {
         }
 
         auto p = layOutParagraph(text, pos, cursor);
+        ++m_paragraphLayoutCount;
         pos = p->range.end();
         const qsizetype overflowAt = p->overflowAt;
         m_paragraphs.push_back(std::move(p));

@@ -21,6 +21,7 @@
 #include "platform/text/text_container.h"
 #include "platform/text/text_storage.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -64,6 +65,12 @@ public:
     void textContainerChangedGeometry(const TextContainer* container);
     // Lays everything out again at the next query.
     void invalidateLayout();
+
+    // How many times a paragraph has been set by QTextLayout since the manager was made: the layout is
+    // kept until the text, its fonts or paragraph styles, or the containers change.
+    std::uint64_t paragraphLayoutCount() const { return m_paragraphLayoutCount; }
+    // Whether the layout is up to date: nothing changed since the text was last laid out.
+    bool isLayoutValid() const { return m_invalidFrom < 0; }
 
     // The laid-out fragments in text order.
     const std::vector<LineFragment>& lineFragments();
@@ -115,6 +122,7 @@ private:
     qsizetype m_firstUnlaid = 0;
     // Characters from here on must be laid out again; -1 when the layout is valid.
     qsizetype m_invalidFrom = 0;
+    std::uint64_t m_paragraphLayoutCount = 0;
 };
 
 // Size of a text set on unwrapped lines without padding: the widest line and the sum of the line heights.

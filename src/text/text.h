@@ -255,20 +255,14 @@ private:
         double zoom = 1;
     };
     std::optional<MeasuredColumn> m_measuredColumn;
-    // What a column container's answers depend on besides the text: its size, padding, outline and
-    // shortest useful line, and the holes of the objects in front. A column's layout holds for as long as
-    // these stay what they were when the layout manager last heard of a change.
-    struct ColumnGeometry {
-        const KXTextContainer* container = nullptr;
-        kx::Size size;
-        double padding = 0;
-        std::optional<kx::BezierPath> path;
-        float singleFontWidth = 0;
-        std::vector<std::optional<kx::Rect>> holes;
-        friend bool operator==(const ColumnGeometry&, const ColumnGeometry&) = default;
+    // The outcome of each column's last vertical-alignment search, reused while the layout is unchanged
+    // since the columns were last laid out (text_layout.cpp).
+    struct AlignmentSearch {
+        std::uint64_t alignment = 0;
+        kx::Size bound;
+        bool relayout = false;
+        kx::Size used;
     };
-    std::vector<ColumnGeometry> m_notifiedGeometry;
-    // Tells the layout manager that the container's geometry changed when it did since it was last told, or
-    // in any case with `always`; edits of the text need no telling, the layout manager follows them.
-    void containerGeometryMayHaveChanged(KXTextContainer& container, bool always = false);
+    std::vector<std::optional<AlignmentSearch>> m_alignmentSearches;
+    std::uint64_t m_layoutsAfterColumns = 0;
 };

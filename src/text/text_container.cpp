@@ -76,6 +76,48 @@ kx::Rect firstInsideRunInStrip(const kx::Path& path, int start, const kx::Rect& 
     return {double(first), y, width, h};
 }
 
+void KXTextContainer::setPath(std::optional<kx::BezierPath> path) {
+    if (path == m_path)
+        return;
+    m_path = std::move(path);
+    geometryChanged();
+}
+
+void KXTextContainer::setWrapObjects(std::vector<std::shared_ptr<KXGraph>> objects) {
+    m_wrapObjects = std::move(objects);
+    holesMayHaveChanged();
+}
+
+void KXTextContainer::setObjectRect(const kx::Rect& rect) {
+    m_objectRect = rect;
+    holesMayHaveChanged();
+}
+
+void KXTextContainer::setScaleWidth(float scale) {
+    m_scaleWidth = scale;
+    holesMayHaveChanged();
+}
+
+void KXTextContainer::setScaleHeight(float scale) {
+    m_scaleHeight = scale;
+    holesMayHaveChanged();
+}
+
+void KXTextContainer::setSingleFontWidth(float width) {
+    if (width == m_singleFontWidth)
+        return;
+    m_singleFontWidth = width;
+    geometryChanged();
+}
+
+void KXTextContainer::holesMayHaveChanged() {
+    std::vector<kx::Rect> holes = holesLeftToRight();
+    if (holes == m_knownHoles)
+        return;
+    m_knownHoles = std::move(holes);
+    geometryChanged();
+}
+
 kx::Rect KXTextContainer::lineFragmentRect(const kx::Rect& proposed, kx::Rect* remaining) const {
     const kx::Rect base = kx::TextContainer::lineFragmentRect(proposed, remaining);
     if (!m_path)
@@ -92,6 +134,7 @@ kx::Rect KXTextContainer::clipLineFragmentRect(const kx::Rect& fragment, kx::Rec
     const kx::Size container = size();
     const double x0 = fragment.origin.x, y0 = fragment.origin.y, h0 = fragment.size.height;
     const kx::Rect bounds = path->boundingBox();
+    const std::vector<kx::Rect> holes = holesLeftToRight();
     double t = 1;
     kx::Rect f;
     int start = x0 == 0 ? 0 : int(std::clamp(std::floor(x0), 0.0, 1e9));
@@ -107,11 +150,17 @@ kx::Rect KXTextContainer::clipLineFragmentRect(const kx::Rect& fragment, kx::Rec
         }
         f = firstInsideRunInStrip(*path, start, {0, v, container.width, h0});
         f.origin.y = y0 + (t - 1) * h0;
+        // The rest of a line belongs to the line it was cut from: one left from a line that did not fit
+        // would send the text back up.
+        if (remaining)
+            *remaining = kx::Rect();
         if (f.size.width >= m_singleFontWidth) {
-            for (const std::shared_ptr<KXGraph>& graph : m_wrapObjects)
-                if (graph)
-                    if (const std::optional<kx::Rect> hole = holeRectForGraph(*graph))
-                        f = adjustFragmentRectForHoleRect(f, *hole, remaining);
+            for (const kx::Rect& hole : holes)
+                f = adjustFragmentRectForHoleRect(f, hole, remaining);
+            // A piece too narrow for a letter left of a hole, with room right of it: answered as it is, so
+            // that the layout manager passes over it to the rest of the same line.
+            if (remaining && !remaining->isEmpty())
+                return f;
         }
         if (v >= 0 && f.size.width < m_singleFontWidth && h0 > 0 && std::isfinite(v)) {
             t += 1;
@@ -120,6 +169,19 @@ kx::Rect KXTextContainer::clipLineFragmentRect(const kx::Rect& fragment, kx::Rec
         }
         return f;
     }
+}
+
+std::vector<kx::Rect> KXTextContainer::holesLeftToRight() const {
+    std::vector<kx::Rect> holes;
+    for (const std::shared_ptr<KXGraph>& graph : m_wrapObjects)
+        if (graph)
+            if (const std::optional<kx::Rect> hole = holeRectForGraph(*graph))
+                holes.push_back(*hole);
+    // Cut from the left: the fragment then ends at the first hole it meets, and the rest of the line starts
+    // right of that hole whatever order the objects are listed in (the rest is cut again when it is offered).
+    std::stable_sort(holes.begin(), holes.end(),
+                     [](const kx::Rect& a, const kx::Rect& b) { return a.origin.x < b.origin.x; });
+    return holes;
 }
 
 kx::AffineTransform KXTextContainer::affineTransRect(const kx::AffineTransform& transform, const KXGraph* graph) {

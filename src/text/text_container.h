@@ -33,18 +33,21 @@ public:
 
     QString className() const override { return QStringLiteral("KXTextContainer"); }
 
+    // Each setter that changes the lines the container answers lays its text out again; setting what it
+    // already holds changes nothing. Setting the wrap objects (even the same ones) looks at where they
+    // are now, so that a moved object is flowed around anew.
     const std::optional<kx::BezierPath>& path() const { return m_path; }
-    void setPath(std::optional<kx::BezierPath> path) { m_path = std::move(path); }
+    void setPath(std::optional<kx::BezierPath> path);
     const std::vector<std::shared_ptr<KXGraph>>& wrapObjects() const { return m_wrapObjects; }
-    void setWrapObjects(std::vector<std::shared_ptr<KXGraph>> objects) { m_wrapObjects = std::move(objects); }
+    void setWrapObjects(std::vector<std::shared_ptr<KXGraph>> objects);
     kx::Rect objectRect() const { return m_objectRect; }
-    void setObjectRect(const kx::Rect& rect) { m_objectRect = rect; }
+    void setObjectRect(const kx::Rect& rect);
     float scaleWidth() const { return m_scaleWidth; }
-    void setScaleWidth(float scale) { m_scaleWidth = scale; }
+    void setScaleWidth(float scale);
     float scaleHeight() const { return m_scaleHeight; }
-    void setScaleHeight(float scale) { m_scaleHeight = scale; }
+    void setScaleHeight(float scale);
     float singleFontWidth() const { return m_singleFontWidth; }
-    void setSingleFontWidth(float width) { m_singleFontWidth = width; }
+    void setSingleFontWidth(float width);
     bool isSimpleRectangularTextContainer() const { return true; }
 
     // The base container's answer, clipped to the outline and cut around the wrap objects when there is
@@ -56,6 +59,8 @@ public:
     static kx::AffineTransform affineTransRect(const kx::AffineTransform& transform, const KXGraph* graph);
     // The hole one wrap graph cuts, in container units; nullopt when it makes none.
     std::optional<kx::Rect> holeRectForGraph(const KXGraph& graph) const;
+    // The holes of all wrap graphs, ordered by their left edges.
+    std::vector<kx::Rect> holesLeftToRight() const;
 
     // A copy by archive round trip.
     std::shared_ptr<KXTextContainer> copy() const;
@@ -64,10 +69,14 @@ public:
     void initWithCoder(kx::KeyedUnarchiver& coder) override;
 
 private:
+    // Tells the layout managers when the holes differ from those the text was last laid out around.
+    void holesMayHaveChanged();
+
     std::optional<kx::BezierPath> m_path;
     std::vector<std::shared_ptr<KXGraph>> m_wrapObjects;
     kx::Rect m_objectRect;
     float m_scaleWidth = 0;
     float m_scaleHeight = 0;
     float m_singleFontWidth = 0;
+    std::vector<kx::Rect> m_knownHoles;
 };

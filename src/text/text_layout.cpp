@@ -109,7 +109,6 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
     const float sfw = float(singleFontWidth());
     const KXCanvas::GraphList wraps = canvas->graphsIntersectWithGraph(shape);
     const kx::Rect editable = editableRect();
-    const bool output = canvas->renderIntent() == KXRenderIntentOutput;
     const std::size_t columns = std::min<std::size_t>(
         std::size_t(std::clamp<std::int64_t>(m_columnCount, 0, std::int64_t(m_textContainers.size()))),
         m_columnInfos.size());
@@ -146,10 +145,9 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
             configure(container, R);
         } else {
             view.setSelectedRange({0, 0});
+            // The column is drawn from the layout of its final place: the measuring may have left the holes
+            // where a step before the last one put them, and the container reports the move.
             container.setObjectRect(columnObjectRect(editable, R.origin.x, R.origin.y, z));
-            // The column is drawn from the layout of its final place: the measuring may have left the
-            // outline or the holes where a step before the last one put them. Output lays it out afresh.
-            containerGeometryMayHaveChanged(container, output);
             if (context && index >= 0 && m_layoutManager->characterRange(index).length > 0) {
                 m_layoutManager->drawBackground(*context, index, R.origin);
                 if (m_outlineEnabled) {
@@ -166,56 +164,52 @@ void KXText::layoutColumns(double top, double areaWidth, double areaHeight, doub
         }
         x = R.maxX() + info.gutter() * areaWidth;
     }
-}
-
-void KXText::containerGeometryMayHaveChanged(KXTextContainer& container, bool always) {
-    if (!m_layoutManager)
-        return;
-    ColumnGeometry now{&container, container.size(), container.lineFragmentPadding(), container.path(),
-                       container.singleFontWidth(), {}};
-    for (const std::shared_ptr<KXGraph>& graph : container.wrapObjects())
-        now.holes.push_back(graph ? container.holeRectForGraph(*graph) : std::nullopt);
-    const auto known = std::find_if(m_notifiedGeometry.begin(), m_notifiedGeometry.end(),
-                                    [&](const ColumnGeometry& g) { return g.container == &container; });
-    if (known != m_notifiedGeometry.end() && *known == now && !always)
-        return;
-    m_layoutManager->textContainerChangedGeometry(&container);
-    if (known != m_notifiedGeometry.end())
-        *known = std::move(now);
-    else
-        m_notifiedGeometry.push_back(std::move(now));
+    m_layoutManager->lineFragments();
+    m_layoutsAfterColumns = m_layoutManager->paragraphLayoutCount();
 }
 
 kx::Size KXText::usedSizeForTextAtColumn(int column, const kx::Rect& bound, bool relayout) {
     const double w = bound.size.width, h = bound.size.height;
     if (w == 0 && h == 0)
         return bound.size;
-    if (m_verticalAlignment == KXTextVerticalAlignmentMiddle)
-        return usedSizeForMidAlignmentTextAtColumn(column, bound, relayout);
-    if (m_verticalAlignment == KXTextVerticalAlignmentBottom)
-        return usedSizeForBottomAlignmentTextAtColumn(column, bound, relayout);
+    if (m_verticalAlignment == KXTextVerticalAlignmentMiddle || m_verticalAlignment == KXTextVerticalAlignmentBottom) {
+        // The search lays the text out at several heights: when nothing changed since the columns were last
+        // laid out, the container still holds the outline it ended with and the answer is the same.
+        if (column < 0)
+            return {};
+        if (m_alignmentSearches.size() <= std::size_t(column))
+            m_alignmentSearches.resize(std::size_t(column) + 1);
+        std::optional<AlignmentSearch>& last = m_alignmentSearches[std::size_t(column)];
+        const bool unchanged = m_layoutManager && m_layoutManager->isLayoutValid() &&
+                               m_layoutManager->paragraphLayoutCount() == m_layoutsAfterColumns;
+        if (unchanged && last && last->alignment == m_verticalAlignment && last->bound == bound.size &&
+            last->relayout == relayout)
+            return last->used;
+        const kx::Size used = m_verticalAlignment == KXTextVerticalAlignmentMiddle
+                                  ? usedSizeForMidAlignmentTextAtColumn(column, bound, relayout)
+                                  : usedSizeForBottomAlignmentTextAtColumn(column, bound, relayout);
+        last = AlignmentSearch{m_verticalAlignment, bound.size, relayout, used};
+        return used;
+    }
     KXShape* shape = ownerShape();
     const int index = m_layoutManager && shape ? containerIndex(column) : -1;
     if (index < 0)
         return {};
     KXTextContainer& container = *m_textContainers[std::size_t(column)];
     container.setPath(shape->editingShapeWithRect({0, 0, w, h}));
-    if (relayout) {
-        containerGeometryMayHaveChanged(container);
+    // The container tells the layout manager when the outline differs: the text is laid out again only then.
+    if (relayout)
         return m_layoutManager->boundingRect(m_layoutManager->characterRange(index), index).size;
-    }
     return m_layoutManager->usedRect(index).size;
 }
 
-kx::Rect KXText::boundingRectForGlyphRang(int column, const kx::BezierPath& path, double offsetY, bool relayout) {
+kx::Rect KXText::boundingRectForGlyphRang(int column, const kx::BezierPath& path, double offsetY, bool /*relayout*/) {
     KXTextContainer& container = *m_textContainers[std::size_t(column)];
     container.setPath(translatedPath(path, offsetY));
     // The outline raised by offsetY is drawn in a column moved down by as much.
     if (const auto& c = m_measuredColumn)
         container.setObjectRect(columnObjectRect(c->editable, c->x, c->top + offsetY, c->zoom));
     const int index = containerIndex(column);
-    if (relayout)
-        containerGeometryMayHaveChanged(container);
     return m_layoutManager->boundingRect(m_layoutManager->characterRange(index), index);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/text/text_container.h"
 
+#include "platform/text/text_layout_manager.h"
+
 #include <algorithm>
 
 namespace kx {
@@ -10,6 +12,25 @@ namespace {
 // 64th of a point (the precision of QTextLayout's own positions); reaching past by less than that still fits.
 constexpr double kBottomTolerance = 1.0 / 64;
 }  // namespace
+
+void TextContainer::setSize(Size size) {
+    if (size == m_size)
+        return;
+    m_size = size;
+    geometryChanged();
+}
+
+void TextContainer::setLineFragmentPadding(double padding) {
+    if (padding == m_padding)
+        return;
+    m_padding = padding;
+    geometryChanged();
+}
+
+void TextContainer::geometryChanged() {
+    for (TextLayoutManager* manager : m_layoutManagers)
+        manager->textContainerChangedGeometry(this);
+}
 
 Rect TextContainer::lineFragmentRect(const Rect& proposed, Rect* /*remaining*/) const {
     if (proposed.origin.y < 0 || proposed.origin.y + proposed.size.height > m_size.height + kBottomTolerance)

@@ -12,7 +12,11 @@
 
 #include "platform/foundation/geometry.h"
 
+#include <vector>
+
 namespace kx {
+
+class TextLayoutManager;
 
 class TextContainer {
 public:
@@ -20,12 +24,14 @@ public:
 
     explicit TextContainer(Size size = Size(10000000, 10000000)) : m_size(size) {}
     virtual ~TextContainer() = default;
+    TextContainer(const TextContainer&) = delete;
+    TextContainer& operator=(const TextContainer&) = delete;
 
+    // A new size or padding lays the text out again in the layout managers that hold the container.
     Size size() const { return m_size; }
-    // A layout manager that holds the container must be told (textContainerChangedGeometry).
-    void setSize(Size size) { m_size = size; }
+    void setSize(Size size);
     double lineFragmentPadding() const { return m_padding; }
-    void setLineFragmentPadding(double padding) { m_padding = padding; }
+    void setLineFragmentPadding(double padding);
 
     // The rectangle in which a line proposed at `proposed` is set. `remaining`, when not null, holds the
     // zero rectangle on entry and may be set to the rest of the line. The base container answers the
@@ -33,9 +39,17 @@ public:
     // bottom edge (by more than a 64th of a point, which is rounding).
     virtual Rect lineFragmentRect(const Rect& proposed, Rect* remaining) const;
 
+protected:
+    // Subclasses call this when their answers change: the layout managers that hold the container lay its
+    // text out again at their next query.
+    void geometryChanged();
+
 private:
+    friend class TextLayoutManager;
     Size m_size;
     double m_padding = kDefaultLineFragmentPadding;
+    // The layout managers that hold the container; each adds and removes itself.
+    std::vector<TextLayoutManager*> m_layoutManagers;
 };
 
 }  // namespace kx

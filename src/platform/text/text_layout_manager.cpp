@@ -5,13 +5,25 @@
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
+#include <QRawFont>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace kx {
+
+namespace {
+struct ParagraphInputs {
+    QFont firstFont;
+    ParagraphStyle style;
+    QList<QTextLayout::FormatRange> formats;
+    friend bool operator==(const ParagraphInputs&, const ParagraphInputs&) = default;
+};
+}  // namespace
 
 // One paragraph as laid out: its QTextLayout (lines in container coordinates), its fragments, and the
 // place it started and ended, so that an unchanged paragraph that starts where it started before can be
@@ -26,6 +38,7 @@ struct TextLayoutManager::Paragraph {
     double endY = 0;
     qsizetype overflowAt = -1;  // first character that fit in no container, or -1
     bool dead = false;          // its text or the geometry it was set in changed
+    ParagraphInputs inputs;     // what it was set with, besides its characters
 };
 
 namespace {
@@ -69,6 +82,100 @@ double fixedPointWidth(double width) {
     return std::round(width * 64) / 64;
 }
 
+// How far a line's text may run past the width it was given: QTextLine keeps widths in 64ths of a point.
+constexpr double kWidthTolerance = 1.0 / 64;
+
+// Where one line may be set: its fragment, the rest of the visual line right of it, and the state of the
+// layout there, so that the search may come back to it.
+struct Place {
+    int container = 0;
+    double y = 0;
+    double lineBottom = 0;
+    double bandBottom = 0;
+    Rect fragment;
+    Rect rest;
+    double indent = 0;
+    double usable = 0;
+};
+
+// Whether no fragment of the container can be wider than this one: it spans the container's width. An
+// outline scanned on whole pixels answers up to two points less than the width it covers.
+bool offersItsFullWidth(const TextContainer& container, const Rect& fragment) {
+    constexpr double kScanLoss = 2.0;
+    return fragment.size.width >= container.size().width - kScanLoss;
+}
+
+// The line-break opportunities of a paragraph, looked up only when a line ends between two characters
+// that are not white space.
+class WordBreaks {
+public:
+    explicit WordBreaks(QString text) : m_text(std::move(text)) {}
+    // Whether the line ends inside a word: it was broken where no line break is allowed.
+    bool splitsWord(const QTextLine& line) {
+        const qsizetype end = line.textStart() + line.textLength();
+        if (line.textLength() == 0 || end >= m_text.size() || m_text[end - 1].isSpace() || m_text[end].isSpace())
+            return false;
+        if (!m_finder)
+            m_finder.emplace(QTextBoundaryFinder::Line, m_text);
+        m_finder->setPosition(end);
+        return !m_finder->isAtBoundary();
+    }
+
+private:
+    QString m_text;
+    std::optional<QTextBoundaryFinder> m_finder;
+};
+
+// Left end and width of a justified line's text as QTextLayout sets it: a full line spreads over the whole
+// width, a line it leaves as it is (the last one) stands at the left, or at the right in a right-to-left
+// paragraph. Trailing white space is not counted.
+std::pair<double, double> justifiedExtent(const QTextLine& line, const QString& text) {
+    const int start = line.textStart();
+    int end = start + line.textLength();
+    while (end > start && text[end - 1].isSpace())
+        --end;
+    const double a = line.cursorToX(start), b = line.cursorToX(end);
+    return {std::min(a, b), std::abs(b - a)};
+}
+
+// The length of a paragraph without its separator ("\r\n" counts as one).
+qsizetype paragraphBodyLength(const QString& string, TextRange paragraph) {
+    if (paragraph.length >= 2 && string[paragraph.end() - 2] == u'\r' && string[paragraph.end() - 1] == u'\n')
+        return paragraph.length - 2;
+    if (paragraph.length >= 1 && paragraphSeparatorLength(string, paragraph.end() - 1) > 0)
+        return paragraph.length - 1;
+    return paragraph.length;
+}
+
+// What a paragraph's layout depends on besides its characters: the fonts of its runs, and the font and
+// style of its first character. Colours, strokes, underlines and links are read when drawing.
+ParagraphInputs paragraphInputs(const AttributedString& text, TextRange paragraph) {
+    ParagraphInputs inputs;
+    const TextAttributes& first = text.attributesAt(paragraph.location);
+    inputs.firstFont = runFont(first);
+    inputs.style = first.effectiveParagraphStyle();
+    const qsizetype end = paragraph.location + paragraphBodyLength(text.string(), paragraph);
+    TextRange run;
+    qsizetype at = paragraph.location;
+    while (at < end) {
+        const TextAttributes& a = text.attributesAt(at, &run);
+        const qsizetype to = std::min(run.end(), end);
+        const QFont font = runFont(a);
+        // Runs that differ in what is only drawn share one format.
+        if (!inputs.formats.isEmpty() && inputs.formats.back().format.font() == font) {
+            inputs.formats.back().length += int(to - at);
+        } else {
+            QTextLayout::FormatRange range;
+            range.start = int(at - paragraph.location);
+            range.length = int(to - at);
+            range.format.setFont(font, QTextCharFormat::FontPropertiesAll);
+            inputs.formats.push_back(range);
+        }
+        at = to;
+    }
+    return inputs;
+}
+
 // Ascent + descent + leading of a line (QTextLine::height rounds up to whole points).
 double naturalLineHeight(const QTextLine& line) {
     return line.ascent() + line.descent() + std::max(0.0, line.leading());
@@ -85,6 +192,8 @@ TextLayoutManager::TextLayoutManager(std::shared_ptr<TextStorage> storage) {
 TextLayoutManager::~TextLayoutManager() {
     if (m_storage)
         m_storage->removeEditObserver(m_observer);
+    for (const auto& container : m_containers)
+        std::erase(container->m_layoutManagers, this);
 }
 
 void TextLayoutManager::setTextStorage(std::shared_ptr<TextStorage> storage) {
@@ -104,6 +213,8 @@ void TextLayoutManager::insertTextContainer(std::shared_ptr<TextContainer> conta
     if (!container)
         return;
     index = std::clamp(index, 0, int(m_containers.size()));
+    if (indexOfTextContainer(container.get()) < 0)
+        container->m_layoutManagers.push_back(this);
     m_containers.insert(m_containers.begin() + index, std::move(container));
     invalidateLayout();
 }
@@ -111,7 +222,10 @@ void TextLayoutManager::insertTextContainer(std::shared_ptr<TextContainer> conta
 void TextLayoutManager::removeTextContainer(int index) {
     if (index < 0 || index >= int(m_containers.size()))
         return;
+    const std::shared_ptr<TextContainer> container = m_containers[std::size_t(index)];
     m_containers.erase(m_containers.begin() + index);
+    if (indexOfTextContainer(container.get()) < 0)
+        std::erase(container->m_layoutManagers, this);
     invalidateLayout();
 }
 
@@ -146,6 +260,20 @@ void TextLayoutManager::invalidateLayout() {
 
 void TextLayoutManager::storageEdited(const TextEdit& edit) {
     const qsizetype start = edit.editedRange.location;
+    if (!edit.charactersChanged) {
+        // New attributes: only paragraphs whose fonts or style changed are set again (an outline drawn
+        // by restyling the text for a moment leaves the layout as it is).
+        const AttributedString& text = m_storage->attributedString();
+        for (auto& p : m_paragraphs) {
+            if (p->dead || p->range.end() <= start || p->range.location >= edit.editedRange.end())
+                continue;
+            if (!(paragraphInputs(text, p->range) == p->inputs)) {
+                p->dead = true;
+                invalidateFrom(p->range.location);
+            }
+        }
+        return;
+    }
     const qsizetype oldEnd = edit.editedRange.end() - edit.changeInLength;
     for (auto& p : m_paragraphs) {
         if (p->range.location > oldEnd) {
@@ -175,39 +303,28 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
     p->range = text.paragraphRange(start);
     p->startContainer = cursor.container;
     p->startY = cursor.y;
-    qsizetype separator = 0;
-    if (p->range.length >= 2 && string[p->range.end() - 2] == u'\r' && string[p->range.end() - 1] == u'\n')
-        separator = 2;
-    else if (paragraphSeparatorLength(string, p->range.end() - 1) > 0)
-        separator = 1;
-    const qsizetype bodyLength = p->range.length - separator;
+    const qsizetype bodyLength = paragraphBodyLength(string, p->range);
     const TextAttributes& first = text.attributesAt(p->range.location);
     const ParagraphStyle style = usableStyle(first.effectiveParagraphStyle());
 
     p->layout = std::make_unique<QTextLayout>(string.mid(p->range.location, bodyLength), runFont(first),
                                               const_cast<QPaintDevice*>(textPaintDevice()));
+    // The paragraph's direction comes from its first strong character. Lines are placed here, not by
+    // QTextLayout: it is told to align left (it then adds no offset of its own), except for justified text,
+    // whose full lines it spreads.
+    const bool rightToLeft = p->layout->text().isRightToLeft();
+    TextAlignment alignment = style.alignment;
+    if (alignment == TextAlignment::Natural)
+        alignment = rightToLeft ? TextAlignment::Right : TextAlignment::Left;
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setUseDesignMetrics(true);
     option.setTabStopDistance(kDefaultTabInterval);
-    option.setAlignment(style.alignment == TextAlignment::Justified ? Qt::AlignJustify : Qt::AlignLeft);
+    option.setTextDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setAlignment(alignment == TextAlignment::Justified ? Qt::AlignJustify : Qt::AlignLeft);
     p->layout->setTextOption(option);
-    QList<QTextLayout::FormatRange> formats;
-    {
-        TextRange run;
-        qsizetype at = p->range.location;
-        while (at < p->range.location + bodyLength) {
-            const TextAttributes& a = text.attributesAt(at, &run);
-            const qsizetype end = std::min(run.end(), p->range.location + bodyLength);
-            QTextLayout::FormatRange range;
-            range.start = int(at - p->range.location);
-            range.length = int(end - at);
-            range.format.setFont(runFont(a), QTextCharFormat::FontPropertiesAll);
-            formats.push_back(range);
-            at = end;
-        }
-    }
-    p->layout->setFormats(formats);
+    p->inputs = paragraphInputs(text, p->range);
+    p->layout->setFormats(p->inputs.formats);
 
     double estimate = styledLineHeight(first.effectiveFont().lineHeight(), style);
     double lineBottom = cursor.y;
@@ -216,35 +333,55 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
     bool overflow = false;
     if (cursor.y > 0)
         cursor.y += style.paragraphSpacingBefore;
+    double bandBottom = cursor.y;  // bottom of the visual line being filled, before anything is set in it
+    WordBreaks breaks(p->layout->text());
     p->layout->beginLayout();
     for (;;) {
         QTextLine line = p->layout->createLine();
         if (!line.isValid())
             break;
-        Rect fragment;
-        double indent = 0;
-        double usable = 0;
+        Place place;
         double height = 0;
         bool retried = false;
         int places = 0;
+        // The widest place passed over because the line would have had to split a word there.
+        std::optional<Place> splitting;
         for (;;) {
             if (cursor.container >= int(m_containers.size()) || ++places > kMaximumPlacesForOneLine) {
+                if (splitting) {
+                    // No place holds the word whole: it is split where the most of it fits.
+                    place = *splitting;
+                    cursor = {place.container, place.y};
+                    lineBottom = place.lineBottom;
+                    bandBottom = place.bandBottom;
+                    line.setLineWidth(fixedPointWidth(place.usable));
+                    height = styledLineHeight(naturalLineHeight(line), style);
+                    break;
+                }
                 overflow = true;
                 break;
             }
             const TextContainer& container = *m_containers[std::size_t(cursor.container)];
             const double padding = container.lineFragmentPadding();
+            const bool restOfLine = !pending.isEmpty();
             // Head indents apply to the first fragment of a line, not to the rest right of an obstacle.
-            indent = !pending.isEmpty() ? 0.0 : firstLine ? style.firstLineHeadIndent : style.headIndent;
-            Rect proposed = !pending.isEmpty() ? pending : Rect(0, cursor.y, container.size().width, estimate);
-            if (!pending.isEmpty() && pending.size.height < estimate)
+            place.indent = restOfLine ? 0.0 : firstLine ? style.firstLineHeadIndent : style.headIndent;
+            Rect proposed = restOfLine ? pending : Rect(0, cursor.y, container.size().width, estimate);
+            if (restOfLine && pending.size.height < estimate)
                 proposed.size.height = estimate;
-            Rect remaining;
-            fragment = container.lineFragmentRect(proposed, &remaining);
-            if (!pending.isEmpty() && fragment.size.height <= 0) {
-                // The rest of the line is refused: go on below the line.
+            Rect rest;
+            const Rect fragment = container.lineFragmentRect(proposed, &rest);
+            // A rest lies on the fragment's visual line, right of it; the text goes on there next.
+            if (!rest.isEmpty() && (rest.minY() != fragment.minY() || rest.minX() < fragment.maxX()))
+                rest = Rect();
+            const auto dropRestOfLine = [&] {
                 pending = Rect();
-                cursor.y = lineBottom;
+                cursor.y = std::max(lineBottom, bandBottom);
+            };
+            if (restOfLine && (fragment.size.height <= 0 || fragment.minY() != proposed.minY())) {
+                // The rest of the line is refused, or answered on a lower line, where it would stand beside
+                // text that comes later: the text goes on below the line.
+                dropRestOfLine();
                 continue;
             }
             if (fragment.size.height <= 0 || proposed.origin.y > container.size().height) {
@@ -252,26 +389,33 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
                 ++cursor.container;
                 cursor.y = 0;
                 lineBottom = 0;
+                bandBottom = 0;
                 pending = Rect();
                 continue;
             }
+            if (!restOfLine)
+                bandBottom = std::max(fragment.minY(), proposed.minY()) + estimate;
+            // A fragment that cannot hold the line is passed over, never filled: the line goes on to the rest
+            // of the visual line, or below it.
+            const auto passOver = [&] {
+                if (!rest.isEmpty())
+                    pending = rest;
+                else if (restOfLine)
+                    dropRestOfLine();
+                else
+                    cursor.y = bandBottom;
+            };
             double right = fragment.maxX() - padding;
             if (style.tailIndent > 0)
                 right = std::min(right, fragment.minX() + style.tailIndent);
             else
                 right += style.tailIndent;
-            usable = right - (fragment.minX() + padding + indent);
-            if (usable <= 0) {
-                // No room on this line: the rest of a line is dropped, a full line moves down.
-                if (!pending.isEmpty()) {
-                    pending = Rect();
-                    cursor.y = lineBottom;
-                } else {
-                    cursor.y = std::max(fragment.minY(), proposed.minY()) + estimate;
-                }
+            place.usable = right - (fragment.minX() + padding + place.indent);
+            if (place.usable <= 0) {
+                passOver();
                 continue;
             }
-            line.setLineWidth(fixedPointWidth(usable));
+            line.setLineWidth(fixedPointWidth(place.usable));
             height = styledLineHeight(naturalLineHeight(line), style);
             if (height > fragment.size.height + 0.01 && !retried) {
                 retried = true;
@@ -279,18 +423,37 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
                 estimate = height;
                 continue;
             }
-            pending = remaining;
+            place.container = cursor.container;
+            place.y = cursor.y;
+            place.lineBottom = lineBottom;
+            place.bandBottom = bandBottom;
+            place.fragment = fragment;
+            place.rest = rest;
+            if (line.naturalTextWidth() > fixedPointWidth(place.usable) + kWidthTolerance) {
+                // Even its first glyph is wider than the room: its ink would stand outside the fragment.
+                passOver();
+                continue;
+            }
+            if (breaks.splitsWord(line) && !offersItsFullWidth(container, fragment)) {
+                // A wider place may come further on.
+                if (!splitting || place.usable > splitting->usable)
+                    splitting = place;
+                passOver();
+                continue;
+            }
             break;
         }
+        pending = place.rest;
         if (overflow) {
             p->overflowAt = p->range.location + line.textStart();
             break;
         }
+        const Rect fragment = place.fragment;
+        const double usable = place.usable;
         const TextContainer& container = *m_containers[std::size_t(cursor.container)];
         const double padding = container.lineFragmentPadding();
         const double natural = line.naturalTextWidth();
-        double x = fragment.minX() + padding + indent;
-        const TextAlignment alignment = style.alignment;
+        double x = fragment.minX() + padding + place.indent;
         if (alignment == TextAlignment::Right)
             x += usable - natural;
         else if (alignment == TextAlignment::Center)
@@ -302,7 +465,9 @@ std::unique_ptr<TextLayoutManager::Paragraph> TextLayoutManager::layOutParagraph
         LineFragment f;
         f.container = cursor.container;
         f.rect = fragment;
-        f.usedRect = Rect(x - padding, fragment.minY(), natural + 2 * padding, height);
+        const auto [textLeft, textWidth] =
+            alignment == TextAlignment::Justified ? justifiedExtent(line, p->layout->text()) : std::pair{x, natural};
+        f.usedRect = Rect(textLeft - padding, fragment.minY(), textWidth + 2 * padding, height);
         f.baseline = baseline;
         const qsizetype from = p->range.location + line.textStart();
         qsizetype to = from + line.textLength();
@@ -381,6 +546,7 @@ void TextLayoutManager::ensureLayout() {
         }
 
         auto p = layOutParagraph(text, pos, cursor);
+        ++m_paragraphLayoutCount;
         pos = p->range.end();
         const qsizetype overflowAt = p->overflowAt;
         m_paragraphs.push_back(std::move(p));
@@ -516,7 +682,8 @@ TextRange TextLayoutManager::characterRangeInRect(const Rect& rect, int containe
         const QTextLine line = p->layout->lineAt(f.line);
         if (!line.isValid() || line.textLength() == 0)
             continue;
-        const double lineStart = line.x(), lineEnd = line.x() + line.naturalTextWidth();
+        const double padding = m_containers[std::size_t(f.container)]->lineFragmentPadding();
+        const double lineStart = f.usedRect.minX() + padding, lineEnd = f.usedRect.maxX() - padding;
         if (rect.maxX() <= lineStart || rect.minX() >= lineEnd)
             continue;
         const qsizetype a =

@@ -7,10 +7,17 @@
 // the next container; text past the last container is neither laid out nor drawn. Lines wrap at word
 // boundaries, and anywhere inside a word longer than the line.
 //
-// Layout is lazy: edits of the storage and geometry changes of the containers invalidate it, and the
-// next query lays the text out again from the first paragraph the change touched. An unchanged paragraph
-// after the change that starts where it started before (same container, same height) is reused as it was,
-// so typing costs the edited paragraph, not the whole text.
+// Text only runs downward: the rest of a line right of an obstacle stays on that line or is dropped, and
+// a fragment that cannot hold its line (a glyph wider than it, or a word that would have to be split while
+// a wider fragment may follow) is passed over, never filled. A word is split only at the widest place the
+// search met before the containers, or the bounded number of offers, ran out. A paragraph's direction
+// comes from its first strong character; natural alignment follows it.
+//
+// Layout is lazy: edits of the storage (attribute edits only when they change fonts or paragraph styles)
+// and geometry changes of the containers (which they report themselves) invalidate it, and the next query
+// lays the text out again from the first paragraph the change touched. An unchanged paragraph after the
+// change that starts where it started before (same container, same height) is reused as it was, so typing
+// costs the edited paragraph, not the whole text.
 //
 // Coordinates are container coordinates: points, origin at the container's top-left corner, y down.
 // Drawing works in the context's current user space taken in that downward axis: a caller with a y-up
@@ -22,6 +29,7 @@
 #include "platform/text/text_container.h"
 #include "platform/text/text_storage.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -73,6 +81,12 @@ public:
     void textContainerChangedGeometry(const TextContainer* container);
     // Lays everything out again at the next query.
     void invalidateLayout();
+
+    // How many times a paragraph has been set by QTextLayout since the manager was made: the layout is
+    // kept until the text, its fonts or paragraph styles, or the containers change.
+    std::uint64_t paragraphLayoutCount() const { return m_paragraphLayoutCount; }
+    // Whether the layout is up to date: nothing changed since the text was last laid out.
+    bool isLayoutValid() const { return m_invalidFrom < 0; }
 
     // The laid-out fragments in text order.
     const std::vector<LineFragment>& lineFragments();
@@ -126,6 +140,7 @@ private:
     qsizetype m_firstUnlaid = 0;
     // Characters from here on must be laid out again; -1 when the layout is valid.
     qsizetype m_invalidFrom = 0;
+    std::uint64_t m_paragraphLayoutCount = 0;
 };
 
 // Size of a text set on unwrapped lines without padding: the widest line and the sum of the line heights.

@@ -482,3 +482,20 @@ TEST(TextLayout, ALineThatFitsNowhereOverflowsAfterABoundedSearch) {
     LaidOut laid(QStringLiteral("Never placed"), {box(padding / 2, 1e12), box(padding / 2, 1e12)}, sans);
     EXPECT_TRUE(laid.fragmentTexts().empty());
 }
+
+// A word wider than every place the container offers is split only where the most of it fits: the
+// narrower places before the widest one stay empty.
+TEST(TextLayout, AWordThatFitsNowhereIsSplitAtTheWidestPlace) {
+    auto outline = std::make_shared<OutlineContainer>(Size(300, 6 * monoLine() + 0.5));
+    outline->bands = {{0, 100, 200}, {2 * monoLine(), 20, 280}, {4 * monoLine(), 100, 200}};
+    LaidOut s(QString(60, u'w') + QStringLiteral(" end"), {outline});
+    const auto& fragments = s.manager->lineFragments();
+    ASSERT_GE(fragments.size(), 2u);
+    EXPECT_NEAR(fragments[0].rect.minY(), 2 * monoLine(), 1e-6);
+    EXPECT_NEAR(fragments[0].rect.minX(), 20, 1e-9);
+    EXPECT_NEAR(fragments[1].rect.minX(), 20, 1e-9);
+    // The whole word is set, in order, downward.
+    EXPECT_EQ(fragments[0].characters.location, 0);
+    EXPECT_EQ(fragments[1].characters.location, fragments[0].characters.end());
+    EXPECT_GT(fragments[1].rect.minY(), fragments[0].rect.minY());
+}

@@ -1,6 +1,8 @@
 #include "controls/popup_view.h"
 
 #include <QPainter>
+#include <QPolygon>
+#include <QRegion>
 
 #include <cmath>
 
@@ -46,12 +48,20 @@ QPainterPath KXPopupView::arrowPath() const {
     return arrow;
 }
 
+QPainterPath KXPopupView::outlinePath() const {
+    QPainterPath body;
+    body.addRoundedRect(bodyRect(), kCornerRadius, kCornerRadius);
+    return body.united(arrowPath());
+}
+
+QRegion KXPopupView::outlineRegion() const {
+    return QRegion(outlinePath().toFillPolygon().toPolygon());
+}
+
 void KXPopupView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath outline;
-    outline.addRoundedRect(bodyRect(), kCornerRadius, kCornerRadius);
-    outline = outline.united(arrowPath());
+    const QPainterPath outline = outlinePath();
     painter.fillPath(outline, Qt::white);
     // The body turns light grey and the arrow stays white.
     painter.setClipPath(outline);

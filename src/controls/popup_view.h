@@ -31,6 +31,9 @@ public:
     // The body (bounds less the arrow's height on its edge) and the arrow, in the view's coordinates.
     QRectF bodyRect() const;
     QPainterPath arrowPath() const;
+    // The whole balloon: the rounded body joined with the arrow; and the pixels it covers.
+    QPainterPath outlinePath() const;
+    QRegion outlineRegion() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -48,12 +48,23 @@ PopoverPlacement KXPopupWindow::popupAt(const QRect& anchor, PopoverEdge preferr
         balloon->setArrow(m_placement.edge == PopoverEdge::Below ? KXPopupView::ArrowEdge::Top
                                                                  : KXPopupView::ArrowEdge::Bottom,
                           m_placement.arrowX);
+    shapeToContent();
     move(m_placement.origin);
     show();
     raise();
     activateWindow();
     emit placed(m_placement);
     return m_placement;
+}
+
+void KXPopupWindow::shapeToContent() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    auto* balloon = qobject_cast<KXPopupView*>(m_content.data());
+    if (balloon)
+        setMask(balloon->outlineRegion().translated(balloon->pos()));
+    else
+        clearMask();
 }
 
 bool KXPopupWindow::toggleAt(const QRect& anchor, PopoverEdge preferred) {

@@ -61,6 +61,9 @@ protected:
 
 private:
     void resignKey();
+    // On X11, where translucent windows need a compositor that may not be running, shapes the window to a
+    // balloon content's outline, so that the corners beside the arrow and the body stay see-through.
+    void shapeToContent();
 
     QPointer<QWidget> m_content;
     bool m_movableByBackground = true;

@@ -112,6 +112,13 @@ TEST_F(PopupWindowTest, NearTheScreensCornersItStaysOnTheScreenAndItsArrowPoints
         EXPECT_EQ(balloon->arrowEdge(),
                   c.edge == PopoverEdge::Below ? KXPopupView::ArrowEdge::Top : KXPopupView::ArrowEdge::Bottom);
         EXPECT_EQ(balloon->arrowTipX(), placement.arrowX);
+        // The balloon's shape (the window's shape on X11) holds the arrow, not the corners beside it.
+        const QRegion shape = balloon->outlineRegion();
+        const bool below = c.edge == PopoverEdge::Below;
+        EXPECT_TRUE(shape.contains(QPoint(placement.arrowX, below ? 10 : 110)));
+        EXPECT_FALSE(shape.contains(QPoint(0, below ? 0 : 119)));
+        EXPECT_FALSE(shape.contains(QPoint(placement.arrowX + 20, below ? 10 : 110)));
+        EXPECT_TRUE(shape.contains(QPoint(100, 60)));
         popup.hide();
     }
 }

@@ -20,11 +20,12 @@ KXPopupWindow::KXPopupWindow(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Watches the application's mouse presses to tell a focus loss caused by a click (see toggleAt).
+    qApp->installEventFilter(this);
 }
 
 KXPopupWindow::~KXPopupWindow() {
-    if (m_hiddenByPress)
-        qApp->removeEventFilter(this);
+    qApp->removeEventFilter(this);
 }
 
 void KXPopupWindow::setContentView(QWidget* view) {
@@ -76,7 +77,6 @@ bool KXPopupWindow::toggleAt(const QRect& anchor, PopoverEdge preferred) {
         // The press on the anchor took the focus away and hid the window; its click asks for the toggle,
         // which the user meant as "close".
         m_hiddenByPress = false;
-        qApp->removeEventFilter(this);
         return false;
     }
     popupAt(anchor, preferred);
@@ -89,18 +89,20 @@ void KXPopupWindow::resignKey() {
         return;
     if (m_keepOpen && m_keepOpen())
         return;
-    if (QGuiApplication::mouseButtons() != Qt::NoButton && !m_hiddenByPress) {
-        m_hiddenByPress = true;
-        qApp->installEventFilter(this);
-    }
+    m_hiddenByPress = m_pointerDown;
     hide();
 }
 
 bool KXPopupWindow::eventFilter(QObject* watched, QEvent* event) {
-    // The press that hid the window has ended once another press begins.
-    if (m_hiddenByPress && event->type() == QEvent::MouseButtonPress) {
-        m_hiddenByPress = false;
-        qApp->removeEventFilter(this);
+    // Only events on their way to widgets: a press reaches the window and then each widget it passes.
+    if (watched->isWidgetType()) {
+        if (event->type() == QEvent::MouseButtonPress && !m_pointerDown) {
+            // A new click begins: whatever hid the window before is over.
+            m_pointerDown = true;
+            m_hiddenByPress = false;
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            m_pointerDown = false;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

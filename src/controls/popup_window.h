@@ -70,7 +70,9 @@ private:
     bool m_hidesOnResignKey = true;
     std::function<bool()> m_keepOpen;
     PopoverPlacement m_placement{};
-    // Set while a mouse press that took the focus away is still going on; see toggleAt.
+    // A mouse button is down somewhere in the application.
+    bool m_pointerDown = false;
+    // The window lost the focus and hid during the click going on now (or the last one); see toggleAt.
     bool m_hiddenByPress = false;
     bool m_dragging = false;
     QPoint m_dragOffset;

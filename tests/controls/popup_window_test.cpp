@@ -8,6 +8,7 @@
 #include "widget_events.h"
 
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <gtest/gtest.h>
 
@@ -79,6 +80,36 @@ TEST_F(PopupWindowTest, ToggleShowsThenHides) {
     EXPECT_FALSE(popup.isVisible());
     EXPECT_TRUE(popup.toggleAt(anchor));
     EXPECT_TRUE(popup.isVisible());
+}
+
+TEST_F(PopupWindowTest, AClickOnTheAnchorThatTookTheFocusAwayLeavesItClosed) {
+    QPushButton anchorButton("Background", &other);
+    anchorButton.resize(80, 24);
+    int shown = 0;
+    QObject::connect(&anchorButton, &QPushButton::clicked, [&] {
+        if (popup.toggleAt(QRect(anchorButton.mapToGlobal(QPoint(0, 0)), anchorButton.size())))
+            ++shown;
+    });
+    other.show();
+    showAndActivate();
+    // The press on the anchor takes the focus (the window hides), then its click asks for the toggle.
+    kxtest::sendMouse(&anchorButton, QEvent::MouseButtonPress, QPointF(10, 10));
+    focusElsewhere();
+    ASSERT_TRUE(kxtest::processEventsUntil([&] { return !popup.isVisible(); }));
+    kxtest::sendMouse(&anchorButton, QEvent::MouseButtonRelease, QPointF(10, 10));
+    EXPECT_FALSE(popup.isVisible());
+    EXPECT_EQ(shown, 0);
+    // The next click opens it again.
+    kxtest::click(&anchorButton, QPointF(10, 10));
+    EXPECT_TRUE(popup.isVisible());
+    EXPECT_EQ(shown, 1);
+}
+
+TEST_F(PopupWindowTest, AfterLosingTheFocusWithoutAClickTheNextToggleOpensIt) {
+    showAndActivate();
+    focusElsewhere();
+    ASSERT_TRUE(kxtest::processEventsUntil([&] { return !popup.isVisible(); }));
+    EXPECT_TRUE(popup.toggleAt(QRect(screenArea().center(), QSize())));
 }
 
 TEST_F(PopupWindowTest, EscapeHides) {

@@ -4,6 +4,7 @@
 #include "controls/control_images.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
@@ -51,6 +52,7 @@ void drawStretchedImage(QPainter& painter, const QRectF& target, const QPixmap& 
 
 KXSegmentedControl::KXSegmentedControl(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void KXSegmentedControl::setSegmentCount(int count) {
@@ -259,6 +261,10 @@ void KXSegmentedControl::paintEvent(QPaintEvent*) {
     painter.setOpacity(controlAlpha);
     for (std::size_t i = 0; i + 1 < m_segments.size(); ++i)
         painter.drawPixmap(segmentDividerRect(layout, i), divider, QRectF(divider.rect()));
+    if (hasFocus() && validSegment(m_keySegment)) {
+        painter.setPen(QPen(QColor(255, 255, 255, 160), 1, Qt::DotLine));
+        painter.drawRect(layout.drawRects[std::size_t(m_keySegment)].adjusted(3.5, 3.5, -3.5, -3.5));
+    }
 }
 
 void KXSegmentedControl::drawSegment(QPainter& painter, int index, const QRectF& frame) const {
@@ -328,7 +334,32 @@ void KXSegmentedControl::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
 }
 
+void KXSegmentedControl::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Left || key == Qt::Key_Right) {
+        const int direction = key == Qt::Key_Left ? -1 : 1;
+        int next = m_keySegment + direction;
+        while (validSegment(next) && !isSegmentEnabled(next))
+            next += direction;
+        if (validSegment(next)) {
+            m_keySegment = next;
+            if (m_mode == SelectionMode::SelectOne)
+                clicked(next);
+            update();
+        }
+        event->accept();
+        return;
+    }
+    if (key == Qt::Key_Space && isSegmentEnabled(m_keySegment)) {
+        clicked(m_keySegment);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void KXSegmentedControl::clicked(int segment) {
+    m_keySegment = segment;
     std::vector<bool> next = selection();
     switch (m_mode) {
     case SelectionMode::SelectOne:

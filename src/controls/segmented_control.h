@@ -5,6 +5,9 @@
 // switches one segment), or momentary (a click selects nothing and only reports the segment).
 // selectionChanged() tells every change of the selected set, whoever made it; activated(index) tells a
 // click of the user on an enabled segment, the moment the control's action is sent.
+//
+// From the keyboard, Left and Right move to the previous or next enabled segment (selecting it at once in
+// one-at-a-time mode) and Space clicks the segment moved to.
 #pragma once
 
 #include "controls/control_geometry.h"
@@ -65,6 +68,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct Segment {
@@ -89,6 +93,8 @@ private:
     std::vector<Segment> m_segments;
     SelectionMode m_mode = SelectionMode::SelectOne;
     int m_pressedSegment = -1;
+    // The segment the keyboard is on.
+    int m_keySegment = 0;
 };
 
 // Draws `image` over `target`, stretching its middle column sideways and keeping its left and right caps

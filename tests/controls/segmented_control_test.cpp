@@ -140,6 +140,26 @@ TEST_F(SegmentedControlTest, RemovingTheSelectedSegmentNotifies) {
     EXPECT_EQ(control.selectedSegment(), -1);
 }
 
+TEST_F(SegmentedControlTest, ArrowKeysMoveTheSelectionOverEnabledSegmentsSpaceClicks) {
+    control.setSegmentEnabled(1, false);
+    kxtest::SignalLog activated(&control, &KXSegmentedControl::activated);
+    kxtest::pressKey(&control, Qt::Key_Right);
+    EXPECT_EQ(control.selectedSegment(), 2);  // segment 1 is disabled and skipped
+    kxtest::pressKey(&control, Qt::Key_Right);
+    kxtest::pressKey(&control, Qt::Key_Right);  // past the last: stays
+    EXPECT_EQ(control.selectedSegment(), 3);
+    kxtest::pressKey(&control, Qt::Key_Left);
+    EXPECT_EQ(control.selectedSegment(), 2);
+    EXPECT_EQ(activated.count(), 3);
+
+    control.setSelectionMode(Mode::SelectAny);
+    kxtest::pressKey(&control, Qt::Key_Right);  // moves without selecting
+    EXPECT_FALSE(control.isSelected(3));
+    kxtest::pressKey(&control, Qt::Key_Space, " ");
+    EXPECT_TRUE(control.isSelected(2));
+    EXPECT_TRUE(control.isSelected(3));
+}
+
 TEST_F(SegmentedControlTest, SelectedSegmentsAreBlueOthersGreyDisabledFaint) {
     control.setSelectedSegment(1);
     control.setSegmentEnabled(2, false);

@@ -75,7 +75,7 @@ PopoverPlacement placePopover(const QRect& anchor, const QSize& size, PopoverEdg
     const int anchorBottom = anchor.y() + std::max(anchor.height(), 0);
     const int screenTop = available.y();
     const int screenBottom = available.y() + available.height();
-    const int anchorCentreX = anchor.x() + std::max(anchor.width(), 0) / 2;
+    const int anchorCentreX = anchorPoint(anchor).x();
 
     const int belowY = anchorBottom;
     const int aboveY = anchorTop - size.height();
@@ -103,6 +103,10 @@ PopoverPlacement placePopover(const QRect& anchor, const QSize& size, PopoverEdg
     const int margin = std::min(arrowMargin, size.width() / 2);
     placement.arrowX = std::clamp(anchorCentreX - x, margin, size.width() - margin);
     return placement;
+}
+
+QPoint anchorPoint(const QRect& anchor) {
+    return {anchor.x() + std::max(anchor.width(), 0) / 2, anchor.y() + std::max(anchor.height(), 0) / 2};
 }
 
 QRect availableAreaForPoint(const QPoint& point, const std::vector<ScreenArea>& screens) {

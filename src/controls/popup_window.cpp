@@ -13,7 +13,6 @@ namespace kx::controls {
 KXPopupWindow::KXPopupWindow(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_ShowWithoutActivating, false);
     setAutoFillBackground(false);
     setFocusPolicy(Qt::StrongFocus);
     auto* layout = new QVBoxLayout(this);
@@ -43,7 +42,7 @@ void KXPopupWindow::setContentView(QWidget* view) {
 
 PopoverPlacement KXPopupWindow::popupAt(const QRect& anchor, PopoverEdge preferred) {
     adjustSize();
-    const QRect available = availableAreaForPoint(anchor.center());
+    const QRect available = availableAreaForPoint(anchorPoint(anchor));
     m_placement = placePopover(anchor, size(), preferred, available);
     if (auto* balloon = qobject_cast<KXPopupView*>(m_content.data()))
         balloon->setArrow(m_placement.edge == PopoverEdge::Below ? KXPopupView::ArrowEdge::Top

@@ -114,22 +114,47 @@ constexpr auto kAbove = PopoverEdge::Above;
 INSTANTIATE_TEST_SUITE_P(
     Edges, PopoverPlacementTest,
     ::testing::Values(
-        PlacementCase{"MiddleHangsBelowCentred", {960, 500, 0, 0}, {200, 100}, kBelow, kScreen, {860, 500}, kBelow, 100},
-        PlacementCase{"MiddleStandsAboveCentred", {960, 500, 0, 0}, {200, 100}, kAbove, kScreen, {860, 400}, kAbove, 100},
-        PlacementCase{"LeftEdgeSlidesRightArrowFollows", {30, 500, 0, 0}, {200, 100}, kBelow, kScreen, {0, 500}, kBelow, 30},
-        PlacementCase{"LeftEdgeArrowKeepsItsMargin", {5, 500, 0, 0}, {200, 100}, kBelow, kScreen, {0, 500}, kBelow, 20},
-        PlacementCase{"RightEdgeSlidesLeft", {1900, 500, 0, 0}, {200, 100}, kBelow, kScreen, {1720, 500}, kBelow, 180},
-        PlacementCase{"BottomEdgeFlipsAbove", {960, 1050, 0, 0}, {200, 100}, kBelow, kScreen, {860, 950}, kAbove, 100},
-        PlacementCase{"BottomEdgeStandsOnTheAnchorsTop", {900, 1040, 60, 20}, {200, 100}, kBelow, kScreen, {830, 940}, kAbove, 100},
-        PlacementCase{"TopEdgeFlipsBelow", {960, 30, 0, 0}, {200, 100}, kAbove, kScreen, {860, 30}, kBelow, 100},
-        PlacementCase{"TopBarPushesDown", {960, 10, 0, 0}, {200, 100}, kAbove, kScreenWithTopBar, {860, 32}, kBelow, 100},
-        PlacementCase{"BottomRightCorner", {1915, 1075, 0, 0}, {300, 200}, kBelow, kScreen, {1620, 875}, kAbove, 280},
-        PlacementCase{"TopLeftOfASecondScreen", {1930, 10, 0, 0}, {300, 200}, kBelow, kRightScreen, {1920, 10}, kBelow, 20},
-        PlacementCase{"RightEdgeOfAScreenLeftOfTheOrigin", {-10, 500, 0, 0}, {200, 100}, kBelow, kLeftScreen, {-200, 500}, kBelow, 180},
-        PlacementCase{"LargerThanTheScreen", {960, 500, 0, 0}, {2000, 1200}, kBelow, kScreen, {0, 0}, kBelow, 960},
-        PlacementCase{"NeitherSideFitsTakesTheRoomierAndStaysOn", {400, 150, 0, 0}, {200, 200}, kAbove, {0, 0, 800, 300}, {300, 100}, kBelow, 100},
-        PlacementCase{"NeitherSideFitsAboveIsRoomier", {400, 200, 0, 0}, {200, 250}, kBelow, {0, 0, 800, 300}, {300, 0}, kAbove, 100}),
+        PlacementCase{"MiddleHangsBelowCentred",
+                      {960, 500, 0, 0}, {200, 100}, kBelow, kScreen, {860, 500}, kBelow, 100},
+        PlacementCase{"MiddleStandsAboveCentred",
+                      {960, 500, 0, 0}, {200, 100}, kAbove, kScreen, {860, 400}, kAbove, 100},
+        PlacementCase{"LeftEdgeSlidesRightArrowFollows",
+                      {30, 500, 0, 0}, {200, 100}, kBelow, kScreen, {0, 500}, kBelow, 30},
+        PlacementCase{"LeftEdgeArrowKeepsItsMargin",
+                      {5, 500, 0, 0}, {200, 100}, kBelow, kScreen, {0, 500}, kBelow, 20},
+        PlacementCase{"RightEdgeSlidesLeft",
+                      {1900, 500, 0, 0}, {200, 100}, kBelow, kScreen, {1720, 500}, kBelow, 180},
+        PlacementCase{"BottomEdgeFlipsAbove",
+                      {960, 1050, 0, 0}, {200, 100}, kBelow, kScreen, {860, 950}, kAbove, 100},
+        PlacementCase{"BottomEdgeStandsOnTheAnchorsTop",
+                      {900, 1040, 60, 20}, {200, 100}, kBelow, kScreen, {830, 940}, kAbove, 100},
+        PlacementCase{"TopEdgeFlipsBelow",
+                      {960, 30, 0, 0}, {200, 100}, kAbove, kScreen, {860, 30}, kBelow, 100},
+        PlacementCase{"TopBarPushesDown",
+                      {960, 10, 0, 0}, {200, 100}, kAbove, kScreenWithTopBar, {860, 32}, kBelow, 100},
+        PlacementCase{"BottomRightCorner",
+                      {1915, 1075, 0, 0}, {300, 200}, kBelow, kScreen, {1620, 875}, kAbove, 280},
+        PlacementCase{"TopLeftOfASecondScreen",
+                      {1930, 10, 0, 0}, {300, 200}, kBelow, kRightScreen, {1920, 10}, kBelow, 20},
+        PlacementCase{"RightEdgeOfAScreenLeftOfTheOrigin",
+                      {-10, 500, 0, 0}, {200, 100}, kBelow, kLeftScreen, {-200, 500}, kBelow, 180},
+        PlacementCase{"LargerThanTheScreen",
+                      {960, 500, 0, 0}, {2000, 1200}, kBelow, kScreen, {0, 0}, kBelow, 960},
+        PlacementCase{"NeitherSideFitsTakesTheRoomierAndStaysOn",
+                      {400, 150, 0, 0}, {200, 200}, kAbove, {0, 0, 800, 300}, {300, 100}, kBelow, 100},
+        PlacementCase{"NeitherSideFitsAboveIsRoomier",
+                      {400, 200, 0, 0}, {200, 250}, kBelow, {0, 0, 800, 300}, {300, 0}, kAbove, 100}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PopoverScreen, AnAnchorPointAtAScreensEdgeBelongsToThatScreen) {
+    const std::vector<ScreenArea> screens = {
+        {{0, 0, 1920, 1080}, {0, 0, 1920, 1080}},
+        {{1920, 0, 1280, 1024}, {1920, 0, 1280, 1000}},
+    };
+    EXPECT_EQ(anchorPoint(QRect(1920, 0, 0, 0)), QPoint(1920, 0));
+    EXPECT_EQ(availableAreaForPoint(anchorPoint(QRect(1920, 0, 0, 0)), screens), screens[1].available);
+    EXPECT_EQ(anchorPoint(QRect(100, 40, 60, 21)), QPoint(130, 50));
+}
 
 TEST(PopoverScreen, TheScreenHoldingThePointOrElseTheNearestOne) {
     const std::vector<ScreenArea> screens = {

@@ -10,6 +10,7 @@ namespace kx::controls {
 
 KXPopupView::KXPopupView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TranslucentBackground);
+    setContentsMargins(0, kArrowHeight, 0, 0);
 }
 
 QColor KXPopupView::bodyColor() {
@@ -19,6 +20,7 @@ QColor KXPopupView::bodyColor() {
 void KXPopupView::setArrow(ArrowEdge edge, std::optional<int> tipX) {
     m_edge = edge;
     m_tipX = tipX;
+    setContentsMargins(0, edge == ArrowEdge::Top ? kArrowHeight : 0, 0, edge == ArrowEdge::Bottom ? kArrowHeight : 0);
     update();
 }
 

@@ -1,7 +1,8 @@
 // The balloon behind a popover's content: a rounded light grey body and a white arrow 15 points high that
 // points at the popover's anchor. The arrow sits on the top edge for a popover hanging below its anchor and
 // on the bottom edge for one standing above it; sideways it follows the anchor when the window had to
-// slide to stay on screen.
+// slide to stay on screen. The view's contents margins keep the arrow's band free, so a layout inside it
+// stays on the body whichever edge the arrow is on.
 #pragma once
 
 #include <QPainterPath>

@@ -42,6 +42,16 @@ TEST(PopupView, GreyBodyWhiteArrowPointingAtTheAnchor) {
     }
 }
 
+TEST(PopupView, ContentsKeepClearOfTheArrow) {
+    KXPopupView view;
+    view.resize(200, 120);
+    EXPECT_EQ(view.contentsRect(), QRect(0, 15, 200, 105));
+    view.setArrow(KXPopupView::ArrowEdge::Bottom, 50);
+    EXPECT_EQ(view.contentsRect(), QRect(0, 0, 200, 105));
+    view.setArrow(KXPopupView::ArrowEdge::Top);
+    EXPECT_EQ(view.contentsRect(), QRect(0, 15, 200, 105));
+}
+
 TEST(PopupView, BodyCornersAreRounded) {
     KXPopupView view;
     view.resize(200, 120);

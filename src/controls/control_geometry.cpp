@@ -75,7 +75,7 @@ PopoverPlacement placePopover(const QRect& anchor, const QSize& size, PopoverEdg
     const int anchorBottom = anchor.y() + std::max(anchor.height(), 0);
     const int screenTop = available.y();
     const int screenBottom = available.y() + available.height();
-    const int anchorCentreX = anchorPoint(anchor).x();
+    const int anchorCentreX = popoverAnchorPoint(anchor).x();
 
     const int belowY = anchorBottom;
     const int aboveY = anchorTop - size.height();
@@ -105,7 +105,7 @@ PopoverPlacement placePopover(const QRect& anchor, const QSize& size, PopoverEdg
     return placement;
 }
 
-QPoint anchorPoint(const QRect& anchor) {
+QPoint popoverAnchorPoint(const QRect& anchor) {
     return {anchor.x() + std::max(anchor.width(), 0) / 2, anchor.y() + std::max(anchor.height(), 0) / 2};
 }
 

@@ -61,7 +61,7 @@ PopoverPlacement placePopover(const QRect& anchor, const QSize& size, PopoverEdg
 
 // The middle of an anchor rectangle; an empty rectangle (a point) is its own corner. (QRect::center() of an
 // empty rectangle lies a pixel up and left, which at a screen's edge is on the neighbouring screen.)
-QPoint anchorPoint(const QRect& anchor);
+QPoint popoverAnchorPoint(const QRect& anchor);
 
 // The available geometry that a popover anchored at `point` must keep to: that of the screen containing
 // the point, or else of the screen nearest to it. An empty list gives an empty rectangle.

@@ -42,7 +42,7 @@ void KXPopupWindow::setContentView(QWidget* view) {
 
 PopoverPlacement KXPopupWindow::popupAt(const QRect& anchor, PopoverEdge preferred) {
     adjustSize();
-    const QRect available = availableAreaForPoint(anchorPoint(anchor));
+    const QRect available = availableAreaForPoint(popoverAnchorPoint(anchor));
     m_placement = placePopover(anchor, size(), preferred, available);
     if (auto* balloon = qobject_cast<KXPopupView*>(m_content.data()))
         balloon->setArrow(m_placement.edge == PopoverEdge::Below ? KXPopupView::ArrowEdge::Top

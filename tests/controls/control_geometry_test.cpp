@@ -151,9 +151,9 @@ TEST(PopoverScreen, AnAnchorPointAtAScreensEdgeBelongsToThatScreen) {
         {{0, 0, 1920, 1080}, {0, 0, 1920, 1080}},
         {{1920, 0, 1280, 1024}, {1920, 0, 1280, 1000}},
     };
-    EXPECT_EQ(anchorPoint(QRect(1920, 0, 0, 0)), QPoint(1920, 0));
-    EXPECT_EQ(availableAreaForPoint(anchorPoint(QRect(1920, 0, 0, 0)), screens), screens[1].available);
-    EXPECT_EQ(anchorPoint(QRect(100, 40, 60, 21)), QPoint(130, 50));
+    EXPECT_EQ(popoverAnchorPoint(QRect(1920, 0, 0, 0)), QPoint(1920, 0));
+    EXPECT_EQ(availableAreaForPoint(popoverAnchorPoint(QRect(1920, 0, 0, 0)), screens), screens[1].available);
+    EXPECT_EQ(popoverAnchorPoint(QRect(100, 40, 60, 21)), QPoint(130, 50));
 }
 
 TEST(PopoverScreen, TheScreenHoldingThePointOrElseTheNearestOne) {

@@ -9,16 +9,16 @@
 
 namespace kxtest {
 
-inline void sendMouse(QWidget* widget, QEvent::Type type, const QPointF& at) {
+inline void sendMouseEvent(QWidget* widget, QEvent::Type type, const QPointF& at) {
     const QPointF global = widget->mapToGlobal(at);
     const Qt::MouseButtons buttons = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
     QMouseEvent event(type, at, global, Qt::LeftButton, buttons, Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
 }
 
-inline void click(QWidget* widget, const QPointF& at) {
-    sendMouse(widget, QEvent::MouseButtonPress, at);
-    sendMouse(widget, QEvent::MouseButtonRelease, at);
+inline void clickWidget(QWidget* widget, const QPointF& at) {
+    sendMouseEvent(widget, QEvent::MouseButtonPress, at);
+    sendMouseEvent(widget, QEvent::MouseButtonRelease, at);
 }
 
 inline void pressKey(QWidget* widget, int key, const QString& text = {}) {

@@ -2,7 +2,7 @@
 import struct
 import zlib
 
-GREY, RGB = 0, 2  # PNG colour types
+GREY, RGB, RGBA = 0, 2, 6  # PNG colour types
 
 
 def _chunk(kind, data):

@@ -6,6 +6,7 @@
 #include "app/first_window_report.h"
 #include "app/launch.h"
 #include "app/main_window.h"
+#include "controls/control_style.h"
 #include "document/document.h"
 #include "document/version_info.h"
 #include "model/model_classes.h"
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kollage"));
     QApplication::setDesktopFileName(QStringLiteral("org.kollage.Kollage"));
     installFirstWindowReportIfRequested(app);
+    // One look for the titles of check boxes, radio buttons and pop-ups in every form.
+    kx::controls::installApplicationStyle();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Lays out photo collages, cards and calendars."));

@@ -10,8 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-
 #include <gtest/gtest.h>
+
 
 #include <cerrno>
 #include <map>

@@ -1,14 +1,16 @@
-// PDF and AI files: the first page rendered by poppler on a transparent background.
+// PDF and AI files: the first page rendered by poppler (in the "kollage_pdf" module, loaded on first use)
+// on a transparent background.
 #include "graphics/image_loading.h"
 
 #include "graphics/bitmap_contexts.h"
 #include "graphics/geometry_utilities.h"
+#include "graphics/pdf_pages.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
-#include <QVariant>
-
-#include <poppler-qt6.h>
+#include <QLibrary>
 
 #include <algorithm>
 #include <cmath>
@@ -19,21 +21,54 @@ namespace {
 // A page that takes longer than this to draw is given up (a hostile or pathological file).
 constexpr qint64 kPDFRenderTimeLimitMs = 30000;
 
+// Where the module may be: in the installed layout, beside the program's folder; and, for a program that
+// still runs inside the build tree it was built in, where the build made it. An installed or moved program
+// never loads code from a build folder that happens to exist.
+QStringList pdfModuleCandidates() {
+    const QString exeDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                                        : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    QStringList candidates{exeDir + QStringLiteral("/../" KX_PDF_MODULE_INSTALLED)};
+    const QString exe = QDir(exeDir).canonicalPath();
+    const QString buildDir = QDir(QStringLiteral(KX_BUILD_TREE)).canonicalPath();
+    if (!exe.isEmpty() && !buildDir.isEmpty() && (exe == buildDir || exe.startsWith(buildDir + u'/')))
+        candidates << QStringLiteral(KX_PDF_MODULE_BUILT);
+    return candidates;
+}
+
+const KXPdfPages* loadPdfPages() {
+    for (const QString& path : pdfModuleCandidates()) {
+        if (!QFileInfo(path).isFile())
+            continue;
+        // The library stays loaded for the life of the process (QLibrary does not unload on destruction).
+        QLibrary module(path);
+        const auto entry = reinterpret_cast<KXPdfPagesEntry>(module.resolve(kPdfPagesSymbol));
+        const KXPdfPages* pages = entry ? entry() : nullptr;
+        if (pages && pages->version == KXPdfPages::kVersion)
+            return pages;
+        qWarning("PDF: %s is not a usable PDF module (%s)", qPrintable(path), qPrintable(module.errorString()));
+    }
+    qWarning("PDF: the PDF module was not found; PDF files give no image");
+    return nullptr;
+}
+
+struct PageCloser {
+    void operator()(void* page) const {
+        if (page)
+            pdfPages()->closePage(page);
+    }
+};
+
 struct OpenPage {
-    std::unique_ptr<Poppler::Document> document;
-    std::unique_ptr<Poppler::Page> page;
+    std::unique_ptr<void, PageCloser> page;
     kx::Size size;  // points, rotation applied
 };
 
-OpenPage openFirstPageOf(std::unique_ptr<Poppler::Document> document) {
+OpenPage withSize(void* handle) {
     OpenPage open;
-    open.document = std::move(document);
-    if (!open.document || open.document->isLocked() || open.document->numPages() < 1)
-        return {};
-    open.page = open.document->page(0);
+    open.page.reset(handle);
     if (!open.page)
         return {};
-    const QSizeF size = open.page->pageSizeF();
+    const QSizeF size = pdfPages()->pageSize(handle);
     if (!(size.width() > 0) || !(size.height() > 0) || !std::isfinite(size.width()) || !std::isfinite(size.height()))
         return {};
     open.size = kx::Size(size.width(), size.height());
@@ -41,13 +76,15 @@ OpenPage openFirstPageOf(std::unique_ptr<Poppler::Document> document) {
 }
 
 OpenPage openFirstPage(const QString& path) {
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !pdfPages())
         return {};
-    return openFirstPageOf(Poppler::Document::load(path));
+    return withSize(pdfPages()->openFirstPageOfFile(path));
 }
 
-bool deadlinePassed(const QVariant& deadline) {
-    return QDeadlineTimer(deadline.toLongLong()).hasExpired();
+OpenPage openFirstPageOfData(const QByteArray& data) {
+    if (!pdfPages())
+        return {};
+    return withSize(pdfPages()->openFirstPageOfData(data));
 }
 
 // Renders the page into exactly `pixels` (whole numbers), stretched; null when that is beyond the limits.
@@ -55,15 +92,10 @@ kx::Image renderPage(OpenPage& open, const QSize& pixels) {
     if (pixels.isEmpty() || pixels.width() > kMaximumPDFPixelSide || pixels.height() > kMaximumPDFPixelSide ||
         qint64(pixels.width()) * pixels.height() > kMaximumPDFPixelCount)
         return {};
-    open.document->setPaperColor(Qt::transparent);
-    open.document->setRenderHint(Poppler::Document::Antialiasing, true);
-    open.document->setRenderHint(Poppler::Document::TextAntialiasing, true);
-    open.document->setRenderHint(Poppler::Document::IgnorePaperColor, true);
     const double xres = 72.0 * pixels.width() / open.size.width;
     const double yres = 72.0 * pixels.height() / open.size.height;
     const qint64 deadline = QDeadlineTimer(kPDFRenderTimeLimitMs).deadline();
-    const QImage rendered = open.page->renderToImage(xres, yres, -1, -1, -1, -1, Poppler::Page::Rotate0, nullptr,
-                                                     nullptr, deadlinePassed, QVariant(deadline));
+    const QImage rendered = pdfPages()->renderPage(open.page.get(), xres, yres, deadline);
     if (rendered.isNull() || QDeadlineTimer(deadline).hasExpired())
         return {};
     if (rendered.size() == pixels)
@@ -139,5 +171,10 @@ kx::Image rasterizeAIFile(const QString& path, double maxWidth, double maxHeight
 kx::Image rasterizePDFData(const QByteArray& data, double maxWidth, double maxHeight) {
     if (data.isEmpty())
         return {};
-    return renderFitted(openFirstPageOf(Poppler::Document::loadFromData(data)), maxWidth, maxHeight);
+    return renderFitted(openFirstPageOfData(data), maxWidth, maxHeight);
+}
+
+const KXPdfPages* pdfPages() {
+    static const KXPdfPages* const pages = loadPdfPages();
+    return pages;
 }

@@ -2,14 +2,19 @@
 
 #include "app/first_window.h"
 #include "canvas/backdrop_layers.h"
+#include "platform/gfx/pixel_memory.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImageReader>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace {
 
@@ -18,7 +23,24 @@ bool anyWindowOnItsWay() {
     return std::any_of(windows.begin(), windows.end(), [](const QWidget* w) { return w->isVisible(); });
 }
 
+// The first paint of a new document window draws about this many layer bitmaps (workspace, page backdrop,
+// page, their shadows and compositions), none larger than the canvas: the document window opens at
+// 1280 x 860 with a 220-wide panel on either side.
+constexpr int kFirstPaintBitmaps = 12;
+constexpr int kCanvasWidth = 1280 - 2 * 220;
+constexpr int kCanvasHeight = 860;
+
 }  // namespace
+
+void warmUpFirstPaintMemory() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double scale = screen ? screen->devicePixelRatio() : 1.0;
+    const auto bytes = std::size_t(std::ceil(kCanvasWidth * scale)) * std::size_t(std::ceil(kCanvasHeight * scale)) * 4;
+    // Large bitmap memory given back is kept for the next bitmaps of about its size, already mapped.
+    std::vector<kx::LargeBuffer> buffers(kFirstPaintBitmaps);
+    for (kx::LargeBuffer& buffer : buffers)
+        buffer.reserve(bytes);
+}
 
 void warmUpFirstWindowResources() {
     // Asking for the list loads every image format plugin, as the first image read through one would.
@@ -27,6 +49,7 @@ void warmUpFirstWindowResources() {
     QFontMetricsF(QApplication::font()).horizontalAdvance(QStringLiteral("Kollage"));
     KXPreviewLayer::texture();
     KXShadowLayer::texture();
+    warmUpFirstPaintMemory();
 }
 
 void scheduleLaunchWarmUp(QApplication& application, std::function<void()> work) {

@@ -1,5 +1,6 @@
 // The work done in the pause before the document window: when it runs, and what it loads.
 #include "app/launch_warm_up.h"
+#include "platform/gfx/pixel_memory.h"
 #include "support/event_wait.h"
 
 #include <QApplication>
@@ -10,11 +11,24 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
 QApplication& application() {
     return *qobject_cast<QApplication*>(QCoreApplication::instance());
+}
+
+// The process's resident memory in KiB.
+qint64 residentKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
 }
 
 bool isExposed(const QWidget& widget) {
@@ -54,6 +68,19 @@ TEST(LaunchWarmUpTest, TheWarmUpLoadsTheImageFormatPlugins) {
     const QByteArray mapped = maps.readAll();
     EXPECT_TRUE(mapped.contains("/imageformats/libqjpeg.so")) << "the JPEG plugin is mapped";
     EXPECT_TRUE(mapped.contains("/imageformats/libqtiff.so")) << "the TIFF plugin is mapped";
+}
+
+TEST(LaunchWarmUpTest, TheBitmapsOfTheFirstPageFindTheirMemoryAlreadyMapped) {
+    warmUpFirstPaintMemory();
+    const qint64 before = residentKiB();
+    ASSERT_GT(before, 0);
+    // The canvas-sized bitmaps of a first paint in the document window (840 x 782 and a little smaller).
+    std::vector<QImage> bitmaps;
+    for (int i = 0; i < 11; ++i)
+        bitmaps.push_back(kx::zeroedImage(840, 782 - 14 * i, QImage::Format_RGBA8888_Premultiplied));
+    for (const QImage& bitmap : bitmaps)
+        ASSERT_FALSE(bitmap.isNull());
+    EXPECT_LT(residentKiB() - before, 8 * 1024) << "the bitmaps took some 30 MiB of fresh memory";
 }
 
 }  // namespace

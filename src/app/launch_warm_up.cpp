@@ -2,6 +2,7 @@
 
 #include "app/first_window.h"
 #include "canvas/backdrop_layers.h"
+#include "platform/foundation/thread_handover.h"
 #include "platform/gfx/pixel_memory.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QScreen>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
 
@@ -32,9 +34,7 @@ constexpr int kCanvasHeight = 860;
 
 }  // namespace
 
-void warmUpFirstPaintMemory() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const double scale = screen ? screen->devicePixelRatio() : 1.0;
+void warmUpFirstPaintMemory(double scale) {
     const auto bytes = std::size_t(std::ceil(kCanvasWidth * scale)) * std::size_t(std::ceil(kCanvasHeight * scale)) * 4;
     // Large bitmap memory given back is kept for the next bitmaps of about its size, already mapped.
     std::vector<kx::LargeBuffer> buffers(kFirstPaintBitmaps);
@@ -43,13 +43,21 @@ void warmUpFirstPaintMemory() {
 }
 
 void warmUpFirstWindowResources() {
+    // When the system has to gather large pages, mapping can take longer than the pause: on a worker, it
+    // never holds the window back (a bitmap asked for before its memory is ready is mapped as usual).
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double scale = screen ? screen->devicePixelRatio() : 1.0;
+    kx::announcePoolHandOver();
+    QThreadPool::globalInstance()->start([scale] {
+        kx::takePoolHandOver();
+        warmUpFirstPaintMemory(scale);
+    });
     // Asking for the list loads every image format plugin, as the first image read through one would.
     QImageReader::supportedImageFormats();
     // Measuring a text loads the default font and the shaping behind it.
     QFontMetricsF(QApplication::font()).horizontalAdvance(QStringLiteral("Kollage"));
     KXPreviewLayer::texture();
     KXShadowLayer::texture();
-    warmUpFirstPaintMemory();
 }
 
 void scheduleLaunchWarmUp(QApplication& application, std::function<void()> work) {

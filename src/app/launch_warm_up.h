@@ -13,13 +13,13 @@
 
 class QApplication;
 
-// Loads the image format plugins, the default font and the two workspace textures, and warms the memory of
-// the first page paint, now.
+// Loads the image format plugins, the default font and the two workspace textures now, and has a worker of
+// the global thread pool warm the memory of the first page paint.
 void warmUpFirstWindowResources();
 
-// Maps the memory of the layer bitmaps of a new document window's first paint and gives it back to the
-// large-bitmap memory, which keeps it for them.
-void warmUpFirstPaintMemory();
+// Maps the memory of the layer bitmaps of a new document window's first paint, on a screen of the device
+// pixel ratio given, and gives it back to the large-bitmap memory, which keeps it for them. Thread-safe.
+void warmUpFirstPaintMemory(double scale = 1.0);
 
 // Calls `work` from the event loop once it runs: at its first turn when no window is on its way to the
 // screen, or right after the first window has been shown when one is (a window shown before the loop, such

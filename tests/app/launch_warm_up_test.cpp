@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QThreadPool>
 #include <QWidget>
 #include <QWindow>
 
@@ -68,6 +69,8 @@ TEST(LaunchWarmUpTest, TheWarmUpLoadsTheImageFormatPlugins) {
     const QByteArray mapped = maps.readAll();
     EXPECT_TRUE(mapped.contains("/imageformats/libqjpeg.so")) << "the JPEG plugin is mapped";
     EXPECT_TRUE(mapped.contains("/imageformats/libqtiff.so")) << "the TIFF plugin is mapped";
+    // The memory is warmed on a worker; it is done before the test ends.
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 TEST(LaunchWarmUpTest, TheBitmapsOfTheFirstPageFindTheirMemoryAlreadyMapped) {

@@ -6,7 +6,6 @@
 #include "graphics/geometry_utilities.h"
 #include "graphics/pdf_pages.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -25,12 +24,11 @@ constexpr qint64 kPDFRenderTimeLimitMs = 30000;
 // still runs inside the build tree it was built in, where the build made it. An installed or moved program
 // never loads code from a build folder that happens to exist.
 QStringList pdfModuleCandidates() {
-    const QString exeDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                        : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    // The running program's folder, read from the system: the first PDF may be read on any thread.
+    const QString exeDir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     QStringList candidates{exeDir + QStringLiteral("/../" KX_PDF_MODULE_INSTALLED)};
-    const QString exe = QDir(exeDir).canonicalPath();
     const QString buildDir = QDir(QStringLiteral(KX_BUILD_TREE)).canonicalPath();
-    if (!exe.isEmpty() && !buildDir.isEmpty() && (exe == buildDir || exe.startsWith(buildDir + u'/')))
+    if (!exeDir.isEmpty() && !buildDir.isEmpty() && (exeDir == buildDir || exeDir.startsWith(buildDir + u'/')))
         candidates << QStringLiteral(KX_PDF_MODULE_BUILT);
     return candidates;
 }

@@ -5,6 +5,7 @@
 #include "app/first_window.h"
 #include "app/first_window_report.h"
 #include "app/launch.h"
+#include "app/launch_warm_up.h"
 #include "app/main_window.h"
 #include "controls/control_style.h"
 #include "document/document.h"
@@ -61,6 +62,9 @@ int main(int argc, char** argv) {
         documents.addDocument(document);
         document->makeWindowControllers();
     }
+
+    // The document window comes a moment later; what it will load is loaded in that pause.
+    scheduleLaunchWarmUp(app);
 
     QObject::connect(&app, &QApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
     const int status = app.exec();

@@ -1,14 +1,15 @@
-// PDF and AI files: a page (the first unless asked otherwise) rendered by poppler on a transparent background.
+// PDF and AI files: a page (the first unless asked otherwise) rendered by poppler (in the "kollage_pdf"
+// module, loaded on first use) on a transparent background.
 #include "graphics/image_loading.h"
 
 #include "graphics/bitmap_contexts.h"
 #include "graphics/geometry_utilities.h"
+#include "graphics/pdf_pages.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
-#include <QVariant>
-
-#include <poppler-qt6.h>
+#include <QLibrary>
 
 #include <algorithm>
 #include <cmath>
@@ -19,39 +20,71 @@ namespace {
 // A page that takes longer than this to draw is given up (a hostile or pathological file).
 constexpr qint64 kPDFRenderTimeLimitMs = 30000;
 
+// Where the module may be: in the installed layout, beside the program's folder; and, for a program that
+// still runs inside the build tree it was built in, where the build made it. An installed or moved program
+// never loads code from a build folder that happens to exist.
+QStringList pdfModuleCandidates() {
+    // The running program's folder, read from the system: the first PDF may be read on any thread.
+    const QString exeDir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    QStringList candidates{exeDir + QStringLiteral("/../" KX_PDF_MODULE_INSTALLED)};
+    const QString buildDir = QDir(QStringLiteral(KX_BUILD_TREE)).canonicalPath();
+    if (!exeDir.isEmpty() && !buildDir.isEmpty() && (exeDir == buildDir || exeDir.startsWith(buildDir + u'/')))
+        candidates << QStringLiteral(KX_PDF_MODULE_BUILT);
+    return candidates;
+}
+
+const KXPdfPages* loadPdfPages() {
+    for (const QString& path : pdfModuleCandidates()) {
+        if (!QFileInfo(path).isFile())
+            continue;
+        // The library stays loaded for the life of the process (QLibrary does not unload on destruction).
+        QLibrary module(path);
+        const auto entry = reinterpret_cast<KXPdfPagesEntry>(module.resolve(kPdfPagesSymbol));
+        const KXPdfPages* pages = entry ? entry() : nullptr;
+        if (pages && pages->version == KXPdfPages::kVersion)
+            return pages;
+        qWarning("PDF: %s is not a usable PDF module (%s)", qPrintable(path), qPrintable(module.errorString()));
+    }
+    qWarning("PDF: the PDF module was not found; PDF files give no image");
+    return nullptr;
+}
+
+struct PageCloser {
+    void operator()(void* page) const {
+        if (page)
+            pdfPages()->closePage(page);
+    }
+};
+
 struct OpenPage {
-    std::unique_ptr<Poppler::Document> document;
-    std::unique_ptr<Poppler::Page> page;
+    std::unique_ptr<void, PageCloser> page;
     kx::Size size;  // points, rotation applied
 };
 
-OpenPage openPageOf(std::unique_ptr<Poppler::Document> document, int index) {
+OpenPage withSize(void* handle) {
     OpenPage open;
-    open.document = std::move(document);
-    if (!open.document || open.document->isLocked() || index < 0 || index >= open.document->numPages())
-        return {};
-    open.page = open.document->page(index);
+    open.page.reset(handle);
     if (!open.page)
         return {};
-    const QSizeF size = open.page->pageSizeF();
+    const QSizeF size = pdfPages()->pageSize(handle);
     if (!(size.width() > 0) || !(size.height() > 0) || !std::isfinite(size.width()) || !std::isfinite(size.height()))
         return {};
     open.size = kx::Size(size.width(), size.height());
     return open;
 }
 
-OpenPage openFirstPageOf(std::unique_ptr<Poppler::Document> document) { return openPageOf(std::move(document), 0); }
-
-std::unique_ptr<Poppler::Document> openDocument(const QString& path) {
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+OpenPage openPage(const QString& path, int index) {
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !pdfPages())
         return {};
-    return Poppler::Document::load(path);
+    return withSize(pdfPages()->openPageOfFile(path, index));
 }
 
-OpenPage openFirstPage(const QString& path) { return openFirstPageOf(openDocument(path)); }
+OpenPage openFirstPage(const QString& path) { return openPage(path, 0); }
 
-bool deadlinePassed(const QVariant& deadline) {
-    return QDeadlineTimer(deadline.toLongLong()).hasExpired();
+OpenPage openFirstPageOfData(const QByteArray& data) {
+    if (!pdfPages())
+        return {};
+    return withSize(pdfPages()->openFirstPageOfData(data));
 }
 
 // Renders the page into exactly `pixels` (whole numbers), stretched; null when that is beyond the limits.
@@ -59,15 +92,10 @@ kx::Image renderPage(OpenPage& open, const QSize& pixels) {
     if (pixels.isEmpty() || pixels.width() > kMaximumPDFPixelSide || pixels.height() > kMaximumPDFPixelSide ||
         qint64(pixels.width()) * pixels.height() > kMaximumPDFPixelCount)
         return {};
-    open.document->setPaperColor(Qt::transparent);
-    open.document->setRenderHint(Poppler::Document::Antialiasing, true);
-    open.document->setRenderHint(Poppler::Document::TextAntialiasing, true);
-    open.document->setRenderHint(Poppler::Document::IgnorePaperColor, true);
     const double xres = 72.0 * pixels.width() / open.size.width;
     const double yres = 72.0 * pixels.height() / open.size.height;
     const qint64 deadline = QDeadlineTimer(kPDFRenderTimeLimitMs).deadline();
-    const QImage rendered = open.page->renderToImage(xres, yres, -1, -1, -1, -1, Poppler::Page::Rotate0, nullptr,
-                                                     nullptr, deadlinePassed, QVariant(deadline));
+    const QImage rendered = pdfPages()->renderPage(open.page.get(), xres, yres, deadline);
     if (rendered.isNull() || QDeadlineTimer(deadline).hasExpired())
         return {};
     if (rendered.size() == pixels)
@@ -105,7 +133,7 @@ QSize requestedPixels(const kx::Size& size) {
     return {int(std::ceil(size.width)), int(std::ceil(size.height))};
 }
 
-// The first page fitted into the size, as drawings are.
+// The page fitted into the size, as drawings are.
 kx::Image renderFitted(OpenPage open, double maxWidth, double maxHeight) {
     if (!open.page)
         return {};
@@ -141,16 +169,22 @@ kx::Image rasterizeAIFile(const QString& path, double maxWidth, double maxHeight
 }
 
 int pdfPageCount(const QString& path) {
-    const std::unique_ptr<Poppler::Document> document = openDocument(path);
-    return document && !document->isLocked() ? document->numPages() : 0;
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !pdfPages())
+        return 0;
+    return pdfPages()->pageCountOfFile(path);
 }
 
 kx::Image rasterizePDFPage(const QString& path, int index, double maxWidth, double maxHeight) {
-    return renderFitted(openPageOf(openDocument(path), index), maxWidth, maxHeight);
+    return renderFitted(openPage(path, index), maxWidth, maxHeight);
 }
 
 kx::Image rasterizePDFData(const QByteArray& data, double maxWidth, double maxHeight) {
     if (data.isEmpty())
         return {};
-    return renderFitted(openFirstPageOf(Poppler::Document::loadFromData(data)), maxWidth, maxHeight);
+    return renderFitted(openFirstPageOfData(data), maxWidth, maxHeight);
+}
+
+const KXPdfPages* pdfPages() {
+    static const KXPdfPages* const pages = loadPdfPages();
+    return pages;
 }

@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <map>
 #include <string>

@@ -12,16 +12,18 @@ namespace {
 
 // Whether a font draws its glyphs from colour bitmaps (as colour emoji fonts do) rather than outlines. Such
 // a font has no outline to give, and asking its shared face for one leaves that face at another size, which
-// later layouts and drawings of the font then inherit. Known per face and thread, so that a large colour
-// table is looked at once.
+// later layouts and drawings of the font then inherit. Known per font and thread, so that a large colour
+// table is looked at once; the fonts kept as keys hold their faces, so no key ever stands for another font.
+// The font's names are not used: a damaged face may have none, and asking for them then crashes inside Qt.
 bool drawsFromColourBitmaps(const QRawFont& font) {
-    thread_local QHash<QString, bool> known;
-    const QString face = font.familyName() + QLatin1Char('\n') + font.styleName();
-    const auto at = known.constFind(face);
+    thread_local QHash<QRawFont, bool> known;
+    const auto at = known.constFind(font);
     if (at != known.cend())
         return *at;
+    if (known.size() >= 256)
+        known.clear();
     const bool bitmaps = !font.fontTable("CBLC").isEmpty() || !font.fontTable("sbix").isEmpty();
-    known.insert(face, bitmaps);
+    known.insert(font, bitmaps);
     return bitmaps;
 }
 
@@ -30,7 +32,8 @@ bool drawsFromColourBitmaps(const QRawFont& font) {
 QPainterPath glyphRunOutlines(const QGlyphRun& run, const QPointF& offset) {
     QPainterPath outlines;
     const QRawFont font = run.rawFont();
-    if (drawsFromColourBitmaps(font))
+    // A run whose font could not be loaded (a damaged or missing face) has no outlines to give.
+    if (!font.isValid() || drawsFromColourBitmaps(font))
         return outlines;
     const auto indexes = run.glyphIndexes();
     const auto positions = run.positions();
@@ -46,7 +49,7 @@ GlyphPainter::~GlyphPainter() {
 }
 
 void GlyphPainter::fillGlyphs(const QGlyphRun& run, const QPointF& offset, const Color& color) {
-    if (color.isNull() || run.isEmpty())
+    if (color.isNull() || run.isEmpty() || !run.rawFont().isValid())
         return;
     m_pending.push_back({run, offset, QRectF(), color.toQColor()});
 }

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <map>
 #include <string>

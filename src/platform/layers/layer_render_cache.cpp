@@ -11,8 +11,8 @@ namespace {
 
 // One picture at most this many pixels (a layer larger than that on screen is drawn where it shows), and all
 // pictures together at most this many bytes (further layers are then drawn anew each time).
-constexpr double kMaxPicturePixels = 8.0 * 1024 * 1024;
-constexpr std::int64_t kMaxKeptBytes = std::int64_t(256) * 1024 * 1024;
+constexpr double kMaxPicturePixels = 4.0 * 1024 * 1024;
+constexpr std::int64_t kMaxKeptBytes = std::int64_t(128) * 1024 * 1024;
 
 std::atomic<std::int64_t> g_keptBytes{0};
 

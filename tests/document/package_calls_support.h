@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <gtest/gtest.h>
+
 
 #include <gtest/gtest.h>
 

@@ -335,10 +335,26 @@ void KXAuxiliaryLayer::drawGuideLines(kx::BitmapContext& context) {
     context.saveGState();
     context.setStrokeColor(kx::Color::srgb(1, 1, 0, 1));
     context.setLineWidth(1);
+    // A guide crosses the whole page while a repaint covers a small part of it: the part of a horizontal or
+    // vertical guide beyond the painted area (and a margin for its width and antialiasing) is left out, which
+    // leaves the painted pixels as they were and spares stroking the rest.
+    const kx::Rect painted = context.clipBoundingBox().insetBy(-4, -4);
+    const auto within = [](double a, double b, double low, double high, double& from, double& to) {
+        from = std::clamp(a, low, high);
+        to = std::clamp(b, low, high);
+    };
     for (const KXLine& line : m_lines) {
+        double x1 = std::trunc(line.beginX()), y1 = std::trunc(line.beginY());
+        double x2 = std::trunc(line.endX()), y2 = std::trunc(line.endY());
+        if (!painted.isNull() && y1 == y2 && x1 != x2)
+            within(x1, x2, painted.minX(), painted.maxX(), x1, x2);
+        else if (!painted.isNull() && x1 == x2 && y1 != y2)
+            within(y1, y2, painted.minY(), painted.maxY(), y1, y2);
+        if (x1 == x2 && y1 == y2 && (line.beginX() != line.endX() || line.beginY() != line.endY()))
+            continue;  // wholly outside the painted area
         context.beginPath();
-        context.moveTo({std::trunc(line.beginX()), std::trunc(line.beginY())});
-        context.lineTo({std::trunc(line.endX()), std::trunc(line.endY())});
+        context.moveTo({x1, y1});
+        context.lineTo({x2, y2});
         context.strokePath();
     }
     context.restoreGState();

@@ -215,6 +215,23 @@ TEST_F(AuxiliaryLayerTest, GuideLinesStayUntilClearedNotUntilDrawn) {
     EXPECT_TRUE(isClear(at(paint(), 240, 10)));
 }
 
+// A repaint of part of the view draws the guides there exactly as a paint of the whole overlay does.
+TEST_F(AuxiliaryLayerTest, GuideLinesDrawTheSameInAPartOfTheOverlay) {
+    overlay->addLine(KXLine(20, 10.5, 480, 10.5));
+    overlay->addLine(KXLine(250.5, 395, 250.5, 5));
+    overlay->addLine(KXLine(30, 30, 300, 200));
+    const QImage whole = paint();
+    const kx::Rect parts[] = {{100, 0, 80, 60}, {230, 150, 50, 50}, {0, 300, 40, 40}, {245, 380, 30, 20}};
+    for (const kx::Rect& part : parts) {
+        kx::BitmapContext context(500, 400);
+        context.clipToRect(part);
+        overlay->paint(context);
+        const QRect rows(int(part.minX()), 400 - int(part.maxY()), int(part.width()), int(part.height()));
+        EXPECT_EQ(context.makeImage().qimage().copy(rows), whole.copy(rows))
+            << part.minX() << ", " << part.minY();
+    }
+}
+
 TEST_F(AuxiliaryLayerTest, DraggedNodeAloneIsDrawnWhileDragging) {
     auto shape = plainShape({100, 100, 100, 50});
     shape->setSelected(true);

@@ -9,6 +9,7 @@
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/undo_manager.h"
 #include "platform/foundation/user_defaults.h"
+#include "platform/layers/layer_renderer.h"
 #include "shapes/symbol_shape.h"
 #include "view_events.h"
 
@@ -773,6 +774,34 @@ TEST_F(CanvasMouseTest, ADragStepWithGuidesRepaintsStripsNotThePage) {
     EXPECT_LT(blue, 160);
     release({330.5, 150});
     EXPECT_FALSE(far->isSelected());
+}
+
+// A drag by whole points at 100 % moves shadowed objects by whole pixels: each keeps the picture of itself and
+// its shadow, so no step blurs a shadow again, and what the view shows is what a rendering that keeps nothing
+// shows.
+TEST_F(CanvasMouseTest, ADragByWholePixelsBlursNoShadowAgain) {
+    auto a = add({100, 100, 60, 40});
+    auto turned = add({180, 120, 60, 40}, 0.3);
+    for (KXGraph* graph : {static_cast<KXGraph*>(a.get()), static_cast<KXGraph*>(turned.get())})
+        graph->setShadowEnabled(true);
+    QApplication::processEvents();
+    press({130, 120});
+    move({135, 118});
+    QApplication::processEvents();
+    const std::uint64_t before = kx::renderedShadowBlurCount();
+    for (int step = 1; step <= 5; ++step) {
+        move({135.0 + 4 * step, 118.0 + 3 * step});
+        QApplication::processEvents();
+    }
+    EXPECT_GT(view()->paintedPixelCount(), 0);
+    EXPECT_EQ(kx::renderedShadowBlurCount(), before);
+    const QImage kept = view()->grab().toImage();
+    kx::setLayerPictureCacheEnabled(false);
+    const QImage fresh = view()->grab().toImage();
+    kx::setLayerPictureCacheEnabled(true);
+    EXPECT_GT(kx::renderedShadowBlurCount(), before) << "the fresh rendering blurs the shadows";
+    EXPECT_EQ(kept, fresh);
+    release({155, 133});
 }
 
 }  // namespace

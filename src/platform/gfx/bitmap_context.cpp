@@ -1140,8 +1140,12 @@ void BitmapContext::drawImage(const Rect& rect, const Image& image) {
 }
 
 int shadowSpread(double blur) {
-    const std::array<int, 3> radii = shadowRadii(std::isfinite(blur) ? blur : 0);
+    const std::array<int, 3> radii = shadowBoxRadii(blur);
     return radii[0] + radii[1] + radii[2];
+}
+
+std::array<int, 3> shadowBoxRadii(double blur) {
+    return shadowRadii(std::isfinite(blur) ? blur : 0);
 }
 
 Image castShadow(const Image& image, double blur, const Color& color) {

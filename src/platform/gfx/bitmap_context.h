@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -181,5 +182,8 @@ private:
 Image castShadow(const Image& image, double blur, const Color& color);
 // How far a shadow of `blur` spreads beyond what casts it, in pixels.
 int shadowSpread(double blur);
+// The radii of the three box passes, along each axis, by which the shadow of `blur` is blurred: code that works
+// out a shadow without a context (a rectangle's, axis by axis) blurs as the context does.
+std::array<int, 3> shadowBoxRadii(double blur);
 
 }  // namespace kx

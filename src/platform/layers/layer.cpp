@@ -2,6 +2,7 @@
 
 #include "platform/gfx/bitmap_context.h"
 #include "platform/layers/layer_host.h"
+#include "platform/layers/layer_render_cache.h"
 #include "platform/layers/layer_transaction.h"
 
 #include <algorithm>

@@ -35,6 +35,8 @@ namespace kx {
 
 class BitmapContext;
 class LayerHost;
+struct LayerDrawingState;
+struct LayerRenderCache;
 
 class Layer : public std::enable_shared_from_this<Layer> {
 public:
@@ -179,6 +181,7 @@ protected:
 
 private:
     friend class LayerRenderer;
+    friend void appendDrawingState(const Layer& layer, bool root, std::vector<LayerDrawingState>& states);
 
     bool canAdopt(const Layer* layer) const;
     // Inserts a layer that has no superlayer.
@@ -237,6 +240,9 @@ private:
     bool m_needsLayout = false;
 
     LayerHost* m_host = nullptr;
+
+    // The picture of the layer drawn as one piece, kept by rendering (see layer_render_cache.h).
+    mutable std::unique_ptr<LayerRenderCache> m_renderCache;
 };
 
 }  // namespace kx

@@ -29,6 +29,9 @@ constexpr int kWidestStrip = 512;
 // ... and at least this wide, or as wide as the blur reaches on both sides, so that the columns summed twice
 // (by neighbouring strips) stay few.
 constexpr int kNarrowestStrip = 16;
+// On several threads: pieces of work per thread, and the fewest rows in one.
+constexpr int kPiecesPerThread = 8;
+constexpr int kShortestBand = 64;
 // How many rows ahead a strip asks for the drawing's pixels.
 constexpr int kRowsAhead = 4;
 // Below this many pixels per thread, handing work to another thread costs more than it saves (automatic
@@ -242,9 +245,21 @@ public:
                 sums += sumsBytes;
             }
         }
-        runChunks(threads, strips, [&](int worker, int strip) {
-            const int x0 = strip * m_stripWidth;
-            blurStrip(x0, std::min(m_w, x0 + m_stripWidth), m_workers[std::size_t(worker)]);
+        // On several threads, the strips are cut into bands of rows too, so that there are many pieces of work
+        // to share out (a thread the system holds up then holds up only a small one). Each band starts its
+        // column passes as far above its first row as they reach: short bands would sum those rows often.
+        int bands = 1;
+        if (threads > 1) {
+            const int shortest = std::max(kShortestBand, 4 * m_reach);
+            bands = std::clamp((kPiecesPerThread * threads + strips - 1) / strips, 1, std::max(1, m_h / shortest));
+        }
+        const int bandHeight = (m_h + bands - 1) / bands;
+        bands = (m_h + bandHeight - 1) / bandHeight;
+        runChunks(threads, strips * bands, [&](int worker, int chunk) {
+            const int x0 = (chunk % strips) * m_stripWidth, y0 = (chunk / strips) * bandHeight;
+            const Tile tile{x0, std::min(m_w, x0 + m_stripWidth) - x0, std::max(0, y0 - m_reach), y0,
+                            std::min(m_h, y0 + bandHeight)};
+            blurTile(tile, m_workers[std::size_t(worker)]);
         });
         return true;
     }
@@ -261,19 +276,22 @@ private:
         std::vector<ColumnPass> passes;
     };
 
-    // Columns x0 .. x1 - 1 of the shadow.
-    void blurStrip(int x0, int x1, const Worker& worker) const {
-        const int width = x1 - x0;
+    // The part of the shadow one chunk of work gives: columns x0 .. x0 + width - 1 of rows y0 .. y1 - 1, for
+    // which the column passes start at row `first`, as far above y0 as they reach.
+    struct Tile {
+        int x0, width, first, y0, y1;
+    };
+
+    void blurTile(const Tile& tile, const Worker& worker) const {
         for (const ColumnPass& pass : worker.passes)
-            std::fill(pass.sums, pass.sums + width, Column(0));
-        // The row sums cover the strip and the columns the row windows reach beyond it; positions in the row
+            std::fill(pass.sums, pass.sums + tile.width, Column(0));
+        // The row sums cover the tile and the columns the row windows reach beyond it; positions in the row
         // buffers count from `lo`.
-        const int lo = std::max(0, x0 - m_reach), hi = std::min(m_w, x1 + m_reach);
-        for (int y = 0; y < m_h; ++y)
-            feedColumns(worker, 0, y, sumRow(y, x0, x1, lo, hi, worker), x0, width);
-        // Below the last row the column passes take zeros, until the last one has given its last row.
-        for (int y = m_h; y < m_h + m_reach; ++y)
-            feedColumns(worker, 0, y, static_cast<const Row*>(nullptr), x0, width);
+        const int x1 = tile.x0 + tile.width;
+        const int lo = std::max(0, tile.x0 - m_reach), hi = std::min(m_w, x1 + m_reach);
+        // Below the last row the column passes take zeros, until the last one has given the tile's last row.
+        for (int y = tile.first; y < tile.y1 + m_reach; ++y)
+            feedColumns(worker, 0, y, y < m_h ? sumRow(y, tile.x0, x1, lo, hi, worker) : nullptr, tile);
     }
 
     // Row y at the columns x0 .. x1 - 1, summed along the row by every pass.
@@ -373,32 +391,35 @@ private:
             into[t] = add(Row(0));
     }
 
-    // Row `y` of the input of column pass `p` (null: zeros below the area).
+    // Row `y` of the input of column pass `p` (null: zeros below the area). Rows before the tile's first are
+    // never given: the passes' sums for the rows just after it lack them, but only rows above the tile depend
+    // on those, and they are not written.
     template <typename In>
-    void feedColumns(const Worker& worker, std::size_t p, int y, const In* row, int x0, int width) const {
+    void feedColumns(const Worker& worker, std::size_t p, int y, const In* row, const Tile& tile) const {
         if (p == worker.passes.size()) {
-            if (row)
-                writeColourRow(y, row, x0, width);
+            if (row && y >= tile.y0 && y < tile.y1)
+                writeColourRow(y, row, tile.x0, tile.width);
             return;
         }
         const ColumnPass& pass = worker.passes[p];
         const int span = 2 * pass.r + 1;
-        Column* slot = pass.window + std::size_t(y % span) * std::size_t(width);
+        const std::size_t width = std::size_t(tile.width);
+        Column* slot = pass.window + std::size_t(y % span) * width;
         Column* sums = pass.sums;
         // The row leaving the window held the slot.
         const int leaving = y - span;
-        if (leaving >= 0 && leaving < m_h)
-            for (int x = 0; x < width; ++x)
+        if (leaving >= tile.first && leaving < m_h)
+            for (std::size_t x = 0; x < width; ++x)
                 sums[x] -= slot[x];
         if (row)
-            for (int x = 0; x < width; ++x) {
+            for (std::size_t x = 0; x < width; ++x) {
                 slot[x] = Column(row[x]);
                 sums[x] += Column(row[x]);
             }
         // The window now covers rows y - 2r .. y: the sum for row y - r.
         const int out = y - pass.r;
-        if (out >= 0)
-            feedColumns(worker, p + 1, out, out < m_h ? static_cast<const Column*>(sums) : nullptr, x0, width);
+        if (out >= tile.first)
+            feedColumns(worker, p + 1, out, out < m_h ? static_cast<const Column*>(sums) : nullptr, tile);
     }
 
     // Row y of the shadow from the blurred coverage of its columns x0 .. x0 + width - 1: each pixel takes its

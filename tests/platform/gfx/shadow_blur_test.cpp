@@ -90,6 +90,8 @@ TEST(ShadowBlur, EqualsThePlainBlurOnAnyNumberOfThreads) {
     const BlurCase cases[] = {
         {1, 1, 3},   {1, 40, 1.5}, {40, 1, 10}, {3, 2, 3},    {7, 5, 0.4},  {64, 33, 0},
         {64, 33, 1}, {97, 61, 3},  {97, 61, 10}, {130, 70, 10}, {23, 17, 140},
+        // Tall enough to be cut into bands of rows as well as strips of columns.
+        {61, 300, 3}, {33, 420, 10},
     };
     for (const BlurCase& c : cases) {
         const std::array<int, 3> radii = c.sigma == 0 ? std::array<int, 3>{} : kx::shadowBoxRadii(c.sigma);
@@ -103,12 +105,12 @@ TEST(ShadowBlur, EqualsThePlainBlurOnAnyNumberOfThreads) {
 
 TEST(ShadowBlur, AreaBeyondThePartCountsAsTransparent) {
     // The part lies inside a larger source; the blurred area reaches past it to the right and below.
-    const QImage source = randomAlpha(90, 60, 7);
-    const QRect part(11, 5, 40, 30);
+    const QImage source = randomAlpha(90, 260, 7);
+    const QRect part(11, 5, 40, 200);
     const std::array<int, 3> radii = kx::shadowBoxRadii(4);
-    const QImage expected = expectedBlur(source, part, 70, 50, radii);
+    const QImage expected = expectedBlur(source, part, 70, 240, radii);
     for (const int threads : {1, 4, 7})
-        EXPECT_EQ(blurred(source, part, 70, 50, radii, threads), expected) << threads << " threads";
+        EXPECT_EQ(blurred(source, part, 70, 240, radii, threads), expected) << threads << " threads";
 }
 
 TEST(ShadowBlur, SeveralCallersAtOnceEachGetTheirOwnShadow) {

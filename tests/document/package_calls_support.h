@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <map>

@@ -224,7 +224,17 @@ public:
         const std::size_t windowBytes = alignedBytes(windowRows * std::size_t(m_stripWidth) * sizeof(Column));
         const std::size_t sumsBytes = alignedBytes(std::size_t(m_stripWidth) * sizeof(Column));
         const int strips = (m_w + m_stripWidth - 1) / m_stripWidth;
-        threads = std::min(threads, strips);
+        // On several threads, the strips are cut into bands of rows too, so that there are many pieces of work
+        // to share out (a thread the system holds up then holds up only a small one). Each band starts its
+        // column passes as far above its first row as they reach: short bands would sum those rows often.
+        int bands = 1;
+        if (threads > 1) {
+            const int shortest = std::max(kShortestBand, 4 * m_reach);
+            bands = std::clamp((kPiecesPerThread * threads + strips - 1) / strips, 1, std::max(1, m_h / shortest));
+        }
+        const int bandHeight = (m_h + bands - 1) / bands;
+        bands = (m_h + bandHeight - 1) / bandHeight;
+        threads = std::min(threads, strips * bands);
         if (memory.workers.size() < std::size_t(threads))
             memory.workers.resize(std::size_t(threads));
         m_workers.assign(std::size_t(threads), Worker());
@@ -245,16 +255,6 @@ public:
                 sums += sumsBytes;
             }
         }
-        // On several threads, the strips are cut into bands of rows too, so that there are many pieces of work
-        // to share out (a thread the system holds up then holds up only a small one). Each band starts its
-        // column passes as far above its first row as they reach: short bands would sum those rows often.
-        int bands = 1;
-        if (threads > 1) {
-            const int shortest = std::max(kShortestBand, 4 * m_reach);
-            bands = std::clamp((kPiecesPerThread * threads + strips - 1) / strips, 1, std::max(1, m_h / shortest));
-        }
-        const int bandHeight = (m_h + bands - 1) / bands;
-        bands = (m_h + bandHeight - 1) / bandHeight;
         runChunks(threads, strips * bands, [&](int worker, int chunk) {
             const int x0 = (chunk % strips) * m_stripWidth, y0 = (chunk / strips) * bandHeight;
             const Tile tile{x0, std::min(m_w, x0 + m_stripWidth) - x0, std::max(0, y0 - m_reach), y0,

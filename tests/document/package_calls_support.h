@@ -12,6 +12,9 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
+
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <map>
 #include <string>

@@ -13,6 +13,7 @@
 #include "platform/gfx/filters.h"
 #include "platform/gfx/jpng.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -23,6 +24,41 @@ constexpr double kMeasureSide = 10000000;
 
 bool isUsableScale(double scale) {
     return std::isfinite(scale) && scale > 0;
+}
+
+// The largest font size in the text (text units), or 0 when no run names a font.
+double largestFontSize(const kx::AttributedString& text) {
+    double largest = 0;
+    for (const kx::AttributeRun& run : text.runs())
+        if (run.attributes.font)
+            largest = std::max(largest, run.attributes.font->pointSize());
+    return largest;
+}
+
+// Where the glow lies, in the points of the bitmap the text is drawn into. Every length grows with the drawn
+// text (the scale k from text units to points), so that the glow keeps its shape at any zoom and font scale.
+struct GlowGeometry {
+    double strokeWidth = 0;  // of the glyph outlines: a percentage of the font size, drawn at scale k
+    double margin = 0;       // around the text in the glow bitmap, enough for half the stroke
+    double blur = 0;         // box blur radius
+    // How far the blurred glow reaches beyond the text area.
+    double reach() const { return margin + blur; }
+};
+
+// The glow of `text` drawn at the zoom.
+GlowGeometry glowGeometry(KXAdvancedText& text, double zoom) {
+    const double width = text.glowRadius() + (text.isOutlineEnabled() ? text.outlineWidth() : 0);
+    const double sampleHeight = text.sampleLineHeight();
+    const double fontSize = std::max(largestFontSize(text.textStorage().attributedString()), sampleHeight);
+    const double k = zoom * text.fontScale();
+    const double blur = text.glowBlur() * zoom;
+    GlowGeometry glow;
+    glow.strokeWidth = std::round(width / 100 * 0.6 * sampleHeight);
+    // Half the stroke of the largest glyphs, and a point to spare for antialiasing.
+    const double halfStroke = glow.strokeWidth / 100 * fontSize * k / 2;
+    glow.margin = std::max(std::round(glow.strokeWidth * k), std::ceil(halfStroke) + 1);
+    glow.blur = std::isfinite(blur) ? std::max(blur, 0.0) : 0;
+    return glow;
 }
 }  // namespace
 
@@ -192,7 +228,15 @@ kx::Image KXAdvancedText::image() {
     kx::Rect T = F.insetBy(d, d);
     const double h = std::trunc(sampleLineHeight());
     const double o = isOutlineEnabled() ? h * (outlineWidth() / 100 * 0.6) : 0;
-    const double p = isGlowEnabled() ? std::round(std::max(h * (glowRadius() / 100 * 0.6) + h, o)) : std::round(o);
+    double p = std::round(o);
+    if (isGlowEnabled()) {
+        // The glow's room grows with the drawn text, and always holds the blurred glow whole.
+        const double k = zoom() * m_fontScale;
+        const double drawnHeight = isUsableScale(k) ? h * k : h;
+        p = std::round(std::max(drawnHeight * (glowRadius() / 100 * 0.6) + drawnHeight, o));
+        if (isUsableScale(k))
+            p = std::max(p, std::ceil(glowGeometry(*this, zoom()).reach()) + 1);
+    }
     if (!std::isfinite(p) || p < 0)
         return {};
     std::unique_ptr<kx::BitmapContext> bitmap = contextWithSize({F.size.width + 2 * p, F.size.height + 2 * p});
@@ -218,26 +262,27 @@ kx::Image KXAdvancedText::image() {
 }
 
 void KXAdvancedText::drawGlowInContext(kx::BitmapContext& context, kx::Size size) {
-    const double blur = glowBlur() * zoom();
+    if (!isUsableScale(zoom() * m_fontScale))
+        return;
+    const GlowGeometry glowShape = glowGeometry(*this, zoom());
     const kx::Color color = nsColorFromRGBA(KXPackedRGBA(glowColorValue()));
-    const double width = glowRadius() + (isOutlineEnabled() ? outlineWidth() : 0);
-    const double g = std::round(width / 100 * 0.6 * sampleLineHeight());
-    if (!std::isfinite(g) || g < 0)
+    const double g = glowShape.margin;
+    if (!std::isfinite(g) || g < 0 || !std::isfinite(glowShape.strokeWidth))
         return;
     std::unique_ptr<kx::BitmapContext> glow = contextWithSize({size.width + 2 * g, size.height + 2 * g});
     if (!glow)
         return;
     glow->saveGState();
     glow->translate(g, g);
-    drawTextInContext(*glow, {0, 0, size.width, size.height}, g, color);
+    drawTextInContext(*glow, {0, 0, size.width, size.height}, glowShape.strokeWidth, color);
     const kx::Image plain = glow->makeImage();
     glow->restoreGState();
-    const kx::Image blurred =
-        kx::applyFilter(QStringLiteral("CIBoxBlur"), plain,
-                        {{QStringLiteral("inputRadius"), kx::Value(double(float(std::isfinite(blur) ? blur : 0)))}});
+    // The blur is measured in points; the glow bitmap has the backing scale's pixels to the point.
+    const double s = kx::mainScreenBackingScale();
+    const kx::Image blurred = kx::applyFilter(QStringLiteral("CIBoxBlur"), plain,
+                                              {{QStringLiteral("inputRadius"), kx::Value(double(float(glowShape.blur * s)))}});
     if (blurred.isNull())
         return;
-    const double s = kx::mainScreenBackingScale();
     const kx::Size extent{float(blurred.width() / s), float(blurred.height() / s)};
     context.drawImage({size.width / 2 - extent.width / 2, size.height / 2 - extent.height / 2, extent.width,
                        extent.height},

@@ -2,6 +2,7 @@
 
 #include "platform/gfx/pixel_memory.h"
 #include "platform/gfx/qt_geometry.h"
+#include "platform/gfx/shadow_blur.h"
 
 #include <QPainterPath>
 #include <QPen>
@@ -73,154 +74,10 @@ void multiplyMasks(QImage& into, const QImage& other) {
     }
 }
 
-// The shadow blur: a Gaussian approximated by three box blurs in each direction, worked out in whole numbers.
-// No pass divides: each adds up its window, so that the six passes give the blurred coverage times the product
-// of the six window lengths exactly, and the only rounding is the last one, to bytes.
-
-// The radii of the three box passes for a Gaussian of standard deviation `sigma`.
-std::array<int, 3> boxRadii(double sigma) {
-    const double ideal = std::sqrt(12 * sigma * sigma / 3 + 1);
-    int lower = int(std::floor(ideal));
-    if (lower % 2 == 0)
-        --lower;
-    const int upper = lower + 2;
-    const int countLower = int(std::lround((12 * sigma * sigma - 3.0 * lower * lower - 12.0 * lower - 9) /
-                                           (-4.0 * lower - 4)));
-    std::array<int, 3> radii{};
-    for (int pass = 0; pass < 3; ++pass)
-        radii[std::size_t(pass)] = std::max(0, ((pass < countLower ? lower : upper) - 1) / 2);
-    return radii;
-}
-
-// The window sums of radius r along one row of n samples (outside the row counts as 0), from `in` to `out`.
-template <typename Sum>
-void boxSumRow(const Sum* in, Sum* out, int n, int r) {
-    Sum sum = 0;
-    for (int i = 0; i <= r && i < n; ++i)
-        sum += in[i];
-    // Where both ends of the window can leave the row, and then the part where neither does.
-    const int safeStart = std::min(r, n), safeEnd = std::max(safeStart, n - r - 1);
-    int i = 0;
-    for (; i < safeStart; ++i) {
-        out[i] = sum;
-        if (i + r + 1 < n)
-            sum += in[i + r + 1];
-    }
-    for (; i < safeEnd; ++i) {
-        out[i] = sum;
-        sum += in[i + r + 1] - in[i - r];
-    }
-    for (; i < n; ++i) {
-        out[i] = sum;
-        if (i + r + 1 < n)
-            sum += in[i + r + 1];
-        if (i - r >= 0)
-            sum -= in[i - r];
-    }
-}
-
-// Working memory of the shadow blur, kept by a context from one shadow to the next so that a page of
-// shadowed graphs allocates it once.
-struct BlurBuffers {
-    LargeBuffer plane, scratch, sums;
-    // `count` elements of type T in `buffer`, or null when the memory cannot be had.
-    template <typename T>
-    static T* take(LargeBuffer& buffer, std::size_t count) {
-        return buffer.reserve(count * sizeof(T)) ? static_cast<T*>(buffer.data()) : nullptr;
-    }
-};
-
-// Blurs the w x h plane in place: each pass sums windows along the rows, then down the columns (whole rows
-// read and written in order, each column keeping its running sum).
-template <typename Sum>
-bool boxSumPlane(Sum* plane, int w, int h, const std::array<int, 3>& radii, BlurBuffers& buffers) {
-    Sum* scratch = BlurBuffers::take<Sum>(buffers.scratch, std::size_t(w) * h);
-    Sum* sums = BlurBuffers::take<Sum>(buffers.sums, std::size_t(w));
-    if (!scratch || !sums)
-        return false;
-    for (const int r : radii) {
-        if (r <= 0)
-            continue;
-        for (int y = 0; y < h; ++y)
-            boxSumRow(plane + std::size_t(y) * w, scratch + std::size_t(y) * w, w, r);
-        // Columns: from the scratch back into the plane.
-        std::fill(sums, sums + w, Sum(0));
-        auto row = [&](int i) { return scratch + std::size_t(i) * w; };
-        for (int i = 0; i <= r && i < h; ++i) {
-            const Sum* in = row(i);
-            for (int x = 0; x < w; ++x)
-                sums[x] += in[x];
-        }
-        for (int i = 0; i < h; ++i) {
-            std::copy_n(sums, w, plane + std::size_t(i) * w);
-            const int leaving = i - r, entering = i + r + 1;
-            if (entering < h) {
-                const Sum* in = row(entering);
-                for (int x = 0; x < w; ++x)
-                    sums[x] += in[x];
-            }
-            if (leaving >= 0) {
-                const Sum* in = row(leaving);
-                for (int x = 0; x < w; ++x)
-                    sums[x] -= in[x];
-            }
-        }
-    }
-    return true;
-}
-
-// The shadow of the alpha channel of `part` of `source` (kLayerFormat: R, G, B, A bytes), blurred by `sigma`,
-// in the colour whose premultiplied components are `premultiplied`, written into the top-left w x h pixels
-// of `shadow` (kLayerFormat). Samples of the w x h area beyond the part count as transparent.
-template <typename Sum>
-bool blurredShadow(const QImage& source, const QRect& part, int w, int h, const std::array<int, 3>& radii,
-                   const std::array<double, 4>& premultiplied, QImage& shadow, BlurBuffers& buffers) {
-    Sum* plane = BlurBuffers::take<Sum>(buffers.plane, std::size_t(w) * h);
-    if (!plane)
-        return false;
-    const int cw = std::min(w, part.width()), ch = std::min(h, part.height());
-    for (int y = 0; y < h; ++y) {
-        Sum* out = plane + std::size_t(y) * w;
-        int x = 0;
-        if (y < ch) {
-            const uchar* in = source.constScanLine(part.y() + y) + 4 * std::size_t(part.x()) + 3;
-            for (; x < cw; ++x)
-                out[x] = in[4 * x];
-        }
-        std::fill(out + x, out + w, Sum(0));
-    }
-    if (!boxSumPlane(plane, w, h, radii, buffers))
-        return false;
-    // The plane holds the coverage (0 to 255) times the product of the window lengths: `full` where the
-    // blurred coverage is whole, which then gives the colour exactly.
-    double product = 1;
-    for (const int r : radii)
-        product *= double(2 * r + 1) * double(2 * r + 1);
-    const Sum full = Sum(255 * product);
-    const double toFraction = 1 / (255 * product);
-    // Components scaled to bytes once; each pixel then takes its share of them, rounded half up (the values
-    // are never negative).
-    double scaled[4];
-    for (int c = 0; c < 4; ++c)
-        scaled[c] = std::clamp(premultiplied[std::size_t(c)], 0.0, 1.0) * 255;
-    for (int y = 0; y < h; ++y) {
-        uchar* row = shadow.scanLine(y);
-        const Sum* in = plane + std::size_t(y) * w;
-        for (int x = 0; x < w; ++x, row += 4) {
-            const double f = in[x] >= full ? 1.0 : double(in[x]) * toFraction;
-            row[0] = uchar(int(scaled[0] * f + 0.5));
-            row[1] = uchar(int(scaled[1] * f + 0.5));
-            row[2] = uchar(int(scaled[2] * f + 0.5));
-            row[3] = uchar(int(scaled[3] * f + 0.5));
-        }
-    }
-    return true;
-}
-
 // The box radii of the shadow blur `blur` (as setShadow takes it).
 std::array<int, 3> shadowRadii(double blur) {
     const double sigma = std::min(std::max(blur, 0.0) / 2, kMaxShadowSigma);
-    return sigma < 0.25 ? std::array<int, 3>{0, 0, 0} : boxRadii(sigma);
+    return sigma < 0.25 ? std::array<int, 3>{0, 0, 0} : shadowBoxRadii(sigma);
 }
 
 // A shadow colour's premultiplied sRGB components.
@@ -229,19 +86,6 @@ std::array<double, 4> premultipliedShadowColor(const Color& color) {
     const double ca = std::clamp(c.alpha(), 0.0, 1.0);
     return {std::clamp(c.red(), 0.0, 1.0) * ca, std::clamp(c.green(), 0.0, 1.0) * ca,
             std::clamp(c.blue(), 0.0, 1.0) * ca, ca};
-}
-
-// The shadow of the first w x h pixels of `part` of `source` into `shadow`, in whole numbers of the width
-// the blur needs.
-bool makeShadow(const QImage& source, const QRect& part, int w, int h, const std::array<int, 3>& radii,
-                const std::array<double, 4>& premultiplied, QImage& shadow, BlurBuffers& buffers) {
-    // The sums fit 32 bits unless the blur is very wide.
-    double largest = 255;
-    for (const int r : radii)
-        largest *= double(2 * r + 1) * double(2 * r + 1);
-    return largest <= double(std::numeric_limits<std::uint32_t>::max())
-               ? blurredShadow<std::uint32_t>(source, part, w, h, radii, premultiplied, shadow, buffers)
-               : blurredShadow<std::uint64_t>(source, part, w, h, radii, premultiplied, shadow, buffers);
 }
 
 QColor opaqueOrInvalid(const Color& c) { return c.isNull() ? QColor() : c.toQColor(); }
@@ -452,7 +296,6 @@ struct BitmapContext::Impl {
     std::vector<Layer> layers;
     Path path;  // device pixels (y down)
     bool allowsAntialiasing = true;
-    BlurBuffers blurBuffers;
     QImage shadowImage;
     QImage aloneImage;  // see renderAloneInto
 
@@ -543,8 +386,8 @@ struct BitmapContext::Impl {
             shadowImage = zeroedImage(std::max(w, shadowImage.width()), std::max(h, shadowImage.height()), kLayerFormat);
         if (shadowImage.isNull())
             return;
-        if (!makeShadow(source, part, w, h, shadowRadii(s.shadowBlur), premultipliedShadowColor(s.shadowColor),
-                        shadowImage, blurBuffers))
+        if (!blurShadow(source, part, w, h, shadowRadii(s.shadowBlur), premultipliedShadowColor(s.shadowColor),
+                        shadowImage))
             return;
         // The offset is in the y-up pixel space; device rows grow downward.
         const QPoint offset(int(std::lround(s.shadowOffset.width)), -int(std::lround(s.shadowOffset.height)));
@@ -1155,10 +998,9 @@ Image castShadow(const Image& image, double blur, const Color& color) {
     if (source.format() != kLayerFormat)
         source = source.convertToFormat(kLayerFormat);
     QImage shadow = zeroedImage(source.width(), source.height(), kLayerFormat);
-    BlurBuffers buffers;
-    if (shadow.isNull() || !makeShadow(source, source.rect(), source.width(), source.height(),
+    if (shadow.isNull() || !blurShadow(source, source.rect(), source.width(), source.height(),
                                        shadowRadii(std::isfinite(blur) ? blur : 0), premultipliedShadowColor(color),
-                                       shadow, buffers))
+                                       shadow))
         return {};
     return Image(std::move(shadow));
 }

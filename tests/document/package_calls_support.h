@@ -10,8 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <gtest/gtest.h>
-
 
 #include <gtest/gtest.h>
 

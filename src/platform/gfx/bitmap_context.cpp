@@ -983,11 +983,11 @@ void BitmapContext::drawImage(const Rect& rect, const Image& image) {
 }
 
 int shadowSpread(double blur) {
-    const std::array<int, 3> radii = shadowBoxRadii(blur);
+    const std::array<int, 3> radii = shadowBlurRadii(blur);
     return radii[0] + radii[1] + radii[2];
 }
 
-std::array<int, 3> shadowBoxRadii(double blur) {
+std::array<int, 3> shadowBlurRadii(double blur) {
     return shadowRadii(std::isfinite(blur) ? blur : 0);
 }
 

@@ -184,6 +184,6 @@ Image castShadow(const Image& image, double blur, const Color& color);
 int shadowSpread(double blur);
 // The radii of the three box passes, along each axis, by which the shadow of `blur` is blurred: code that works
 // out a shadow without a context (a rectangle's, axis by axis) blurs as the context does.
-std::array<int, 3> shadowBoxRadii(double blur);
+std::array<int, 3> shadowBlurRadii(double blur);
 
 }  // namespace kx

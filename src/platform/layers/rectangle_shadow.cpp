@@ -98,7 +98,7 @@ Image rectangleShadow(const Rect& rect, const Size& offset, double blur, const C
     // The context moves its shadow by whole pixels.
     const double dx = std::round(std::clamp(offset.width, -1e7, 1e7));
     const double dy = std::round(std::clamp(offset.height, -1e7, 1e7));
-    const std::array<int, 3> radii = shadowBoxRadii(blur);
+    const std::array<int, 3> radii = shadowBlurRadii(blur);
     // Columns left to right; rows from the area's top down, so the profile runs from the top pixel row.
     const std::vector<double> across = blurredSpan(rect.minX(), rect.maxX(), area.minX() - dx, w, radii);
     std::vector<double> down = blurredSpan(rect.minY(), rect.maxY(), area.minY() - dy, h, radii);

@@ -429,7 +429,10 @@ void KXTemplateWindowController::cellWasRightClicked(int index, const QPoint& gl
         return;
     if (index < 0 || index >= int(m_images.size()) || !m_images[std::size_t(index)].isCustomTemplate())
         return;
-    m_rightMenu->popup(globalPosition);
+    if (m_menuPresenter)
+        m_menuPresenter(m_rightMenu, globalPosition);
+    else
+        m_rightMenu->popup(globalPosition);
 }
 
 void KXTemplateWindowController::renameAction() {

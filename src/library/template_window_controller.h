@@ -96,6 +96,9 @@ public:
     KXRenameTemplateController* renameWC() const { return m_renameWC; }
     KXTemPanelView* storeBanner() const { return m_banner; }
     std::int64_t tmpIndex() const { return m_tmpIndex; }
+    // How the context menu of an own template pops up (tests watch it instead).
+    using MenuPresenter = std::function<void(QMenu* menu, const QPoint& globalPosition)>;
+    void setMenuPresenter(MenuPresenter presenter) { m_menuPresenter = std::move(presenter); }
 
 private:
     void loadWindow();
@@ -131,4 +134,5 @@ private:
     KXTemPanelView* m_banner = nullptr;
     KXRenameTemplateController* m_renameWC = nullptr;
     std::vector<kx::NotificationToken> m_observers;
+    MenuPresenter m_menuPresenter;
 };

@@ -1,6 +1,7 @@
 #include "library/template_window_controller.h"
 
 #include "app_services/ga_object.h"
+#include "document/package_file_calls.h"
 #include "document/project.h"
 #include "graphics/file_utilities.h"
 #include "library/project_open_panel.h"
@@ -14,6 +15,7 @@
 #include "platform/foundation/user_defaults.h"
 
 #include <QCloseEvent>
+#include <cerrno>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -497,7 +499,11 @@ void KXTemplateWindowController::renameTempalteWithName(const QString& typed) {
     if (to == from)
         return;
     QString error;
-    if (!kx::templates::moveTemplateFolder(from, to, &error)) {
+    // The name sheet asked before replacing <name>.tpl only; an older plain folder is never replaced unasked.
+    const bool unasked = QFileInfo(to).exists() && to != kx::templates::userTemplatePathForName(name);
+    if (unasked)
+        error = kx::fileErrorText(QStringLiteral("Cannot rename"), to, EEXIST);
+    if (unasked || !kx::templates::moveTemplateFolder(from, to, &error)) {
         kx::templates::runAlert(m_window, localized(QStringLiteral("RenameTemplateFailed")), error,
                                 {localized(QStringLiteral("OK"))});
         return;

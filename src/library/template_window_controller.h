@@ -11,6 +11,7 @@
 
 #include <QDialog>
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 #include <vector>
@@ -124,7 +125,8 @@ private:
     QString m_projPath;
     KXTemplateWindowControllerDelegate* m_delegate = nullptr;
 
-    KXTemplateWindow* m_window = nullptr;
+    // Shown as a sheet, the window is a child of the document window, which may delete it first.
+    QPointer<KXTemplateWindow> m_window;
     KXTemplateBrowserView* m_imageBrowser = nullptr;
     QSlider* m_slZoom = nullptr;
     QListWidget* m_tvTmpList = nullptr;

@@ -266,6 +266,21 @@ TEST_F(TemplateChooserTest, AFailedRenameSaysSoAndChangesNothing) {
     EXPECT_EQ(names(), before);
 }
 
+TEST_F(TemplateChooserTest, AnOlderPlainFolderIsNeverReplacedUnasked) {
+    writeJpeg(myTemplates() + "/Old/page.jpg");
+    writeJpeg(myTemplates() + "/New/page.jpg", Qt::red);
+    open("My Templates");
+    select(indexOf("Old"));
+    chooser->renameTempalteWithName("New");
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].message, "RenameTemplateFailed");
+    EXPECT_TRUE(QFileInfo::exists(myTemplates() + "/Old/page.jpg"));
+    EXPECT_TRUE(QFileInfo::exists(myTemplates() + "/New/page.jpg"));
+    chooser->renameTempalteWithName("Newer");
+    EXPECT_TRUE(QFileInfo::exists(myTemplates() + "/Newer/page.jpg"));
+    EXPECT_EQ(chooser->images()[std::size_t(indexOf("Newer"))].path(), myTemplates() + "/Newer/page.jpg");
+}
+
 TEST_F(TemplateChooserTest, OnlyOwnTemplatesGetTheContextMenu) {
     builtIn("Collages", "Grid");
     userTemplate("Mine");

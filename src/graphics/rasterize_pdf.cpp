@@ -6,6 +6,7 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QMutex>
 #include <QVariant>
 
 #include <poppler-qt6.h>
@@ -66,6 +67,10 @@ kx::Image renderPage(OpenPage& open, const QSize& pixels) {
     const double xres = 72.0 * pixels.width() / open.size.width;
     const double yres = 72.0 * pixels.height() / open.size.height;
     const qint64 deadline = QDeadlineTimer(kPDFRenderTimeLimitMs).deadline();
+    // Poppler sets up its shared colour profiles lazily, unguarded, when it first draws; two pages drawn at once
+    // on worker threads (thumbnails) would race there, so pages are drawn one at a time.
+    static QMutex renderLock;
+    const QMutexLocker locked(&renderLock);
     const QImage rendered = open.page->renderToImage(xres, yres, -1, -1, -1, -1, Poppler::Page::Rotate0, nullptr,
                                                      nullptr, deadlinePassed, QVariant(deadline));
     if (rendered.isNull() || QDeadlineTimer(deadline).hasExpired())

@@ -153,6 +153,23 @@ TEST_F(TemplateChooserTest, AThreePagePreviewTurnsThroughTwoNextClicksAndOpensAt
     EXPECT_EQ(delegate.calls, QStringList{"template " + trip + " page 1"});
 }
 
+TEST_F(TemplateChooserTest, DoubleClickingAPictureChoosesItButDoubleClickingAnArrowOnlyTurnsPages) {
+    const QString trip = userTemplate("Trip", 3);
+    open("My Templates");
+    QWidget* viewport = chooser->imageBrowser()->viewport();
+    auto doubleClick = [&](const QPoint& at) {
+        kxtest::sendMouse(viewport, QEvent::MouseButtonPress, at);
+        kxtest::sendMouse(viewport, QEvent::MouseButtonRelease, at);
+        kxtest::sendMouse(viewport, QEvent::MouseButtonDblClick, at);
+        kxtest::sendMouse(viewport, QEvent::MouseButtonRelease, at);
+    };
+    doubleClick(chooser->imageBrowser()->areaRect(0, Area::NextArrow).center());
+    EXPECT_TRUE(delegate.calls.isEmpty());
+    EXPECT_EQ(chooser->images()[0].currentPage(), 3);
+    doubleClick(chooser->imageBrowser()->cellRect(0).center() - QPoint(0, 30));
+    EXPECT_EQ(delegate.calls, QStringList{"template " + trip + " page 2"});
+}
+
 TEST_F(TemplateChooserTest, FavouritesSurviveARestartAndFollowARename) {
     const QString trip = userTemplate("Trip", 2);
     userTemplate("Other");

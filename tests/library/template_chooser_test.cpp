@@ -3,8 +3,11 @@
 #include "controls/mouse_events.h"
 #include "document/package_file_calls.h"
 #include "document/project.h"
+#include "document/version_info.h"
 #include "graphics/file_utilities.h"
+#include "model/canvas.h"
 #include "library/project_open_panel.h"
+#include "library/save_template.h"
 #include "library/template_browser_view.h"
 #include "library/template_favorites.h"
 #include "library/template_store_banner.h"
@@ -345,6 +348,37 @@ TEST_F(TemplateChooserTest, ASavedTemplateAppearsInMyTemplates) {
     kx::NotificationCenter::defaultCenter().post(KXReloadAllTemplateData, nullptr,
                                                  {{"tempName", kx::Value(deletingPathExtension(saved))}});
     EXPECT_EQ(names(), QStringList{"Saved"});
+}
+
+TEST_F(TemplateChooserTest, AProjectSavedAsATemplateIsListedAndOpensAgain) {
+    registerDocumentClasses();
+    open("My Templates");
+    KXProject project;
+    project.createNewLayerWithCanvas(std::make_shared<KXCanvas>());
+    ASSERT_EQ(project.canvasCount(), 2);
+    KXSaveTemplateController sheet;
+    sheet.tfName()->setText("Trip/2024");
+    EXPECT_FALSE(writeProjectAsTemplate(sheet, project));  // not accepted yet
+    sheet.OKClicked();
+    QString error;
+    ASSERT_TRUE(writeProjectAsTemplate(sheet, project, &error)) << error.toStdString();
+    const QString folder = myTemplates() + "/Trip2024.tpl";
+    EXPECT_EQ(names(), QStringList{"Trip2024"});
+    EXPECT_TRUE(chooser->images()[0].isMultiplePage());
+    std::unique_ptr<KXProject> reopened = KXProject::initWithPath(folder + "/info.xml", &error);
+    ASSERT_NE(reopened, nullptr) << error.toStdString();
+    EXPECT_EQ(reopened->canvasCount(), 2);
+
+    // Saved again under the same name after "Replace": one template, the new one.
+    KXProject single;
+    sheet.OKClicked();
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].message, "FileExisted");
+    ASSERT_TRUE(writeProjectAsTemplate(sheet, single, &error)) << error.toStdString();
+    EXPECT_EQ(KXProject::initWithPath(folder + "/info.xml", &error)->canvasCount(), 1);
+    EXPECT_EQ(QDir(myTemplates()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"Trip2024.tpl"});
+    EXPECT_EQ(names(), QStringList{"Trip2024"});
 }
 
 TEST_F(TemplateChooserTest, EveryBuiltInTemplateShowsAThumbnailAndOpensIntoAProject) {

@@ -25,8 +25,21 @@ QString openablePackageForPath(const QString& path) {
     return {};
 }
 
+QIcon KXPackageIconProvider::icon(const QFileInfo& info) const {
+    if (!openablePackageForPath(info.absoluteFilePath()).isEmpty())
+        return QFileIconProvider::icon(QAbstractFileIconProvider::File);
+    return QFileIconProvider::icon(info);
+}
+
+QString KXPackageIconProvider::type(const QFileInfo& info) const {
+    if (!openablePackageForPath(info.absoluteFilePath()).isEmpty())
+        return kx::templates::localized(QStringLiteral("ProjectFileType"));
+    return QFileIconProvider::type(info);
+}
+
 KXProjectOpenPanel::KXProjectOpenPanel(QWidget* parent) : QFileDialog(parent) {
     setOption(QFileDialog::DontUseNativeDialog);
+    setIconProvider(&m_icons);
     setFileMode(QFileDialog::ExistingFile);
     setAcceptMode(QFileDialog::AcceptOpen);
     setWindowTitle(kx::templates::localized(QStringLiteral("Choose a Project")));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QFileIconProvider>
 
 #include <functional>
 
@@ -12,6 +13,14 @@ const QStringList& openableProjectExtensions();
 // The package a chosen path stands for: itself when it is a package folder, its folder for the "info.xml" of a
 // package; empty otherwise.
 QString openablePackageForPath(const QString& path);
+
+// Shows package folders as documents: a file's icon and the kind "project".
+class KXPackageIconProvider : public QFileIconProvider {
+public:
+    QIcon icon(const QFileInfo& info) const override;
+    QString type(const QFileInfo& info) const override;
+    using QFileIconProvider::icon;
+};
 
 class KXProjectOpenPanel : public QFileDialog {
     Q_OBJECT
@@ -25,6 +34,7 @@ private:
     void directoryWasEntered(const QString& folder);
 
     QString m_chosen;
+    KXPackageIconProvider m_icons;
 };
 
 // Runs the panel modally and answers the chosen package, or empty when the user cancelled. Tests replace it.

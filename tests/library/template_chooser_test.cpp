@@ -422,6 +422,10 @@ TEST(ProjectOpenPanel, APackageFolderOrItsInfoFileIsChosenAsADocument) {
     EXPECT_TRUE(openablePackageForPath(dir.filePath("Plain")).isEmpty());
     EXPECT_TRUE(openablePackageForPath(dir.filePath("Missing.vrtp3")).isEmpty());
 
+    KXPackageIconProvider icons;
+    EXPECT_EQ(icons.type(QFileInfo(package)), kx::templates::localized("ProjectFileType"));
+    EXPECT_NE(icons.type(QFileInfo(dir.filePath("Plain"))), kx::templates::localized("ProjectFileType"));
+
     KXProjectOpenPanel panel;
     panel.setDirectory(dir.path());
     panel.selectFile(package);

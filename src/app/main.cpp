@@ -10,6 +10,7 @@
 #include "controls/control_style.h"
 #include "document/document.h"
 #include "document/version_info.h"
+#include "library/template_window_controller.h"
 #include "model/model_classes.h"
 
 #include <QApplication>
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
     documents.setDocumentFactory([] { return std::make_shared<KXDocument>(); });
     documents.setAutosavingDelay(AppDelegate::kAutosavingDelay);
     KXDocumentWindowController::installFactory(&delegate);
+    // A document window starts from the template chooser.
+    KXTemplateChooser::setFactory([] { return KXTemplateWindowController::templateWC(); });
     delegate.applicationDidFinishLaunching();
 
     const QStringList arguments = parser.positionalArguments();
@@ -72,5 +75,6 @@ int main(int argc, char** argv) {
     for (const auto& document : std::vector(documents.documents()))
         document->close();
     KXMainWindowController::setFactory({});
+    KXTemplateChooser::setFactory({});
     return status;
 }

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
+#include <QMutex>
 
 #include <algorithm>
 #include <cmath>
@@ -95,6 +96,10 @@ kx::Image renderPage(OpenPage& open, const QSize& pixels) {
     const double xres = 72.0 * pixels.width() / open.size.width;
     const double yres = 72.0 * pixels.height() / open.size.height;
     const qint64 deadline = QDeadlineTimer(kPDFRenderTimeLimitMs).deadline();
+    // Poppler sets up its shared colour profiles lazily, unguarded, when it first draws; two pages drawn at once
+    // on worker threads (thumbnails) would race there, so pages are drawn one at a time.
+    static QMutex renderLock;
+    const QMutexLocker locked(&renderLock);
     const QImage rendered = pdfPages()->renderPage(open.page.get(), xres, yres, deadline);
     if (rendered.isNull() || QDeadlineTimer(deadline).hasExpired())
         return {};

@@ -7,6 +7,7 @@
 #include "controls/tab_bar.h"
 #include "graphics/file_utilities.h"
 #include "inspectors/setting_view_controller.h"
+#include "library/save_template.h"
 #include "model/canvas.h"
 #include "output/progress_sheet.h"
 #include "platform/foundation/bundle.h"
@@ -209,6 +210,13 @@ int KXMainWindow::settingTabIndex() const {
     return int(m_tbSetting->indexOfSelectedTabButton());
 }
 
+void KXMainWindow::saveAsTemplateAction() {
+    // The sheet names the template; a template that cannot be written leaves the own-templates folder as it
+    // was, and the command shows no message of its own.
+    if (m_project)
+        saveProjectAsTemplate(this, *m_project);
+}
+
 void KXMainWindow::buildMenus(AppDelegate* delegate) {
     QMenu* appMenu = menuBar()->addMenu(bundleNameForMenu());
     if (delegate) {
@@ -230,6 +238,9 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     saveAs->setObjectName(QStringLiteral("SaveAs"));
     saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     connect(saveAs, &QAction::triggered, this, &KXMainWindow::saveAsAction);
+    QAction* saveAsTemplate = file->addAction(localized("SaveAsTemplate"));
+    saveAsTemplate->setObjectName(QStringLiteral("SaveAsTemplate"));
+    connect(saveAsTemplate, &QAction::triggered, this, &KXMainWindow::saveAsTemplateAction);
 
     QMenu* edit = menuBar()->addMenu(localized("Edit"));
     edit->setObjectName(QStringLiteral("EditMenu"));

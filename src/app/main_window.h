@@ -95,6 +95,8 @@ public:
     // failure shows an alert with its reason.
     void saveAction();
     void saveAsAction();
+    // Keeps the project as one of the person's own templates, named in a sheet.
+    void saveAsTemplateAction();
     // The window's progress sheet; it lives as long as the window (its window is built on first use).
     KXProgressBarController* pbCtl() const { return m_pbCtl.get(); }
     // Shows the progress sheet on the window: indeterminate, cancellable, with the tip. Cancelling it only

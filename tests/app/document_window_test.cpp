@@ -4,6 +4,8 @@
 #include "app_test_support.h"
 #include "canvas/canvas_view.h"
 #include "document/version_info.h"
+#include "library/template_folders.h"
+#include "library/template_name_sheets.h"
 #include "model/background.h"
 #include "model/canvas.h"
 #include "model/model_classes.h"
@@ -12,6 +14,7 @@
 #include "output/progress_sheet.h"
 #include "platform/foundation/undo_manager.h"
 #include "platform/foundation/user_defaults.h"
+#include "support/environment_override.h"
 #include "support/event_wait.h"
 
 #include <QAction>
@@ -23,8 +26,10 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -189,6 +194,42 @@ TEST_F(DocumentWindowTest, TheInstalledFactoryGivesTheDocumentItsWindow) {
     // Opening the same file again brings the open document forward.
     EXPECT_EQ(documents().openDocumentWithContentsOfURL(package), document);
     EXPECT_EQ(documents().documents().size(), 1u);
+    EXPECT_TRUE(alerts.isEmpty());
+}
+
+// File > Save as Template: the sheet names the template, and the project is written among the person's own
+// templates, where it opens again with every page; the project itself stays where it was.
+TEST_F(DocumentWindowTest, SaveAsTemplateKeepsTheProjectAmongTheOwnTemplates) {
+    const kxtest::EnvironmentOverride data("XDG_DATA_HOME", QFile::encodeName(dir.filePath("data")));
+    const QString package = threePageProject(QStringLiteral("Album.vrtp3"));
+    const auto document = open(package);
+    ASSERT_TRUE(document);
+    KXMainWindow* window = windowOf(*document);
+    ASSERT_NE(window, nullptr);
+    QAction* saveAsTemplate = action(window, "SaveAsTemplate");
+    ASSERT_NE(saveAsTemplate, nullptr);
+    int sheets = 0;
+    // The sheet runs modally: it is answered from the event loop once it is up.
+    std::function<void()> answer = [&] {
+        auto* sheet = qobject_cast<KXSaveTemplateController*>(QApplication::activeModalWidget());
+        if (!sheet) {
+            QTimer::singleShot(10, answer);
+            return;
+        }
+        ++sheets;
+        sheet->tfName()->setText(QStringLiteral("Holiday"));
+        sheet->OKClicked();
+    };
+    QTimer::singleShot(0, answer);
+    saveAsTemplate->trigger();
+    EXPECT_EQ(sheets, 1);
+    const QString folder = kx::templates::userTemplateFolderPath() + QStringLiteral("/Holiday.tpl");
+    ASSERT_TRUE(folder.startsWith(dir.filePath("data"))) << folder.toStdString();
+    QString error;
+    const std::unique_ptr<KXProject> saved = KXProject::initWithPath(folder + QStringLiteral("/info.xml"), &error);
+    ASSERT_NE(saved, nullptr) << error.toStdString();
+    EXPECT_EQ(saved->canvasCount(), 3);
+    EXPECT_EQ(document->fileURL(), package);
     EXPECT_TRUE(alerts.isEmpty());
 }
 

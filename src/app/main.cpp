@@ -10,6 +10,7 @@
 #include "controls/control_style.h"
 #include "document/document.h"
 #include "document/version_info.h"
+#include "library/missing_resources_sheet.h"
 #include "model/model_classes.h"
 
 #include <QApplication>
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     documents.setDocumentFactory([] { return std::make_shared<KXDocument>(); });
     documents.setAutosavingDelay(AppDelegate::kAutosavingDelay);
     KXDocumentWindowController::installFactory(&delegate);
+    KXProject::setMissingSheetFactory([] { return std::make_unique<KXMissingResWindowController>(); });
     delegate.applicationDidFinishLaunching();
 
     const QStringList arguments = parser.positionalArguments();

@@ -74,7 +74,7 @@ QWidget* KXResourceViewController::buildPhotoTab() {
     m_photoBrowser->setAllowsMultipleSelection(true);
     column->addWidget(m_photoBrowser, 1);
 
-    // The strip under the browser: the zoom slider and the fill-randomly button.
+    // Under the browser: the zoom slider, then the fill-randomly button.
     auto* strip = new QHBoxLayout;
     m_slImage = new QSlider(Qt::Horizontal, tab);
     m_slImage->setObjectName(QStringLiteral("slImage"));
@@ -87,8 +87,8 @@ QWidget* KXResourceViewController::buildPhotoTab() {
     m_btFillRandomly->setObjectName(QStringLiteral("btFillRandomly"));
     m_btFillRandomly->setEnabled(false);
     strip->addWidget(m_slImage, 1);
-    strip->addWidget(m_btFillRandomly);
     column->addLayout(strip);
+    column->addWidget(m_btFillRandomly);
     return tab;
 }
 

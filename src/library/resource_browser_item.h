@@ -6,6 +6,8 @@
 #pragma once
 
 #include "controls/image_browser_view.h"
+#include "platform/foundation/coding.h"
+#include "platform/foundation/value.h"
 
 #include <QString>
 #include <QUrl>
@@ -14,9 +16,22 @@ inline const QString KXImageBrowserPathRepresentationType = QStringLiteral("path
 inline const QString KXImageBrowserURLRepresentationType = QStringLiteral("url");
 inline const QString KXImageBrowserImageRepresentationType = QStringLiteral("image");
 
-class KXImageBrowserItem {
+// Archived under the keys "url", "path", "title", "toolTip" and "representationType"; the image and the
+// version are not archived, so a copy (made by an archive round trip) has neither.
+class KXImageBrowserItem : public kx::Object, public kx::Coding {
 public:
-    virtual ~KXImageBrowserItem() = default;
+    KXImageBrowserItem() = default;
+    KXImageBrowserItem(const KXImageBrowserItem&) = default;
+    KXImageBrowserItem& operator=(const KXImageBrowserItem&) = default;
+    ~KXImageBrowserItem() override = default;
+
+    QString className() const override { return QStringLiteral("KXImageBrowserItem"); }
+    void encodeWithCoder(kx::KeyedArchiver& coder) const override;
+    void initWithCoder(kx::KeyedUnarchiver& coder) override;
+    // The copy made by archiving and unarchiving the item; null when that fails.
+    std::shared_ptr<KXImageBrowserItem> copy() const;
+    // Makes both item classes known to the shared class registry (done by copy()).
+    static void registerClasses();
 
     quint64 version() const { return m_version; }
     void setVersion(quint64 version) { m_version = version; }
@@ -37,7 +52,7 @@ public:
     QString imageTitle() const;
     // The path's extension.
     QString imageSubtitle() const;
-    // The path, the URL's text, or "placeholder" for an image item without a path.
+    // The path, the URL's text or the image's identity by the representation type; "placeholder" otherwise.
     QString imageUID() const;
     // The tool tip, else the title.
     QString description() const;
@@ -59,6 +74,7 @@ class KXResourceBrowserItem : public KXImageBrowserItem {
 public:
     KXResourceBrowserItem() = default;
     explicit KXResourceBrowserItem(const QString& path) { setPath(path); }
+    QString className() const override { return QStringLiteral("KXResourceBrowserItem"); }
 
     // Also looks for the thumbnail beside the file.
     void setPath(const QString& path) override;

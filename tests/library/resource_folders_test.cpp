@@ -85,6 +85,50 @@ TEST(ResourceBrowserItem, ShowsTheThumbnailButKeepsTheResourcePath) {
     EXPECT_EQ(withoutThumb.browserItem().path, dog);
 }
 
+TEST(ResourceBrowserItem, CopiesByArchiveWithoutImageOrVersion) {
+    ResourceWorld world;
+    const QString cat = ResourceWorld::image(world.resources() + "/Clipart/Pets/Cat.png");
+    const QString thumb = ResourceWorld::image(world.resources() + "/Clipart/Pets/Thumbnails/Cat.jpg");
+    KXResourceBrowserItem item(cat);
+    item.setTitle("Kitten");
+    item.setToolTip("A cat");
+    item.setUrl(QUrl("https://example.org/cat.png"));
+    item.setVersion(7);
+    item.setImage(kx::Image(QImage(4, 4, QImage::Format_ARGB32)));
+    const std::shared_ptr<KXImageBrowserItem> copy = item.copy();
+    ASSERT_TRUE(copy);
+    auto* resource = dynamic_cast<KXResourceBrowserItem*>(copy.get());
+    ASSERT_TRUE(resource);
+    EXPECT_EQ(copy->path(), cat);
+    EXPECT_EQ(resource->thumbPath(), thumb);
+    EXPECT_EQ(copy->title(), "Kitten");
+    EXPECT_EQ(copy->toolTip(), "A cat");
+    EXPECT_EQ(copy->url(), QUrl("https://example.org/cat.png"));
+    EXPECT_EQ(copy->representationType(), KXImageBrowserPathRepresentationType);
+    EXPECT_EQ(copy->version(), 0u);
+    EXPECT_TRUE(copy->image().isNull());
+}
+
+TEST(ResourceBrowserItem, UidAndTitleFollowTheRepresentationType) {
+    KXImageBrowserItem item;
+    item.setPath("/a/b/Robin.png");
+    EXPECT_EQ(item.imageUID(), "/a/b/Robin.png");
+    EXPECT_EQ(item.imageTitle(), "Robin");
+    EXPECT_EQ(item.description(), "Robin");
+    item.setRepresentationType(KXImageBrowserURLRepresentationType);
+    item.setUrl(QUrl("https://example.org/owl.jpg"));
+    EXPECT_EQ(item.imageUID(), "https://example.org/owl.jpg");
+    item.setRepresentationType(KXImageBrowserImageRepresentationType);
+    EXPECT_EQ(item.imageUID(), "placeholder");
+    item.setImage(kx::Image(QImage(4, 4, QImage::Format_ARGB32)));
+    EXPECT_TRUE(item.imageUID().startsWith("image-"));
+    item.setRepresentationType("other");
+    EXPECT_EQ(item.imageUID(), "placeholder");
+    KXImageBrowserItem byUrl;
+    byUrl.setUrl(QUrl("https://example.org/owl.jpg"));
+    EXPECT_EQ(byUrl.imageTitle(), "owl");
+}
+
 TEST(ResourceImport, NeverReplacesAnExistingFile) {
     ResourceWorld world;
     const QString folder = customResourcePath(KXResourceClipart);

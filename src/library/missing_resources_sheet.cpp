@@ -86,6 +86,7 @@ void KXMissingResWindowController::buildWindow(QWidget* parent) {
     m_tableView->verticalHeader()->hide();
     m_tableView->horizontalHeader()->setStretchLastSection(true);
     m_tableView->setSelectionMode(QAbstractItemView::NoSelection);
+    m_tableView->setFocusPolicy(Qt::NoFocus);
     column->addWidget(m_tableView, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -111,6 +112,10 @@ void KXMissingResWindowController::showInWindow(QWidget* window, const QStringLi
 }
 
 void KXMissingResWindowController::closeAction() {
-    if (m_window)
-        m_window->hide();
+    if (!m_window)
+        return;
+    m_window->hide();
+    // Without a window manager nothing hands the keyboard back to the document window.
+    if (QWidget* owner = m_window->parentWidget())
+        owner->activateWindow();
 }

@@ -1,6 +1,7 @@
 #include "library/missing_resources_sheet.h"
 #include "resource_fixture.h"
 
+#include <QApplication>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTableView>
@@ -46,6 +47,20 @@ TEST(MissingResourcesSheet, ShowingAgainReplacesTheListsAndCloseHidesIt) {
     ASSERT_TRUE(close);
     close->click();
     EXPECT_FALSE(sheet.window()->isVisible());
+}
+
+TEST(MissingResourcesSheet, ClosingHandsTheKeyboardBackToTheDocumentWindow) {
+    kxtest::ResourceWorld world;
+    QMainWindow window;
+    window.show();
+    KXMissingResWindowController sheet;
+    sheet.showInWindow(&window, {"a.jpg"}, {}, {});
+    sheet.window()->activateWindow();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), sheet.window());
+    sheet.closeAction();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &window);
 }
 
 }  // namespace

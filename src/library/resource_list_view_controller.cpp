@@ -157,6 +157,8 @@ void KXResourceListViewController::initUI() {
     connect(m_slZoom, &QSlider::valueChanged, this, [this] { zoomChanged(); });
     connect(m_btImport, &QPushButton::clicked, this, [this] { importAction(); });
     connect(m_btRemove, &QPushButton::clicked, this, [this] { removeAction(); });
+    // The field opens and closes with its button; what it searches attaches later.
+    connect(m_btSearch, &QPushButton::toggled, m_searchField, &QWidget::setVisible);
     connect(m_imageBrowserView, &kx::ImageBrowserView::selectionDidChange, this, [this] { selectionChanged(); });
     connect(m_imageBrowserView, &kx::ImageBrowserView::cellWasRightClicked, this,
             [this](int item, const QPoint& at) { cellRightClicked(item, at); });

@@ -229,6 +229,21 @@ TEST_F(ResourcePanel, DraggingCarriesTheResourceFilesNotTheirThumbnails) {
     EXPECT_TRUE(view->model()->flags(rows.first()) & Qt::ItemIsDragEnabled);
 }
 
+TEST_F(ResourcePanel, AnImportRelistsEveryListShowingTheOwnCategory) {
+    makePanel();
+    KXResourceViewController other;
+    KXResourceListViewController* shown = other.controllerWithTag(KXResourceTagMask);
+    shown->pubResource()->setCurrentIndex(shown->pubResource()->count() - 1);
+    shown->categoryChanged();
+    KXResourceListViewController* frames = other.controllerWithTag(KXResourceTagFrame);
+    const QStringList framesBefore = listedNames(frames);
+    ASSERT_TRUE(listedNames(shown).isEmpty());
+
+    list(KXResourceTagMask)->importFiles({ResourceWorld::image(world.path("in/oval.png"))});
+    EXPECT_EQ(listedNames(shown), QStringList({"oval.png"}));
+    EXPECT_EQ(listedNames(frames), framesBefore);
+}
+
 struct RecordingDelegate : KXResourceViewControllerDelegate {
     void resourceViewControllerAddResources(KXResourceViewController*, const QStringList& paths) override {
         added = paths;

@@ -10,6 +10,7 @@
 #include "controls/control_style.h"
 #include "document/document.h"
 #include "document/version_info.h"
+#include "library/missing_resources_sheet.h"
 #include "library/template_window_controller.h"
 #include "model/model_classes.h"
 
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
     KXDocumentWindowController::installFactory(&delegate);
     // A document window starts from the template chooser.
     KXTemplateChooser::setFactory([] { return KXTemplateWindowController::templateWC(); });
+    KXProject::setMissingSheetFactory([] { return std::make_unique<KXMissingResWindowController>(); });
     delegate.applicationDidFinishLaunching();
 
     const QStringList arguments = parser.positionalArguments();

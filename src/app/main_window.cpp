@@ -7,6 +7,7 @@
 #include "controls/tab_bar.h"
 #include "graphics/file_utilities.h"
 #include "inspectors/setting_view_controller.h"
+#include "library/resource_view_controller.h"
 #include "library/save_template.h"
 #include "model/canvas.h"
 #include "output/progress_sheet.h"
@@ -186,6 +187,10 @@ void KXMainWindow::buildSidePanels() {
     // tab selected.
     m_tbResource->setSelectType(0);
     m_tbResource->setDelegate(this);
+    m_resourceVC = new KXResourceViewController(nullptr, m_resourceView);
+    auto* resources = new QVBoxLayout(m_resourceView);
+    resources->setContentsMargins(0, 0, 0, 0);
+    resources->addWidget(m_resourceVC);
 
     // The settings panel has no page until the first page switch binds one.
     m_settingVC = std::make_unique<KXSettingViewController>(nullptr);
@@ -200,8 +205,10 @@ void KXMainWindow::buildSidePanels() {
 }
 
 void KXMainWindow::tabbarSelectionChanged(KXTabbar* tabbar) {
-    if (tabbar == m_tbResource)
+    if (tabbar == m_tbResource) {
         m_resourceTabIndex = tabbar->indexOfSelectedTabButton();
+        m_resourceVC->showViewWithTag(m_resourceTabIndex);
+    }
     else if (tabbar == m_tbSetting && m_settingVC)
         m_settingVC->showViewWithTag(tabbar->indexOfSelectedTabButton());
 }
@@ -450,6 +457,8 @@ void KXMainWindow::removeEmptyPhoto(const kx::Notification& notification) {
 void KXMainWindow::updateCanFillRandomly() {
     KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
     m_canFillRandomly = page && !page->emptyPhotos().empty();
+    if (m_resourceVC)
+        m_resourceVC->setCanFillRandomly(m_canFillRandomly);
 }
 
 void KXMainWindow::adoptProject(std::unique_ptr<KXProject> project, std::int64_t pageIndex) {

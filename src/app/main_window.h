@@ -31,6 +31,7 @@
 #include <vector>
 
 class KXPreview;
+class KXResourceViewController;
 class KXSettingViewController;
 class KXProgressBarController;
 class KXZoomPopUp;
@@ -159,12 +160,14 @@ public:
     QWidget* resourceView() const { return m_resourceView; }
     QWidget* settingView() const { return m_settingView; }
     KXTabbar* tbResource() const { return m_tbResource; }
+    // The resource panel inside the left container.
+    KXResourceViewController* resourceVC() const { return m_resourceVC; }
     KXTabbar* tbSetting() const { return m_tbSetting; }
     KXSettingViewController* settingVC() const { return m_settingVC.get(); }
     // The resource tab chosen last; the resource panel will show the view with this tag.
     std::int64_t resourceTabIndex() const { return m_resourceTabIndex; }
-    // A tab bar's new selection: the settings panel (or, later, the resource panel) shows the view whose
-    // tag is the selected index.
+    // A tab bar's new selection: the settings panel or the resource panel shows the view whose tag is the
+    // selected index.
     void tabbarSelectionChanged(KXTabbar* tabbar) override;
     QWidget* bottomMidView() const { return m_bottomMidView; }
     // The toolbar and its items; the items are disabled until their commands exist.
@@ -228,6 +231,7 @@ private:
     QWidget* m_resourceView = nullptr;
     QWidget* m_settingView = nullptr;
     KXTabbar* m_tbResource = nullptr;
+    KXResourceViewController* m_resourceVC = nullptr;
     KXTabbar* m_tbSetting = nullptr;
     std::unique_ptr<KXSettingViewController> m_settingVC;
     std::int64_t m_resourceTabIndex = 0;

@@ -359,7 +359,10 @@ void KXExportViewController::quickLookWithName(const QString& name, bool changed
     if (m_running)
         return;
     if (m_previewPath.isEmpty()) {
-        QDir().mkpath(m_previewFolder);
+        if (m_previewFolder.isEmpty() || !QDir().mkpath(m_previewFolder)) {
+            emit runFinished();
+            return;
+        }
         m_previewPath = uniqueFilePath(m_previewFolder, name, QStringLiteral("pdf"));
     }
     if (changed)

@@ -109,7 +109,8 @@ public:
     void openExportPath();
 
     // ---- project preview ----
-    // The folder of the preview files; default: "<data folder>/<bundle name>/QuickPreview".
+    // The folder of the preview files; default: "<data folder>/<bundle name>/QuickPreview". Empty: no
+    // preview is made.
     void setPreviewFolder(const QString& folder) { m_previewFolder = folder; }
     // Opens the preview PDF of the project in the desktop's viewer, rendering it first when the project
     // changed since the last complete preview (or none was made). The file name is the display name, made

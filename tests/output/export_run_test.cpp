@@ -6,13 +6,17 @@
 #include "model/page_size.h"
 #include "file_bytes.h"
 #include "support/outside_tools.h"
+#include "support/event_wait.h"
 #include "support/run_program.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -238,6 +242,40 @@ TEST_F(ExportRunTest, CancelStopsBetweenPagesAfterWaitingOutThePause) {
     const KXExportJob pdf{{pixelPage(10, 10), pixelPage(10, 10)}, path("Doc.pdf"), QStringLiteral("png"), 80, {}};
     EXPECT_EQ(runExport(pdf, control).outcome, KXExportOutcome::Cancelled);
     EXPECT_FALSE(QFileInfo::exists(pdf.path));
+}
+
+// Run by the test below in a child process that it kills: many large pages into the folder it names.
+TEST_F(ExportRunTest, DISABLED_ChildExportingUntilKilled) {
+    const QString folder = qEnvironmentVariable("KX_EXPORT_KILL_FOLDER");
+    ASSERT_FALSE(folder.isEmpty());
+    std::vector<std::shared_ptr<KXCanvas>> pages;
+    for (int i = 0; i < 40; ++i)
+        pages.push_back(pixelPage(3000, 3000, kx::Color::srgb(0.1 * (i % 10), 0.5, 1, 1)));
+    runExport({pages, folder, QStringLiteral("bmp"), 100, {}});
+}
+
+TEST_F(ExportRunTest, ARunKilledInTheMiddleLeavesOnlyCompleteFilesUnderFinalNames) {
+    const QString folder = path("Killed");
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KX_EXPORT_KILL_FOLDER", folder);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_also_run_disabled_tests", "--gtest_filter=ExportRunTest.DISABLED_ChildExportingUntilKilled"});
+    ASSERT_TRUE(child.waitForStarted());
+    const auto finalFiles = [&] {
+        return QDir(folder).entryList({"Killed_*.bmp"}, QDir::Files, QDir::Name);
+    };
+    // Killed while it writes: soon after its second page is in place.
+    ASSERT_TRUE(kxtest::processEventsUntil([&] { return finalFiles().size() >= 2; }, 300000));
+    child.kill();
+    ASSERT_TRUE(child.waitForFinished(30000));
+    const QStringList files = finalFiles();
+    ASSERT_LT(files.size(), 40);
+    // Every page's file has the same length, the length of a complete one.
+    const qsizetype complete = 54 + qsizetype(3000) * 3000 * 3;
+    for (const QString& name : files)
+        EXPECT_EQ(QFileInfo(folder + u'/' + name).size(), complete) << name.toStdString();
 }
 
 }  // namespace

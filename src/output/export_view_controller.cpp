@@ -14,6 +14,7 @@
 #include "platform/foundation/bundle.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -72,6 +73,21 @@ KXExportViewController::~KXExportViewController() {
     // The list is owned by the popover window once that exists.
     if (!m_popupWindow)
         delete m_popupView;
+}
+
+void KXExportViewController::setMainWindow(QWidget* window) {
+    if (m_mainWindow)
+        m_mainWindow->removeEventFilter(this);
+    m_mainWindow = window;
+    if (window)
+        window->installEventFilter(this);
+}
+
+bool KXExportViewController::eventFilter(QObject* watched, QEvent* event) {
+    // A popover left open would outlive its window on the screen and keep the application running.
+    if (watched == m_mainWindow && (event->type() == QEvent::Hide || event->type() == QEvent::Close))
+        hideWindow();
+    return QObject::eventFilter(watched, event);
 }
 
 // ---- popover ----

@@ -64,7 +64,8 @@ public:
     explicit KXExportViewController(KXExportProject project, QObject* parent = nullptr);
     ~KXExportViewController() override;
 
-    void setMainWindow(QWidget* window) { m_mainWindow = window; }
+    // The window every sheet runs on; the popover closes with it.
+    void setMainWindow(QWidget* window);
     QWidget* mainWindow() const { return m_mainWindow; }
     void setDelegate(KXExportViewControllerDelegate* delegate) { m_delegate = delegate; }
 
@@ -122,6 +123,9 @@ public:
 signals:
     // A run (export or preview) ended and its completion ran.
     void runFinished();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // `sheetInfo`: the PDF information comes from the PDF sheet when the window has one (else the defaults).

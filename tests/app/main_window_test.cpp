@@ -361,7 +361,10 @@ TEST_F(MainWindowTest, TheExportItemAndThePreviewCommandReachTheExportController
     window.show();
     window.tbiExport()->trigger();
     EXPECT_TRUE(window.exportViewController()->popupWindow()->isVisible());
-    window.exportViewController()->hideWindow();
+    // The popover goes with its window.
+    window.hide();
+    EXPECT_FALSE(window.exportViewController()->popupWindow()->isVisible());
+    window.show();
 
     window.exportViewController()->setPreviewFolder(dir.filePath(QStringLiteral("QuickPreview")));
     int finished = 0;

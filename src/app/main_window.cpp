@@ -316,6 +316,13 @@ KXExportViewController* KXMainWindow::exportViewController() {
             return page ? page->outputCopy() : nullptr;
         };
         project.projectPath = [this] { return m_project ? m_project->path() : QString(); };
+        project.recordExport = [](const QString& action, const QString& label) {
+            if (GAObject* analytics = GAObject::defaultObject()) {
+                analytics->clearEvent();
+                analytics->trackEventType(QStringLiteral("Export"), action, label, 1);
+                analytics->postEvent();
+            }
+        };
         m_exportCtl = std::make_unique<KXExportViewController>(std::move(project));
         m_exportCtl->setMainWindow(this);
         // Without a usable data folder there is no place for previews, and none is made.

@@ -220,6 +220,8 @@ bool KXExportViewController::completionHandler(const QString& path) {
         runInformationalAlert(m_mainWindow, exportText("Unwritable").arg(path), exportText("UnwritableTip"));
         return false;
     }
+    if (m_project.recordExport)
+        m_project.recordExport(QStringLiteral("Export image"), QFileInfo(path).suffix().toLower());
     QTimer::singleShot(0, this, [this, path] { saveImageToPath(path); });
     return true;
 }
@@ -241,6 +243,8 @@ void KXExportViewController::runExportPdf() {
         return;
     const QString path = sheet->filePath();
     QTimer::singleShot(0, this, [this, path] { startRun(path, allPageIndexes(), false, true); });
+    if (m_project.recordExport)
+        m_project.recordExport(QStringLiteral("Save PDF"), QStringLiteral("pdf"));
 }
 
 // ---- export run ----

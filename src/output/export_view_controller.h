@@ -41,6 +41,8 @@ struct KXExportProject {
     std::function<std::shared_ptr<KXCanvas>(int)> outputCopyOfPage;
     // The project file's path; empty for a project never saved.
     std::function<QString()> projectPath;
+    // Records a usage event of category "Export" (action, label); may be empty.
+    std::function<void(const QString& action, const QString& label)> recordExport;
 };
 
 class KXExportViewControllerDelegate {

@@ -106,6 +106,7 @@ protected:
         project.pageCount = [pages] { return int(pages->size()); };
         project.outputCopyOfPage = [pages](int i) { return (*pages)[size_t(i)]->outputCopy(); };
         project.projectPath = [projectPath] { return projectPath; };
+        project.recordExport = [this](const QString& action, const QString& label) { recorded << action + u'/' + label; };
         controllers.push_back(std::make_unique<KXExportViewController>(project));
         KXExportViewController& c = *controllers.back();
         c.setDelegate(&delegate);
@@ -129,7 +130,7 @@ protected:
     Delegate delegate;
     QString panelAnswer;
     std::vector<QStringList> panelRequests;
-    QStringList panelNames, alerts, revealed, opened;
+    QStringList panelNames, alerts, revealed, opened, recorded;
 };
 
 TEST_F(ExportViewControllerTest, TheListOffersFourKindsAndAReleaseOutsideAnyRowExportsNothing) {
@@ -269,6 +270,7 @@ TEST_F(ExportViewControllerTest, AnItemTheRunCannotUseGetsTheUnwritableAlertAndN
     choose(c.view()->pubExportPage(), KXExportOnePage);
     EXPECT_FALSE(c.completionHandler(folder));
     EXPECT_EQ(alerts.size(), 2);
+    EXPECT_TRUE(recorded.isEmpty());
     processEventsUntil([] { return false; }, 50);
     EXPECT_FALSE(c.isRunning());
     EXPECT_EQ(kxtest::readFile(file), "a file, not a folder");
@@ -308,6 +310,7 @@ TEST_F(ExportViewControllerTest, APdfPathFromTheImagePanelWritesEveryPageWithThe
     EXPECT_TRUE(info.contains(QRegularExpression("Title: +Summer\n"))) << info.toStdString();
     EXPECT_TRUE(info.contains(QRegularExpression("Subject: +None\n")));
     EXPECT_TRUE(info.contains(QRegularExpression("Pages: +2\n")));
+    EXPECT_EQ(recorded, QStringList{"Export image/pdf"});
 }
 
 TEST_F(ExportViewControllerTest, ThePdfSheetsInformationGoesIntoTheDocument) {
@@ -328,6 +331,7 @@ TEST_F(ExportViewControllerTest, ThePdfSheetsInformationGoesIntoTheDocument) {
     EXPECT_TRUE(info.contains(QRegularExpression("Title: +Holiday\n"))) << info.toStdString();
     EXPECT_TRUE(info.contains(QRegularExpression("Author: +" + QRegularExpression::escape(applicationBundleName()) + "\n")));
     EXPECT_TRUE(info.contains(QRegularExpression("Keywords: +sea, sun\n")));
+    EXPECT_EQ(recorded, QStringList{"Save PDF/pdf"});
 }
 
 TEST_F(ExportViewControllerTest, ThePreviewIsMadeOncePerChangeInAFileOfItsOwnPerWindow) {

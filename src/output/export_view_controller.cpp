@@ -12,6 +12,7 @@
 #include "output/file_reveal.h"
 #include "output/progress_sheet.h"
 #include "platform/foundation/bundle.h"
+#include "platform/foundation/thread_handover.h"
 
 #include <QDialog>
 #include <QEvent>
@@ -321,7 +322,9 @@ void KXExportViewController::startRun(const QString& path, const std::vector<int
     control.isCancelled = [pb] { return pb->isCancelled(); };
     control.waitWhilePausing = [pb] { pb->waitWhilePausing(); };
     QPointer<KXExportViewController> self(this);
-    m_pool.start([self, job = std::move(job), control, path, preview]() mutable {
+    // The job is built before the hand-over is announced, so that everything it holds comes before it.
+    std::function<void()> work = [self, job = std::move(job), control, path, preview]() mutable {
+        kx::takePoolHandOver();
         const KXExportResult result = runExport(job, control);
         // The copies go with the worker; nothing of them reaches the main thread.
         job.pages.clear();
@@ -332,7 +335,9 @@ void KXExportViewController::startRun(const QString& path, const std::vector<int
                     self->finishRun(result, path, preview);
             },
             Qt::QueuedConnection);
-    });
+    };
+    kx::announcePoolHandOver();
+    m_pool.start(std::move(work));
 }
 
 void KXExportViewController::finishRun(const KXExportResult& result, const QString& path, bool preview) {

@@ -80,7 +80,7 @@ bool writeBitmapPage(KXCanvas& page, const QString& file, const KXExportJob& job
 
 bool writePSDPage(KXCanvas& page, const QString& file, QString* reason) {
     PSDError error;
-    if (savePSDImageToPath(page, file, page.pixelSize(), &error))
+    if (savePSDImageToPath(page, file, page.pixelSize(), &error, exportResolutionOfPage(page)))
         return true;
     *reason = error.reason.isEmpty() ? error.name : error.reason;
     return false;

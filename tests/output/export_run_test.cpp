@@ -136,6 +136,19 @@ TEST_F(ExportRunTest, SeveralPagesAsLayeredPSDFiles) {
     EXPECT_EQ(out, "64 32 1 (0, 0, 255)\n32 48 1 (0, 0, 255)");
 }
 
+TEST_F(ExportRunTest, APSDFileRecordsThePagesResolution) {
+    KX_REQUIRE_TOOLS("identify");
+    const KXExportJob job{{redInches()}, path("one.psd"), QStringLiteral("psd"), 90, {}};
+    ASSERT_EQ(runExport(job).outcome, KXExportOutcome::Written);
+    const QStringList fields =
+        output("identify", {"-units", "PixelsPerInch", "-format", "%w %h %x %y\n", job.path + "[0]"}).split(u' ');
+    ASSERT_EQ(fields.size(), 4);
+    EXPECT_EQ(fields[0], "600");
+    EXPECT_EQ(fields[1], "300");
+    EXPECT_NEAR(fields[2].toDouble(), 300, 0.6);
+    EXPECT_NEAR(fields[3].toDouble(), 300, 0.6);
+}
+
 TEST_F(ExportRunTest, PDFHasAPageOfItsOwnSizePerPageWithItsInformationAndOneJPEGAtTwiceThePixels) {
     KX_REQUIRE_TOOLS("pdfinfo", "pdfimages", "pdftoppm");
     const KXExportJob job{{redInches(), pixelPage(200, 100, kx::Color::srgb(0, 1, 0, 1))},

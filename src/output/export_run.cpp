@@ -98,7 +98,7 @@ KXExportResult runPDF(const KXExportJob& job, const KXExportControl& control) {
         // The picture has twice the page's pixels, so the PDF stays sharp when it is zoomed in.
         const kx::Image image = page.renderOutputImage({pixels.width * 2, pixels.height * 2});
         QString reason = QStringLiteral("the page cannot be rendered at its size");
-        if (image.isNull() || !writer.addPage(image.qimage(), pdfPageSize(pixels, exportResolutionOfPage(page)), &reason))
+        if (image.isNull() || !writer.addPage(image.qimage(), pdfPageSize(pixels, pdfResolutionOfPage(page)), &reason))
             return failure(i + 1, reason);
     }
     if (shouldStop(control))

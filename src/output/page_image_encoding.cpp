@@ -16,6 +16,11 @@ int exportResolutionOfPage(const KXCanvas& page) {
     return int(size->dpi());
 }
 
+int pdfResolutionOfPage(const KXCanvas& page) {
+    const KXSize* size = page.pageSize();
+    return size && size->dpi() > 0 ? int(size->dpi()) : 72;
+}
+
 namespace {
 
 QByteArray formatName(BitmapFileType type) {

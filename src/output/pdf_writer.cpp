@@ -85,11 +85,9 @@ bool KXPdfWriter::addPage(const QImage& picture, const kx::Size& pointSize, QStr
     } else {
         cairo_pdf_surface_set_size(doc.surface, pointSize.width, pointSize.height);
     }
-    QImage opaque = picture.convertToFormat(QImage::Format_RGB32);
+    const QImage opaque = picture.convertToFormat(QImage::Format_RGB32);
+    // The page shows the JPEG stream as it is; the pixels below serve cairo only when the stream is missing.
     const QByteArray jpeg = jpegBytes(opaque);
-    // The picture cairo sees is the decoded JPEG, so what the PDF shows is what its JPEG stream holds.
-    if (const QImage decoded = QImage::fromData(jpeg, "jpeg"); !decoded.isNull())
-        opaque = decoded.convertToFormat(QImage::Format_RGB32);
     // cairo keeps the picture until the document closes, so it gets pixels of its own.
     cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, opaque.width(), opaque.height());
     if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {

@@ -151,24 +151,27 @@ TEST_F(ExportRunTest, APSDFileRecordsThePagesResolution) {
 
 TEST_F(ExportRunTest, PDFHasAPageOfItsOwnSizePerPageWithItsInformationAndOneJPEGAtTwiceThePixels) {
     KX_REQUIRE_TOOLS("pdfinfo", "pdfimages", "pdftoppm");
-    const KXExportJob job{{redInches(), pixelPage(200, 100, kx::Color::srgb(0, 1, 0, 1))},
+    // A page measured in pixels at 300 dpi is sized by its resolution too.
+    const KXExportJob job{{redInches(), pixelPage(200, 100, kx::Color::srgb(0, 1, 0, 1)),
+                           page(600, 300, KXSizeUnitPixel, 300, kx::Color::srgb(0, 0, 1, 1))},
                           path("Doc.pdf"), QStringLiteral("jpg"), 100,
                           {QStringLiteral("My Title"), QStringLiteral("Ann"), QStringLiteral("Cards"), QStringLiteral("red, green")}};
     const KXExportResult result = runExport(job);
     ASSERT_EQ(result.outcome, KXExportOutcome::Written) << result.reason.toStdString();
-    const QString info = output("pdfinfo", {"-f", "1", "-l", "2", job.path});
+    const QString info = output("pdfinfo", {"-f", "1", "-l", "3", job.path});
     EXPECT_TRUE(info.contains(QRegularExpression("Title: +My Title\n"))) << info.toStdString();
     EXPECT_TRUE(info.contains(QRegularExpression("Author: +Ann\n")));
     EXPECT_TRUE(info.contains(QRegularExpression("Subject: +Cards\n")));
     EXPECT_TRUE(info.contains(QRegularExpression("Keywords: +red, green\n")));
-    EXPECT_TRUE(info.contains(QRegularExpression("Pages: +2\n")));
+    EXPECT_TRUE(info.contains(QRegularExpression("Pages: +3\n")));
     // 600 x 300 pixels at 300 dpi are 144 x 72 points; a pixel page is as many points as pixels.
     EXPECT_TRUE(info.contains(QRegularExpression("Page +1 size: +144 x 72 pts"))) << info.toStdString();
     EXPECT_TRUE(info.contains(QRegularExpression("Page +2 size: +200 x 100 pts"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression("Page +3 size: +144 x 72 pts"))) << info.toStdString();
     const QStringList images = output("pdfimages", {"-list", job.path}).split(u'\n').mid(2);
-    ASSERT_EQ(images.size(), 2);
-    const char* expected[] = {"1200 +600 .*jpeg", "400 +200 .*jpeg"};
-    for (int i = 0; i < 2; ++i)
+    ASSERT_EQ(images.size(), 3);
+    const char* expected[] = {"1200 +600 .*jpeg", "400 +200 .*jpeg", "1200 +600 .*jpeg"};
+    for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(images[i].contains(QRegularExpression(QString::fromLatin1(expected[i])))) << images[i].toStdString();
     // The colours survive: a middle pixel of each page.
     const QString ppm = path("probe");

@@ -4,7 +4,9 @@
 #include "output/export_choices.h"
 #include "platform/foundation/bundle.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QWindow>
@@ -25,7 +27,26 @@ InformationalAlertRunner& alertSlot() {
     return runner;
 }
 
+// The save panel of an export. When the export writes a folder of numbered files, an existing folder is a
+// valid answer: choosing it (by name, or Save inside it with no name typed) accepts it instead of opening it.
+class ExportSaveDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    bool folderTarget = false;
+
+protected:
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (folderTarget && !files.isEmpty() && QFileInfo(files.constFirst()).isDir()) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
 void applyTypes(QFileDialog& dialog, const QStringList& types) {
+    static_cast<ExportSaveDialog&>(dialog).folderTarget = types.value(0) == KXFolderFileType;
     if (types.value(0) == KXFolderFileType) {
         // A folder of numbered files: the typed name becomes a folder, so no extension is added.
         dialog.setDefaultSuffix({});
@@ -44,11 +65,12 @@ void applyTypes(QFileDialog& dialog, const QStringList& types) {
 QString runSavePanel(const KXSavePanelRequest& request) {
     if (const SavePanelRunner& replaced = panelSlot())
         return replaced(request);
-    QFileDialog dialog(request.parent);
+    ExportSaveDialog dialog(request.parent);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setLabelText(QFileDialog::Accept, request.prompt);
+    dialog.setDirectory(request.directory.isEmpty() ? QDir::homePath() : request.directory);
     dialog.selectFile(request.name);
     applyTypes(dialog, request.allowedTypes);
     QMetaObject::Connection follow;

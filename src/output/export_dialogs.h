@@ -18,6 +18,8 @@ QString exportText(const char* key);
 struct KXSavePanelRequest {
     QWidget* parent = nullptr;
     QString prompt;
+    // The folder the panel opens in (empty: the user's home folder), and the name it proposes.
+    QString directory;
     QString name;
     // ["public.folder"] asks for a new or existing folder; otherwise the extensions allowed.
     QStringList allowedTypes;

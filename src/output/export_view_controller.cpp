@@ -205,7 +205,9 @@ void KXExportViewController::popupSavePanel() {
     KXSavePanelRequest request;
     request.parent = m_mainWindow;
     request.prompt = exportText("Save");
-    request.name = defaultExportName(m_project.projectPath(), exportText("Untitled"));
+    const QString projectPath = m_project.projectPath();
+    request.directory = projectPath.isEmpty() ? QString() : QFileInfo(projectPath).absolutePath();
+    request.name = defaultExportName(projectPath, exportText("Untitled"));
     request.allowedTypes = accessory->allowedFileTypes();
     request.accessory = accessory;
     const QString path = runSavePanel(request);

@@ -22,7 +22,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QApplication>
 #include <QDir>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,6 +70,7 @@ protected:
         setSavePanelRunner([this](const KXSavePanelRequest& request) {
             panelRequests.push_back(request.allowedTypes);
             panelNames.push_back(request.name);
+            panelFolders.push_back(request.directory);
             return panelAnswer;
         });
         setInformationalAlertRunner([this](const QString& message, const QString&) { alerts.append(message); });
@@ -130,6 +134,7 @@ protected:
     Delegate delegate;
     QString panelAnswer;
     std::vector<QStringList> panelRequests;
+    QStringList panelFolders;
     QStringList panelNames, alerts, revealed, opened, recorded;
 };
 
@@ -160,6 +165,7 @@ TEST_F(ExportViewControllerTest, TheSavePanelAsksForAFileOrAFolder) {
     ASSERT_EQ(panelRequests.size(), 1u);
     EXPECT_EQ(panelRequests[0], QStringList{"jpg"});
     EXPECT_EQ(panelNames[0], "Birthday");
+    EXPECT_EQ(panelFolders[0], dir.path());
     auto* model = qobject_cast<QStandardItemModel*>(one.view()->pubExportPage()->model());
     EXPECT_FALSE(model->item(1)->isEnabled());
     EXPECT_FALSE(model->item(2)->isEnabled());
@@ -168,6 +174,7 @@ TEST_F(ExportViewControllerTest, TheSavePanelAsksForAFileOrAFolder) {
     three.exportWithType(KXExportTypeImage);
     EXPECT_EQ(panelRequests[1], QStringList{"public.folder"});
     EXPECT_EQ(panelNames[1], "Untitled");
+    EXPECT_EQ(panelFolders[1], "");
     KXExportAccessoryView* v = three.view();
     Counter types(v, &KXExportAccessoryView::allowedFileTypesChanged);
     choose(v->pubExportPage(), KXExportPageRange);
@@ -368,6 +375,40 @@ TEST_F(ExportViewControllerTest, ACancelledPreviewIsNotTakenAsUpToDate) {
     ASSERT_TRUE(processEventsUntil([&] { return finished.count() == 2; }));
     EXPECT_TRUE(c.previewUpToDate());
     EXPECT_TRUE(QFileInfo::exists(c.previewPath()));
+}
+
+// The real panel: an existing folder is a valid answer when the export writes numbered files into a folder,
+// while for one file it only opens that folder.
+TEST_F(ExportViewControllerTest, ThePanelAcceptsAnExistingFolderOnlyForAFolderOfFiles) {
+    setSavePanelRunner({});
+    const QString folder = dir.filePath("Existing");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const auto answer = [&](const QStringList& types) {
+        // Chooses the folder; a panel still open afterwards is cancelled.
+        QTimer::singleShot(0, [folder] {
+            auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(panel, nullptr);
+            // Typed into the name field and confirmed with the accept button, as a person does.
+            auto* name = panel->findChild<QLineEdit*>("fileNameEdit");
+            auto* buttons = panel->findChild<QDialogButtonBox*>();
+            ASSERT_NE(name, nullptr);
+            ASSERT_NE(buttons, nullptr);
+            name->setText(folder);
+            emit name->textEdited(folder);
+            for (QAbstractButton* button : buttons->buttons())
+                if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                    button->click();
+            QTimer::singleShot(0, panel, [panel] { panel->reject(); });
+        });
+        KXSavePanelRequest request;
+        request.prompt = "Save";
+        request.directory = dir.path();
+        request.name = "Untitled";
+        request.allowedTypes = types;
+        return runSavePanel(request);
+    };
+    EXPECT_EQ(answer({"public.folder"}), folder);
+    EXPECT_EQ(answer({"jpg"}), QString());
 }
 
 }  // namespace

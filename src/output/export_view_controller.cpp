@@ -155,8 +155,7 @@ void KXExportViewController::hideWindow() {
 }
 
 void KXExportViewController::tableMouseMove(int x, int y) {
-    const int row = tableView()->rowAt(y);
-    (void)x;
+    const int row = tableView()->indexAt(QPoint(x, y)).row();
     if (row == m_selectedRow)
         return;
     m_selectedRow = row;

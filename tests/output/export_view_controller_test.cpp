@@ -377,6 +377,27 @@ TEST_F(ExportViewControllerTest, ACancelledPreviewIsNotTakenAsUpToDate) {
     EXPECT_TRUE(QFileInfo::exists(c.previewPath()));
 }
 
+TEST_F(ExportViewControllerTest, APdfTargetThatIsAFolderKeepsThePdfSheetOpenAfterTheAlert) {
+    KXExportViewController& c = controller({{30, 20}});
+    KXExportPdfController* sheet = c.exportPdfCtl();
+    const QString folder = dir.filePath("Taken.pdf");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    panelAnswer = folder;
+    bool stillOpen = false;
+    QTimer::singleShot(0, sheet, [&] {
+        sheet->OK();
+        stillOpen = sheet->window()->isVisible();
+        sheet->cancel();
+    });
+    c.exportWithType(KXExportTypePDF);
+    EXPECT_TRUE(stillOpen);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].contains(folder));
+    EXPECT_FALSE(sheet->isOK());
+    EXPECT_TRUE(QDir(folder).isEmpty());
+    EXPECT_TRUE(recorded.isEmpty());
+}
+
 // The real panel: an existing folder is a valid answer when the export writes numbered files into a folder,
 // while for one file it only opens that folder.
 TEST_F(ExportViewControllerTest, ThePanelAcceptsAnExistingFolderOnlyForAFolderOfFiles) {

@@ -10,6 +10,7 @@
 #include "library/resource_view_controller.h"
 #include "library/save_template.h"
 #include "model/canvas.h"
+#include "output/export_view_controller.h"
 #include "output/progress_sheet.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/undo_manager.h"
@@ -281,6 +282,10 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     fit->setObjectName(QStringLiteral("FitPageAction"));
     connect(fit, &QAction::triggered, m_preview, &KXPreview::fitPageSizeAction);
     view->addSeparator();
+    QAction* quickLook = view->addAction(localized("QuickLook"));
+    quickLook->setObjectName(QStringLiteral("QuickLookAction"));
+    connect(quickLook, &QAction::triggered, this, &KXMainWindow::quickLookAction);
+    view->addSeparator();
     QAction* previous = view->addAction(localized("PreviousPage"));
     previous->setObjectName(QStringLiteral("PreviousPageAction"));
     previous->setShortcut(QKeySequence(Qt::Key_PageUp));
@@ -316,6 +321,48 @@ void KXMainWindow::buildToolbar() {
     m_toolbar->addSeparator();
     m_tbiShare = item("Share", "tbiShare");
     m_tbiExport = item("Export", "tbiExport");
+    m_tbiExport->setEnabled(true);
+    connect(m_tbiExport, &QAction::triggered, this, &KXMainWindow::exportAction);
+}
+
+KXExportViewController* KXMainWindow::exportViewController() {
+    if (!m_exportCtl) {
+        KXExportProject project;
+        project.pageCount = [this] { return m_project ? int(m_project->canvasCount()) : 0; };
+        project.outputCopyOfPage = [this](int index) -> std::shared_ptr<KXCanvas> {
+            KXCanvas* page = m_project ? m_project->canvasAtIndex(index) : nullptr;
+            return page ? page->outputCopy() : nullptr;
+        };
+        project.projectPath = [this] { return m_project ? m_project->path() : QString(); };
+        project.recordExport = [](const QString& action, const QString& label) {
+            if (GAObject* analytics = GAObject::defaultObject()) {
+                analytics->clearEvent();
+                analytics->trackEventType(QStringLiteral("Export"), action, label, 1);
+                analytics->postEvent();
+            }
+        };
+        m_exportCtl = std::make_unique<KXExportViewController>(std::move(project));
+        m_exportCtl->setMainWindow(this);
+        // Without a usable data folder there is no place for previews, and none is made.
+        m_exportCtl->setPreviewFolder(AppDelegate::quickPreviewFolder());
+    }
+    return m_exportCtl.get();
+}
+
+void KXMainWindow::exportAction() {
+    QWidget* button = m_toolbar->widgetForAction(m_tbiExport);
+    const QPoint below = button ? button->mapToGlobal(QPoint(button->width() / 2, button->height()))
+                                : mapToGlobal(QPoint(width() / 2, 0));
+    exportViewController()->popupAtPosition(below);
+}
+
+void KXMainWindow::quickLookAction() {
+    QString name = m_document ? m_document->displayName() : QString();
+    if (name.isEmpty())
+        name = localized("Untitled");
+    exportViewController()->quickLookWithName(name, m_previewChanged);
+    // The controller remembers a preview that did not finish, so the flag only says what changed since.
+    m_previewChanged = false;
 }
 
 QString KXMainWindow::bundleNameForMenu() {

@@ -30,6 +30,7 @@
 #include <memory>
 #include <vector>
 
+class KXExportViewController;
 class KXPreview;
 class KXResourceViewController;
 class KXSettingViewController;
@@ -176,6 +177,13 @@ public:
     QAction* tbiBackground() const { return m_tbiBackground; }
     QAction* tbiShare() const { return m_tbiShare; }
     QAction* tbiExport() const { return m_tbiExport; }
+    // The window's export controller (popover, save panel, export runs, project preview), made on first use.
+    KXExportViewController* exportViewController();
+    // The toolbar's export item: the export popover below the item.
+    void exportAction();
+    // The project preview: a PDF of every page opened in the desktop's PDF viewer, rendered again only
+    // when the project changed since the last complete one.
+    void quickLookAction();
 
     // How alerts are shown (message, informative text); tests replace it so that nothing waits on a user.
     // An empty function puts the message box back.
@@ -225,6 +233,8 @@ private:
 
     KXDocument* m_document = nullptr;
     std::unique_ptr<KXProject> m_project;
+    // Declared after the project, so that it (and any export run it waits for) goes first.
+    std::unique_ptr<KXExportViewController> m_exportCtl;
     KXPreview* m_preview = nullptr;
     KXZoomPopUp* m_zoom = nullptr;
     QScrollArea* m_scrollArea = nullptr;

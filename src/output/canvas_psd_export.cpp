@@ -9,8 +9,10 @@ namespace {
 // Hands the page's layers to a PSD writer and keeps the first refusal.
 class PSDLayerSink : public KXLayeredImageWriter {
 public:
+    explicit PSDLayerSink(int dotsPerInch) : m_dotsPerInch(dotsPerInch) {}
     bool initWithDocumentSize(const kx::Size& size) override {
         writer = PSDWriter(size);
+        writer.setDotsPerInch(m_dotsPerInch);
         return true;
     }
     bool addLayerWithCGImage(const kx::Image& image, const QString& name, float opacity,
@@ -20,6 +22,9 @@ public:
 
     PSDWriter writer;
     PSDError error;
+
+private:
+    int m_dotsPerInch;
 };
 
 void fail(PSDError* error, const QString& name, const QString& reason) {
@@ -29,8 +34,8 @@ void fail(PSDError* error, const QString& name, const QString& reason) {
 
 }  // namespace
 
-QByteArray psdDataOfCanvas(const KXCanvas& page, const kx::Size& size, PSDError* error) {
-    PSDLayerSink sink;
+QByteArray psdDataOfCanvas(const KXCanvas& page, const kx::Size& size, PSDError* error, int dotsPerInch) {
+    PSDLayerSink sink(dotsPerInch);
     if (!page.canRenderOutputSize(size)) {
         fail(error, QStringLiteral("PSDSizeUnusable"), QStringLiteral("The output size cannot be rendered"));
         return {};
@@ -45,8 +50,9 @@ QByteArray psdDataOfCanvas(const KXCanvas& page, const kx::Size& size, PSDError*
     return sink.writer.createPSDData(error);
 }
 
-bool savePSDImageToPath(const KXCanvas& page, const QString& path, const kx::Size& size, PSDError* error) {
-    const QByteArray data = psdDataOfCanvas(page, size, error);
+bool savePSDImageToPath(const KXCanvas& page, const QString& path, const kx::Size& size, PSDError* error,
+                        int dotsPerInch) {
+    const QByteArray data = psdDataOfCanvas(page, size, error, dotsPerInch);
     if (data.isEmpty())
         return false;
     QString reason;

@@ -13,6 +13,8 @@ class KXCanvas;
 // shown is never changed (the layers are rendered on an output copy; an output copy given here is put back
 // into its preview state). False, with *error filled, when the size cannot be rendered, a layer cannot be
 // made, the writer refuses or the file cannot be written; an old file at the path is then left untouched.
-bool savePSDImageToPath(const KXCanvas& page, const QString& path, const kx::Size& size, PSDError* error = nullptr);
+// The file records `dotsPerInch` as its resolution.
+bool savePSDImageToPath(const KXCanvas& page, const QString& path, const kx::Size& size, PSDError* error = nullptr,
+                        int dotsPerInch = 72);
 // The same, giving the file's bytes instead of writing them; an empty buffer on failure.
-QByteArray psdDataOfCanvas(const KXCanvas& page, const kx::Size& size, PSDError* error = nullptr);
+QByteArray psdDataOfCanvas(const KXCanvas& page, const kx::Size& size, PSDError* error = nullptr, int dotsPerInch = 72);

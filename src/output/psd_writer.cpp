@@ -215,11 +215,12 @@ QByteArray PSDWriter::createPSDData(PSDError* error) {
     file.append("8BPS");
     appendValues(file, {{1, 2}, {0, 6}, {std::uint64_t(m_layerChannelCount), 2}, {std::uint64_t(H), 4},
                         {std::uint64_t(W), 4}, {8, 2}, {3, 2}});
-    // Colour mode data: none. Image resources: 72 dpi both ways (16.16 fixed point, pixels per inch, shown
-    // in inches), and the bottom layer as the target layer.
+    // Colour mode data: none. Image resources: the resolution both ways (16.16 fixed point, pixels per inch,
+    // shown in inches), and the bottom layer as the target layer.
     appendValues(file, {{0, 4}, {42, 4}});
     file.append("8BIM");
-    appendValues(file, {{1005, 2}, {0, 2}, {16, 4}, {0x00480000, 4}, {1, 2}, {1, 2}, {0x00480000, 4}, {1, 2}, {1, 2}});
+    const std::uint64_t resolution = std::uint64_t(m_dotsPerInch) << 16;
+    appendValues(file, {{1005, 2}, {0, 2}, {16, 4}, {resolution, 4}, {1, 2}, {1, 2}, {resolution, 4}, {1, 2}, {1, 2}});
     file.append("8BIM");
     appendValues(file, {{1024, 2}, {0, 2}, {2, 4}, {0, 2}});
 

@@ -44,6 +44,9 @@ public:
 
     kx::Size documentSize() const { return m_documentSize; }
     void setDocumentSize(kx::Size size) { m_documentSize = size; }
+    // The resolution the file records, in pixels per inch: 72 unless set (a value below 1 is taken as 72).
+    int dotsPerInch() const { return m_dotsPerInch; }
+    void setDotsPerInch(int dotsPerInch) { m_dotsPerInch = dotsPerInch >= 1 && dotsPerInch <= 30000 ? dotsPerInch : 72; }
     int layerChannelCount() const { return m_layerChannelCount; }
     const std::vector<PSDLayer>& layers() const { return m_layers; }
 
@@ -68,6 +71,7 @@ private:
     int height() const;
 
     kx::Size m_documentSize;
+    int m_dotsPerInch = 72;
     std::vector<PSDLayer> m_layers;
     int m_layerChannelCount = 4;
     QImage m_flattenedContext;  // premultiplied RGBA composite over white

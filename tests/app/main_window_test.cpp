@@ -10,7 +10,11 @@
 #include "model/canvas.h"
 #include "model/model_classes.h"
 #include "model/page_size.h"
+#include "output/export_view_controller.h"
 #include "output/progress_sheet.h"
+#include "controls/popup_window.h"
+#include "graphics/app_info.h"
+#include "support/event_wait.h"
 #include "platform/foundation/bundle.h"
 #include "support/pixel_probe.h"
 
@@ -341,6 +345,39 @@ TEST_F(MainWindowTest, TheWindowShowsThePageInTheCanvas) {
     EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, beside.x(), beside.y()),
                       kxtest::pixelAt(texture, inView.x() % texture.width(), inView.y() % texture.height()), 2);
     EXPECT_EQ(window.tfPageTip()->text(), QStringLiteral("2/2"));
+}
+
+// The toolbar's export item opens the export popover; the preview command renders every page of the
+// window's project into its preview file once and opens it.
+TEST_F(MainWindowTest, TheExportItemAndThePreviewCommandReachTheExportController) {
+    QStringList opened;
+    setURLOpener([&](const QUrl& url) {
+        opened << url.toLocalFile();
+        return true;
+    });
+    const auto document = documentFor(savedProject(QStringLiteral("Card.kxp"), 2), QString());
+    KXMainWindow window;
+    window.initWindowWidthDocument(document.get(), [] {});
+    window.show();
+    window.tbiExport()->trigger();
+    EXPECT_TRUE(window.exportViewController()->popupWindow()->isVisible());
+    // The popover goes with its window.
+    window.hide();
+    EXPECT_FALSE(window.exportViewController()->popupWindow()->isVisible());
+    window.show();
+
+    window.exportViewController()->setPreviewFolder(dir.filePath(QStringLiteral("QuickPreview")));
+    int finished = 0;
+    QObject::connect(window.exportViewController(), &KXExportViewController::runFinished, [&] { ++finished; });
+    ASSERT_TRUE(window.previewChanged());
+    window.quickLookAction();
+    EXPECT_FALSE(window.previewChanged());
+    ASSERT_TRUE(kxtest::processEventsUntil([&] { return finished == 1; }));
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened[0].startsWith(dir.filePath(QStringLiteral("QuickPreview/"))));
+    EXPECT_TRUE(opened[0].endsWith(QStringLiteral(".pdf")));
+    EXPECT_TRUE(window.exportViewController()->previewUpToDate());
+    setURLOpener({});
 }
 
 }  // namespace

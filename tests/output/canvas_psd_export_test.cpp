@@ -5,6 +5,7 @@
 #include "model/model_classes.h"
 #include "model/page_size.h"
 #include "model/shape.h"
+#include "file_bytes.h"
 #include "support/outside_tools.h"
 #include "support/pixel_probe.h"
 
@@ -38,15 +39,8 @@ QString run(const QString& program, const QStringList& arguments, int* exitCode)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
+using kxtest::readFile;
+using kxtest::writeFile;
 
 Rgba rgbaOf(const QJsonValue& v) {
     const QJsonArray a = v.toArray();

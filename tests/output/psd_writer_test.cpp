@@ -1,5 +1,6 @@
 #include "output/psd_writer.h"
 
+#include "file_bytes.h"
 #include "support/outside_tools.h"
 #include "support/pixel_probe.h"
 
@@ -378,15 +379,8 @@ TEST(PSDWriter, MoreLayersThanTheCountFieldHoldsAreRefused) {
 // ---------------------------------------------------------------------------------------------------------
 // Files and outside readers
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
+using kxtest::readFile;
+using kxtest::writeFile;
 
 TEST(PSDWriter, AFailedWriteLeavesTheOldFileUntouched) {
     QTemporaryDir dir;

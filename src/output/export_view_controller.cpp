@@ -1,0 +1,402 @@
+#include "output/export_view_controller.h"
+
+#include "controls/popup_window.h"
+#include "controls/table_view.h"
+#include "graphics/app_info.h"
+#include "graphics/file_utilities.h"
+#include "model/canvas.h"
+#include "output/conversion_info_controller.h"
+#include "output/export_accessory_view.h"
+#include "output/export_dialogs.h"
+#include "output/export_pdf_controller.h"
+#include "output/file_reveal.h"
+#include "output/progress_sheet.h"
+#include "platform/foundation/bundle.h"
+#include "platform/foundation/thread_handover.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QStandardItemModel>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using kx::controls::KXPopupWindow;
+
+namespace {
+
+struct KindRow {
+    const char* title;
+    const char* image;
+    bool available;
+};
+
+// The list of the popover. Wallpaper and photo-library exports are listed but not offered yet.
+const KindRow kKindRows[] = {
+    {"Save as Image", "SaveImage", true},
+    {"Save as PDF", "SavePDF", true},
+    {"Set as Wallpaper", "SetWallpaper", false},
+    {"Send to iPhoto", "SendiPhoto", false},
+};
+
+QString defaultPreviewFolder() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base + u'/' + bundleName() + QStringLiteral("/QuickPreview");
+}
+
+// Whether an item already at the path keeps the run from writing there: a run never deletes what it finds.
+// One file replaces a writable file; numbered files go into a writable folder.
+bool targetUnwritable(const QString& path, bool folderRun) {
+    const QFileInfo existing(path);
+    if (!existing.exists())
+        return !QFileInfo(existing.absolutePath()).isWritable();
+    if (folderRun)
+        return !existing.isDir() || !existing.isWritable();
+    return existing.isDir() || !existing.isWritable();
+}
+
+}  // namespace
+
+KXExportViewController::KXExportViewController(KXExportProject project, QObject* parent)
+    : QObject(parent), m_project(std::move(project)), m_previewFolder(defaultPreviewFolder()) {
+    m_pool.setMaxThreadCount(1);
+}
+
+KXExportViewController::~KXExportViewController() {
+    if (m_pbCtl)
+        m_pbCtl->setIsCancelled(true);
+    m_pool.waitForDone();
+    m_observers.clear();
+    // The list is owned by the popover window once that exists.
+    if (!m_popupWindow)
+        delete m_popupView;
+}
+
+void KXExportViewController::setMainWindow(QWidget* window) {
+    if (m_mainWindow)
+        m_mainWindow->removeEventFilter(this);
+    m_mainWindow = window;
+    if (window)
+        window->installEventFilter(this);
+}
+
+bool KXExportViewController::eventFilter(QObject* watched, QEvent* event) {
+    // A popover left open would outlive its window on the screen and keep the application running.
+    if (watched == m_mainWindow && (event->type() == QEvent::Hide || event->type() == QEvent::Close))
+        hideWindow();
+    return QObject::eventFilter(watched, event);
+}
+
+// ---- popover ----
+
+QWidget* KXExportViewController::popupView() {
+    if (m_popupView)
+        return m_popupView;
+    m_popupView = new QWidget;
+    m_popupView->setObjectName(QStringLiteral("popupView"));
+    auto* layout = new QVBoxLayout(m_popupView);
+    layout->setContentsMargins(6, 6, 6, 6);
+    m_tableView = new KXTableView(m_popupView);
+    m_tableView->setObjectName(QStringLiteral("tableView"));
+    m_kinds = new QStandardItemModel(m_tableView);
+    for (const KindRow& row : kKindRows) {
+        auto* item = new QStandardItem(exportText(row.title));
+        const QString icon = kx::Bundle::main().pathForResource(QString::fromLatin1(row.image), QStringLiteral("png"));
+        if (!icon.isEmpty())
+            item->setIcon(QIcon(icon));
+        item->setEditable(false);
+        item->setEnabled(row.available);
+        m_kinds->appendRow(item);
+    }
+    m_tableView->setModel(m_kinds);
+    m_tableView->horizontalHeader()->hide();
+    m_tableView->verticalHeader()->hide();
+    m_tableView->horizontalHeader()->setStretchLastSection(true);
+    m_tableView->setShowGrid(false);
+    m_tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_tableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tableView->setFixedSize(200, 4 * m_tableView->verticalHeader()->defaultSectionSize() + 4);
+    layout->addWidget(m_tableView);
+    auto& centre = kx::NotificationCenter::defaultCenter();
+    m_observers.push_back(centre.addObserver(KXTableViewMouseMove, m_tableView, [this](const kx::Notification& n) {
+        tableMouseMove(int(n.userInfo.at(QStringLiteral("pointX")).toInteger()),
+                       int(n.userInfo.at(QStringLiteral("pointY")).toInteger()));
+    }));
+    m_observers.push_back(centre.addObserver(KXTableViewMouseExit, m_tableView, [this](const kx::Notification&) { tableMouseExit(); }));
+    m_observers.push_back(centre.addObserver(KXTableViewMouseUp, m_tableView, [this](const kx::Notification&) { tableMouseUp(); }));
+    return m_popupView;
+}
+
+KXTableView* KXExportViewController::tableView() {
+    popupView();
+    return m_tableView;
+}
+
+KXPopupWindow* KXExportViewController::popupWindow() {
+    if (!m_popupWindow) {
+        m_popupWindow = std::make_unique<KXPopupWindow>();
+        m_popupWindow->setObjectName(QStringLiteral("exportPopover"));
+        m_popupWindow->setContentView(popupView());
+    }
+    return m_popupWindow.get();
+}
+
+void KXExportViewController::popupAtPosition(const QPoint& screenPoint) {
+    popupWindow()->toggleAt(QRect(screenPoint, QSize(0, 0)));
+}
+
+void KXExportViewController::hideWindow() {
+    if (m_popupWindow && m_popupWindow->isVisible())
+        m_popupWindow->hide();
+}
+
+void KXExportViewController::tableMouseMove(int x, int y) {
+    const int row = tableView()->indexAt(QPoint(x, y)).row();
+    if (row == m_selectedRow)
+        return;
+    m_selectedRow = row;
+    m_tableView->clearSelection();
+    if (row >= 0)
+        m_tableView->selectRow(row);
+}
+
+void KXExportViewController::tableMouseExit() {
+    m_selectedRow = -1;
+    tableView()->clearSelection();
+}
+
+void KXExportViewController::tableMouseUp() {
+    hideWindow();
+    const int row = m_selectedRow;
+    tableMouseExit();
+    if (row >= 0)
+        exportWithType(row);
+}
+
+void KXExportViewController::exportWithType(int type) {
+    switch (type) {
+    case KXExportTypeImage:
+        popupSavePanel();
+        break;
+    case KXExportTypePDF:
+        runExportPdf();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- image save panel ----
+
+KXExportAccessoryView* KXExportViewController::view() {
+    if (!m_view)
+        m_view = std::make_unique<KXExportAccessoryView>();
+    return m_view.get();
+}
+
+void KXExportViewController::popupSavePanel() {
+    KXExportAccessoryView* accessory = view();
+    accessory->prepareForPanel(m_project.pageCount());
+    KXSavePanelRequest request;
+    request.parent = m_mainWindow;
+    request.prompt = exportText("Save");
+    const QString projectPath = m_project.projectPath();
+    request.directory = projectPath.isEmpty() ? QString() : QFileInfo(projectPath).absolutePath();
+    request.name = defaultExportName(projectPath, exportText("Untitled"));
+    request.allowedTypes = accessory->allowedFileTypes();
+    request.accessory = accessory;
+    const QString path = runSavePanel(request);
+    if (!path.isEmpty())
+        completionHandler(path);
+}
+
+bool KXExportViewController::completionHandler(const QString& path) {
+    KXExportAccessoryView* accessory = view();
+    const bool pdf = exportKindForPath(path) == KXExportKind::PDF;
+    const bool folderRun = !pdf && exportWritesFolder(accessory->pageChoice(), m_project.pageCount(), accessory->pageNumbers());
+    if (targetUnwritable(path, folderRun)) {
+        runInformationalAlert(m_mainWindow, exportText("Unwritable").arg(path), exportText("UnwritableTip"));
+        return false;
+    }
+    if (m_project.recordExport)
+        m_project.recordExport(QStringLiteral("Export image"), QFileInfo(path).suffix().toLower());
+    QTimer::singleShot(0, this, [this, path] { saveImageToPath(path); });
+    return true;
+}
+
+// ---- PDF sheet ----
+
+KXExportPdfController* KXExportViewController::exportPdfCtl() {
+    if (!m_exportPdfCtl) {
+        m_exportPdfCtl = std::make_unique<KXExportPdfController>();
+        m_exportPdfCtl->window();
+    }
+    return m_exportPdfCtl.get();
+}
+
+void KXExportViewController::runExportPdf() {
+    KXExportPdfController* sheet = exportPdfCtl();
+    sheet->setTfName(m_mainWindow ? m_mainWindow->windowTitle() : exportText("Untitled"));
+    if (!sheet->runSheet(m_mainWindow))
+        return;
+    const QString path = sheet->filePath();
+    QTimer::singleShot(0, this, [this, path] { startRun(path, allPageIndexes(), false, true); });
+    if (m_project.recordExport)
+        m_project.recordExport(QStringLiteral("Save PDF"), QStringLiteral("pdf"));
+}
+
+// ---- export run ----
+
+KXProgressBarController* KXExportViewController::pbCtl() {
+    if (!m_pbCtl) {
+        m_pbCtl = std::make_unique<KXProgressBarController>();
+        m_pbCtl->loadWindow();
+        m_observers.push_back(kx::NotificationCenter::defaultCenter().addObserver(
+            KXProgressCanceledNotification, m_pbCtl.get(), [this](const kx::Notification&) { stopProgressbar(); }));
+    }
+    return m_pbCtl.get();
+}
+
+KXConversionInfoController* KXExportViewController::exportInfoCtl() {
+    if (!m_exportInfoCtl) {
+        m_exportInfoCtl = std::make_unique<KXConversionInfoController>();
+        m_exportInfoCtl->window();
+        m_observers.push_back(kx::NotificationCenter::defaultCenter().addObserver(
+            KXConversionInfoPaneClosed, m_exportInfoCtl.get(), [this](const kx::Notification&) { openExportPath(); }));
+    }
+    return m_exportInfoCtl.get();
+}
+
+void KXExportViewController::presentProgress() {
+    KXProgressBarController* pb = pbCtl();
+    pb->setIndeterminate(true);
+    pb->showWindow();
+    pb->setTip(exportText("Rendering"));
+    presentSheet(pb->window(), m_mainWindow, false);
+}
+
+void KXExportViewController::stopProgressbar() {
+    if (!m_pbCtl)
+        return;
+    m_pbCtl->stopAnimation();
+    m_pbCtl->window()->hide();
+}
+
+std::vector<int> KXExportViewController::allPageIndexes() const {
+    return exportPageIndexes(KXExportAllPages, m_project.pageCount(), {1, 1});
+}
+
+void KXExportViewController::saveImageToPath(const QString& path) {
+    KXExportAccessoryView* accessory = view();
+    const std::vector<int> pages = exportKindForPath(path) == KXExportKind::PDF
+                                       ? allPageIndexes()
+                                       : exportPageIndexes(accessory->pageChoice(), m_project.pageCount(), accessory->pageNumbers());
+    startRun(path, pages, false, false);
+}
+
+void KXExportViewController::startRun(const QString& path, const std::vector<int>& pageIndexes, bool preview,
+                                      bool sheetInfo) {
+    if (m_running)
+        return;
+    KXExportJob job;
+    job.path = path;
+    job.format = view()->exportFormat();
+    job.quality = view()->quality();
+    job.pdfInfo = m_exportPdfCtl && sheetInfo ? m_exportPdfCtl->pdfInfo() : defaultPdfInfo(path, applicationBundleName());
+    // The copies are made here, on the thread that owns the pages; the worker renders only them.
+    for (int index : pageIndexes) {
+        std::shared_ptr<KXCanvas> copy = m_project.outputCopyOfPage(index);
+        if (!copy) {
+            finishRun({KXExportOutcome::Failed, index + 1, QStringLiteral("the page cannot be copied"), {}}, path, preview);
+            return;
+        }
+        job.pages.push_back(std::move(copy));
+    }
+    m_running = true;
+    presentProgress();
+    KXProgressBarController* pb = pbCtl();
+    KXExportControl control;
+    control.isCancelled = [pb] { return pb->isCancelled(); };
+    control.waitWhilePausing = [pb] { pb->waitWhilePausing(); };
+    QPointer<KXExportViewController> self(this);
+    // The job is built before the hand-over is announced, so that everything it holds comes before it.
+    std::function<void()> work = [self, job = std::move(job), control, path, preview]() mutable {
+        kx::takePoolHandOver();
+        const KXExportResult result = runExport(job, control);
+        // The copies go with the worker; nothing of them reaches the main thread.
+        job.pages.clear();
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, result, path, preview] {
+                if (self)
+                    self->finishRun(result, path, preview);
+            },
+            Qt::QueuedConnection);
+    };
+    kx::announcePoolHandOver();
+    m_pool.start(std::move(work));
+}
+
+void KXExportViewController::finishRun(const KXExportResult& result, const QString& path, bool preview) {
+    m_running = false;
+    m_lastResult = result;
+    stopProgressbar();
+    if (preview) {
+        m_previewUpToDate = result.outcome == KXExportOutcome::Written;
+        if (QFileInfo::exists(path))
+            openURLString(QUrl::fromLocalFile(path).toString());
+        emit runFinished();
+        return;
+    }
+    if (result.outcome == KXExportOutcome::Written) {
+        if (showsExportingTip())
+            exportInfoCtl()->showSaveInfoForFile(path, m_mainWindow);
+    } else if (result.outcome == KXExportOutcome::Failed) {
+        const QString detail = result.failedPage > 0
+                                   ? exportText("ExportedFailedPage").arg(result.failedPage).arg(result.reason)
+                                   : result.reason;
+        exportInfoCtl()->showExportFailedInfo(m_mainWindow, detail);
+    }
+    if (m_delegate)
+        m_delegate->exportViewControllerDidExportedImages();
+    emit runFinished();
+}
+
+void KXExportViewController::openExportPath() {
+    if (!m_exportInfoCtl || m_lastResult.outcome != KXExportOutcome::Written || m_exportInfoCtl->result() != 1)
+        return;
+    QString path = m_exportInfoCtl->filePath();
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return;
+    if (QFileInfo(path).isDir())
+        path = m_lastResult.writtenFiles.isEmpty() ? numberedExportPath(path, 0, view()->exportFormat())
+                                                   : m_lastResult.writtenFiles.constFirst();
+    if (!revealFileInFileManager(path))
+        runInformationalAlert(m_mainWindow, exportText("FailedShowFile") + path, {});
+}
+
+// ---- project preview ----
+
+void KXExportViewController::quickLookWithName(const QString& name, bool changed) {
+    if (m_running)
+        return;
+    if (m_previewPath.isEmpty()) {
+        if (m_previewFolder.isEmpty() || !QDir().mkpath(m_previewFolder)) {
+            emit runFinished();
+            return;
+        }
+        m_previewPath = uniqueFilePath(m_previewFolder, name, QStringLiteral("pdf"));
+    }
+    if (changed)
+        m_previewUpToDate = false;
+    if (m_previewUpToDate && QFileInfo::exists(m_previewPath)) {
+        openURLString(QUrl::fromLocalFile(m_previewPath).toString());
+        emit runFinished();
+        return;
+    }
+    startRun(m_previewPath, allPageIndexes(), true, true);
+}

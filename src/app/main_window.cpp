@@ -5,6 +5,7 @@
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
 #include "controls/tab_bar.h"
+#include "document/project_statistics.h"
 #include "graphics/file_utilities.h"
 #include "inspectors/setting_view_controller.h"
 #include "library/resource_view_controller.h"
@@ -334,11 +335,15 @@ KXExportViewController* KXMainWindow::exportViewController() {
             return page ? page->outputCopy() : nullptr;
         };
         project.projectPath = [this] { return m_project ? m_project->path() : QString(); };
-        project.recordExport = [](const QString& action, const QString& label) {
+        project.recordExport = [this](const QString& action, const QString& label) {
             if (GAObject* analytics = GAObject::defaultObject()) {
                 analytics->clearEvent();
                 analytics->trackEventType(QStringLiteral("Export"), action, label, 1);
-                analytics->postEvent();
+                // The project's description follows the export's own event, and posting sends them together.
+                if (m_project)
+                    trackProject(*m_project, *analytics);
+                else
+                    analytics->postEvent();
             }
         };
         m_exportCtl = std::make_unique<KXExportViewController>(std::move(project));

@@ -64,6 +64,8 @@ class KXExportViewController : public QObject {
     Q_OBJECT
 public:
     explicit KXExportViewController(KXExportProject project, QObject* parent = nullptr);
+    // What the controller reaches the project through.
+    const KXExportProject& exportProject() const { return m_project; }
     ~KXExportViewController() override;
 
     // The window every sheet runs on; the popover closes with it.

@@ -1,5 +1,6 @@
 #include "app/launch.h"
 #include "app/main_window.h"
+#include "app_services/ga_object.h"
 #include "app_test_support.h"
 #include "document/document.h"
 #include "canvas/backdrop_layers.h"
@@ -378,6 +379,22 @@ TEST_F(MainWindowTest, TheExportItemAndThePreviewCommandReachTheExportController
     EXPECT_TRUE(opened[0].endsWith(QStringLiteral(".pdf")));
     EXPECT_TRUE(window.exportViewController()->previewUpToDate());
     setURLOpener({});
+}
+
+// An export is counted as the export's own event followed by the description of the project, posted together.
+TEST_F(MainWindowTest, AnExportIsCountedWithTheProjectsDescription) {
+    GAObject::initializeGATrackerWithID(QString());
+    ASSERT_NE(GAObject::defaultObject(), nullptr);
+    const auto document = documentFor(savedProject(QStringLiteral("Card.kxp"), 2), QString());
+    KXMainWindow window;
+    window.initWindowWidthDocument(document.get(), [] {});
+    ASSERT_TRUE(window.exportViewController()->exportProject().recordExport);
+    window.exportViewController()->exportProject().recordExport(QStringLiteral("Export image"), QStringLiteral("jpg"));
+    const QList<QByteArray>& hits = GAObject::defaultObject()->eventQueue();
+    ASSERT_GT(hits.size(), 1);
+    EXPECT_TRUE(hits[0].contains("ec=Export")) << hits[0].toStdString();
+    EXPECT_TRUE(hits[0].contains("el=jpg")) << hits[0].toStdString();
+    EXPECT_TRUE(hits[1].contains("ec=Page") ) << hits[1].toStdString();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "model/canvas.h"
 #include "model/page_size.h"
 #include "output/export_choices.h"
+#include "output/gif_encoding.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -37,6 +38,9 @@ QByteArray formatName(BitmapFileType type) {
 }  // namespace
 
 QByteArray encodePageImage(const QImage& image, BitmapFileType type, int quality, int dotsPerInch, QString* error) {
+    // Qt writes no GIF; giflib does (a GIF records no resolution).
+    if (type == BitmapFileType::GIF)
+        return encodeGif(image, error);
     // JPEG and BMP hold no transparency: the page goes in as opaque pixels rather than leaving the conversion
     // of premultiplied values to each encoder.
     QImage source = (type == BitmapFileType::JPEG || type == BitmapFileType::BMP)

@@ -1,4 +1,5 @@
 #include "output/export_run.h"
+#include "output/gif_encoding.h"
 
 #include "model/background.h"
 #include "model/canvas.h"
@@ -90,6 +91,37 @@ TEST_F(ExportRunTest, EachBitmapFormatIsWhatItsNameSaysWithSizeAndResolution) {
         EXPECT_NEAR(fields[4].toDouble(), 300, 0.6);
     }
     EXPECT_EQ(output("identify", {"-format", "%Q", path("p.jpg")}), "85");
+}
+
+// A name ending in ".gif" gives a GIF file: the page reduced to a palette of its own colours.
+TEST_F(ExportRunTest, AGIFNameGivesAGIFFileWithThePagesColours) {
+    KX_REQUIRE_TOOLS("identify");
+    const KXExportJob job{{redInches()}, path("p.gif"), QStringLiteral("x"), 85, {}};
+    const KXExportResult result = runExport(job);
+    ASSERT_EQ(result.outcome, KXExportOutcome::Written) << result.reason.toStdString();
+    EXPECT_EQ(output("identify", {"-format", "%m %w %h", job.path}), "GIF 600 300");
+    const QImage read(job.path);
+    ASSERT_FALSE(read.isNull());
+    EXPECT_EQ(read.pixelColor(300, 150), QColor(Qt::red));
+
+    // A picture of many more colours than a palette holds comes out close to them everywhere.
+    QImage many(256, 64, QImage::Format_RGB32);
+    for (int y = 0; y < many.height(); ++y)
+        for (int x = 0; x < many.width(); ++x)
+            many.setPixelColor(x, y, QColor(x, (x * 7 + y * 3) % 256, y * 4));
+    QString error;
+    const QByteArray gif = encodeGif(many, &error);
+    ASSERT_FALSE(gif.isEmpty()) << error.toStdString();
+    const QImage back = QImage::fromData(gif, "GIF").convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(back.size(), many.size());
+    double difference = 0;
+    for (int y = 0; y < many.height(); ++y)
+        for (int x = 0; x < many.width(); ++x) {
+            const QColor a = many.pixelColor(x, y), b = back.pixelColor(x, y);
+            difference += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+        }
+    EXPECT_LT(difference / (3.0 * many.width() * many.height()), 12);
+    EXPECT_TRUE(encodeGif(QImage(), &error).isEmpty());
 }
 
 TEST_F(ExportRunTest, APageMeasuredInPixelsRecordsSeventyTwoDotsPerInch) {

@@ -23,7 +23,7 @@ namespace {
 constexpr int kHeaderHeight = 32;
 constexpr int kFeatureOffHeight = 45;
 constexpr int kSettingsExtra = 33;
-constexpr int kRowHeight = 26;
+constexpr int kRowHeight = kValueRowHeight;
 constexpr int kPanelWidth = 230;
 
 QString localized(const char* key) {
@@ -42,12 +42,6 @@ void quietly(Widget* widget, Setter set) {
     widget->blockSignals(blocked);
 }
 }  // namespace
-
-void KXGraphViewController::ValueRow::show(double value, int decimals) const {
-    quietly(slider, [&](QSlider* s) { s->setValue(int(std::lround(value))); });
-    quietly(stepper, [&](KXStepper* s) { s->setValue(value); });
-    quietly(field, [&](QLineEdit* f) { f->setText(QString::number(value, 'f', decimals)); });
-}
 
 KXGraphViewController::KXGraphViewController(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("GraphView"));
@@ -84,20 +78,9 @@ void KXGraphViewController::buildStyleSection() {
     m_opacityView = buildOpacityView();
 }
 
-KXGraphViewController::ValueRow KXGraphViewController::makeRow(QWidget* parent, int y, const QString& label,
-                                                              int minimum, int maximum,
-                                                              void (KXGraphViewController::*action)(double)) {
-    auto* title = new QLabel(label, parent);
-    title->setGeometry(8, y, 62, kRowHeight - 4);
-    ValueRow row;
-    row.slider = new QSlider(Qt::Horizontal, parent);
-    row.slider->setRange(minimum, maximum);
-    row.slider->setGeometry(72, y, 96, kRowHeight - 4);
-    row.field = new QLineEdit(parent);
-    row.field->setGeometry(172, y, 38, kRowHeight - 4);
-    row.stepper = new KXStepper(parent);
-    row.stepper->setRange(minimum, maximum);
-    row.stepper->setGeometry(211, y, 14, kRowHeight - 4);
+ValueRow KXGraphViewController::makeRow(QWidget* parent, int y, const QString& label, int minimum, int maximum,
+                                        void (KXGraphViewController::*action)(double)) {
+    const ValueRow row = makeValueRow(parent, y, label, minimum, maximum);
     connect(row.slider, &QSlider::valueChanged, this, [this, action](int value) {
         if (!m_updatingUI)
             (this->*action)(value);

@@ -6,6 +6,7 @@
 // reports are ignored while it runs.
 #pragma once
 
+#include "inspectors/value_row.h"
 #include "model/graph.h"
 
 #include <QPointer>
@@ -26,14 +27,6 @@ class KXStepper;
 class KXGraphViewController : public QWidget {
     Q_OBJECT
 public:
-    // A slider, a stepper and a field that always show the same whole number.
-    struct ValueRow {
-        QSlider* slider = nullptr;
-        kx::controls::KXStepper* stepper = nullptr;
-        QLineEdit* field = nullptr;
-        void show(double value, int decimals = 0) const;
-    };
-
     explicit KXGraphViewController(QWidget* parent = nullptr);
     ~KXGraphViewController() override;
 

@@ -44,3 +44,45 @@ int shadowAlphaControlTruncated(double alpha) {
 }
 
 }  // namespace kx::inspectors
+
+namespace kx::inspectors {
+
+int fillMenuIndex(bool fillEnabled, int fillType, int colorType) {
+    if (!fillEnabled)
+        return FillNone;
+    if (fillType == 2)
+        return FillImage;
+    if (fillType != 0)
+        return FillPattern;
+    switch (colorType) {
+    case 0: return FillSolid;
+    case 1: return FillGradient;
+    case 2: return FillAdvancedGradient;
+    default: return FillNone;
+    }
+}
+
+int fillAngleSlider(int angle) {
+    return ((angle + 90) % 360 + 360) % 360;
+}
+
+int fillAngleFromSlider(int slider) {
+    return fillAngleFromStepper(slider - 90);
+}
+
+int fillAngleFromStepper(int value) {
+    if (value < 0)
+        value += 360;
+    return ((value % 360) + 360) % 360;
+}
+
+int typedFillAngle(int typed) {
+    return std::clamp(typed, 0, 360);
+}
+
+int fillAngleControl(double angle) {
+    const int truncated = int(std::trunc(angle));
+    return truncated >= 360 ? truncated % 360 : truncated;
+}
+
+}  // namespace kx::inspectors

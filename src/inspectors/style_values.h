@@ -33,3 +33,22 @@ inline double opacityFromControl(double value) { return value / 100; }
 inline double opacityControl(double opacity) { return opacity * 100; }
 
 }  // namespace kx::inspectors
+
+namespace kx::inspectors {
+
+// The fill menu: 0 no fill, 1 solid, 2 two-colour gradient, 3 multi-stop gradient, 4 own image,
+// 5 pattern. Read from a fill's flag and kinds; a colour kind out of range shows "no fill".
+enum FillMenuItem { FillNone = 0, FillSolid, FillGradient, FillAdvancedGradient, FillImage, FillPattern };
+int fillMenuIndex(bool fillEnabled, int fillType, int colorType);
+
+// Gradient angles: steppers and fields show the angle, sliders (angle + 90) mod 360.
+int fillAngleSlider(int angle);
+int fillAngleFromSlider(int slider);
+// A stepper's value as an angle: -1 is 359, 360 is 0.
+int fillAngleFromStepper(int value);
+// A typed angle: held to 0..360, and 360 is kept.
+int typedFillAngle(int typed);
+// The stored angle as the controls show it: truncated, and reduced modulo 360 from 360 on.
+int fillAngleControl(double angle);
+
+}  // namespace kx::inspectors

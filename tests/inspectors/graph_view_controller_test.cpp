@@ -65,6 +65,37 @@ TEST(StyleValues, MenusAndPercentages) {
     EXPECT_DOUBLE_EQ(opacityFromControl(50), 0.5);
 }
 
+TEST(StyleValues, FillMenuFromTheModel) {
+    struct Case {
+        bool enabled;
+        int fillType, colorType, index;
+    };
+    const Case cases[] = {{false, 0, 1, FillNone},    {true, 0, 0, FillSolid},   {true, 0, 1, FillGradient},
+                          {true, 0, 2, FillAdvancedGradient}, {true, 0, 7, FillNone}, {true, 2, 0, FillImage},
+                          {true, 1, 2, FillPattern},  {true, 9, 0, FillPattern}, {false, 2, 0, FillNone}};
+    for (const Case& c : cases)
+        EXPECT_EQ(fillMenuIndex(c.enabled, c.fillType, c.colorType), c.index) << c.fillType << "," << c.colorType;
+}
+
+TEST(StyleValues, FillAngles) {
+    struct Case {
+        int angle, slider;
+    };
+    const Case cases[] = {{0, 90}, {270, 0}, {360, 90}, {359, 89}, {90, 180}};
+    for (const Case& c : cases)
+        EXPECT_EQ(fillAngleSlider(c.angle), c.slider) << c.angle;
+    EXPECT_EQ(fillAngleFromSlider(0), 270);
+    EXPECT_EQ(fillAngleFromSlider(90), 0);
+    EXPECT_EQ(fillAngleFromStepper(-1), 359);
+    EXPECT_EQ(fillAngleFromStepper(360), 0);
+    EXPECT_EQ(typedFillAngle(360), 360);
+    EXPECT_EQ(typedFillAngle(400), 360);
+    EXPECT_EQ(typedFillAngle(-4), 0);
+    EXPECT_EQ(fillAngleControl(360), 0);
+    EXPECT_EQ(fillAngleControl(725.6), 5);
+    EXPECT_EQ(fillAngleControl(45.9), 45);
+}
+
 class GraphInspectorTest : public ::testing::Test {
 protected:
     void SetUp() override {

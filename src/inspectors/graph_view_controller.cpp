@@ -34,13 +34,6 @@ kx::Color srgbColor(const QColor& color) {
     return kx::Color::fromQColor(color).convertedTo(kx::ColorSpace::SRGB);
 }
 
-// Sets a widget's value without letting it report the change.
-template <class Widget, class Setter>
-void quietly(Widget* widget, Setter set) {
-    const bool blocked = widget->blockSignals(true);
-    set(widget);
-    widget->blockSignals(blocked);
-}
 }  // namespace
 
 KXGraphViewController::KXGraphViewController(QWidget* parent) : QWidget(parent) {

@@ -10,16 +10,6 @@
 
 using kx::controls::KXStepper;
 
-namespace {
-// Sets a widget's value without letting it report the change.
-template <class Widget, class Setter>
-void quietly(Widget* widget, Setter set) {
-    const bool blocked = widget->blockSignals(true);
-    set(widget);
-    widget->blockSignals(blocked);
-}
-}  // namespace
-
 void ValueRow::show(double value, int decimals) const {
     quietly(slider, [&](QSlider* s) { s->setValue(int(std::lround(value))); });
     quietly(stepper, [&](KXStepper* s) { s->setValue(value); });

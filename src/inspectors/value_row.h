@@ -12,6 +12,14 @@ namespace kx::controls {
 class KXStepper;
 }
 
+// Sets a widget's value without letting it report the change.
+template <class Widget, class Setter>
+void quietly(Widget* widget, Setter set) {
+    const bool blocked = widget->blockSignals(true);
+    set(widget);
+    widget->blockSignals(blocked);
+}
+
 struct ValueRow {
     QSlider* slider = nullptr;
     kx::controls::KXStepper* stepper = nullptr;

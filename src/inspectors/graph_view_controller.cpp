@@ -4,6 +4,7 @@
 #include "controls/control_images.h"
 #include "controls/stepper.h"
 #include "controls/stepper_field.h"
+#include "inspectors/inspector_support.h"
 #include "inspectors/style_values.h"
 #include "model/shadow.h"
 #include "model/stroke.h"
@@ -21,18 +22,9 @@ using kx::controls::KXStepper;
 
 namespace {
 constexpr int kHeaderHeight = 32;
-constexpr int kFeatureOffHeight = 45;
-constexpr int kSettingsExtra = 33;
 constexpr int kRowHeight = kValueRowHeight;
-constexpr int kPanelWidth = 230;
+constexpr int kPanelWidth = kSectionWidth;
 
-QString localized(const char* key) {
-    return kx::Bundle::main().localizedString(QString::fromLatin1(key));
-}
-
-kx::Color srgbColor(const QColor& color) {
-    return kx::Color::fromQColor(color).convertedTo(kx::ColorSpace::SRGB);
-}
 
 }  // namespace
 
@@ -66,6 +58,8 @@ void KXGraphViewController::buildStyleSection() {
         m_btStyle->setArrowType(on ? Qt::DownArrow : Qt::RightArrow);
         updateContentView();
     });
+    m_fillView = new KXFillSection(m_styleView);
+    connect(m_fillView, &KXFillSection::heightChanged, this, &KXGraphViewController::updateContentView);
     m_strokeView = buildStrokeView();
     m_shadowView = buildShadowView();
     m_opacityView = buildOpacityView();
@@ -151,7 +145,7 @@ QWidget* KXGraphViewController::buildShadowView() {
 QWidget* KXGraphViewController::buildOpacityView() {
     auto* view = new QWidget(m_styleView);
     view->setObjectName(QStringLiteral("opacityView"));
-    view->resize(kPanelWidth, kFeatureOffHeight);
+    view->resize(kPanelWidth, kSectionOffHeight);
     m_opacity = makeRow(view, 10, localized("Opacity"), 0, 100, &KXGraphViewController::opacityChanged);
     connect(m_opacity.field, &QLineEdit::textEdited, this, [this](const QString& text) {
         typedValue(m_opacity, text, 0, 100, &KXGraphViewController::opacityChanged);
@@ -194,6 +188,7 @@ void KXGraphViewController::updateUIWithGraph(const std::shared_ptr<KXGraph>& gr
 void KXGraphViewController::updateStyleUI() {
     m_updatingUI = true;
     KXGraph* g = m_graph.get();
+    m_fillView->updateFillUIWithGraph(m_graph);
     if (g->graphType() != KXGraphTypePhoto) {
         m_pubStrokeStyle->setCurrentIndex(strokeMenuIndex(g->isStrokeEnabled(), g->stroke()->style()));
         m_cwStrokeColor->setColor(g->stroke()->color().toQColor());
@@ -215,7 +210,7 @@ void KXGraphViewController::updateStyleUI() {
 // at the section's bottom.
 static void sizeFeatureSection(QWidget* section, QWidget* settings, bool on) {
     settings->setVisible(on);
-    const int height = on ? settings->height() + kSettingsExtra : kFeatureOffHeight;
+    const int height = on ? settings->height() + kSectionMenuExtra : kSectionOffHeight;
     section->resize(kPanelWidth, height);
     settings->move(0, height - settings->height());
 }
@@ -240,6 +235,7 @@ void KXGraphViewController::updateContentView() {
         QWidget* view;
         bool used;
     } sections[] = {
+        {m_fillView, type != KXGraphTypePhoto && type != KXGraphTypeLine},
         {m_strokeView, type != KXGraphTypePhoto},
         {m_shadowView, type != KXGraphTypeCalendar},
         {m_opacityView, true},

@@ -1,4 +1,4 @@
-// The style inspector of one selected object: a collapsible style section with the object's stroke,
+// The style inspector of one selected object: a collapsible style section with the object's fill, stroke,
 // shadow and opacity (each control writes straight into the object; its page turns every write into an
 // undo step), and an object section below it that hosts the inspector of the object's type.
 //
@@ -6,6 +6,7 @@
 // reports are ignored while it runs.
 #pragma once
 
+#include "inspectors/fill_section.h"
 #include "inspectors/value_row.h"
 #include "model/graph.h"
 
@@ -40,6 +41,7 @@ public:
     bool isStyleExpanded() const;
     void setStyleExpanded(bool expanded);
 
+    KXFillSection* fillView() const { return m_fillView; }
     QWidget* strokeView() const { return m_strokeView; }
     QWidget* shadowView() const { return m_shadowView; }
     QWidget* opacityView() const { return m_opacityView; }
@@ -92,6 +94,7 @@ private:
 
     QToolButton* m_btStyle = nullptr;
     QWidget* m_styleView = nullptr;
+    KXFillSection* m_fillView = nullptr;
     QWidget* m_strokeView = nullptr;
     QWidget* m_shadowView = nullptr;
     QWidget* m_opacityView = nullptr;

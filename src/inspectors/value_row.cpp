@@ -16,10 +16,10 @@ void ValueRow::show(double value, int decimals) const {
     quietly(field, [&](QLineEdit* f) { f->setText(QString::number(value, 'f', decimals)); });
 }
 
-void ValueRow::show(int sliderValue, double value) const {
+void ValueRow::showTurned(int sliderValue, int value) const {
     quietly(slider, [&](QSlider* s) { s->setValue(sliderValue); });
     quietly(stepper, [&](KXStepper* s) { s->setValue(value); });
-    quietly(field, [&](QLineEdit* f) { f->setText(QString::number(value, 'f', 0)); });
+    quietly(field, [&](QLineEdit* f) { f->setText(QString::number(value)); });
 }
 
 void ValueRow::setEnabled(bool enabled) const {

@@ -27,7 +27,7 @@ struct ValueRow {
     // All three show the value (the slider rounded); the field with `decimals` decimals.
     void show(double value, int decimals = 0) const;
     // The slider alone, then the stepper and field with another number (for angles whose slider is turned).
-    void show(int sliderValue, double value) const;
+    void showTurned(int sliderValue, int value) const;
     void setEnabled(bool enabled) const;
 };
 

@@ -6,6 +6,7 @@
 #include "inspectors/graph_view_controller.h"
 #include "inspectors/property_view_controller.h"
 #include "inspectors/style_values.h"
+#include "styled_shape_page.h"
 #include "model/background.h"
 #include "model/canvas.h"
 #include "model/group.h"
@@ -96,39 +97,12 @@ TEST(StyleValues, FillAngles) {
     EXPECT_EQ(fillAngleControl(45.9), 45);
 }
 
-class GraphInspectorTest : public ::testing::Test {
+class GraphInspectorTest : public ::testing::Test, public kxtest::StyledShapePage {
 protected:
     void SetUp() override {
-        registerModelClasses();
-        page = std::make_shared<KXCanvas>();
-        const KXSize size(200, 200, KXSizeUnitPixel, 72);
-        page->setPageSize(&size);
-        page->zoomToFitSize(page->pixelSize());
-        shape = std::make_shared<KXShape>();
-        shape->setText(nullptr);
-        shape->setPhoto(nullptr);
-        page->addGraph(shape);
-        shape->setRelativeRect({0.25, 0.25, 0.5, 0.5});
-        shape->setFillEnabled(true);
-        shape->background()->setColor1(kx::Color::srgb(0, 0, 1));
-        settle();
-        page->undoManager().removeAllActions();
         inspector.resize(240, 600);
         inspector.updateUIWithGraph(shape);
         settle();
-    }
-    void settle() { QCoreApplication::processEvents(); }
-    QByteArray archive() const { return kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(shape)); }
-    // The edit is one undo step, and undoing it gives back the archive from before.
-    void expectOneStepRestoring(const QByteArray& before) {
-        settle();
-        kx::UndoManager& undo = page->undoManager();
-        ASSERT_TRUE(undo.canUndo());
-        EXPECT_NE(archive(), before);
-        undo.undo();
-        settle();
-        EXPECT_EQ(archive(), before);
-        EXPECT_FALSE(undo.canUndo());
     }
     static void choose(QComboBox* menu, int index) {
         menu->setCurrentIndex(index);
@@ -138,13 +112,7 @@ protected:
         field->setText(text);
         emit field->textEdited(text);
     }
-    QColor pixel(int x, int yUp) {
-        const QImage image = page->renderOutputImage(page->pixelSize()).qimage();
-        return image.pixelColor(x, image.height() - 1 - yUp);
-    }
 
-    std::shared_ptr<KXCanvas> page;
-    std::shared_ptr<KXShape> shape;
     KXGraphViewController inspector;
 };
 

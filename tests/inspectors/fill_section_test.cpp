@@ -195,3 +195,23 @@ TEST_F(FillSectionTest, ThePageShowsTheFillChosen) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ShippedPatterns, AreListedSortedAndTile) {
+    const QStringList paths = patternImagePaths();
+    ASSERT_GE(paths.size(), 8) << kx::Bundle::main().resourcePath().toStdString();
+    QStringList sorted = paths;
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    EXPECT_EQ(paths, sorted);
+    for (const QString& path : paths) {
+        const QImage tile(path);
+        ASSERT_FALSE(tile.isNull()) << path.toStdString();
+        EXPECT_EQ(tile.width(), tile.height()) << path.toStdString();
+        EXPECT_LE(tile.width(), 64) << path.toStdString();
+    }
+}
+
+}  // namespace

@@ -2,6 +2,8 @@
 
 #include "controls/color_well.h"
 #include "controls/gradient_editor.h"
+#include "controls/image_browser_view.h"
+#include "controls/popup_window.h"
 #include "controls/segmented_control.h"
 #include "controls/stepper.h"
 #include "controls/stepper_field.h"
@@ -149,6 +151,7 @@ QWidget* KXFillSection::buildPatternPanel() {
     m_btPattern->setObjectName(QStringLiteral("btPattern"));
     m_btPattern->setGeometry(72, 4, 64, 60);
     m_btPattern->setIconSize(QSize(56, 52));
+    connect(m_btPattern, &QPushButton::clicked, this, &KXFillSection::patternAction);
     return panel;
 }
 
@@ -187,8 +190,58 @@ void KXFillSection::updateFillUIWithGraph(const std::shared_ptr<KXGraph>& graph)
     // when the person chooses the pattern fill.
     const QString pattern = f->imagePath().isEmpty() && !m_patterns.isEmpty() ? m_patterns.first() : f->imagePath();
     m_btPattern->setIcon(QIcon(pattern));
+    selectImageBackgroundWithPath(f->imagePath());
     updateFillView();
     m_updatingUI = false;
+}
+
+void KXFillSection::selectImageBackgroundWithPath(const QString& path) {
+    if (!m_ibvPatternImageView)
+        return;
+    const int item = std::max(0, int(m_patterns.indexOf(path)));
+    m_ibvPatternImageView->selectItem(item);
+    m_ibvPatternImageView->scrollToItem(item);
+}
+
+void KXFillSection::patternAction() {
+    if (!m_patternWindow) {
+        m_patternWindow = new kx::controls::KXPopupWindow(this);
+        m_patternWindow->setMovableByBackground(false);
+        m_ibvPatternImageView = new kx::ImageBrowserView;
+        m_ibvPatternImageView->setFixedSize(260, 200);
+        m_ibvPatternImageView->setZoomValue(0.368);
+        std::vector<kx::ImageBrowserItem> items;
+        for (const QString& path : m_patterns) {
+            kx::ImageBrowserItem item;
+            item.uid = path;
+            item.path = path;
+            item.title = QFileInfo(path).completeBaseName();
+            items.push_back(item);
+        }
+        m_ibvPatternImageView->setItems(std::move(items));
+        m_ibvPatternImageView->setAllowsEmptySelection(false);
+        m_patternWindow->setContentView(m_ibvPatternImageView);
+        connect(m_ibvPatternImageView, &kx::ImageBrowserView::selectionDidChange, this, [this] {
+            const std::vector<int> selected = m_ibvPatternImageView->selectedItems();
+            if (!m_updatingUI && !selected.empty())
+                patternSelected(selected.front());
+        });
+        m_updatingUI = true;
+        selectImageBackgroundWithPath(fill() ? fill()->imagePath() : QString());
+        m_updatingUI = false;
+    }
+    m_patternWindow->popupAt(QRect(m_btPattern->mapToGlobal(QPoint(0, 0)), m_btPattern->size()));
+}
+
+void KXFillSection::patternSelected(int item) {
+    KXBackground* f = fill();
+    if (m_updatingUI || !f || item < 0 || item >= m_patterns.size())
+        return;
+    const QString& path = m_patterns.at(item);
+    f->setImagePath(path);
+    m_btPattern->setIcon(QIcon(path));
+    f->refreshBitmap();
+    m_graph->setNeedsDisplay();
 }
 
 void KXFillSection::updateFillView() {

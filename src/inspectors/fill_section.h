@@ -17,8 +17,12 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
+namespace kx {
+class ImageBrowserView;
+}
 namespace kx::controls {
 class KXAdGradientView;
+class KXPopupWindow;
 class KXColorWell;
 class KXSegmentedControl;
 }  // namespace kx::controls
@@ -57,6 +61,12 @@ public:
     // Takes a file as the fill's own image (what the file dialog does with the chosen file).
     void chooseCustomFillImage(const QString& path);
     void selectCustomFillImageAction();
+    // Opens the pattern window under the pattern button (its browser is made on first use).
+    void patternAction();
+    // The person picked pattern `item` of patternImagePaths() in the browser.
+    void patternSelected(int item);
+    QPushButton* btPattern() const { return m_btPattern; }
+    kx::controls::KXPopupWindow* patternWindow() const { return m_patternWindow; }
 
 signals:
     // The section's height changed; the inspector lays its panel out again.
@@ -76,6 +86,7 @@ private:
     void fillColorChanged(int which, const QColor& color);
     void updateGradientGraphBackground();
     void updateImageViewWithPath(const QString& path);
+    void selectImageBackgroundWithPath(const QString& path);
     KXBackground* fill() const;
 
     std::shared_ptr<KXGraph> m_graph;
@@ -98,4 +109,6 @@ private:
     QPushButton* m_btFillImageSelect = nullptr;
     QButtonGroup* m_matrixFillStyle = nullptr;
     QPushButton* m_btPattern = nullptr;
+    kx::controls::KXPopupWindow* m_patternWindow = nullptr;
+    kx::ImageBrowserView* m_ibvPatternImageView = nullptr;
 };

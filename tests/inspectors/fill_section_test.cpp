@@ -86,6 +86,19 @@ TEST_F(FillSectionTest, ChoosingThePatternFillWritesTheFirstPattern) {
     expectOneStepRestoring(before);
 }
 
+TEST_F(FillSectionTest, PickingAnotherPatternIsOneStep) {
+    choose(FillPattern);
+    settle();
+    page->undoManager().removeAllActions();
+    const QByteArray before = archive();
+    section->patternSelected(1);
+    EXPECT_EQ(shape->background()->imagePath(), dir.filePath(QStringLiteral("Pattern/b_dots.png")));
+    expectOneStepRestoring(before);
+    section->patternSelected(7);  // past the list: nothing
+    settle();
+    EXPECT_FALSE(page->undoManager().canUndo());
+}
+
 TEST_F(FillSectionTest, EveryMenuKindIsOneUndoStep) {
     const std::pair<int, QWidget* (KXFillSection::*)() const> cases[] = {
         {FillNone, nullptr},

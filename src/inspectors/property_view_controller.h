@@ -1,9 +1,14 @@
-// The property tab of the settings panel ("PropertyView"): the inspectors of the selected objects. Its
-// inspectors come later; until then it keeps the objects it is given and announces every refresh.
+// The property tab of the settings panel ("PropertyView"): the inspectors of the selected objects. One
+// object that is neither a group nor locked shows the style inspector; it keeps the objects it is given
+// and announces every refresh.
 #pragma once
 
 #include "inspectors/view_controller.h"
 #include "model/canvas.h"
+
+#include <QPointer>
+
+#include "inspectors/graph_view_controller.h"
 
 class KXPropertyViewController : public KXViewController {
     Q_OBJECT
@@ -16,6 +21,8 @@ public:
     const KXCanvas::GraphList& graphs() const { return m_graphs; }
     // Fills the tab's controls from the kept objects.
     void updateUI();
+    // The style inspector (built with the view).
+    KXGraphViewController* graphVC() const { return m_graphVC; }
 
 signals:
     // After every refresh of the tab.
@@ -26,4 +33,5 @@ protected:
 
 private:
     KXCanvas::GraphList m_graphs;
+    QPointer<KXGraphViewController> m_graphVC;
 };

@@ -118,23 +118,23 @@ QWidget* KXGraphViewController::buildShadowView() {
     m_cwShadowColor = new KXColorWell(m_shadowSettingView);
     m_cwShadowColor->setGeometry(72, 2, 60, 20);
     connect(m_cwShadowColor, &KXColorWell::colorChanged, this, &KXGraphViewController::shadowColorChanged);
-    struct Spec {
+    struct RowSetup {
         ValueRow* row;
         const char* label;
         int maximum;
         void (KXGraphViewController::*action)(double);
     };
-    const Spec rows[] = {
+    const RowSetup rows[] = {
         {&m_shadowAngle, "Angle", 360, &KXGraphViewController::shadowAngleChanged},
         {&m_shadowBlur, "Blur", 100, &KXGraphViewController::shadowBlurChanged},
         {&m_shadowOffset, "Distance", 100, &KXGraphViewController::shadowOffsetChanged},
         {&m_shadowAlpha, "Opacity", 100, &KXGraphViewController::shadowAlphaChanged},
     };
     int y = kRowHeight + 2;
-    for (const Spec& spec : rows) {
-        *spec.row = makeRow(m_shadowSettingView, y, localized(spec.label), 0, spec.maximum, spec.action);
-        connect(spec.row->field, &QLineEdit::textEdited, this,
-                [this, row = spec.row, maximum = spec.maximum, action = spec.action](const QString& text) {
+    for (const RowSetup& setup : rows) {
+        *setup.row = makeRow(m_shadowSettingView, y, localized(setup.label), 0, setup.maximum, setup.action);
+        connect(setup.row->field, &QLineEdit::textEdited, this,
+                [this, row = setup.row, maximum = setup.maximum, action = setup.action](const QString& text) {
                     typedValue(*row, text, 0, maximum, action);
                 });
         y += kRowHeight;

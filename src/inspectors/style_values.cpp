@@ -28,7 +28,12 @@ double shadowAngleFromControl(int value) {
 }
 
 int shadowAngleControl(double angle) {
-    return int(std::trunc(angle + 90));
+    if (!std::isfinite(angle))
+        return 90;
+    // Stored angles outside one turn (a template may hold 315, shown as 405) come back into the control's
+    // range, where 360 is 0.
+    const int control = int(std::fmod(std::trunc(angle + 90), 360.0));
+    return control < 0 ? control + 360 : control;
 }
 
 int clampedControlValue(int typed, int minimum, int maximum) {

@@ -16,7 +16,8 @@ inline double strokeWidthFromControl(double value) { return value / 10; }
 inline double strokeWidthControl(double width) { return width * 10; }
 
 // The shadow angle control runs 0 to 360 and wraps: 360 is 0 and -1 is 359. The stored angle is the
-// control's value less 90 degrees; the control shows the stored angle plus 90, truncated.
+// control's value less 90 degrees; the control shows the stored angle plus 90, truncated and brought into
+// 0 ..< 360.
 int wrappedShadowAngleControl(int value);
 double shadowAngleFromControl(int value);
 int shadowAngleControl(double angle);

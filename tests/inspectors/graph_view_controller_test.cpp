@@ -53,6 +53,11 @@ TEST(StyleValues, ShadowAngle) {
     EXPECT_EQ(wrappedShadowAngleControl(-1), 359);
     EXPECT_EQ(shadowAngleControl(30.9), 120);
     EXPECT_EQ(shadowAngleControl(-90), 0);
+    // Stored angles beyond one turn show within the control's range.
+    EXPECT_EQ(shadowAngleControl(315), 45);
+    EXPECT_EQ(shadowAngleControl(270), 0);
+    EXPECT_EQ(shadowAngleControl(-100.5), 350);
+    EXPECT_EQ(shadowAngleControl(-460), 350);
 }
 
 TEST(StyleValues, MenusAndPercentages) {

@@ -364,7 +364,9 @@ TEST_F(ExportViewControllerTest, ThePreviewIsMadeOncePerChangeInAFileOfItsOwnPer
 }
 
 TEST_F(ExportViewControllerTest, ACancelledPreviewIsNotTakenAsUpToDate) {
-    KXExportViewController& c = controller({{30, 20}});
+    // The run looks at the cancel between pages: a first page that takes a while to draw keeps the cancel
+    // below from arriving only after the last check (with one small page the run could finish first).
+    KXExportViewController& c = controller({{1200, 1200}, {30, 20}});
     KXProgressBarController* pb = c.pbCtl();
     Counter finished(&c, &KXExportViewController::runFinished);
     c.quickLookWithName("Card", true);

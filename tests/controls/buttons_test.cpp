@@ -11,6 +11,7 @@
 #include "support/pixel_probe.h"
 #include "rendered_widget.h"
 #include "signal_log.h"
+#include "mouse_events.h"
 #include "widget_events.h"
 
 #include <QCheckBox>
@@ -76,7 +77,7 @@ TEST(OnOffButton, NotSelectableFollowsItsBackgroundWhateverIsSet) {
         EXPECT_EQ(button.state(), c.expectedState);
         EXPECT_EQ(button.showsOnLook(), c.showsOn);
         // A click does not switch it either.
-        kxtest::clickWidget(&button, QPointF(40, 12));
+        kxtest::click(&button, QPointF(40, 12));
         EXPECT_EQ(button.state(), c.expectedState);
     }
 }
@@ -85,7 +86,7 @@ TEST(OnOffButton, SelectableSwitchesOnClickAndSetState) {
     KXOnOffButton button;
     button.resize(80, 24);
     kxtest::SignalLog clicked(&button, &QAbstractButton::clicked);
-    kxtest::clickWidget(&button, QPointF(40, 12));
+    kxtest::click(&button, QPointF(40, 12));
     EXPECT_TRUE(button.state());
     EXPECT_TRUE(button.showsOnLook());
     button.setState(false);
@@ -98,7 +99,7 @@ TEST(OnOffButton, WithoutMouseDownClicksDoNothing) {
     button.resize(80, 24);
     button.setCanMouseDown(false);
     kxtest::SignalLog clicked(&button, &QAbstractButton::clicked);
-    kxtest::clickWidget(&button, QPointF(40, 12));
+    kxtest::click(&button, QPointF(40, 12));
     EXPECT_FALSE(button.state());
     EXPECT_EQ(clicked.count(), 0);
 }
@@ -230,12 +231,12 @@ TEST(PopupImageView, MouseUpPostsTheClickWithTheViewOnlyWhenEnabled) {
             sender = n.sender;
         });
     kxtest::SignalLog clicked(&view, &KXPopupImageView::clicked);
-    kxtest::clickWidget(&view, QPointF(10, 10));
+    kxtest::click(&view, QPointF(10, 10));
     EXPECT_EQ(posts, 1);
     EXPECT_EQ(sender, &view);
     EXPECT_EQ(clicked.count(), 1);
     view.setEnabled(false);
-    kxtest::clickWidget(&view, QPointF(10, 10));
+    kxtest::click(&view, QPointF(10, 10));
     EXPECT_EQ(posts, 1);
 }
 

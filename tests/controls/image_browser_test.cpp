@@ -1,5 +1,6 @@
 #include "browser_test_support.h"
 #include "controls/image_browser_view.h"
+#include "mouse_events.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,23 +18,6 @@ namespace {
 
 using kxtest::colourItem;
 using kxtest::waitUntil;
-
-void sendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button, QPoint at) {
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, held, {});
-    QApplication::sendEvent(widget, &event);
-}
-
-void click(QWidget* widget, Qt::MouseButton button, QPoint at) {
-    sendMouse(widget, QEvent::MouseButtonPress, button, at);
-    sendMouse(widget, QEvent::MouseButtonRelease, button, at);
-}
-
-void doubleClick(QWidget* widget, QPoint at) {
-    click(widget, Qt::LeftButton, at);
-    sendMouse(widget, QEvent::MouseButtonDblClick, Qt::LeftButton, at);
-    sendMouse(widget, QEvent::MouseButtonRelease, Qt::LeftButton, at);
-}
 
 std::vector<kx::ImageBrowserItem> colourItems(int count) {
     std::vector<kx::ImageBrowserItem> items;
@@ -205,22 +189,22 @@ TEST(ImageBrowser, ClicksAreAnnouncedAndOverlaysHaveTheirOwnHits) {
                      [&](int item, int overlay) { overlays.emplace_back(item, overlay); });
     QWidget* viewport = browser.view.viewport();
 
-    click(viewport, Qt::LeftButton, browser.centreOf(2));
+    kxtest::click(viewport, browser.centreOf(2));
     EXPECT_EQ(browser.view.selectedItems(), std::vector<int>{2});
-    doubleClick(viewport, browser.centreOf(2));
+    kxtest::doubleClick(viewport, browser.centreOf(2));
     EXPECT_EQ(doubles, std::vector<int>{2});
 
-    click(viewport, Qt::RightButton, browser.centreOf(4));
+    kxtest::click(viewport, browser.centreOf(4), Qt::RightButton);
     EXPECT_EQ(rights, std::vector<int>{4});
     EXPECT_EQ(browser.view.selectedItems(), std::vector<int>{2});
 
     const QPoint badge = browser.view.cellRect(1).topLeft() + QPoint(5, 5);
-    click(viewport, Qt::LeftButton, badge);
+    kxtest::click(viewport, badge);
     EXPECT_EQ(overlays, (std::vector<std::pair<int, int>>{{1, 7}}));
     EXPECT_EQ(browser.view.selectedItems(), std::vector<int>{2});
 
     // Beside every cell: the selection stays when it may not be empty.
-    click(viewport, Qt::LeftButton, QPoint(630, 470));
+    kxtest::click(viewport, QPoint(630, 470));
     EXPECT_EQ(browser.view.selectedItems(), std::vector<int>{2});
     EXPECT_EQ(browser.view.itemAt(QPoint(630, 470)), -1);
 }

@@ -17,8 +17,15 @@ inline void sendMouse(QWidget* widget, QEvent::Type type, const QPointF& local,
     QApplication::sendEvent(widget, &event);
 }
 
-inline void click(QWidget* widget, const QPointF& local = {2, 2}) {
-    sendMouse(widget, QEvent::MouseButtonPress, local);
+inline void click(QWidget* widget, const QPointF& local = {2, 2}, Qt::MouseButton button = Qt::LeftButton) {
+    sendMouse(widget, QEvent::MouseButtonPress, local, button);
+    sendMouse(widget, QEvent::MouseButtonRelease, local, button);
+}
+
+// A click, then the second press a double click delivers, and its release.
+inline void doubleClick(QWidget* widget, const QPointF& local) {
+    click(widget, local);
+    sendMouse(widget, QEvent::MouseButtonDblClick, local);
     sendMouse(widget, QEvent::MouseButtonRelease, local);
 }
 

@@ -5,6 +5,7 @@
 
 #include "support/event_wait.h"
 #include "signal_log.h"
+#include "mouse_events.h"
 #include "widget_events.h"
 
 #include <QGuiApplication>
@@ -93,14 +94,14 @@ TEST_F(PopupWindowTest, AClickOnTheAnchorThatTookTheFocusAwayLeavesItClosed) {
     other.show();
     showAndActivate();
     // The press on the anchor takes the focus (the window hides), then its click asks for the toggle.
-    kxtest::sendMouseEvent(&anchorButton, QEvent::MouseButtonPress, QPointF(10, 10));
+    kxtest::sendMouse(&anchorButton, QEvent::MouseButtonPress, QPointF(10, 10));
     focusElsewhere();
     ASSERT_TRUE(kxtest::processEventsUntil([&] { return !popup.isVisible(); }));
-    kxtest::sendMouseEvent(&anchorButton, QEvent::MouseButtonRelease, QPointF(10, 10));
+    kxtest::sendMouse(&anchorButton, QEvent::MouseButtonRelease, QPointF(10, 10));
     EXPECT_FALSE(popup.isVisible());
     EXPECT_EQ(shown, 0);
     // The next click opens it again.
-    kxtest::clickWidget(&anchorButton, QPointF(10, 10));
+    kxtest::click(&anchorButton, QPointF(10, 10));
     EXPECT_TRUE(popup.isVisible());
     EXPECT_EQ(shown, 1);
 }
@@ -157,16 +158,16 @@ TEST_F(PopupWindowTest, NearTheScreensCornersItStaysOnTheScreenAndItsArrowPoints
 TEST_F(PopupWindowTest, MovesWithADragOnItsBackground) {
     showAndActivate();
     const QPoint start = popup.pos();
-    kxtest::sendMouseEvent(&popup, QEvent::MouseButtonPress, QPointF(50, 60));
+    kxtest::sendMouse(&popup, QEvent::MouseButtonPress, QPointF(50, 60));
     QMouseEvent move(QEvent::MouseMove, QPointF(80, 70), popup.mapToGlobal(QPointF(80, 70)), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&popup, &move);
-    kxtest::sendMouseEvent(&popup, QEvent::MouseButtonRelease, QPointF(80, 70));
+    kxtest::sendMouse(&popup, QEvent::MouseButtonRelease, QPointF(80, 70));
     EXPECT_EQ(popup.pos(), start + QPoint(30, 10));
 
     popup.setMovableByBackground(false);
     const QPoint kept = popup.pos();
-    kxtest::sendMouseEvent(&popup, QEvent::MouseButtonPress, QPointF(50, 60));
+    kxtest::sendMouse(&popup, QEvent::MouseButtonPress, QPointF(50, 60));
     QApplication::sendEvent(&popup, &move);
     EXPECT_EQ(popup.pos(), kept);
 }

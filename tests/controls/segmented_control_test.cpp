@@ -5,6 +5,7 @@
 #include "support/pixel_probe.h"
 #include "rendered_widget.h"
 #include "signal_log.h"
+#include "mouse_events.h"
 #include "widget_events.h"
 
 #include <QImage>
@@ -48,7 +49,7 @@ TEST_P(SegmentedClickTest, ClicksSelectAndNotify) {
     kxtest::SignalLog changes(&control, &KXSegmentedControl::selectionChanged);
     kxtest::SignalLog activated(&control, &KXSegmentedControl::activated);
     for (const int segment : c.clicks)
-        kxtest::clickWidget(&control, centreOf(segment));
+        kxtest::click(&control, centreOf(segment));
     std::vector<int> selected;
     for (int i = 0; i < control.segmentCount(); ++i)
         if (control.isSelected(i))
@@ -74,8 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SegmentedControlTest, ClickOnTheDividerBelongsToTheSegmentBeforeIt) {
     kxtest::SignalLog activated(&control, &KXSegmentedControl::activated);
     // 74 is past segment 0's own width (72.75) but inside its drawn frame (0 to 75.75), on its divider.
-    kxtest::clickWidget(&control, QPointF(74, 12));
-    kxtest::clickWidget(&control, QPointF(76, 12));
+    kxtest::click(&control, QPointF(74, 12));
+    kxtest::click(&control, QPointF(76, 12));
     ASSERT_EQ(activated.count(), 2);
     EXPECT_EQ(activated.at(0).at(0).toInt(), 0);
     EXPECT_EQ(activated.at(1).at(0).toInt(), 1);
@@ -85,7 +86,7 @@ TEST_F(SegmentedControlTest, DisabledSegmentIgnoresClicks) {
     control.setSegmentEnabled(1, false);
     kxtest::SignalLog changes(&control, &KXSegmentedControl::selectionChanged);
     kxtest::SignalLog activated(&control, &KXSegmentedControl::activated);
-    kxtest::clickWidget(&control, centreOf(1));
+    kxtest::click(&control, centreOf(1));
     EXPECT_EQ(control.selectedSegment(), -1);
     EXPECT_EQ(changes.count(), 0);
     EXPECT_EQ(activated.count(), 0);
@@ -93,8 +94,8 @@ TEST_F(SegmentedControlTest, DisabledSegmentIgnoresClicks) {
 
 TEST_F(SegmentedControlTest, PressAndReleaseOnDifferentSegmentsIsNoClick) {
     kxtest::SignalLog activated(&control, &KXSegmentedControl::activated);
-    kxtest::sendMouseEvent(&control, QEvent::MouseButtonPress, centreOf(0));
-    kxtest::sendMouseEvent(&control, QEvent::MouseButtonRelease, centreOf(2));
+    kxtest::sendMouse(&control, QEvent::MouseButtonPress, centreOf(0));
+    kxtest::sendMouse(&control, QEvent::MouseButtonRelease, centreOf(2));
     EXPECT_EQ(activated.count(), 0);
     EXPECT_EQ(control.selectedSegment(), -1);
 }

@@ -4,6 +4,7 @@
 #include "controls/stepper_field.h"
 
 #include "signal_log.h"
+#include "mouse_events.h"
 #include "widget_events.h"
 
 #include <QLineEdit>
@@ -70,13 +71,13 @@ TEST(Stepper, ArrowsStepAndStopAtTheBound) {
     stepper.setIncrement(2);
     stepper.setValue(0);
     kxtest::SignalLog activated(&stepper, &KXStepper::activated);
-    kxtest::clickWidget(&stepper, QPointF(6, 3));   // upper arrow
+    kxtest::click(&stepper, QPointF(6, 3));   // upper arrow
     EXPECT_EQ(stepper.value(), 2);
-    kxtest::clickWidget(&stepper, QPointF(6, 3));
+    kxtest::click(&stepper, QPointF(6, 3));
     EXPECT_EQ(stepper.value(), 3);
-    kxtest::clickWidget(&stepper, QPointF(6, 3));
+    kxtest::click(&stepper, QPointF(6, 3));
     EXPECT_EQ(stepper.value(), 3);  // at the maximum: stays, no wrap to the minimum
-    kxtest::clickWidget(&stepper, QPointF(6, 19));  // lower arrow
+    kxtest::click(&stepper, QPointF(6, 19));  // lower arrow
     EXPECT_EQ(stepper.value(), 1);
     kxtest::pressKey(&stepper, Qt::Key_Down);
     kxtest::pressKey(&stepper, Qt::Key_Down);

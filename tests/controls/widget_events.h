@@ -1,25 +1,11 @@
-// Synthetic input for the control tests: mouse clicks and typing delivered straight to a widget.
+// Synthetic typing for the control tests, delivered straight to a widget (mouse events: mouse_events.h).
 #pragma once
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPointF>
 #include <QWidget>
 
 namespace kxtest {
-
-inline void sendMouseEvent(QWidget* widget, QEvent::Type type, const QPointF& at) {
-    const QPointF global = widget->mapToGlobal(at);
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
-    QMouseEvent event(type, at, global, Qt::LeftButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-inline void clickWidget(QWidget* widget, const QPointF& at) {
-    sendMouseEvent(widget, QEvent::MouseButtonPress, at);
-    sendMouseEvent(widget, QEvent::MouseButtonRelease, at);
-}
 
 inline void pressKey(QWidget* widget, int key, const QString& text = {}) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);

@@ -1,5 +1,8 @@
 #include "app/app_delegate.h"
 
+#include "app/preferences_window.h"
+#include "app/update_checker.h"
+#include "app/welcome_window.h"
 #include "app_services/ga_object.h"
 #include "graphics/app_info.h"
 #include "graphics/system_services.h"
@@ -14,6 +17,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace {
 
@@ -74,6 +78,10 @@ void AppDelegate::applicationDidFinishLaunching() {
         analytics->startTrackPage(kLaunchPageName);
     // Cloud identity: there is none on this platform, so no stored copy of one may remain.
     kx::UserDefaults::standard().removeValue(ubiquityIdentityTokenKey());
+    if (kx::UserDefaults::standard().boolValue(KXShowWelcomePanel))
+        welcomeAction();
+    // The checker builds its windows and may start a silent check: after the launch, not in its way.
+    QTimer::singleShot(0, this, [] { KXUpdateWindowController::initializeUpdate(); });
 }
 
 QString AppDelegate::quickPreviewFolder() {
@@ -167,6 +175,20 @@ void AppDelegate::rateAction() {
     openURLString(appStoreURL());
 }
 
+// ---- windows of the application ----
+
+void AppDelegate::welcomeAction() {
+    KXWelcomeController::showWelcomeWindow();
+}
+
+void AppDelegate::preferencesAction() {
+    KXPreferencesWindowController::showPreferences();
+}
+
+void AppDelegate::checkUpdateAction() {
+    KXUpdateWindowController::sharedUpdate()->checkUpdates(true);
+}
+
 // ---- menu ----
 
 void AppDelegate::addApplicationActions(QMenu* menu) {
@@ -187,6 +209,14 @@ void AppDelegate::addApplicationActions(QMenu* menu) {
         action->setObjectName(QString::fromUtf8(key));
         connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
     };
+    addLink("Welcome", &AppDelegate::welcomeAction);
+    addLink("Preferences", &AppDelegate::preferencesAction);
+    if (QAction* preferences = menu->findChild<QAction*>(QStringLiteral("Preferences"))) {
+        preferences->setShortcut(QKeySequence::Preferences);
+        preferences->setMenuRole(QAction::PreferencesRole);
+    }
+    addLink("CheckForUpdates", &AppDelegate::checkUpdateAction);
+    menu->addSeparator();
     addLink("Help", &AppDelegate::helpAction);
     addLink("Support", &AppDelegate::supportAction);
     addLink("VisitUs", &AppDelegate::visitUsAction);

@@ -40,7 +40,8 @@ public:
 
     // Start-up before the launch: the page-size catalogue (converting custom sizes kept in the older file).
     void awakeFromNib();
-    // The launch sequence: usage analytics and the cloud identity record.
+    // The launch sequence: usage analytics, the cloud identity record, the welcome window (while
+    // "KXShowWelcomePanel" is on) and the update checker (a moment later).
     void applicationDidFinishLaunching();
     // Once the first window is on the screen: builds the font-family menu's list of families, so that the
     // first pop-up that needs it opens at once. Walking every installed family waits until then so that it
@@ -55,6 +56,14 @@ public:
 
     // The menu commands of the application that exist so far, added to the given menu.
     void addApplicationActions(QMenu* menu);
+
+    // ---- windows of the application ----
+    // The welcome window, brought to the front.
+    void welcomeAction();
+    // The preferences window, brought to the front.
+    void preferencesAction();
+    // A check for updates that shows its progress and its outcome.
+    void checkUpdateAction();
 
     // ---- web pages (addresses from the application's Info.plist) ----
     void helpAction();

@@ -59,14 +59,17 @@ void setOpenURLAlertPresenter(OpenURLAlertPresenter presenter) {
     alertPresenter() = std::move(presenter);
 }
 
-void openURLString(const QString& string) {
+bool openURLStringQuietly(const QString& string) {
     // An address without a scheme names nothing a browser could open.
     const QUrl url(string, QUrl::StrictMode);
-    if (!string.isEmpty() && url.isValid() && !url.isRelative()) {
-        const bool opened = urlOpener() ? urlOpener()(url) : openWithDesktop(url);
-        if (opened)
-            return;
-    }
+    if (string.isEmpty() || !url.isValid() || url.isRelative())
+        return false;
+    return urlOpener() ? urlOpener()(url) : openWithDesktop(url);
+}
+
+void openURLString(const QString& string) {
+    if (openURLStringQuietly(string))
+        return;
     const kx::Bundle& bundle = kx::Bundle::main();
     const QString message = bundle.localizedString(QStringLiteral("FailedOpenURL"), QStringLiteral("Localizable"));
     const QString button = bundle.localizedString(QStringLiteral("OK"), QStringLiteral("Localizable"));

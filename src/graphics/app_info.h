@@ -24,6 +24,8 @@ QString bundleVersion();
 // invalid address included) it shows an application-modal information alert with the localized
 // "FailedOpenURL" message and one "OK" button, and returns once the user has dismissed it.
 void openURLString(const QString& string);
+// The same without the alert: whether the address was handed to the browser.
+bool openURLStringQuietly(const QString& string);
 
 // The two desktop interactions of openURLString, replaceable so that tests neither launch a browser
 // nor wait on an alert. Passing an empty function restores the desktop's own.

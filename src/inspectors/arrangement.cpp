@@ -348,8 +348,23 @@ void passOn(KXGraph& graph, const Apply& apply) {
 }
 }  // namespace
 
+namespace {
+// The page records the changes of the objects standing on it, not of those inside groups: a member's flag
+// gets its own undo step here, so that undoing a group's wrap switch puts its members back as well.
+void setWrapEnabled(KXGraph& graph, bool enabled) {
+    if (graph.isTextWrapEnabled() == enabled)
+        return;
+    graph.setTextWrapEnabled(enabled);
+    KXCanvas* page = graph.canvas();
+    if (!page || !graph.group())
+        return;
+    std::shared_ptr<kx::Object> keep = graph.weak_from_this().lock();
+    page->undoManager().registerUndo(page, [member = &graph, keep, enabled] { setWrapEnabled(*member, !enabled); });
+}
+}  // namespace
+
 void updateTextWrapEnable(bool enabled, KXGraph& graph) {
-    passOn(graph, [enabled](KXGraph& g) { g.setTextWrapEnabled(enabled); });
+    passOn(graph, [enabled](KXGraph& g) { setWrapEnabled(g, enabled); });
 }
 
 void updateTextWrapType(std::int32_t type, KXGraph& graph) {

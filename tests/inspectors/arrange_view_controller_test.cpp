@@ -160,6 +160,7 @@ TEST_F(ArrangeInspectorTest, TheChainToggleChangesEveryOpenInspector) {
     KXArrangeViewController other;
     other.view();
     EXPECT_EQ(inspector.btChain()->property("kxImageName").toString(), QStringLiteral("unchain"));
+    EXPECT_FALSE(inspector.btChain()->icon().isNull());
     Posts changed(KXWidthHeightConnectionChanged, &inspector);
     inspector.chainAction();
     EXPECT_EQ(changed.count, 1);

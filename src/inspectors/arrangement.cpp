@@ -306,32 +306,36 @@ kx::Rect rectWithPosition(const KXGraph& graph, double x, double y) {
     return rect;
 }
 
-kx::Rect rectWithWidth(const KXGraph& graph, double width, bool chained) {
+namespace {
+// The rectangle with one side typed in the page's unit (the width, or else the height); with the chain the
+// other side keeps the object's proportions.
+kx::Rect rectWithSide(const KXGraph& graph, double value, bool width, bool chained) {
     kx::Rect rect = graph.relativeRect();
     PageUnits page;
     if (!pageUnitsOf(graph, &page))
         return rect;
     const double pageWidth = pixelsToUnit(page.pixels.width, page.unit, page.dpi);
     const double pageHeight = pixelsToUnit(page.pixels.height, page.unit, page.dpi);
-    rect.size.width = width / pageWidth;
-    const double ratio = chainRatio(graph);
-    if (chained && ratio > 0)
-        rect.size.height = width / ratio / pageHeight;
+    const double ratio = chained ? chainRatio(graph) : 0;
+    if (width) {
+        rect.size.width = value / pageWidth;
+        if (ratio > 0)
+            rect.size.height = value / ratio / pageHeight;
+    } else {
+        rect.size.height = value / pageHeight;
+        if (ratio > 0)
+            rect.size.width = ratio * value / pageWidth;
+    }
     return rect;
+}
+}  // namespace
+
+kx::Rect rectWithWidth(const KXGraph& graph, double width, bool chained) {
+    return rectWithSide(graph, width, true, chained);
 }
 
 kx::Rect rectWithHeight(const KXGraph& graph, double height, bool chained) {
-    kx::Rect rect = graph.relativeRect();
-    PageUnits page;
-    if (!pageUnitsOf(graph, &page))
-        return rect;
-    const double pageWidth = pixelsToUnit(page.pixels.width, page.unit, page.dpi);
-    const double pageHeight = pixelsToUnit(page.pixels.height, page.unit, page.dpi);
-    rect.size.height = height / pageHeight;
-    const double ratio = chainRatio(graph);
-    if (chained && ratio > 0)
-        rect.size.width = ratio * height / pageWidth;
-    return rect;
+    return rectWithSide(graph, height, false, chained);
 }
 
 namespace {

@@ -10,7 +10,7 @@
 #include "model/model_classes.h"
 #include "model/page_size.h"
 #include "model/shape.h"
-#include "platform/foundation/keyed_archiver.h"
+#include "platform/foundation/notification_center.h"
 #include "platform/foundation/undo_manager.h"
 #include "platform/foundation/user_defaults.h"
 #include "shapes/symbol_shape.h"
@@ -30,6 +30,15 @@ public:
 
 private:
     QTemporaryDir m_dir;
+};
+
+// Counts one notification from one sender.
+struct Posts {
+    Posts(const QString& name, const void* sender)
+        : token(kx::NotificationCenter::defaultCenter().addObserver(name, sender,
+                                                                    [this](const kx::Notification&) { ++count; })) {}
+    int count = 0;
+    kx::NotificationToken token;
 };
 
 struct ArrangePage {

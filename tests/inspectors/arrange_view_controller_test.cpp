@@ -6,6 +6,7 @@
 #include "controls/stepper.h"
 #include "inspectors/arrangement.h"
 #include "inspectors/inspector_support.h"
+#include "model/observer_recorder.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -20,33 +21,7 @@
 namespace {
 
 using namespace kx::inspectors;
-
-// Counts the announcements of one key of an object.
-class KeyCounter : public kx::KeyObserver {
-public:
-    KeyCounter(kx::Observable& object, QString key) : m_object(object), m_key(std::move(key)) {
-        m_object.addObserver(this);
-    }
-    ~KeyCounter() override { m_object.removeObserver(this); }
-    void observeValue(const QString& key, kx::Observable*, const kx::Value&, const kx::Value&) override {
-        if (key == m_key)
-            ++count;
-    }
-    int count = 0;
-
-private:
-    kx::Observable& m_object;
-    QString m_key;
-};
-
-// Counts a notification from one sender.
-struct Posts {
-    Posts(const QString& name, const void* sender)
-        : token(kx::NotificationCenter::defaultCenter().addObserver(name, sender,
-                                                                    [this](const kx::Notification&) { ++count; })) {}
-    int count = 0;
-    kx::NotificationToken token;
-};
+using kxtest::Posts;
 
 class ArrangeInspectorTest : public ::testing::Test, public kxtest::ArrangePage {
 protected:
@@ -176,7 +151,8 @@ TEST_F(ArrangeInspectorTest, ItsOwnRotationIsWrittenOnceAndNotReadBack) {
     auto s = shape({0.1, 0.1, 0.2, 0.2});
     inspector.updateUIWithGraph(s);
     clearUndo();
-    KeyCounter angles(*s, QStringLiteral("angle"));
+    kxtest::ObserverRecorder changes;
+    s->addObserver(&changes);
     Posts exits(KXExitObjectMode, &inspector);
     refreshes = 0;
     for (int value : {30, 359, 1, 180}) {
@@ -186,7 +162,8 @@ TEST_F(ArrangeInspectorTest, ItsOwnRotationIsWrittenOnceAndNotReadBack) {
         EXPECT_EQ(inspector.stLayerRotation()->value(), value);
     }
     // The layer announced each change, but the inspector did not refresh from its own writes.
-    EXPECT_EQ(angles.count, 4);
+    s->removeObserver(&changes);
+    EXPECT_EQ(changes.keys(), QStringList(4, QStringLiteral("angle")));
     EXPECT_EQ(refreshes, 0);
     EXPECT_EQ(exits.count, 4);
     settle();

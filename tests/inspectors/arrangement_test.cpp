@@ -126,8 +126,12 @@ TEST_F(ArrangementTest, PageAlignmentUsesTheMarginOrThePageEdgesAndAlwaysThePage
     ASSERT_NE(grouped, nullptr);
     updateGraphAlignmentForPageWith({grouped}, KXAlignPageRight);
     EXPECT_NEAR(grouped->relativeRect().origin.x + grouped->relativeRect().size.width, 1.0, 1e-9);
-    // Nothing to do for no objects.
+    // Nothing to do for no objects, nor on a page that has no size on screen yet.
     updateGraphAlignmentForPageWith({}, KXAlignPageLeft);
+    const kx::Rect placed = grouped->relativeRect();
+    page->setPreviewSize({});
+    updateGraphAlignmentForPageWith({grouped}, KXAlignPageLeft);
+    EXPECT_EQ(grouped->relativeRect(), placed);
 }
 
 TEST_F(ArrangementTest, FlipsStopAtAPhotoBeingCroppedAndSkipLines) {
@@ -299,6 +303,9 @@ TEST_F(ArrangementTest, TypedPositionsAndSizes) {
     expectRect(rectWithWidth(*s, 300, true), {0.1, 0.1, 0.3, 0.375}, "chained width");
     expectRect(rectWithHeight(*s, 400, false), {0.1, 0.1, 0.2, 0.5}, "height");
     expectRect(rectWithHeight(*s, 400, true), {0.1, 0.1, 0.4, 0.5}, "chained height");
+    // Without a stored ratio the chain keeps the frame's own proportions.
+    s->setAspectRatio(0);
+    expectRect(rectWithWidth(*s, 300, true), {0.1, 0.1, 0.3, 0.375}, "chained width, no stored ratio");
     // An object on no page keeps its rectangle.
     KXShape loose;
     loose.setRelativeRect({0.1, 0.2, 0.3, 0.4});

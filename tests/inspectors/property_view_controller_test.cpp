@@ -16,14 +16,7 @@
 namespace {
 
 using namespace kx::inspectors;
-
-struct Posts {
-    Posts(const QString& name, const void* sender)
-        : token(kx::NotificationCenter::defaultCenter().addObserver(name, sender,
-                                                                    [this](const kx::Notification&) { ++count; })) {}
-    int count = 0;
-    kx::NotificationToken token;
-};
+using kxtest::Posts;
 
 class PropertyTabTest : public ::testing::Test, public kxtest::ArrangePage {
 protected:

@@ -32,7 +32,7 @@ using kx::controls::KXStepper;
 using kx::controls::KXStepperField;
 
 namespace {
-constexpr int kWidth = kSectionWidth;
+constexpr int kWidth = kArrangePanelWidth;
 constexpr int kRow = 28;
 constexpr int kFieldWidth = 64;
 constexpr int kStepperWidth = 16;

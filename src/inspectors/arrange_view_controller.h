@@ -29,6 +29,9 @@ class KXStepper;
 class KXStepperField;
 }  // namespace kx::controls
 
+// The width the arrange inspector and the multi-selection view are laid out for: the settings panel's.
+inline constexpr int kArrangePanelWidth = 220;
+
 class KXArrangeViewController : public KXViewController {
     Q_OBJECT
 public:

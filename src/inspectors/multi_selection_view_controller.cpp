@@ -2,6 +2,7 @@
 
 #include "controls/on_off_button.h"
 #include "controls/segmented_control.h"
+#include "inspectors/arrange_view_controller.h"
 #include "inspectors/arrangement.h"
 #include "inspectors/inspector_support.h"
 
@@ -14,7 +15,7 @@ using kx::controls::KXOnOffButton;
 using kx::controls::KXSegmentedControl;
 
 namespace {
-constexpr int kWidth = kSectionWidth;
+constexpr int kWidth = kArrangePanelWidth;
 
 KXSegmentedControl* segments(QWidget* parent, const char* name, std::initializer_list<const char*> labels, int y) {
     auto* control = new KXSegmentedControl(parent);
@@ -73,6 +74,10 @@ QWidget* KXMultiSelectionViewController::loadView() {
     m_tfAlignment->setObjectName(QStringLiteral("tfAlignment"));
     m_tfAlignment->setGeometry(8, 40, kWidth - 16, 20);
     m_segLineAlign = segments(view, "segLineAlign", {"AlignLeft", "AlignRight", "AlignTop", "AlignBottom"}, 64);
+    // The longer edge names get the room they need; the four share the row.
+    const double edgeWidths[] = {42, 50, 42, 70};
+    for (int i = 0; i < 4; ++i)
+        m_segLineAlign->setWidth(i, edgeWidths[i]);
     m_segCenterAlign = segments(view, "segCenterAlign", {"AlignMiddle", "AlignCenter"}, 94);
     m_tfSameSize = new QLabel(localized("Same Size"), view);
     m_tfSameSize->setObjectName(QStringLiteral("tfSameSize"));

@@ -5,6 +5,7 @@
 
 #include "canvas/auxiliary_layer.h"
 #include "canvas/snapping.h"
+#include "inspectors/arrangement.h"
 
 #include <QObject>
 #include <QString>
@@ -15,14 +16,14 @@ class QMenu;
 // User settings registered at start-up (see AppDelegate::initialize for their defaults).
 inline const QString KXCheckUpdateAutomaticlly = QStringLiteral("KXCheckUpdateAutomaticlly");
 inline const QString KXDisableAutoSaveKey = QStringLiteral("KXDisableAutoSave");
-inline const QString KXConnectWidthAndHeight = QStringLiteral("KXConnectWidthAndHeight");
 inline const QString KXNotShowSearchImageAlert = QStringLiteral("KXNotShowSearchImageAlert");
 inline const QString KXUnitType = QStringLiteral("KXUnitType");
 inline const QString KXShowFloatingPanel = QStringLiteral("KXShowFloatingPanel");
 inline const QString KXShowExportingTip = QStringLiteral("KXShowExportingTip");
 inline const QString KXTemplateZoom = QStringLiteral("KXTemplateZoom");
 inline const QString KXShowWelcomePanel = QStringLiteral("KXShowWelcomePanel");
-// KXAutoSnap and KXAutoObjectSnap are declared with the snapping code that reads them.
+// KXAutoSnap and KXAutoObjectSnap are declared with the snapping code that reads them, and
+// KXConnectWidthAndHeight with the arrange rules.
 // KXShowMarginBox and KXShowMarginBoxChanged (posted with the delegate as sender after the setting was
 // stored) are declared with the selection overlay, which redraws on that notification.
 

@@ -7,6 +7,9 @@
 #include <QColor>
 #include <QString>
 
+// Posted by the inspectors after an edit: the document window then leaves the canvas's crop and pen modes.
+inline const QString KXExitObjectMode = QStringLiteral("KXExitObjectMode");
+
 namespace kx::inspectors {
 
 // The style sections' layout: their width, the height of a section showing only its menu, and what a

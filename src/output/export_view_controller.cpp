@@ -10,11 +10,16 @@
 #include "output/export_dialogs.h"
 #include "output/export_pdf_controller.h"
 #include "output/file_reveal.h"
+#include "output/photo_album_export.h"
+#include "output/photo_album_sheet.h"
 #include "output/progress_sheet.h"
+#include "output/wallpaper_export.h"
+#include "output/wallpaper_sheet.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/thread_handover.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -24,6 +29,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using kx::controls::KXPopupWindow;
 
@@ -35,12 +42,12 @@ struct KindRow {
     bool available;
 };
 
-// The list of the popover. Wallpaper and photo-library exports are listed but not offered yet.
+// The list of the popover.
 const KindRow kKindRows[] = {
     {"Save as Image", "SaveImage", true},
     {"Save as PDF", "SavePDF", true},
-    {"Set as Wallpaper", "SetWallpaper", false},
-    {"Send to iPhoto", "SendiPhoto", false},
+    {"Set as Wallpaper", "SetWallpaper", true},
+    {"Send to iPhoto", "SendiPhoto", true},
 };
 
 QString defaultPreviewFolder() {
@@ -185,6 +192,12 @@ void KXExportViewController::exportWithType(int type) {
     case KXExportTypePDF:
         runExportPdf();
         break;
+    case KXExportTypeWallpaper:
+        runExportWallpaper();
+        break;
+    case KXExportTypePhotoLibrary:
+        runSendToiPhoto();
+        break;
     default:
         break;
     }
@@ -244,9 +257,116 @@ void KXExportViewController::runExportPdf() {
     if (!sheet->runSheet(m_mainWindow))
         return;
     const QString path = sheet->filePath();
-    QTimer::singleShot(0, this, [this, path] { startRun(path, allPageIndexes(), false, true); });
+    QTimer::singleShot(0, this, [this, path] { startRun(path, allPageIndexes(), RunKind::Export, true); });
     if (m_project.recordExport)
         m_project.recordExport(QStringLiteral("Save PDF"), QStringLiteral("pdf"));
+}
+
+// ---- wallpaper ----
+
+void KXExportViewController::setWallpaperDesktops(std::vector<std::unique_ptr<KXWallpaperDesktop>> desktops) {
+    m_wallpaperDesktops = std::move(desktops);
+    m_wallpaperDesktopsSet = true;
+}
+
+KXExportWallpaperCtl* KXExportViewController::exportWallpaperCtl() {
+    if (!m_exportWallpaperCtl) {
+        m_exportWallpaperCtl = std::make_unique<KXExportWallpaperCtl>();
+        m_exportWallpaperCtl->window();
+    }
+    return m_exportWallpaperCtl.get();
+}
+
+void KXExportViewController::runExportWallpaper() {
+    if (m_running)
+        return;
+    if (!m_wallpaperDesktopsSet)
+        setWallpaperDesktops(wallpaperDesktops());
+    m_wallpaperDesktop = availableWallpaperDesktop(m_wallpaperDesktops);
+    if (!m_wallpaperDesktop) {
+        runInformationalAlert(m_mainWindow, exportText("WallpaperUnsupported"), exportText("WallpaperUnsupportedTip"));
+        return;
+    }
+    KXExportWallpaperCtl* sheet = exportWallpaperCtl();
+    sheet->setDesktopAbilities(m_wallpaperDesktop->honoursScaling(), m_wallpaperDesktop->honoursScreens());
+    if (!sheet->runSheet(m_mainWindow))
+        return;
+    const QString folder = m_wallpaperFolder.isEmpty() ? wallpaperFolder() : m_wallpaperFolder;
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        runInformationalAlert(m_mainWindow, exportText("WallpaperFailed"), exportText("WallpaperNoFolder"));
+        return;
+    }
+    const KXWallpaperFiles files = nextWallpaperFiles(folder);
+    m_previousWallpaper = files.previous;
+    m_wallpaperRequest = {files.target, sheet->scaleType(), sheet->fillColor(), sheet->screenName(), sheet->screenIndex()};
+    if (m_project.recordExport)
+        m_project.recordExport(QStringLiteral("Save wallpaper"), QStringLiteral("jpg"));
+    const int count = m_project.pageCount();
+    const int current = m_project.currentPageIndex ? std::clamp(m_project.currentPageIndex(), 0, std::max(0, count - 1)) : 0;
+    const QString target = files.target;
+    QTimer::singleShot(100, this, [this, target, current] { startRun(target, {current}, RunKind::Wallpaper, false); });
+}
+
+void KXExportViewController::finishWallpaper(const KXExportResult& result, const QString& path) {
+    if (result.outcome == KXExportOutcome::Failed) {
+        runInformationalAlert(m_mainWindow, exportText("WallpaperFailed"), result.reason);
+        return;
+    }
+    if (result.outcome != KXExportOutcome::Written || !m_wallpaperDesktop)
+        return;
+    m_wallpaperPath = path;
+    QString error;
+    if (!m_wallpaperDesktop->setWallpaper(m_wallpaperRequest, &error)) {
+        // The new file stays: the previous one may still be the picture on the screen, so it stays too.
+        runInformationalAlert(m_mainWindow, exportText("WallpaperFailed"), error);
+        return;
+    }
+    // The desktop shows the new file now; the folder keeps that one alone.
+    if (!m_previousWallpaper.isEmpty() && m_previousWallpaper != path)
+        QFile::remove(m_previousWallpaper);
+}
+
+// ---- photo album ----
+
+KXExportiPhoto* KXExportViewController::exportiPhoto() {
+    if (!m_exportiPhoto) {
+        m_exportiPhoto = std::make_unique<KXExportiPhoto>();
+        m_exportiPhoto->window();
+    }
+    return m_exportiPhoto.get();
+}
+
+void KXExportViewController::runSendToiPhoto() {
+    if (m_running)
+        return;
+    const QString projectPath = m_project.projectPath();
+    KXExportiPhoto* sheet = exportiPhoto();
+    if (!sheet->runSheet(m_mainWindow, defaultExportName(projectPath, exportText("Untitled"))))
+        return;
+    const QString folder = m_photoAlbumFolder.isEmpty() ? photoAlbumFolder() : m_photoAlbumFolder;
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        exportInfoCtl()->showExportFailedInfo(m_mainWindow, exportText("PhotoAlbumNoFolder"));
+        return;
+    }
+    if (m_project.recordExport)
+        m_project.recordExport(QStringLiteral("Send to iPhoto"), QStringLiteral("jpg"));
+    const std::vector<int> pages = allPageIndexes();
+    const QStringList files = photoAlbumFiles(folder, sheet->name(), int(pages.size()));
+    QTimer::singleShot(0, this, [this, folder, pages, files] { startRun(folder, pages, RunKind::PhotoAlbum, false, files); });
+}
+
+void KXExportViewController::finishPhotoAlbum(const KXExportResult& result) {
+    if (result.outcome == KXExportOutcome::Written)
+        return;
+    // A send that did not finish leaves nothing half done in the album.
+    for (const QString& file : result.writtenFiles)
+        QFile::remove(file);
+    if (result.outcome == KXExportOutcome::Failed) {
+        const QString detail = result.failedPage > 0
+                                   ? exportText("ExportedFailedPage").arg(result.failedPage).arg(result.reason)
+                                   : result.reason;
+        exportInfoCtl()->showExportFailedInfo(m_mainWindow, detail);
+    }
 }
 
 // ---- export run ----
@@ -295,23 +415,24 @@ void KXExportViewController::saveImageToPath(const QString& path) {
     const std::vector<int> pages = exportKindForPath(path) == KXExportKind::PDF
                                        ? allPageIndexes()
                                        : exportPageIndexes(accessory->pageChoice(), m_project.pageCount(), accessory->pageNumbers());
-    startRun(path, pages, false, false);
+    startRun(path, pages, RunKind::Export, false);
 }
 
-void KXExportViewController::startRun(const QString& path, const std::vector<int>& pageIndexes, bool preview,
-                                      bool sheetInfo) {
+void KXExportViewController::startRun(const QString& path, const std::vector<int>& pageIndexes, RunKind kind,
+                                      bool sheetInfo, const QStringList& files) {
     if (m_running)
         return;
     KXExportJob job;
     job.path = path;
-    job.format = view()->exportFormat();
+    job.files = files;
+    job.format = kind == RunKind::Wallpaper || kind == RunKind::PhotoAlbum ? QStringLiteral("jpg") : view()->exportFormat();
     job.quality = view()->quality();
     job.pdfInfo = m_exportPdfCtl && sheetInfo ? m_exportPdfCtl->pdfInfo() : defaultPdfInfo(path, applicationBundleName());
     // The copies are made here, on the thread that owns the pages; the worker renders only them.
     for (int index : pageIndexes) {
         std::shared_ptr<KXCanvas> copy = m_project.outputCopyOfPage(index);
         if (!copy) {
-            finishRun({KXExportOutcome::Failed, index + 1, QStringLiteral("the page cannot be copied"), {}}, path, preview);
+            finishRun({KXExportOutcome::Failed, index + 1, QStringLiteral("the page cannot be copied"), {}}, path, kind);
             return;
         }
         job.pages.push_back(std::move(copy));
@@ -324,16 +445,16 @@ void KXExportViewController::startRun(const QString& path, const std::vector<int
     control.waitWhilePausing = [pb] { pb->waitWhilePausing(); };
     QPointer<KXExportViewController> self(this);
     // The job is built before the hand-over is announced, so that everything it holds comes before it.
-    std::function<void()> work = [self, job = std::move(job), control, path, preview]() mutable {
+    std::function<void()> work = [self, job = std::move(job), control, path, kind]() mutable {
         kx::takePoolHandOver();
         const KXExportResult result = runExport(job, control);
         // The copies go with the worker; nothing of them reaches the main thread.
         job.pages.clear();
         QMetaObject::invokeMethod(
             self.data(),
-            [self, result, path, preview] {
+            [self, result, path, kind] {
                 if (self)
-                    self->finishRun(result, path, preview);
+                    self->finishRun(result, path, kind);
             },
             Qt::QueuedConnection);
     };
@@ -341,11 +462,21 @@ void KXExportViewController::startRun(const QString& path, const std::vector<int
     m_pool.start(std::move(work));
 }
 
-void KXExportViewController::finishRun(const KXExportResult& result, const QString& path, bool preview) {
+void KXExportViewController::finishRun(const KXExportResult& result, const QString& path, RunKind kind) {
     m_running = false;
     m_lastResult = result;
     stopProgressbar();
-    if (preview) {
+    if (kind == RunKind::Wallpaper || kind == RunKind::PhotoAlbum) {
+        if (kind == RunKind::Wallpaper)
+            finishWallpaper(result, path);
+        else
+            finishPhotoAlbum(result);
+        if (m_delegate)
+            m_delegate->exportViewControllerDidExportedImages();
+        emit runFinished();
+        return;
+    }
+    if (kind == RunKind::Preview) {
         m_previewUpToDate = result.outcome == KXExportOutcome::Written;
         if (QFileInfo::exists(path))
             openURLString(QUrl::fromLocalFile(path).toString());
@@ -398,5 +529,5 @@ void KXExportViewController::quickLookWithName(const QString& name, bool changed
         emit runFinished();
         return;
     }
-    startRun(m_previewPath, allPageIndexes(), true, true);
+    startRun(m_previewPath, allPageIndexes(), RunKind::Preview, true);
 }

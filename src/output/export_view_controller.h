@@ -9,6 +9,7 @@
 #pragma once
 
 #include "output/export_run.h"
+#include "output/wallpaper_desktop.h"
 #include "platform/foundation/notification_center.h"
 
 #include <QObject>
@@ -24,6 +25,8 @@ class KXCanvas;
 class KXConversionInfoController;
 class KXExportAccessoryView;
 class KXExportPdfController;
+class KXExportWallpaperCtl;
+class KXExportiPhoto;
 class KXProgressBarController;
 class QPoint;
 class QStandardItemModel;
@@ -43,6 +46,10 @@ struct KXExportProject {
     std::function<QString()> projectPath;
     // Records a usage event of category "Export" (action, label); may be empty.
     std::function<void(const QString& action, const QString& label)> recordExport;
+    // The 0-based index of the page shown in the window; may be empty (the first page).
+    std::function<int()> currentPageIndex;
+    // Records a usage event of category "Share" (action); may be empty.
+    std::function<void(const QString& action)> recordShare;
 };
 
 class KXExportViewControllerDelegate {
@@ -86,7 +93,7 @@ public:
     void tableMouseMove(int x, int y);
     void tableMouseExit();
     void tableMouseUp();
-    // 0 image save panel, 1 PDF sheet; 2 and 3 (wallpaper, photo library) and other values do nothing yet.
+    // 0 image save panel, 1 PDF sheet, 2 wallpaper sheet, 3 photo-album sheet; other values do nothing.
     void exportWithType(int type);
 
     // ---- image save panel ----
@@ -100,6 +107,25 @@ public:
     // ---- PDF sheet ----
     KXExportPdfController* exportPdfCtl();
     void runExportPdf();
+
+    // ---- wallpaper ----
+    // The desktops tried in order (default: wallpaperDesktops()).
+    void setWallpaperDesktops(std::vector<std::unique_ptr<KXWallpaperDesktop>> desktops);
+    // Where the wallpaper file goes (default: wallpaperFolder()).
+    void setWallpaperFolder(const QString& folder) { m_wallpaperFolder = folder; }
+    KXExportWallpaperCtl* exportWallpaperCtl();
+    // The wallpaper sheet on the main window, then on OK the page shown written and set as the desktop
+    // picture. A desktop with no road to its background gets the "WallpaperUnsupported" alert instead.
+    void runExportWallpaper();
+    // The file the last wallpaper run wrote.
+    QString wallpaperPath() const { return m_wallpaperPath; }
+
+    // ---- photo album ----
+    // Where the album's files go (default: photoAlbumFolder()).
+    void setPhotoAlbumFolder(const QString& folder) { m_photoAlbumFolder = folder; }
+    KXExportiPhoto* exportiPhoto();
+    // The photo-album sheet, then on OK every page written as a JPEG into the album folder.
+    void runSendToiPhoto();
 
     // ---- export run ----
     // Starts the run at the path: a ".pdf" path writes every page as one PDF with the default document
@@ -132,9 +158,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum class RunKind { Export, Preview, Wallpaper, PhotoAlbum };
     // `sheetInfo`: the PDF information comes from the PDF sheet when the window has one (else the defaults).
-    void startRun(const QString& path, const std::vector<int>& pageIndexes, bool preview, bool sheetInfo);
-    void finishRun(const KXExportResult& result, const QString& path, bool preview);
+    // `files`: the files of a photo-album run.
+    void startRun(const QString& path, const std::vector<int>& pageIndexes, RunKind kind, bool sheetInfo,
+                  const QStringList& files = {});
+    void finishRun(const KXExportResult& result, const QString& path, RunKind kind);
+    void finishWallpaper(const KXExportResult& result, const QString& path);
+    void finishPhotoAlbum(const KXExportResult& result);
     void presentProgress();
     std::vector<int> allPageIndexes() const;
 
@@ -147,6 +178,16 @@ private:
     std::unique_ptr<kx::controls::KXPopupWindow> m_popupWindow;
     std::unique_ptr<KXExportAccessoryView> m_view;
     std::unique_ptr<KXExportPdfController> m_exportPdfCtl;
+    std::unique_ptr<KXExportWallpaperCtl> m_exportWallpaperCtl;
+    std::unique_ptr<KXExportiPhoto> m_exportiPhoto;
+    std::vector<std::unique_ptr<KXWallpaperDesktop>> m_wallpaperDesktops;
+    bool m_wallpaperDesktopsSet = false;
+    KXWallpaperDesktop* m_wallpaperDesktop = nullptr;
+    KXWallpaperRequest m_wallpaperRequest;
+    QString m_wallpaperFolder;
+    QString m_wallpaperPath;
+    QString m_previousWallpaper;
+    QString m_photoAlbumFolder;
     std::unique_ptr<KXProgressBarController> m_pbCtl;
     std::unique_ptr<KXConversionInfoController> m_exportInfoCtl;
     std::vector<kx::NotificationToken> m_observers;

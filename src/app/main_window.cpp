@@ -342,7 +342,7 @@ void KXMainWindow::shareAction() {
     QWidget* button = m_toolbar->widgetForAction(m_tbiShare);
     const QPoint below = button ? button->mapToGlobal(QPoint(button->width() / 2, button->height()))
                                 : mapToGlobal(QPoint(width() / 2, 0));
-    shareViewController()->popupAtPosition(below);
+    shareViewController()->popover()->popupAtPosition(below);
 }
 
 KXExportViewController* KXMainWindow::exportViewController() {

@@ -71,6 +71,13 @@ bool targetUnwritable(const QString& path, bool folderRun) {
 KXExportViewController::KXExportViewController(KXExportProject project, QObject* parent)
     : QObject(parent), m_project(std::move(project)), m_previewFolder(defaultPreviewFolder()) {
     m_pool.setMaxThreadCount(1);
+    m_list = std::make_unique<KXPopoverList>(QStringLiteral("popupView"), QStringLiteral("tableView"),
+                                             QStringLiteral("exportPopover"), 4, [this](int row) {
+                                                 if (row >= 0)
+                                                     exportWithType(row);
+                                             });
+    for (const KindRow& row : kKindRows)
+        m_list->addRow(exportText(row.title), QString::fromLatin1(row.image), row.available);
 }
 
 KXExportViewController::~KXExportViewController() {
@@ -78,111 +85,14 @@ KXExportViewController::~KXExportViewController() {
         m_pbCtl->setIsCancelled(true);
     m_pool.waitForDone();
     m_observers.clear();
-    // The list is owned by the popover window once that exists.
-    if (!m_popupWindow)
-        delete m_popupView;
 }
 
 void KXExportViewController::setMainWindow(QWidget* window) {
-    if (m_mainWindow)
-        m_mainWindow->removeEventFilter(this);
     m_mainWindow = window;
-    if (window)
-        window->installEventFilter(this);
-}
-
-bool KXExportViewController::eventFilter(QObject* watched, QEvent* event) {
-    // A popover left open would outlive its window on the screen and keep the application running.
-    if (watched == m_mainWindow && (event->type() == QEvent::Hide || event->type() == QEvent::Close))
-        hideWindow();
-    return QObject::eventFilter(watched, event);
+    m_list->followWindow(window);
 }
 
 // ---- popover ----
-
-QWidget* KXExportViewController::popupView() {
-    if (m_popupView)
-        return m_popupView;
-    m_popupView = new QWidget;
-    m_popupView->setObjectName(QStringLiteral("popupView"));
-    auto* layout = new QVBoxLayout(m_popupView);
-    layout->setContentsMargins(6, 6, 6, 6);
-    m_tableView = new KXTableView(m_popupView);
-    m_tableView->setObjectName(QStringLiteral("tableView"));
-    m_kinds = new QStandardItemModel(m_tableView);
-    for (const KindRow& row : kKindRows) {
-        auto* item = new QStandardItem(exportText(row.title));
-        const QString icon = kx::Bundle::main().pathForResource(QString::fromLatin1(row.image), QStringLiteral("png"));
-        if (!icon.isEmpty())
-            item->setIcon(QIcon(icon));
-        item->setEditable(false);
-        item->setEnabled(row.available);
-        m_kinds->appendRow(item);
-    }
-    m_tableView->setModel(m_kinds);
-    m_tableView->horizontalHeader()->hide();
-    m_tableView->verticalHeader()->hide();
-    m_tableView->horizontalHeader()->setStretchLastSection(true);
-    m_tableView->setShowGrid(false);
-    m_tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_tableView->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tableView->setFixedSize(200, 4 * m_tableView->verticalHeader()->defaultSectionSize() + 4);
-    layout->addWidget(m_tableView);
-    auto& centre = kx::NotificationCenter::defaultCenter();
-    m_observers.push_back(centre.addObserver(KXTableViewMouseMove, m_tableView, [this](const kx::Notification& n) {
-        tableMouseMove(int(n.userInfo.at(QStringLiteral("pointX")).toInteger()),
-                       int(n.userInfo.at(QStringLiteral("pointY")).toInteger()));
-    }));
-    m_observers.push_back(centre.addObserver(KXTableViewMouseExit, m_tableView, [this](const kx::Notification&) { tableMouseExit(); }));
-    m_observers.push_back(centre.addObserver(KXTableViewMouseUp, m_tableView, [this](const kx::Notification&) { tableMouseUp(); }));
-    return m_popupView;
-}
-
-KXTableView* KXExportViewController::tableView() {
-    popupView();
-    return m_tableView;
-}
-
-KXPopupWindow* KXExportViewController::popupWindow() {
-    if (!m_popupWindow) {
-        m_popupWindow = std::make_unique<KXPopupWindow>();
-        m_popupWindow->setObjectName(QStringLiteral("exportPopover"));
-        m_popupWindow->setContentView(popupView());
-    }
-    return m_popupWindow.get();
-}
-
-void KXExportViewController::popupAtPosition(const QPoint& screenPoint) {
-    popupWindow()->toggleAt(QRect(screenPoint, QSize(0, 0)));
-}
-
-void KXExportViewController::hideWindow() {
-    if (m_popupWindow && m_popupWindow->isVisible())
-        m_popupWindow->hide();
-}
-
-void KXExportViewController::tableMouseMove(int x, int y) {
-    const int row = tableView()->indexAt(QPoint(x, y)).row();
-    if (row == m_selectedRow)
-        return;
-    m_selectedRow = row;
-    m_tableView->clearSelection();
-    if (row >= 0)
-        m_tableView->selectRow(row);
-}
-
-void KXExportViewController::tableMouseExit() {
-    m_selectedRow = -1;
-    tableView()->clearSelection();
-}
-
-void KXExportViewController::tableMouseUp() {
-    hideWindow();
-    const int row = m_selectedRow;
-    tableMouseExit();
-    if (row >= 0)
-        exportWithType(row);
-}
 
 void KXExportViewController::exportWithType(int type) {
     switch (type) {
@@ -392,18 +302,13 @@ KXConversionInfoController* KXExportViewController::exportInfoCtl() {
 }
 
 void KXExportViewController::presentProgress() {
-    KXProgressBarController* pb = pbCtl();
-    pb->setIndeterminate(true);
-    pb->showWindow();
-    pb->setTip(exportText("Rendering"));
-    presentSheet(pb->window(), m_mainWindow, false);
+    presentRenderingProgress(*pbCtl(), m_mainWindow);
 }
 
 void KXExportViewController::stopProgressbar() {
     if (!m_pbCtl)
         return;
-    m_pbCtl->stopAnimation();
-    m_pbCtl->window()->hide();
+    closeProgress(*m_pbCtl);
 }
 
 std::vector<int> KXExportViewController::allPageIndexes() const {

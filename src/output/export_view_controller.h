@@ -9,6 +9,7 @@
 #pragma once
 
 #include "output/export_run.h"
+#include "output/popover_list.h"
 #include "output/wallpaper_desktop.h"
 #include "platform/foundation/notification_center.h"
 
@@ -81,18 +82,18 @@ public:
     void setDelegate(KXExportViewControllerDelegate* delegate) { m_delegate = delegate; }
 
     // ---- popover ----
-    QWidget* popupView();
-    KXTableView* tableView();
-    QStandardItemModel* kindModel() const { return m_kinds; }
-    kx::controls::KXPopupWindow* popupWindow();
+    QWidget* popupView() { return m_list->popupView(); }
+    KXTableView* tableView() { return m_list->tableView(); }
+    QStandardItemModel* kindModel() { return m_list->model(); }
+    kx::controls::KXPopupWindow* popupWindow() { return m_list->popupWindow(); }
     // Shows the popover with the middle of its top edge at the screen point, or hides it when shown.
-    void popupAtPosition(const QPoint& screenPoint);
-    void hideWindow();
-    int selectedRow() const { return m_selectedRow; }
-    // The list's pointer notifications.
-    void tableMouseMove(int x, int y);
-    void tableMouseExit();
-    void tableMouseUp();
+    void popupAtPosition(const QPoint& screenPoint) { m_list->popupAtPosition(screenPoint); }
+    void hideWindow() { m_list->hideWindow(); }
+    int selectedRow() const { return m_list->selectedRow(); }
+    // The list's pointer notifications; a release exports the kind of its row.
+    void tableMouseMove(int x, int y) { m_list->tableMouseMove(x, y); }
+    void tableMouseExit() { m_list->tableMouseExit(); }
+    void tableMouseUp() { m_list->tableMouseUp(); }
     // 0 image save panel, 1 PDF sheet, 2 wallpaper sheet, 3 photo-album sheet; other values do nothing.
     void exportWithType(int type);
 
@@ -154,9 +155,6 @@ signals:
     // A run (export or preview) ended and its completion ran.
     void runFinished();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     enum class RunKind { Export, Preview, Wallpaper, PhotoAlbum };
     // `sheetInfo`: the PDF information comes from the PDF sheet when the window has one (else the defaults).
@@ -172,10 +170,7 @@ private:
     KXExportProject m_project;
     QPointer<QWidget> m_mainWindow;
     KXExportViewControllerDelegate* m_delegate = nullptr;
-    QWidget* m_popupView = nullptr;
-    KXTableView* m_tableView = nullptr;
-    QStandardItemModel* m_kinds = nullptr;
-    std::unique_ptr<kx::controls::KXPopupWindow> m_popupWindow;
+    std::unique_ptr<KXPopoverList> m_list;
     std::unique_ptr<KXExportAccessoryView> m_view;
     std::unique_ptr<KXExportPdfController> m_exportPdfCtl;
     std::unique_ptr<KXExportWallpaperCtl> m_exportWallpaperCtl;
@@ -191,7 +186,6 @@ private:
     std::unique_ptr<KXProgressBarController> m_pbCtl;
     std::unique_ptr<KXConversionInfoController> m_exportInfoCtl;
     std::vector<kx::NotificationToken> m_observers;
-    int m_selectedRow = -1;
     bool m_running = false;
     KXExportResult m_lastResult;
     QString m_previewFolder;

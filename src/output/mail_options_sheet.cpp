@@ -69,17 +69,7 @@ void KXExportEmailController::loadWindow() {
     setQuality(90);
     column->addLayout(grid);
 
-    auto* buttons = new QHBoxLayout;
-    auto* cancelButton = new QPushButton(exportText("Cancel"), m_window.get());
-    auto* okButton = new QPushButton(exportText("OK"), m_window.get());
-    okButton->setDefault(true);
-    buttons->addStretch();
-    buttons->addWidget(cancelButton);
-    buttons->addWidget(okButton);
-    column->addLayout(buttons);
-
-    connect(okButton, &QPushButton::clicked, this, [this] { OK(); });
-    connect(cancelButton, &QPushButton::clicked, this, [this] { cancel(); });
+    addSheetButtons(m_window.get(), column, this, [this] { OK(); }, [this] { cancel(); });
     connect(m_btMailOrignalSize, &QCheckBox::toggled, this, [this] { originalSizeChanged(); });
     connect(m_pubMailFormat, &QComboBox::activated, this, [this] { formatChanged(); });
     connect(m_slMailQuality, &QSlider::valueChanged, this, [this](int v) { qualityMoved(v); });

@@ -29,16 +29,7 @@ void KXExportiPhoto::loadWindow() {
     m_tfName->setMinimumWidth(240);
     form->addRow(exportText("Name"), m_tfName);
     column->addLayout(form);
-    auto* buttons = new QHBoxLayout;
-    auto* cancelButton = new QPushButton(exportText("Cancel"), m_window.get());
-    auto* okButton = new QPushButton(exportText("OK"), m_window.get());
-    okButton->setDefault(true);
-    buttons->addStretch();
-    buttons->addWidget(cancelButton);
-    buttons->addWidget(okButton);
-    column->addLayout(buttons);
-    connect(okButton, &QPushButton::clicked, this, [this] { OK(); });
-    connect(cancelButton, &QPushButton::clicked, this, [this] { cancel(); });
+    addSheetButtons(m_window.get(), column, this, [this] { OK(); }, [this] { cancel(); });
     m_isCancel = false;
 }
 

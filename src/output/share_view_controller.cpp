@@ -50,43 +50,31 @@ QString shareAnalyticsAction(int type) {
 }
 
 KXShareViewController::KXShareViewController(KXExportProject project, QObject* parent)
-    : QObject(parent), m_project(std::move(project)) {
+    : QObject(parent), m_project(std::move(project)), m_nameList{exportText("Email")} {
     m_pool.setMaxThreadCount(1);
+    m_list = std::make_unique<KXPopoverList>(QStringLiteral("ShareView"), QStringLiteral("shareTableView"),
+                                             QStringLiteral("sharePopover"), 3,
+                                             [this](int row) { shareImageByType(rowType(row)); });
+    m_list->addRow(m_nameList.constFirst(), QStringLiteral("Email"));
 }
 
 KXShareViewController::~KXShareViewController() {
     if (m_pbCtl)
         m_pbCtl->setIsCancelled(true);
     m_pool.waitForDone();
-    m_observers.clear();
-    if (!m_popupWindow)
-        delete m_popupView;
 }
 
 void KXShareViewController::setMainWindow(QWidget* window) {
-    if (m_mainWindow)
-        m_mainWindow->removeEventFilter(this);
     m_mainWindow = window;
-    if (window)
-        window->installEventFilter(this);
-}
-
-bool KXShareViewController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_mainWindow && (event->type() == QEvent::Hide || event->type() == QEvent::Close))
-        hideWindow();
-    return QObject::eventFilter(watched, event);
+    m_list->followWindow(window);
 }
 
 void KXShareViewController::addSharingService(std::shared_ptr<KXSharingService> service) {
     if (!service)
         return;
     m_services.push_back(std::move(service));
-    if (m_rows) {
-        m_nameList.append(m_services.back()->title());
-        auto* item = new QStandardItem(m_nameList.back());
-        item->setEditable(false);
-        m_rows->appendRow(item);
-    }
+    m_nameList.append(m_services.back()->title());
+    m_list->addRow(m_nameList.back());
 }
 
 KXSharingService* KXShareViewController::serviceOfType(int type) const {
@@ -102,97 +90,6 @@ int KXShareViewController::rowType(int row) const {
     if (row > 0 && row <= int(m_services.size()))
         return m_services[size_t(row - 1)]->shareType();
     return -1;
-}
-
-// ---- popover ----
-
-QWidget* KXShareViewController::popupView() {
-    if (m_popupView)
-        return m_popupView;
-    m_popupView = new QWidget;
-    m_popupView->setObjectName(QStringLiteral("ShareView"));
-    auto* layout = new QVBoxLayout(m_popupView);
-    layout->setContentsMargins(6, 6, 6, 6);
-    m_shareTableView = new KXTableView(m_popupView);
-    m_shareTableView->setObjectName(QStringLiteral("shareTableView"));
-    m_rows = new QStandardItemModel(m_shareTableView);
-    m_nameList = {exportText("Email")};
-    for (const auto& service : m_services)
-        m_nameList.append(service->title());
-    for (const QString& title : m_nameList) {
-        auto* item = new QStandardItem(title);
-        if (title == m_nameList.constFirst()) {
-            const QString icon = kx::Bundle::main().pathForResource(QStringLiteral("Email"), QStringLiteral("png"));
-            if (!icon.isEmpty())
-                item->setIcon(QIcon(icon));
-        }
-        item->setEditable(false);
-        m_rows->appendRow(item);
-    }
-    m_shareTableView->setModel(m_rows);
-    m_shareTableView->horizontalHeader()->hide();
-    m_shareTableView->verticalHeader()->hide();
-    m_shareTableView->horizontalHeader()->setStretchLastSection(true);
-    m_shareTableView->setShowGrid(false);
-    m_shareTableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_shareTableView->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_shareTableView->setFixedSize(200, 3 * m_shareTableView->verticalHeader()->defaultSectionSize() + 4);
-    layout->addWidget(m_shareTableView);
-    auto& centre = kx::NotificationCenter::defaultCenter();
-    m_observers.push_back(centre.addObserver(KXTableViewMouseMove, m_shareTableView, [this](const kx::Notification& n) {
-        tableMouseMove(int(n.userInfo.at(QStringLiteral("pointX")).toInteger()),
-                       int(n.userInfo.at(QStringLiteral("pointY")).toInteger()));
-    }));
-    m_observers.push_back(
-        centre.addObserver(KXTableViewMouseExit, m_shareTableView, [this](const kx::Notification&) { tableMouseExit(); }));
-    m_observers.push_back(
-        centre.addObserver(KXTableViewMouseUp, m_shareTableView, [this](const kx::Notification&) { tableMouseUp(); }));
-    return m_popupView;
-}
-
-KXTableView* KXShareViewController::shareTableView() {
-    popupView();
-    return m_shareTableView;
-}
-
-KXPopupWindow* KXShareViewController::popupWindow() {
-    if (!m_popupWindow) {
-        m_popupWindow = std::make_unique<KXPopupWindow>();
-        m_popupWindow->setObjectName(QStringLiteral("sharePopover"));
-        m_popupWindow->setContentView(popupView());
-    }
-    return m_popupWindow.get();
-}
-
-void KXShareViewController::popupAtPosition(const QPoint& screenPoint) {
-    popupWindow()->toggleAt(QRect(screenPoint, QSize(0, 0)));
-}
-
-void KXShareViewController::hideWindow() {
-    if (m_popupWindow && m_popupWindow->isVisible())
-        m_popupWindow->hide();
-}
-
-void KXShareViewController::tableMouseMove(int x, int y) {
-    const int row = shareTableView()->indexAt(QPoint(x, y)).row();
-    if (row == m_selectedRow)
-        return;
-    m_selectedRow = row;
-    m_shareTableView->clearSelection();
-    if (row >= 0)
-        m_shareTableView->selectRow(row);
-}
-
-void KXShareViewController::tableMouseExit() {
-    m_selectedRow = -1;
-    shareTableView()->clearSelection();
-}
-
-void KXShareViewController::tableMouseUp() {
-    hideWindow();
-    const int row = m_selectedRow;
-    tableMouseExit();
-    shareImageByType(rowType(row));
 }
 
 // ---- sharing ----
@@ -224,18 +121,13 @@ KXProgressBarController* KXShareViewController::pbCtl() {
 }
 
 void KXShareViewController::presentProgress() {
-    KXProgressBarController* pb = pbCtl();
-    pb->setIndeterminate(true);
-    pb->showWindow();
-    pb->setTip(exportText("Rendering"));
-    presentSheet(pb->window(), m_mainWindow, false);
+    presentRenderingProgress(*pbCtl(), m_mainWindow);
 }
 
 void KXShareViewController::stopProgressbar() {
     if (!m_pbCtl)
         return;
-    m_pbCtl->stopAnimation();
-    m_pbCtl->window()->hide();
+    closeProgress(*m_pbCtl);
 }
 
 void KXShareViewController::runExportEmail() {

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "output/export_view_controller.h"
-#include "platform/foundation/notification_center.h"
+#include "output/popover_list.h"
 
 #include <QImage>
 #include <QObject>
@@ -71,23 +71,10 @@ public:
     void setMailFolder(const QString& folder) { m_mailFolder = folder; }
 
     // ---- popover ----
-    QWidget* popupView();
-    KXTableView* shareTableView();
-    QStandardItemModel* rowModel() {
-        popupView();
-        return m_rows;
-    }
-    QStringList nameList() {
-        popupView();
-        return m_nameList;
-    }
-    kx::controls::KXPopupWindow* popupWindow();
-    void popupAtPosition(const QPoint& screenPoint);
-    void hideWindow();
-    int selectedRow() const { return m_selectedRow; }
-    void tableMouseMove(int x, int y);
-    void tableMouseExit();
-    void tableMouseUp();
+    // The list of share kinds: the localised "Email", then the desktop's services. A release on a row shares
+    // with its kind; a release outside every row records the event and renders the page, and shares nothing.
+    KXPopoverList* popover() const { return m_list.get(); }
+    QStringList nameList() const { return m_nameList; }
 
     // ---- sharing ----
     // 0 e-mail; 1 to 5 the service of that kind (nothing when the desktop has none); records the event.
@@ -105,9 +92,6 @@ signals:
     // A mail was prepared and handed over (or the alert shown), or a share run ended.
     void runFinished();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void presentProgress();
     void mailFilesWritten(const QStringList& files, bool cancelled);
@@ -120,14 +104,9 @@ private:
     std::vector<std::shared_ptr<KXSharingService>> m_services;
     QString m_mailFolder;
     QStringList m_nameList;
-    QWidget* m_popupView = nullptr;
-    KXTableView* m_shareTableView = nullptr;
-    QStandardItemModel* m_rows = nullptr;
-    std::unique_ptr<kx::controls::KXPopupWindow> m_popupWindow;
+    std::unique_ptr<KXPopoverList> m_list;
     std::unique_ptr<KXExportEmailController> m_exportEmailCtl;
     std::unique_ptr<KXProgressBarController> m_pbCtl;
-    std::vector<kx::NotificationToken> m_observers;
-    int m_selectedRow = -1;
     bool m_running = false;
     QStringList m_lastAttachments;
     QThreadPool m_pool;

@@ -31,6 +31,16 @@ bool sessionServiceRegistered(const QString& service) {
     return bus.interface()->isServiceRegistered(service).value();
 }
 
+// Sends a call on the session bus; false with the bus's message when it fails or gets no answer in time.
+bool callSessionBus(const QDBusMessage& call, QString* error) {
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kDBusTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        return true;
+    if (error)
+        *error = reply.errorMessage();
+    return false;
+}
+
 QString fileUri(const QString& file) {
     return QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded);
 }
@@ -54,7 +64,7 @@ public:
         QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                                           QStringLiteral("Get"));
         get << QStringLiteral("org.freedesktop.portal.Wallpaper") << QStringLiteral("version");
-        return QDBusConnection::sessionBus().call(get, QDBus::Block, kDBusTimeoutMs).type() == QDBusMessage::ReplyMessage;
+        return callSessionBus(get, nullptr);
     }
     // The portal takes the picture alone: the desktop keeps its own scaling and applies it to every screen.
     bool honoursScaling() const override { return false; }
@@ -66,12 +76,7 @@ public:
         options.insert(QStringLiteral("show-preview"), false);
         options.insert(QStringLiteral("set-on"), QStringLiteral("background"));
         call << QString() << fileUri(request.file) << options;
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kDBusTimeoutMs);
-        if (reply.type() == QDBusMessage::ReplyMessage)
-            return true;
-        if (error)
-            *error = reply.errorMessage();
-        return false;
+        return callSessionBus(call, error);
     }
 
 private:
@@ -138,12 +143,7 @@ public:
         QDBusMessage call = QDBusMessage::createMethodCall(kService, QStringLiteral("/PlasmaShell"),
                                                            QStringLiteral("org.kde.PlasmaShell"), QStringLiteral("evaluateScript"));
         call << plasmaWallpaperScript(request);
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kDBusTimeoutMs);
-        if (reply.type() == QDBusMessage::ReplyMessage)
-            return true;
-        if (error)
-            *error = reply.errorMessage();
-        return false;
+        return callSessionBus(call, error);
     }
 
 private:

@@ -50,16 +50,7 @@ void KXExportWallpaperCtl::loadWindow() {
     m_tfNote->setMaximumWidth(320);
     m_tfNote->hide();
     column->addWidget(m_tfNote);
-    auto* buttons = new QHBoxLayout;
-    auto* cancelButton = new QPushButton(exportText("Cancel"), m_window.get());
-    auto* okButton = new QPushButton(exportText("OK"), m_window.get());
-    okButton->setDefault(true);
-    buttons->addStretch();
-    buttons->addWidget(cancelButton);
-    buttons->addWidget(okButton);
-    column->addLayout(buttons);
-    connect(okButton, &QPushButton::clicked, this, [this] { OK(); });
-    connect(cancelButton, &QPushButton::clicked, this, [this] { cancel(); });
+    addSheetButtons(m_window.get(), column, this, [this] { OK(); }, [this] { cancel(); });
     connect(m_pubScale, &QComboBox::activated, this, [this] { scaleChanged(); });
     fillScreens();
     setDesktopAbilities(m_scaling, m_screens);

@@ -490,9 +490,9 @@ TEST_F(TemplateChooserTest, TheToolbarItemsAreThereAndDisabledUntilTheirCommands
     // The share item toggles the share popover.
     window.tbiShare()->trigger();
     ASSERT_NE(window.shareViewController(), nullptr);
-    EXPECT_TRUE(window.shareViewController()->popupWindow()->isVisible());
-    window.shareViewController()->hideWindow();
-    EXPECT_FALSE(window.shareViewController()->popupWindow()->isVisible());
+    EXPECT_TRUE(window.shareViewController()->popover()->popupWindow()->isVisible());
+    window.shareViewController()->popover()->hideWindow();
+    EXPECT_FALSE(window.shareViewController()->popover()->popupWindow()->isVisible());
 }
 
 }  // namespace

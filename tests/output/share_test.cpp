@@ -312,15 +312,16 @@ TEST_F(ShareTest, TheListOffersEmailAndTheDesktopsServicesGetTheShownPage) {
     KXShareViewController& c = controller({{300, 200}, {3000, 1500}}, 1);
     auto service = std::make_shared<RecordingService>(KXShareTypeAirDrop);
     c.addSharingService(service);
-    ASSERT_EQ(c.rowModel()->rowCount(), 2);
+    KXPopoverList* list = c.popover();
+    ASSERT_EQ(list->model()->rowCount(), 2);
     EXPECT_EQ(c.nameList(), (QStringList{exportText("Email"), "Recording"}));
 
     bool done = false;
     QObject::connect(&c, &KXShareViewController::runFinished, &c, [&done] { done = true; });
     // The second row is the service: a click there shares the page shown, fitted to 2000 pixels.
-    c.tableMouseMove(5, c.shareTableView()->rowViewportPosition(1) + 2);
-    EXPECT_EQ(c.selectedRow(), 1);
-    c.tableMouseUp();
+    list->tableMouseMove(5, list->tableView()->rowViewportPosition(1) + 2);
+    EXPECT_EQ(list->selectedRow(), 1);
+    list->tableMouseUp();
     ASSERT_TRUE(processEventsUntil([&] { return done; }));
     ASSERT_EQ(service->images.size(), 1u);
     EXPECT_EQ(service->images[0].size(), QSize(2000, 1000));
@@ -329,8 +330,8 @@ TEST_F(ShareTest, TheListOffersEmailAndTheDesktopsServicesGetTheShownPage) {
 
     // A release outside any row records the event, renders and shares nothing.
     done = false;
-    c.tableMouseMove(5, 10000);
-    c.tableMouseUp();
+    list->tableMouseMove(5, 10000);
+    list->tableMouseUp();
     ASSERT_TRUE(processEventsUntil([&] { return done; }));
     EXPECT_EQ(service->images.size(), 1u);
     EXPECT_EQ(recorded, (QStringList{"Share AirDrop", ""}));

@@ -72,7 +72,7 @@ KXExportViewController::KXExportViewController(KXExportProject project, QObject*
     : QObject(parent), m_project(std::move(project)), m_previewFolder(defaultPreviewFolder()) {
     m_pool.setMaxThreadCount(1);
     m_list = std::make_unique<KXPopoverList>(QStringLiteral("popupView"), QStringLiteral("tableView"),
-                                             QStringLiteral("exportPopover"), 4, [this](int row) {
+                                             QStringLiteral("exportPopover"), [this](int row) {
                                                  if (row >= 0)
                                                      exportWithType(row);
                                              });

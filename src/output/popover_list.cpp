@@ -9,12 +9,13 @@
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using kx::controls::KXPopupWindow;
 
 KXPopoverList::KXPopoverList(const QString& name, const QString& tableName, const QString& windowName,
-                             int visibleRows, std::function<void(int row)> chosen)
-    : m_name(name), m_tableName(tableName), m_windowName(windowName), m_visibleRows(visibleRows),
-      m_chosen(std::move(chosen)) {}
+                             std::function<void(int row)> chosen)
+    : m_name(name), m_tableName(tableName), m_windowName(windowName), m_chosen(std::move(chosen)) {}
 
 KXPopoverList::~KXPopoverList() {
     m_observers.clear();
@@ -39,8 +40,18 @@ bool KXPopoverList::eventFilter(QObject* watched, QEvent* event) {
 
 void KXPopoverList::addRow(const QString& title, const QString& imageName, bool enabled) {
     m_rows.push_back({title, imageName, enabled});
-    if (m_model)
+    if (m_model) {
         appendToModel(m_rows.back());
+        fitTableToRows();
+    }
+}
+
+void KXPopoverList::fitTableToRows() {
+    const int rows = std::max<int>(1, int(m_rows.size()));
+    m_tableView->setFixedSize(200, rows * m_tableView->verticalHeader()->defaultSectionSize() + 4);
+    m_popupView->adjustSize();
+    if (m_popupWindow)
+        m_popupWindow->adjustSize();
 }
 
 void KXPopoverList::appendToModel(const Row& row) {
@@ -74,8 +85,8 @@ QWidget* KXPopoverList::popupView() {
     m_tableView->setShowGrid(false);
     m_tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_tableView->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tableView->setFixedSize(200, m_visibleRows * m_tableView->verticalHeader()->defaultSectionSize() + 4);
     layout->addWidget(m_tableView);
+    fitTableToRows();
     auto& centre = kx::NotificationCenter::defaultCenter();
     m_observers.push_back(centre.addObserver(KXTableViewMouseMove, m_tableView, [this](const kx::Notification& n) {
         tableMouseMove(int(n.userInfo.at(QStringLiteral("pointX")).toInteger()),

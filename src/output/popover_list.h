@@ -26,8 +26,8 @@ class KXPopoverList : public QObject {
     Q_OBJECT
 public:
     // `name` names the content view, `tableName` the table and `windowName` the popover window; the table is
-    // as tall as `visibleRows` rows. `chosen` gets the released row.
-    KXPopoverList(const QString& name, const QString& tableName, const QString& windowName, int visibleRows,
+    // as tall as its rows. `chosen` gets the released row.
+    KXPopoverList(const QString& name, const QString& tableName, const QString& windowName,
                   std::function<void(int row)> chosen);
     ~KXPopoverList() override;
 
@@ -61,10 +61,10 @@ private:
         bool enabled;
     };
     void appendToModel(const Row& row);
+    void fitTableToRows();
 
     QString m_name, m_tableName, m_windowName;
     QPointer<QWidget> m_followed;
-    int m_visibleRows;
     std::function<void(int)> m_chosen;
     std::vector<Row> m_rows;
     QWidget* m_popupView = nullptr;

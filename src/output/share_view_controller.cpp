@@ -53,7 +53,7 @@ KXShareViewController::KXShareViewController(KXExportProject project, QObject* p
     : QObject(parent), m_project(std::move(project)), m_nameList{exportText("Email")} {
     m_pool.setMaxThreadCount(1);
     m_list = std::make_unique<KXPopoverList>(QStringLiteral("ShareView"), QStringLiteral("shareTableView"),
-                                             QStringLiteral("sharePopover"), 3,
+                                             QStringLiteral("sharePopover"),
                                              [this](int row) { shareImageByType(rowType(row)); });
     m_list->addRow(m_nameList.constFirst(), QStringLiteral("Email"));
 }

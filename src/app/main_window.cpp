@@ -12,6 +12,7 @@
 #include "library/save_template.h"
 #include "model/canvas.h"
 #include "output/export_view_controller.h"
+#include "output/share_view_controller.h"
 #include "output/progress_sheet.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/undo_manager.h"
@@ -309,8 +310,8 @@ void KXMainWindow::buildToolbar() {
     m_toolbar->setObjectName(QStringLiteral("toolbar"));
     m_toolbar->setMovable(false);
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    // The commands behind these items come with the shape picker, the background editor and the share and
-    // export popovers; until then the items are shown disabled.
+    // The commands behind the shape and background items come with the shape picker and the background
+    // editor; until then those items are shown disabled.
     const auto item = [this](const char* key, const char* name) {
         QAction* action = m_toolbar->addAction(localized(key));
         action->setObjectName(QString::fromLatin1(name));
@@ -324,6 +325,24 @@ void KXMainWindow::buildToolbar() {
     m_tbiExport = item("Export", "tbiExport");
     m_tbiExport->setEnabled(true);
     connect(m_tbiExport, &QAction::triggered, this, &KXMainWindow::exportAction);
+    m_tbiShare->setEnabled(true);
+    connect(m_tbiShare, &QAction::triggered, this, &KXMainWindow::shareAction);
+}
+
+KXShareViewController* KXMainWindow::shareViewController() {
+    if (!m_shareCtl) {
+        // The share road reaches the project as the export road does.
+        m_shareCtl = std::make_unique<KXShareViewController>(exportViewController()->exportProject());
+        m_shareCtl->setMainWindow(this);
+    }
+    return m_shareCtl.get();
+}
+
+void KXMainWindow::shareAction() {
+    QWidget* button = m_toolbar->widgetForAction(m_tbiShare);
+    const QPoint below = button ? button->mapToGlobal(QPoint(button->width() / 2, button->height()))
+                                : mapToGlobal(QPoint(width() / 2, 0));
+    shareViewController()->popover()->popupAtPosition(below);
 }
 
 KXExportViewController* KXMainWindow::exportViewController() {
@@ -340,6 +359,17 @@ KXExportViewController* KXMainWindow::exportViewController() {
                 analytics->clearEvent();
                 analytics->trackEventType(QStringLiteral("Export"), action, label, 1);
                 // The project's description follows the export's own event, and posting sends them together.
+                if (m_project)
+                    trackProject(*m_project, *analytics);
+                else
+                    analytics->postEvent();
+            }
+        };
+        project.currentPageIndex = [this] { return m_project ? int(m_project->currentIndex()) : 0; };
+        project.recordShare = [this](const QString& action) {
+            if (GAObject* analytics = GAObject::defaultObject()) {
+                analytics->clearEvent();
+                analytics->trackEventType(QStringLiteral("Share"), action, QString(), 1);
                 if (m_project)
                     trackProject(*m_project, *analytics);
                 else

@@ -31,6 +31,7 @@
 #include <vector>
 
 class KXExportViewController;
+class KXShareViewController;
 class KXPreview;
 class KXResourceViewController;
 class KXSettingViewController;
@@ -181,6 +182,10 @@ public:
     KXExportViewController* exportViewController();
     // The toolbar's export item: the export popover below the item.
     void exportAction();
+    // The window's share controller (popover, e-mail road), made on first use.
+    KXShareViewController* shareViewController();
+    // The toolbar's share item: the share popover below the item.
+    void shareAction();
     // The project preview: a PDF of every page opened in the desktop's PDF viewer, rendered again only
     // when the project changed since the last complete one.
     void quickLookAction();
@@ -235,6 +240,7 @@ private:
     std::unique_ptr<KXProject> m_project;
     // Declared after the project, so that it (and any export run it waits for) goes first.
     std::unique_ptr<KXExportViewController> m_exportCtl;
+    std::unique_ptr<KXShareViewController> m_shareCtl;
     KXPreview* m_preview = nullptr;
     KXZoomPopUp* m_zoom = nullptr;
     QScrollArea* m_scrollArea = nullptr;

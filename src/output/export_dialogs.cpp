@@ -2,13 +2,16 @@
 
 #include "output/export_accessory_view.h"
 #include "output/export_choices.h"
+#include "output/progress_sheet.h"
 #include "platform/foundation/bundle.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QWindow>
 
 QString exportText(const char* key) {
@@ -122,4 +125,30 @@ void presentSheet(QDialog* sheet, QWidget* parent, bool wait) {
         sheet->exec();
     else
         sheet->open();
+}
+
+void presentRenderingProgress(KXProgressBarController& progress, QWidget* parent) {
+    progress.setIndeterminate(true);
+    progress.showWindow();
+    progress.setTip(exportText("Rendering"));
+    presentSheet(progress.window(), parent, false);
+}
+
+void closeProgress(KXProgressBarController& progress) {
+    progress.stopAnimation();
+    progress.window()->hide();
+}
+
+void addSheetButtons(QDialog* sheet, QBoxLayout* column, QObject* receiver, std::function<void()> ok,
+                     std::function<void()> cancel) {
+    auto* buttons = new QHBoxLayout;
+    auto* cancelButton = new QPushButton(exportText("Cancel"), sheet);
+    auto* okButton = new QPushButton(exportText("OK"), sheet);
+    okButton->setDefault(true);
+    buttons->addStretch();
+    buttons->addWidget(cancelButton);
+    buttons->addWidget(okButton);
+    column->addLayout(buttons);
+    QObject::connect(okButton, &QPushButton::clicked, receiver, std::move(ok));
+    QObject::connect(cancelButton, &QPushButton::clicked, receiver, std::move(cancel));
 }

@@ -8,9 +8,12 @@
 
 #include <functional>
 
+class QBoxLayout;
 class QDialog;
+class QObject;
 class QWidget;
 class KXExportAccessoryView;
+class KXProgressBarController;
 
 // The text of a key of the application's Localizable strings.
 QString exportText(const char* key);
@@ -40,3 +43,14 @@ void setInformationalAlertRunner(InformationalAlertRunner runner);
 // Shows a dialog as a sheet of `parent`: above it and blocking input to it (application-modal without a
 // parent). The dialog is not reparented, so its owner keeps deleting it. `wait` runs it to its end (exec).
 void presentSheet(QDialog* sheet, QWidget* parent, bool wait);
+
+// Shows the progress sheet of a run on `parent`: the localised "Rendering", the bar running, the cancel
+// flag cleared.
+void presentRenderingProgress(KXProgressBarController& progress, QWidget* parent);
+// Stops the bar and takes the progress sheet down.
+void closeProgress(KXProgressBarController& progress);
+
+// The Cancel and OK buttons of a sheet (OK the default), right-aligned at the bottom of `column`; their
+// actions run in `receiver`'s context.
+void addSheetButtons(QDialog* sheet, QBoxLayout* column, QObject* receiver, std::function<void()> ok,
+                     std::function<void()> cancel);

@@ -67,16 +67,7 @@ void KXExportPdfController::loadWindow() {
     form->addRow(exportText("Subject"), m_tfSubject);
     form->addRow(exportText("Keywords"), m_tvKeywords);
     column->addLayout(form);
-    auto* buttons = new QHBoxLayout;
-    auto* cancelButton = new QPushButton(exportText("Cancel"), m_window.get());
-    auto* okButton = new QPushButton(exportText("OK"), m_window.get());
-    okButton->setDefault(true);
-    buttons->addStretch();
-    buttons->addWidget(cancelButton);
-    buttons->addWidget(okButton);
-    column->addLayout(buttons);
-    connect(okButton, &QPushButton::clicked, this, [this] { OK(); });
-    connect(cancelButton, &QPushButton::clicked, this, [this] { cancel(); });
+    addSheetButtons(m_window.get(), column, this, [this] { OK(); }, [this] { cancel(); });
     m_isOK = false;
     m_filePath.clear();
 }

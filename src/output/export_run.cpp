@@ -44,6 +44,13 @@ bool shouldStop(const KXExportControl& control) {
 // The files of the run: the path itself for one page, numbered files in the folder at the path for several.
 // Empty (with *reason) when the target cannot hold them; an existing folder is used as it is.
 QStringList targetFiles(const KXExportJob& job, QString* reason) {
+    if (!job.files.isEmpty()) {
+        if (job.files.size() != qsizetype(job.pages.size())) {
+            *reason = QStringLiteral("there is not one file for each page");
+            return {};
+        }
+        return job.files;
+    }
     const QFileInfo target(job.path);
     if (!exportJobWritesFolder(job)) {
         if (target.isDir()) {
@@ -116,7 +123,7 @@ KXExportResult runExport(const KXExportJob& job, const KXExportControl& control)
         return failure(0, QStringLiteral("there are no pages to export"));
     if (shouldStop(control))
         return {KXExportOutcome::Cancelled, 0, {}, {}};
-    const KXExportKind kind = exportKindOfJob(job);
+    const KXExportKind kind = job.files.isEmpty() ? exportKindOfJob(job) : KXExportKind::Bitmap;
     if (kind == KXExportKind::PDF)
         return runPDF(job, control);
     QString reason;

@@ -33,6 +33,9 @@ struct KXExportJob {
     int quality = 100;
     // Document information of a PDF run.
     KXPdfInfo pdfInfo;
+    // The bitmap files to write, one per page, in place of the path's own naming (the photo album names its
+    // files after a name of the user's); empty: named by the path.
+    QStringList files;
 };
 
 // How the run asks the progress sheet whether to stop; both may be called from the run's thread.

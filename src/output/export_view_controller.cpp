@@ -10,11 +10,16 @@
 #include "output/export_dialogs.h"
 #include "output/export_pdf_controller.h"
 #include "output/file_reveal.h"
+#include "output/photo_album_export.h"
+#include "output/photo_album_sheet.h"
 #include "output/progress_sheet.h"
+#include "output/wallpaper_export.h"
+#include "output/wallpaper_sheet.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/thread_handover.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -24,6 +29,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using kx::controls::KXPopupWindow;
 
@@ -35,12 +42,12 @@ struct KindRow {
     bool available;
 };
 
-// The list of the popover. Wallpaper and photo-library exports are listed but not offered yet.
+// The list of the popover.
 const KindRow kKindRows[] = {
     {"Save as Image", "SaveImage", true},
     {"Save as PDF", "SavePDF", true},
-    {"Set as Wallpaper", "SetWallpaper", false},
-    {"Send to iPhoto", "SendiPhoto", false},
+    {"Set as Wallpaper", "SetWallpaper", true},
+    {"Send to iPhoto", "SendiPhoto", true},
 };
 
 QString defaultPreviewFolder() {
@@ -64,6 +71,13 @@ bool targetUnwritable(const QString& path, bool folderRun) {
 KXExportViewController::KXExportViewController(KXExportProject project, QObject* parent)
     : QObject(parent), m_project(std::move(project)), m_previewFolder(defaultPreviewFolder()) {
     m_pool.setMaxThreadCount(1);
+    m_list = std::make_unique<KXPopoverList>(QStringLiteral("popupView"), QStringLiteral("tableView"),
+                                             QStringLiteral("exportPopover"), [this](int row) {
+                                                 if (row >= 0)
+                                                     exportWithType(row);
+                                             });
+    for (const KindRow& row : kKindRows)
+        m_list->addRow(exportText(row.title), QString::fromLatin1(row.image), row.available);
 }
 
 KXExportViewController::~KXExportViewController() {
@@ -71,111 +85,14 @@ KXExportViewController::~KXExportViewController() {
         m_pbCtl->setIsCancelled(true);
     m_pool.waitForDone();
     m_observers.clear();
-    // The list is owned by the popover window once that exists.
-    if (!m_popupWindow)
-        delete m_popupView;
 }
 
 void KXExportViewController::setMainWindow(QWidget* window) {
-    if (m_mainWindow)
-        m_mainWindow->removeEventFilter(this);
     m_mainWindow = window;
-    if (window)
-        window->installEventFilter(this);
-}
-
-bool KXExportViewController::eventFilter(QObject* watched, QEvent* event) {
-    // A popover left open would outlive its window on the screen and keep the application running.
-    if (watched == m_mainWindow && (event->type() == QEvent::Hide || event->type() == QEvent::Close))
-        hideWindow();
-    return QObject::eventFilter(watched, event);
+    m_list->followWindow(window);
 }
 
 // ---- popover ----
-
-QWidget* KXExportViewController::popupView() {
-    if (m_popupView)
-        return m_popupView;
-    m_popupView = new QWidget;
-    m_popupView->setObjectName(QStringLiteral("popupView"));
-    auto* layout = new QVBoxLayout(m_popupView);
-    layout->setContentsMargins(6, 6, 6, 6);
-    m_tableView = new KXTableView(m_popupView);
-    m_tableView->setObjectName(QStringLiteral("tableView"));
-    m_kinds = new QStandardItemModel(m_tableView);
-    for (const KindRow& row : kKindRows) {
-        auto* item = new QStandardItem(exportText(row.title));
-        const QString icon = kx::Bundle::main().pathForResource(QString::fromLatin1(row.image), QStringLiteral("png"));
-        if (!icon.isEmpty())
-            item->setIcon(QIcon(icon));
-        item->setEditable(false);
-        item->setEnabled(row.available);
-        m_kinds->appendRow(item);
-    }
-    m_tableView->setModel(m_kinds);
-    m_tableView->horizontalHeader()->hide();
-    m_tableView->verticalHeader()->hide();
-    m_tableView->horizontalHeader()->setStretchLastSection(true);
-    m_tableView->setShowGrid(false);
-    m_tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_tableView->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tableView->setFixedSize(200, 4 * m_tableView->verticalHeader()->defaultSectionSize() + 4);
-    layout->addWidget(m_tableView);
-    auto& centre = kx::NotificationCenter::defaultCenter();
-    m_observers.push_back(centre.addObserver(KXTableViewMouseMove, m_tableView, [this](const kx::Notification& n) {
-        tableMouseMove(int(n.userInfo.at(QStringLiteral("pointX")).toInteger()),
-                       int(n.userInfo.at(QStringLiteral("pointY")).toInteger()));
-    }));
-    m_observers.push_back(centre.addObserver(KXTableViewMouseExit, m_tableView, [this](const kx::Notification&) { tableMouseExit(); }));
-    m_observers.push_back(centre.addObserver(KXTableViewMouseUp, m_tableView, [this](const kx::Notification&) { tableMouseUp(); }));
-    return m_popupView;
-}
-
-KXTableView* KXExportViewController::tableView() {
-    popupView();
-    return m_tableView;
-}
-
-KXPopupWindow* KXExportViewController::popupWindow() {
-    if (!m_popupWindow) {
-        m_popupWindow = std::make_unique<KXPopupWindow>();
-        m_popupWindow->setObjectName(QStringLiteral("exportPopover"));
-        m_popupWindow->setContentView(popupView());
-    }
-    return m_popupWindow.get();
-}
-
-void KXExportViewController::popupAtPosition(const QPoint& screenPoint) {
-    popupWindow()->toggleAt(QRect(screenPoint, QSize(0, 0)));
-}
-
-void KXExportViewController::hideWindow() {
-    if (m_popupWindow && m_popupWindow->isVisible())
-        m_popupWindow->hide();
-}
-
-void KXExportViewController::tableMouseMove(int x, int y) {
-    const int row = tableView()->indexAt(QPoint(x, y)).row();
-    if (row == m_selectedRow)
-        return;
-    m_selectedRow = row;
-    m_tableView->clearSelection();
-    if (row >= 0)
-        m_tableView->selectRow(row);
-}
-
-void KXExportViewController::tableMouseExit() {
-    m_selectedRow = -1;
-    tableView()->clearSelection();
-}
-
-void KXExportViewController::tableMouseUp() {
-    hideWindow();
-    const int row = m_selectedRow;
-    tableMouseExit();
-    if (row >= 0)
-        exportWithType(row);
-}
 
 void KXExportViewController::exportWithType(int type) {
     switch (type) {
@@ -184,6 +101,12 @@ void KXExportViewController::exportWithType(int type) {
         break;
     case KXExportTypePDF:
         runExportPdf();
+        break;
+    case KXExportTypeWallpaper:
+        runExportWallpaper();
+        break;
+    case KXExportTypePhotoLibrary:
+        runSendToiPhoto();
         break;
     default:
         break;
@@ -244,9 +167,116 @@ void KXExportViewController::runExportPdf() {
     if (!sheet->runSheet(m_mainWindow))
         return;
     const QString path = sheet->filePath();
-    QTimer::singleShot(0, this, [this, path] { startRun(path, allPageIndexes(), false, true); });
+    QTimer::singleShot(0, this, [this, path] { startRun(path, allPageIndexes(), RunKind::Export, true); });
     if (m_project.recordExport)
         m_project.recordExport(QStringLiteral("Save PDF"), QStringLiteral("pdf"));
+}
+
+// ---- wallpaper ----
+
+void KXExportViewController::setWallpaperDesktops(std::vector<std::unique_ptr<KXWallpaperDesktop>> desktops) {
+    m_wallpaperDesktops = std::move(desktops);
+    m_wallpaperDesktopsSet = true;
+}
+
+KXExportWallpaperCtl* KXExportViewController::exportWallpaperCtl() {
+    if (!m_exportWallpaperCtl) {
+        m_exportWallpaperCtl = std::make_unique<KXExportWallpaperCtl>();
+        m_exportWallpaperCtl->window();
+    }
+    return m_exportWallpaperCtl.get();
+}
+
+void KXExportViewController::runExportWallpaper() {
+    if (m_running)
+        return;
+    if (!m_wallpaperDesktopsSet)
+        setWallpaperDesktops(wallpaperDesktops());
+    m_wallpaperDesktop = availableWallpaperDesktop(m_wallpaperDesktops);
+    if (!m_wallpaperDesktop) {
+        runInformationalAlert(m_mainWindow, exportText("WallpaperUnsupported"), exportText("WallpaperUnsupportedTip"));
+        return;
+    }
+    KXExportWallpaperCtl* sheet = exportWallpaperCtl();
+    sheet->setDesktopAbilities(m_wallpaperDesktop->honoursScaling(), m_wallpaperDesktop->honoursScreens());
+    if (!sheet->runSheet(m_mainWindow))
+        return;
+    const QString folder = m_wallpaperFolder.isEmpty() ? wallpaperFolder() : m_wallpaperFolder;
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        runInformationalAlert(m_mainWindow, exportText("WallpaperFailed"), exportText("WallpaperNoFolder"));
+        return;
+    }
+    const KXWallpaperFiles files = nextWallpaperFiles(folder);
+    m_previousWallpaper = files.previous;
+    m_wallpaperRequest = {files.target, sheet->scaleType(), sheet->fillColor(), sheet->screenName(), sheet->screenIndex()};
+    if (m_project.recordExport)
+        m_project.recordExport(QStringLiteral("Save wallpaper"), QStringLiteral("jpg"));
+    const int count = m_project.pageCount();
+    const int current = m_project.currentPageIndex ? std::clamp(m_project.currentPageIndex(), 0, std::max(0, count - 1)) : 0;
+    const QString target = files.target;
+    QTimer::singleShot(100, this, [this, target, current] { startRun(target, {current}, RunKind::Wallpaper, false); });
+}
+
+void KXExportViewController::finishWallpaper(const KXExportResult& result, const QString& path) {
+    if (result.outcome == KXExportOutcome::Failed) {
+        runInformationalAlert(m_mainWindow, exportText("WallpaperFailed"), result.reason);
+        return;
+    }
+    if (result.outcome != KXExportOutcome::Written || !m_wallpaperDesktop)
+        return;
+    m_wallpaperPath = path;
+    QString error;
+    if (!m_wallpaperDesktop->setWallpaper(m_wallpaperRequest, &error)) {
+        // The new file stays: the previous one may still be the picture on the screen, so it stays too.
+        runInformationalAlert(m_mainWindow, exportText("WallpaperFailed"), error);
+        return;
+    }
+    // The desktop shows the new file now; the folder keeps that one alone.
+    if (!m_previousWallpaper.isEmpty() && m_previousWallpaper != path)
+        QFile::remove(m_previousWallpaper);
+}
+
+// ---- photo album ----
+
+KXExportiPhoto* KXExportViewController::exportiPhoto() {
+    if (!m_exportiPhoto) {
+        m_exportiPhoto = std::make_unique<KXExportiPhoto>();
+        m_exportiPhoto->window();
+    }
+    return m_exportiPhoto.get();
+}
+
+void KXExportViewController::runSendToiPhoto() {
+    if (m_running)
+        return;
+    const QString projectPath = m_project.projectPath();
+    KXExportiPhoto* sheet = exportiPhoto();
+    if (!sheet->runSheet(m_mainWindow, defaultExportName(projectPath, exportText("Untitled"))))
+        return;
+    const QString folder = m_photoAlbumFolder.isEmpty() ? photoAlbumFolder() : m_photoAlbumFolder;
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        exportInfoCtl()->showExportFailedInfo(m_mainWindow, exportText("PhotoAlbumNoFolder"));
+        return;
+    }
+    if (m_project.recordExport)
+        m_project.recordExport(QStringLiteral("Send to iPhoto"), QStringLiteral("jpg"));
+    const std::vector<int> pages = allPageIndexes();
+    const QStringList files = photoAlbumFiles(folder, sheet->name(), int(pages.size()));
+    QTimer::singleShot(0, this, [this, folder, pages, files] { startRun(folder, pages, RunKind::PhotoAlbum, false, files); });
+}
+
+void KXExportViewController::finishPhotoAlbum(const KXExportResult& result) {
+    if (result.outcome == KXExportOutcome::Written)
+        return;
+    // A send that did not finish leaves nothing half done in the album.
+    for (const QString& file : result.writtenFiles)
+        QFile::remove(file);
+    if (result.outcome == KXExportOutcome::Failed) {
+        const QString detail = result.failedPage > 0
+                                   ? exportText("ExportedFailedPage").arg(result.failedPage).arg(result.reason)
+                                   : result.reason;
+        exportInfoCtl()->showExportFailedInfo(m_mainWindow, detail);
+    }
 }
 
 // ---- export run ----
@@ -272,18 +302,13 @@ KXConversionInfoController* KXExportViewController::exportInfoCtl() {
 }
 
 void KXExportViewController::presentProgress() {
-    KXProgressBarController* pb = pbCtl();
-    pb->setIndeterminate(true);
-    pb->showWindow();
-    pb->setTip(exportText("Rendering"));
-    presentSheet(pb->window(), m_mainWindow, false);
+    presentRenderingProgress(*pbCtl(), m_mainWindow);
 }
 
 void KXExportViewController::stopProgressbar() {
     if (!m_pbCtl)
         return;
-    m_pbCtl->stopAnimation();
-    m_pbCtl->window()->hide();
+    closeProgress(*m_pbCtl);
 }
 
 std::vector<int> KXExportViewController::allPageIndexes() const {
@@ -295,23 +320,24 @@ void KXExportViewController::saveImageToPath(const QString& path) {
     const std::vector<int> pages = exportKindForPath(path) == KXExportKind::PDF
                                        ? allPageIndexes()
                                        : exportPageIndexes(accessory->pageChoice(), m_project.pageCount(), accessory->pageNumbers());
-    startRun(path, pages, false, false);
+    startRun(path, pages, RunKind::Export, false);
 }
 
-void KXExportViewController::startRun(const QString& path, const std::vector<int>& pageIndexes, bool preview,
-                                      bool sheetInfo) {
+void KXExportViewController::startRun(const QString& path, const std::vector<int>& pageIndexes, RunKind kind,
+                                      bool sheetInfo, const QStringList& files) {
     if (m_running)
         return;
     KXExportJob job;
     job.path = path;
-    job.format = view()->exportFormat();
+    job.files = files;
+    job.format = kind == RunKind::Wallpaper || kind == RunKind::PhotoAlbum ? QStringLiteral("jpg") : view()->exportFormat();
     job.quality = view()->quality();
     job.pdfInfo = m_exportPdfCtl && sheetInfo ? m_exportPdfCtl->pdfInfo() : defaultPdfInfo(path, applicationBundleName());
     // The copies are made here, on the thread that owns the pages; the worker renders only them.
     for (int index : pageIndexes) {
         std::shared_ptr<KXCanvas> copy = m_project.outputCopyOfPage(index);
         if (!copy) {
-            finishRun({KXExportOutcome::Failed, index + 1, QStringLiteral("the page cannot be copied"), {}}, path, preview);
+            finishRun({KXExportOutcome::Failed, index + 1, QStringLiteral("the page cannot be copied"), {}}, path, kind);
             return;
         }
         job.pages.push_back(std::move(copy));
@@ -324,16 +350,16 @@ void KXExportViewController::startRun(const QString& path, const std::vector<int
     control.waitWhilePausing = [pb] { pb->waitWhilePausing(); };
     QPointer<KXExportViewController> self(this);
     // The job is built before the hand-over is announced, so that everything it holds comes before it.
-    std::function<void()> work = [self, job = std::move(job), control, path, preview]() mutable {
+    std::function<void()> work = [self, job = std::move(job), control, path, kind]() mutable {
         kx::takePoolHandOver();
         const KXExportResult result = runExport(job, control);
         // The copies go with the worker; nothing of them reaches the main thread.
         job.pages.clear();
         QMetaObject::invokeMethod(
             self.data(),
-            [self, result, path, preview] {
+            [self, result, path, kind] {
                 if (self)
-                    self->finishRun(result, path, preview);
+                    self->finishRun(result, path, kind);
             },
             Qt::QueuedConnection);
     };
@@ -341,11 +367,21 @@ void KXExportViewController::startRun(const QString& path, const std::vector<int
     m_pool.start(std::move(work));
 }
 
-void KXExportViewController::finishRun(const KXExportResult& result, const QString& path, bool preview) {
+void KXExportViewController::finishRun(const KXExportResult& result, const QString& path, RunKind kind) {
     m_running = false;
     m_lastResult = result;
     stopProgressbar();
-    if (preview) {
+    if (kind == RunKind::Wallpaper || kind == RunKind::PhotoAlbum) {
+        if (kind == RunKind::Wallpaper)
+            finishWallpaper(result, path);
+        else
+            finishPhotoAlbum(result);
+        if (m_delegate)
+            m_delegate->exportViewControllerDidExportedImages();
+        emit runFinished();
+        return;
+    }
+    if (kind == RunKind::Preview) {
         m_previewUpToDate = result.outcome == KXExportOutcome::Written;
         if (QFileInfo::exists(path))
             openURLString(QUrl::fromLocalFile(path).toString());
@@ -398,5 +434,5 @@ void KXExportViewController::quickLookWithName(const QString& name, bool changed
         emit runFinished();
         return;
     }
-    startRun(m_previewPath, allPageIndexes(), true, true);
+    startRun(m_previewPath, allPageIndexes(), RunKind::Preview, true);
 }

@@ -9,6 +9,8 @@
 #pragma once
 
 #include "output/export_run.h"
+#include "output/popover_list.h"
+#include "output/wallpaper_desktop.h"
 #include "platform/foundation/notification_center.h"
 
 #include <QObject>
@@ -24,6 +26,8 @@ class KXCanvas;
 class KXConversionInfoController;
 class KXExportAccessoryView;
 class KXExportPdfController;
+class KXExportWallpaperCtl;
+class KXExportiPhoto;
 class KXProgressBarController;
 class QPoint;
 class QStandardItemModel;
@@ -43,6 +47,10 @@ struct KXExportProject {
     std::function<QString()> projectPath;
     // Records a usage event of category "Export" (action, label); may be empty.
     std::function<void(const QString& action, const QString& label)> recordExport;
+    // The 0-based index of the page shown in the window; may be empty (the first page).
+    std::function<int()> currentPageIndex;
+    // Records a usage event of category "Share" (action); may be empty.
+    std::function<void(const QString& action)> recordShare;
 };
 
 class KXExportViewControllerDelegate {
@@ -74,19 +82,19 @@ public:
     void setDelegate(KXExportViewControllerDelegate* delegate) { m_delegate = delegate; }
 
     // ---- popover ----
-    QWidget* popupView();
-    KXTableView* tableView();
-    QStandardItemModel* kindModel() const { return m_kinds; }
-    kx::controls::KXPopupWindow* popupWindow();
+    QWidget* popupView() { return m_list->popupView(); }
+    KXTableView* tableView() { return m_list->tableView(); }
+    QStandardItemModel* kindModel() { return m_list->model(); }
+    kx::controls::KXPopupWindow* popupWindow() { return m_list->popupWindow(); }
     // Shows the popover with the middle of its top edge at the screen point, or hides it when shown.
-    void popupAtPosition(const QPoint& screenPoint);
-    void hideWindow();
-    int selectedRow() const { return m_selectedRow; }
-    // The list's pointer notifications.
-    void tableMouseMove(int x, int y);
-    void tableMouseExit();
-    void tableMouseUp();
-    // 0 image save panel, 1 PDF sheet; 2 and 3 (wallpaper, photo library) and other values do nothing yet.
+    void popupAtPosition(const QPoint& screenPoint) { m_list->popupAtPosition(screenPoint); }
+    void hideWindow() { m_list->hideWindow(); }
+    int selectedRow() const { return m_list->selectedRow(); }
+    // The list's pointer notifications; a release exports the kind of its row.
+    void tableMouseMove(int x, int y) { m_list->tableMouseMove(x, y); }
+    void tableMouseExit() { m_list->tableMouseExit(); }
+    void tableMouseUp() { m_list->tableMouseUp(); }
+    // 0 image save panel, 1 PDF sheet, 2 wallpaper sheet, 3 photo-album sheet; other values do nothing.
     void exportWithType(int type);
 
     // ---- image save panel ----
@@ -100,6 +108,25 @@ public:
     // ---- PDF sheet ----
     KXExportPdfController* exportPdfCtl();
     void runExportPdf();
+
+    // ---- wallpaper ----
+    // The desktops tried in order (default: wallpaperDesktops()).
+    void setWallpaperDesktops(std::vector<std::unique_ptr<KXWallpaperDesktop>> desktops);
+    // Where the wallpaper file goes (default: wallpaperFolder()).
+    void setWallpaperFolder(const QString& folder) { m_wallpaperFolder = folder; }
+    KXExportWallpaperCtl* exportWallpaperCtl();
+    // The wallpaper sheet on the main window, then on OK the page shown written and set as the desktop
+    // picture. A desktop with no road to its background gets the "WallpaperUnsupported" alert instead.
+    void runExportWallpaper();
+    // The file the last wallpaper run wrote.
+    QString wallpaperPath() const { return m_wallpaperPath; }
+
+    // ---- photo album ----
+    // Where the album's files go (default: photoAlbumFolder()).
+    void setPhotoAlbumFolder(const QString& folder) { m_photoAlbumFolder = folder; }
+    KXExportiPhoto* exportiPhoto();
+    // The photo-album sheet, then on OK every page written as a JPEG into the album folder.
+    void runSendToiPhoto();
 
     // ---- export run ----
     // Starts the run at the path: a ".pdf" path writes every page as one PDF with the default document
@@ -128,29 +155,37 @@ signals:
     // A run (export or preview) ended and its completion ran.
     void runFinished();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
+    enum class RunKind { Export, Preview, Wallpaper, PhotoAlbum };
     // `sheetInfo`: the PDF information comes from the PDF sheet when the window has one (else the defaults).
-    void startRun(const QString& path, const std::vector<int>& pageIndexes, bool preview, bool sheetInfo);
-    void finishRun(const KXExportResult& result, const QString& path, bool preview);
+    // `files`: the files of a photo-album run.
+    void startRun(const QString& path, const std::vector<int>& pageIndexes, RunKind kind, bool sheetInfo,
+                  const QStringList& files = {});
+    void finishRun(const KXExportResult& result, const QString& path, RunKind kind);
+    void finishWallpaper(const KXExportResult& result, const QString& path);
+    void finishPhotoAlbum(const KXExportResult& result);
     void presentProgress();
     std::vector<int> allPageIndexes() const;
 
     KXExportProject m_project;
     QPointer<QWidget> m_mainWindow;
     KXExportViewControllerDelegate* m_delegate = nullptr;
-    QWidget* m_popupView = nullptr;
-    KXTableView* m_tableView = nullptr;
-    QStandardItemModel* m_kinds = nullptr;
-    std::unique_ptr<kx::controls::KXPopupWindow> m_popupWindow;
+    std::unique_ptr<KXPopoverList> m_list;
     std::unique_ptr<KXExportAccessoryView> m_view;
     std::unique_ptr<KXExportPdfController> m_exportPdfCtl;
+    std::unique_ptr<KXExportWallpaperCtl> m_exportWallpaperCtl;
+    std::unique_ptr<KXExportiPhoto> m_exportiPhoto;
+    std::vector<std::unique_ptr<KXWallpaperDesktop>> m_wallpaperDesktops;
+    bool m_wallpaperDesktopsSet = false;
+    KXWallpaperDesktop* m_wallpaperDesktop = nullptr;
+    KXWallpaperRequest m_wallpaperRequest;
+    QString m_wallpaperFolder;
+    QString m_wallpaperPath;
+    QString m_previousWallpaper;
+    QString m_photoAlbumFolder;
     std::unique_ptr<KXProgressBarController> m_pbCtl;
     std::unique_ptr<KXConversionInfoController> m_exportInfoCtl;
     std::vector<kx::NotificationToken> m_observers;
-    int m_selectedRow = -1;
     bool m_running = false;
     KXExportResult m_lastResult;
     QString m_previewFolder;

@@ -1,6 +1,8 @@
 // The document window's side of the template chooser (opening a chosen project, starting from a chosen
 // template, inserting a template's pages), the notifications the window follows and its toolbar.
 #include "app/main_window.h"
+#include "controls/popup_window.h"
+#include "output/share_view_controller.h"
 #include "app_test_support.h"
 #include "app_services/ga_object.h"
 #include "canvas/canvas_layer.h"
@@ -472,7 +474,7 @@ TEST_F(TemplateChooserTest, SelectionAndDocumentChangesOfThisWindowOnly) {
     EXPECT_TRUE(window.previewChanged());
 }
 
-// The toolbar holds its four items; all but the export item are disabled until their commands exist.
+// The toolbar holds its four items; the shape and background items are disabled until their commands exist.
 TEST_F(TemplateChooserTest, TheToolbarItemsAreThereAndDisabledUntilTheirCommandsExist) {
     KXMainWindow window;
     ASSERT_NE(window.toolbar(), nullptr);
@@ -482,9 +484,15 @@ TEST_F(TemplateChooserTest, TheToolbarItemsAreThereAndDisabledUntilTheirCommands
         ASSERT_NE(items[i], nullptr) << names[i];
         EXPECT_EQ(items[i]->objectName(), QLatin1String(names[i]));
         EXPECT_TRUE(window.toolbar()->actions().contains(items[i])) << names[i];
-        EXPECT_EQ(items[i]->isEnabled(), i == 3) << names[i];
+        EXPECT_EQ(items[i]->isEnabled(), i >= 2) << names[i];
         EXPECT_FALSE(items[i]->text().isEmpty()) << names[i];
     }
+    // The share item toggles the share popover.
+    window.tbiShare()->trigger();
+    ASSERT_NE(window.shareViewController(), nullptr);
+    EXPECT_TRUE(window.shareViewController()->popover()->popupWindow()->isVisible());
+    window.shareViewController()->popover()->hideWindow();
+    EXPECT_FALSE(window.shareViewController()->popover()->popupWindow()->isVisible());
 }
 
 }  // namespace

@@ -143,7 +143,8 @@ TEST_F(ExportViewControllerTest, TheListOffersFourKindsAndAReleaseOutsideAnyRowE
     ASSERT_EQ(c.tableView()->model()->rowCount(), 4);
     EXPECT_EQ(c.kindModel()->item(0)->text(), "Save as Image");
     EXPECT_EQ(c.kindModel()->item(1)->text(), "Save as PDF");
-    EXPECT_FALSE(c.kindModel()->item(2)->isEnabled());
+    EXPECT_EQ(c.kindModel()->item(2)->text(), "Set as Wallpaper");
+    EXPECT_TRUE(c.kindModel()->item(3)->isEnabled());
     c.tableMouseMove(5, 10000);
     c.tableMouseUp();
     EXPECT_TRUE(panelRequests.empty());

@@ -7,6 +7,7 @@
 #include "controls/segmented_control.h"
 #include "controls/stepper.h"
 #include "controls/stepper_field.h"
+#include "controls/thumbnail_maker.h"
 #include "graphics/image_file_types.h"
 #include "inspectors/inspector_support.h"
 #include "inspectors/style_values.h"
@@ -422,14 +423,19 @@ void KXFillSection::selectCustomFillImageAction() {
 }
 
 void KXFillSection::updateImageViewWithPath(const QString& path) {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage image = path.isEmpty() ? QImage() : reader.read();
+    // Read as the page reads it (bitmaps, JPNG, SVG, AI, PDF, EPS): a drawing is drawn to fit the preview,
+    // a larger bitmap scaled down to fit it, both with their proportions kept; a small bitmap keeps its size.
+    const QSize box = m_ivFillImage->contentsRect().size();
+    const qreal ratio = m_ivFillImage->devicePixelRatioF();
+    kx::ImageBrowserItem item;
+    item.path = path;
+    const kx::Image image =
+        path.isEmpty() ? kx::Image() : kx::makeThumbnail(item, int(std::min(box.width(), box.height()) * ratio));
     if (image.isNull()) {
         m_ivFillImage->clear();
         return;
     }
-    // Fitted into the preview with its proportions kept, never stretched.
-    m_ivFillImage->setPixmap(QPixmap::fromImage(
-        image.scaled(m_ivFillImage->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    QPixmap preview = QPixmap::fromImage(image.qimage());
+    preview.setDevicePixelRatio(ratio);
+    m_ivFillImage->setPixmap(preview);
 }

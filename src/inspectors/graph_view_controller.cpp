@@ -135,6 +135,8 @@ QWidget* KXGraphViewController::buildStrokeView() {
     m_pubStrokeStyle->addItem(localized("No Stroke"));
     for (int i = 1; i <= 4; ++i)
         m_pubStrokeStyle->addItem(QIcon(kx::controls::controlImage(QStringLiteral("Stroke%1").arg(i))), QString());
+    // The line styles' pictures are wide and low.
+    m_pubStrokeStyle->setIconSize(QSize(60, 9));
     m_pubStrokeStyle->setGeometry(8, 8, kPanelWidth - 16, 26);
     connect(m_pubStrokeStyle, &QComboBox::activated, this, &KXGraphViewController::strokeTypeChanged);
 

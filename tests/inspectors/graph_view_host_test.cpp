@@ -237,6 +237,29 @@ TEST_F(GraphViewHostTest, ThePanelFollowsTheHeightOfItsWindow) {
     EXPECT_EQ(hosted->height(), viewport->height());
 }
 
+TEST_F(GraphViewHostTest, TheStrokeMenuPicturesTheFourLineStyles) {
+    // Along the middle of each picture: one dark run for the solid line, then fewer and longer dashes.
+    std::vector<int> runs;
+    for (int item = 1; item <= 4; ++item) {
+        const QIcon icon = inspector.pubStrokeStyle()->itemIcon(item);
+        ASSERT_FALSE(icon.isNull()) << item;
+        const QImage picture = icon.pixmap(inspector.pubStrokeStyle()->iconSize()).toImage();
+        ASSERT_GE(picture.width(), 40) << item;
+        int count = 0;
+        bool on = false;
+        for (int x = 0; x < picture.width(); ++x) {
+            const bool dark = picture.pixelColor(x, picture.height() / 2).alpha() > 128;
+            count += dark && !on;
+            on = dark;
+        }
+        runs.push_back(count);
+    }
+    EXPECT_EQ(runs[0], 1);
+    EXPECT_GT(runs[1], runs[2]);
+    EXPECT_GT(runs[2], runs[3]);
+    EXPECT_GT(runs[3], 1);
+}
+
 TEST_F(GraphViewHostTest, EditsThatLeaveTheCanvasModesAreAnnounced) {
     inspector.updateUIWithGraph(shape);
     settle();

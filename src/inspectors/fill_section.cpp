@@ -223,6 +223,8 @@ void KXFillSection::patternAction() {
         }
         m_ibvPatternImageView->setItems(std::move(items));
         m_ibvPatternImageView->setAllowsEmptySelection(false);
+        // The shipped patterns are not dragged out anywhere.
+        m_ibvPatternImageView->setDragEnabled(false);
         m_patternWindow->setContentView(m_ibvPatternImageView);
         connect(m_ibvPatternImageView, &kx::ImageBrowserView::selectionDidChange, this, [this] {
             const std::vector<int> selected = m_ibvPatternImageView->selectedItems();

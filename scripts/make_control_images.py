@@ -9,6 +9,10 @@
 - SegmentDivider: the 2-pixel line between two segments: a dark groove with a light edge.
 - ClickArrow: the small arrow a pop-pane button shows in its corner while the pointer is over it: a white
   downward triangle on a dark disc.
+- ColorPane: the picture on a colour well's square button, which opens the colour dialog: a small colour
+  wheel (hue around the centre, white at the centre) in a thin dark ring.
+- Stroke1 to Stroke4: the stroke menu's pictures of the four line styles (solid, dashes one, two and three
+  line widths long with gaps as long), a dark line 3 pixels thick.
 
 All are 8-bit RGBA PNGs drawn here with 4 x 4 supersampling for smooth edges.
 """
@@ -114,6 +118,57 @@ def click_arrow_rows():
         yield row
 
 
+COLOR_PANE_SIZE = 12
+
+
+def hue_colour(angle):
+    """The fully saturated colour of a hue angle in turns (0 red, 1/3 green, 2/3 blue)."""
+    h = (angle % 1.0) * 6
+    x = 1 - abs(h % 2 - 1)
+    r, g, b = [(1, x, 0), (x, 1, 0), (0, 1, x), (0, x, 1), (x, 0, 1), (1, 0, x)][int(h) % 6]
+    return r * 255, g * 255, b * 255
+
+
+def color_pane_rows():
+    import math
+    c = COLOR_PANE_SIZE / 2
+    outer = c - 0.5
+
+    def disc(x, y):
+        return (x - c) ** 2 + (y - c) ** 2 <= outer ** 2
+
+    def wheel(x, y):
+        return (x - c) ** 2 + (y - c) ** 2 <= (outer - 1) ** 2
+
+    for y in range(COLOR_PANE_SIZE):
+        row = bytearray()
+        for x in range(COLOR_PANE_SIZE):
+            a_disc = coverage(x, y, disc)
+            a_wheel = coverage(x, y, wheel)
+            dx, dy = x + 0.5 - c, c - (y + 0.5)
+            hue = hue_colour(math.atan2(dy, dx) / (2 * math.pi))
+            saturation = min(1.0, math.hypot(dx, dy) / (outer - 1))
+            colour = tuple(255 + (v - 255) * saturation for v in hue)
+            ring = (70, 70, 70)
+            shown = mix(ring, colour, a_wheel / a_disc) if a_disc > 0 else ring
+            row += bytes(shown) + bytes([round(255 * a_disc)])
+        yield row
+
+
+STROKE_WIDTH, STROKE_HEIGHT, STROKE_LINE = 60, 9, 3
+
+
+def stroke_rows(dash):
+    """A line across the image; `dash` is the length of each dash and of each gap (0: solid)."""
+    top = (STROKE_HEIGHT - STROKE_LINE) // 2
+    for y in range(STROKE_HEIGHT):
+        row = bytearray()
+        for x in range(STROKE_WIDTH):
+            on = top <= y < top + STROKE_LINE and (dash == 0 or (x // dash) % 2 == 0)
+            row += bytes([40, 40, 40, 255 if on else 0])
+        yield row
+
+
 def main():
     out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "resources")
     for suffix, look in LOOKS.items():
@@ -123,6 +178,10 @@ def main():
                       segment_rows(round_left, round_right, look))
     write_png(os.path.join(out_dir, "SegmentDivider.png"), 2, SEGMENT_HEIGHT, RGBA, divider_rows())
     write_png(os.path.join(out_dir, "ClickArrow.png"), ARROW_SIZE, ARROW_SIZE, RGBA, click_arrow_rows())
+    write_png(os.path.join(out_dir, "ColorPane.png"), COLOR_PANE_SIZE, COLOR_PANE_SIZE, RGBA, color_pane_rows())
+    for number, dash in enumerate((0, STROKE_LINE, 2 * STROKE_LINE, 3 * STROKE_LINE), start=1):
+        write_png(os.path.join(out_dir, "Stroke%d.png" % number), STROKE_WIDTH, STROKE_HEIGHT, RGBA,
+                  stroke_rows(dash))
 
 
 if __name__ == "__main__":

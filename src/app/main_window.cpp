@@ -7,6 +7,7 @@
 #include "controls/tab_bar.h"
 #include "document/project_statistics.h"
 #include "graphics/file_utilities.h"
+#include "inspectors/inspector_support.h"
 #include "inspectors/setting_view_controller.h"
 #include "library/resource_view_controller.h"
 #include "library/save_template.h"
@@ -448,6 +449,7 @@ void KXMainWindow::registerObservers() {
     if (m_document)
         add(KXDocumentChanged, static_cast<const void*>(m_document), [this](const kx::Notification&) { documentChanged(); });
     add(KXRemoveEmptyPhoto, nullptr, [this](const kx::Notification& n) { removeEmptyPhoto(n); });
+    add(KXExitObjectMode, nullptr, [this](const kx::Notification&) { exitCropAndTextEditMode(); });
     // Undo and Redo follow every step recorded, undone or redone on the page shown here.
     for (const QString& name : {kx::UndoManagerDidCloseUndoGroupNotification, kx::UndoManagerDidOpenUndoGroupNotification,
                                 kx::UndoManagerCheckpointNotification}) {
@@ -518,6 +520,11 @@ void KXMainWindow::graphSelectionChange() {
         const bool selection = page && !page->selectedGraphs().empty();
         m_tbSetting->selectTabButtonAtIndex(selection ? KXSettingTagProperty : KXSettingTagPage);
     }
+}
+
+void KXMainWindow::exitCropAndTextEditMode() {
+    if (m_preview)
+        m_preview->exitCropAndDrawModes();
 }
 
 void KXMainWindow::documentChanged() {

@@ -215,6 +215,8 @@ private:
     // Undo or redo (the step) when its Edit menu item can act.
     void runUndoStep(QAction* item, void (kx::UndoManager::*step)());
     void graphSelectionChange();
+    // An inspector edited the selection: the canvas leaves its crop mode and pen tool.
+    void exitCropAndTextEditMode();
     void documentChanged();
     void removeEmptyPhoto(const kx::Notification& notification);
     void updateCanFillRandomly();

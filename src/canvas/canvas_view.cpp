@@ -644,6 +644,11 @@ void KXPreview::setFrame(const QRect& frame) {
     redrawAuxiliaryLayer();
 }
 
+void KXPreview::exitCropAndDrawModes() {
+    exitDrawMode();
+    undoNeedExitCropMode();
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Pinch zoom
 

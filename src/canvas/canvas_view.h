@@ -185,6 +185,8 @@ public:
     bool isEditing() const { return m_isEditing; }
     // Tells the layers of the selected objects that they are being edited (companions hide meanwhile).
     void setGraphsEditing(bool editing);
+    // Leaves the pen tool and, when a photo is being cropped, crop mode (after an edit in an inspector).
+    void exitCropAndDrawModes();
 
     // Tracking state, for inspection.
     bool isMouseDown() const { return m_isMouseDown; }

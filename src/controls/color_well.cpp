@@ -195,16 +195,6 @@ void KXColorWell::paintEvent(QPaintEvent*) {
     if (!pane.isNull()) {
         painter.drawPixmap(button.center().x() + 1 - pane.width() / 2, button.center().y() + 1 - pane.height() / 2,
                            pane);
-    } else {
-        // Without its image the button still says "colours": three primary dots.
-        const QPointF centre = QRectF(button).center();
-        const double r = button.height() / 8.0;
-        const QColor dots[] = {QColor(230, 60, 60), QColor(60, 180, 80), QColor(60, 110, 230)};
-        painter.setPen(Qt::NoPen);
-        for (int i = 0; i < 3; ++i) {
-            painter.setBrush(dots[i]);
-            painter.drawEllipse(centre + QPointF((i - 1) * 2.5 * r, 0), r, r);
-        }
     }
     if (!m_enabled)
         painter.fillRect(bounds, QColor::fromRgbF(0.95f, 0.95f, 0.95f, 0.5f));

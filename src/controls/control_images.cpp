@@ -16,7 +16,9 @@ QPixmap controlImage(const QString& name) {
     const QString path = kx::Bundle::main().pathForResource(name, QStringLiteral("png"));
     if (!path.isEmpty())
         pixmap.load(path, "PNG");
-    cache.insert(name, pixmap);
+    // Only images found are kept: one missing now is looked for again next time.
+    if (!pixmap.isNull())
+        cache.insert(name, pixmap);
     return pixmap;
 }
 

@@ -7,12 +7,14 @@
 #include "controls/segmented_control.h"
 #include "controls/stepper.h"
 #include "controls/stepper_field.h"
+#include "controls/thumbnail_maker.h"
 #include "graphics/image_file_types.h"
 #include "inspectors/inspector_support.h"
 #include "inspectors/style_values.h"
 #include "model/background.h"
 #include "model/canvas.h"
 #include "platform/foundation/bundle.h"
+#include "platform/foundation/notification_center.h"
 #include "platform/foundation/undo_manager.h"
 
 #include <QButtonGroup>
@@ -93,12 +95,12 @@ KXBackground* KXFillSection::fill() const {
 QWidget* KXFillSection::buildColorPanel() {
     QWidget* panel = makePanel(this, "colorFillView", 78);
     m_cwFillColor1 = new KXColorWell(panel);
-    m_cwFillColor1->setGeometry(72, 12, 60, 20);
+    m_cwFillColor1->setGeometry(kValueRowControlX, 12, 52, 20);
     m_cwFillColor2 = new KXColorWell(panel);
-    m_cwFillColor2->setGeometry(160, 12, 60, 20);
+    m_cwFillColor2->setGeometry(144, 12, 52, 20);
     m_btColorSwap = new QPushButton(QStringLiteral("⇄"), panel);
     m_btColorSwap->setObjectName(QStringLiteral("btColorSwap"));
-    m_btColorSwap->setGeometry(135, 12, 22, 20);
+    m_btColorSwap->setGeometry(118, 12, 22, 20);
     connect(m_cwFillColor1, &KXColorWell::colorChanged, this, [this](const QColor& c) { fillColorChanged(1, c); });
     connect(m_cwFillColor2, &KXColorWell::colorChanged, this, [this](const QColor& c) { fillColorChanged(2, c); });
     connect(m_btColorSwap, &QPushButton::clicked, this, &KXFillSection::swapColorAction);
@@ -116,7 +118,7 @@ QWidget* KXFillSection::buildAdGradientPanel() {
     m_segGradient->setSegmentCount(2);
     m_segGradient->setLabel(0, localized("Linear"));
     m_segGradient->setLabel(1, localized("Radial"));
-    m_segGradient->setGeometry(40, 62, 150, 24);
+    m_segGradient->setGeometry((kPanelWidth - 150) / 2, 62, 150, 24);
     connect(m_segGradient, &KXSegmentedControl::activated, this, &KXFillSection::gradientTypeChanged);
     m_angleGradient = makeValueRow(panel, 92, localized("Angle"), 0, 360);
     connectAngleRow(m_angleGradient);
@@ -124,20 +126,21 @@ QWidget* KXFillSection::buildAdGradientPanel() {
 }
 
 QWidget* KXFillSection::buildImagePanel() {
-    QWidget* panel = makePanel(this, "imageFillView", 100);
+    // The preview with the "Select" button beside it, and the three ways of filling with the image under them.
+    QWidget* panel = makePanel(this, "imageFillView", 136);
     m_ivFillImage = new QLabel(panel);
     m_ivFillImage->setObjectName(QStringLiteral("ivFillImage"));
-    m_ivFillImage->setGeometry(8, 4, 90, 90);
+    m_ivFillImage->setGeometry(kValueRowLabelX, 4, 64, 64);
     m_ivFillImage->setAlignment(Qt::AlignCenter);
     m_ivFillImage->setFrameShape(QFrame::StyledPanel);
     m_btFillImageSelect = new QPushButton(localized("Select"), panel);
-    m_btFillImageSelect->setGeometry(108, 4, 100, 24);
+    m_btFillImageSelect->setGeometry(76, 4, kPanelWidth - 84, 24);
     connect(m_btFillImageSelect, &QPushButton::clicked, this, &KXFillSection::selectCustomFillImageAction);
     m_matrixFillStyle = new QButtonGroup(panel);
     int row = 0;
     for (const char* title : {"Tile", "Stretch", "Stretch and Crop"}) {
         auto* button = new QRadioButton(localized(title), panel);
-        button->setGeometry(108, 32 + 20 * row, 120, 20);
+        button->setGeometry(kValueRowLabelX, 72 + 20 * row, kPanelWidth - 2 * kValueRowLabelX, 20);
         m_matrixFillStyle->addButton(button, row++);
     }
     m_matrixFillStyle->button(0)->setChecked(true);
@@ -149,7 +152,7 @@ QWidget* KXFillSection::buildPatternPanel() {
     QWidget* panel = makePanel(this, "patternView", 70);
     m_btPattern = new QPushButton(panel);
     m_btPattern->setObjectName(QStringLiteral("btPattern"));
-    m_btPattern->setGeometry(72, 4, 64, 60);
+    m_btPattern->setGeometry(kValueRowControlX, 4, 64, 60);
     m_btPattern->setIconSize(QSize(56, 52));
     connect(m_btPattern, &QPushButton::clicked, this, &KXFillSection::patternAction);
     return panel;
@@ -220,6 +223,8 @@ void KXFillSection::patternAction() {
         }
         m_ibvPatternImageView->setItems(std::move(items));
         m_ibvPatternImageView->setAllowsEmptySelection(false);
+        // The shipped patterns are not dragged out anywhere.
+        m_ibvPatternImageView->setDragEnabled(false);
         m_patternWindow->setContentView(m_ibvPatternImageView);
         connect(m_ibvPatternImageView, &kx::ImageBrowserView::selectionDidChange, this, [this] {
             const std::vector<int> selected = m_ibvPatternImageView->selectedItems();
@@ -358,6 +363,8 @@ void KXFillSection::gradientAngleTyped(const QString& text) {
         return;
     const int angle = typedFillAngle(int(*typed));
     setAngle(angle, fillAngleSlider(angle));
+    if (m_graph)
+        kx::NotificationCenter::defaultCenter().post(KXExitObjectMode, this);
 }
 
 void KXFillSection::gradientTypeChanged(int segment) {
@@ -386,6 +393,7 @@ void KXFillSection::fillColorChanged(int which, const QColor& color) {
     else
         f->setColor2(srgbColor(color));
     m_graph->setNeedsDisplay();
+    kx::NotificationCenter::defaultCenter().post(KXExitObjectMode, this);
 }
 
 void KXFillSection::updateGradientGraphBackground() {
@@ -417,14 +425,19 @@ void KXFillSection::selectCustomFillImageAction() {
 }
 
 void KXFillSection::updateImageViewWithPath(const QString& path) {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage image = path.isEmpty() ? QImage() : reader.read();
+    // Read as the page reads it (bitmaps, JPNG, SVG, AI, PDF, EPS): a drawing is drawn to fit the preview,
+    // a larger bitmap scaled down to fit it, both with their proportions kept; a small bitmap keeps its size.
+    const QSize box = m_ivFillImage->contentsRect().size();
+    const qreal ratio = m_ivFillImage->devicePixelRatioF();
+    kx::ImageBrowserItem item;
+    item.path = path;
+    const kx::Image image =
+        path.isEmpty() ? kx::Image() : kx::makeThumbnail(item, int(std::min(box.width(), box.height()) * ratio));
     if (image.isNull()) {
         m_ivFillImage->clear();
         return;
     }
-    // Fitted into the preview with its proportions kept, never stretched.
-    m_ivFillImage->setPixmap(QPixmap::fromImage(
-        image.scaled(m_ivFillImage->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    QPixmap preview = QPixmap::fromImage(image.qimage());
+    preview.setDevicePixelRatio(ratio);
+    m_ivFillImage->setPixmap(preview);
 }

@@ -11,8 +11,10 @@
 #include "platform/foundation/bundle.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QSlider>
 #include <QToolButton>
 
@@ -24,24 +26,70 @@ namespace {
 constexpr int kHeaderHeight = 32;
 constexpr int kRowHeight = kValueRowHeight;
 constexpr int kPanelWidth = kSectionWidth;
+// An expanded object section is its hosted view's height plus this: the view starts under the header and
+// reaches 5 points past the section's bottom edge.
+constexpr int kObjectSectionExtra = kHeaderHeight - 5;
 
+bool hasObjectSection(std::int32_t type) {
+    return type == KXGraphTypeCalendar || type == KXGraphTypePhoto || type == KXGraphTypeText;
+}
 
 }  // namespace
+
+void KXObjectInspector::postNeedToUpdateContentView() const {
+    kx::NotificationCenter::defaultCenter().post(KXNeedToUpdateContentView, static_cast<const KXObjectInspector*>(this));
+}
 
 KXGraphViewController::KXGraphViewController(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("GraphView"));
     buildStyleSection();
-    m_btObject = new QToolButton(this);
+    m_objectView = new QWidget(this);
+    m_objectView->setObjectName(QStringLiteral("objectView"));
+    m_btObject = new QToolButton(m_objectView);
+    m_btObject->setObjectName(QStringLiteral("btObject"));
     m_btObject->setCheckable(true);
     m_btObject->setChecked(true);
     m_btObject->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_objectView = new QWidget(this);
-    m_objectView->setObjectName(QStringLiteral("objectView"));
+    m_btObject->setGeometry(4, 4, kPanelWidth - 8, kHeaderHeight - 8);
     connect(m_btObject, &QToolButton::toggled, this, [this] { updateContentView(); });
+    // A hosted inspector whose view changed height has the panel laid out again.
+    m_observers.push_back(kx::NotificationCenter::defaultCenter().addObserver(
+        KXNeedToUpdateContentView, nullptr, [this](const kx::Notification& notification) {
+            for (const auto& [type, inspector] : m_objectInspectors) {
+                if (notification.sender == static_cast<const void*>(inspector.get())) {
+                    updateContentView();
+                    return;
+                }
+            }
+        }));
     updateContentView();
 }
 
-KXGraphViewController::~KXGraphViewController() = default;
+KXGraphViewController::~KXGraphViewController() {
+    m_observers.clear();
+    // The hosted inspectors delete their views while the object section still exists.
+    m_objectInspectors.clear();
+}
+
+bool KXGraphViewController::installObjectInspector(std::int32_t graphType,
+                                                   std::unique_ptr<KXObjectInspector> inspector) {
+    if (!inspector || !hasObjectSection(graphType))
+        return false;
+    if (QWidget* view = inspector->view()) {
+        view->setParent(m_objectView);
+        view->hide();
+    }
+    m_objectInspectors[graphType] = std::move(inspector);
+    if (m_graph)
+        m_objectInspectors[graphType]->updateUIWithGraph(m_graph->graphType() == graphType ? m_graph : nullptr);
+    updateContentView();
+    return true;
+}
+
+KXObjectInspector* KXGraphViewController::objectInspector(std::int32_t graphType) const {
+    const auto found = m_objectInspectors.find(graphType);
+    return found == m_objectInspectors.end() ? nullptr : found->second.get();
+}
 
 void KXGraphViewController::buildStyleSection() {
     m_styleView = new QWidget(this);
@@ -87,6 +135,8 @@ QWidget* KXGraphViewController::buildStrokeView() {
     m_pubStrokeStyle->addItem(localized("No Stroke"));
     for (int i = 1; i <= 4; ++i)
         m_pubStrokeStyle->addItem(QIcon(kx::controls::controlImage(QStringLiteral("Stroke%1").arg(i))), QString());
+    // The line styles' pictures are wide and low.
+    m_pubStrokeStyle->setIconSize(QSize(60, 9));
     m_pubStrokeStyle->setGeometry(8, 8, kPanelWidth - 16, 26);
     connect(m_pubStrokeStyle, &QComboBox::activated, this, &KXGraphViewController::strokeTypeChanged);
 
@@ -94,7 +144,7 @@ QWidget* KXGraphViewController::buildStrokeView() {
     m_strokeSettingView->setObjectName(QStringLiteral("strokeSettingView"));
     m_strokeSettingView->resize(kPanelWidth, 2 * kRowHeight + 4);
     m_cwStrokeColor = new KXColorWell(m_strokeSettingView);
-    m_cwStrokeColor->setGeometry(72, 2, 60, 20);
+    m_cwStrokeColor->setGeometry(kValueRowControlX, 2, 60, 20);
     connect(m_cwStrokeColor, &KXColorWell::colorChanged, this, &KXGraphViewController::strokeColorChanged);
     m_lineWidth = makeRow(m_strokeSettingView, kRowHeight + 2, localized("Width"), 1, 100,
                           &KXGraphViewController::strokeLineChanged);
@@ -116,7 +166,7 @@ QWidget* KXGraphViewController::buildShadowView() {
     m_shadowSettingView->setObjectName(QStringLiteral("shadowSettingView"));
     m_shadowSettingView->resize(kPanelWidth, 5 * kRowHeight + 4);
     m_cwShadowColor = new KXColorWell(m_shadowSettingView);
-    m_cwShadowColor->setGeometry(72, 2, 60, 20);
+    m_cwShadowColor->setGeometry(kValueRowControlX, 2, 60, 20);
     connect(m_cwShadowColor, &KXColorWell::colorChanged, this, &KXGraphViewController::shadowColorChanged);
     struct RowSetup {
         ValueRow* row;
@@ -174,13 +224,57 @@ void KXGraphViewController::setStyleExpanded(bool expanded) {
     m_btStyle->setChecked(expanded);
 }
 
+bool KXGraphViewController::isObjectExpanded() const {
+    return m_btObject->isChecked();
+}
+
+void KXGraphViewController::setObjectExpanded(bool expanded) {
+    m_btObject->setChecked(expanded);
+}
+
+void KXGraphViewController::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The window it is shown in, and the scroll area's viewport, which also changes size when the scroll
+    // area's bars come and go.
+    QScrollArea* scroll = parentWidget() ? qobject_cast<QScrollArea*>(parentWidget()->parentWidget()) : nullptr;
+    const QPointer<QWidget> watched[] = {window() == this ? nullptr : window(), scroll ? scroll->viewport() : nullptr};
+    for (int i = 0; i < 2; ++i) {
+        QPointer<QWidget>& observed = i == 0 ? m_observedWindow : m_observedViewport;
+        if (observed == watched[i])
+            continue;
+        if (observed)
+            observed->removeEventFilter(this);
+        observed = watched[i];
+        if (observed)
+            observed->installEventFilter(this);
+    }
+    updateContentView();
+}
+
+bool KXGraphViewController::eventFilter(QObject* watched, QEvent* event) {
+    // The window's layout sizes the scroll area after this filter has seen the window's new size: the
+    // panel is laid out once that has happened.
+    if (event->type() == QEvent::Resize && watched && (watched == m_observedWindow || watched == m_observedViewport))
+        QMetaObject::invokeMethod(this, &KXGraphViewController::updateContentView, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
+}
+
+QSize KXGraphViewController::sizeHint() const {
+    return {kPanelWidth, m_contentHeight};
+}
+
 void KXGraphViewController::updateUIWithGraph(const std::shared_ptr<KXGraph>& graph) {
     const std::int32_t previous = m_shownType;
     m_graph = graph;
-    if (!graph)
+    if (!graph) {
+        for (const auto& [type, inspector] : m_objectInspectors)
+            inspector->updateUIWithGraph(nullptr);
         return;
+    }
     updateStyleUI();
     m_shownType = graph->graphType();
+    for (const auto& [type, inspector] : m_objectInspectors)
+        inspector->updateUIWithGraph(type == m_shownType ? graph : nullptr);
     if (m_shownType != previous)
         updateContentView();
 }
@@ -249,20 +343,37 @@ void KXGraphViewController::updateContentView() {
         }
     }
     m_styleView->setGeometry(0, 0, kPanelWidth, y);
-    const bool hostsObject = type == KXGraphTypeCalendar || type == KXGraphTypePhoto || type == KXGraphTypeText;
-    m_btObject->setVisible(hostsObject);
-    m_objectView->setVisible(hostsObject);
+
+    // The object section: its header, and under it the hosted inspector of the object's type alone.
+    const bool hostsObject = hasObjectSection(type);
+    KXObjectInspector* current = hostsObject && m_btObject->isChecked() ? objectInspector(type) : nullptr;
+    QWidget* currentView = current ? current->view() : nullptr;
+    for (const auto& [hostedType, inspector] : m_objectInspectors) {
+        if (QWidget* view = inspector->isViewLoaded() ? inspector->view() : nullptr; view && view != currentView)
+            view->hide();
+    }
     int objectHeight = 0;
     if (hostsObject) {
         m_btObject->setText(titleOfGraph(m_graph.get()));
         m_btObject->setArrowType(m_btObject->isChecked() ? Qt::DownArrow : Qt::RightArrow);
-        m_btObject->setGeometry(4, y + 4, kPanelWidth - 8, kHeaderHeight - 8);
-        // The object inspectors of each type are hosted here once they exist.
         objectHeight = kHeaderHeight;
-        m_objectView->setGeometry(0, y + kHeaderHeight, kPanelWidth, 0);
+        if (currentView) {
+            currentView->setGeometry(0, kHeaderHeight, kPanelWidth, currentView->height());
+            currentView->show();
+            objectHeight = currentView->height() + kObjectSectionExtra;
+        }
+        m_objectView->setGeometry(0, y, kPanelWidth, objectHeight);
     }
-    setMinimumSize(kPanelWidth, y + objectHeight);
-    resize(std::max(width(), kPanelWidth), std::max(height(), y + objectHeight));
+    m_objectView->setVisible(hostsObject);
+
+    // The panel is at least as high as the scroll area showing it, so that its sections stay at the top.
+    m_contentHeight = y + objectHeight;
+    int height = m_contentHeight;
+    if (auto* scroll = parentWidget() ? qobject_cast<QScrollArea*>(parentWidget()->parentWidget()) : nullptr)
+        height = std::max(height, scroll->viewport()->height());
+    setMinimumSize(kPanelWidth, m_contentHeight);
+    resize(kPanelWidth, height);
+    updateGeometry();
 }
 
 void KXGraphViewController::strokeTypeChanged(int index) {
@@ -384,6 +495,8 @@ void KXGraphViewController::typedValue(const ValueRow& row, const QString& text,
 }
 
 void KXGraphViewController::valueEntered() {
-    if (m_graph)
-        m_graph->setNeedsDisplay();
+    if (!m_graph)
+        return;
+    m_graph->setNeedsDisplay();
+    kx::NotificationCenter::defaultCenter().post(KXExitObjectMode, this);
 }

@@ -30,15 +30,15 @@ void ValueRow::setEnabled(bool enabled) const {
 
 ValueRow makeValueRow(QWidget* parent, int y, const QString& label, int minimum, int maximum) {
     auto* title = new QLabel(label, parent);
-    title->setGeometry(8, y, 62, kValueRowHeight - 4);
+    title->setGeometry(kValueRowLabelX, y, kValueRowControlX - kValueRowLabelX - 2, kValueRowHeight - 4);
     ValueRow row;
     row.slider = new QSlider(Qt::Horizontal, parent);
     row.slider->setRange(minimum, maximum);
-    row.slider->setGeometry(72, y, 96, kValueRowHeight - 4);
+    row.slider->setGeometry(kValueRowControlX, y, 70, kValueRowHeight - 4);
     row.field = new QLineEdit(parent);
-    row.field->setGeometry(172, y, 38, kValueRowHeight - 4);
+    row.field->setGeometry(136, y, 34, kValueRowHeight - 4);
     row.stepper = new KXStepper(parent);
     row.stepper->setRange(minimum, maximum);
-    row.stepper->setGeometry(211, y, 14, kValueRowHeight - 4);
+    row.stepper->setGeometry(172, y, 16, kValueRowHeight - 4);
     return row;
 }

@@ -31,6 +31,11 @@ struct ValueRow {
     void setEnabled(bool enabled) const;
 };
 
-// Builds the row's widgets at height y of the parent, 26 points high, with the slider's and stepper's range.
+// Builds the row's widgets at height y of the parent, 26 points high, with the slider's and stepper's range:
+// the label from x 6, the slider from x 62, then the field and the stepper, which ends at x 188, so that a
+// row fits the style inspector's width.
 ValueRow makeValueRow(QWidget* parent, int y, const QString& label, int minimum, int maximum);
 inline constexpr int kValueRowHeight = 26;
+inline constexpr int kValueRowLabelX = 6;
+// Where a row's first control starts; a colour well alone on its row starts there too.
+inline constexpr int kValueRowControlX = 62;

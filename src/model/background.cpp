@@ -225,9 +225,20 @@ kx::Gradient KXBackground::gradient() const {
 }
 
 kx::Gradient KXBackground::advancedGradient() const {
+    // Stops are stored in the order they were made, and a dragged stop may pass another; drawing wants them
+    // by location (stops at one location keep their stored order).
     const size_t count = std::min<size_t>(m_gradientColors.size(), kMaxGradientStops);
-    std::vector<kx::Color> colors(m_gradientColors.begin(), m_gradientColors.begin() + ptrdiff_t(count));
-    std::vector<double> locations(m_gradientLocations.begin(), m_gradientLocations.begin() + ptrdiff_t(count));
+    std::vector<size_t> order(count);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [this](size_t a, size_t b) { return m_gradientLocations[a] < m_gradientLocations[b]; });
+    std::vector<kx::Color> colors;
+    std::vector<double> locations;
+    for (const size_t i : order) {
+        colors.push_back(m_gradientColors[i]);
+        locations.push_back(m_gradientLocations[i]);
+    }
     return kx::Gradient(std::move(colors), std::move(locations));
 }
 

@@ -95,7 +95,7 @@ public:
     // ---- gradients ----
     // color1 to color2 at 0 and 1.
     kx::Gradient gradient() const;
-    // The gradient colours at the first stop locations.
+    // The gradient colours at the first stop locations, ordered by location for drawing.
     kx::Gradient advancedGradient() const;
     const std::vector<kx::Color>& gradientColorArray() const { return m_gradientColors; }
     const std::array<double, kMaxGradientStops>& gradientLocations() const { return m_gradientLocations; }

@@ -22,9 +22,13 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -175,16 +179,48 @@ TEST_F(FillSectionTest, ColourSwapAndStopEditsAreOneStepEach) {
 }
 
 TEST_F(FillSectionTest, TheOwnImageIsPreviewedInProportion) {
+    // A bitmap, a drawing and an Illustrator file (a PDF inside), each twice as wide as high or the
+    // other way round: the preview keeps the proportions, and drawings fill the preview's width or height.
     QImage wide(200, 100, QImage::Format_RGB32);
     wide.fill(Qt::red);
-    const QString path = dir.filePath(QStringLiteral("wide.png"));
-    ASSERT_TRUE(wide.save(path));
+    ASSERT_TRUE(wide.save(dir.filePath(QStringLiteral("wide.png"))));
+    const auto write = [&](const QString& name, const QByteArray& data) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+    };
+    write(QStringLiteral("tall.svg"), "<svg xmlns='http://www.w3.org/2000/svg' width='50' height='100' "
+                                      "viewBox='0 0 50 100'><rect width='50' height='100' fill='#0a0'/></svg>");
+    {
+        QPdfWriter pdf(dir.filePath(QStringLiteral("wide.ai")));
+        pdf.setPageSize(QPageSize(QSizeF(200, 100), QPageSize::Point));
+        pdf.setPageMargins(QMarginsF());
+        QPainter painter(&pdf);
+        painter.fillRect(painter.viewport(), Qt::blue);
+    }
+    const struct {
+        const char* name;
+        bool wide;
+        bool drawing;
+    } files[] = {{"wide.png", true, false}, {"tall.svg", false, true}, {"wide.ai", true, true}};
     choose(FillImage);
-    section->chooseCustomFillImage(path);
-    EXPECT_EQ(shape->background()->customImagePath(), path);
-    const QPixmap preview = section->findChild<QLabel*>(QStringLiteral("ivFillImage"))->pixmap();
-    ASSERT_FALSE(preview.isNull());
-    EXPECT_EQ(preview.width(), 2 * preview.height());
+    const QLabel* view = section->findChild<QLabel*>(QStringLiteral("ivFillImage"));
+    const int box = std::min(view->contentsRect().width(), view->contentsRect().height());
+    for (const auto& file : files) {
+        const QString path = dir.filePath(QString::fromLatin1(file.name));
+        section->chooseCustomFillImage(path);
+        EXPECT_EQ(shape->background()->customImagePath(), path);
+        const QPixmap preview = view->pixmap();
+        ASSERT_FALSE(preview.isNull()) << file.name;
+        const QSizeF shown = preview.deviceIndependentSize();
+        const double longer = std::max(shown.width(), shown.height());
+        const double shorter = std::min(shown.width(), shown.height());
+        EXPECT_EQ(shown.width() > shown.height(), file.wide) << file.name;
+        EXPECT_NEAR(longer / shorter, 2.0, 0.1) << file.name;
+        EXPECT_LE(longer, box) << file.name;
+        if (file.drawing)
+            EXPECT_GE(longer, box - 1) << file.name;
+    }
     emit section->matrixFillStyle()->idClicked(2);
     EXPECT_EQ(shape->background()->imageType(), KXImageTypeStretchCrop);
 }

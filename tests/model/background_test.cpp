@@ -167,6 +167,24 @@ TEST_F(BackgroundTest, GradientStopsAreBoundedByTheEightLocations) {
     EXPECT_FALSE(fill.advancedGradient().isValid());
 }
 
+TEST_F(BackgroundTest, GradientStopsAreDrawnInTheOrderOfTheirLocations) {
+    // A stop added last in the middle, and two stops at one location: drawing gets them by location, the
+    // two at one location in their stored order; the stored order stays as it was.
+    KXBackground fill;
+    const kx::Color red = kx::Color::srgb(1, 0, 0), green = kx::Color::srgb(0, 1, 0), blue = kx::Color::srgb(0, 0, 1),
+                    white = kx::Color::srgb(1, 1, 1);
+    fill.setAdGradientColorArray({blue, green, red, white});
+    fill.setLocationsArray({0, 1, 0.5, 0.5, 0, 0, 0, 0});
+    const kx::Gradient gradient = fill.advancedGradient();
+    EXPECT_EQ(gradient.locations, (std::vector<double>{0, 0.5, 0.5, 1}));
+    ASSERT_EQ(gradient.colors.size(), 4u);
+    EXPECT_EQ(gradient.colors[0], blue);
+    EXPECT_EQ(gradient.colors[1], red);
+    EXPECT_EQ(gradient.colors[2], white);
+    EXPECT_EQ(gradient.colors[3], green);
+    EXPECT_EQ(fill.gradientColorArray()[1], green);
+}
+
 TEST_F(BackgroundTest, ArchiveKeysOfAColourFill) {
     KX_REQUIRE_TOOLS("/usr/bin/python3");
     KXBackground fill;

@@ -31,6 +31,7 @@
 #include <vector>
 
 class KXExportViewController;
+class KXPrintController;
 class KXPreview;
 class KXResourceViewController;
 class KXSettingViewController;
@@ -184,6 +185,10 @@ public:
     // The project preview: a PDF of every page opened in the desktop's PDF viewer, rendered again only
     // when the project changed since the last complete one.
     void quickLookAction();
+    // File > Print: every page of the project through the print dialog (the road is in print_controller.h).
+    void printAction();
+    // The window's print controller, made on first use.
+    KXPrintController* printController();
 
     // How alerts are shown (message, informative text); tests replace it so that nothing waits on a user.
     // An empty function puts the message box back.
@@ -235,6 +240,7 @@ private:
     std::unique_ptr<KXProject> m_project;
     // Declared after the project, so that it (and any export run it waits for) goes first.
     std::unique_ptr<KXExportViewController> m_exportCtl;
+    std::unique_ptr<KXPrintController> m_printCtl;
     KXPreview* m_preview = nullptr;
     KXZoomPopUp* m_zoom = nullptr;
     QScrollArea* m_scrollArea = nullptr;

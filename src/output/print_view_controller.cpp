@@ -186,11 +186,14 @@ void KXPrintViewController::printTypeChanged() {
 
 void KXPrintViewController::enableFitPage() {
     m_suitPage = !btFitPage()->isChecked();
+    syncEnabled();
     updateScale();
 }
 
+// The scale field only edits while the scale comes from it; a fitted page shows its scale there.
 void KXPrintViewController::syncEnabled() {
     m_btFitPage->setEnabled(m_generalEnable);
+    m_tfScale->setEnabled(m_suitPage);
 }
 
 void KXPrintViewController::updateScale() {

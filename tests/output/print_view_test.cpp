@@ -82,6 +82,10 @@ TEST_F(PrintOptionsTest, ResetFitsThePageIntoThePrintableArea) {
     EXPECT_DOUBLE_EQ(options.scale(), 0.5);
     EXPECT_DOUBLE_EQ(info.scalingFactor(), 0.5);
     EXPECT_EQ(options.tfScale()->text(), "50");
+    // A fitted page shows its scale; the field edits once fit to page is off.
+    EXPECT_FALSE(options.tfScale()->isEnabled());
+    setFit(false);
+    EXPECT_TRUE(options.tfScale()->isEnabled());
 }
 
 TEST_F(PrintOptionsTest, TheScaleFieldKeepsItsRuleAndSaysSoInItsToolTip) {
@@ -116,6 +120,7 @@ TEST_F(PrintOptionsTest, TilingAlwaysTakesTheScaleFromTheField) {
     EXPECT_FALSE(options.generalEnable());
     EXPECT_FALSE(options.btFitPage()->isEnabled());
     EXPECT_TRUE(options.btFitPage()->isChecked());
+    EXPECT_TRUE(options.tfScale()->isEnabled());
     EXPECT_DOUBLE_EQ(options.scale(), 0.5);  // the field shows the fitted 50 now, and tiling takes it
     type(QStringLiteral("25"));
     EXPECT_DOUBLE_EQ(options.scale(), 0.25);

@@ -14,6 +14,7 @@
 #include "model/canvas.h"
 #include "output/export_view_controller.h"
 #include "output/share_view_controller.h"
+#include "output/print_controller.h"
 #include "output/progress_sheet.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/undo_manager.h"
@@ -252,6 +253,11 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     QAction* saveAsTemplate = file->addAction(localized("SaveAsTemplate"));
     saveAsTemplate->setObjectName(QStringLiteral("SaveAsTemplate"));
     connect(saveAsTemplate, &QAction::triggered, this, &KXMainWindow::saveAsTemplateAction);
+    file->addSeparator();
+    QAction* print = file->addAction(localized("Print"));
+    print->setObjectName(QStringLiteral("Print"));
+    print->setShortcut(QKeySequence::Print);
+    connect(print, &QAction::triggered, this, &KXMainWindow::printAction);
 
     QMenu* edit = menuBar()->addMenu(localized("Edit"));
     edit->setObjectName(QStringLiteral("EditMenu"));

@@ -32,6 +32,7 @@
 
 class KXExportViewController;
 class KXShareViewController;
+class KXPrintController;
 class KXPreview;
 class KXResourceViewController;
 class KXSettingViewController;
@@ -189,6 +190,10 @@ public:
     // The project preview: a PDF of every page opened in the desktop's PDF viewer, rendered again only
     // when the project changed since the last complete one.
     void quickLookAction();
+    // File > Print: every page of the project through the print dialog (the road is in print_controller.h).
+    void printAction();
+    // The window's print controller, made on first use.
+    KXPrintController* printController();
 
     // How alerts are shown (message, informative text); tests replace it so that nothing waits on a user.
     // An empty function puts the message box back.
@@ -243,6 +248,7 @@ private:
     // Declared after the project, so that it (and any export run it waits for) goes first.
     std::unique_ptr<KXExportViewController> m_exportCtl;
     std::unique_ptr<KXShareViewController> m_shareCtl;
+    std::unique_ptr<KXPrintController> m_printCtl;
     KXPreview* m_preview = nullptr;
     KXZoomPopUp* m_zoom = nullptr;
     QScrollArea* m_scrollArea = nullptr;

@@ -94,6 +94,7 @@ KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent)
     buildLayout();
     buildMenus(delegate);
     buildToolbar();
+    buildInsertCommands();
     updateWindowTitle();
 }
 
@@ -189,7 +190,7 @@ void KXMainWindow::buildSidePanels() {
     // tab selected.
     m_tbResource->setSelectType(0);
     m_tbResource->setDelegate(this);
-    m_resourceVC = new KXResourceViewController(nullptr, m_resourceView);
+    m_resourceVC = new KXResourceViewController(this, m_resourceView);
     auto* resources = new QVBoxLayout(m_resourceView);
     resources->setContentsMargins(0, 0, 0, 0);
     resources->addWidget(m_resourceVC);
@@ -570,6 +571,16 @@ bool KXMainWindow::openTemplateWithPath(const QString& folder, std::int64_t page
 
 void KXMainWindow::initEmptyProject() {
     adoptProject(std::make_unique<KXProject>(), 0);
+}
+
+void KXMainWindow::showAlert(const QString& message, const QString& informative) {
+    if (alertPresenter()) {
+        alertPresenter()(this, message, informative);
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, bundleNameForMenu(), message, QMessageBox::Ok, this);
+    box.setInformativeText(informative);
+    box.exec();
 }
 
 void KXMainWindow::showOpenFailure(const QString& path, const QString& error) {

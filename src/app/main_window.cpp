@@ -355,11 +355,14 @@ KXExportViewController* KXMainWindow::exportViewController() {
     return m_exportCtl.get();
 }
 
+QPoint KXMainWindow::popoverAnchorOfItem(QAction* item) const {
+    QWidget* button = m_toolbar->widgetForAction(item);
+    return button ? button->mapToGlobal(QPoint(button->width() / 2, button->height()))
+                  : mapToGlobal(QPoint(width() / 2, 0));
+}
+
 void KXMainWindow::exportAction() {
-    QWidget* button = m_toolbar->widgetForAction(m_tbiExport);
-    const QPoint below = button ? button->mapToGlobal(QPoint(button->width() / 2, button->height()))
-                                : mapToGlobal(QPoint(width() / 2, 0));
-    exportViewController()->popupAtPosition(below);
+    exportViewController()->popupAtPosition(popoverAnchorOfItem(m_tbiExport));
 }
 
 void KXMainWindow::quickLookAction() {
@@ -587,14 +590,7 @@ void KXMainWindow::showOpenFailure(const QString& path, const QString& error) {
     // The alert replaces the opening sheet, if one is up.
     stopProgressbar();
     const QString message = localized("OpenFailed").arg(QFileInfo(path).fileName());
-    const QString informative = error.isEmpty() ? localized("OpenFailedNoPages") : error;
-    if (alertPresenter()) {
-        alertPresenter()(this, message, informative);
-        return;
-    }
-    QMessageBox box(QMessageBox::Information, bundleNameForMenu(), message, QMessageBox::Ok, this);
-    box.setInformativeText(informative);
-    box.exec();
+    showAlert(message, error.isEmpty() ? localized("OpenFailedNoPages") : error);
 }
 
 void KXMainWindow::showMissingFilesNow() {

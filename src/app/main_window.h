@@ -279,6 +279,8 @@ private:
     // Alerts that the file could not be opened, taking down the opening sheet first.
     void showOpenFailure(const QString& path, const QString& error);
     static QString bundleNameForMenu();
+    // The point (global coordinates) below the middle of a toolbar item where its popover hangs.
+    QPoint popoverAnchorOfItem(QAction* item) const;
     // Shows an alert on the window, through the presenter tests install when there is one.
     void showAlert(const QString& message, const QString& informative);
     // The Edit menu's clipboard items, the Insert menu, the toolbar's shape item and the resource panel's
@@ -334,7 +336,6 @@ private:
     QAction* m_duplicateItem = nullptr;
     QMenu* m_insertMenu = nullptr;
     kx::NotificationToken m_addPhotoObserver;
-    kx::NotificationToken m_insertSelectionObserver;
 };
 
 class AppDelegate;

@@ -221,10 +221,7 @@ KXShapeWindowController* KXMainWindow::shapeWindowController() {
 }
 
 void KXMainWindow::shapeAction() {
-    QWidget* button = m_toolbar->widgetForAction(m_tbiShape);
-    const QPoint below = button ? button->mapToGlobal(QPoint(button->width() / 2, button->height()))
-                                : mapToGlobal(QPoint(width() / 2, 0));
-    shapeWindowController()->showShapeWindowWithFrame(below);
+    shapeWindowController()->showShapeWindowWithFrame(popoverAnchorOfItem(m_tbiShape));
 }
 
 void KXMainWindow::insertImageFromFinder() {

@@ -13,6 +13,7 @@
 #include "model/model_classes.h"
 #include "model/photo.h"
 #include "model/shape.h"
+#include "platform/foundation/notification_center.h"
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/property_list.h"
 
@@ -318,6 +319,16 @@ TEST_F(PageClipboardTest, TheInsertCommandsPutObjectsOnTheShownPage) {
     EXPECT_TRUE(alerts.front().contains(QStringLiteral("none.jpg")));
     EXPECT_TRUE(window->addImageWithPath(png));
     EXPECT_EQ(page(*window)->graphCount(), 5);
+
+    // A photo picked in this window's photos tab is added; one picked in another window's is not.
+    const kx::ValueDictionary info{{QStringLiteral("kIMBAddPhotoPathKey"), kx::Value(png)}};
+    auto& center = kx::NotificationCenter::defaultCenter();
+    center.post(QStringLiteral("kIMBAddPhotoAction"), window->resourceVC(), info);
+    EXPECT_EQ(page(*window)->graphCount(), 6);
+    auto other = openWindow();
+    center.post(QStringLiteral("kIMBAddPhotoAction"), other->resourceVC(), info);
+    EXPECT_EQ(page(*window)->graphCount(), 6);
+    EXPECT_EQ(page(*other)->graphCount(), 1);
 }
 
 }  // namespace

@@ -97,6 +97,7 @@ KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent)
     buildLayout();
     buildMenus(delegate);
     buildToolbar();
+    buildInsertCommands();
     updateWindowTitle();
 }
 
@@ -192,7 +193,7 @@ void KXMainWindow::buildSidePanels() {
     // tab selected.
     m_tbResource->setSelectType(0);
     m_tbResource->setDelegate(this);
-    m_resourceVC = new KXResourceViewController(nullptr, m_resourceView);
+    m_resourceVC = new KXResourceViewController(this, m_resourceView);
     auto* resources = new QVBoxLayout(m_resourceView);
     resources->setContentsMargins(0, 0, 0, 0);
     resources->addWidget(m_resourceVC);
@@ -391,11 +392,14 @@ KXExportViewController* KXMainWindow::exportViewController() {
     return m_exportCtl.get();
 }
 
+QPoint KXMainWindow::popoverAnchorOfItem(QAction* item) const {
+    QWidget* button = m_toolbar->widgetForAction(item);
+    return button ? button->mapToGlobal(QPoint(button->width() / 2, button->height()))
+                  : mapToGlobal(QPoint(width() / 2, 0));
+}
+
 void KXMainWindow::exportAction() {
-    QWidget* button = m_toolbar->widgetForAction(m_tbiExport);
-    const QPoint below = button ? button->mapToGlobal(QPoint(button->width() / 2, button->height()))
-                                : mapToGlobal(QPoint(width() / 2, 0));
-    exportViewController()->popupAtPosition(below);
+    exportViewController()->popupAtPosition(popoverAnchorOfItem(m_tbiExport));
 }
 
 void KXMainWindow::quickLookAction() {
@@ -615,11 +619,7 @@ void KXMainWindow::initEmptyProject() {
     adoptProject(std::make_unique<KXProject>(), 0);
 }
 
-void KXMainWindow::showOpenFailure(const QString& path, const QString& error) {
-    // The alert replaces the opening sheet, if one is up.
-    stopProgressbar();
-    const QString message = localized("OpenFailed").arg(QFileInfo(path).fileName());
-    const QString informative = error.isEmpty() ? localized("OpenFailedNoPages") : error;
+void KXMainWindow::showAlert(const QString& message, const QString& informative) {
     if (alertPresenter()) {
         alertPresenter()(this, message, informative);
         return;
@@ -627,6 +627,13 @@ void KXMainWindow::showOpenFailure(const QString& path, const QString& error) {
     QMessageBox box(QMessageBox::Information, bundleNameForMenu(), message, QMessageBox::Ok, this);
     box.setInformativeText(informative);
     box.exec();
+}
+
+void KXMainWindow::showOpenFailure(const QString& path, const QString& error) {
+    // The alert replaces the opening sheet, if one is up.
+    stopProgressbar();
+    const QString message = localized("OpenFailed").arg(QFileInfo(path).fileName());
+    showAlert(message, error.isEmpty() ? localized("OpenFailedNoPages") : error);
 }
 
 void KXMainWindow::showMissingFilesNow() {

@@ -21,6 +21,9 @@
 #include "controls/tab_bar.h"
 #include "document/template_chooser.h"
 #include "platform/foundation/notification_center.h"
+#include "app/page_clipboard.h"
+#include "library/resource_view_controller.h"
+#include "library/shape_palette.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -33,6 +36,7 @@
 class KXExportViewController;
 class KXShareViewController;
 class KXPrintController;
+class KXGraph;
 class KXPreview;
 class KXResourceViewController;
 class KXSettingViewController;
@@ -40,11 +44,13 @@ class KXProgressBarController;
 class KXZoomPopUp;
 class AppDelegate;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollArea;
 class QToolBar;
 
-class KXMainWindow : public QMainWindow, public KXTemplateWindowControllerDelegate, public KXTabbarDelegate {
+class KXMainWindow : public QMainWindow, public KXTemplateWindowControllerDelegate, public KXTabbarDelegate,
+                     public KXShapeWindowControllerDelegate, public KXResourceViewControllerDelegate {
     Q_OBJECT
 public:
     // Builds the window's layout and menus; `delegate` (not owned, may be null) adds the application's
@@ -200,6 +206,49 @@ public:
     using AlertPresenter = std::function<void(QWidget* window, const QString& message, const QString& informative)>;
     static void setAlertPresenter(AlertPresenter presenter);
 
+    // ---- inserting objects and the clipboard (main_window_insert.cpp) ----
+    // New objects go onto the current page, placed by a cascade, as one undo step each, and become the
+    // canvas view's selection.
+    void addTextAction();
+    void addCalendarAction();
+    // The shape picker's answer (and the Insert menu's shape items, tagged with the picker index).
+    void chooseShapeAtIndex(std::int64_t index) override;
+    void addShapeWidthType(std::uint32_t shapeType);
+    // The toolbar's shape item: the shape picker hangs below it.
+    void shapeAction();
+    KXShapeWindowController* shapeWindowController();
+    // Photos chosen in an open dialog; a cancelled dialog changes nothing.
+    void insertImageFromFinder();
+    // A photo of the file in the middle of what is seen of the page; false, with an alert saying why, when
+    // the file gives no picture.
+    bool addImageWithPath(const QString& path);
+    void resourceViewControllerAddResources(KXResourceViewController* panel, const QStringList& paths) override;
+    // Fills the page's empty photo frames with pictures of the photos tab.
+    void fillRandomly();
+    // Edit menu: cut, copy, paste and duplicate of page objects through the system clipboard.
+    void copyAction();
+    void cutAction();
+    void pasteAction();
+    void duplicateSelection();
+    // Whether some selected object of the current page is unlocked, and whether paste has something to take.
+    bool canCopyObject() const;
+    bool canPasteObject() const;
+    // Brings the Edit menu's clipboard items up to date.
+    void validateClipboardItems();
+    QAction* cutItem() const { return m_cutItem; }
+    QAction* copyItem() const { return m_copyItem; }
+    QAction* pasteItem() const { return m_pasteItem; }
+    QAction* duplicateItem() const { return m_duplicateItem; }
+    QMenu* insertMenu() const { return m_insertMenu; }
+    // The cascade offset of new text boxes, calendars and shapes (page-relative units).
+    kx::Point insertOffset() const { return m_insertOffset; }
+    const KXPastedImageFile& pastedImageFile() const { return m_pastedImage; }
+    // What chooses the files of the open dialog; tests replace it (an empty function puts the dialog back).
+    using ImageFileChooser = std::function<QStringList(QWidget* window)>;
+    static void setImageFileChooser(ImageFileChooser chooser);
+    // The part of the current page the scroll area shows, in the page's preview points (y up).
+    kx::Rect visiblePageRect() const;
+
 protected:
     // Closing the window closes its document. One with unsaved changes asks Save / Don't Save / Cancel
     // first; Save closes only once the document is saved. Quitting closes every window this way, and a
@@ -242,6 +291,16 @@ private:
     // Alerts that the file could not be opened, taking down the opening sheet first.
     void showOpenFailure(const QString& path, const QString& error);
     static QString bundleNameForMenu();
+    // The point (global coordinates) below the middle of a toolbar item where its popover hangs.
+    QPoint popoverAnchorOfItem(QAction* item) const;
+    // Shows an alert on the window, through the presenter tests install when there is one.
+    void showAlert(const QString& message, const QString& informative);
+    // The Edit menu's clipboard items, the Insert menu, the toolbar's shape item and the resource panel's
+    // buttons (main_window_insert.cpp).
+    void buildInsertCommands();
+    // Hands the new objects to the canvas view as its selection.
+    void selectInsertedGraphs(const std::vector<std::shared_ptr<KXGraph>>& graphs);
+    void addPhotoNotification(const kx::Notification& notification);
 
     KXDocument* m_document = nullptr;
     std::unique_ptr<KXProject> m_project;
@@ -282,6 +341,15 @@ private:
     bool m_canFillRandomly = false;
     kx::NotificationToken m_progressCancelObserver;
     std::vector<kx::NotificationToken> m_observers;
+    kx::Point m_insertOffset{0, 0};
+    std::unique_ptr<KXShapeWindowController> m_shapeWC;
+    KXPastedImageFile m_pastedImage;
+    QAction* m_cutItem = nullptr;
+    QAction* m_copyItem = nullptr;
+    QAction* m_pasteItem = nullptr;
+    QAction* m_duplicateItem = nullptr;
+    QMenu* m_insertMenu = nullptr;
+    kx::NotificationToken m_addPhotoObserver;
 };
 
 class AppDelegate;

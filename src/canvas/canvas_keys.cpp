@@ -6,6 +6,7 @@
 // multiple selection or a group.
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
+#include "canvas/handle_info.h"
 #include "graphics/geometry_utilities.h"
 #include "model/graph.h"
 #include "model/page_size.h"
@@ -18,22 +19,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 
-namespace {
-
-const QString kElementKey = QStringLiteral("element");
-const QString kChangeTypeKey = QStringLiteral("changeType");
-
-KXCustomShape* penPath(KXGraph* graph) {
-    auto* path = dynamic_cast<KXCustomShape*>(graph);
-    return path && path->shapeType() == KXShapeTypeCustom ? path : nullptr;
-}
-
-std::int32_t intValue(const kx::ValueDictionary& info, const QString& key) {
-    const auto it = info.find(key);
-    return it == info.end() ? 0 : std::int32_t(it->second.toInteger());
-}
-
-}  // namespace
 
 double KXPreview::moveIncrement() const {
     if (!m_canvas)
@@ -59,7 +44,7 @@ void KXPreview::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Backspace:
     case Qt::Key_Delete: {
         if (m_mutabSelectedList.size() == 1) {
-            KXCustomShape* path = penPath(m_mutabSelectedList.front().get());
+            KXCustomShape* path = penPathShape(m_mutabSelectedList.front().get());
             if (path && !path->isLocked() && path->customPointElement() != -1) {
                 path->removeCustomPathPoint();
                 m_handerInfo.reset();
@@ -107,12 +92,12 @@ void KXPreview::nudgeSelection(double dx, double dy) {
     for (const std::shared_ptr<KXGraph>& graph : KXCanvas::GraphList(m_mutabSelectedList)) {
         if (graph->isLocked())
             continue;
-        KXCustomShape* path = penPath(graph.get());
+        KXCustomShape* path = penPathShape(graph.get());
         if (path && m_handerInfo && graph == m_mouseDownGraph) {
             // The active node moves as a whole with its handles; a first control handle belongs to the node
             // before its element, and there is none before the first.
-            const std::int32_t e = intValue(*m_handerInfo, kElementKey);
-            const std::int32_t type = intValue(*m_handerInfo, kChangeTypeKey);
+            const std::int32_t e = handleInfoInteger(*m_handerInfo, KXHandleElementKey);
+            const std::int32_t type = handleInfoInteger(*m_handerInfo, KXHandleChangeTypeKey);
             if (type == 3 && e < 1)
                 continue;
             path->nudgePathElement(e, type, float(dx), float(dy));

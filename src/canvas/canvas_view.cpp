@@ -895,6 +895,11 @@ bool KXPreview::event(QEvent* event) {
 }
 
 void KXPreview::wheelEvent(QWheelEvent* event) {
+    // The wheel neither scrolls nor zooms under a pen drawing.
+    if (isDrawingPath()) {
+        event->accept();
+        return;
+    }
     // Ctrl with the wheel steps through the fixed zoom levels; the plain wheel scrolls.
     if (event->modifiers() & Qt::ControlModifier) {
         const int delta = event->angleDelta().y();

@@ -382,6 +382,15 @@ private:
     // Ends a press under way (closing its undo group) before the page changes or the view goes.
     void endMouseTracking();
     bool graphIsOnShownPage(const KXGraph* graph) const;
+    // One step of a crop drag: the cropped photo and its shape, the mouse's movement since the anchor in the
+    // photo's own axes, the crop window and the whole image; none without a usable window and image.
+    struct CropStep {
+        KXPhoto* photo;
+        KXGraph* owner;
+        double dx, dy;
+        kx::Rect window, image;
+    };
+    std::optional<CropStep> cropStepToPoint(const kx::Point& point);
     // Pen tool steps (pen_tool.cpp).
     void drawClickAtPoint(const kx::Point& point, Qt::KeyboardModifiers modifiers);
     void drawDragToPoint(const kx::Point& point);

@@ -11,6 +11,7 @@
 // so that the crop falls on W. The crop rectangle is in unit coordinates of the image, y up from its bottom.
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
+#include "canvas/handle_info.h"
 #include "canvas/crop_layer.h"
 #include "graphics/geometry_utilities.h"
 #include "model/graph.h"
@@ -28,9 +29,6 @@
 
 namespace {
 
-const QString kElementKey = QStringLiteral("element");
-const QString kChangeTypeKey = QStringLiteral("changeType");
-
 bool finiteRect(const kx::Rect& r) {
     return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
            std::isfinite(r.size.height);
@@ -38,16 +36,6 @@ bool finiteRect(const kx::Rect& r) {
 
 bool usableArea(const kx::Rect& r) {
     return finiteRect(r) && r.size.width > 0 && r.size.height > 0;
-}
-
-KXCustomShape* penPath(KXGraph* graph) {
-    auto* path = dynamic_cast<KXCustomShape*>(graph);
-    return path && path->shapeType() == KXShapeTypeCustom ? path : nullptr;
-}
-
-std::int32_t intValue(const kx::ValueDictionary& info, const QString& key) {
-    const auto it = info.find(key);
-    return it == info.end() ? 0 : std::int32_t(it->second.toInteger());
 }
 
 }  // namespace
@@ -156,7 +144,7 @@ void KXPreview::mouseDoubleClickAtPoint(const kx::Point&) {
     const std::shared_ptr<KXGraph> graph = m_mutabSelectedList.front();
     if (graph->isLocked())
         return;
-    if (KXCustomShape* path = penPath(graph.get()); path && path->customPointElement() != -1) {
+    if (KXCustomShape* path = penPathShape(graph.get()); path && path->customPointElement() != -1) {
         path->changeLineType();
         if (m_auxilLayer)
             m_auxilLayer->setDrawMode(KXAuxiliaryDrawModeControlNodes);
@@ -214,19 +202,27 @@ void KXPreview::dragCropToPoint(const kx::Point& point, QMouseEvent*) {
     redrawAuxiliaryLayer();
 }
 
-void KXPreview::movePhotoCropWithMousePoint(const kx::Point& q) {
+std::optional<KXPreview::CropStep> KXPreview::cropStepToPoint(const kx::Point& q) {
     KXPhoto* photo = m_auxilLayer ? m_auxilLayer->croppingPhoto() : nullptr;
     KXGraph* owner = photo ? photo->ownerGraph() : nullptr;
     if (!owner || !m_mouseDownPoint)
-        return;
+        return std::nullopt;
+    // The mouse's movement in the photo's own axes: unturned, and mirrored with its shape.
     const kx::Point anchor = *m_mouseDownPoint;
     const kx::Point turned = transformPointAboutCenter(q, anchor, -owner->angle(), 1, 1);
-    const double dx = (turned.x - anchor.x) * owner->flipX();
-    const double dy = (turned.y - anchor.y) * owner->flipY();
-    const kx::Rect W = photo->visisbleRect();
-    const kx::Rect I = photo->fullImageRectWithFrame(owner->frameRect());
-    if (!usableArea(W) || !usableArea(I) || !std::isfinite(dx) || !std::isfinite(dy))
+    CropStep step{photo, owner, (turned.x - anchor.x) * owner->flipX(), (turned.y - anchor.y) * owner->flipY(),
+                  photo->visisbleRect(), photo->fullImageRectWithFrame(owner->frameRect())};
+    // An empty window or image has no scale to work with.
+    if (!usableArea(step.window) || !usableArea(step.image) || !std::isfinite(step.dx) || !std::isfinite(step.dy))
+        return std::nullopt;
+    return step;
+}
+
+void KXPreview::movePhotoCropWithMousePoint(const kx::Point& q) {
+    const std::optional<CropStep> step = cropStepToPoint(q);
+    if (!step)
         return;
+    const auto& [photo, owner, dx, dy, W, I] = *step;
     // The image's offset from the window stays between W - I and 0 on each axis, so the image always
     // covers the window. An axis on which the image is smaller than the window has no such range; it
     // keeps its offset rather than clamping into an inverted range.
@@ -244,18 +240,12 @@ void KXPreview::movePhotoCropWithMousePoint(const kx::Point& q) {
 }
 
 void KXPreview::resizePhotoCrop1WithMousePoint(const kx::Point& q) {
-    KXPhoto* photo = m_auxilLayer ? m_auxilLayer->croppingPhoto() : nullptr;
-    KXGraph* owner = photo ? photo->ownerGraph() : nullptr;
-    if (!owner || !m_mouseDownPoint)
+    const std::optional<CropStep> step = cropStepToPoint(q);
+    if (!step)
         return;
-    const kx::Point anchor = *m_mouseDownPoint;
-    const kx::Point turned = transformPointAboutCenter(q, anchor, -owner->angle(), 1, 1);
-    const double dx = (turned.x - anchor.x) * owner->flipX();
-    const double dy = (turned.y - anchor.y) * owner->flipY();
+    const auto& [photo, owner, dx, dy, W, I] = *step;
     const KXTrackerNode node = trackerNode(m_mouseDownNode, owner->flipX(), owner->flipY());
-    const kx::Rect W = photo->visisbleRect();
-    const kx::Rect I = photo->fullImageRectWithFrame(owner->frameRect());
-    if (!usableArea(W) || !usableArea(I) || !std::isfinite(dx) || !std::isfinite(dy) || node > 7)
+    if (node > 7)
         return;
     const double r = I.size.width / I.size.height;
     if (!(r > 0) || !std::isfinite(r))
@@ -340,7 +330,7 @@ bool KXPreview::hitShape(KXShape* shape, const kx::Point& point) {
     if (m_auxilLayer) {
         if (m_handerInfo) {
             m_auxilLayer->setDrawMode(KXAuxiliaryDrawModeEditable);
-            const KXCustomShape* path = penPath(shape);
+            const KXCustomShape* path = penPathShape(shape);
             if ((path && path->isShowCustomCtlPoint()) || shape->shapeType() == KXShapeTypeDoubleArrow)
                 m_auxilLayer->setDrawMode(KXAuxiliaryDrawModeControlNodes);
         } else {
@@ -361,7 +351,7 @@ void KXPreview::dragSpecialNodeToPoint(QMouseEvent* event, const kx::Point& q) {
     if (graph->graphType() != KXGraphTypeShape && graph->graphType() != KXGraphTypeLine)
         return;
     m_needUpdateAnchorPoint = true;
-    const std::int32_t e = intValue(*m_handerInfo, kElementKey);
+    const std::int32_t e = handleInfoInteger(*m_handerInfo, KXHandleElementKey);
     const kx::Point anchor = *m_mouseDownPoint;
     const kx::AffineTransform toShape = makeTransformAboutCenter(anchor, -graph->angle(), graph->flipX(),
                                                                  graph->flipY(), {});
@@ -377,9 +367,9 @@ void KXPreview::dragSpecialNodeToPoint(QMouseEvent* event, const kx::Point& q) {
     };
     auto* special = dynamic_cast<KXSpecialShape*>(shape);
     auto* line = dynamic_cast<KXSymbolShape*>(shape);
-    if (KXCustomShape* path = penPath(shape)) {
+    if (KXCustomShape* path = penPathShape(shape)) {
         const bool snap = event && (event->modifiers() & Qt::ShiftModifier);
-        next = accepted(path->dragPathElement(e, float(dx), float(dy), intValue(*m_handerInfo, kChangeTypeKey), snap));
+        next = accepted(path->dragPathElement(e, float(dx), float(dy), handleInfoInteger(*m_handerInfo, KXHandleChangeTypeKey), snap));
     } else if (special) {
         switch (shape->shapeType()) {
         case KXShapeTypeRoundedRectangle: special->dragCircularSpecialNode(e, float(dx), float(dy)); break;

@@ -229,6 +229,10 @@ void KXPreview::finishDrawing(bool close) {
     const kx::Rect relative(b.origin.x / size.width, b.origin.y / size.height, b.size.width / size.width,
                             b.size.height / size.height);
     const std::shared_ptr<KXCustomShape> shape = KXCustomShape::customShapeWithRelativeRect(relative);
+    // A plain shape: a new shape holds an empty photo and a text, which would make the drawing an empty
+    // photo frame whose nodes could never be dragged (only plain shapes reshape by their handles).
+    shape->setPhoto(nullptr);
+    shape->setText(nullptr);
     shape->setCustomPointsArray(points);
     shape->setPath(outline);
     page->addGraph(shape);

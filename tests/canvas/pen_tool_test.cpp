@@ -73,6 +73,8 @@ TEST_F(PenToolTest, ClicksAddNodesAndAClickOnTheStartClosesTheOutline) {
             EXPECT_NEAR(nodes[3].y, p0.y, 1e-6);
             EXPECT_FALSE(view()->isCustomDrawMode());
             EXPECT_EQ(view()->selectedGraphs(), (KXCanvas::GraphList{shape}));
+            // A plain shape, whose nodes the handle drags can reshape.
+            EXPECT_EQ(shape->graphType(), KXGraphTypeShape);
         } else {
             EXPECT_EQ(drawing().elementCount(), 4);
             EXPECT_EQ(lastNode(), c.last);
@@ -338,6 +340,25 @@ TEST_F(PenToolTest, PageSwitchesAndZoomPassesFinishTheDrawingOnItsOwnPage) {
     EXPECT_EQ(canvas()->graphs().size(), 2u);
     EXPECT_TRUE(other->canvas()->graphs().empty());
     view()->switchToCanvasLayer(page);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PenToolTest, TheNodesOfAFinishedDrawingDragWithTheMouse) {
+    startDrawing({{100, 100}, {200, 100}, {200, 180}, {104, 103}});
+    auto shape = onlyShape();
+    ASSERT_TRUE(shape);
+    settle();
+    // A press on the node at (200, 180) selects it; a drag moves it.
+    drag({200, 180}, {230, 200});
+    const std::vector<Point> nodes = shapeNodes(*shape);
+    ASSERT_EQ(nodes.size(), 4u);
+    EXPECT_NEAR(nodes[2].x, 230, 0.5);
+    EXPECT_NEAR(nodes[2].y, 200, 0.5);
+    EXPECT_NEAR(nodes[1].x, 200, 0.5);
+    EXPECT_EQ(undoSteps(), 1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "canvas/crop_layer.h"
 #include "editing_rig.h"
 #include "model/photo.h"
+#include "model/stroke.h"
 #include "model/shape.h"
 #include "model/tracker.h"
 #include "platform/layers/layer_renderer.h"
@@ -186,6 +187,33 @@ TEST_F(CanvasEditingTest, AnImageSmallerThanItsWindowKeepsItsPlaceWhenPanned) {
         EXPECT_TRUE(std::isfinite(crop.origin.y));
         EXPECT_GE(crop.origin.y, 0);
         EXPECT_EQ(crop.size, before.size);
+    }
+}
+
+// A border wider than the frame leaves the crop window no area: pans and scales have nothing to measure by
+// and leave the crop as it was, never a value that is not a number.
+TEST_F(CanvasEditingTest, ACropWindowWithNoAreaLeavesTheCropAsItWas) {
+    for (const bool onHandle : {false, true}) {
+        SCOPED_TRACE(onHandle ? "handle" : "pan");
+        auto shape = photo({140, 90, 120, 120}, {200, 100});
+        shape->setStrokeEnabled(false);
+        view()->setSelectedGraphs({shape});
+        view()->beginCropPhoto(shape->photo());
+        settle();
+        const Point from = onHandle ? KXTracker().positionOfNode(2, fullImage(*shape)) : Point(200, 150);
+        press(from);
+        // Half a border of 50 % of the page's shorter side (300) is 75 points on each side of a 120-point frame.
+        shape->setStrokeEnabled(true);
+        shape->stroke()->setWidth(50);
+        ASSERT_FALSE(shape->photo()->visisbleRect().size.width > 0);
+        const Rect before = shape->photo()->cropRect();
+        move({from.x + 15, from.y + 10});
+        move({from.x + 30, from.y + 20});
+        release({from.x + 30, from.y + 20});
+        EXPECT_EQ(shape->photo()->cropRect(), before);
+        view()->exitCropMode();
+        canvas()->removeGraph(shape.get());
+        settle();
     }
 }
 

@@ -195,16 +195,7 @@ void KXAuxiliaryLayer::drawHandlerOfCustomShape(KXShape* shape, kx::BitmapContex
                           m_strokeColor);
         // Insertion hint: with a node selected, the middle of the segment under the mouse.
         if (i > 0 && selected != -1 && penOutline && kx::pen::isCurve(e)) {
-            kx::Rect box = kx::pen::segmentBounds(elementEnd(path, i - 1), e);
-            if (box.size.width < 4) {
-                box.size.width += 4;
-                box.origin.x -= 2;
-            }
-            if (box.size.height < 4) {
-                box.size.height += 4;
-                box.origin.y -= 2;
-            }
-            if (box.contains(m_mousePoint))
+            if (kx::pen::segmentHoverBounds(elementEnd(path, i - 1), e).contains(m_mousePoint))
                 drawNodeInContext(context, nodeRectAt(KXCustomShape::segmentMidpoint(path, i)), white,
                                   kx::Color::srgb(1, 0, 0, 1));
         }

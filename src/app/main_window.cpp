@@ -272,6 +272,10 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     connect(m_redoItem, &QAction::triggered, this, &KXMainWindow::redoAction);
     connect(edit, &QMenu::aboutToShow, this, &KXMainWindow::validateUndoItems);
     validateUndoItems();
+    // The pen tool: the next click on the page starts a free outline.
+    QAction* penTool = edit->addAction(localized("Pen Tool"));
+    penTool->setObjectName(QStringLiteral("PenTool"));
+    connect(penTool, &QAction::triggered, m_preview, &KXPreview::enterDrawMode);
 
     QMenu* view = menuBar()->addMenu(localized("View"));
     QAction* zoomIn = view->addAction(localized("ZoomIn"));

@@ -33,15 +33,6 @@ bool isPathShape(const KXShape* shape) {
            !dynamic_cast<const KXSpecialShape*>(shape);
 }
 
-// The end point of a path element: its first point for moves and lines, its third for curves.
-kx::Point elementEnd(const kx::BezierPath::Element& e) {
-    return e.type == kx::BezierPath::ElementType::CurveTo ? e.points[2] : e.points[0];
-}
-
-kx::Rect nodeRectAt(const kx::Point& p, double side = 6) {
-    return {p.x - side / 2, p.y - side / 2, side, side};
-}
-
 }  // namespace
 
 template <class T, class Base>
@@ -499,54 +490,6 @@ kx::Rect KXAuxiliaryLayer::beginShapeFrame(KXShape* shape, kx::BitmapContext& co
     context.setAlpha(opacity());
     placeGraphInContext(context, *shape, f, std::nullopt);
     return f;
-}
-
-void KXAuxiliaryLayer::drawSpecialTrackerOfShape(KXShape*, kx::BitmapContext&) {}
-
-void KXAuxiliaryLayer::drawHandlerOfSymbolShape(KXShape* shape, kx::BitmapContext& context) {
-    auto* line = dynamic_cast<KXSymbolShape*>(shape);
-    if (!line)
-        return;
-    const kx::Rect f = beginShapeFrame(shape, context);
-    context.setLineWidth(1);
-    const int active = line->pointElement();
-    std::vector<kx::Point> nodes;
-    if (line->shapeType() == KXShapeTypeArrowLine) {
-        if (!line->pointsArray().empty() && line->pointsArray().front()) {
-            const KXPathPoint& ends = *line->pointsArray().front();
-            nodes.push_back({ends.point1().x * f.size.width, ends.point1().y * f.size.height});
-            nodes.push_back({ends.point2().x * f.size.width, ends.point2().y * f.size.height});
-        }
-    } else {
-        const kx::BezierPath& path = line->path();
-        if (path.elementCount() >= 2) {
-            const kx::BezierPath::Element start = path.elementAtIndex(0);
-            const kx::BezierPath::Element end = path.elementAtIndex(1);
-            nodes.push_back(elementEnd(start));
-            nodes.push_back(elementEnd(end));
-            if (line->shapeType() == KXShapeTypeCurve && end.type == kx::BezierPath::ElementType::CurveTo) {
-                const kx::Point s = elementEnd(start), e = elementEnd(end), h = end.points[0];
-                nodes.push_back({curvePointAtHandleParam(s.x, e.x, h.x), curvePointAtHandleParam(s.y, e.y, h.y)});
-            }
-        }
-    }
-    for (std::size_t i = 0; i < nodes.size(); ++i)
-        drawNodeInContext(context, nodeRectAt(nodes[i]), int(i) == active ? m_selFillColor : m_unSelFillColor,
-                          m_strokeColor);
-    context.restoreGState();
-}
-
-void KXAuxiliaryLayer::drawHandlerOfCustomShape(KXShape* shape, kx::BitmapContext& context) {
-    if (!shape)
-        return;
-    beginShapeFrame(shape, context);
-    context.setLineWidth(1);
-    for (const kx::BezierPath::Element& element : shape->path().elements()) {
-        if (element.type == kx::BezierPath::ElementType::ClosePath)
-            continue;
-        drawNodeInContext(context, nodeRectAt(elementEnd(element)), m_unSelFillColor, m_strokeColor);
-    }
-    context.restoreGState();
 }
 
 void KXAuxiliaryLayer::drawShapeHandles(kx::BitmapContext& context, bool special, bool paths, bool lines) {

@@ -135,13 +135,15 @@ public:
                            const kx::Color& stroke) const;
 
     // ---- handles of reshapable shapes, drawn in the shape's rotated frame ----
-    // Special (parametric) shapes: their own handles. None are drawn here; a subclass that knows the
-    // parametric handles draws them.
+    // Special (parametric) shapes: their own handles (rounded corner, arrow notch, bubble corner, tip and
+    // tail base, polygon and star counts with the guide circle while that handle is dragged).
     virtual void drawSpecialTrackerOfShape(KXShape* shape, kx::BitmapContext& context);
     // Lines, curves and arrow lines: their end nodes (and a curve's bend node), the active one filled with
     // the active colour.
     virtual void drawHandlerOfSymbolShape(KXShape* shape, kx::BitmapContext& context);
-    // Pen-drawn paths: a node on each element's end point.
+    // Pen-drawn paths: a node on each element's end point (the selected one in the active colour), the
+    // insertion hint of the segment under the mouse while a node is selected, and the selected node's
+    // control points while the path shows them.
     virtual void drawHandlerOfCustomShape(KXShape* shape, kx::BitmapContext& context);
     // Draw mode 2: paths and lines only, no selection rectangle.
     void drawControlNodesInContext(kx::BitmapContext& context);

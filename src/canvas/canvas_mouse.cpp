@@ -48,31 +48,51 @@ void KXPreview::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    // Right presses open the context menu (contextMenuEvent); while the pen tool is active they do nothing.
+    if (isDrawMode()) {
+        event->accept();
+        return;
+    }
     QWidget::mousePressEvent(event);
 }
 
 void KXPreview::mouseDoubleClickEvent(QMouseEvent* event) {
     // The second press of a double click: the same start as any press, then the double-click road.
     if (event->button() != Qt::LeftButton) {
-        QWidget::mouseDoubleClickEvent(event);
+        if (isDrawMode())
+            event->accept();
+        else
+            QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    event->accept();
+    if (isDrawingPath()) {
+        // A double click finishes the drawing; its second press adds no node.
+        finishDrawing(false);
+        return;
+    }
+    const std::optional<kx::Point> point = pagePointOfEvent(event->position());
+    if (!point)
+        return;
+    if (isDrawMode()) {
+        beginDrawPathAtPoint(*point);
         return;
     }
     m_isMouseDown = true;
     setFocus(Qt::MouseFocusReason);
-    const kx::Point point = pagePointForViewPoint(event->position());
-    m_mouseDownPoint = point;
-    if (isDrawMode())
-        beginDrawPathAtPoint(point);
-    else
-        mouseDoubleClickAtPoint(point);
-    event->accept();
+    m_mouseDownPoint = *point;
+    mouseDoubleClickAtPoint(*point);
 }
 
 void KXPreview::mouseMoveEvent(QMouseEvent* event) {
     if (event->buttons() & Qt::LeftButton) {
-        // Only a drag that began with a left press here drags anything.
-        if (m_isMouseDown)
+        if (isDrawingPath()) {
+            if (const std::optional<kx::Point> q = pagePointOfEvent(event->position()))
+                drawDragToPoint(*q);
+        } else if (m_isMouseDown) {
+            // Only a drag that began with a left press here drags anything.
             mouseDragged(event);
+        }
         event->accept();
         return;
     }
@@ -92,27 +112,33 @@ void KXPreview::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
-void KXPreview::mouseMoved(QMouseEvent*) {
-    unsetCursor();
-}
-
-bool KXPreview::hitShape(KXShape*, const kx::Point&) {
-    m_handerInfo.reset();
-    return false;
+std::optional<kx::Point> KXPreview::pagePointOfEvent(const QPointF& viewPoint) const {
+    const kx::Point p = pagePointForViewPoint(viewPoint);
+    if (!std::isfinite(p.x) || !std::isfinite(p.y))
+        return std::nullopt;
+    return p;
 }
 
 // ---------------------------------------------------------------------------------------------------------
 // Press
 
 void KXPreview::mouseDown(QMouseEvent* event) {
+    if (isDrawMode()) {
+        // The pen tool takes every left press: the first starts a drawing, the next ones add nodes.
+        setFocus(Qt::MouseFocusReason);
+        const std::optional<kx::Point> point = pagePointOfEvent(event->position());
+        if (!point)
+            return;
+        if (isDrawingPath())
+            drawClickAtPoint(*point, event->modifiers());
+        else
+            beginDrawPathAtPoint(*point);
+        return;
+    }
     m_isMouseDown = true;
     setFocus(Qt::MouseFocusReason);
     const kx::Point point = pagePointForViewPoint(event->position());
     m_mouseDownPoint = point;
-    if (isDrawMode()) {
-        beginDrawPathAtPoint(point);
-        return;
-    }
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     if ((modifiers & Qt::ShiftModifier) || isOptionModifier(modifiers)) {
         // The toggle click. The drag state of the previous click stays, so that dragging on from here moves
@@ -220,7 +246,7 @@ void KXPreview::singleClickWithNormalAtPoint(const kx::Point& point) {
         setSelectedGraphs({hit});
     m_mouseDownGraph = hit;
     if (!hit->isLocked())
-        setCursor(Qt::ClosedHandCursor);
+        resetCursorRects(CursorKind::ClosedHand);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -232,23 +258,26 @@ bool KXPreview::checkSelectTextIsLinkAtPoint(const kx::Point& point) {
     const KXCanvas::GraphList texts = m_canvas->selectedTexts();
     if (texts.size() != 1)
         return false;
-    auto* shape = dynamic_cast<KXShape*>(texts.front().get());
+    const std::optional<QUrl> url = linkOfTextAtPoint(dynamic_cast<KXShape*>(texts.front().get()), point);
+    if (!url)
+        return false;
+    openLink(*url);
+    return true;
+}
+
+std::optional<QUrl> KXPreview::linkOfTextAtPoint(KXShape* shape, const kx::Point& point) const {
     auto* text = shape ? dynamic_cast<KXText*>(shape->text()) : nullptr;
     kx::Layer* layer = shape && shape->render() ? shape->render()->graphLayer() : nullptr;
-    if (!text || !layer)
-        return false;
+    if (!text || !layer || !m_canvasLayer)
+        return std::nullopt;
     // Into the object's layer, then mirrored as drawn; the text measures y downwards.
     const kx::Rect frame = shape->frameRect();
     const kx::Rect bounds{0, 0, frame.size.width, frame.size.height};
     const kx::Point local = transformPointAboutCenter(layer->convertPointFromLayer(point, m_canvasLayer.get()),
                                                       bounds.center(), 0, shape->flipX(), -shape->flipY());
     if (!bounds.contains(local))
-        return false;
-    const std::optional<QUrl> url = text->linkStringAtPoint(local);
-    if (!url)
-        return false;
-    openLink(*url);
-    return true;
+        return std::nullopt;
+    return text->linkStringAtPoint(local);
 }
 
 void KXPreview::openLink(const QUrl& url) {
@@ -543,7 +572,7 @@ void KXPreview::endMouseTracking() {
     if (m_isEditing)
         endEdit();
     if (m_isMouseDown)
-        unsetCursor();
+        resetCursorRects(CursorKind::Arrow);
     m_isMouseDown = false;
     m_mouseDownPoint.reset();
     m_mouseDownNode = KXTrackerNodeNone;

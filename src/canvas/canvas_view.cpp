@@ -131,7 +131,9 @@ KXPreview::~KXPreview() {
     endMouseTracking();
     m_observers.clear();
     undoNeedExitCropMode();
-    exitDrawMode();
+    // A drawing still under way when the view goes leaves nothing behind.
+    abandonDrawing();
+    m_isDrawMode = false;
     if (m_canvasLayer) {
         linkAuxiliaryLayer(m_canvasLayer.get(), nullptr);
         m_canvasLayer->removeFromSuperlayer();
@@ -277,6 +279,9 @@ void KXPreview::redrawAuxiliaryLayer() {
 // Page switching
 
 void KXPreview::switchToCanvasLayer(const std::shared_ptr<KXCanvasLayer>& layer) {
+    // A drawing under way becomes an object of the page it was drawn on.
+    if (isDrawingPath())
+        finishDrawing(false);
     endMouseTracking();
     undoNeedExitCropMode();
     setSelectedGraphs({});
@@ -500,6 +505,9 @@ void KXPreview::setViewSize(const QSizeF& size) {
 void KXPreview::updateZoom() {
     if (!m_canvasLayer || !m_canvas)
         return;
+    // The drawing's points are page points of the zoom it began at.
+    if (isDrawingPath())
+        finishDrawing(false);
     m_lockZoom = true;
     {
         kx::LayerTransaction transaction;
@@ -857,6 +865,8 @@ void KXPreview::resizeEvent(QResizeEvent* event) {
 }
 
 bool KXPreview::eventFilter(QObject* watched, QEvent* event) {
+    if (m_watchingApplication && isDrawingPath() && drawingInterruptedBy(watched, event))
+        finishDrawing(false);
     if (watched == m_scrollArea && event->type() == QEvent::Resize && m_awake) {
         setFrame(geometry());
         updateWorkspaceArea();
@@ -865,6 +875,12 @@ bool KXPreview::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool KXPreview::event(QEvent* event) {
+    // While a pen drawing is under way every key comes to the view, shortcuts included ("z" undoes a node,
+    // any other key finishes the drawing).
+    if (event->type() == QEvent::ShortcutOverride && isDrawingPath()) {
+        event->accept();
+        return true;
+    }
     if (event->type() == QEvent::NativeGesture) {
         auto* gesture = static_cast<QNativeGestureEvent*>(event);
         switch (gesture->gestureType()) {
@@ -884,6 +900,11 @@ bool KXPreview::event(QEvent* event) {
 }
 
 void KXPreview::wheelEvent(QWheelEvent* event) {
+    // The wheel neither scrolls nor zooms under a pen drawing.
+    if (isDrawingPath()) {
+        event->accept();
+        return;
+    }
     // Ctrl with the wheel steps through the fixed zoom levels; the plain wheel scrolls.
     if (event->modifiers() & Qt::ControlModifier) {
         const int delta = event->angleDelta().y();

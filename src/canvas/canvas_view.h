@@ -32,8 +32,15 @@
 #include <optional>
 
 class KXCanvasLayer;
+class KXCropLayer;
+class KXCustomLayer;
 class KXGraph;
+class KXPhoto;
 class KXShape;
+class QContextMenuEvent;
+class QFocusEvent;
+class QKeyEvent;
+class QMenu;
 class QMouseEvent;
 class QScrollArea;
 
@@ -43,6 +50,11 @@ inline const QString KXGraphSelectionChange = QStringLiteral("KXGraphSelectionCh
 inline const QString KXHideAllFloatingPanel = QStringLiteral("KXHideAllFloatingPanel");
 // Posted with the view as sender when the floating panels must follow the page (after a pinch).
 inline const QString KXFloatingNeedUpdate = QStringLiteral("KXFloatingNeedUpdate");
+
+// Menu tags of the context menu's photo commands, shown only while exactly one photo is selected.
+inline constexpr int KXMenuTagPhotoCommand = 100;
+inline constexpr int KXMenuTagUnlockedPhoto = 21;
+inline constexpr int KXMenuTagPhoto = 22;
 
 // Menu tags of the zoom commands, used to enable them.
 inline constexpr int KXMenuTagZoomIn = 200;
@@ -202,6 +214,65 @@ public:
     using LinkFailureReporter = std::function<void(const QUrl&)>;
     void setLinkFailureReporter(LinkFailureReporter reporter) { m_linkFailureReporter = std::move(reporter); }
 
+    // ---- crop mode and shape-node editing (crop_mode.cpp) ----
+    // Crop mode re-frames the image of one photo: its shape keeps its frame (the crop window) while the whole
+    // image shows faintly around it; a drag pans the image under the window or scales it from one of the
+    // eight handles of the whole image. The photo's render mode is 1 while it is cropped, 0 otherwise.
+    // Toggles crop mode for the photo: enters from render mode 0, leaves from any other.
+    void beginCropPhoto(KXPhoto* photo);
+    void changePhoto(KXPhoto* photo, std::int32_t renderMode);
+    // Leaves crop mode: the layers leave their editing state, then the crop ghost goes.
+    void exitCropMode();
+    void removeCropLayer();
+    // Leaves crop mode when a photo is being cropped (after undo, redo, zoom passes, page switches).
+    void undoNeedExitCropMode();
+    KXCropLayer* cropLayer() const { return m_cropLayer.get(); }
+    // Pans the image under the fixed crop window by the mouse's movement since the anchor; the image always
+    // covers the window.
+    void movePhotoCropWithMousePoint(const kx::Point& point);
+    // Scales the image from the pressed crop handle, keeping its aspect and the opposite corner or edge, and
+    // never letting an image edge inside the window.
+    void resizePhotoCrop1WithMousePoint(const kx::Point& point);
+
+    // ---- pen tool (pen_tool.cpp) ----
+    // The pen tool draws a free outline node by node: a click with the tool active starts a drawing, each
+    // further click adds a node joined by a curve, a drag pulls the handles of the segment under way, and a
+    // click on the start point, a double click, a character key or the mouse leaving the view finishes it
+    // into one pen shape on the page (one undo step). "z" and "Z" undo and redo nodes while drawing. The
+    // drawing runs in the view's own event handlers; menu commands, window deactivation, page switches and
+    // zoom passes finish it first.
+    void enterDrawMode();
+    bool isCustomDrawMode() const { return m_isDrawMode; }
+    // Finishes a drawing under way, then leaves the tool; the cursor becomes the arrow.
+    void exitDrawMode();
+    // Whether a drawing is under way.
+    bool isDrawingPath() const { return m_customLayer != nullptr; }
+    KXCustomLayer* customLayer() const { return m_customLayer.get(); }
+    void beginDrawPathAtPoint(const kx::Point& point);
+
+    // ---- cursor feedback, context menu and keys (canvas_cursors.cpp, canvas_keys.cpp) ----
+    // The pointer over the view shows what a press or drag would do.
+    enum class CursorKind { Arrow, PointingHand, ClosedHand, UpDown, LeftRight, Pen, Drag, Rotate, TrToBl, TlToBr };
+    CursorKind cursorKind() const { return m_cursorKind; }
+    // The resize cursor for a handle direction in radians (see canvas_cursors.cpp).
+    static CursorKind cursorOfAngle(double angle);
+    // Shows the cursor over the whole view unless it already shows it. An image cursor whose image is
+    // missing leaves the cursor as it was.
+    void resetCursorRects(CursorKind kind);
+    void mouseMovedWithCropToPoint(const kx::Point& point);
+    void mouseMovedWithNormalToPoint(const kx::Point& point);
+    // The view's context menu; its actions are adjusted to the selection before it pops up. The view does
+    // not own it.
+    void setContextMenu(QMenu* menu) { m_contextMenu = menu; }
+    QMenu* contextMenu() const { return m_contextMenu; }
+    // A right press: selects as a click does and opens the context menu at the point of the view.
+    void rightMouseDown(const QPointF& viewPoint);
+    // The arrow-key step in page points: one page pixel, or 0.01 inch or 0.3 mm on pages in those units.
+    double moveIncrement() const;
+    // Moves the unlocked selected objects (or the active path node) by the offset, one undo step per object,
+    // and shows the guides of the moved objects.
+    void nudgeSelection(double dx, double dy);
+
     // ---- geometry ----
     // Conversions between widget points (y down) and page space (the page layer's own points, y up).
     kx::Point pagePointForViewPoint(const QPointF& point) const;
@@ -245,32 +316,36 @@ protected:
     virtual std::shared_ptr<KXAuxiliaryLayer> createAuxiliaryLayer();
     // Tells the overlay which page layer it draws for (null when none). The base overlay needs nothing.
     virtual void auxiliaryLayerDidChangeCanvasLayer(KXCanvasLayer* layer);
-    // Leaves crop mode when a photo is being cropped, and the pen tool; the editing modes override them.
-    virtual void undoNeedExitCropMode() {}
-    virtual void exitDrawMode() {}
 
+public:
     // ---- the editing modes' entries into the mouse road (crop mode, shape handles, pen tool, cursor) ----
-    // The base view has none of these modes; the view that adds them overrides these.
     // Whether a photo is being cropped: clicks and drags then go to the crop routes.
-    virtual bool isCroppingPhoto() const { return false; }
-    virtual void singleClickWithCropAtPoint(const kx::Point& point) { singleClickWithNormalAtPoint(point); }
-    virtual void dragCropToPoint(const kx::Point&, QMouseEvent*) {}
+    bool isCroppingPhoto() const;
+    // A press in crop mode: a crop handle, the cropped photo, or a click outside that leaves crop mode.
+    void singleClickWithCropAtPoint(const kx::Point& point);
+    // A drag in crop mode: pans the image under the crop window, or scales it from a crop handle.
+    void dragCropToPoint(const kx::Point& point, QMouseEvent* event);
     // Whether the pen tool is active: a press then starts or continues a path.
-    virtual bool isDrawMode() const { return false; }
-    virtual void beginDrawPathAtPoint(const kx::Point&) {}
-    // A double click (crop mode, path nodes).
-    virtual void mouseDoubleClickAtPoint(const kx::Point&) {}
-    // Whether a press hits one of the shape's own handles; sets the handle info for the drag.
-    virtual bool hitShape(KXShape* shape, const kx::Point& point);
+    bool isDrawMode() const { return m_isDrawMode; }
+    // A double click: switches an active path node between corner and smooth, or crops the one photo.
+    void mouseDoubleClickAtPoint(const kx::Point& point);
+    // Whether a press hits one of the shape's own handles; sets the handle info for the drag and the
+    // overlay's mode.
+    bool hitShape(KXShape* shape, const kx::Point& point);
     // A drag of the shape handle or path node in the handle info.
-    virtual void dragSpecialNodeToPoint(QMouseEvent*, const kx::Point&) {}
-    // The mouse moved with no button held, or a gesture ended: the cursor follows what lies under it. The
-    // base shows the plain arrow.
-    virtual void mouseMoved(QMouseEvent* event);
+    void dragSpecialNodeToPoint(QMouseEvent* event, const kx::Point& point);
+    // The mouse moved with no button held, or a drag ended: the cursor follows what lies under it.
+    void mouseMoved(QMouseEvent* event);
     // The handle info of the press (a shape handle or path node), none when the press hit none.
     const std::optional<kx::ValueDictionary>& handerInfo() const { return m_handerInfo; }
     void setHanderInfo(std::optional<kx::ValueDictionary> info) { m_handerInfo = std::move(info); }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -309,7 +384,30 @@ private:
     // Ends a press under way (closing its undo group) before the page changes or the view goes.
     void endMouseTracking();
     bool graphIsOnShownPage(const KXGraph* graph) const;
+    // One step of a crop drag: the cropped photo and its shape, the mouse's movement since the anchor in the
+    // photo's own axes, the crop window and the whole image; none without a usable window and image.
+    struct CropStep {
+        KXPhoto* photo;
+        KXGraph* owner;
+        double dx, dy;
+        kx::Rect window, image;
+    };
+    std::optional<CropStep> cropStepToPoint(const kx::Point& point);
+    // Pen tool steps (pen_tool.cpp).
+    void drawClickAtPoint(const kx::Point& point, Qt::KeyboardModifiers modifiers);
+    void drawDragToPoint(const kx::Point& point);
+    // Handles a key while drawing; true when the key was consumed.
+    bool drawKey(QKeyEvent* event);
+    void finishDrawing(bool close);
+    void abandonDrawing();
+    void stopWatchingApplication();
+    // Whether an application event elsewhere must finish the drawing (a shortcut, a menu opening).
+    bool drawingInterruptedBy(QObject* watched, QEvent* event) const;
+    // The page-space point of a mouse event, nothing when not finite.
+    std::optional<kx::Point> pagePointOfEvent(const QPointF& viewPoint) const;
     void openLink(const QUrl& url);
+    // The link of a text object's text under a page point, if any.
+    std::optional<QUrl> linkOfTextAtPoint(KXShape* shape, const kx::Point& point) const;
 
     QScrollArea* m_scrollArea = nullptr;
     KXZoomPopUp* m_pubZoom = nullptr;
@@ -355,6 +453,20 @@ private:
     // A crop or handle drag happened in the open group: it changes more than placements and always counts.
     bool m_editBeyondPlacement = false;
     KXSnapping m_snapping{nullptr, nullptr};
+    // ---- editing modes ----
+    std::shared_ptr<KXCropLayer> m_cropLayer;
+    bool m_isDrawMode = false;
+    std::shared_ptr<KXCustomLayer> m_customLayer;
+    // The page a drawing records its steps on, its start point and the page's preview size at the start.
+    KXCanvas* m_drawCanvas = nullptr;
+    kx::Point m_drawStart;
+    kx::Size m_drawPreviewSize;
+    // While a drawing is under way, the application's events are watched for what must finish it.
+    bool m_watchingApplication = false;
+    CursorKind m_cursorKind = CursorKind::Arrow;
+    QMenu* m_contextMenu = nullptr;
+    // Whether the guides of an arrow-key nudge are showing (cleared when the key is really released).
+    bool m_nudgeGuides = false;
     LinkOpener m_linkOpener;
     LinkFailureReporter m_linkFailureReporter;
 };

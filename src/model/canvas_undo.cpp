@@ -111,8 +111,10 @@ void KXCanvas::observeValue(const QString& key, kx::Observable* object, const kx
     std::shared_ptr<kx::Object> keep = retainForUndo(object);
     auto action = [this, key, object, keep, oldValue] { changeKeyPath(key, object, oldValue); };
     if (key == kCustomPathKey) {
+        // A pen drawing's node steps name the drawing's path object as their target, so that the drawing
+        // can drop them all when it ends without touching the page's other steps.
         m_undoManager->beginUndoGrouping();
-        m_undoManager->registerUndo(this, std::move(action));
+        m_undoManager->registerUndo(object, std::move(action));
         m_undoManager->endUndoGrouping();
     } else {
         m_undoManager->registerUndo(this, std::move(action));

@@ -57,16 +57,7 @@ bool KXCustomShape::hitTestEditableAtPoint(const kx::Point& point) const {
         if (inSquare(a, kCursorAnchorSquare, point))
             return true;
         if (i > 0 && selected != -1) {
-            kx::Rect bounds = segmentBounds(onPathPoint(elements[std::size_t(i - 1)]), e);
-            if (bounds.size.width < 4) {
-                bounds.size.width += 4;
-                bounds.origin.x -= 2;
-            }
-            if (bounds.size.height < 4) {
-                bounds.size.height += 4;
-                bounds.origin.y -= 2;
-            }
-            if (bounds.contains(point)) {
+            if (segmentHoverBounds(onPathPoint(elements[std::size_t(i - 1)]), e).contains(point)) {
                 self->m_centerPointElement = i;
                 if (inSquare(segmentMidpoint(p, i), kCursorAnchorSquare, point))
                     return true;

@@ -56,6 +56,20 @@ void translate(Elements& elements, double dx, double dy);
 bool isFinite(const Elements& elements);
 // The drawn bounds of the curve from `start` through the element.
 Rect segmentBounds(const Point& start, const Element& e);
+// Those bounds grown to at least 4 points each way (by 2 on each side along a thinner axis): the area in
+// which the mouse is near the segment, for its insertion handle.
+inline Rect segmentHoverBounds(const Point& start, const Element& e) {
+    Rect bounds = segmentBounds(start, e);
+    if (bounds.size.width < 4) {
+        bounds.size.width += 4;
+        bounds.origin.x -= 2;
+    }
+    if (bounds.size.height < 4) {
+        bounds.size.height += 4;
+        bounds.origin.y -= 2;
+    }
+    return bounds;
+}
 // The square of the side centred on the point, as the point-in-rectangle test reads it.
 inline bool inSquare(const Point& centre, double side, const Point& p) {
     return Rect(centre.x - side / 2, centre.y - side / 2, side, side).contains(p);

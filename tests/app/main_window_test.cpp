@@ -18,6 +18,7 @@
 #include "support/event_wait.h"
 #include "platform/foundation/bundle.h"
 #include "support/pixel_probe.h"
+#include "canvas/view_events.h"
 
 #include <QApplication>
 #include <QDir>
@@ -346,6 +347,33 @@ TEST_F(MainWindowTest, TheWindowShowsThePageInTheCanvas) {
     EXPECT_COLOR_NEAR(kxtest::pixelAt(shot, beside.x(), beside.y()),
                       kxtest::pixelAt(texture, inView.x() % texture.width(), inView.y() % texture.height()), 2);
     EXPECT_EQ(window.tfPageTip()->text(), QStringLiteral("2/2"));
+}
+
+// The Edit menu's pen tool item turns the canvas's pen tool on; a drawing then finishes into one shape.
+TEST_F(MainWindowTest, ThePenToolItemStartsThePenToolOfTheCanvas) {
+    const QString package = savedProject(QStringLiteral("Pen.vrtp3"), 1);
+    const auto document = documentFor(package, QString());
+    KXMainWindow window;
+    window.initWindowWidthDocument(document.get());
+    window.resize(1200, 700);
+    window.show();
+    QApplication::processEvents();
+    auto* item = window.findChild<QAction*>(QStringLiteral("PenTool"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), QStringLiteral("Pen Tool"));
+    KXPreview* view = window.preview();
+    ASSERT_FALSE(view->isCustomDrawMode());
+    item->trigger();
+    EXPECT_TRUE(view->isCustomDrawMode());
+    KXCanvas* page = view->canvas();
+    ASSERT_NE(page, nullptr);
+    const std::size_t before = page->graphs().size();
+    for (const kx::Point& p : {kx::Point(20, 20), kx::Point(80, 20), kx::Point(80, 70), kx::Point(22, 21)}) {
+        kxtest::sendMouseAtPagePoint(*view, QEvent::MouseButtonPress, p);
+        kxtest::sendMouseAtPagePoint(*view, QEvent::MouseButtonRelease, p);
+    }
+    EXPECT_FALSE(view->isCustomDrawMode());
+    EXPECT_EQ(page->graphs().size(), before + 1);
 }
 
 // The toolbar's export item opens the export popover; the preview command renders every page of the

@@ -293,6 +293,21 @@ TEST_F(CanvasEditingTest, AClickOutsideThePhotoLeavesCropModeAndSelectsAsUsual) 
     EXPECT_FALSE(shape->isSelected());
 }
 
+// Leaving the editing modes from outside the view (after an inspector's edit): crop mode and the pen tool.
+TEST_F(CanvasEditingTest, LeavingFromOutsideEndsCropModeAndThePenTool) {
+    auto shape = photo({140, 90, 120, 120}, {120, 100});
+    view()->setSelectedGraphs({shape});
+    view()->beginCropPhoto(shape->photo());
+    ASSERT_TRUE(view()->isCroppingPhoto());
+    view()->exitCropAndDrawModes();
+    EXPECT_FALSE(view()->isCroppingPhoto());
+    EXPECT_EQ(shape->photo()->renderMode(), 0);
+    view()->enterDrawMode();
+    ASSERT_TRUE(view()->isCustomDrawMode());
+    view()->exitCropAndDrawModes();
+    EXPECT_FALSE(view()->isCustomDrawMode());
+}
+
 // ---- shape handles and line ends ----
 
 TEST_F(CanvasEditingTest, DraggingAStarsPointHandleChangesItsCountInOneUndoStep) {

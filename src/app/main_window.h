@@ -31,6 +31,7 @@
 #include <vector>
 
 class KXExportViewController;
+class KXPageCommands;
 class KXPreview;
 class KXResourceViewController;
 class KXSettingViewController;
@@ -185,6 +186,9 @@ public:
     // when the project changed since the last complete one.
     void quickLookAction();
 
+    // The page commands: adding, duplicating, removing and moving pages, page setup and the page background.
+    KXPageCommands* pageCommands() const { return m_pageCommands.get(); }
+
     // How alerts are shown (message, informative text); tests replace it so that nothing waits on a user.
     // An empty function puts the message box back.
     using AlertPresenter = std::function<void(QWidget* window, const QString& message, const QString& informative)>;
@@ -197,6 +201,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class KXPageCommands;
     void buildLayout();
     // The tab bars of both side panels and the settings panel, showing its page tab.
     void buildSidePanels();
@@ -268,6 +273,7 @@ private:
     bool m_canFillRandomly = false;
     kx::NotificationToken m_progressCancelObserver;
     std::vector<kx::NotificationToken> m_observers;
+    std::unique_ptr<KXPageCommands> m_pageCommands;
 };
 
 class AppDelegate;

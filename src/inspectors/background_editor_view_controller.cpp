@@ -21,6 +21,7 @@
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -364,6 +365,8 @@ void KXBackgroundViewController::changeWindowSize(int dw, int dh) {
     if (m_popupWindow) {
         // The top edge and the horizontal centre stay where they are.
         const QRect frame = m_popupWindow->geometry();
+        if (QLayout* layout = m_popupWindow->layout())
+            layout->activate();
         m_popupWindow->setGeometry(frame.x() - dw / 2, frame.y(), frame.width() + dw, frame.height() + dh);
     }
 }

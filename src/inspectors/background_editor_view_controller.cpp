@@ -3,6 +3,7 @@
 #include "controls/color_well.h"
 #include "controls/gradient_editor.h"
 #include "controls/image_browser_view.h"
+#include "controls/popup_view.h"
 #include "controls/popup_window.h"
 #include "controls/segmented_control.h"
 #include "controls/stepper.h"
@@ -38,7 +39,8 @@ using kx::inspectors::srgbColor;
 namespace {
 
 constexpr int kWidth = 260;
-constexpr int kHeaderHeight = 64;
+// The segmented control and the apply button, and the balloon's arrow band.
+constexpr int kHeaderHeight = 64 + kx::controls::KXPopupView::kArrowHeight;
 constexpr int kImageSectionHeight = 230;
 constexpr int kCustomSectionHeight = 180;
 constexpr int kGradientSubViewHeight = 120;
@@ -65,13 +67,18 @@ QStringList sortedImages(QStringList files) {
 
 // An angle control row: slider, stepper and field.
 struct AngleRow {
+    QWidget* row;
     QSlider* slider;
     kx::controls::KXStepper* stepper;
     QLineEdit* field;
 };
 
-AngleRow makeAngleRow(QWidget* parent, QBoxLayout* into, const char* name) {
-    auto* row = new QHBoxLayout;
+AngleRow makeAngleRow(QWidget* owner, QBoxLayout* into, const char* name) {
+    // The row is a widget of its own, so that hiding it hides its title too.
+    auto* parent = new QWidget(owner);
+    parent->setObjectName(QStringLiteral("row%1").arg(QLatin1String(name)));
+    auto* row = new QHBoxLayout(parent);
+    row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(new QLabel(localized("Angle"), parent));
     auto* slider = new QSlider(Qt::Horizontal, parent);
     slider->setObjectName(QStringLiteral("sl%1").arg(QLatin1String(name)));
@@ -87,8 +94,8 @@ AngleRow makeAngleRow(QWidget* parent, QBoxLayout* into, const char* name) {
     row->addWidget(slider, 1);
     row->addWidget(field);
     row->addWidget(stepper);
-    into->addLayout(row);
-    return {slider, stepper, field};
+    into->addWidget(parent);
+    return {parent, slider, stepper, field};
 }
 
 int wrapAngle(int value) {
@@ -135,7 +142,8 @@ KXBackgroundViewController::~KXBackgroundViewController() {
 }
 
 QWidget* KXBackgroundViewController::loadView() {
-    auto* view = new QWidget;
+    // The popover's balloon, with its arrow pointing at the toolbar item.
+    auto* view = new kx::controls::KXPopupView;
     view->setObjectName(QStringLiteral("BackgroundView"));
     auto* column = new QVBoxLayout(view);
     column->setContentsMargins(8, 8, 8, 8);
@@ -160,7 +168,9 @@ QWidget* KXBackgroundViewController::loadView() {
     m_colorView->setObjectName(QStringLiteral("colorView"));
     auto* colorColumn = new QVBoxLayout(m_colorView);
     colorColumn->setContentsMargins(0, 0, 0, 0);
+    colorColumn->setSpacing(4);
     m_pubColorType = new QComboBox(m_colorView);
+    m_pubColorType->setFixedHeight(26);
     m_pubColorType->setObjectName(QStringLiteral("pubColorType"));
     m_pubColorType->addItems({localized("ColorSolid"), localized("ColorGradient"), localized("ColorAdvancedGradient")});
     colorColumn->addWidget(m_pubColorType);
@@ -168,6 +178,7 @@ QWidget* KXBackgroundViewController::loadView() {
     m_colorSubView->setObjectName(QStringLiteral("colorSubView"));
     auto* colorRows = new QVBoxLayout(m_colorSubView);
     colorRows->setContentsMargins(0, 0, 0, 0);
+    colorRows->setSpacing(4);
     auto* wells = new QHBoxLayout;
     m_cwColor1 = new kx::controls::KXColorWell(m_colorSubView);
     m_cwColor1->setObjectName(QStringLiteral("cwColor1"));
@@ -175,14 +186,20 @@ QWidget* KXBackgroundViewController::loadView() {
     m_cwColor2->setObjectName(QStringLiteral("cwColor2"));
     m_btColorSwap = new QPushButton(localized("Swap"), m_colorSubView);
     m_btColorSwap->setObjectName(QStringLiteral("btColorSwap"));
+    for (kx::controls::KXColorWell* well : {m_cwColor1.data(), m_cwColor2.data()})
+        well->setFixedSize(48, 26);
+    m_btColorSwap->setFixedHeight(26);
     wells->addWidget(m_cwColor1);
     wells->addWidget(m_btColorSwap);
     wells->addWidget(m_cwColor2);
+    wells->addStretch(1);
     colorRows->addLayout(wells);
     const AngleRow colorAngle = makeAngleRow(m_colorSubView, colorRows, "ColorAngle");
     m_slColorAngle = colorAngle.slider;
     m_stColorAngle = colorAngle.stepper;
     m_tfColorAngle = colorAngle.field;
+    m_colorAngleRow = colorAngle.row;
+    colorRows->addStretch(1);
     colorColumn->addWidget(m_colorSubView);
     m_gradientSubView = new QWidget(m_colorView);
     m_gradientSubView->setObjectName(QStringLiteral("gradientSubView"));
@@ -337,6 +354,7 @@ void KXBackgroundViewController::popupAtPosition(const QPoint& point, KXBackgrou
         m_popupWindow->hide();
         return;
     }
+    m_anchor = point;
     m_popupWindow->popupAt(QRect(point, QSize(0, 0)), kx::controls::PopoverEdge::Below);
 }
 
@@ -350,7 +368,7 @@ int KXBackgroundViewController::sectionHeight(int type) const {
     case 1: return kImageSectionHeight;
     case 2: return kCustomSectionHeight;
     default: {
-        const int kind = m_pubColorType ? m_pubColorType->currentIndex() : 0;
+        const int kind = m_colorKind;
         const int rows = kind == 0 ? kSolidRowHeight : kind == 1 ? kGradientRowHeight : kGradientSubViewHeight;
         return kColorSectionExtra + rows;
     }
@@ -367,7 +385,13 @@ void KXBackgroundViewController::changeWindowSize(int dw, int dh) {
         const QRect frame = m_popupWindow->geometry();
         if (QLayout* layout = m_popupWindow->layout())
             layout->activate();
-        m_popupWindow->setGeometry(frame.x() - dw / 2, frame.y(), frame.width() + dw, frame.height() + dh);
+        if (m_popupWindow->isVisible()) {
+            // Placed again under the same anchor, which keeps the top edge and the centre, and gives the
+            // balloon its outline at the new size.
+            m_popupWindow->popupAt(QRect(m_anchor, QSize(0, 0)), kx::controls::PopoverEdge::Below);
+        } else {
+            m_popupWindow->setGeometry(frame.x() - dw / 2, frame.y(), frame.width() + dw, frame.height() + dh);
+        }
     }
 }
 
@@ -393,14 +417,15 @@ void KXBackgroundViewController::showSection(int type) {
 
 void KXBackgroundViewController::showColorKind(int kind) {
     const int before = sectionHeight(0);
+    m_colorKind = kind;
     m_pubColorType->setCurrentIndex(kind);
     m_colorSubView->setVisible(kind != 2);
     m_gradientSubView->setVisible(kind == 2);
     const bool two = kind == 1;
     for (QWidget* w : {static_cast<QWidget*>(m_cwColor2), static_cast<QWidget*>(m_btColorSwap),
-                       static_cast<QWidget*>(m_slColorAngle), static_cast<QWidget*>(m_stColorAngle),
-                       static_cast<QWidget*>(m_tfColorAngle)})
+                       static_cast<QWidget*>(m_colorAngleRow)})
         w->setVisible(two);
+    m_colorSubView->setFixedHeight(kind == 0 ? kSolidRowHeight : kGradientRowHeight);
     const bool linear = m_gradientStyle->selectedSegment() != 1;
     for (QWidget* w : {static_cast<QWidget*>(m_slGradientColorAngle), static_cast<QWidget*>(m_stGradientColorAngle),
                        static_cast<QWidget*>(m_tfGradientColorAngle)})

@@ -169,12 +169,16 @@ private:
     KXBackground* m_background = nullptr;
     KXBackgroundViewControllerDelegate* m_delegate = nullptr;
     std::unique_ptr<kx::controls::KXPopupWindow> m_popupWindow;
+    // Where the shown popover points.
+    QPoint m_anchor;
     bool m_observing = true;
     QStringList m_images;
     int m_imageCategory = -1;
     int m_tileIndex = 0;
     int m_stretchIndex = 0;
     int m_shownSection = 0;
+    // The colour kind the colour section is laid out for (the menu may show the next one already).
+    int m_colorKind = 0;
     std::vector<kx::NotificationToken> m_observers;
 
     QPointer<kx::controls::KXSegmentedControl> m_scBackgroundType;
@@ -189,6 +193,7 @@ private:
     QPointer<QSlider> m_slColorAngle;
     QPointer<kx::controls::KXStepper> m_stColorAngle;
     QPointer<QLineEdit> m_tfColorAngle;
+    QPointer<QWidget> m_colorAngleRow;
     QPointer<QWidget> m_gradientSubView;
     QPointer<kx::controls::KXAdGradientView> m_adGradientView;
     QPointer<kx::controls::KXSegmentedControl> m_gradientStyle;

@@ -2,6 +2,7 @@
 
 #include "canvas/canvas_layer.h"
 #include "controls/image_browser_view.h"
+#include "controls/popup_view.h"
 #include "controls/popup_window.h"
 #include "document/project.h"
 #include "inspectors/inspector_support.h"
@@ -38,9 +39,10 @@ KXMultiPageViewController::~KXMultiPageViewController() {
 }
 
 QWidget* KXMultiPageViewController::loadView() {
-    auto* view = new QWidget;
+    // The popover's balloon, with its arrow pointing at the Pages button.
+    auto* view = new kx::controls::KXPopupView;
     view->setObjectName(QStringLiteral("MultiPageView"));
-    view->resize(kStripWidth, kStripHeight);
+    view->setMinimumSize(kStripWidth, kStripHeight);
     auto* column = new QVBoxLayout(view);
     column->setContentsMargins(8, 8, 8, 8);
     m_imageBrowser = new kx::ImageBrowserView(view);
@@ -269,6 +271,11 @@ bool KXMultiPageViewController::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     }
+    case QEvent::MouseMove:
+        // While a thumbnail is dragged the selection stays on it: the pages passed over are not chosen.
+        if (m_dragFrom >= 0 && (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton))
+            return true;
+        break;
     case QEvent::MouseButtonRelease: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const int from = std::exchange(m_dragFrom, -1);

@@ -145,12 +145,14 @@ TEST_F(BackgroundEditorTest, SectionsResizeThePopoverAroundItsTopEdge) {
     editor->backgroundTypeChanged(0);
     EXPECT_EQ(window->geometry(), colour);
 
-    // Two colours take one more row.
+    // Two colours take one more row (the menu shows the choice before its action runs).
+    editor->pubColorType()->setCurrentIndex(1);
     editor->fillStyleChange(1);
     EXPECT_EQ(window->geometry().height(), colour.height() + KXBackgroundViewController::kGradientRowHeight -
                                                KXBackgroundViewController::kSolidRowHeight);
     EXPECT_EQ(background->colorType(), KXColorTypeGradient);
     EXPECT_TRUE(editor->cwColor2()->isVisibleTo(editor->view()));
+    editor->pubColorType()->setCurrentIndex(0);
     editor->fillStyleChange(0);
     EXPECT_FALSE(editor->cwColor2()->isVisibleTo(editor->view()));
     EXPECT_EQ(window->geometry(), colour);

@@ -122,7 +122,12 @@ TEST_F(PageStripTest, ADragWithTheMouseReordersAndAClickChoosesAPage) {
         QApplication::sendEvent(viewport, &event);
     };
     send(QEvent::MouseButtonPress, first.center());
+    delegate.selected.clear();
+    // Passing over the other pages chooses none of them.
+    for (int item : {1, 2})
+        send(QEvent::MouseMove, browser->cellRect(item).center());
     send(QEvent::MouseButtonRelease, QPoint(last.right() - 2, last.center().y()));
+    EXPECT_TRUE(delegate.selected.empty());
     ASSERT_EQ(delegate.moves.size(), 1u);
     EXPECT_EQ(delegate.moves[0], (std::pair<std::int64_t, std::int64_t>{0, 2}));
 

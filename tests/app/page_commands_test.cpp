@@ -323,6 +323,21 @@ TEST_F(PageCommandsTest, OnlyOneSelectedPhotoBecomesTheBackground) {
     EXPECT_EQ(current()->background()->customImagePath(), photo->photo()->imagePath());
 }
 
+TEST_F(PageCommandsTest, TheStripSwitchesPagesAndFollowsDocumentChanges) {
+    commands()->multiPageViewControllerSelectPageAtIndex(2);
+    EXPECT_EQ(project()->currentIndex(), 2);
+    EXPECT_EQ(commands()->multiPageVC()->indexOfSelected(), 2);
+    EXPECT_EQ(window->tfPageTip()->text(), QStringLiteral("3/3"));
+    // The shown page's thumbnail is made again after a change of the page.
+    KXMultiPageViewController* strip = commands()->multiPageVC();
+    ASSERT_FALSE(strip->imageBrowserItemAtIndex(1)->image.isNull());
+    ASSERT_FALSE(strip->imageBrowserItemAtIndex(2)->image.isNull());
+    current()->background()->setColor1(kYellow);
+    settle();
+    EXPECT_TRUE(strip->pageItems()[2].image.isNull());
+    EXPECT_FALSE(strip->pageItems()[1].image.isNull());
+}
+
 TEST_F(PageCommandsTest, PagesInsertedFromATemplateGetStripItems) {
     commands()->pagesInserted(0, 2);
     EXPECT_EQ(stripNames(), (std::vector<int>{1, 2, 3, 4, 5}));

@@ -232,4 +232,22 @@ TEST_F(BackgroundEditorTest, ColoursSwapsApplyToAllAndOwnImagesGoThroughTheDeleg
     EXPECT_EQ(background->imageType(), KXImageTypeStretch);
 }
 
+TEST_F(BackgroundEditorTest, MultiStopChangesGoToTheDelegateWithEightLocations) {
+    background->setColorType(KXColorTypeAdvancedGradient);
+    editor->popupAtPosition(anchor, background.get());
+    EXPECT_TRUE(editor->adGradientView()->isVisibleTo(editor->view()));
+    editor->adGradientView()->setGradientChanged(true);
+    QApplication::processEvents();
+    ASSERT_EQ(delegate.gradients.size(), 1u);
+    EXPECT_EQ(delegate.gradients[0].second.size(), 8u);
+    EXPECT_EQ(delegate.gradients[0].first.size(), editor->adGradientView()->colorArray().size());
+
+    // A radial gradient has no angle.
+    editor->gradientStyleChange(1);
+    EXPECT_EQ(background->gradientType(), KXGradientTypeRadial);
+    EXPECT_FALSE(editor->slGradientColorAngle()->isEnabled());
+    editor->gradientStyleChange(0);
+    EXPECT_TRUE(editor->stGradientColorAngle()->isEnabled());
+}
+
 }  // namespace

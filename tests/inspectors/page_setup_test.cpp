@@ -191,6 +191,21 @@ TEST_F(PageSetupTest, ManageSizesAndOtherOpenTheSheetAndTakeItsChoice) {
     EXPECT_EQ(opened, 2);
 }
 
+TEST_F(PageSetupTest, ClosingTheSheetInOneWindowRebuildsTheOthersMenus) {
+    KXPageViewController other(catalogue.get());
+    const KXSize a4(210, 297, KXSizeUnitMillimeter, 300);
+    other.setPageSize(&a4);
+    showPage(1000, 800, KXSizeUnitPixel, 100);
+    KXPageViewController::setSheetRunner([](KXCustomController& sheet, QWidget*) {
+        sheet.addRemoveCustomsizeAction(0);
+        sheet.OKClick();
+    });
+    tab->pageSizePredefinesChange(tab->pubPredefine()->findText(QStringLiteral("Manage Sizes…")));
+    EXPECT_EQ(other.pubPredefine()->findText(QStringLiteral("Untitled")), 4);
+    EXPECT_EQ(other.pubPredefine()->currentText(), QStringLiteral("A4"));
+    EXPECT_EQ(other.pubPredefine()->count(), 7);
+}
+
 // ---- the custom size sheet ----
 
 class CustomSizeTest : public PageSetupTest {

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/app_delegate.h"
+#include "app/page_commands.h"
 #include "app_services/ga_object.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
@@ -98,11 +99,13 @@ KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent)
     buildMenus(delegate);
     buildToolbar();
     buildInsertCommands();
+    m_pageCommands = std::make_unique<KXPageCommands>(*this);
     updateWindowTitle();
 }
 
 KXMainWindow::~KXMainWindow() {
     m_observers.clear();
+    m_pageCommands.reset();
     // The settings panel lets go of the page before the project goes.
     m_settingVC.reset();
     m_progressCancelObserver.reset();
@@ -543,7 +546,9 @@ void KXMainWindow::exitCropAndTextEditMode() {
 
 void KXMainWindow::documentChanged() {
     // The page strip's thumbnail of the current page is refreshed here, unless a page command has just
-    // rebuilt the strip itself; there is no page strip yet.
+    // rebuilt the strip itself.
+    if (m_pageCommands)
+        m_pageCommands->documentChanged(m_lockChangeCount);
     m_lockChangeCount = false;
     m_previewChanged = true;
 }
@@ -570,6 +575,8 @@ void KXMainWindow::adoptProject(std::unique_ptr<KXProject> project, std::int64_t
     m_project = std::move(project);
     if (pageIndex < 0 || pageIndex >= m_project->canvasCount())
         pageIndex = 0;
+    if (m_pageCommands)
+        m_pageCommands->projectReplaced();
     switchCanvasToIndex(pageIndex);
     if (KXCanvas* page = m_project->currentCanvas())
         page->undoManager().removeAllActions();
@@ -663,7 +670,8 @@ bool KXMainWindow::switchCanvasToIndex(std::int64_t index) {
         m_preview->switchToCanvasLayer(m_project->currentCanvasLayer());
         m_settingVC->switchToCanvas(m_project->currentCanvas());
         updateCanFillRandomly();
-        // The page strip (not built yet) would select the page here.
+        if (m_pageCommands)
+            m_pageCommands->pageSwitched(index);
         updateMultiPageUIWithPageIndex(index);
     }
     if (m_document) {
@@ -848,8 +856,10 @@ void KXMainWindow::insertTemplatePages(const QString& folder, const QString& fil
     switchCanvasToIndex(current);
     const std::int64_t added = m_project->canvasCount() - before;
     if (added > 0) {
-        // The page strip (not built yet) would get one item per new page here, so the change that follows
-        // must not refresh it again.
+        // The page strip gets one item per new page here, so the change that follows must not refresh it
+        // again.
+        if (m_pageCommands)
+            m_pageCommands->pagesInserted(current, added);
         m_lockChangeCount = true;
         switchCanvasToIndex(current + 1);
         if (m_document)

@@ -37,6 +37,7 @@ class KXExportViewController;
 class KXShareViewController;
 class KXPrintController;
 class KXGraph;
+class KXPageCommands;
 class KXPreview;
 class KXResourceViewController;
 class KXSettingViewController;
@@ -201,6 +202,9 @@ public:
     // The window's print controller, made on first use.
     KXPrintController* printController();
 
+    // The page commands: adding, duplicating, removing and moving pages, page setup and the page background.
+    KXPageCommands* pageCommands() const { return m_pageCommands.get(); }
+
     // How alerts are shown (message, informative text); tests replace it so that nothing waits on a user.
     // An empty function puts the message box back.
     using AlertPresenter = std::function<void(QWidget* window, const QString& message, const QString& informative)>;
@@ -256,6 +260,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class KXPageCommands;
     void buildLayout();
     // The tab bars of both side panels and the settings panel, showing its page tab.
     void buildSidePanels();
@@ -350,6 +355,7 @@ private:
     QAction* m_duplicateItem = nullptr;
     QMenu* m_insertMenu = nullptr;
     kx::NotificationToken m_addPhotoObserver;
+    std::unique_ptr<KXPageCommands> m_pageCommands;
 };
 
 class AppDelegate;

@@ -119,12 +119,17 @@ KXPageSizeManager::KXPageSizeManager(const QString& customSizesPath)
     if (m_customSizesPath.isEmpty())
         return;
     const std::optional<QByteArray> data = kx::readRegularFile(m_customSizesPath, kMaxCustomSizesFileBytes);
-    if (!data)
+    if (!data) {
+        // No file is no list; a file that is there but cannot be read is a damaged one.
+        m_customSizesFileDamaged = QFileInfo::exists(m_customSizesPath);
         return;
+    }
     registerPageSizeClasses();
     const std::optional<kx::Value> root = kx::KeyedUnarchiver::unarchiveObjectWithData(*data);
-    if (!root)
+    if (!root || root->type() != kx::Value::Type::Array) {
+        m_customSizesFileDamaged = true;
         return;
+    }
     for (const kx::Value& entry : root->toArray()) {
         // Only sizes belong in the list; anything else in a damaged file is passed over.
         if (auto size = entry.objectAs<KXSize>())

@@ -70,11 +70,15 @@ public:
     QStringList customSizeDescriptions() const;
 
     QString customSizesPath() const { return m_customSizesPath; }
+    // The custom sizes file exists but could not be read as a list of sizes: the list starts empty and the
+    // file stays untouched until the next save replaces it whole.
+    bool customSizesFileDamaged() const { return m_customSizesFileDamaged; }
 
 private:
     std::vector<std::shared_ptr<KXSize>> m_predefines;
     std::vector<std::shared_ptr<KXSize>> m_customSizes;
     QString m_customSizesPath;
+    bool m_customSizesFileDamaged = false;
 };
 
 // Converts an older custom sizes file (an XML file of "CustomData" elements) into the custom sizes file:

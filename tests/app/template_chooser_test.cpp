@@ -474,8 +474,8 @@ TEST_F(TemplateChooserTest, SelectionAndDocumentChangesOfThisWindowOnly) {
     EXPECT_TRUE(window.previewChanged());
 }
 
-// The toolbar holds its four items; the background item is disabled until its command exists.
-TEST_F(TemplateChooserTest, TheToolbarItemsAreThereAndDisabledUntilTheirCommandsExist) {
+// The toolbar holds its four items, each enabled now that its command exists.
+TEST_F(TemplateChooserTest, TheToolbarItemsAreThereAndEnabled) {
     KXMainWindow window;
     ASSERT_NE(window.toolbar(), nullptr);
     const QList<QAction*> items = {window.tbiShape(), window.tbiBackground(), window.tbiShare(), window.tbiExport()};
@@ -484,7 +484,7 @@ TEST_F(TemplateChooserTest, TheToolbarItemsAreThereAndDisabledUntilTheirCommands
         ASSERT_NE(items[i], nullptr) << names[i];
         EXPECT_EQ(items[i]->objectName(), QLatin1String(names[i]));
         EXPECT_TRUE(window.toolbar()->actions().contains(items[i])) << names[i];
-        EXPECT_EQ(items[i]->isEnabled(), i != 1) << names[i];
+        EXPECT_TRUE(items[i]->isEnabled()) << names[i];
         EXPECT_FALSE(items[i]->text().isEmpty()) << names[i];
     }
     // The share item toggles the share popover.

@@ -112,6 +112,12 @@ KXCanvas* KXPageCommands::currentPage() const {
     return project ? project->currentCanvas() : nullptr;
 }
 
+void KXPageCommands::leaveEditingModes() {
+    // A photo being cropped or a pen drawing under way belongs to the page as it was.
+    if (KXPreview* preview = m_window.preview())
+        preview->exitCropAndDrawModes();
+}
+
 void KXPageCommands::redrawCurrentPage() {
     KXProject* project = m_window.project();
     if (const auto layer = project ? project->currentCanvasLayer() : nullptr)
@@ -136,6 +142,7 @@ void KXPageCommands::duplicatePage() {
     KXCanvas* page = currentPage();
     if (!page)
         return;
+    leaveEditingModes();
     std::shared_ptr<KXCanvas> copy = page->copy();
     if (!copy)
         return;
@@ -179,6 +186,7 @@ void KXPageCommands::alertDidEnd(int returnCode) {
     KXProject* project = m_window.project();
     if (returnCode != kAlertFirstButtonReturn || !project || project->canvasCount() < 2)
         return;
+    leaveEditingModes();
     const std::shared_ptr<KXCanvasLayer> layer = project->currentCanvasLayer();
     if (!layer)
         return;
@@ -241,6 +249,7 @@ void KXPageCommands::pageViewControllerDidChangeSize(const KXSize& size) {
     if (!old || !next)
         return;
     page->undoManager().registerUndo(this, [this, old] { pageViewControllerDidChangeSize(*old); });
+    leaveEditingModes();
     {
         kx::UndoDisabler noUndo(page->undoManager());
         project->setPageSize(*next);

@@ -95,6 +95,8 @@ public:
 
 private:
     KXCanvas* currentPage() const;
+    // Leaves crop mode and the pen tool before the pages change under them.
+    void leaveEditingModes();
     void redrawCurrentPage();
     void countChange();
     // Gives every page other than the current one a copy of `background`, or its own earlier one back.

@@ -212,6 +212,21 @@ TEST_F(PageCommandsTest, APageSizeIsUndoneAndRedoneOnEveryPage) {
     EXPECT_EQ(tab->marginTop(), 0);
 }
 
+// The pen tool (and crop mode) belong to the page as it was: page commands leave them first.
+TEST_F(PageCommandsTest, DuplicatingAndResizingLeaveThePenTool) {
+    KXPreview* view = window->preview();
+    view->enterDrawMode();
+    ASSERT_TRUE(view->isCustomDrawMode());
+    commands()->duplicatePage();
+    EXPECT_FALSE(view->isCustomDrawMode());
+    view->enterDrawMode();
+    commands()->pageViewControllerDidChangeSize(KXSize(1000, 500, KXSizeUnitPixel, 100));
+    EXPECT_FALSE(view->isCustomDrawMode());
+    view->enterDrawMode();
+    commands()->removeSelectedPage();
+    EXPECT_FALSE(view->isCustomDrawMode());
+}
+
 TEST_F(PageCommandsTest, MarginsAreUndoneAsFourFloatsAndImpossibleOnesAreRefused) {
     ASSERT_TRUE(commands()->changeMargin({10.25f, 20.5f, 30.75f, 40.125f}));
     settle();

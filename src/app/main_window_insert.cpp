@@ -182,8 +182,11 @@ kx::Rect KXMainWindow::visiblePageRect() const {
 }
 
 void KXMainWindow::selectInsertedGraphs(const std::vector<std::shared_ptr<KXGraph>>& graphs) {
-    if (!graphs.empty())
-        m_preview->setSelectedGraphs(graphs);
+    if (graphs.empty())
+        return;
+    // The new objects are selected on their own: no photo stays in crop mode and no drawing goes on.
+    m_preview->exitCropAndDrawModes();
+    m_preview->setSelectedGraphs(graphs);
 }
 
 void KXMainWindow::addTextAction() {
@@ -265,6 +268,7 @@ void KXMainWindow::fillRandomly() {
     KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
     if (!page)
         return;
+    m_preview->exitCropAndDrawModes();
     const bool stillEmpty = ::fillRandomly(*page, m_resourceVC->currentImages(),
                                            [] { return QRandomGenerator::global()->generate(); });
     m_canFillRandomly = stillEmpty;

@@ -108,6 +108,18 @@ TEST_F(PageClipboardTest, ObjectsCopiedInOneDocumentArePastedInAnotherAsTheyWere
     EXPECT_EQ(second->preview()->selectedGraphs(), KXCanvas::GraphList({pasted}));
 }
 
+TEST_F(PageClipboardTest, InsertingLeavesThePenToolAndSelectsTheNewObject) {
+    auto window = openWindow();
+    window->preview()->enterDrawMode();
+    window->addTextAction();
+    EXPECT_FALSE(window->preview()->isCustomDrawMode());
+    window->preview()->enterDrawMode();
+    window->chooseShapeAtIndex(3);
+    EXPECT_FALSE(window->preview()->isCustomDrawMode());
+    ASSERT_EQ(window->preview()->selectedGraphs().size(), 1u);
+    EXPECT_EQ(window->preview()->selectedGraphs().front(), page(*window)->graphs().back());
+}
+
 TEST_F(PageClipboardTest, PastesOnTheSamePageCascadeAndEachIsOneUndoStep) {
     auto window = openWindow();
     window->chooseShapeAtIndex(3);

@@ -31,9 +31,13 @@
 #include <memory>
 #include <optional>
 
+class KXCache;
 class KXCanvasLayer;
+class KXGoogleImage;
 class KXGraph;
 class KXShape;
+class KXShapeLayer;
+struct KXDropContents;
 class QMouseEvent;
 class QScrollArea;
 
@@ -200,6 +204,41 @@ public:
     using LinkFailureReporter = std::function<void(const QUrl&)>;
     void setLinkFailureReporter(LinkFailureReporter reporter) { m_linkFailureReporter = std::move(reporter); }
 
+    // ---- drag and drop (canvas_drop.cpp) ----
+    // Image files, internet search results and text dropped on the page; each drop is one undo step.
+    // The answer to a drag hovering at a widget point (copy or none); the photo under it is highlighted.
+    Qt::DropAction draggingUpdated(const KXDropContents& contents, const QPointF& viewPoint);
+    // The overlay forgets the drop target.
+    void draggingEnded();
+    // Files, else search results, else text; false when nothing could be placed (nothing changes then).
+    bool performDragOperation(const KXDropContents& contents, const QPointF& viewPoint);
+    bool performDragFiles(const KXDropContents& contents, const QPointF& viewPoint);
+    bool performDragInternetImages(const KXDropContents& contents, const QPointF& viewPoint);
+    bool performDragString(const KXDropContents& contents, const QPointF& viewPoint);
+    // New photos from image files (resource type: photo, mask or frame) cascading from the point (the
+    // origin of the first, in page layer points), each fitted into maxSize; files that give no picture are
+    // left out and named in *unplaced.
+    KXCanvas::GraphList addPhotosWithPaths(const QStringList& paths, kx::Point point, const kx::Size& maxSize,
+                                           int resourceType, QStringList* unplaced = nullptr);
+    // The target's picture, mask or frame from the file; false when the file gives none.
+    bool replacePhotoWithPath(const QString& path, KXShapeLayer* target, int resourceType);
+    KXCanvas::GraphList addPhotosWithInternetImages(const std::vector<std::shared_ptr<KXGoogleImage>>& images,
+                                                    const KXDropContents& contents, kx::Point point,
+                                                    const kx::Size& maxSize, QStringList* unplaced = nullptr);
+    bool replacePhotoWithGoogleImage(const KXGoogleImage& image, const KXDropContents& contents,
+                                     KXShapeLayer* target);
+    // The source notice of dropped search results, unless the user turned it off.
+    void alertForImages(const std::vector<std::shared_ptr<KXGoogleImage>>& images);
+    // The selection becomes the graphs (after the document window inserted images).
+    void addPhotoGraphToPreview(const KXCanvas::GraphList& graphs);
+    // How files that could not be placed are reported (an alert by default); tests record them.
+    using DropFailureReporter = std::function<void(const QStringList& names)>;
+    static void setDropFailureReporter(DropFailureReporter reporter);
+    // Shows the source notice of dropped search results and returns once it is dismissed; installed by the
+    // content library (none: no notice).
+    using SearchImageNoticePresenter = std::function<void(QWidget* view, const QString& sourceURL)>;
+    static void setSearchImageNoticePresenter(SearchImageNoticePresenter presenter);
+
     // ---- geometry ----
     // Conversions between widget points (y down) and page space (the page layer's own points, y up).
     kx::Point pagePointForViewPoint(const QPointF& point) const;
@@ -278,6 +317,11 @@ protected:
     void mouseDragged(QMouseEvent* event);
     void mouseUp(QMouseEvent* event);
 
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -308,6 +352,12 @@ private:
     void endMouseTracking();
     bool graphIsOnShownPage(const KXGraph* graph) const;
     void openLink(const QUrl& url);
+    // Drop helpers (canvas_drop.cpp).
+    std::shared_ptr<KXShape> newPhotoShape();
+    void placeNewPhoto(const std::shared_ptr<KXShape>& shape, const kx::Size& natural, const kx::Point& point,
+                       const kx::Size& maxSize);
+    std::shared_ptr<KXCache> cacheForGoogleImage(const KXGoogleImage& image, const KXDropContents& contents);
+    void reportUnplacedFiles(const QStringList& names);
 
     QScrollArea* m_scrollArea = nullptr;
     KXZoomPopUp* m_pubZoom = nullptr;

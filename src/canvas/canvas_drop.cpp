@@ -31,7 +31,6 @@
 #include <QImageReader>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QScrollArea>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -325,6 +324,8 @@ bool KXPreview::performDragFiles(const KXDropContents& contents, const QPointF& 
                 if (t == KXResourceTypePhoto) {
                     if (KXCachePtr entry = KXCacheManager::cacheManager().cacheWithPath(path))
                         s = entry->imageSize();
+                } else if (const QSize size = QImageReader(path).size(); size.isValid() && !size.isEmpty()) {
+                    s = kx::Size{double(size.width()), double(size.height())};
                 }
                 break;
             }

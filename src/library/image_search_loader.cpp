@@ -32,8 +32,9 @@ void KXImageSearchThumbnailLoader::stop() {
     const QList<QNetworkReply*> replies = m_replies.keys();
     m_replies.clear();
     for (QNetworkReply* reply : replies) {
+        // Deleting the reply ends its transfer. It is not aborted first: an abort racing with an answer the
+        // network thread has already handed over makes Qt report the reply's end twice.
         reply->disconnect(this);
-        reply->abort();
         reply->deleteLater();
     }
 }
@@ -50,7 +51,8 @@ void KXImageSearchThumbnailLoader::pump() {
         m_replies.insert(reply, job);
         // A body that announces or reaches more than the limit is given up at once.
         connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {
-            if (received > m_limits.maximumBytes || total > m_limits.maximumBytes)
+            if ((received > m_limits.maximumBytes || total > m_limits.maximumBytes) && reply->isRunning() &&
+                reply->error() == QNetworkReply::NoError)
                 reply->abort();
         });
         connect(reply, &QNetworkReply::finished, this, [this, reply] { finished(reply); });

@@ -224,11 +224,12 @@ TEST_F(CanvasDropTest, AMaskOnEmptyPageMakesAMaskedPhotoAndAnnouncesIt) {
     EXPECT_TRUE(shape->photo()->isMaskEnabled());
     EXPECT_TRUE(shape->photo()->imagePath().isEmpty());
     EXPECT_NEAR(shape->aspectRatio(), 2, 1e-9);
-    // The mask is scaled up to m = 280 and centred on the pointer.
+    // The mask is scaled up to m = 280; its corner lies where the picture's (its own size, held at its middle)
+    // would have lain under the pointer.
     const kx::Rect frame = frameOf(*shape);
     EXPECT_NEAR(frame.size.width, 280, 1e-6);
-    EXPECT_NEAR(frame.origin.x + frame.size.width / 2, 400, 1e-6);
-    EXPECT_NEAR(frame.origin.y + frame.size.height / 2, 300, 1e-6);
+    EXPECT_NEAR(frame.origin.x, 400 - 32, 1e-6);
+    EXPECT_NEAR(frame.origin.y, 300 - 16, 1e-6);
     EXPECT_EQ(empty.count, 1);
 }
 

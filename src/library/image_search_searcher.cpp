@@ -1,12 +1,15 @@
 #include "library/image_search_searcher.h"
 
 #include "platform/foundation/bundle.h"
+#include "platform/foundation/thread_handover.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QRegularExpression>
 #include <QThreadPool>
 #include <QUrl>
+
+#include <functional>
 
 struct KXImageSearcher::Inbox {
     KXImageSearcher* searcher = nullptr;
@@ -107,7 +110,8 @@ void KXImageSearcher::searchPhotosWithKeyword(const QString& keywords) {
     const QString request = searchRequestString(m_serviceAddress, keywords);
     const JSONFetchLimits limits = m_limits;
     std::weak_ptr<Inbox> inbox = m_inbox;
-    QThreadPool::globalInstance()->start([request, limits, inbox, generation] {
+    std::function<void()> job = [request, limits, inbox, generation] {
+        kx::takePoolHandOver();
         const std::optional<kx::Value> answer = dictionaryWithContentsOfJSONURLString(request, limits);
         ImageList images = answer ? imagesFromAnswer(*answer) : ImageList();
         // The records go to the main thread, which alone decides whether this search is still the latest.
@@ -118,7 +122,9 @@ void KXImageSearcher::searchPhotosWithKeyword(const QString& keywords) {
                     box->searcher->answerArrived(generation, std::move(images));
             },
             Qt::QueuedConnection);
-    });
+    };
+    kx::announcePoolHandOver();
+    QThreadPool::globalInstance()->start(std::move(job));
 }
 
 void KXImageSearcher::answerArrived(std::uint64_t generation, ImageList images) {

@@ -125,6 +125,8 @@ KXPreview::KXPreview(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_AcceptTouchEvents);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+    // Image files, search results and text can be dropped on the page (canvas_drop.cpp).
+    setAcceptDrops(true);
 }
 
 KXPreview::~KXPreview() {

@@ -31,9 +31,11 @@
 #include <memory>
 #include <optional>
 
+class KXCache;
 class KXCanvasLayer;
 class KXCropLayer;
 class KXCustomLayer;
+class KXGoogleImage;
 class KXGraph;
 class KXPhoto;
 class KXShape;
@@ -41,6 +43,8 @@ class QContextMenuEvent;
 class QFocusEvent;
 class QKeyEvent;
 class QMenu;
+class KXShapeLayer;
+struct KXDropContents;
 class QMouseEvent;
 class QScrollArea;
 
@@ -272,6 +276,40 @@ public:
     // Moves the unlocked selected objects (or the active path node) by the offset, one undo step per object,
     // and shows the guides of the moved objects.
     void nudgeSelection(double dx, double dy);
+    // ---- drag and drop (canvas_drop.cpp) ----
+    // Image files, internet search results and text dropped on the page; each drop is one undo step.
+    // The answer to a drag hovering at a widget point (copy or none); the photo under it is highlighted.
+    Qt::DropAction draggingUpdated(const KXDropContents& contents, const QPointF& viewPoint);
+    // The overlay forgets the drop target.
+    void draggingEnded();
+    // Files, else search results, else text; false when nothing could be placed (nothing changes then).
+    bool performDragOperation(const KXDropContents& contents, const QPointF& viewPoint);
+    bool performDragFiles(const KXDropContents& contents, const QPointF& viewPoint);
+    bool performDragInternetImages(const KXDropContents& contents, const QPointF& viewPoint);
+    bool performDragString(const KXDropContents& contents, const QPointF& viewPoint);
+    // New photos from image files (resource type: photo, mask or frame) cascading from the point (the
+    // origin of the first, in page layer points), each fitted into maxSize; files that give no picture are
+    // left out and named in *unplaced.
+    KXCanvas::GraphList addPhotosWithPaths(const QStringList& paths, kx::Point point, const kx::Size& maxSize,
+                                           int resourceType, QStringList* unplaced = nullptr);
+    // The target's picture, mask or frame from the file; false when the file gives none.
+    bool replacePhotoWithPath(const QString& path, KXShapeLayer* target, int resourceType);
+    KXCanvas::GraphList addPhotosWithInternetImages(const std::vector<std::shared_ptr<KXGoogleImage>>& images,
+                                                    const KXDropContents& contents, kx::Point point,
+                                                    const kx::Size& maxSize, QStringList* unplaced = nullptr);
+    bool replacePhotoWithGoogleImage(const KXGoogleImage& image, const KXDropContents& contents,
+                                     KXShapeLayer* target);
+    // The source notice of dropped search results, unless the user turned it off.
+    void alertForImages(const std::vector<std::shared_ptr<KXGoogleImage>>& images);
+    // The selection becomes the graphs (after the document window inserted images).
+    void addPhotoGraphToPreview(const KXCanvas::GraphList& graphs);
+    // How files that could not be placed are reported (an alert by default); tests record them.
+    using DropFailureReporter = std::function<void(const QStringList& names)>;
+    static void setDropFailureReporter(DropFailureReporter reporter);
+    // Shows the source notice of dropped search results and returns once it is dismissed; installed by the
+    // content library (none: no notice).
+    using SearchImageNoticePresenter = std::function<void(QWidget* view, const QString& sourceURL)>;
+    static void setSearchImageNoticePresenter(SearchImageNoticePresenter presenter);
 
     // ---- geometry ----
     // Conversions between widget points (y down) and page space (the page layer's own points, y up).
@@ -355,6 +393,11 @@ protected:
     void mouseDragged(QMouseEvent* event);
     void mouseUp(QMouseEvent* event);
 
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -408,6 +451,12 @@ private:
     void openLink(const QUrl& url);
     // The link of a text object's text under a page point, if any.
     std::optional<QUrl> linkOfTextAtPoint(KXShape* shape, const kx::Point& point) const;
+    // Drop helpers (canvas_drop.cpp).
+    std::shared_ptr<KXShape> newPhotoShape();
+    void placeNewPhoto(const std::shared_ptr<KXShape>& shape, const kx::Size& natural, const kx::Point& point,
+                       const kx::Size& maxSize);
+    std::shared_ptr<KXCache> cacheForGoogleImage(const KXGoogleImage& image, const KXDropContents& contents);
+    void reportUnplacedFiles(const QStringList& names);
 
     QScrollArea* m_scrollArea = nullptr;
     KXZoomPopUp* m_pubZoom = nullptr;

@@ -1,5 +1,10 @@
 #include "library/resource_browser_item.h"
 
+#include "canvas/canvas_drop.h"
+
+#include <QDrag>
+#include <QPixmap>
+
 #include "controls/thumbnail_maker.h"
 #include "library/resource_folders.h"
 #include "platform/foundation/archive_copy.h"
@@ -101,4 +106,55 @@ kx::ImageBrowserItem KXResourceBrowserItem::browserItem() const {
         };
     }
     return item;
+}
+
+namespace {
+
+int browserModelItemCount(const KXImageBrowserView& view) {
+    return const_cast<KXImageBrowserView&>(view).browserModel().itemCount();
+}
+
+QString itemPath(const KXImageBrowserView& view, int item) {
+    return const_cast<KXImageBrowserView&>(view).browserModel().items()[size_t(item)].path;
+}
+
+}  // namespace
+
+QMimeData* KXImageBrowserView::dragData(const std::vector<int>& items) const {
+    if (m_dragDataProvider)
+        return m_dragDataProvider(items);
+    QList<QUrl> urls;
+    for (int item : items)
+        if (item >= 0 && item < browserModelItemCount(*this) && !itemPath(*this, item).isEmpty())
+            urls.append(QUrl::fromLocalFile(itemPath(*this, item)));
+    if (urls.isEmpty())
+        return nullptr;
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    addDragSourceFacts(*data, QStringLiteral("KXImageBrowserView"), m_idString);
+    return data;
+}
+
+void KXImageBrowserView::startDrag(Qt::DropActions) {
+    const std::vector<int> items = selectedItems();
+    startBrowserDrag(*this, dragData(items), items);
+}
+
+void startBrowserDrag(kx::ImageBrowserView& view, QMimeData* data, const std::vector<int>& items) {
+    if (!data)
+        return;
+    auto* drag = new QDrag(&view);
+    drag->setMimeData(data);
+    if (!items.empty()) {
+        const QImage thumbnail = view.browserModel().thumbnail(items.front());
+        if (!thumbnail.isNull()) {
+            const QImage picture = thumbnail.scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            drag->setPixmap(QPixmap::fromImage(picture));
+            const QPoint centre(picture.width() / 2, picture.height() / 2);
+            drag->setHotSpot(centre);
+            addDragImageFacts(*data, {double(picture.width()), double(picture.height())},
+                              {double(centre.x()), double(centre.y())});
+        }
+    }
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
 }

@@ -9,8 +9,12 @@
 #include "platform/foundation/coding.h"
 #include "platform/foundation/value.h"
 
+#include <QMimeData>
 #include <QString>
 #include <QUrl>
+
+#include <functional>
+#include <vector>
 
 inline const QString KXImageBrowserPathRepresentationType = QStringLiteral("path");
 inline const QString KXImageBrowserURLRepresentationType = QStringLiteral("url");
@@ -97,6 +101,20 @@ public:
     // Menu items tagged 90 to 92 act on the canvas selection and are disabled while a browser is the target.
     static bool validateMenuItemTag(int tag) { return tag < 90 || tag > 92; }
 
+    // The drag data of the chosen items (null refuses the drag). Without a provider: the items' files, with
+    // this browser's class and identifier.
+    using DragDataProvider = std::function<QMimeData*(const std::vector<int>& items)>;
+    void setDragDataProvider(DragDataProvider provider) { m_dragDataProvider = std::move(provider); }
+    QMimeData* dragData(const std::vector<int>& items) const;
+
+protected:
+    void startDrag(Qt::DropActions supportedActions) override;
+
 private:
     QString m_idString;
+    DragDataProvider m_dragDataProvider;
 };
+
+// Drags the data out of a browser with the first chosen item's thumbnail as the picture under the pointer
+// (held at its centre, which the drag data then tells the page).
+void startBrowserDrag(kx::ImageBrowserView& view, QMimeData* data, const std::vector<int>& items);

@@ -1,7 +1,9 @@
 #include "library/resource_list_view_controller.h"
 
+#include "canvas/canvas_drop.h"
 #include "controls/checkbox_alert.h"
 #include "graphics/image_file_types.h"
+#include "library/image_search_loader.h"
 #include "library/resource_folders.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
@@ -11,6 +13,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
@@ -30,6 +33,11 @@ constexpr int kZoomSteps = 100;
 
 KXResourceListViewController::AlertRunner& alertRunner() {
     static KXResourceListViewController::AlertRunner runner;
+    return runner;
+}
+
+KXResourceListViewController::SheetRunner& sheetRunner() {
+    static KXResourceListViewController::SheetRunner runner;
     return runner;
 }
 
@@ -59,12 +67,24 @@ void KXResourceListViewController::setImportChooser(ImportChooser chooser) {
     importChooser() = std::move(chooser);
 }
 
+void KXResourceListViewController::setSheetRunner(SheetRunner runner) {
+    sheetRunner() = std::move(runner);
+}
+
 KXResourceListViewController::KXResourceListViewController(const QStringList& categories, int index,
                                                            KXResourceListViewControllerDelegate* delegate,
                                                            QWidget* parent)
-    : QWidget(parent), m_delegate(delegate), m_categories(categories) {
+    : QWidget(parent),
+      m_delegate(delegate),
+      m_categories(categories),
+      m_searchResultsTitle(localized(QStringLiteral("Search results"))),
+      m_imageSearcher(std::make_unique<KXImageSearcher>()),
+      m_thumbnailLoader(new KXImageSearchThumbnailLoader(this)) {
     // A start index past the categories shows the last one rather than none.
     m_categoryIdx = categories.isEmpty() ? 0 : std::clamp(index, 0, int(categories.size()) - 1);
+    m_imageSearcher->setDelegate(this);
+    connect(m_thumbnailLoader, &KXImageSearchThumbnailLoader::thumbnailLoaded, this,
+            [this](int slot, const kx::Image& image) { thumbnailArrived(slot, image); });
     initUI();
     m_customObserver = kx::NotificationCenter::defaultCenter().addObserver(
         KXCustomResourceChanged, nullptr, [this](const kx::Notification&) {
@@ -73,7 +93,10 @@ KXResourceListViewController::KXResourceListViewController(const QStringList& ca
         });
 }
 
-KXResourceListViewController::~KXResourceListViewController() = default;
+KXResourceListViewController::~KXResourceListViewController() {
+    stopLoadImageFromInterface();
+    m_imageSearcher->setDelegate(nullptr);
+}
 
 void KXResourceListViewController::initUI() {
     auto* column = new QVBoxLayout(this);
@@ -90,7 +113,7 @@ void KXResourceListViewController::initUI() {
     top->addWidget(m_btSearch);
     column->addLayout(top);
 
-    // Shown only while searching (the internet search comes later).
+    // Shown only while searching.
     m_searchField = new QLineEdit(this);
     m_searchField->setObjectName(QStringLiteral("searchField"));
     m_searchField->hide();
@@ -145,7 +168,12 @@ void KXResourceListViewController::initUI() {
         m_delegate->imageListViewControllerCanSearchOnInternet(this) &&
         !m_delegate->imageListViewControllerCanSearchAtLocal(this)) {
         m_searchType = 1;
-        m_searchField->setPlaceholderText(localized(QStringLiteral("Internet")));
+        // Without a configured service the field says so and sends nothing.
+        m_searchField->setPlaceholderText(localized(m_imageSearcher->isAvailable() ? QStringLiteral("Internet")
+                                                                                  : QStringLiteral("SearchNotAvailable")));
+        // The results have an item of their own, after the categories.
+        m_pubResource->insertItem(int(m_categories.size()) + 1, m_searchResultsTitle);
+        installSearchImageNotice();
     }
     if (!m_delegate || !m_delegate->imageListViewControllerCanSearch(this))
         m_btSearch->hide();
@@ -157,8 +185,12 @@ void KXResourceListViewController::initUI() {
     connect(m_slZoom, &QSlider::valueChanged, this, [this] { zoomChanged(); });
     connect(m_btImport, &QPushButton::clicked, this, [this] { importAction(); });
     connect(m_btRemove, &QPushButton::clicked, this, [this] { removeAction(); });
-    // The field opens and closes with its button; what it searches attaches later.
-    connect(m_btSearch, &QPushButton::toggled, m_searchField, &QWidget::setVisible);
+    connect(m_btSearch, &QPushButton::clicked, this, [this] { searchAction(); });
+    connect(m_searchField, &QLineEdit::returnPressed, this, [this] {
+        m_searchString = m_searchField->text();
+        searchImagesOnInternet();
+    });
+    m_imageBrowserView->setDragDataProvider([this](const std::vector<int>& items) { return mimeDataForItems(items); });
     connect(m_imageBrowserView, &kx::ImageBrowserView::selectionDidChange, this, [this] { selectionChanged(); });
     connect(m_imageBrowserView, &kx::ImageBrowserView::cellWasRightClicked, this,
             [this](int item, const QPoint& at) { cellRightClicked(item, at); });
@@ -212,16 +244,164 @@ void KXResourceListViewController::setButtonsShown(bool shown) {
 
 void KXResourceListViewController::categoryChanged() {
     if (isCustomCategorySelected()) {
+        stopLoadImageFromInterface();
         setButtonsShown(true);
         m_btSearch->setChecked(false);
         m_searchField->hide();
     } else {
         setButtonsShown(false);
         m_categoryIdx = m_pubResource->currentIndex();
+        if (m_searchType == 1 && m_pubResource->currentText() == m_searchResultsTitle) {
+            // Back to the results: the field opens with the last words and the search runs again.
+            if (!m_searchString.isEmpty())
+                m_searchField->setText(m_searchString);
+            openSearchField();
+            imageSearcherDidFinishSearching(m_imageSearcher.get());
+            if (!m_searchString.isEmpty())
+                searchImagesOnInternet();
+            return;
+        }
+        stopLoadImageFromInterface();
         m_btSearch->setChecked(false);
         m_searchField->hide();
     }
     updateResourceList();
+}
+
+bool KXResourceListViewController::isShowingSearchResults() const {
+    return m_searchType == 1 && m_pubResource->currentText() == m_searchResultsTitle;
+}
+
+void KXResourceListViewController::openSearchField() {
+    setButtonsShown(false);
+    m_btSearch->setChecked(true);
+    m_searchField->show();
+    if (m_searchType == 1 && m_pubResource->currentText() != m_searchResultsTitle)
+        m_pubResource->setCurrentIndex(m_pubResource->findText(m_searchResultsTitle));
+}
+
+void KXResourceListViewController::closeSearchField() {
+    m_btSearch->setChecked(false);
+    m_searchField->hide();
+    stopLoadImageFromInterface();
+    if (m_pubResource->itemText(m_categoryIdx) == m_searchResultsTitle || m_categoryIdx >= m_pubResource->count())
+        m_categoryIdx = 0;
+    m_pubResource->setCurrentIndex(m_categoryIdx);
+    updateResourceList();
+}
+
+void KXResourceListViewController::searchAction() {
+    if (m_searchField->isVisibleTo(this)) {
+        closeSearchField();
+        return;
+    }
+    openSearchField();
+    if (m_searchType == 1)
+        imageSearcherDidFinishSearching(m_imageSearcher.get());
+}
+
+void KXResourceListViewController::searchImagesOnInternet() {
+    if (m_searchType != 1 || !m_imageSearcher->isAvailable())
+        return;
+    m_imageSearcher->searchPhotosWithKeyword(m_searchString);
+}
+
+void KXResourceListViewController::searchImageOnTheInternetWithKeywords(const QString& keywords) {
+    m_searchType = 1;
+    if (!m_searchField->isVisibleTo(this))
+        openSearchField();
+    m_searchField->setText(keywords);
+    m_searchString = keywords;
+    imageSearcherDidFinishSearching(m_imageSearcher.get());
+    searchImagesOnInternet();
+}
+
+void KXResourceListViewController::stopLoadImageFromInterface() {
+    if (m_thumbnailLoader)
+        m_thumbnailLoader->stop();
+}
+
+void KXResourceListViewController::clearSearchImage() {
+    stopLoadImageFromInterface();
+    if (!isShowingSearchResults())
+        return;
+    m_resources.clear();
+    m_imageBrowserView->setItems({});
+}
+
+void KXResourceListViewController::imageSearcherDidFinishSearching(KXImageSearcher* searcher) {
+    stopLoadImageFromInterface();
+    if (!isShowingSearchResults() || searcher != m_imageSearcher.get())
+        return;
+    m_resources.clear();
+    std::vector<kx::ImageBrowserItem> cells;
+    std::vector<std::pair<int, QUrl>> thumbnails;
+    for (int i = 0; i < KXImageSearcher::imageCount(); ++i) {
+        KXResourceBrowserItem item;
+        item.setRepresentationType(KXImageBrowserImageRepresentationType);
+        if (const auto record = searcher->imageAtIndex(i)) {
+            item.setUrl(QUrl(record->tbUrl()));
+            item.setTitle(record->title());
+            item.setToolTip(record->title());
+            if (!record->tbUrl().isEmpty())
+                thumbnails.emplace_back(i, QUrl(record->tbUrl()));
+        }
+        m_resources.push_back(item);
+        kx::ImageBrowserItem cell = item.browserItem();
+        cell.uid = QStringLiteral("search-%1-%2").arg(searcher->searchGeneration()).arg(i);
+        cells.push_back(cell);
+    }
+    m_imageBrowserView->setItems(std::move(cells));
+    m_thumbnailLoader->start(thumbnails);
+}
+
+void KXResourceListViewController::thumbnailArrived(int slot, const kx::Image& image) {
+    if (!isShowingSearchResults() || slot < 0 || slot >= int(m_resources.size()))
+        return;
+    KXResourceBrowserItem& item = m_resources[size_t(slot)];
+    item.setImage(image);
+    item.setVersion(item.version() + 1);
+    // The record's size becomes the thumbnail's, which is what the page is told.
+    if (const auto record = m_imageSearcher->imageAtIndex(slot)) {
+        record->setWidth(QString::number(unsigned(image.width())));
+        record->setHeight(QString::number(unsigned(image.height())));
+    }
+    kx::ImageBrowserItem cell = item.browserItem();
+    cell.uid = QStringLiteral("search-%1-%2").arg(m_imageSearcher->searchGeneration()).arg(slot);
+    m_imageBrowserView->browserModel().setItem(slot, cell);
+}
+
+QMimeData* KXResourceListViewController::mimeDataForItems(const std::vector<int>& items) const {
+    if (isShowingSearchResults()) {
+        std::vector<QByteArray> archives;
+        QHash<QString, kx::Image> thumbnails;
+        for (int i : items) {
+            if (i < 0 || i >= int(m_resources.size()) || m_resources[size_t(i)].image().isNull())
+                continue;  // a result whose thumbnail has not arrived cannot be dragged
+            const auto record = m_imageSearcher->imageAtIndex(i);
+            if (!record || record->url().isEmpty())
+                continue;
+            archives.push_back(googleImageArchive(*record));
+            thumbnails.insert(record->tbUrl(), m_resources[size_t(i)].image());
+        }
+        if (archives.empty())
+            return nullptr;
+        auto* data = new QMimeData;
+        data->setData(KXGoogleImagePboardType, googleImagePasteboardData(archives));
+        addDragThumbnails(*data, thumbnails);
+        addDragSourceFacts(*data, QStringLiteral("KXImageBrowserView"), m_imageBrowserView->idString());
+        return data;
+    }
+    QList<QUrl> urls;
+    for (int i : items)
+        if (i >= 0 && i < int(m_resources.size()) && !m_resources[size_t(i)].path().isEmpty())
+            urls.append(QUrl::fromLocalFile(m_resources[size_t(i)].path()));
+    if (urls.isEmpty())
+        return nullptr;
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    addDragSourceFacts(*data, QStringLiteral("KXImageBrowserView"), m_imageBrowserView->idString());
+    return data;
 }
 
 void KXResourceListViewController::zoomChanged() {
@@ -242,7 +422,18 @@ void KXResourceListViewController::importResources() {
 }
 
 void KXResourceListViewController::searchOnInternet() {
-    // The internet search attaches here.
+    if (m_searchType != 1)
+        return;
+    if (!m_searchWC) {
+        m_searchWC = new KXSearchImageWindowController(this);
+        m_searchWC->setDelegate(this);
+    }
+    if (sheetRunner()) {
+        sheetRunner()(*m_searchWC);
+        return;
+    }
+    m_searchWC->setWindowModality(Qt::WindowModal);
+    m_searchWC->exec();
 }
 
 void KXResourceListViewController::importAction() {
@@ -282,7 +473,7 @@ void KXResourceListViewController::selectionChanged() {
 }
 
 void KXResourceListViewController::cellRightClicked(int, const QPoint& globalPosition) {
-    if (!m_allowRightClick || !m_delegate)
+    if (!m_allowRightClick || !m_delegate || isShowingSearchResults())
         return;
     QMenu* menu = m_delegate->imageListViewControllerMenuForRightMouseClicked(this);
     if (menu && !m_imageBrowserView->selectedItems().empty())

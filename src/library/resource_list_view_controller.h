@@ -1,8 +1,12 @@
 // One tab of the resource panel: a pop-up of categories, a thumbnail browser of the chosen category's
 // images, a zoom slider and, where the panel allows it, import and remove buttons for the user's own folder
-// of the kind. Items drag out of the browser as file URLs.
+// of the kind and a search of images on the internet (the clip-art list), whose results the browser shows
+// under the pop-up's "Search results" item. Items drag out of the browser as file URLs, search results as
+// archived records; both carry what the page reads from their source.
 #pragma once
 
+#include "library/image_search_searcher.h"
+#include "library/image_search_windows.h"
 #include "library/resource_browser_item.h"
 #include "platform/foundation/notification_center.h"
 
@@ -11,12 +15,15 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class KXCheckBoxAlert;
+class KXImageSearchThumbnailLoader;
 class KXResourceListViewController;
 class QComboBox;
 class QLineEdit;
+class QMimeData;
 class QPushButton;
 class QSlider;
 class QWidget;
@@ -49,7 +56,9 @@ public:
     virtual QString imageListViewControllerIndentifierForBrowserView(KXResourceListViewController* list) = 0;
 };
 
-class KXResourceListViewController : public QWidget {
+class KXResourceListViewController : public QWidget,
+                                     public KXImageSearcherDelegate,
+                                     public KXSearchImageWindowControllerDelegate {
     Q_OBJECT
 public:
     // A list of the categories, showing the one at `index` (the last one when there are fewer).
@@ -80,8 +89,33 @@ public:
     QStringList selectedResoucesPaths() const;
     // Selects the own category, then asks for files to import.
     void importResources();
-    // Left for the internet search: shows nothing yet.
+    // Opens the keyword sheet of the internet search (the panel's menu entry).
     void searchOnInternet();
+
+    // ---- internet search (clip-art list) ----
+    // 1 when the list searches the internet, 0 otherwise.
+    int searchType() const { return m_searchType; }
+    const QString& searchString() const { return m_searchString; }
+    KXImageSearcher& imageSearcher() { return *m_imageSearcher; }
+    KXImageSearchThumbnailLoader& thumbnailLoader() { return *m_thumbnailLoader; }
+    QLineEdit* searchField() const { return m_searchField; }
+    KXSearchImageWindowController* searchWC() const { return m_searchWC; }
+    // Whether the browser shows internet results ("Search results" chosen with internet search).
+    bool isShowingSearchResults() const;
+    // The search toggle: opens the field with the results, or closes it and shows the category again.
+    void searchAction();
+    // Searches for the field's words (Return in the field).
+    void searchImagesOnInternet();
+    void searchImageOnTheInternetWithKeywords(const QString& keywords) override;
+    void clearSearchImage() override;
+    void imageSearcherDidFinishSearching(KXImageSearcher* searcher) override;
+    void stopLoadImageFromInterface();
+    // The drag data of the chosen items: search results whose thumbnails have arrived (none: no drag),
+    // or the files of the items, with the facts the page reads from the drag's source.
+    QMimeData* mimeDataForItems(const std::vector<int>& items) const;
+    // How the keyword sheet is run; tests answer it without a user.
+    using SheetRunner = std::function<void(KXSearchImageWindowController& sheet)>;
+    static void setSheetRunner(SheetRunner runner);
 
     // Pop-up and slider actions.
     void categoryChanged();
@@ -102,6 +136,9 @@ public:
 
 private:
     void initUI();
+    void openSearchField();
+    void closeSearchField();
+    void thumbnailArrived(int slot, const kx::Image& image);
     bool isCustomCategorySelected() const;
     void setButtonsShown(bool shown);
     void selectionChanged();
@@ -126,4 +163,10 @@ private:
     QPushButton* m_btSearch = nullptr;
     QLineEdit* m_searchField = nullptr;
     kx::NotificationToken m_customObserver;
+
+    QString m_searchResultsTitle;
+    QString m_searchString;
+    std::unique_ptr<KXImageSearcher> m_imageSearcher;
+    KXImageSearchThumbnailLoader* m_thumbnailLoader = nullptr;
+    KXSearchImageWindowController* m_searchWC = nullptr;
 };

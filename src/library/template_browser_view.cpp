@@ -1,10 +1,13 @@
 #include "library/template_browser_view.h"
 
+#include "canvas/canvas_drop.h"
+#include "library/resource_browser_item.h"
 #include "library/template_browser_images.h"
 #include "library/template_favorites.h"
 #include "library/template_item.h"
 #include "platform/foundation/notification_center.h"
 
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -214,6 +217,17 @@ KXHorizonImageBrowserView::KXHorizonImageBrowserView(QWidget* parent) : kx::Imag
     setWrapping(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void KXHorizonImageBrowserView::startDrag(Qt::DropActions) {
+    const std::vector<int> items = selectedItems();
+    QModelIndexList indexes;
+    for (int item : items)
+        indexes.append(browserModel().index(browserModel().rowForItem(item)));
+    QMimeData* data = browserModel().mimeData(indexes);
+    if (data)
+        addDragSourceFacts(*data, QStringLiteral("KXHorizonImageBrowserView"), QString());
+    startBrowserDrag(*this, data, items);
 }
 
 void KXHorizonImageBrowserView::scrollHorizontal(int verticalDelta) {

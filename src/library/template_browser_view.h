@@ -79,4 +79,6 @@ public:
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
+    // Drags carry this browser's class, which the page refuses.
+    void startDrag(Qt::DropActions supportedActions) override;
 };

@@ -60,8 +60,8 @@ TEST_F(ResourcePanel, PopUpsHoldTheCategoriesOfEachKind) {
     makePanel();
     // Directory order is the file system's; compare the categories as sets and the frame around them exactly.
     QStringList clipart = popUpItems(list(KXResourceTagClipart)->pubResource());
-    ASSERT_EQ(clipart.size(), 8);
-    EXPECT_EQ(clipart.mid(5), QStringList({"-", "-", "My Cliparts"}));
+    ASSERT_EQ(clipart.size(), 9);
+    EXPECT_EQ(clipart.mid(5), QStringList({"-", "Search results", "-", "My Cliparts"}));
     QStringList categories = clipart.mid(0, 5);
     categories.sort();
     EXPECT_EQ(categories, QStringList({"Animals", "Food", "Party", "Sports", "Travel"}));

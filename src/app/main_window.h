@@ -223,6 +223,13 @@ public:
     KXShapeWindowController* shapeWindowController();
     // Photos chosen in an open dialog; a cancelled dialog changes nothing.
     void insertImageFromFinder();
+    // The resource panel's clip-art list searches the internet (crop and pen modes left first).
+    void insertImageFromInternetAction();
+    // The resource panel imports the person's own clip-art or masks, its clip-art or mask tab shown.
+    void importClipartsAction();
+    void importMasksAction();
+    // Shows the resource panel's tab (a KXResourceTag) as a click on its tab button would.
+    void showResourceTab(std::int64_t tab);
     // A photo of the file in the middle of what is seen of the page; false, with an alert saying why, when
     // the file gives no picture.
     bool addImageWithPath(const QString& path);

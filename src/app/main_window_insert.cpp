@@ -147,6 +147,15 @@ void KXMainWindow::buildInsertCommands() {
     QAction* photo = m_insertMenu->addAction(text("InsertPhoto"));
     photo->setObjectName(QStringLiteral("InsertPhoto"));
     connect(photo, &QAction::triggered, this, &KXMainWindow::insertImageFromFinder);
+    const auto addResourceItem = [this](const char* key, void (KXMainWindow::*slot)()) {
+        QAction* action = m_insertMenu->addAction(text(key));
+        action->setObjectName(QString::fromLatin1(key));
+        connect(action, &QAction::triggered, this, slot);
+    };
+    addResourceItem("InsertImageFromInternet", &KXMainWindow::insertImageFromInternetAction);
+    m_insertMenu->addSeparator();
+    addResourceItem("ImportCliparts", &KXMainWindow::importClipartsAction);
+    addResourceItem("ImportMasks", &KXMainWindow::importMasksAction);
 
     // The toolbar's shape item opens the picker.
     m_tbiShape->setEnabled(true);
@@ -236,6 +245,27 @@ void KXMainWindow::insertImageFromFinder() {
         return;
     selectInsertedGraphs(addPhotosFromFiles(*page, paths));
     activateWindow();
+}
+
+void KXMainWindow::showResourceTab(std::int64_t tab) {
+    m_tbResource->selectTabButtonAtIndex(tab);
+    tabbarSelectionChanged(m_tbResource);
+}
+
+void KXMainWindow::insertImageFromInternetAction() {
+    m_preview->exitCropAndDrawModes();
+    m_resourceVC->searchOnInternet();
+    showResourceTab(KXResourceTagClipart);
+}
+
+void KXMainWindow::importClipartsAction() {
+    showResourceTab(KXResourceTagClipart);
+    m_resourceVC->importCliparts();
+}
+
+void KXMainWindow::importMasksAction() {
+    showResourceTab(KXResourceTagMask);
+    m_resourceVC->importMasks();
 }
 
 bool KXMainWindow::addImageWithPath(const QString& path) {

@@ -4,6 +4,8 @@
 #include "app_test_support.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
+#include "library/image_search_windows.h"
+#include "library/resource_list_view_controller.h"
 #include "document/document.h"
 #include "document/graph_pasteboard.h"
 #include "document/version_info.h"
@@ -118,6 +120,31 @@ TEST_F(PageClipboardTest, InsertingLeavesThePenToolAndSelectsTheNewObject) {
     EXPECT_FALSE(window->preview()->isCustomDrawMode());
     ASSERT_EQ(window->preview()->selectedGraphs().size(), 1u);
     EXPECT_EQ(window->preview()->selectedGraphs().front(), page(*window)->graphs().back());
+}
+
+// The Insert menu's resource commands show the clip-art or mask tab and start its search or import there.
+TEST_F(PageClipboardTest, ResourceCommandsShowTheirTabAndStartThere) {
+    auto window = openWindow();
+    QStringList started;
+    KXResourceListViewController::setImportChooser([&](QWidget* list) {
+        started << QStringLiteral("import ") + list->objectName();
+        return QStringList();
+    });
+    KXResourceListViewController::setSheetRunner([&](KXSearchImageWindowController&) { started << "search"; });
+    window->preview()->enterDrawMode();
+    window->findChild<QAction*>(QStringLiteral("InsertImageFromInternet"))->trigger();
+    EXPECT_FALSE(window->preview()->isCustomDrawMode());
+    EXPECT_EQ(window->resourceTabIndex(), KXResourceTagClipart);
+    window->findChild<QAction*>(QStringLiteral("ImportMasks"))->trigger();
+    EXPECT_EQ(window->resourceTabIndex(), KXResourceTagMask);
+    window->findChild<QAction*>(QStringLiteral("ImportCliparts"))->trigger();
+    EXPECT_EQ(window->resourceTabIndex(), KXResourceTagClipart);
+    KXResourceListViewController::setImportChooser({});
+    KXResourceListViewController::setSheetRunner({});
+    ASSERT_EQ(started.size(), 3);
+    EXPECT_EQ(started[0], "search");
+    EXPECT_TRUE(started[1].startsWith("import ")) << started[1].toStdString();
+    EXPECT_NE(started[1], started[2]);  // the mask list, then the clip-art list
 }
 
 TEST_F(PageClipboardTest, PastesOnTheSamePageCascadeAndEachIsOneUndoStep) {

@@ -39,6 +39,7 @@ class KXPrintController;
 class KXGraph;
 class KXPageCommands;
 class KXPreview;
+class KXWindowPanels;
 class KXResourceViewController;
 class KXSettingViewController;
 class KXProgressBarController;
@@ -160,6 +161,7 @@ public:
 
     KXProject* project() const { return m_project.get(); }
     KXPreview* preview() const { return m_preview; }
+    KXWindowPanels* windowPanels() const { return m_windowPanels; }
     KXZoomPopUp* zoomPopUp() const { return m_zoom; }
     QScrollArea* scrollArea() const { return m_scrollArea; }
     QPushButton* btPreviousPage() const { return m_btPreviousPage; }
@@ -264,6 +266,8 @@ private:
     void buildLayout();
     // The tab bars of both side panels and the settings panel, showing its page tab.
     void buildSidePanels();
+    // The floating toolbar, crop panel and lock badge over the canvas, and their buttons (window_panels.cpp).
+    void buildFloatingPanels();
     void buildMenus(AppDelegate* delegate);
     void buildToolbar();
     // Follows the notifications the window reacts to; stops with the window.
@@ -314,6 +318,7 @@ private:
     std::unique_ptr<KXShareViewController> m_shareCtl;
     std::unique_ptr<KXPrintController> m_printCtl;
     KXPreview* m_preview = nullptr;
+    KXWindowPanels* m_windowPanels = nullptr;
     KXZoomPopUp* m_zoom = nullptr;
     QScrollArea* m_scrollArea = nullptr;
     QWidget* m_resourceView = nullptr;

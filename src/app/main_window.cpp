@@ -304,6 +304,7 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     QAction* quickLook = view->addAction(localized("QuickLook"));
     quickLook->setObjectName(QStringLiteral("QuickLookAction"));
     connect(quickLook, &QAction::triggered, this, &KXMainWindow::quickLookAction);
+    addPanelMenuItems(view);
     view->addSeparator();
     QAction* previous = view->addAction(localized("PreviousPage"));
     previous->setObjectName(QStringLiteral("PreviousPageAction"));

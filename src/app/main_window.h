@@ -162,6 +162,10 @@ public:
     KXProject* project() const { return m_project.get(); }
     KXPreview* preview() const { return m_preview; }
     KXWindowPanels* windowPanels() const { return m_windowPanels; }
+    // Show or hide the resource panel left of the canvas and the settings panel right of it; the canvas
+    // takes the freed room and gives it back exactly (window_panels.cpp).
+    void showHideResourcePanel();
+    void showHideSettingPanel();
     KXZoomPopUp* zoomPopUp() const { return m_zoom; }
     QScrollArea* scrollArea() const { return m_scrollArea; }
     QPushButton* btPreviousPage() const { return m_btPreviousPage; }
@@ -268,6 +272,8 @@ private:
     void buildSidePanels();
     // The floating toolbar, crop panel and lock badge over the canvas, and their buttons (window_panels.cpp).
     void buildFloatingPanels();
+    // The View menu's items that show and hide the side panels and the floating panels (window_panels.cpp).
+    void addPanelMenuItems(QMenu* view);
     void buildMenus(AppDelegate* delegate);
     void buildToolbar();
     // Follows the notifications the window reacts to; stops with the window.

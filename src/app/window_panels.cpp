@@ -2,6 +2,8 @@
 
 #include "app/app_delegate.h"
 #include "app/main_window.h"
+#include "inspectors/setting_view_controller.h"
+#include "platform/foundation/bundle.h"
 #include "canvas/canvas_view.h"
 #include "model/canvas.h"
 #include "model/graph.h"
@@ -9,7 +11,10 @@
 #include "model/shape.h"
 #include "platform/foundation/user_defaults.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QLayout>
+#include <QMenu>
 #include <QPushButton>
 #include <QEvent>
 #include <QScrollArea>
@@ -240,4 +245,52 @@ void KXMainWindow::buildFloatingPanels() {
         m_preview->exitCropMode();
         m_windowPanels->updateFloatingPanel();
     });
+}
+
+void KXMainWindow::addPanelMenuItems(QMenu* view) {
+    view->addSeparator();
+    const struct {
+        const char* key;
+        void (KXMainWindow::*toggle)();
+    } items[] = {{"ShowHideResourcePanel", &KXMainWindow::showHideResourcePanel},
+                 {"ShowHideSettingPanel", &KXMainWindow::showHideSettingPanel}};
+    for (const auto& item : items) {
+        const QString key = QString::fromUtf8(item.key);
+        QAction* action = view->addAction(kx::Bundle::main().localizedString(key));
+        action->setObjectName(key);
+        connect(action, &QAction::triggered, this, item.toggle);
+    }
+    QAction* floating = view->addAction(kx::Bundle::main().localizedString(QStringLiteral("ShowHideFloatingPanel")));
+    floating->setObjectName(QStringLiteral("ShowHideFloatingPanel"));
+    connect(floating, &QAction::triggered, this, [this] { m_windowPanels->showHideFloatingPanel(); });
+}
+
+namespace {
+
+// Shows or hides a side panel's column (its tab bar over its container). The window's layout gives the
+// room to the canvas scroll area and the bar under it, and takes it back exactly when the panel returns.
+// Answers whether the panel is shown now.
+bool toggleSidePanel(QWidget* container, QWidget* window) {
+    QWidget* column = container->parentWidget();
+    const bool show = column->isHidden();
+    column->setVisible(show);
+    window->layout()->activate();
+    if (QWidget* central = column->parentWidget(); central && central->layout())
+        central->layout()->activate();
+    return show;
+}
+
+}  // namespace
+
+void KXMainWindow::showHideResourcePanel() {
+    toggleSidePanel(m_resourceView, this);
+    m_windowPanels->updateFloatingPanel();
+}
+
+void KXMainWindow::showHideSettingPanel() {
+    if (toggleSidePanel(m_settingView, this)) {
+        m_settingVC->view()->resize(m_settingView->size());
+        m_settingVC->updateSettingUI();
+    }
+    m_windowPanels->updateFloatingPanel();
 }

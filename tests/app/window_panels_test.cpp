@@ -13,6 +13,7 @@
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/user_defaults.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
@@ -263,6 +264,46 @@ TEST_F(WindowPanelsTest, GoingFullScreenLeavesCropModeAndPlacesTheToolbar) {
     window.setWindowState(window.windowState() | Qt::WindowFullScreen);
     settle();
     EXPECT_FALSE(window.preview()->isCroppingPhoto());
+    EXPECT_TRUE(toolbar().isVisible());
+}
+
+TEST_F(WindowPanelsTest, HidingAndShowingASidePanelGivesTheCanvasItsRoomAndThenItsExactGeometry) {
+    struct Case {
+        const char* name;
+        void (KXMainWindow::*toggle)();
+        QWidget* container;
+        bool left;
+    } cases[] = {{"resources", &KXMainWindow::showHideResourcePanel, window.resourceView(), true},
+                 {"settings", &KXMainWindow::showHideSettingPanel, window.settingView(), false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QRect canvas = window.scrollArea()->geometry();
+        const QRect bar = window.bottomMidView()->geometry();
+        const int room = c.container->parentWidget()->width();
+        ASSERT_GT(room, 0);
+        (window.*c.toggle)();
+        EXPECT_TRUE(c.container->isHidden() || !c.container->isVisibleTo(&window));
+        const QRect wider = window.scrollArea()->geometry();
+        EXPECT_EQ(wider.width(), canvas.width() + room);
+        EXPECT_EQ(window.bottomMidView()->geometry().width(), bar.width() + room);
+        EXPECT_EQ(window.bottomMidView()->geometry().height(), bar.height());
+        (window.*c.toggle)();
+        EXPECT_TRUE(c.container->isVisibleTo(&window));
+        EXPECT_EQ(window.scrollArea()->geometry(), canvas);
+        EXPECT_EQ(window.bottomMidView()->geometry(), bar);
+    }
+}
+
+TEST_F(WindowPanelsTest, TheViewMenuTogglesTheFloatingToolbarSetting) {
+    auto graph = shapeAt({0.2, 0.2, 0.4, 0.3}, false, true);
+    select({graph});
+    ASSERT_TRUE(toolbar().isVisible());
+    auto* item = window.findChild<QAction*>(QStringLiteral("ShowHideFloatingPanel"));
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    EXPECT_FALSE(kx::UserDefaults::standard().boolValue(KXShowFloatingPanel));
+    EXPECT_EQ(shownPanels(), 0);
+    item->trigger();
     EXPECT_TRUE(toolbar().isVisible());
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/app_delegate.h"
 #include "app/page_commands.h"
+#include "app/window_panels.h"
 #include "app_services/ga_object.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
@@ -188,6 +189,7 @@ void KXMainWindow::buildLayout() {
     m_preview->setPubZoom(m_zoom);
     m_preview->awakeFromNib();
     buildSidePanels();
+    buildFloatingPanels();
     resize(1280, 860);
 }
 
@@ -302,6 +304,7 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     QAction* quickLook = view->addAction(localized("QuickLook"));
     quickLook->setObjectName(QStringLiteral("QuickLookAction"));
     connect(quickLook, &QAction::triggered, this, &KXMainWindow::quickLookAction);
+    addPanelMenuItems(view);
     view->addSeparator();
     QAction* previous = view->addAction(localized("PreviousPage"));
     previous->setObjectName(QStringLiteral("PreviousPageAction"));
@@ -463,6 +466,12 @@ void KXMainWindow::registerObservers() {
         if (n.sender == static_cast<const void*>(m_preview))
             graphSelectionChange();
     });
+    add(KXFloatingNeedUpdate, nullptr, [this](const kx::Notification&) { m_windowPanels->updateFloatingPanel(); });
+    add(KXHideAllFloatingPanel, nullptr, [this](const kx::Notification& n) {
+        // Only this window's canvas hides this window's panels.
+        if (n.sender == static_cast<const void*>(m_preview))
+            m_windowPanels->hideAllFloatingPanel();
+    });
     if (m_document)
         add(KXDocumentChanged, static_cast<const void*>(m_document), [this](const kx::Notification&) { documentChanged(); });
     add(KXRemoveEmptyPhoto, nullptr, [this](const kx::Notification& n) { removeEmptyPhoto(n); });
@@ -531,6 +540,7 @@ void KXMainWindow::undoManagerDidChange(const kx::Notification& notification) {
 }
 
 void KXMainWindow::graphSelectionChange() {
+    m_windowPanels->updateFloatingPanel();
     // The settings panel follows the selection: the object tab for a selection, the page tab without one.
     if (!m_settingView->isHidden()) {
         KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
@@ -540,8 +550,8 @@ void KXMainWindow::graphSelectionChange() {
 }
 
 void KXMainWindow::exitCropAndTextEditMode() {
-    if (m_preview)
-        m_preview->exitCropAndDrawModes();
+    if (m_windowPanels)
+        m_windowPanels->exitCropAndTextEditMode();
 }
 
 void KXMainWindow::documentChanged() {

@@ -39,6 +39,7 @@ class KXPrintController;
 class KXGraph;
 class KXPageCommands;
 class KXPreview;
+class KXWindowPanels;
 class KXResourceViewController;
 class KXSettingViewController;
 class KXProgressBarController;
@@ -160,6 +161,11 @@ public:
 
     KXProject* project() const { return m_project.get(); }
     KXPreview* preview() const { return m_preview; }
+    KXWindowPanels* windowPanels() const { return m_windowPanels; }
+    // Show or hide the resource panel left of the canvas and the settings panel right of it; the canvas
+    // takes the freed room and gives it back exactly (window_panels.cpp).
+    void showHideResourcePanel();
+    void showHideSettingPanel();
     KXZoomPopUp* zoomPopUp() const { return m_zoom; }
     QScrollArea* scrollArea() const { return m_scrollArea; }
     QPushButton* btPreviousPage() const { return m_btPreviousPage; }
@@ -271,6 +277,10 @@ private:
     void buildLayout();
     // The tab bars of both side panels and the settings panel, showing its page tab.
     void buildSidePanels();
+    // The floating toolbar, crop panel and lock badge over the canvas, and their buttons (window_panels.cpp).
+    void buildFloatingPanels();
+    // The View menu's items that show and hide the side panels and the floating panels (window_panels.cpp).
+    void addPanelMenuItems(QMenu* view);
     void buildMenus(AppDelegate* delegate);
     void buildToolbar();
     // Follows the notifications the window reacts to; stops with the window.
@@ -321,6 +331,7 @@ private:
     std::unique_ptr<KXShareViewController> m_shareCtl;
     std::unique_ptr<KXPrintController> m_printCtl;
     KXPreview* m_preview = nullptr;
+    KXWindowPanels* m_windowPanels = nullptr;
     KXZoomPopUp* m_zoom = nullptr;
     QScrollArea* m_scrollArea = nullptr;
     QWidget* m_resourceView = nullptr;

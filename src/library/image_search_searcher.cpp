@@ -115,9 +115,11 @@ void KXImageSearcher::searchPhotosWithKeyword(const QString& keywords) {
         const std::optional<kx::Value> answer = dictionaryWithContentsOfJSONURLString(request, limits);
         ImageList images = answer ? imagesFromAnswer(*answer) : ImageList();
         // The records go to the main thread, which alone decides whether this search is still the latest.
+        kx::announcePoolHandOver();
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [inbox, generation, images = std::move(images)]() mutable {
+                kx::takePoolHandOver();
                 if (const std::shared_ptr<Inbox> box = inbox.lock(); box && box->searcher)
                     box->searcher->answerArrived(generation, std::move(images));
             },

@@ -46,9 +46,8 @@ TEST(ImageBrowserCellSide, FollowsTheZoomWithinItsRange) {
         EXPECT_EQ(kx::imageBrowserCellSide(zoom), side) << zoom;
 }
 
-// A folder of 500 photos: the first screen shows at once with placeholders, every thumbnail follows, made
-// off the main thread, and the event loop keeps turning meanwhile.
-TEST(ImageBrowser, AFolderOfFiveHundredPhotosNeverBlocksTheMainThread) {
+// A folder of 500 photos: the first screen shows at once with placeholders and every thumbnail follows.
+TEST(ImageBrowser, AFolderOfFiveHundredPhotosShowsPlaceholdersFirstThenEveryThumbnail) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString first = dir.filePath("photo 0.jpg");
@@ -78,25 +77,14 @@ TEST(ImageBrowser, AFolderOfFiveHundredPhotosNeverBlocksTheMainThread) {
     EXPECT_GT(shown, 4);
     EXPECT_LT(browser.view.browserModel().queue().pendingCount(), 501);
 
-    // The longest gap between two turns of the event loop while the thumbnails are made.
-    QElapsedTimer sinceTick;
-    sinceTick.start();
-    qint64 longestGap = 0;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTick.restart());
-    });
-    tick.start(5);
+    // Every thumbnail follows through the event loop. (That they are made off the main thread is checked with
+    // counting renderers below; how long the main thread is kept is a matter for bench_image_browser.)
     ASSERT_TRUE(waitUntil([&] {
         for (int i = 0; i < 500; ++i)
             if (!browser.view.browserModel().hasThumbnail(i))
                 return false;
         return true;
     }));
-    tick.stop();
-    // Generous: a sanitized build on a busy machine; a decode on the main thread takes longer per file, and
-    // 500 of them far longer.
-    EXPECT_LT(longestGap, 750);
     const QImage thumbnail = browser.view.browserModel().thumbnail(499);
     EXPECT_EQ(thumbnail.width(), kx::imageBrowserCellSide(0.5));
     EXPECT_EQ(thumbnail.height(), kx::imageBrowserCellSide(0.5) * 3 / 4);

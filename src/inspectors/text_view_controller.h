@@ -1,0 +1,144 @@
+// The inspector of a text object, hosted in the style inspector's object section: the words, the font family
+// and face, the bold, italic, underline, strikethrough and outline toggles, the size, the paragraphs'
+// alignment and the text's vertical alignment.
+//
+// Every edit covers the whole text. An edit of the attributed words is one undo step on the text's own page
+// (a snapshot of the storage before and after); the size and the vertical alignment are properties of the
+// text that its page records itself. An empty text takes attribute edits into its typing attributes, which
+// the words typed next get.
+//
+// Faces are found by family and style name: the members of a family are its styles as the font database
+// lists them.
+#pragma once
+
+#include "inspectors/graph_view_controller.h"
+#include "platform/text/text_attributes.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class KXAdvancedText;
+
+namespace kx {
+class TextStorage;
+}
+namespace kx::controls {
+class KXSegmentedControl;
+class KXStepper;
+}  // namespace kx::controls
+
+class KXTextViewController : public KXObjectInspector {
+    Q_OBJECT
+public:
+    // The size shown is the font scale times this; the size field and stepper hold sizes within the limits.
+    static constexpr double kSizePerScale = 17.0;
+    static constexpr double kMinimumSize = 0.1;
+    static constexpr double kMaximumSize = 3000.0;
+
+    // Segments of the style toggles and the Format menu's tags.
+    enum StyleSegment { StyleBold = 0, StyleItalic, StyleUnderline, StyleStrikethrough, StyleOutline };
+    enum MenuTag {
+        TagItalic = 1,
+        TagBold = 2,
+        TagUnderline = 0,
+        TagBigger = 3,
+        TagSmaller = 4,
+        TagAlignLeft = 200,
+        TagAlignCenter = 201,
+        TagAlignRight = 202,
+        TagAlignJustified = 203,
+        TagStyleBold = 300,  // 300 to 304: bold, italic, underline, strikethrough, outline
+    };
+
+    KXTextViewController();
+    ~KXTextViewController() override;
+
+    // Shows the text of a text object; with null or another kind of object it lets go of its text and the
+    // controls keep what they showed.
+    void updateUIWithGraph(const std::shared_ptr<KXGraph>& graph) override;
+    KXAdvancedText* text() const { return m_text.get(); }
+    // Refreshes every control from the text.
+    void updateTextUI();
+
+    // ---- Format menu commands ----
+    // Aligns every paragraph: 200 left, 201 centre, 202 right, 203 justified, any other tag left.
+    void textAlignChangeWithTag(int tag);
+    // Switches one style (tags 300 to 304) on or off for the whole text.
+    void setStyle(int tag, bool on);
+    // Tag 3 makes the text 2 points bigger, any other tag 2 points smaller; nothing for a locked object.
+    void modifyFont(int tag);
+    struct MenuItemState {
+        bool enabled = false;
+        bool on = false;
+    };
+    MenuItemState validateMenuItem(int tag) const;
+
+    // The face that is `bold` and `italic` among the styles of a family, in that size: the first style in
+    // the font database's order with both traits; nullopt when the family has no such face.
+    static std::optional<kx::Font> fontWithFamily(const QString& family, bool bold, bool italic, double size);
+    static QStringList membersOfFamily(const QString& family);
+
+    // ---- the controls ----
+    QPlainTextEdit* textView() const { return m_textView; }
+    QComboBox* pubTextFamily() const { return m_pubTextFamily; }
+    QComboBox* pubFontStyle() const { return m_pubFontStyle; }
+    kx::controls::KXSegmentedControl* segmentFontStyle() const { return m_segmentFontStyle; }
+    QLineEdit* tfTextSize() const { return m_tfTextSize; }
+    kx::controls::KXStepper* stTextSize() const { return m_stTextSize; }
+    kx::controls::KXSegmentedControl* segmentTextAlignment() const { return m_segmentTextAlignment; }
+    kx::controls::KXSegmentedControl* scVerticalAlignment() const { return m_scVerticalAlignment; }
+
+protected:
+    QWidget* loadView() override;
+
+private:
+    void familyChanged();
+    void faceChanged();
+    void styleSegmentsChanged();
+    void alignmentChanged();
+    void verticalAlignmentChanged();
+    void sizeStepped();
+    void sizeTyped(const QString& typed);
+    void sizeEditingEnded();
+    void wordsChanged();
+
+    // One undoable edit of the attributed words: `change` is applied to every attribute run of the text
+    // (to the typing attributes of an empty text); the storage before and after are one undo step on the
+    // text's page.
+    void editText(const std::function<void(kx::TextAttributes&)>& change);
+    // Registers the step back to `before` (and forward to `after`) on the text's page.
+    void registerUndo(const kx::AttributedString& before, const kx::AttributedString& after);
+    kx::TextAttributes currentAttributes() const;
+    // The face the toggles ask for among the members of the current font's family: the selected face when
+    // it matches the bold and italic toggles, else the first member that does, else the selected face.
+    kx::Font faceForToggles() const;
+    // Rebuilds the face popup and the toggles from a font and the attributes of the text.
+    void updateStyleWithFont(const kx::Font& font, const kx::TextAttributes& attributes);
+    void setSize(double size);
+    void setFontScaleFromSize(double size);
+    void stopObservingStorage();
+
+    std::shared_ptr<KXGraph> m_graph;
+    std::shared_ptr<KXAdvancedText> m_text;
+    std::shared_ptr<kx::TextStorage> m_storage;
+    int m_storageObserver = 0;
+    // False while the inspector fills its controls or edits the text itself: the controls' and the
+    // storage's reports are then ignored.
+    bool m_isObserving = true;
+    bool m_styles[5] = {};
+
+    QPlainTextEdit* m_textView = nullptr;
+    QComboBox* m_pubTextFamily = nullptr;
+    QComboBox* m_pubFontStyle = nullptr;
+    kx::controls::KXSegmentedControl* m_segmentFontStyle = nullptr;
+    QLineEdit* m_tfTextSize = nullptr;
+    kx::controls::KXStepper* m_stTextSize = nullptr;
+    kx::controls::KXSegmentedControl* m_segmentTextAlignment = nullptr;
+    kx::controls::KXSegmentedControl* m_scVerticalAlignment = nullptr;
+};

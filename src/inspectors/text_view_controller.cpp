@@ -1,29 +1,41 @@
 #include "inspectors/text_view_controller.h"
 
+#include "controls/color_well.h"
 #include "controls/segmented_control.h"
 #include "controls/stepper.h"
 #include "inspectors/inspector_support.h"
+#include "graphics/color_utilities.h"
 #include "model/canvas.h"
 #include "model/shape.h"
 #include "platform/foundation/undo_manager.h"
 #include "platform/text/text_storage.h"
 #include "text/advanced_text.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSlider>
 
 #include <algorithm>
+#include <cmath>
 
+using kx::controls::KXColorWell;
 using kx::controls::KXSegmentedControl;
 using kx::controls::KXStepper;
 using namespace kx::inspectors;
 
 namespace {
 
-constexpr int kViewHeight = 268;
+// The words, font, size and alignment controls; below them the colour row, then the outline and glow
+// sections, each a check box row with its settings under it while on.
+constexpr int kUpperHeight = 268;
+constexpr int kColorRowHeight = 32;
+constexpr int kSwitchRowHeight = 30;
+constexpr int kOutlineSettingHeight = 2 * kValueRowHeight + 4;
+constexpr int kGlowSettingHeight = 3 * kValueRowHeight + 4;
 constexpr int kOutlineStrokeWidth = 3;
 
 // The paragraph alignment of an alignment segment (0 left, 1 centre, 2 right, 3 justified) and back.
@@ -104,7 +116,7 @@ QWidget* KXTextViewController::loadView() {
     ObservingOff off(m_isObserving);
     auto* view = new QWidget;
     view->setObjectName(QStringLiteral("TextView"));
-    view->setFixedSize(kSectionWidth, kViewHeight);
+    view->resize(kSectionWidth, kUpperHeight);
 
     m_textView = new QPlainTextEdit(view);
     m_textView->setObjectName(QStringLiteral("textView"));
@@ -155,7 +167,150 @@ QWidget* KXTextViewController::loadView() {
                                          KXSegmentedControl::SelectionMode::SelectOne);
     connect(m_scVerticalAlignment, &KXSegmentedControl::activated, this,
             &KXTextViewController::verticalAlignmentChanged);
+    buildEffectSections(view);
     return view;
+}
+
+void KXTextViewController::buildEffectSections(QWidget* view) {
+    m_effectView = new QWidget(view);
+    m_effectView->setObjectName(QStringLiteral("effectView"));
+    auto* colorLabel = new QLabel(localized("Color"), m_effectView);
+    colorLabel->setGeometry(kValueRowLabelX, 4, kValueRowControlX - kValueRowLabelX, 24);
+    m_cwTextColor1 = new KXColorWell(m_effectView);
+    m_cwTextColor1->setObjectName(QStringLiteral("cwTextColor1"));
+    m_cwTextColor1->setGeometry(kValueRowControlX, 4, 60, 24);
+    // The glyphs and their stroke take the colour in one undoable edit.
+    connect(m_cwTextColor1, &KXColorWell::colorChanged, this, [this](const QColor& color) {
+        if (!m_isObserving || !m_text)
+            return;
+        const kx::Color glyphs = srgbColor(color);
+        editText([&](kx::TextAttributes& run) {
+            run.foregroundColor = glyphs;
+            run.strokeColor = glyphs;
+        });
+    });
+
+    auto makeSwitch = [this](const char* name, const char* title, QWidget*& section, QCheckBox*& box,
+                             QWidget*& settings, int settingHeight) {
+        section = new QWidget(m_effectView);
+        box = new QCheckBox(localized(title), section);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setGeometry(kValueRowLabelX, 4, kSectionWidth - 2 * kValueRowLabelX, 22);
+        settings = new QWidget(section);
+        settings->setGeometry(0, kSwitchRowHeight, kSectionWidth, settingHeight);
+    };
+    makeSwitch("btOutline", "Outline", m_outlineView, m_btOutline, m_outlineSettingView, kOutlineSettingHeight);
+    m_outlineSettingView->setObjectName(QStringLiteral("outlineSettingView"));
+    m_cwOutline = new KXColorWell(m_outlineSettingView);
+    m_cwOutline->setObjectName(QStringLiteral("cwOutline"));
+    m_cwOutline->setGeometry(kValueRowControlX, 0, 60, 22);
+    m_outlineWidth = makeValueRow(m_outlineSettingView, kValueRowHeight, localized("Width"), 1, 100);
+    connectEffectRow(m_outlineWidth, 1, 100, &KXText::setOutlineWidth);
+
+    makeSwitch("btGlow", "Glow", m_glowView, m_btGlow, m_glowSettingView, kGlowSettingHeight);
+    m_glowSettingView->setObjectName(QStringLiteral("glowSettingView"));
+    m_cwGlow = new KXColorWell(m_glowSettingView);
+    m_cwGlow->setObjectName(QStringLiteral("cwGlow"));
+    m_cwGlow->setGeometry(kValueRowControlX, 0, 60, 22);
+    m_glowBlur = makeValueRow(m_glowSettingView, kValueRowHeight, localized("Blur"), 1, 50);
+    connectEffectRow(m_glowBlur, 1, 50, &KXText::setGlowBlur);
+    m_glowRadius = makeValueRow(m_glowSettingView, 2 * kValueRowHeight, localized("Radius"), 1, 100);
+    connectEffectRow(m_glowRadius, 1, 100, &KXText::setGlowRadius);
+
+    connect(m_btOutline, &QCheckBox::toggled, this, [this](bool on) {
+        updateContentView();
+        if (m_isObserving && m_text)
+            m_text->setOutlineEnabled(on);
+    });
+    connect(m_btGlow, &QCheckBox::toggled, this, [this](bool on) {
+        updateContentView();
+        if (m_isObserving && m_text)
+            m_text->setGlowEnabled(on);
+    });
+    connect(m_cwOutline, &KXColorWell::colorChanged, this, [this](const QColor& color) {
+        if (m_isObserving && m_text)
+            m_text->setOutlineColorValue(std::int64_t(rgbaFromNSColor(srgbColor(color))));
+    });
+    connect(m_cwGlow, &KXColorWell::colorChanged, this, [this](const QColor& color) {
+        if (m_isObserving && m_text)
+            m_text->setGlowColorValue(std::int64_t(rgbaFromNSColor(srgbColor(color))));
+    });
+    updateContentView();
+}
+
+void KXTextViewController::connectEffectRow(const ValueRow& row, int minimum, int maximum,
+                                            void (KXText::*setter)(double)) {
+    auto apply = [this, row, setter](double value) {
+        if (!m_isObserving || !m_text)
+            return;
+        ObservingOff off(m_isObserving);
+        row.show(value);
+        (m_text.get()->*setter)(value);
+    };
+    connect(row.slider, &QSlider::valueChanged, this, [apply](int value) { apply(value); });
+    connect(row.stepper, &KXStepper::activated, this, [apply, row] { apply(std::round(row.stepper->value())); });
+    // A typed value outside the range is clamped and the field keeps what was typed; one inside it is
+    // taken as a whole number and the field rewritten with it.
+    connect(row.field, &QLineEdit::textEdited, this, [this, row, minimum, maximum, setter, apply](const QString& typed) {
+        if (!m_isObserving || !m_text)
+            return;
+        bool ok = false;
+        const double value = typed.toDouble(&ok);
+        if (!ok || !std::isfinite(value))
+            return;
+        if (value < minimum || value > maximum) {
+            const double clamped = std::clamp(value, double(minimum), double(maximum));
+            ObservingOff off(m_isObserving);
+            quietly(row.slider, [&](QSlider* slider) { slider->setValue(int(clamped)); });
+            row.stepper->setValue(clamped);
+            (m_text.get()->*setter)(clamped);
+            return;
+        }
+        apply(std::trunc(value));
+    });
+    connect(row.field, &QLineEdit::editingFinished, this, [this, row, minimum, maximum] {
+        if (!m_isObserving || !m_text)
+            return;
+        const double value = row.field->text().toDouble();
+        if (value < minimum)
+            row.field->setText(QString::number(minimum));
+        else if (value > maximum)
+            row.field->setText(QString::number(maximum));
+    });
+}
+
+void KXTextViewController::updateContentView() {
+    QWidget* panel = view();
+    if (!panel || !m_effectView)
+        return;
+    const bool outline = m_btOutline->isChecked();
+    const bool glow = m_btGlow->isChecked();
+    const int outlineHeight = kSwitchRowHeight + (outline ? kOutlineSettingHeight : 0);
+    const int glowHeight = kSwitchRowHeight + (glow ? kGlowSettingHeight : 0);
+    m_outlineSettingView->setVisible(outline);
+    m_glowSettingView->setVisible(glow);
+    m_outlineView->setGeometry(0, kColorRowHeight, kSectionWidth, outlineHeight);
+    m_glowView->setGeometry(0, kColorRowHeight + outlineHeight, kSectionWidth, glowHeight);
+    const int effects = kColorRowHeight + outlineHeight + glowHeight;
+    m_effectView->setGeometry(0, kUpperHeight, kSectionWidth, effects);
+    const int total = kUpperHeight + effects;
+    if (panel->height() != total) {
+        panel->resize(kSectionWidth, total);
+        postNeedToUpdateContentView();
+    }
+}
+
+void KXTextViewController::updateEffectUI() {
+    ObservingOff off(m_isObserving);
+    m_cwTextColor1->setColor(currentAttributes().effectiveForegroundColor().toQColor());
+    m_btOutline->setChecked(m_text->isOutlineEnabled());
+    m_outlineWidth.show(m_text->outlineWidth());
+    m_cwOutline->setColor(nsColorFromRGBA(KXPackedRGBA(m_text->outlineColorValue())).toQColor());
+    m_btGlow->setChecked(m_text->isGlowEnabled());
+    m_glowBlur.show(m_text->glowBlur());
+    m_glowRadius.show(m_text->glowRadius());
+    m_cwGlow->setColor(nsColorFromRGBA(KXPackedRGBA(m_text->glowColorValue())).toQColor());
+    updateContentView();
 }
 
 void KXTextViewController::stopObservingStorage() {
@@ -207,6 +362,7 @@ void KXTextViewController::updateTextUI() {
     const double size = m_text->fontScale() * kSizePerScale;
     m_stTextSize->setValue(size);
     m_tfTextSize->setText(QString::asprintf("%.2f", size));
+    updateEffectUI();
 }
 
 void KXTextViewController::updateStyleWithFont(const kx::Font& font, const kx::TextAttributes& attributes) {

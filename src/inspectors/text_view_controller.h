@@ -7,11 +7,15 @@
 // text that its page records itself. An empty text takes attribute edits into its typing attributes, which
 // the words typed next get.
 //
+// Below them: the glyphs' solid colour, and the outline and glow sections, whose settings show only while
+// they are switched on (the panel then grows and tells the style inspector).
+//
 // Faces are found by family and style name: the members of a family are its styles as the font database
 // lists them.
 #pragma once
 
 #include "inspectors/graph_view_controller.h"
+#include "inspectors/value_row.h"
 #include "platform/text/text_attributes.h"
 
 #include <QStringList>
@@ -20,15 +24,18 @@
 #include <memory>
 #include <optional>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class KXAdvancedText;
+class KXText;
 
 namespace kx {
 class TextStorage;
 }
 namespace kx::controls {
+class KXColorWell;
 class KXSegmentedControl;
 class KXStepper;
 }  // namespace kx::controls
@@ -93,6 +100,19 @@ public:
     kx::controls::KXStepper* stTextSize() const { return m_stTextSize; }
     kx::controls::KXSegmentedControl* segmentTextAlignment() const { return m_segmentTextAlignment; }
     kx::controls::KXSegmentedControl* scVerticalAlignment() const { return m_scVerticalAlignment; }
+    kx::controls::KXColorWell* cwTextColor1() const { return m_cwTextColor1; }
+    QCheckBox* btOutline() const { return m_btOutline; }
+    QWidget* outlineSettingView() const { return m_outlineSettingView; }
+    kx::controls::KXColorWell* cwOutline() const { return m_cwOutline; }
+    const ValueRow& outlineWidth() const { return m_outlineWidth; }
+    QCheckBox* btGlow() const { return m_btGlow; }
+    QWidget* glowSettingView() const { return m_glowSettingView; }
+    kx::controls::KXColorWell* cwGlow() const { return m_cwGlow; }
+    const ValueRow& glowBlur() const { return m_glowBlur; }
+    const ValueRow& glowRadius() const { return m_glowRadius; }
+
+    // Lays the sections out for the switches' states; a change of the panel's height is posted.
+    void updateContentView();
 
 protected:
     QWidget* loadView() override;
@@ -123,6 +143,11 @@ private:
     void setSize(double size);
     void setFontScaleFromSize(double size);
     void stopObservingStorage();
+    void buildEffectSections(QWidget* view);
+    // Connects a row of the outline or glow: slider and stepper set the property to their whole value;
+    // a typed value is clamped into minimum .. maximum.
+    void connectEffectRow(const ValueRow& row, int minimum, int maximum, void (KXText::*setter)(double));
+    void updateEffectUI();
 
     std::shared_ptr<KXGraph> m_graph;
     std::shared_ptr<KXAdvancedText> m_text;
@@ -141,4 +166,16 @@ private:
     kx::controls::KXStepper* m_stTextSize = nullptr;
     kx::controls::KXSegmentedControl* m_segmentTextAlignment = nullptr;
     kx::controls::KXSegmentedControl* m_scVerticalAlignment = nullptr;
+    QWidget* m_effectView = nullptr;
+    kx::controls::KXColorWell* m_cwTextColor1 = nullptr;
+    QWidget* m_outlineView = nullptr;
+    QCheckBox* m_btOutline = nullptr;
+    QWidget* m_outlineSettingView = nullptr;
+    kx::controls::KXColorWell* m_cwOutline = nullptr;
+    ValueRow m_outlineWidth;
+    QWidget* m_glowView = nullptr;
+    QCheckBox* m_btGlow = nullptr;
+    QWidget* m_glowSettingView = nullptr;
+    kx::controls::KXColorWell* m_cwGlow = nullptr;
+    ValueRow m_glowBlur, m_glowRadius;
 };

@@ -1,7 +1,11 @@
 // The text inspector: each control edits the whole text of the shown text object as one undo step on the
 // text's own page, and the rendered page shows the edit.
+#include "controls/color_well.h"
+#include "controls/notification_recorder.h"
 #include "controls/segmented_control.h"
 #include "controls/stepper.h"
+#include "graphics/color_utilities.h"
+#include "inspectors/inspector_support.h"
 #include "inspectors/text_view_controller.h"
 #include "model/canvas.h"
 #include "model/model_classes.h"
@@ -12,6 +16,8 @@
 #include "text/advanced_text.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QSlider>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QImage>
@@ -356,6 +362,105 @@ TEST_F(TextInspectorTest, MenuItemsFollowTheTextAndItsFaces) {
     EXPECT_EQ(inspector.text(), nullptr);
     EXPECT_EQ(inspector.textView()->toPlainText(), QStringLiteral("Menu"));
     EXPECT_FALSE(inspector.validateMenuItem(KXTextViewController::TagBigger).enabled);
+}
+
+TEST_F(TextInspectorTest, ARedGlyphColourSetsFillAndStrokeInOneStep) {
+    const kx::AttributedString words(QStringLiteral("Red"), fontAttributes(kDejaVu, QStringLiteral("Bold"), 40));
+    TextPage page(words);
+    show(page);
+    inspector.cwTextColor1()->setColorAndClose(Qt::red);
+    const kx::TextAttributes attributes = page.words().attributesAt(0);
+    EXPECT_EQ(attributes.foregroundColor, kx::Color::srgb(1, 0, 0));
+    EXPECT_EQ(attributes.strokeColor, kx::Color::srgb(1, 0, 0));
+    const QImage image = page.render();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            red += image.pixelColor(x, y).red() > 200 && image.pixelColor(x, y).green() < 60;
+    EXPECT_GT(red, 100);
+    expectOneStep(page, words);
+}
+
+// The outline width and glow rows clamp typed values; a value inside the range is taken as a whole number
+// and the field rewritten; when typing ends a field out of range shows the limit.
+TEST_F(TextInspectorTest, OutlineAndGlowRowsClampWhatIsTyped) {
+    TextPage page(kx::AttributedString(QStringLiteral("Glow"), fontAttributes(kDejaVu, QStringLiteral("Book"), 20)));
+    show(page);
+    struct Case {
+        const ValueRow* row;
+        double (KXText::*value)() const;
+        QString typed;
+        double stored;
+        QString whileTyping;
+        QString afterTyping;
+    };
+    const Case cases[] = {
+        {&inspector.outlineWidth(), &KXText::outlineWidth, QStringLiteral("0.5"), 1, QStringLiteral("0.5"), QStringLiteral("1")},
+        {&inspector.outlineWidth(), &KXText::outlineWidth, QStringLiteral("250"), 100, QStringLiteral("250"), QStringLiteral("100")},
+        {&inspector.outlineWidth(), &KXText::outlineWidth, QStringLiteral("12.7"), 12, QStringLiteral("12"), QStringLiteral("12")},
+        {&inspector.glowBlur(), &KXText::glowBlur, QStringLiteral("80"), 50, QStringLiteral("80"), QStringLiteral("50")},
+        {&inspector.glowRadius(), &KXText::glowRadius, QStringLiteral("0"), 1, QStringLiteral("0"), QStringLiteral("1")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        c.row->field->setText(c.typed);
+        emit c.row->field->textEdited(c.typed);
+        EXPECT_DOUBLE_EQ((page.text()->*c.value)(), c.stored);
+        EXPECT_EQ(c.row->field->text(), c.whileTyping);
+        EXPECT_EQ(c.row->slider->value(), int(c.stored));
+        emit c.row->field->editingFinished();
+        EXPECT_EQ(c.row->field->text(), c.afterTyping);
+    }
+    inspector.glowRadius().stepper->stepBy(1);
+    EXPECT_DOUBLE_EQ(page.text()->glowRadius(), 2);
+    EXPECT_EQ(inspector.glowRadius().field->text(), QStringLiteral("2"));
+}
+
+TEST_F(TextInspectorTest, OutlineAndGlowSwitchesGrowThePanelAndDrawAroundTheGlyphs) {
+    TextPage page(kx::AttributedString(QStringLiteral("Halo"), fontAttributes(kDejaVu, QStringLiteral("Bold"), 40)));
+    show(page);
+    const int closed = inspector.view()->height();
+    const Ink plain = inkOf(page.render());
+    EXPECT_TRUE(inspector.outlineSettingView()->isHidden());
+
+    kxtest::NotificationRecorder posted({KXNeedToUpdateContentView});
+    inspector.btOutline()->setChecked(true);
+    EXPECT_TRUE(page.text()->isOutlineEnabled());
+    EXPECT_FALSE(inspector.outlineSettingView()->isHidden());
+    EXPECT_EQ(inspector.view()->height(), closed + inspector.outlineSettingView()->height());
+    EXPECT_EQ(posted.posted.size(), 1u);
+    inspector.updateContentView();
+    EXPECT_EQ(posted.posted.size(), 1u);
+    ASSERT_TRUE(page.page->undoManager().canUndo());
+
+    // A black outline widens the dark shapes.
+    inspector.cwOutline()->setColorAndClose(Qt::black);
+    EXPECT_EQ(page.text()->outlineColorValue(), std::int64_t(rgbaFromNSColor(kx::Color::srgb(0, 0, 0))));
+    inspector.outlineWidth().stepper->setValue(10);
+    inspector.outlineWidth().stepper->stepBy(1);
+    EXPECT_DOUBLE_EQ(page.text()->outlineWidth(), 11);
+    const Ink outlined = inkOf(page.render());
+    EXPECT_GT(outlined.bounds.width(), plain.bounds.width());
+
+    inspector.btGlow()->setChecked(true);
+    EXPECT_TRUE(page.text()->isGlowEnabled());
+    EXPECT_EQ(inspector.view()->height(),
+              closed + inspector.outlineSettingView()->height() + inspector.glowSettingView()->height());
+    inspector.cwGlow()->setColorAndClose(QColor(0, 0, 255));
+    const QImage glowing = page.render();
+    int blue = 0;
+    for (int y = 0; y < glowing.height(); ++y)
+        for (int x = 0; x < glowing.width(); ++x)
+            blue += glowing.pixelColor(x, y).blue() > glowing.pixelColor(x, y).red() + 40;
+    EXPECT_GT(blue, 100);
+
+    // Another text shows its own switches.
+    TextPage other(kx::AttributedString(QStringLiteral("Plain"), fontAttributes(kDejaVu, QStringLiteral("Book"), 20)));
+    show(other);
+    EXPECT_FALSE(inspector.btOutline()->isChecked());
+    EXPECT_FALSE(inspector.btGlow()->isChecked());
+    EXPECT_EQ(inspector.view()->height(), closed);
+    EXPECT_FALSE(other.text()->isOutlineEnabled());
 }
 
 }  // namespace

@@ -84,9 +84,9 @@ KXSegmentedControl* makeSegments(QWidget* parent, const char* name, const QStrin
     for (int i = 0; i < labels.size(); ++i) {
         control->setLabel(i, labels[i]);
         control->setTag(i, i);
-        control->setWidth(i, (kSectionWidth - 16.0) / labels.size());
+        control->setWidth(i, (kSectionWidth - 28.0) / labels.size());
     }
-    control->setGeometry(8, y, kSectionWidth - 16, 24);
+    control->setGeometry(8, y, kSectionWidth - 28, 24);
     return control;
 }
 
@@ -104,12 +104,15 @@ QStringList KXTextViewController::membersOfFamily(const QString& family) {
 
 std::optional<kx::Font> KXTextViewController::fontWithFamily(const QString& family, bool bold, bool italic,
                                                              double size) {
+    // Of the matching faces the plainest: a family's list may hold its condensed or light cuts too, and
+    // "Bold Italic" is meant rather than "Condensed Bold Italic".
+    std::optional<kx::Font> found;
     for (const QString& style : membersOfFamily(family)) {
         const kx::Font face = kx::Font::withFamily(family, style, size);
-        if (face.isBold() == bold && face.isItalic() == italic)
-            return face;
+        if (face.isBold() == bold && face.isItalic() == italic && (!found || style.size() < found->style().size()))
+            found = face;
     }
-    return std::nullopt;
+    return found;
 }
 
 QWidget* KXTextViewController::loadView() {
@@ -442,16 +445,10 @@ kx::Font KXTextViewController::faceForToggles() const {
         const kx::Font member = kx::Font::withFamily(current.family(), members[i], 12);
         return member.isBold() == bold && member.isItalic() == italic;
     };
-    int found = selected;
-    if (!matches(selected)) {
-        for (int i = 0; i < members.size(); ++i) {
-            if (i != selected && matches(i)) {
-                found = i;
-                break;
-            }
-        }
-    }
-    return kx::Font::withFamily(current.family(), members[found], current.pointSize());
+    if (matches(selected))
+        return kx::Font::withFamily(current.family(), members[selected], current.pointSize());
+    return fontWithFamily(current.family(), bold, italic, current.pointSize())
+        .value_or(kx::Font::withFamily(current.family(), members[selected], current.pointSize()));
 }
 
 void KXTextViewController::familyChanged() {

@@ -86,8 +86,9 @@ public:
     };
     MenuItemState validateMenuItem(int tag) const;
 
-    // The face that is `bold` and `italic` among the styles of a family, in that size: the first style in
-    // the font database's order with both traits; nullopt when the family has no such face.
+    // The face that is `bold` and `italic` among the styles of a family, in that size: of the styles with
+    // both traits the one with the shortest name (the first in the font database's order on a tie);
+    // nullopt when the family has no such face.
     static std::optional<kx::Font> fontWithFamily(const QString& family, bool bold, bool italic, double size);
     static QStringList membersOfFamily(const QString& family);
 
@@ -136,7 +137,7 @@ private:
     void registerUndo(const kx::AttributedString& before, const kx::AttributedString& after);
     kx::TextAttributes currentAttributes() const;
     // The face the toggles ask for among the members of the current font's family: the selected face when
-    // it matches the bold and italic toggles, else the first member that does, else the selected face.
+    // it matches the bold and italic toggles, else the plainest member that does, else the selected face.
     kx::Font faceForToggles() const;
     // Rebuilds the face popup and the toggles from a font and the attributes of the text.
     void updateStyleWithFont(const kx::Font& font, const kx::TextAttributes& attributes);

@@ -167,6 +167,18 @@ TEST_F(TextInspectorTest, BoldFromTheSegmentsPicksTheBoldFaceAndKeepsItalicPerRu
     expectOneStep(page, words);
 }
 
+TEST_F(TextInspectorTest, BoldTakesThePlainestBoldFaceOfAFamilyWithCondensedCuts) {
+    const QString serif = QStringLiteral("DejaVu Serif");
+    const kx::AttributedString words(QStringLiteral("Our Summer"), fontAttributes(serif, QStringLiteral("Italic"), 40));
+    TextPage page(words);
+    show(page);
+    const int plainInk = inkOf(page.render()).count;
+    clickSegment(inspector.segmentFontStyle(), KXTextViewController::StyleBold);
+    EXPECT_EQ(page.words().attributesAt(0).font, kx::Font::withFamily(serif, QStringLiteral("Bold Italic"), 40));
+    EXPECT_EQ(inspector.pubFontStyle()->currentText(), QStringLiteral("Bold Italic"));
+    EXPECT_GT(inkOf(page.render()).count, plainInk);
+}
+
 TEST_F(TextInspectorTest, AFamilyWithoutABoldFaceKeepsTheRun) {
     const QString single = QStringLiteral("Noto Color Emoji");
     const QStringList members = KXTextViewController::membersOfFamily(single);

@@ -1,4 +1,5 @@
 #include "inspectors/property_view_controller.h"
+#include "inspectors/text_view_controller.h"
 
 #include "canvas/canvas_view.h"
 #include "controls/on_off_button.h"
@@ -75,6 +76,7 @@ QWidget* KXPropertyViewController::loadView() {
     m_styleView->setObjectName(QStringLiteral("styleView"));
     m_styleView->setFrameShape(QFrame::NoFrame);
     m_graphVC = new KXGraphViewController;
+    m_graphVC->installObjectInspector(KXGraphTypeText, std::make_unique<KXTextViewController>());
     m_styleView->setWidget(m_graphVC);
     m_graphVC->hide();
     m_arrangeVC->view();

@@ -8,6 +8,7 @@
 #include "controls/tab_view.h"
 #include "inspectors/arrangement.h"
 #include "inspectors/inspector_support.h"
+#include "inspectors/photo_view_controller.h"
 
 #include <QGridLayout>
 #include <QPushButton>
@@ -75,6 +76,7 @@ QWidget* KXPropertyViewController::loadView() {
     m_styleView->setObjectName(QStringLiteral("styleView"));
     m_styleView->setFrameShape(QFrame::NoFrame);
     m_graphVC = new KXGraphViewController;
+    m_graphVC->installObjectInspector(KXGraphTypePhoto, std::make_unique<KXImageViewController>());
     m_styleView->setWidget(m_graphVC);
     m_graphVC->hide();
     m_arrangeVC->view();

@@ -7,6 +7,7 @@
 #include "controls/tab_geometry.h"
 #include "controls/tab_view.h"
 #include "inspectors/arrangement.h"
+#include "inspectors/calendar_view_controller.h"
 #include "inspectors/inspector_support.h"
 #include "inspectors/photo_view_controller.h"
 
@@ -77,6 +78,7 @@ QWidget* KXPropertyViewController::loadView() {
     m_styleView->setFrameShape(QFrame::NoFrame);
     m_graphVC = new KXGraphViewController;
     m_graphVC->installObjectInspector(KXGraphTypePhoto, std::make_unique<KXImageViewController>());
+    m_graphVC->installObjectInspector(KXGraphTypeCalendar, std::make_unique<KXCalendarViewController>());
     m_styleView->setWidget(m_graphVC);
     m_graphVC->hide();
     m_arrangeVC->view();

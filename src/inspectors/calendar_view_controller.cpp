@@ -124,15 +124,17 @@ void KXCalendarViewController::makeWellPair(QWidget* parent, int y, const char* 
         title->setGeometry(kValueRowLabelX, y, kFirstWellX - kValueRowLabelX - 2, kRow - 4);
     }
     const Well wells[] = {text, background};
-    for (int i = 0; i < 2; ++i) {
-        auto* well = new KXColorWell(parent);
-        well->setGeometry(i == 0 ? kFirstWellX : kSecondWellX, y, 58, kRow - 6);
-        connect(well, &KXColorWell::colorChanged, this, [this, which = wells[i]](const QColor& color) {
-            if (!m_updatingUI)
-                changeCalendarColorWithColorWell(which, color);
-        });
-        m_wells[wells[i]] = well;
-    }
+    for (int i = 0; i < 2; ++i)
+        makeWell(parent, i == 0 ? kFirstWellX : kSecondWellX, y, 58, wells[i]);
+}
+
+void KXCalendarViewController::makeWell(QWidget* parent, int x, int y, int width, Well well) {
+    m_wells[well] = new KXColorWell(parent);
+    m_wells[well]->setGeometry(x, y, width, kRow - 6);
+    connect(m_wells[well], &KXColorWell::colorChanged, this, [this, well](const QColor& color) {
+        if (!m_updatingUI)
+            changeCalendarColorWithColorWell(well, color);
+    });
 }
 
 QWidget* KXCalendarViewController::loadView() {
@@ -173,12 +175,7 @@ QWidget* KXCalendarViewController::loadView() {
     makeLabel(view, y, "Align");
     y += kRow;
     makeLabel(view, y, "Color");
-    m_wells[YearColor] = new KXColorWell(view);
-    m_wells[YearColor]->setGeometry(kValueRowControlX, y, 60, kRow - 6);
-    connect(m_wells[YearColor], &KXColorWell::colorChanged, this, [this](const QColor& color) {
-        if (!m_updatingUI)
-            changeCalendarColorWithColorWell(YearColor, color);
-    });
+    makeWell(view, kValueRowControlX, y, 60, YearColor);
     y += kRow + 4;
 
     m_tfFirstMonth = makeNumberRow(view, y, "From", 1, 12, &m_stFirstMonth, Field::FirstMonth);
@@ -217,12 +214,7 @@ QWidget* KXCalendarViewController::loadView() {
             m_scMonthAlignment = makeAlignment(view, kValueRowControlX, y, kMonthAlignmentKey);
             y += kRow;
             makeLabel(view, y, "Color");
-            m_wells[MonthColor] = new KXColorWell(view);
-            m_wells[MonthColor]->setGeometry(kValueRowControlX, y, 60, kRow - 6);
-            connect(m_wells[MonthColor], &KXColorWell::colorChanged, this, [this](const QColor& color) {
-                if (!m_updatingUI)
-                    changeCalendarColorWithColorWell(MonthColor, color);
-            });
+            makeWell(view, kValueRowControlX, y, 60, MonthColor);
             y += kRow + 4;
         }
     }

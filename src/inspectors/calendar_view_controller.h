@@ -80,6 +80,7 @@ private:
     QLineEdit* makeNumberRow(QWidget* parent, int y, const char* label, int minimum, int maximum,
                              kx::controls::KXStepper** stepper, Field field);
     kx::controls::KXSegmentedControl* makeAlignment(QWidget* parent, int x, int y, const QString& key);
+    void makeWell(QWidget* parent, int x, int y, int width, Well well);
     void makeWellPair(QWidget* parent, int y, const char* label, Well text, Well background, QCheckBox** toggle);
 
     // The actions of the steppers, sliders, switches, menus and segments; each ends with a redraw.

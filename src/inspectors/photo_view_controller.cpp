@@ -316,11 +316,15 @@ void KXImageViewController::valueChanged(Typed which, double value) {
     quietly(row.slider, [whole](QSlider* slider) { slider->setValue(int(whole)); });
     quietly(row.stepper, [whole](KXStepper* stepper) { stepper->setValue(whole); });
     quietly(row.field, [whole](QLineEdit* field) { field->setText(QString::asprintf("%.0f", whole)); });
+    writeValue(which, value);
+}
+
+void KXImageViewController::writeValue(Typed which, double value) {
     if (!m_shape)
         return;
     switch (which) {
     case Typed::BorderWidth: m_shape->stroke()->setWidth(value / 10); break;
-    case Typed::Corner: m_shape->photo()->setRoundCornerRadius(std::int64_t(whole)); break;
+    case Typed::Corner: m_shape->photo()->setRoundCornerRadius(std::int64_t(std::round(value))); break;
     case Typed::Reflection: m_shape->setReflectionAlpha(value / 100); break;
     }
     m_shape->setNeedsDisplay();
@@ -341,14 +345,7 @@ void KXImageViewController::valueTyped(Typed which, const QString& text) {
     const double clamped = typed < 0 ? 0 : 100;
     quietly(row.slider, [clamped](QSlider* slider) { slider->setValue(int(clamped)); });
     quietly(row.stepper, [clamped](KXStepper* stepper) { stepper->setValue(clamped); });
-    if (!m_shape)
-        return;
-    switch (which) {
-    case Typed::BorderWidth: m_shape->stroke()->setWidth(clamped / 10); break;
-    case Typed::Corner: m_shape->photo()->setRoundCornerRadius(std::int64_t(clamped)); break;
-    case Typed::Reflection: m_shape->setReflectionAlpha(clamped / 100); break;
-    }
-    m_shape->setNeedsDisplay();
+    writeValue(which, clamped);
 }
 
 void KXImageViewController::valueEditingEnded(Typed which) {

@@ -82,6 +82,8 @@ private:
 
     ValueRow makeRow(QWidget* parent, int y, const char* label, Typed which);
     void valueChanged(Typed which, double value);
+    // The model value of a row (border width, corner radius or reflection opacity) from the row's number.
+    void writeValue(Typed which, double value);
     void valueTyped(Typed which, const QString& text);
     void valueEditingEnded(Typed which);
     const ValueRow& rowOf(Typed which) const;

@@ -171,8 +171,8 @@ QWidget* KXCalendarViewController::loadView() {
             showYearChanged(on);
     });
     y += kRow;
-    m_scYearAlignment = makeAlignment(view, kValueRowControlX, y, kYearAlignmentKey);
-    makeLabel(view, y, "Align");
+    // The alignments take the panel's width, so that their segments show whole titles.
+    m_scYearAlignment = makeAlignment(view, 8, y, kYearAlignmentKey);
     y += kRow;
     makeLabel(view, y, "Color");
     makeWell(view, kValueRowControlX, y, 60, YearColor);
@@ -210,8 +210,10 @@ QWidget* KXCalendarViewController::loadView() {
         connect(gap.row->field, &QLineEdit::editingFinished, this, [this, field = gap.field] { editingEnded(field); });
         y += kRow;
         if (gap.field == Field::MonthGap) {
-            makeLabel(view, y, "Month");
-            m_scMonthAlignment = makeAlignment(view, kValueRowControlX, y, kMonthAlignmentKey);
+            auto* titles = new QLabel(localized("Month Titles"), view);
+            titles->setGeometry(kValueRowLabelX, y, kWidth - 12, kRow - 4);
+            y += kRow;
+            m_scMonthAlignment = makeAlignment(view, 8, y, kMonthAlignmentKey);
             y += kRow;
             makeLabel(view, y, "Color");
             makeWell(view, kValueRowControlX, y, 60, MonthColor);

@@ -1,5 +1,4 @@
 #include "inspectors/property_view_controller.h"
-#include "inspectors/text_view_controller.h"
 
 #include "canvas/canvas_view.h"
 #include "controls/on_off_button.h"
@@ -8,7 +7,10 @@
 #include "controls/tab_geometry.h"
 #include "controls/tab_view.h"
 #include "inspectors/arrangement.h"
+#include "inspectors/calendar_view_controller.h"
 #include "inspectors/inspector_support.h"
+#include "inspectors/photo_view_controller.h"
+#include "inspectors/text_view_controller.h"
 
 #include <QGridLayout>
 #include <QPushButton>
@@ -77,6 +79,8 @@ QWidget* KXPropertyViewController::loadView() {
     m_styleView->setFrameShape(QFrame::NoFrame);
     m_graphVC = new KXGraphViewController;
     m_graphVC->installObjectInspector(KXGraphTypeText, std::make_unique<KXTextViewController>());
+    m_graphVC->installObjectInspector(KXGraphTypePhoto, std::make_unique<KXImageViewController>());
+    m_graphVC->installObjectInspector(KXGraphTypeCalendar, std::make_unique<KXCalendarViewController>());
     m_styleView->setWidget(m_graphVC);
     m_graphVC->hide();
     m_arrangeVC->view();

@@ -5,6 +5,7 @@
 #include "document/graph_pasteboard.h"
 #include "document/version_info.h"
 #include "fuzz_support.h"
+#include "headless_page_owner.h"
 #include "model/canvas.h"
 #include "model/canvas_owner.h"
 #include "model/graph.h"
@@ -18,19 +19,6 @@
 #include <memory>
 
 namespace {
-
-// An owner that shows nothing, detaching leaving graphs as a page layer does.
-class NoLayers : public KXCanvasOwner {
-public:
-    void insertGraph(KXGraph*, unsigned) override {}
-    void removeGraph(KXGraph* graph) override {
-        graph->setRender(nullptr);
-        graph->setCanvas(nullptr);
-        graph->setSelected(false);
-    }
-    void setNeedsDisplay() override {}
-    void layoutGraphs() override {}
-};
 
 void pasteOnto(double width, double height, const QByteArray& data) {
     const auto pasted = readGraphPasteboardData(data);

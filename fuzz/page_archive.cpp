@@ -4,6 +4,7 @@
 // and renders it for output and as layers. A damaged or hostile page (groups
 // nested, empty or listing themselves included) must load sanely or not at all, undo must give back exactly
 // what was there, and a render must leave the page as it was.
+#include "headless_page_owner.h"
 #include "model/canvas.h"
 #include "model/canvas_owner.h"
 #include "model/canvas_psd_layers.h"
@@ -33,19 +34,6 @@ void require(bool condition) {
     if (!condition)
         std::abort();
 }
-
-// An owner that shows nothing, detaching leaving graphs as a page layer does.
-class NoLayers : public KXCanvasOwner {
-public:
-    void insertGraph(KXGraph*, unsigned) override {}
-    void removeGraph(KXGraph* graph) override {
-        graph->setRender(nullptr);
-        graph->setCanvas(nullptr);
-        graph->setSelected(false);
-    }
-    void setNeedsDisplay() override {}
-    void layoutGraphs() override {}
-};
 
 // Checks the layers a page hands over: the background, then one per graph, all of the document's size at
 // the origin with opacity 1.

@@ -68,6 +68,11 @@ function(kx_test_suite)
     KX_FIXTURES_DIR="${CMAKE_CURRENT_SOURCE_DIR}/fixtures"
     KX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   target_compile_options(${ARG_NAME} PRIVATE -O0)
+  if(KX_FUZZ)
+    # Only the libraries need the fuzzers' coverage counters; leaving them out of the test code saves a
+    # sixth of its compile time.
+    target_compile_options(${ARG_NAME} PRIVATE -fno-sanitize=fuzzer-no-link)
+  endif()
   if(KX_PCH)
     target_compile_definitions(${ARG_NAME} PRIVATE KX_PCH_TESTS)
     kx_precompile(${ARG_NAME})

@@ -5,6 +5,7 @@
 #include "graphics/image_operations.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/property_list.h"
+#include "graphics/single_precision.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,13 +23,6 @@ const QString kPreviewSource = QStringLiteral("Original.png");
 constexpr int kPreviewPixelSize = 100;
 // Effect files are a few hundred bytes; anything far larger is not one.
 constexpr qint64 kMaximumEffectFileBytes = 1024 * 1024;
-
-// A number read as single precision; values beyond its range become its largest value of that sign (a plain
-// conversion of such a value is undefined), NaN stays NaN.
-float singlePrecision(double value) {
-    constexpr double largest = std::numeric_limits<float>::max();
-    return std::isnan(value) ? std::numeric_limits<float>::quiet_NaN() : float(std::clamp(value, -largest, largest));
-}
 
 // The file's bytes, or nothing (with the reason) when it cannot be read or is too large.
 std::optional<QByteArray> readEffectFile(const QString& path, QString* reason) {

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
+#include "graphics/single_precision.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,12 +31,6 @@ struct FilterSlot {
 const FilterSlot kExposureSlot{QStringLiteral("exposureFilter"), kExposureName};
 const FilterSlot kHueSlot{QStringLiteral("hueFilter"), kHueName};
 const FilterSlot kColorControlsSlot{QStringLiteral("colorControls"), kColorControlsName};
-
-// A value as the 4-byte real an archive keeps: clamped into single precision's range (NaN stays NaN).
-float singlePrecision(double value) {
-    constexpr double largest = std::numeric_limits<float>::max();
-    return std::isnan(value) ? std::numeric_limits<float>::quiet_NaN() : float(std::clamp(value, -largest, largest));
-}
 
 // Registered once, however the first photo filter or archive read comes about.
 const bool kRegisteredAtStart = (KXPhotoFilter::registerArchiveClasses(), true);

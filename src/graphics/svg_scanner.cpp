@@ -9,7 +9,7 @@
 
 namespace {
 
-bool isDigit(QChar c) {
+bool isDecimalDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
@@ -56,7 +56,7 @@ bool SVGScanner::scanDouble(double* value) {
         ++i;
     }
     bool mantissa = false;
-    while (i < n && isDigit(m_text.at(i))) {
+    while (i < n && isDecimalDigit(m_text.at(i))) {
         digits += char(m_text.at(i).unicode());
         ++i;
         mantissa = true;
@@ -64,7 +64,7 @@ bool SVGScanner::scanDouble(double* value) {
     if (i < n && m_text.at(i) == QLatin1Char('.')) {
         qsizetype j = i + 1;
         std::string fraction = ".";
-        while (j < n && isDigit(m_text.at(j))) {
+        while (j < n && isDecimalDigit(m_text.at(j))) {
             fraction += char(m_text.at(j).unicode());
             ++j;
         }
@@ -86,7 +86,7 @@ bool SVGScanner::scanDouble(double* value) {
             ++j;
         }
         const qsizetype firstDigit = j;
-        while (j < n && isDigit(m_text.at(j))) {
+        while (j < n && isDecimalDigit(m_text.at(j))) {
             exponent += char(m_text.at(j).unicode());
             ++j;
         }
@@ -175,7 +175,7 @@ void SVGScanner::conditionallyIncrement() {
     // A sign, a point or a digit begins the next number, as in "0.5.5" for (0.5, 0.5) or "-.7.7" for
     // (-0.7, 0.7): stepping over it would change that number.
     const QChar c = m_text.at(m_location);
-    if (c == QLatin1Char('-') || c == QLatin1Char('+') || c == QLatin1Char('.') || isDigit(c))
+    if (c == QLatin1Char('-') || c == QLatin1Char('+') || c == QLatin1Char('.') || isDecimalDigit(c))
         return;
     ++m_location;
 }

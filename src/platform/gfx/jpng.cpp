@@ -20,7 +20,7 @@ namespace {
 constexpr int kFooterSize = 16;
 constexpr quint32 kTag = 0x4A504E47;         // "GNPJ" at the end of the data
 constexpr quint32 kAlternateTag = 0x4A504547;  // "GEPJ"
-constexpr qint64 kMaximumFileBytes = qint64(1) << 30;
+constexpr qint64 kMaximumImageFileBytes = qint64(1) << 30;
 
 std::atomic<double> screenScaleOverride{0};
 
@@ -97,7 +97,7 @@ Image loadJPNGImageFromData(const QByteArray& data, bool forcedBitmap) {
 
 Image loadJPNGImageFromFile(const QString& path, bool forcedBitmap) {
     QFile file(path);
-    if (!QFileInfo(path).isFile() || file.size() > kMaximumFileBytes || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || file.size() > kMaximumImageFileBytes || !file.open(QIODevice::ReadOnly))
         return {};
     return loadJPNGImageFromData(file.readAll(), forcedBitmap);
 }

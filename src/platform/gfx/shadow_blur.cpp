@@ -38,7 +38,7 @@ constexpr int kRowsAhead = 4;
 // thread count only).
 constexpr qint64 kPixelsPerThread = 32 * 1024;
 // Working memory kept between shadows; anything beyond goes back to the system.
-constexpr std::size_t kKeptBytes = std::size_t(64) << 20;
+constexpr std::size_t kIdleBufferBytes = std::size_t(64) << 20;
 
 // The window sums of radius r at the positions [outStart, outEnd) of a row, from samples known at
 // [inStart, inEnd): that range holds every position the windows reach inside the row (outside the row the
@@ -106,7 +106,7 @@ public:
     void give(std::unique_ptr<BlurMemory> memory) {
         const std::size_t bytes = memory->bytes();
         const std::lock_guard<std::mutex> guard(m_lock);
-        if (m_idleBytes + bytes > kKeptBytes)
+        if (m_idleBytes + bytes > kIdleBufferBytes)
             return;  // freed on the way out
         m_idleBytes += bytes;
         m_idle.push_back(std::move(memory));

@@ -55,7 +55,7 @@ void KXURLDownload::start() {
         return;
     }
     QNetworkRequest request(m_url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(m_maximumRedirects);
     request.setTransferTimeout(m_timeout);
     // The body is saved as it is: no compressed transfer whose length would differ from the announced one.
@@ -98,11 +98,8 @@ void KXURLDownload::onRedirected(const QUrl& url) {
         fail(tr("The server sent the download from a secure address to an insecure one."));
         return;
     }
-    if (++m_redirects > m_maximumRedirects) {
+    if (++m_redirects > m_maximumRedirects)
         fail(tr("The server redirected the download more than %1 times.").arg(m_maximumRedirects));
-        return;
-    }
-    emit m_reply->redirectAllowed();
 }
 
 bool KXURLDownload::successfulStatus() const {
@@ -120,7 +117,7 @@ void KXURLDownload::onMetaDataChanged() {
 }
 
 void KXURLDownload::onReadyRead() {
-    if (!m_reply || !m_file || !m_error.isEmpty())
+    if (!m_reply || !m_file || !m_error.isEmpty() || !m_reply->isOpen())
         return;
     // The body of a redirect or of an error answer is not the file.
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -154,11 +151,11 @@ void KXURLDownload::onFinished() {
     QString error = m_error;
     if (error.isEmpty()) {
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (status.isValid() && (status.toInt() < 200 || status.toInt() >= 300)) {
+        if (reply->error() == QNetworkReply::TooManyRedirectsError) {
+            error = tr("The server redirected the download more than %1 times.").arg(m_maximumRedirects);
+        } else if (status.isValid() && (status.toInt() < 200 || status.toInt() >= 300)) {
             const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
             error = tr("The server answered %1 %2 for \"%3\".").arg(status.toInt()).arg(reason, m_url.toString());
-        } else if (reply->error() == QNetworkReply::TooManyRedirectsError) {
-            error = tr("The server redirected the download more than %1 times.").arg(m_maximumRedirects);
         } else if (reply->error() == QNetworkReply::OperationCanceledError) {
             error = tr("The server did not answer in time.");
         } else if (reply->error() != QNetworkReply::NoError) {

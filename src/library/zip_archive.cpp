@@ -189,7 +189,7 @@ public:
             if (result == Z_OK && produced == 0 && m_stream.avail_in > 0)
                 return false;
         }
-        // Some zeros may follow the end of the deflated stream; anything else is not this entry's data.
+        // Bytes after the end of the deflated stream are not the entry's contents; they are left unread.
         return true;
     }
 

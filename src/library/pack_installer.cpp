@@ -1,5 +1,6 @@
 #include "library/pack_installer.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -35,6 +36,22 @@ void removeTree(const QString& path) {
         QDir(path).removeRecursively();
 }
 
+// Scratch and set-aside folders of an unpacking that was killed are removed once they are an hour old (a younger
+// one may belong to an unpacking still running in another instance of the program).
+void removeStaleLeftovers(const QString& packsFolder) {
+    const qint64 limit = QDateTime::currentDateTime().addSecs(-3600).toSecsSinceEpoch();
+    const QStringList leftovers = QDir(packsFolder)
+                                      .entryList({QStringLiteral(".unpacking-*"), QStringLiteral(".replaced-*")},
+                                                 QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : leftovers) {
+        // The entry's own date: a link is judged by itself, not by what it points to.
+        const QString path = packsFolder + u'/' + name;
+        struct stat info {};
+        if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && info.st_mtime < limit)
+            removeTree(path);
+    }
+}
+
 bool renamePath(const QString& from, const QString& to) {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
@@ -67,6 +84,8 @@ KXPackInstallResult KXInstallPack(const QString& zipPath,
         return failure(QStringLiteral("The pack name \"%1\" cannot be used as a folder name.").arg(folderName));
     if (packsFolder.isEmpty() || !QDir().mkpath(packsFolder))
         return failure(QStringLiteral("The packs folder \"%1\" cannot be made.").arg(packsFolder));
+
+    removeStaleLeftovers(packsFolder);
 
     KXZipArchive archive;
     archive.setLimits(limits);

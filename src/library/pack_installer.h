@@ -6,7 +6,8 @@
 // the pack's own folder is moved into place, by rename, once every entry was written: a failure at any
 // point (wrong password, unreadable encryption, truncated or hostile archive) leaves the installed pack as
 // it was and tells why. Top-level entries other than the pack's folder are not installed, so one pack can
-// never replace another's folder.
+// never replace another's folder. Scratch folders that a killed unpacking left behind are removed by a later
+// install once they are an hour old.
 #pragma once
 
 #include "library/zip_archive.h"

@@ -16,6 +16,7 @@
 #include <QUuid>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -329,6 +330,56 @@ TEST(ZipArchive, NeverWritesThroughAnExistingLink) {
     EXPECT_EQ(tree(outside), (std::map<QString, QByteArray>{{"f.txt", "outside"}, {"hard.txt", "outside"}}));
 }
 
+struct RecordingDelegate : KXZipArchiveDelegate {
+    void ErrorMessage(const QString& message) override { messages.append(message); }
+    bool OverWriteOperation(const QString& path) override {
+        asked.append(path);
+        return path.endsWith("yes.txt");
+    }
+    QStringList messages;
+    QStringList asked;
+};
+
+// With overwriting off the delegate decides for each existing file; errors reach it in the archive's words.
+TEST(ZipArchive, TheDelegateDecidesOverwritesAndHearsErrors) {
+    KX_REQUIRE_TOOLS("zip");
+    QTemporaryDir dir;
+    writeFile(dir.path() + "/out/yes.txt", "old");
+    writeFile(dir.path() + "/out/no.txt", "old");
+    ZipWriter writer;
+    writer.add({"yes.txt", "new"});
+    writer.add({"no.txt", "new"});
+    writer.add({"fresh.txt", "new"});
+    ASSERT_TRUE(writer.write(dir.path() + "/a.zip"));
+    RecordingDelegate delegate;
+    KXZipArchive archive;
+    archive.setDelegate(&delegate);
+    ASSERT_TRUE(archive.UnzipOpenFile(dir.path() + "/a.zip"));
+    EXPECT_TRUE(archive.UnzipFileTo(dir.path() + "/out", false));
+    EXPECT_EQ(readFile(dir.path() + "/out/yes.txt"), "new");
+    EXPECT_EQ(readFile(dir.path() + "/out/no.txt"), "old");
+    EXPECT_EQ(readFile(dir.path() + "/out/fresh.txt"), "new");
+    EXPECT_EQ(delegate.asked, QStringList({dir.path() + "/out/yes.txt", dir.path() + "/out/no.txt"}));
+    EXPECT_TRUE(delegate.messages.isEmpty());
+    EXPECT_TRUE(archive.UnzipCloseFile());
+
+    writeFile(dir.path() + "/src/s.txt", "secret");
+    const kxtest::ProgramResult zip = kxtest::runProgram(
+        "sh", {"-c", R"(cd "$1" && zip -q -P right "$2" s.txt)", "sh", dir.path() + "/src", dir.path() + "/e.zip"});
+    ASSERT_TRUE(zip.succeeded());
+    ASSERT_TRUE(archive.UnzipOpenFile(dir.path() + "/e.zip", "wrong"));
+    EXPECT_FALSE(archive.UnzipFileTo(dir.path() + "/out", true));
+    EXPECT_EQ(delegate.messages, QStringList{"Error occurs"});
+    ASSERT_TRUE(archive.UnzipOpenFile(dir.path() + "/e.zip", "right"));
+    EXPECT_TRUE(archive.UnzipFileTo(dir.path() + "/out", true)) << archive.lastError().toStdString();
+    EXPECT_EQ(readFile(dir.path() + "/out/s.txt"), "secret");
+    // Closing forgets the password; without one an encrypted entry is not attempted.
+    EXPECT_TRUE(archive.UnzipCloseFile());
+    ASSERT_TRUE(archive.UnzipOpenFile(dir.path() + "/e.zip"));
+    EXPECT_FALSE(archive.UnzipFileTo(dir.path() + "/out", true));
+    EXPECT_TRUE(archive.lastError().contains("no password")) << archive.lastError().toStdString();
+}
+
 // The pack folder itself a link: the link is replaced, what it points to is left alone.
 TEST_F(PackInstall, AnInstalledLinkIsReplacedNotFollowed) {
     const QString outside = m_world.path("outside");
@@ -389,6 +440,33 @@ TEST_F(PackInstall, ZipBombsAreRefusedBeforeFillingTheDisk) {
         EXPECT_TRUE(result.errorText.contains(c.mentions)) << result.errorText.toStdString();
         EXPECT_TRUE(QDir(boxes()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
     }
+}
+
+TEST_F(PackInstall, LeftoversOfAKilledUnpackingGoOnceOld) {
+    const QString stale = boxes() + "/.unpacking-AbCdEf";
+    const QString fresh = boxes() + "/.unpacking-GhIjKl";
+    const QString staleAside = boxes() + "/.replaced-1234";
+    writeFile(stale + "/Sea Shells/a.txt", "a");
+    writeFile(fresh + "/Sea Shells/a.txt", "a");
+    writeFile(staleAside + "/a.txt", "a");
+    const QString outside = m_world.path("outside");
+    writeFile(outside + "/keep.txt", "keep");
+    ASSERT_TRUE(QFile::link(outside, boxes() + "/.replaced-link"));
+    // Two hours old; the link's own date, not its target's.
+    const time_t old = QDateTime::currentDateTime().addSecs(-2 * 3600).toSecsSinceEpoch();
+    const timespec times[2] = {{old, 0}, {old, 0}};
+    for (const QString& path : {stale, staleAside, boxes() + "/.replaced-link"})
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+
+    ZipWriter writer;
+    writer.add({(kPack + "/a.txt").toUtf8(), "a"});
+    const QString archive = m_world.path("pack.zip");
+    ASSERT_TRUE(writer.write(archive));
+    ASSERT_TRUE(KXInstallPack(archive, boxes(), kPack, {}).ok);
+    QStringList left = QDir(boxes()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    left.sort();
+    EXPECT_EQ(left, QStringList({".unpacking-GhIjKl", kPack}));
+    EXPECT_EQ(tree(outside), (std::map<QString, QByteArray>{{"keep.txt", "keep"}}));
 }
 
 TEST(PackFolderNames, ComeFromTheLastPathComponent) {

@@ -215,6 +215,22 @@ TEST_F(Download, CancelRemovesThePartialFileAndReportsNothing) {
     EXPECT_TRUE(waitFor([&] { return m_server.closedConnections() >= 1; }));
 }
 
+TEST_F(Download, AnUnwritableDestinationIsReportedWithoutARequest) {
+    m_server.setRoute("/pack.zip", Response{200, "data", "application/zip", {}, {}});
+    Outcome outcome;
+    KXURLDownload download(&m_manager, m_server.url("/pack.zip"), m_dir.path() + "/missing/folder/pack.zip");
+    QObject::connect(&download, &KXURLDownload::finished, [&outcome](bool ok, const QString& error) {
+        outcome.finished = {ok, error};
+    });
+    download.start();
+    // Reported later, never from inside start().
+    EXPECT_FALSE(outcome.finished);
+    ASSERT_TRUE(waitFor([&] { return outcome.finished.has_value(); }));
+    EXPECT_FALSE(outcome.finished->first);
+    EXPECT_TRUE(outcome.finished->second.contains("cannot be saved")) << outcome.finished->second.toStdString();
+    EXPECT_TRUE(m_server.requests().empty());
+}
+
 TEST_F(Download, AStalledTransferTimesOut) {
     m_server.setSilent(true);
     Outcome outcome;

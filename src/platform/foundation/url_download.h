@@ -40,7 +40,8 @@ public:
     QUrl url() const { return m_url; }
     QString destinationPath() const { return m_destination; }
 
-    // Sends the request. Every outcome, refusals included, arrives later through finished().
+    // Sends the request; once per object (a retry is a new download). Every outcome, refusals included,
+    // arrives later through finished().
     void start();
     // Aborts the request and removes the partial file; no signal follows.
     void cancel();

@@ -431,12 +431,13 @@ bool KXZipArchive::extractCurrent(int rootFd, const QString& folder, bool overWr
             QStringLiteral("Failed"),
             QStringLiteral("The folder of \"%1\" cannot be made (is something else in its place?).").arg(name.path));
     struct stat existing {};
-    if (::fstatat(parent.get(), leaf.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+    const bool replacing = ::fstatat(parent.get(), leaf.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (replacing) {
         if (!overWrite && !OverWrite(display))
             return true;
-        // A new file takes the place of the old one, so nothing is written through a link.
-        if (S_ISDIR(existing.st_mode) || ::unlinkat(parent.get(), leaf.constData(), 0) != 0)
-            return fail(QStringLiteral("Failed"), QStringLiteral("\"%1\" cannot be replaced.").arg(name.path));
+        if (S_ISDIR(existing.st_mode))
+            return fail(QStringLiteral("Failed"),
+                        QStringLiteral("\"%1\" cannot be replaced: a folder is in its place.").arg(name.path));
     }
     const bool encrypted = entry.info.flag & kFlagEncrypted;
     if (encrypted && m_password.isEmpty())
@@ -452,6 +453,11 @@ bool KXZipArchive::extractCurrent(int rootFd, const QString& folder, bool overWr
             entry.info.compression_method == kMethodAes
                 ? QStringLiteral("The entry \"%1\" uses AES encryption, which cannot be read.").arg(name.path)
                 : QStringLiteral("The entry \"%1\" cannot be opened (unknown compression or damaged).").arg(name.path));
+    // A new file takes the place of an old one, so nothing is written through a link (symbolic or hard).
+    if (replacing && ::unlinkat(parent.get(), leaf.constData(), 0) != 0) {
+        unzCloseCurrentFile(file);
+        return fail(QStringLiteral("Failed"), QStringLiteral("\"%1\" cannot be replaced.").arg(name.path));
+    }
     const Descriptor output(
         ::openat(parent.get(), leaf.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (output.get() < 0) {

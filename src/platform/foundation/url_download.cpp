@@ -29,7 +29,12 @@ KXURLDownload::~KXURLDownload() {
 void KXURLDownload::finishLater(bool ok, const QString& errorText) {
     m_done = true;
     QMetaObject::invokeMethod(
-        this, [this, ok, errorText] { emit finished(ok, errorText); }, Qt::QueuedConnection);
+        this,
+        [this, ok, errorText] {
+            if (!m_cancelled)
+                emit finished(ok, errorText);
+        },
+        Qt::QueuedConnection);
 }
 
 void KXURLDownload::start() {
@@ -40,7 +45,8 @@ void KXURLDownload::start() {
     m_redirects = 0;
     m_error.clear();
     if (!isWebAddress(m_url)) {
-        finishLater(false, tr("Only http and https addresses can be downloaded (\"%1\").").arg(m_url.toString()));
+        finishLater(false,
+                    tr("Only http and https addresses can be downloaded (\"%1\").").arg(m_url.toDisplayString()));
         return;
     }
     if (!m_manager) {
@@ -69,6 +75,7 @@ void KXURLDownload::start() {
 
 void KXURLDownload::cancel() {
     m_done = true;
+    m_cancelled = true;
     if (QNetworkReply* reply = m_reply) {
         m_reply = nullptr;
         reply->disconnect(this);
@@ -90,7 +97,8 @@ void KXURLDownload::fail(const QString& errorText) {
 
 void KXURLDownload::onRedirected(const QUrl& url) {
     if (!isWebAddress(url)) {
-        fail(tr("The server sent the download to \"%1\", which is not an http or https address.").arg(url.toString()));
+        fail(tr("The server sent the download to \"%1\", which is not an http or https address.")
+                 .arg(url.toDisplayString()));
         return;
     }
     if (m_url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 &&
@@ -155,7 +163,8 @@ void KXURLDownload::onFinished() {
             error = tr("The server redirected the download more than %1 times.").arg(m_maximumRedirects);
         } else if (status.isValid() && (status.toInt() < 200 || status.toInt() >= 300)) {
             const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-            error = tr("The server answered %1 %2 for \"%3\".").arg(status.toInt()).arg(reason, m_url.toString());
+            error =
+                tr("The server answered %1 %2 for \"%3\".").arg(status.toInt()).arg(reason, m_url.toDisplayString());
         } else if (reply->error() == QNetworkReply::OperationCanceledError) {
             error = tr("The server did not answer in time.");
         } else if (reply->error() != QNetworkReply::NoError) {

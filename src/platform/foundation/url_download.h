@@ -73,5 +73,6 @@ private:
     qint64 m_total = -1;
     int m_redirects = 0;
     bool m_done = false;
+    bool m_cancelled = false;
     QString m_error;
 };

@@ -213,6 +213,26 @@ TEST_F(Download, CancelRemovesThePartialFileAndReportsNothing) {
     EXPECT_EQ(saved(), "old archive");
     EXPECT_EQ(folderEntries(), QStringList{"pack.zip"});
     EXPECT_TRUE(waitFor([&] { return m_server.closedConnections() >= 1; }));
+
+    // A refusal already on its way is not reported after a cancel either.
+    Outcome refused;
+    auto ftp = make(QUrl("ftp://127.0.0.1/pack.zip"), refused);
+    ftp->start();
+    ftp->cancel();
+    kxtest::serveEvents(std::chrono::milliseconds(100));
+    EXPECT_FALSE(refused.finished);
+}
+
+TEST_F(Download, ErrorTextsNeverShowAPassword) {
+    m_server.setRoute("/missing.zip", Response{404, "no", "text/plain", {}, {}});
+    QUrl url = m_server.url("/missing.zip");
+    url.setUserName("user");
+    url.setPassword("s3cret");
+    const Outcome outcome = run(url);
+    ASSERT_TRUE(outcome.finished);
+    EXPECT_FALSE(outcome.finished->first);
+    EXPECT_TRUE(outcome.finished->second.contains("404")) << outcome.finished->second.toStdString();
+    EXPECT_FALSE(outcome.finished->second.contains("s3cret")) << outcome.finished->second.toStdString();
 }
 
 TEST_F(Download, AnUnwritableDestinationIsReportedWithoutARequest) {

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -82,6 +83,8 @@ KXCropCommands::KXCropCommands(KXWindowPanels* panels, KXPreview* preview)
     : QObject(panels), m_panels(panels), m_preview(preview) {
     KXCropWindowController* panel = panels->cropFloatingPanel();
     connect(panel, &KXCropWindowController::cropValueChanged, this, &KXCropCommands::cropRectChanged);
+    connect(panel->slCropImage(), &QSlider::sliderPressed, this, &KXCropCommands::sliderPressed);
+    connect(panel->slCropImage(), &QSlider::sliderReleased, this, &KXCropCommands::sliderReleased);
     connect(panel->btMinCrop(), &QPushButton::clicked, this, &KXCropCommands::minCropRect);
     connect(panel->btMaxCrop(), &QPushButton::clicked, this, &KXCropCommands::maxCropRect);
     connect(panel->btResetCrop(), &QPushButton::clicked, this, &KXCropCommands::resetCrop);
@@ -161,6 +164,22 @@ void KXCropCommands::resetCrop() {
         undo.endUndoGrouping();
     }
     m_panels->updateFloatingPanel();
+}
+
+void KXCropCommands::sliderPressed() {
+    KXCanvas* page = m_preview->canvas();
+    if (!page || m_dragUndo)
+        return;
+    m_dragUndo = &page->undoManager();
+    m_dragUndo->beginUndoGrouping();
+}
+
+void KXCropCommands::sliderReleased() {
+    kx::UndoManager* undo = std::exchange(m_dragUndo, nullptr);
+    KXCanvas* page = m_preview->canvas();
+    // The page cannot change under a held mouse button; should it have, its group is not this page's.
+    if (undo && page && undo == &page->undoManager() && undo->groupingLevel() > 0)
+        undo->endUndoGrouping();
 }
 
 void KXCropCommands::minCropRect() {

@@ -18,6 +18,9 @@ class KXPhoto;
 class KXPreview;
 class KXWindowPanels;
 class QAction;
+namespace kx {
+class UndoManager;
+}
 
 // The slider value of a crop: 1 - its width.
 float currentValueForCrop(const kx::Rect& crop);
@@ -51,7 +54,8 @@ public:
     // The slider's ends: its minimum, and 0.9.
     void minCropRect();
     void maxCropRect();
-    // The slider moved: the single selected photo takes the crop of the slider's value.
+    // The slider moved: the single selected photo takes the crop of the slider's value. A drag of the
+    // slider's handle, from press to release, is one undo step.
     void cropRectChanged();
 
     // "Crop" for a menu: runs beginCrop, and is enabled while exactly one photo graph is selected, shows an
@@ -62,8 +66,12 @@ public:
 private:
     // The one selected graph when it is a photo graph; null otherwise.
     KXGraph* singleSelectedPhotoGraph() const;
+    void sliderPressed();
+    void sliderReleased();
 
     KXWindowPanels* m_panels;
     KXPreview* m_preview;
     QAction* m_cropAction;
+    // The undo manager holding the open group of a slider drag; null when none is open.
+    kx::UndoManager* m_dragUndo = nullptr;
 };

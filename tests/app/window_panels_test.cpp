@@ -364,6 +364,21 @@ TEST_F(CropCommandsTest, EnteringCropModeFillsTheSliderAndMovingItZoomsAroundThe
     expectRectNear(graph->photo()->cropRect(), {0, 0, 1, 1}, 1e-6);
 }
 
+TEST_F(CropCommandsTest, ADragOfTheSliderIsOneUndoStep) {
+    auto graph = croppedPhoto({0.25, 0.25, 0.5, 0.5});
+    QSlider* slider = crop().slCropImage();
+    slider->setSliderDown(true);
+    for (int value : {550, 600, 650, 700}) {
+        slider->setValue(value);
+        nextEvent();
+    }
+    slider->setSliderDown(false);
+    nextEvent();
+    expectRectNear(graph->photo()->cropRect(), {0.35, 0.35, 0.3, 0.3}, 1e-6);
+    page().undoManager().undo();
+    EXPECT_EQ(graph->photo()->cropRect(), kx::Rect(0.25, 0.25, 0.5, 0.5));
+}
+
 TEST_F(CropCommandsTest, ResettingACentredCropDoublesTheGraphAroundWhatWasVisibleAsOneStep) {
     auto graph = croppedPhoto({0.25, 0.25, 0.5, 0.5});
     const kx::Rect before = graph->frameRect();

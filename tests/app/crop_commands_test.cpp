@@ -1,6 +1,7 @@
 // The crop slider's rules: the value of a crop, its smallest value around its centre, the crop for a value,
 // and how the crop panel's slider is filled from a photo.
 #include "app/crop_commands.h"
+#include "app_test_support.h"
 #include "canvas/floating_panels.h"
 #include "model/photo.h"
 #include "model/shape.h"
@@ -16,13 +17,6 @@
 namespace {
 
 constexpr double kTolerance = 1e-6;
-
-void expectRectNear(const kx::Rect& actual, const kx::Rect& expected) {
-    EXPECT_NEAR(actual.origin.x, expected.origin.x, kTolerance);
-    EXPECT_NEAR(actual.origin.y, expected.origin.y, kTolerance);
-    EXPECT_NEAR(actual.size.width, expected.size.width, kTolerance);
-    EXPECT_NEAR(actual.size.height, expected.size.height, kTolerance);
-}
 
 TEST(CropSlider, ValueAndMinimumOfACrop) {
     struct Case {
@@ -70,7 +64,7 @@ TEST(CropSlider, TheSliderValueSetsTheWidthAndKeepsCentreAndProportions) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        expectRectNear(cropForSliderValue(c.crop, c.value), c.expected);
+        kxtest::expectRectNear(cropForSliderValue(c.crop, c.value), c.expected, kTolerance);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/window_panels.h"
 #include "app/crop_commands.h"
+#include "app_test_support.h"
 #include "app/page_commands.h"
 #include "document/template_chooser.h"
 #include "graphics/app_info.h"
@@ -41,6 +42,8 @@
 #include <memory>
 
 namespace {
+
+using kxtest::expectRectNear;
 
 class WindowPanelsTest : public ::testing::Test {
 protected:
@@ -328,12 +331,6 @@ protected:
     KXCropCommands& commands() { return *panels().cropCommands(); }
     // Closes the undo group of the current event, so that the next command is a step of its own.
     static void nextEvent() { QCoreApplication::processEvents(); }
-    static void expectRectNear(const kx::Rect& actual, const kx::Rect& expected, double tolerance) {
-        EXPECT_NEAR(actual.origin.x, expected.origin.x, tolerance);
-        EXPECT_NEAR(actual.origin.y, expected.origin.y, tolerance);
-        EXPECT_NEAR(actual.size.width, expected.size.width, tolerance);
-        EXPECT_NEAR(actual.size.height, expected.size.height, tolerance);
-    }
     // A selected photo cropped to the rectangle, in crop mode with its crop panel up.
     std::shared_ptr<KXShape> croppedPhoto(const kx::Rect& cropRect) {
         auto graph = picture({0.3, 0.3, 0.2, 0.2});

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/app_delegate.h"
+#include "app/crop_commands.h"
 #include "app/page_commands.h"
 #include "app/window_panels.h"
 #include "app_services/ga_object.h"
@@ -281,6 +282,8 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     QAction* penTool = edit->addAction(localized("Pen Tool"));
     penTool->setObjectName(QStringLiteral("PenTool"));
     connect(penTool, &QAction::triggered, m_preview, &KXPreview::enterDrawMode);
+    edit->addAction(m_windowPanels->cropCommands()->cropAction());
+    connect(edit, &QMenu::aboutToShow, m_windowPanels->cropCommands(), &KXCropCommands::validateCropAction);
 
     QMenu* view = menuBar()->addMenu(localized("View"));
     QAction* zoomIn = view->addAction(localized("ZoomIn"));

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 
 #include "app/page_clipboard.h"
+#include "canvas/arrow_panel_views.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
 #include "document/graph_pasteboard.h"
@@ -227,8 +228,11 @@ void KXMainWindow::addShapeWidthType(std::uint32_t shapeType) {
 }
 
 KXShapeWindowController* KXMainWindow::shapeWindowController() {
-    if (!m_shapeWC)
+    if (!m_shapeWC) {
         m_shapeWC = std::make_unique<KXShapeWindowController>(this);
+        // The picker sits on a white panel whose arrow points up at the toolbar item.
+        installPanelBackground(m_shapeWC->window(), new KXShapePanelView);
+    }
     return m_shapeWC.get();
 }
 

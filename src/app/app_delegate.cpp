@@ -209,6 +209,13 @@ void AppDelegate::addApplicationActions(QMenu* menu) {
         action->setObjectName(QString::fromUtf8(key));
         connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
     };
+    // The content store comes in a later version: its item is shown disabled, saying so.
+    QAction* store = menu->addAction(localized("ContentStore"));
+    store->setObjectName(QStringLiteral("ContentStore"));
+    store->setProperty("unavailable", true);
+    store->setEnabled(false);
+    store->setToolTip(localized("StoreUnavailable"));
+    store->setStatusTip(localized("StoreUnavailable"));
     addLink("Welcome", &AppDelegate::welcomeAction);
     addLink("Preferences", &AppDelegate::preferencesAction);
     if (QAction* preferences = menu->findChild<QAction*>(QStringLiteral("Preferences"))) {

@@ -71,7 +71,9 @@ protected:
     }
     static bool finish(KXUpdateWindowController& c) {
         int finished = 0;
-        QObject::connect(&c, &KXUpdateWindowController::checkFinished, [&] { ++finished; });
+        // The connection goes with this call, so that a later check never counts into a dead variable.
+        QObject scope;
+        QObject::connect(&c, &KXUpdateWindowController::checkFinished, &scope, [&] { ++finished; });
         // Processes events directly: a nested event loop would return at once once an earlier test of the
         // program has asked the application to quit.
         return kxtest::processEventsUntil([&] { return finished > 0; });

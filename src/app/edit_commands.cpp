@@ -17,6 +17,7 @@
 #include "output/share_view_controller.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/notification_center.h"
+#include "platform/foundation/undo_manager.h"
 #include "platform/foundation/user_defaults.h"
 #include "app/app_delegate.h"
 
@@ -57,6 +58,25 @@ void markUnavailable(QAction* action, const char* reasonKey) {
     action->setStatusTip(text(reasonKey));
 }
 
+// One undo group on the page for the lifetime of a command, so that the command is one undo step whether or
+// not the page groups its steps by event.
+class CommandUndoGroup {
+public:
+    explicit CommandUndoGroup(KXCanvas* page) : m_undo(page ? &page->undoManager() : nullptr) {
+        if (m_undo)
+            m_undo->beginUndoGrouping();
+    }
+    ~CommandUndoGroup() {
+        if (m_undo)
+            m_undo->endUndoGrouping();
+    }
+    CommandUndoGroup(const CommandUndoGroup&) = delete;
+    CommandUndoGroup& operator=(const CommandUndoGroup&) = delete;
+
+private:
+    kx::UndoManager* m_undo;
+};
+
 QAction* menuAfter(QMenuBar* bar, QMenu* menu) {
     const QList<QAction*> menus = bar->actions();
     for (qsizetype i = 0; menu && i + 1 < menus.size(); ++i) {
@@ -94,8 +114,12 @@ void KXMainWindow::buildEditCommands() {
         open->setShortcut(QKeySequence::Open);
         connect(open, &QAction::triggered, this, &KXMainWindow::openDocumentAction);
         auto* close = new QAction(text("Close"), file);
-        close->setObjectName(QStringLiteral("Close"));
-        close->setShortcut(QKeySequence::Close);
+        close->setObjectName(QStringLiteral("CloseWindow"));
+        // Ctrl+W on every desktop, beside whatever the platform's theme adds.
+        QList<QKeySequence> closeKeys = QKeySequence::keyBindings(QKeySequence::Close);
+        closeKeys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_W));
+        closeKeys.prepend(QKeySequence(Qt::CTRL | Qt::Key_W));
+        close->setShortcuts(closeKeys);
         connect(close, &QAction::triggered, this, &QWidget::close);
         file->insertActions(first, {open, close});
         file->insertSeparator(first);
@@ -261,7 +285,10 @@ void KXMainWindow::deleteAction() {
     KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
     if (!::canCopyObject(page))
         return;
-    m_preview->removeSelectedGrpahs();
+    {
+        CommandUndoGroup step(page);
+        m_preview->removeSelectedGrpahs();
+    }
     m_windowPanels->updateFloatingPanel();
     validateMenuItems();
 }
@@ -279,8 +306,10 @@ namespace {
 
 // Runs a stacking move of the page when the selection can make it.
 void moveSelection(KXCanvas* page, bool (KXCanvas::*can)() const, void (KXCanvas::*move)()) {
-    if (page && (page->*can)())
-        (page->*move)();
+    if (!page || !(page->*can)())
+        return;
+    CommandUndoGroup step(page);
+    (page->*move)();
 }
 
 }  // namespace
@@ -317,7 +346,10 @@ void KXMainWindow::groupAction() {
     KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
     if (!canGroupSelectedGraph(page))
         return;
-    page->groupGraphs(page->selectedGraphs());
+    {
+        CommandUndoGroup step(page);
+        page->groupGraphs(page->selectedGraphs());
+    }
     selectionChanged();
 }
 
@@ -325,7 +357,10 @@ void KXMainWindow::ungroupAction() {
     KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
     if (!canUpgroupSelectedGraph(page))
         return;
-    page->ungroupGraphs(page->selectedGraphs());
+    {
+        CommandUndoGroup step(page);
+        page->ungroupGraphs(page->selectedGraphs());
+    }
     selectionChanged();
 }
 
@@ -333,7 +368,10 @@ void KXMainWindow::lockAction() {
     KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
     if (!canLockGraph(page))
         return;
-    kx::inspectors::setGraphsLocked(page->selectedGraphs(), true);
+    {
+        CommandUndoGroup step(page);
+        kx::inspectors::setGraphsLocked(page->selectedGraphs(), true);
+    }
     exitCropAndTextEditMode();
     selectionChanged();
 }
@@ -342,7 +380,10 @@ void KXMainWindow::unlockAction() {
     KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
     if (!canUnlockGraph(page))
         return;
-    kx::inspectors::setGraphsLocked(page->selectedGraphs(), false);
+    {
+        CommandUndoGroup step(page);
+        kx::inspectors::setGraphsLocked(page->selectedGraphs(), false);
+    }
     selectionChanged();
 }
 
@@ -350,7 +391,10 @@ void KXMainWindow::alignPageAction(int tag) {
     KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
     if (!validateArrangeTag(tag, page))
         return;
-    kx::inspectors::updateGraphAlignmentForPageWith(page->selectedGraphs(), tag);
+    {
+        CommandUndoGroup step(page);
+        kx::inspectors::updateGraphAlignmentForPageWith(page->selectedGraphs(), tag);
+    }
     exitCropAndTextEditMode();
     selectionChanged();
 }
@@ -360,7 +404,12 @@ void KXMainWindow::flipAction(int tag) {
     if (!validateArrangeTag(tag, page))
         return;
     // A photo being cropped stops the flips; its crop ends.
-    if (kx::inspectors::flipGraphs(page->selectedGraphs(), tag))
+    std::shared_ptr<KXGraph> cropping;
+    {
+        CommandUndoGroup step(page);
+        cropping = kx::inspectors::flipGraphs(page->selectedGraphs(), tag);
+    }
+    if (cropping)
         exitCropAndTextEditMode();
     selectionChanged();
 }

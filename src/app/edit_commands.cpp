@@ -302,116 +302,92 @@ void KXMainWindow::selectAllAction() {
     validateMenuItems();
 }
 
-namespace {
-
-// Runs a stacking move of the page when the selection can make it.
-void moveSelection(KXCanvas* page, bool (KXCanvas::*can)() const, void (KXCanvas::*move)()) {
-    if (!page || !(page->*can)())
-        return;
-    CommandUndoGroup step(page);
-    (page->*move)();
-}
-
-}  // namespace
-
-void KXMainWindow::goFrontClicked() {
-    moveSelection(m_project ? m_project->currentCanvas() : nullptr, &KXCanvas::selectedGraphsCanGoForward,
-                  &KXCanvas::selectedGraphsGoFront);
+void KXMainWindow::moveSelection(bool forward, bool toTheEnd) {
+    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
+    if (page && (forward ? page->selectedGraphsCanGoForward() : page->selectedGraphsCanGoBack())) {
+        CommandUndoGroup step(page);
+        if (forward)
+            toTheEnd ? page->selectedGraphsGoFront() : page->selectedGraphsGoForward();
+        else
+            toTheEnd ? page->selectedGraphsGoBack() : page->selectedGraphsGoBackward();
+    }
     m_windowPanels->updateLayoutState();
     validateMenuItems();
+}
+
+void KXMainWindow::goFrontClicked() {
+    moveSelection(true, true);
 }
 
 void KXMainWindow::goBackClicked() {
-    moveSelection(m_project ? m_project->currentCanvas() : nullptr, &KXCanvas::selectedGraphsCanGoBack,
-                  &KXCanvas::selectedGraphsGoBack);
-    m_windowPanels->updateLayoutState();
-    validateMenuItems();
+    moveSelection(false, true);
 }
 
 void KXMainWindow::goForwardClicked() {
-    moveSelection(m_project ? m_project->currentCanvas() : nullptr, &KXCanvas::selectedGraphsCanGoForward,
-                  &KXCanvas::selectedGraphsGoForward);
-    m_windowPanels->updateLayoutState();
-    validateMenuItems();
+    moveSelection(true, false);
 }
 
 void KXMainWindow::goBackwardClicked() {
-    moveSelection(m_project ? m_project->currentCanvas() : nullptr, &KXCanvas::selectedGraphsCanGoBack,
-                  &KXCanvas::selectedGraphsGoBackward);
-    m_windowPanels->updateLayoutState();
-    validateMenuItems();
+    moveSelection(false, false);
+}
+
+void KXMainWindow::arrangeSelection(int tag) {
+    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
+    if (!validateArrangeTag(tag, page))
+        return;
+    const KXCanvas::GraphList selected = page->selectedGraphs();
+    bool leaveModes = true;
+    {
+        CommandUndoGroup step(page);
+        switch (tag) {
+        case KXArrangeMenuGroup:
+            page->groupGraphs(selected);
+            break;
+        case KXArrangeMenuUngroup:
+            page->ungroupGraphs(selected);
+            break;
+        case KXArrangeMenuLock:
+        case KXArrangeMenuUnlock:
+            kx::inspectors::setGraphsLocked(selected, tag == KXArrangeMenuLock);
+            break;
+        case KXFlipHorizontal:
+        case KXFlipVertical:
+            // A photo being cropped stops the flips; only then does its crop end.
+            leaveModes = kx::inspectors::flipGraphs(selected, tag) != nullptr;
+            break;
+        default:
+            kx::inspectors::updateGraphAlignmentForPageWith(selected, tag);
+            break;
+        }
+    }
+    if (leaveModes)
+        exitCropAndTextEditMode();
+    selectionChanged();
 }
 
 void KXMainWindow::groupAction() {
-    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
-    if (!canGroupSelectedGraph(page))
-        return;
-    {
-        CommandUndoGroup step(page);
-        page->groupGraphs(page->selectedGraphs());
-    }
-    selectionChanged();
+    arrangeSelection(KXArrangeMenuGroup);
 }
 
 void KXMainWindow::ungroupAction() {
-    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
-    if (!canUpgroupSelectedGraph(page))
-        return;
-    {
-        CommandUndoGroup step(page);
-        page->ungroupGraphs(page->selectedGraphs());
-    }
-    selectionChanged();
+    arrangeSelection(KXArrangeMenuUngroup);
 }
 
 void KXMainWindow::lockAction() {
-    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
-    if (!canLockGraph(page))
-        return;
-    {
-        CommandUndoGroup step(page);
-        kx::inspectors::setGraphsLocked(page->selectedGraphs(), true);
-    }
-    exitCropAndTextEditMode();
-    selectionChanged();
+    arrangeSelection(KXArrangeMenuLock);
 }
 
 void KXMainWindow::unlockAction() {
-    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
-    if (!canUnlockGraph(page))
-        return;
-    {
-        CommandUndoGroup step(page);
-        kx::inspectors::setGraphsLocked(page->selectedGraphs(), false);
-    }
-    selectionChanged();
+    arrangeSelection(KXArrangeMenuUnlock);
 }
 
 void KXMainWindow::alignPageAction(int tag) {
-    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
-    if (!validateArrangeTag(tag, page))
-        return;
-    {
-        CommandUndoGroup step(page);
-        kx::inspectors::updateGraphAlignmentForPageWith(page->selectedGraphs(), tag);
-    }
-    exitCropAndTextEditMode();
-    selectionChanged();
+    arrangeSelection(tag);
 }
 
 void KXMainWindow::flipAction(int tag) {
-    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
-    if (!validateArrangeTag(tag, page))
-        return;
-    // A photo being cropped stops the flips; its crop ends.
-    std::shared_ptr<KXGraph> cropping;
-    {
-        CommandUndoGroup step(page);
-        cropping = kx::inspectors::flipGraphs(page->selectedGraphs(), tag);
-    }
-    if (cropping)
-        exitCropAndTextEditMode();
-    selectionChanged();
+    if (tag == KXFlipHorizontal || tag == KXFlipVertical)
+        arrangeSelection(tag);
 }
 
 // ---- output hand-offs and documents ----

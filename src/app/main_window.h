@@ -318,8 +318,14 @@ private:
     // The Edit menu's delete and select all, the Arrange menu, File's open, close, export and share items,
     // the canvas context menu and the validation hooks (edit_commands.cpp).
     void buildEditCommands();
-    // Groups, ungroups, locks or unlocks the selection through the page, then refreshes what follows it.
+    // After a command changed the selected objects: the canvas view, the floating panels, the settings panel
+    // and the menu items follow.
     void selectionChanged();
+    // Moves the selection forward or back, one step or to the end, as one undo step.
+    void moveSelection(bool forward, bool toTheEnd);
+    // The Arrange menu's command of the tag (KXArrangeMenuTag) on the selection, as one undo step, when
+    // the selection allows it.
+    void arrangeSelection(int tag);
     // Follows the notifications the window reacts to; stops with the window.
     void registerObservers();
     void undoManagerDidChange(const kx::Notification& notification);

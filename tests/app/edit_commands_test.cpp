@@ -210,39 +210,19 @@ TEST_F(MenuTagTest, ArrangeItemsNeedWhatTheirCommandActsOn) {
 
 // ---- the window ----
 
-class EditCommandsTest : public ::testing::Test {
+class EditCommandsTest : public kxtest::WindowTest {
 protected:
     void SetUp() override {
-        registerModelClasses();
-        registerDocumentClasses();
-        ASSERT_TRUE(dir.isValid());
-        KXProject::setPageRenderer(kxtest::greyPageRendering);
-        KXMainWindow::setAlertPresenter([this](QWidget*, const QString& message, const QString& informative) {
-            alerts << message + QStringLiteral(" / ") + informative;
-        });
+        kxtest::WindowTest::SetUp();
         kx::UserDefaults::setStandardFilePath(dir.filePath("settings.conf"));
         AppDelegate::initialize();
-        sharedPasteboard()->clear();
     }
     void TearDown() override {
-        KXMainWindow::setAlertPresenter({});
-        KXProject::setPageRenderer({});
         kx::templates::setAlertRunner({});
         kx::UserDefaults::setStandardFilePath({});
-        sharedPasteboard()->clear();
+        kxtest::WindowTest::TearDown();
     }
 
-    std::unique_ptr<KXMainWindow> openWindow() {
-        document = std::make_shared<KXDocument>();
-        auto window = std::make_unique<KXMainWindow>();
-        window->initWindowWidthDocument(document.get());
-        window->resize(1200, 800);
-        window->show();
-        QApplication::processEvents();
-        page(*window)->undoManager().setGroupsByEvent(false);
-        return window;
-    }
-    static KXCanvas* page(const KXMainWindow& window) { return window.project()->currentCanvas(); }
     static QAction* item(const QWidget* in, const char* name) {
         auto* action = in->findChild<QAction*>(QString::fromLatin1(name));
         EXPECT_NE(action, nullptr) << name;
@@ -257,9 +237,6 @@ protected:
         return page(window)->graphs();
     }
 
-    QTemporaryDir dir;
-    QStringList alerts;
-    std::shared_ptr<KXDocument> document;
 };
 
 TEST_F(EditCommandsTest, ItemsFollowTheSelectionWithoutTheMenuOpening) {

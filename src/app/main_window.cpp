@@ -540,6 +540,9 @@ void KXMainWindow::undoManagerDidChange(const kx::Notification& notification) {
     if (!page || notification.sender != static_cast<const void*>(&page->undoManager()))
         return;
     updateCanFillRandomly();
+    // An undone or redone lock, move or removal leaves the floating panels over the wrong object otherwise.
+    if (m_windowPanels)
+        m_windowPanels->updateFloatingPanel();
     validateMenuItems();
 }
 

@@ -2,6 +2,7 @@
 // save-as-template road.
 #include "app/main_window.h"
 #include "app/menu_validation.h"
+#include "app/window_panels.h"
 #include "app_services/ga_object.h"
 #include "app_test_support.h"
 #include "canvas/canvas_view.h"
@@ -267,6 +268,21 @@ TEST_F(EditCommandsTest, ItemsFollowTheSelectionWithoutTheMenuOpening) {
     EXPECT_TRUE(window->undoItem()->isEnabled());
     window->undoAction();
     EXPECT_EQ(page(*window)->graphCount(), 3);
+}
+
+TEST_F(EditCommandsTest, UndoingALockPutsTheToolbarBackInPlaceOfTheBadge) {
+    auto window = openWindow();
+    window->addTextAction();
+    KXWindowPanels& panels = *window->windowPanels();
+    window->lockAction();
+    ASSERT_TRUE(panels.lockFloatingPanel()->isVisible());
+    window->undoAction();
+    EXPECT_FALSE(page(*window)->graphs().front()->isLocked());
+    EXPECT_FALSE(panels.lockFloatingPanel()->isVisible());
+    EXPECT_TRUE(panels.normalFloatingPanel()->isVisible());
+    window->redoAction();
+    EXPECT_TRUE(panels.lockFloatingPanel()->isVisible());
+    EXPECT_FALSE(panels.normalFloatingPanel()->isVisible());
 }
 
 TEST_F(EditCommandsTest, PasteFollowsTheClipboardAndPageItemsFollowThePage) {

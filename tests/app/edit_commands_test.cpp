@@ -11,6 +11,7 @@
 #include "graphics/system_services.h"
 #include "inspectors/arrangement.h"
 #include "library/template_alerts.h"
+#include "library/project_open_panel.h"
 #include "library/template_name_sheets.h"
 #include "model/canvas.h"
 #include "model/graph.h"
@@ -283,6 +284,43 @@ TEST_F(EditCommandsTest, UndoingALockPutsTheToolbarBackInPlaceOfTheBadge) {
     window->redoAction();
     EXPECT_TRUE(panels.lockFloatingPanel()->isVisible());
     EXPECT_FALSE(panels.normalFloatingPanel()->isVisible());
+}
+
+TEST_F(EditCommandsTest, ItemsAreCheckedAgainBeforeAMenuOpens) {
+    auto window = openWindow();
+    window->addTextAction();
+    QAction* remove = menuItem(*window, "Delete");
+    ASSERT_TRUE(remove->isEnabled());
+    // A change no notification announces: the menu still shows the truth when it opens.
+    page(*window)->undoManager().disableUndoRegistration();
+    page(*window)->graphs().front()->setLocked(true);
+    page(*window)->undoManager().enableUndoRegistration();
+    auto* edit = window->menuBar()->findChild<QMenu*>("EditMenu");
+    ASSERT_NE(edit, nullptr);
+    emit edit->aboutToShow();
+    EXPECT_FALSE(remove->isEnabled());
+    window->canvasContextMenu()->findChild<QAction*>("Delete")->setEnabled(true);
+    emit window->canvasContextMenu()->aboutToShow();
+    EXPECT_FALSE(window->canvasContextMenu()->findChild<QAction*>("Delete")->isEnabled());
+}
+
+TEST_F(EditCommandsTest, OpenAsksForAPackageAndSaysWhenItCannotBeOpened) {
+    auto window = openWindow();
+    int asked = 0;
+    QString answer;
+    setProjectOpenPanelRunner([&](QWidget*) {
+        ++asked;
+        return answer;
+    });
+    menuItem(*window, "OpenProject")->trigger();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(alerts.isEmpty());
+    answer = dir.filePath("Missing.vrtp3");
+    menuItem(*window, "OpenProject")->trigger();
+    setProjectOpenPanelRunner({});
+    EXPECT_EQ(asked, 2);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].startsWith(localized("OpenFailed").arg("Missing.vrtp3"))) << alerts[0].toStdString();
 }
 
 TEST_F(EditCommandsTest, PasteFollowsTheClipboardAndPageItemsFollowThePage) {

@@ -464,6 +464,8 @@ TEST_F(EditCommandsTest, TheShareItemTagged502AsksForTypeTwo) {
     EXPECT_FALSE(share->toolTip().isEmpty());
     EXPECT_TRUE(menuItem(*window, "Share500")->isEnabled());
     window->shareFormMenu(502);
+    // The page is rendered on a worker; the run ends before the window goes.
+    EXPECT_TRUE(kxtest::processEventsUntil([&] { return !window->shareViewController()->isRunning(); }));
     const QList<QByteArray>& hits = GAObject::defaultObject()->eventQueue();
     ASSERT_FALSE(hits.isEmpty());
     EXPECT_TRUE(hits[0].contains("ec=Share")) << hits[0].toStdString();

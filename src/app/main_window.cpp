@@ -102,7 +102,14 @@ KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent)
     buildToolbar();
     buildInsertCommands();
     m_pageCommands = std::make_unique<KXPageCommands>(*this);
+    // The page menu's Set as Background acts on one photo holding a picture.
+    if (auto* pageMenu = menuBar()->findChild<QMenu*>(QStringLiteral("PageMenu"))) {
+        if (QAction* background = pageMenu->findChild<QAction*>(QStringLiteral("SetAsBackground")))
+            background->setProperty(kMenuTagProperty, KXMenuTagPhoto);
+    }
+    buildEditCommands();
     updateWindowTitle();
+    validateMenuItems();
 }
 
 KXMainWindow::~KXMainWindow() {
@@ -230,10 +237,13 @@ int KXMainWindow::settingTabIndex() const {
 }
 
 void KXMainWindow::saveAsTemplateAction() {
-    // The sheet names the template; a template that cannot be written leaves the own-templates folder as it
-    // was, and the command shows no message of its own.
-    if (m_project)
-        saveProjectAsTemplate(this, *m_project);
+    // The sheet names the template (asking before it replaces one); a template that cannot be written
+    // leaves the own-templates folder as it was, and the alert says why. A cancelled sheet says nothing.
+    if (!m_project)
+        return;
+    QString error;
+    if (!saveProjectAsTemplate(this, *m_project, &error) && !error.isEmpty())
+        showAlert(localized("SaveTemplateFailed"), error);
 }
 
 void KXMainWindow::buildMenus(AppDelegate* delegate) {
@@ -249,6 +259,7 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
 
     QMenu* file = menuBar()->addMenu(localized("File"));
+    file->setObjectName(QStringLiteral("FileMenu"));
     QAction* save = file->addAction(localized("Save"));
     save->setObjectName(QStringLiteral("Save"));
     save->setShortcut(QKeySequence::Save);
@@ -270,7 +281,7 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     edit->setObjectName(QStringLiteral("EditMenu"));
     m_undoItem = edit->addAction(localized("Undo"));
     m_undoItem->setObjectName(QStringLiteral("Undo"));
-    m_undoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_undoItem->setShortcut(QKeySequence::Undo);
     connect(m_undoItem, &QAction::triggered, this, &KXMainWindow::undoAction);
     m_redoItem = edit->addAction(localized("Redo"));
     m_redoItem->setObjectName(QStringLiteral("Redo"));
@@ -317,13 +328,6 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     next->setObjectName(QStringLiteral("NextPageAction"));
     next->setShortcut(QKeySequence(Qt::Key_PageDown));
     connect(next, &QAction::triggered, this, &KXMainWindow::nextPageAction);
-    // Menu validation: the zoom commands follow the view's answer.
-    connect(view, &QMenu::aboutToShow, this, [this, view] {
-        for (QAction* action : view->actions()) {
-            if (action->data().isValid())
-                action->setEnabled(m_preview->validateMenuItem(action->data().toInt()));
-        }
-    });
 }
 
 void KXMainWindow::buildToolbar() {
@@ -484,7 +488,7 @@ void KXMainWindow::registerObservers() {
                                 kx::UndoManagerCheckpointNotification}) {
         add(name, nullptr, [this](const kx::Notification& n) {
             if (n.sender && n.sender == static_cast<const void*>(currentUndoManager()))
-                validateUndoItems();
+                validateMenuItems();
         });
     }
 }
@@ -539,11 +543,15 @@ void KXMainWindow::undoManagerDidChange(const kx::Notification& notification) {
     if (!page || notification.sender != static_cast<const void*>(&page->undoManager()))
         return;
     updateCanFillRandomly();
-    validateUndoItems();
+    // An undone or redone lock, move or removal leaves the floating panels over the wrong object otherwise.
+    if (m_windowPanels)
+        m_windowPanels->updateFloatingPanel();
+    validateMenuItems();
 }
 
 void KXMainWindow::graphSelectionChange() {
     m_windowPanels->updateFloatingPanel();
+    validateMenuItems();
     // The settings panel follows the selection: the object tab for a selection, the page tab without one.
     if (!m_settingView->isHidden()) {
         KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
@@ -564,6 +572,7 @@ void KXMainWindow::documentChanged() {
         m_pageCommands->documentChanged(m_lockChangeCount);
     m_lockChangeCount = false;
     m_previewChanged = true;
+    validateMenuItems();
 }
 
 void KXMainWindow::removeEmptyPhoto(const kx::Notification& notification) {
@@ -691,7 +700,7 @@ bool KXMainWindow::switchCanvasToIndex(std::int64_t index) {
         if (KXCanvas* page = m_project->currentCanvas())
             m_document->setUndoManager(&page->undoManager());
     }
-    validateUndoItems();
+    validateMenuItems();
     return true;
 }
 

@@ -20,6 +20,7 @@
 #include "platform/foundation/undo_manager.h"
 #include "platform/foundation/user_defaults.h"
 #include "app/app_delegate.h"
+#include "app/crop_commands.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -263,6 +264,7 @@ void KXMainWindow::validateMenuItems() {
         return;
     m_validating = true;
     validateUndoItems();
+    m_windowPanels->cropCommands()->validateCropAction();
     const KXMenuState state = menuState();
     for (QAction* action : findChildren<QAction*>()) {
         if (!action->property("unavailable").toBool())

@@ -294,7 +294,6 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     penTool->setObjectName(QStringLiteral("PenTool"));
     connect(penTool, &QAction::triggered, m_preview, &KXPreview::enterDrawMode);
     edit->addAction(m_windowPanels->cropCommands()->cropAction());
-    connect(edit, &QMenu::aboutToShow, m_windowPanels->cropCommands(), &KXCropCommands::validateCropAction);
 
     QMenu* view = menuBar()->addMenu(localized("View"));
     QAction* zoomIn = view->addAction(localized("ZoomIn"));

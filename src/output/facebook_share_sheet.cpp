@@ -48,6 +48,18 @@ std::optional<QJsonArray> firstList(const QJsonValue& value) {
 
 }  // namespace
 
+bool isAlbumID(const QString& id) {
+    // An id becomes part of the upload's path: letters, digits and "_" only, so that it can name no other
+    // path ("../me/feed") nor bring a query.
+    if (id.isEmpty() || id.size() > 128)
+        return false;
+    for (const QChar c : id)
+        if (!(c.isDigit() || (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+              (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c == QLatin1Char('_')))
+            return false;
+    return true;
+}
+
 // ---- preview ----
 
 void KXFacebookPreview::setRenderImage(const QImage& image) {
@@ -149,7 +161,7 @@ std::optional<std::vector<KXFacebookAlbum>> KXFBShareController::albumsFormStrin
     for (const QJsonValue& entry : *list) {
         const QJsonValue id = entry.toObject().value(QStringLiteral("id"));
         const QJsonValue name = entry.toObject().value(QStringLiteral("name"));
-        if (id.isString() && name.isString())
+        if (id.isString() && name.isString() && isAlbumID(id.toString()))
             albums.push_back({id.toString(), name.toString()});
     }
     return albums;

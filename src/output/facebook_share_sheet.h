@@ -36,6 +36,9 @@ struct KXFacebookAlbum {
     friend bool operator==(const KXFacebookAlbum&, const KXFacebookAlbum&) = default;
 };
 
+// Whether an album id from the service may go into an upload's path.
+bool isAlbumID(const QString& id);
+
 // A picture area: draws its image centred over a soft black shadow.
 class KXFacebookPreview : public QWidget {
     Q_OBJECT
@@ -63,8 +66,8 @@ public:
     void setSheetParent(QWidget* parent);
 
     // The albums of the user's account from an answer of "me/albums" (its "data" list, or the first list the
-    // answer holds): one entry per object with a string "id" and "name", in order; nothing when the answer is
-    // not JSON or holds no list.
+    // answer holds): one entry per object with a string "id" (an isAlbumID) and "name", in order; nothing when
+    // the answer is not JSON or holds no list.
     static std::optional<std::vector<KXFacebookAlbum>> albumsFormString(const QString& answer);
     const std::vector<KXFacebookAlbum>& albums() const { return m_albums; }
 

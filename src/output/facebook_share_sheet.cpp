@@ -356,6 +356,7 @@ KXShareResultController::KXShareResultController() {
     row->addStretch();
     row->addWidget(m_btCancel);
     column->addLayout(row);
+    m_window->setMinimumWidth(360);
     connect(m_btCancel, &QPushButton::clicked, this, &KXShareResultController::cancel);
 }
 

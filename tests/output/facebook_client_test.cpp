@@ -308,11 +308,8 @@ TEST_F(FacebookClientTest, FailedRequestsNeverLogTheToken) {
 
     // A host that refuses the connection.
     KXFacebookConfig closed = loopbackConfig(m_server);
-    {
-        QTcpServer spare;
-        ASSERT_TRUE(spare.listen(QHostAddress::LocalHost, 0));
-        closed.graphAddress = QUrl(QStringLiteral("http://127.0.0.1:%1").arg(spare.serverPort()));
-    }
+    closed.graphAddress = refusingAddress();
+    ASSERT_TRUE(closed.graphAddress.isValid());
     PhFacebook refused(QStringLiteral("4711"), &m_delegate, closed);
     refused.setTokenStore(fileStore());
     refused.setAccessToken(kToken, 0, kPermissions, {});

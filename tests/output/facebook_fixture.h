@@ -32,6 +32,14 @@ inline KXFacebookConfig loopbackConfig(const kxtest::HttpTestServer& server) {
     return config;
 }
 
+// An address on 127.0.0.1 where nothing listens: a port the system handed out and took back.
+inline QUrl refusingAddress() {
+    QTcpServer spare;
+    if (!spare.listen(QHostAddress::LocalHost, 0))
+        return {};
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(spare.serverPort()));
+}
+
 class RecordingDelegate : public PhFacebookDelegate {
 public:
     void tokenResult(const QVariantMap& result) override { tokens.push_back(result); }

@@ -122,11 +122,8 @@ TEST_F(FacebookLoginSheetTest, ALoginPageThatCannotLoadIsReported) {
     EngineWarnings warnings;
     RealLoginDelegate delegate;
     KXFacebookConfig config = loopbackConfig(m_server);
-    {
-        QTcpServer spare;
-        ASSERT_TRUE(spare.listen(QHostAddress::LocalHost, 0));
-        config.webAddress = QUrl(QStringLiteral("http://127.0.0.1:%1").arg(spare.serverPort()));
-    }
+    config.webAddress = refusingAddress();
+    ASSERT_TRUE(config.webAddress.isValid());
     PhFacebook client(QStringLiteral("4711"), &delegate, config);
     client.setTokenStore(fileStore());
     client.setSheetParent(&m_window);

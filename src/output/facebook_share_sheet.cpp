@@ -145,6 +145,7 @@ KXFBShareController::~KXFBShareController() {
 }
 
 void KXFBShareController::setSheetParent(QWidget* parent) {
+    m_sheetParent = parent;
     m_fb->setSheetParent(parent);
 }
 
@@ -278,7 +279,7 @@ void KXFBShareController::signFacebookFaild() {
     m_fb->closeFacebookWeb();
     center().post(KXShareFacebookClose, this);
     progressEnd();
-    runInformationalAlert(m_window->parentWidget(), exportText("LoginFailed"), exportText("LoginFailedTip"));
+    runInformationalAlert(m_sheetParent, exportText("LoginFailed"), exportText("LoginFailedTip"));
 }
 
 void KXFBShareController::progressStart() {

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QObject>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -123,6 +124,7 @@ private:
     QByteArray m_shareImage;
     bool m_didOpen = false;
     LoginPresenter m_loginPresenter;
+    QPointer<QWidget> m_sheetParent;
     std::vector<kx::NotificationToken> m_observations;
 };
 

@@ -41,6 +41,11 @@ void KXProgressBarController::setAlertRunner(AlertRunner runner) {
     alertRunnerSlot() = std::move(runner);
 }
 
+bool KXProgressBarController::confirmCancel() {
+    return runAlert(localized("ConfirmCancel"), localized("WarningCancel"), localized("OK"), localized("Cancel")) ==
+           AlertFirstButtonReturn;
+}
+
 KXProgressBarController::KXProgressBarController() = default;
 
 KXProgressBarController::~KXProgressBarController() {

@@ -35,6 +35,9 @@ public:
     // message box; tests answer for the user.
     using AlertRunner = std::function<int(const QString&, const QString&, const QString&, const QString&)>;
     static void setAlertRunner(AlertRunner runner);
+    // Runs the cancel confirmation (localised "ConfirmCancel", "WarningCancel", "OK", "Cancel") through the
+    // alert runner; true when the user confirmed. Other sheets that cancel a run ask the same way.
+    static bool confirmCancel();
 
     // The window is built on loadWindow() (or on first use).
     KXProgressBarController();

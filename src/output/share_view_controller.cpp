@@ -5,6 +5,7 @@
 #include "graphics/app_info.h"
 #include "model/canvas.h"
 #include "output/export_dialogs.h"
+#include "output/facebook_share.h"
 #include "output/mail_attachments.h"
 #include "output/mail_handoff.h"
 #include "output/mail_options_sheet.h"
@@ -25,20 +26,18 @@ using kx::controls::KXPopupWindow;
 
 namespace {
 
-constexpr double kShareMaximumSide = 2000;
-
 // The row of the e-mail road comes first; the desktop's services follow.
 constexpr int kEmailRow = 0;
 
 }  // namespace
 
-kx::Size shareImageSize(kx::Size pageSize) {
-    if (pageSize.width <= kShareMaximumSide && pageSize.height <= kShareMaximumSide)
+kx::Size shareImageSize(kx::Size pageSize, double maximumSide) {
+    if (pageSize.width <= maximumSide && pageSize.height <= maximumSide)
         return pageSize;
     const float ratio = float(pageSize.width / pageSize.height);
     if (ratio > 1)
-        return {kShareMaximumSide, std::round(kShareMaximumSide / ratio)};
-    return {std::round(kShareMaximumSide * ratio), kShareMaximumSide};
+        return {maximumSide, std::round(maximumSide / ratio)};
+    return {std::round(maximumSide * ratio), maximumSide};
 }
 
 QString shareAnalyticsAction(int type) {
@@ -56,6 +55,8 @@ KXShareViewController::KXShareViewController(KXExportProject project, QObject* p
                                              QStringLiteral("sharePopover"),
                                              [this](int row) { shareImageByType(rowType(row)); });
     m_list->addRow(m_nameList.constFirst(), QStringLiteral("Email"));
+    if (KXFacebookConfig::fromInfo().isComplete())
+        addSharingService(std::make_shared<KXFacebookShareEntry>());
 }
 
 KXShareViewController::~KXShareViewController() {
@@ -101,6 +102,10 @@ void KXShareViewController::shareImageByType(int type) {
         runExportEmail();
         return;
     }
+    if (type == KXShareTypeFacebook && serviceOfType(type)) {
+        fbShareCollage();
+        return;
+    }
     shareImageToType(type);
 }
 
@@ -122,6 +127,18 @@ KXProgressBarController* KXShareViewController::pbCtl() {
 
 void KXShareViewController::presentProgress() {
     presentRenderingProgress(*pbCtl(), m_mainWindow);
+}
+
+void KXShareViewController::fbShareCollage() {
+    if (!m_facebook)
+        m_facebook = std::make_unique<KXFacebookShare>([this] { return currentPageCopy(); }, m_mainWindow);
+    m_facebook->fbShareCollage();
+}
+
+std::shared_ptr<KXCanvas> KXShareViewController::currentPageCopy() const {
+    const int index = m_project.currentPageIndex ? m_project.currentPageIndex() : 0;
+    const int count = m_project.pageCount ? m_project.pageCount() : 0;
+    return m_project.outputCopyOfPage && index >= 0 && index < count ? m_project.outputCopyOfPage(index) : nullptr;
 }
 
 void KXShareViewController::stopProgressbar() {
@@ -186,11 +203,7 @@ void KXShareViewController::mailFilesWritten(const QStringList& files, bool canc
 void KXShareViewController::shareImageToType(int type) {
     if (m_running)
         return;
-    const int index = m_project.currentPageIndex ? m_project.currentPageIndex() : 0;
-    std::shared_ptr<KXCanvas> page =
-        m_project.outputCopyOfPage && (m_project.pageCount ? m_project.pageCount() : 0) > index
-            ? m_project.outputCopyOfPage(index)
-            : nullptr;
+    std::shared_ptr<KXCanvas> page = currentPageCopy();
     if (!page) {
         emit runFinished();
         return;

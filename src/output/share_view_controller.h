@@ -20,6 +20,7 @@
 #include <vector>
 
 class KXExportEmailController;
+class KXFacebookShare;
 class KXProgressBarController;
 class KXTableView;
 class QStandardItemModel;
@@ -51,9 +52,9 @@ public:
     virtual void perform(const QImage& image, const QString& text) = 0;
 };
 
-// The size a page is sent to a sharing service at: its pixel size, fitted to 2000 pixels on its longer side
-// when it is larger.
-kx::Size shareImageSize(kx::Size pageSize);
+// The size a page is sent to a sharing service at: its pixel size, fitted to 2000 pixels (or `maximumSide`)
+// on its longer side when it is larger.
+kx::Size shareImageSize(kx::Size pageSize, double maximumSide = 2000);
 // The analytics action of a share kind; empty for other values.
 QString shareAnalyticsAction(int type);
 
@@ -83,6 +84,9 @@ public:
     // The end of the e-mail options sheet: on OK the attachments are written, then handed to the mail program.
     void runExportEmail();
     KXProgressBarController* pbCtl();
+    // Opens the Facebook sheet (made on first use).
+    void fbShareCollage();
+    KXFacebookShare* facebookShare() const { return m_facebook.get(); }
     void stopProgressbar();
     bool isRunning() const { return m_running; }
     // The files of the last mail.
@@ -98,6 +102,7 @@ private:
     void shareImageToType(int type);
     KXSharingService* serviceOfType(int type) const;
     int rowType(int row) const;
+    std::shared_ptr<KXCanvas> currentPageCopy() const;
 
     KXExportProject m_project;
     QPointer<QWidget> m_mainWindow;
@@ -107,6 +112,7 @@ private:
     std::unique_ptr<KXPopoverList> m_list;
     std::unique_ptr<KXExportEmailController> m_exportEmailCtl;
     std::unique_ptr<KXProgressBarController> m_pbCtl;
+    std::unique_ptr<KXFacebookShare> m_facebook;
     bool m_running = false;
     QStringList m_lastAttachments;
     QThreadPool m_pool;

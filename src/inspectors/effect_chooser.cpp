@@ -4,6 +4,8 @@
 #include "controls/popup_window.h"
 #include "graphics/image_effect_manager.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QFont>
 #include <QFrame>
 #include <QStyle>
@@ -54,9 +56,11 @@ KXEffectChooser::KXEffectChooser(QWidget* parent) : QObject(parent) {
     m_browser->setFixedSize(kColumns * (cell.width() + spacing) + scrollBar + 2 * m_browser->frameWidth() + spacing,
                             kVisibleRows * (cell.height() + spacing) + 2 * m_browser->frameWidth() + spacing);
     m_window->adjustSize();
+    qApp->installEventFilter(this);
 }
 
 KXEffectChooser::~KXEffectChooser() {
+    qApp->removeEventFilter(this);
     // The window belongs to the parent widget, which may already be gone.
     delete m_window.data();
 }
@@ -145,10 +149,30 @@ void KXEffectChooser::selectionChanged() {
 void KXEffectChooser::popupBelow(QWidget* button) {
     if (!button || !m_window)
         return;
+    m_button = button;
     m_window->popupAt(QRect(button->mapToGlobal(QPoint(0, 0)), button->size()), PopoverEdge::Below);
     m_browser->setFocus();
     if (const int index = selectedIndex(); index >= 0)
         m_browser->scrollToItem(index);
+}
+
+void KXEffectChooser::toggleBelow(QWidget* button) {
+    if (isShown())
+        m_window->hide();
+    else
+        popupBelow(button);
+}
+
+bool KXEffectChooser::eventFilter(QObject* watched, QEvent* event) {
+    // Only the press as it reaches a widget, once per click; a press on the opening button is left to its
+    // click, which toggles the chooser.
+    if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() && isShown()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        const bool inside = widget->window() == m_window.data() || (m_button && widget == m_button.data());
+        if (!inside)
+            m_window->hide();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 bool KXEffectChooser::isShown() const {

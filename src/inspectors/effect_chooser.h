@@ -49,12 +49,18 @@ public:
     void setChoiceHandler(std::function<void(int)> handler) { m_choice = std::move(handler); }
 
     // Shows the chooser with its top edge on the bottom edge of `button`, centred under it (kept on the
-    // button's screen), and gives it the focus.
+    // button's screen), and gives it the focus. A press of the mouse anywhere else in the application hides
+    // it, also where no window manager moves the focus on a click.
     void popupBelow(QWidget* button);
+    // Hides the chooser when it is shown and shows it under `button` otherwise.
+    void toggleBelow(QWidget* button);
     bool isShown() const;
 
     kx::ImageBrowserView* browser() const { return m_browser; }
     kx::controls::KXPopupWindow* window() const { return m_window; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void selectionChanged();
@@ -63,5 +69,6 @@ private:
     QPointer<kx::controls::KXPopupWindow> m_window;
     kx::ImageBrowserView* m_browser = nullptr;
     std::function<void(int)> m_choice;
+    QPointer<QWidget> m_button;
     bool m_selecting = false;
 };

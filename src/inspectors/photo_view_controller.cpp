@@ -228,7 +228,7 @@ void KXImageViewController::setEffectCatalogue(const KXImageEffectManager* catal
 
 void KXImageViewController::effectAction() {
     if (m_effectChooser)
-        m_effectChooser->popupBelow(m_btEffect);
+        m_effectChooser->toggleBelow(m_btEffect);
 }
 
 void KXImageViewController::imageBrowserSelectionDidChange(int index) {

@@ -48,7 +48,7 @@ public:
     // Whether the photo shown has no image.
     bool isPhotoEmpty() const { return m_photoEmpty; }
 
-    // Opens the effect chooser under the effect button.
+    // Opens the effect chooser under the effect button, or closes it when it is open.
     void effectAction();
     // A cell of the effect chooser was chosen: the photo takes that effect (the first cell, "Original",
     // removes the effect) as one undo step.

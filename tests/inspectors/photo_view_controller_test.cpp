@@ -16,11 +16,13 @@
 #include "support/qt_message_check.h"
 #include "styled_shape_page.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -359,11 +361,29 @@ TEST_F(PhotoInspectorTest, ARefreshMarksTheEffectWithoutWritingIt) {
         EXPECT_EQ(inspector.btEffect()->toolTip().contains(QLatin1String(c.name)) && c.missing, c.missing) << c.name;
         EXPECT_EQ(inspector.btEffect()->text().contains(QLatin1String("not available")), c.missing) << c.name;
     }
-    // The chooser opens under its button.
+}
+
+TEST_F(PhotoInspectorTest, TheEffectChooserOpensUnderItsButtonAndClosesOnAPressElsewhere) {
+    KXEffectChooser& chooser = *inspector.effectChooser();
+    const auto press = [](QWidget* widget) {
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    };
     inspector.btEffect()->click();
-    EXPECT_TRUE(inspector.effectChooser()->isShown());
-    EXPECT_GE(inspector.effectChooser()->window()->y(),
-              inspector.btEffect()->mapToGlobal(QPoint(0, inspector.btEffect()->height())).y());
+    ASSERT_TRUE(chooser.isShown());
+    EXPECT_GE(chooser.window()->y(), inspector.btEffect()->mapToGlobal(QPoint(0, inspector.btEffect()->height())).y());
+    // Presses inside the chooser and on its button keep it; the button's click closes it.
+    press(chooser.browser()->viewport());
+    press(inspector.btEffect());
+    EXPECT_TRUE(chooser.isShown());
+    inspector.btEffect()->click();
+    EXPECT_FALSE(chooser.isShown());
+    // A press anywhere else closes it.
+    inspector.btEffect()->click();
+    ASSERT_TRUE(chooser.isShown());
+    press(inspector.view());
+    EXPECT_FALSE(chooser.isShown());
 }
 
 TEST_F(PhotoInspectorTest, MissingAndDamagedEffectFilesAreNeitherFatalNorHidden) {

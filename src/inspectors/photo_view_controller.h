@@ -1,8 +1,9 @@
 // The photo inspector, hosted in the style inspector's object section for shapes that hold a photo. It
-// chooses the photo's effect from the effect catalogue, flips the shape, turns the image by quarter turns, chooses the decoration (none, border, picture frame or
-// mask) with the border's width, colour and corner radius, sets the photo filter's five adjustments and the
-// reflection's opacity. Every control writes straight into the photo or its shape; the page turns each
-// write into an undo step, and a decoration switch, which writes several properties, is one group.
+// chooses the photo's effect from the effect catalogue, flips the shape, turns the image by quarter turns,
+// chooses the decoration (none, border, picture frame or mask) with the border's width, colour and corner
+// radius, sets the photo filter's five adjustments and the reflection's opacity. Every control writes
+// straight into the photo or its shape; the page turns each write into an undo step, and a decoration
+// switch, which writes several properties, is one group.
 //
 // Filling the controls from a photo never writes it: the controls' own reports are ignored meanwhile.
 #pragma once

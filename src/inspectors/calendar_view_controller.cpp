@@ -303,7 +303,7 @@ void KXCalendarViewController::showFontName(const QString& family) {
     if (index < 0 && !family.isEmpty()) {
         quietly(m_pubFont, [&family](QComboBox* box) {
             box->insertItem(0, family);
-            box->setItemData(0, QApplication::font(), Qt::FontRole);
+            box->setItemData(0, box->parentWidget() ? box->parentWidget()->font() : QApplication::font(), Qt::FontRole);
         });
         m_hasMissingFontItem = true;
         index = 0;
@@ -320,7 +320,8 @@ void KXCalendarViewController::removeMissingFontItem() {
 }
 
 void KXCalendarViewController::drawChosenFont() {
-    QFont font = QApplication::font();
+    // The panel's font, with the chosen family in place of its own.
+    QFont font = m_pubFont->parentWidget() ? m_pubFont->parentWidget()->font() : QApplication::font();
     const int index = m_pubFont->currentIndex();
     if (index >= 0 && !(m_hasMissingFontItem && index == 0)) {
         const QFont face = m_pubFont->itemData(index, Qt::FontRole).value<QFont>();

@@ -56,11 +56,13 @@ KXEffectChooser::KXEffectChooser(QWidget* parent) : QObject(parent) {
     m_browser->setFixedSize(kColumns * (cell.width() + spacing) + scrollBar + 2 * m_browser->frameWidth() + spacing,
                             kVisibleRows * (cell.height() + spacing) + 2 * m_browser->frameWidth() + spacing);
     m_window->adjustSize();
-    qApp->installEventFilter(this);
+    if (qApp)
+        qApp->installEventFilter(this);
 }
 
 KXEffectChooser::~KXEffectChooser() {
-    qApp->removeEventFilter(this);
+    if (qApp)
+        qApp->removeEventFilter(this);
     // The window belongs to the parent widget, which may already be gone.
     delete m_window.data();
 }

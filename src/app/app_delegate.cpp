@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -200,15 +201,30 @@ void AppDelegate::addApplicationActions(QMenu* menu) {
         connect(action, &QAction::toggled, this, [this, slot](bool checked) { (this->*slot)(checked); });
         return action;
     };
-    addToggle("AutoSnap", autoSnap(), &AppDelegate::autoSnapAction);
-    addToggle("AutoObjectSnap", autoObjectSnap(), &AppDelegate::autoObjectSnapAction);
-    addToggle("ShowMarginBox", showMarginBox(), &AppDelegate::showMarginBoxAction);
+    QAction* snap = addToggle("AutoSnap", autoSnap(), &AppDelegate::autoSnapAction);
+    QAction* objectSnap = addToggle("AutoObjectSnap", autoObjectSnap(), &AppDelegate::autoObjectSnapAction);
+    QAction* marginBox = addToggle("ShowMarginBox", showMarginBox(), &AppDelegate::showMarginBoxAction);
+    // Every window has its own copy of these items: each shows the settings as they are when it opens, also
+    // after another window or the preferences changed them. Setting the same state stores nothing again.
+    connect(menu, &QMenu::aboutToShow, this, [this, snap, objectSnap, marginBox] {
+        const QSignalBlocker blockSnap(snap), blockObjectSnap(objectSnap), blockMarginBox(marginBox);
+        snap->setChecked(autoSnap());
+        objectSnap->setChecked(autoObjectSnap());
+        marginBox->setChecked(showMarginBox());
+    });
     menu->addSeparator();
     const auto addLink = [&](const char* key, void (AppDelegate::*slot)()) {
         QAction* action = menu->addAction(localized(key));
         action->setObjectName(QString::fromUtf8(key));
         connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
     };
+    // The content store comes in a later version: its item is shown disabled, saying so.
+    QAction* store = menu->addAction(localized("ContentStore"));
+    store->setObjectName(QStringLiteral("ContentStore"));
+    store->setProperty("unavailable", true);
+    store->setEnabled(false);
+    store->setToolTip(localized("StoreUnavailable"));
+    store->setStatusTip(localized("StoreUnavailable"));
     addLink("Welcome", &AppDelegate::welcomeAction);
     addLink("Preferences", &AppDelegate::preferencesAction);
     if (QAction* preferences = menu->findChild<QAction*>(QStringLiteral("Preferences"))) {

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/app_delegate.h"
+#include "app/crop_commands.h"
 #include "app/page_commands.h"
 #include "app/window_panels.h"
 #include "app_services/ga_object.h"
@@ -101,7 +102,14 @@ KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent)
     buildToolbar();
     buildInsertCommands();
     m_pageCommands = std::make_unique<KXPageCommands>(*this);
+    // The page menu's Set as Background acts on one photo holding a picture.
+    if (auto* pageMenu = menuBar()->findChild<QMenu*>(QStringLiteral("PageMenu"))) {
+        if (QAction* background = pageMenu->findChild<QAction*>(QStringLiteral("SetAsBackground")))
+            background->setProperty(kMenuTagProperty, KXMenuTagPhoto);
+    }
+    buildEditCommands();
     updateWindowTitle();
+    validateMenuItems();
 }
 
 KXMainWindow::~KXMainWindow() {
@@ -229,10 +237,13 @@ int KXMainWindow::settingTabIndex() const {
 }
 
 void KXMainWindow::saveAsTemplateAction() {
-    // The sheet names the template; a template that cannot be written leaves the own-templates folder as it
-    // was, and the command shows no message of its own.
-    if (m_project)
-        saveProjectAsTemplate(this, *m_project);
+    // The sheet names the template (asking before it replaces one); a template that cannot be written
+    // leaves the own-templates folder as it was, and the alert says why. A cancelled sheet says nothing.
+    if (!m_project)
+        return;
+    QString error;
+    if (!saveProjectAsTemplate(this, *m_project, &error) && !error.isEmpty())
+        showAlert(localized("SaveTemplateFailed"), error);
 }
 
 void KXMainWindow::buildMenus(AppDelegate* delegate) {
@@ -248,6 +259,7 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
 
     QMenu* file = menuBar()->addMenu(localized("File"));
+    file->setObjectName(QStringLiteral("FileMenu"));
     QAction* save = file->addAction(localized("Save"));
     save->setObjectName(QStringLiteral("Save"));
     save->setShortcut(QKeySequence::Save);
@@ -269,7 +281,7 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     edit->setObjectName(QStringLiteral("EditMenu"));
     m_undoItem = edit->addAction(localized("Undo"));
     m_undoItem->setObjectName(QStringLiteral("Undo"));
-    m_undoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_undoItem->setShortcut(QKeySequence::Undo);
     connect(m_undoItem, &QAction::triggered, this, &KXMainWindow::undoAction);
     m_redoItem = edit->addAction(localized("Redo"));
     m_redoItem->setObjectName(QStringLiteral("Redo"));
@@ -281,6 +293,7 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     QAction* penTool = edit->addAction(localized("Pen Tool"));
     penTool->setObjectName(QStringLiteral("PenTool"));
     connect(penTool, &QAction::triggered, m_preview, &KXPreview::enterDrawMode);
+    edit->addAction(m_windowPanels->cropCommands()->cropAction());
 
     QMenu* view = menuBar()->addMenu(localized("View"));
     QAction* zoomIn = view->addAction(localized("ZoomIn"));
@@ -314,13 +327,6 @@ void KXMainWindow::buildMenus(AppDelegate* delegate) {
     next->setObjectName(QStringLiteral("NextPageAction"));
     next->setShortcut(QKeySequence(Qt::Key_PageDown));
     connect(next, &QAction::triggered, this, &KXMainWindow::nextPageAction);
-    // Menu validation: the zoom commands follow the view's answer.
-    connect(view, &QMenu::aboutToShow, this, [this, view] {
-        for (QAction* action : view->actions()) {
-            if (action->data().isValid())
-                action->setEnabled(m_preview->validateMenuItem(action->data().toInt()));
-        }
-    });
 }
 
 void KXMainWindow::buildToolbar() {
@@ -481,7 +487,7 @@ void KXMainWindow::registerObservers() {
                                 kx::UndoManagerCheckpointNotification}) {
         add(name, nullptr, [this](const kx::Notification& n) {
             if (n.sender && n.sender == static_cast<const void*>(currentUndoManager()))
-                validateUndoItems();
+                validateMenuItems();
         });
     }
 }
@@ -536,11 +542,15 @@ void KXMainWindow::undoManagerDidChange(const kx::Notification& notification) {
     if (!page || notification.sender != static_cast<const void*>(&page->undoManager()))
         return;
     updateCanFillRandomly();
-    validateUndoItems();
+    // An undone or redone lock, move or removal leaves the floating panels over the wrong object otherwise.
+    if (m_windowPanels)
+        m_windowPanels->updateFloatingPanel();
+    validateMenuItems();
 }
 
 void KXMainWindow::graphSelectionChange() {
     m_windowPanels->updateFloatingPanel();
+    validateMenuItems();
     // The settings panel follows the selection: the object tab for a selection, the page tab without one.
     if (!m_settingView->isHidden()) {
         KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
@@ -561,6 +571,7 @@ void KXMainWindow::documentChanged() {
         m_pageCommands->documentChanged(m_lockChangeCount);
     m_lockChangeCount = false;
     m_previewChanged = true;
+    validateMenuItems();
 }
 
 void KXMainWindow::removeEmptyPhoto(const kx::Notification& notification) {
@@ -688,7 +699,7 @@ bool KXMainWindow::switchCanvasToIndex(std::int64_t index) {
         if (KXCanvas* page = m_project->currentCanvas())
             m_document->setUndoManager(&page->undoManager());
     }
-    validateUndoItems();
+    validateMenuItems();
     return true;
 }
 

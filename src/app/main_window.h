@@ -21,6 +21,7 @@
 #include "controls/tab_bar.h"
 #include "document/template_chooser.h"
 #include "platform/foundation/notification_center.h"
+#include "app/menu_validation.h"
 #include "app/page_clipboard.h"
 #include "library/resource_view_controller.h"
 #include "library/shape_palette.h"
@@ -266,6 +267,37 @@ public:
     // The part of the current page the scroll area shows, in the page's preview points (y up).
     kx::Rect visiblePageRect() const;
 
+    // ---- editing commands, the Arrange menu and menu validation (edit_commands.cpp) ----
+    // Delete removes the selected unlocked objects; Select All selects every object of the page.
+    void deleteAction();
+    void selectAllAction();
+    // Stacking order of the selection: to the front, to the back, one step forward, one step back.
+    void goFrontClicked();
+    void goBackClicked();
+    void goForwardClicked();
+    void goBackwardClicked();
+    // The Arrange menu: group, ungroup, lock and unlock the selection; align it to the page (KXAlignPage...
+    // tags); flip it (KXFlipHorizontal, KXFlipVertical).
+    void groupAction();
+    void ungroupAction();
+    void lockAction();
+    void unlockAction();
+    void alignPageAction(int tag);
+    void flipAction(int tag);
+    // File > Export's items (the export type, KXExportType) and File > Share's items (tags 500 to 505).
+    void exportFormMenu(int type);
+    void shareFormMenu(int tag);
+    // File > Open...: a project package chosen in the open panel opens in its own window.
+    void openDocumentAction();
+    // What the menu items are validated against now.
+    KXMenuState menuState() const;
+    // Enables and titles every tagged item of the window's menus and context menu from menuState(). Runs on
+    // every change of selection, undo, clipboard, page, zoom and panels and before any menu opens.
+    void validateMenuItems();
+    QMenu* arrangeMenu() const { return m_arrangeMenu; }
+    // The canvas view's context menu.
+    QMenu* canvasContextMenu() const { return m_canvasMenu; }
+
 protected:
     // Closing the window closes its document. One with unsaved changes asks Save / Don't Save / Cancel
     // first; Save closes only once the document is saved. Quitting closes every window this way, and a
@@ -283,6 +315,17 @@ private:
     void addPanelMenuItems(QMenu* view);
     void buildMenus(AppDelegate* delegate);
     void buildToolbar();
+    // The Edit menu's delete and select all, the Arrange menu, File's open, close, export and share items,
+    // the canvas context menu and the validation hooks (edit_commands.cpp).
+    void buildEditCommands();
+    // After a command changed the selected objects: the canvas view, the floating panels, the settings panel
+    // and the menu items follow.
+    void selectionChanged();
+    // Moves the selection forward or back, one step or to the end, as one undo step.
+    void moveSelection(bool forward, bool toTheEnd);
+    // The Arrange menu's command of the tag (KXArrangeMenuTag) on the selection, as one undo step, when
+    // the selection allows it.
+    void arrangeSelection(int tag);
     // Follows the notifications the window reacts to; stops with the window.
     void registerObservers();
     void undoManagerDidChange(const kx::Notification& notification);
@@ -374,6 +417,9 @@ private:
     QMenu* m_insertMenu = nullptr;
     kx::NotificationToken m_addPhotoObserver;
     std::unique_ptr<KXPageCommands> m_pageCommands;
+    QMenu* m_arrangeMenu = nullptr;
+    QMenu* m_canvasMenu = nullptr;
+    bool m_validating = false;
 };
 
 class AppDelegate;

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 
 #include "app/page_clipboard.h"
+#include "canvas/arrow_panel_views.h"
 #include "canvas/canvas_layer.h"
 #include "canvas/canvas_view.h"
 #include "document/graph_pasteboard.h"
@@ -107,13 +108,6 @@ void KXMainWindow::buildInsertCommands() {
         m_copyItem = add("Copy", QKeySequence::Copy, &KXMainWindow::copyAction);
         m_pasteItem = add("Paste", QKeySequence::Paste, &KXMainWindow::pasteAction);
         m_duplicateItem = add("Duplicate", QKeySequence(Qt::CTRL | Qt::Key_D), &KXMainWindow::duplicateSelection);
-        // The open menu shows which commands can act; closed, every item stays ready for its shortcut and the
-        // command itself checks whether it can act.
-        connect(edit, &QMenu::aboutToShow, this, &KXMainWindow::validateClipboardItems);
-        connect(edit, &QMenu::aboutToHide, this, [this] {
-            for (QAction* item : {m_cutItem, m_copyItem, m_pasteItem, m_duplicateItem})
-                item->setEnabled(true);
-        });
     }
 
     // Insert: text box, calendar, the picker's shapes and photos from files, after the Edit menu.
@@ -227,8 +221,11 @@ void KXMainWindow::addShapeWidthType(std::uint32_t shapeType) {
 }
 
 KXShapeWindowController* KXMainWindow::shapeWindowController() {
-    if (!m_shapeWC)
+    if (!m_shapeWC) {
         m_shapeWC = std::make_unique<KXShapeWindowController>(this);
+        // The picker sits on a white panel whose arrow points up at the toolbar item.
+        installPanelBackground(m_shapeWC->window(), new KXShapePanelView);
+    }
     return m_shapeWC.get();
 }
 
@@ -308,14 +305,7 @@ void KXMainWindow::fillRandomly() {
 // ---- the clipboard ----
 
 bool KXMainWindow::canCopyObject() const {
-    KXCanvas* page = m_project ? m_project->currentCanvas() : nullptr;
-    if (!page)
-        return false;
-    for (const auto& graph : page->selectedGraphs()) {
-        if (!graph->isLocked())
-            return true;
-    }
-    return false;
+    return ::canCopyObject(m_project ? m_project->currentCanvas() : nullptr);
 }
 
 bool KXMainWindow::canPasteObject() const {
@@ -324,13 +314,8 @@ bool KXMainWindow::canPasteObject() const {
 }
 
 void KXMainWindow::validateClipboardItems() {
-    if (!m_cutItem)
-        return;
-    const bool copyable = canCopyObject();
-    m_cutItem->setEnabled(copyable);
-    m_copyItem->setEnabled(copyable);
-    m_duplicateItem->setEnabled(copyable);
-    m_pasteItem->setEnabled(canPasteObject());
+    // The clipboard items carry their tags; the window's validation covers them with every other item.
+    validateMenuItems();
 }
 
 void KXMainWindow::copyAction() {

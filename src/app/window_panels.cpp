@@ -1,7 +1,12 @@
 #include "app/window_panels.h"
 
 #include "app/app_delegate.h"
+#include "app/crop_commands.h"
 #include "app/main_window.h"
+#include "app/page_commands.h"
+#include "output/export_view_controller.h"
+#include "output/popover_list.h"
+#include "output/share_view_controller.h"
 #include "inspectors/setting_view_controller.h"
 #include "platform/foundation/bundle.h"
 #include "canvas/canvas_view.h"
@@ -22,6 +27,7 @@
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -38,9 +44,10 @@ KXWindowPanels::KXWindowPanels(KXPreview* preview, QScrollArea* scrollArea, QWid
     m_normal = new KXFloatingWindowController(viewport);
     m_crop = new KXCropWindowController(viewport);
     m_lock = new KXLockFloatingWindowController(viewport);
+    m_cropCommands = new KXCropCommands(this, preview);
     m_liveResize.setSingleShot(true);
     m_liveResize.setInterval(kLiveResizeSettleMs);
-    connect(&m_liveResize, &QTimer::timeout, this, [this] { windowDidEndLiveResize(); });
+    connect(&m_liveResize, &QTimer::timeout, this, [this] { windowDidSettle(); });
     window->installEventFilter(this);
     // Scrolling moves the object under the panels.
     for (QScrollBar* bar : {scrollArea->horizontalScrollBar(), scrollArea->verticalScrollBar()})
@@ -129,6 +136,7 @@ void KXWindowPanels::updateSelectFloatingPanel(KXGraph* graph, int type) {
         m_crop->synchronizeCropModeWithType(photo->renderMode() == 2 ? 1 : 0);
         m_crop->showRelativeToPoint(anchor, viewRectOfGraph(graph));
         m_normal->hide();
+        updateCropValueWithPhoto(*m_crop, photo);
     } else {
         m_normal->showRelativeToPoint(anchor, viewRectOfGraph(graph), photo && !photo->isEmpty());
         m_crop->hide();
@@ -167,14 +175,26 @@ void KXWindowPanels::windowDidEndLiveResize() {
     m_preview->setGraphsEditing(false);
 }
 
-void KXWindowPanels::windowWillChangeFullScreen() {
+void KXWindowPanels::windowWillChangeFullScreen(bool entering) {
+    if (entering && m_hooks.willEnterFullScreen)
+        m_hooks.willEnterFullScreen();
     exitCropAndTextEditMode();
     m_preview->setGraphsEditing(true);
 }
 
-void KXWindowPanels::windowDidChangeFullScreen() {
+void KXWindowPanels::windowDidChangeFullScreen(bool entering) {
+    if (entering && m_hooks.didEnterFullScreen)
+        m_hooks.didEnterFullScreen();
     updateFloatingPanel();
     m_preview->setGraphsEditing(false);
+}
+
+void KXWindowPanels::windowDidSettle() {
+    const FullScreenChange change = std::exchange(m_fullScreenChange, FullScreenChange::None);
+    if (change == FullScreenChange::None)
+        windowDidEndLiveResize();
+    else
+        windowDidChangeFullScreen(change == FullScreenChange::Entering);
 }
 
 bool KXWindowPanels::eventFilter(QObject* watched, QEvent* event) {
@@ -193,24 +213,38 @@ bool KXWindowPanels::eventFilter(QObject* watched, QEvent* event) {
         hideAllFloatingPanel();
         break;
     case QEvent::ActivationChange:
-        if (m_window->isActiveWindow())
+        if (m_window->isActiveWindow()) {
             updateFloatingPanel();
-        else
+            if (m_hooks.didBecomeKey)
+                m_hooks.didBecomeKey();
+        } else {
             hideAllFloatingPanel();
+        }
         break;
     case QEvent::WindowStateChange: {
-        const auto* change = static_cast<QWindowStateChangeEvent*>(event);
-        const bool wasFull = change->oldState().testFlag(Qt::WindowFullScreen);
-        const bool isFull = m_window->windowState().testFlag(Qt::WindowFullScreen);
+        const Qt::WindowStates old = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+        const Qt::WindowStates now = m_window->windowState();
+        const bool wasFull = old.testFlag(Qt::WindowFullScreen);
+        const bool isFull = now.testFlag(Qt::WindowFullScreen);
         if (wasFull != isFull) {
-            // The window has already changed when Qt reports it: leave the modes, then place the panels.
-            windowWillChangeFullScreen();
-            windowDidChangeFullScreen();
+            // The modes are left now; the panels come back once the window has its new size.
+            m_fullScreenChange = isFull ? FullScreenChange::Entering : FullScreenChange::Leaving;
+            windowWillChangeFullScreen(isFull);
+            m_liveResize.start();
         }
-        if (m_window->windowState().testFlag(Qt::WindowMinimized))
+        if (now.testFlag(Qt::WindowMinimized) && !old.testFlag(Qt::WindowMinimized)) {
             hideAllFloatingPanel();
+            if (m_hooks.willMiniaturize)
+                m_hooks.willMiniaturize();
+        }
         break;
     }
+    case QEvent::Close:
+        // Sent before the window closes (a window being destroyed gets none). Should the close be refused,
+        // the popovers are gone all the same, as after any click elsewhere.
+        if (m_hooks.willClose)
+            m_hooks.willClose();
+        break;
     default:
         break;
     }
@@ -235,16 +269,36 @@ void KXMainWindow::buildFloatingPanels() {
     connect(toolbar->btMoveObjectBackward(), &QPushButton::clicked, this,
             [arrange] { arrange(&KXCanvas::selectedGraphsGoBackward); });
     connect(toolbar->btDelete(), &QPushButton::clicked, this, [this] { m_preview->removeSelectedGrpahs(); });
-    connect(toolbar->btCrop(), &QPushButton::clicked, this, [this] {
-        const KXCanvas::GraphList selected = m_preview->selectedGraphs();
-        if (selected.size() == 1)
-            m_preview->beginCropPhoto(photoOf(selected.front().get()));
-        m_windowPanels->updateFloatingPanel();
-    });
-    connect(m_windowPanels->cropFloatingPanel()->btQuitCrop(), &QPushButton::clicked, this, [this] {
-        m_preview->exitCropMode();
-        m_windowPanels->updateFloatingPanel();
-    });
+
+    KXWindowPanels::WindowHooks hooks;
+    hooks.willClose = [this] {
+        if (m_shapeWC)
+            m_shapeWC->hideWindow();
+    };
+    hooks.willMiniaturize = [this] {
+        if (m_shapeWC)
+            m_shapeWC->hideWindow();
+        if (m_pageCommands) {
+            m_pageCommands->backgroundVC()->hideWindow();
+            if (KXMultiPageViewController* strip = m_pageCommands->multiPageVC())
+                strip->hideWindow();
+        }
+        if (m_shareCtl)
+            m_shareCtl->popover()->hideWindow();
+    };
+    // The preview opened from this window is made again when the project changed while the window was away.
+    hooks.didBecomeKey = [this] {
+        if (m_exportCtl && !m_exportCtl->previewPath().isEmpty() && m_previewChanged)
+            quickLookAction();
+    };
+    // A chooser asked for while the window goes into full screen waits for the change to end.
+    hooks.willEnterFullScreen = [this] { m_openTemplateAfterfullScreen = true; };
+    hooks.didEnterFullScreen = [this] {
+        m_openTemplateAfterfullScreen = false;
+        if (m_canOpenProject)
+            showTemplates(true);
+    };
+    m_windowPanels->setWindowHooks(std::move(hooks));
 }
 
 void KXMainWindow::addPanelMenuItems(QMenu* view) {

@@ -23,6 +23,9 @@
 
 namespace {
 
+// Rows of one piece of a vertical guide line (see drawGuideLines).
+constexpr double kGuidePieceRows = 20;
+
 kx::Color rgb255(int r, int g, int b, double a = 1.0) {
     return kx::Color::srgb(r / 255.0, g / 255.0, b / 255.0, a);
 }
@@ -343,10 +346,20 @@ void KXAuxiliaryLayer::drawGuideLines(kx::BitmapContext& context) {
             within(y1, y2, painted.minY(), painted.maxY(), y1, y2);
         if (x1 == x2 && y1 == y2 && (line.beginX() != line.endX() || line.beginY() != line.endY()))
             continue;  // wholly outside the painted area
-        context.beginPath();
-        context.moveTo({x1, y1});
-        context.lineTo({x2, y2});
-        context.strokePath();
+        // A vertical guide is stroked in short pieces: Qt's raster engine hands a fill of more than about a
+        // hundred spans (two a row for an antialiased line) to its threads, which costs far more than the
+        // line. The pieces meet on whole rows, so no pixel is covered twice.
+        const double step = x1 == x2 ? kGuidePieceRows * (y2 >= y1 ? 1 : -1) : 0;
+        for (double from = y1;;) {
+            const double to = step == 0 || std::abs(y2 - from) <= std::abs(step) ? y2 : from + step;
+            context.beginPath();
+            context.moveTo({x1, step == 0 ? y1 : from});
+            context.lineTo({x2, to});
+            context.strokePath();
+            if (to == y2)
+                break;
+            from = to;
+        }
     }
     context.restoreGState();
 }

@@ -31,6 +31,11 @@ constexpr double kZoomLevels[] = {0.25, 0.5, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0
 constexpr int kLevelCount = int(std::size(kZoomLevels));
 constexpr double kMinimumZoom = 0.25;
 constexpr double kMaximumZoom = 4.0;
+// Device rows of a band: Qt's raster engine hands a fill of 96 rows or more to other threads, and what a
+// band draws may reach a little beyond it (guide lines reach 4 pixels past the painted area).
+constexpr int kSingleThreadedRows = 80;
+// Device pixels up to which a repaint is painted in single-threaded bands; larger ones use Qt's threads.
+constexpr std::int64_t kBandedPaintPixels = 400 * 400;
 
 QString localized(const char* key) {
     return kx::Bundle::main().localizedString(QString::fromUtf8(key));
@@ -820,10 +825,7 @@ void KXPreview::paintEvent(QPaintEvent* event) {
     }
     const qreal scale = devicePixelRatioF();
     const QRegion region = event->region();
-    // Many small pieces cost more set-up than their union does.
-    const auto paintRect = [&](const QRect& rect) {
-        if (rect.isEmpty())
-            return;
+    const auto paintBand = [&](const QRect& rect) {
         kx::BitmapContext context(int(std::ceil(rect.width() * scale)), int(std::ceil(rect.height() * scale)));
         if (!context.isValid())
             return;
@@ -842,7 +844,22 @@ void KXPreview::paintEvent(QPaintEvent* event) {
                      QImage::Format_RGBA8888_Premultiplied);
         image.setDevicePixelRatio(scale);
         painter.drawImage(rect.topLeft(), image);
+    };
+    // Qt's raster engine splits every fill taller than about a hundred rows across its thread pool and waits
+    // for the pieces; for the small areas a drag repaints, waking the threads costs far more than the fill.
+    // Such areas are painted in bands short enough to stay on this thread; large repaints keep the threads.
+    const auto paintRect = [&](const QRect& rect) {
+        if (rect.isEmpty())
+            return;
         m_paintedPixels += std::int64_t(rect.width()) * rect.height();
+        const int bandRows = std::max(1, int(kSingleThreadedRows / scale));
+        if (std::int64_t(rect.width()) * rect.height() * scale * scale > kBandedPaintPixels ||
+            rect.height() <= bandRows) {
+            paintBand(rect);
+            return;
+        }
+        for (int y = rect.top(); y <= rect.bottom(); y += bandRows)
+            paintBand(QRect(rect.left(), y, rect.width(), std::min(bandRows, rect.bottom() + 1 - y)));
     };
     // Many small pieces cost more set-up than their union does, unless the union is mostly unchanged
     // page: thin strips far apart (guide lines, the handles at both ends of a drag) are painted one by one.

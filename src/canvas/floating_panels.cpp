@@ -11,6 +11,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -155,7 +156,11 @@ KXCropWindowController::KXCropWindowController(QWidget* parent) : KXFloatingPane
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("slCropImage"));
     m_slider->setFocusPolicy(Qt::NoFocus);
-    m_slider->setRange(kSliderScale, 10 * kSliderScale);
+    m_slider->setRange(0, int(std::lround(kSliderTop * kSliderScale)));
+    connect(m_slider, &QSlider::valueChanged, this, [this] {
+        if (!m_settingValue)
+            emit cropValueChanged();
+    });
     m_max = panelButton(QStringLiteral("+"), "btMaxCrop", this);
     top->addWidget(m_min);
     top->addWidget(m_slider, 1);
@@ -191,7 +196,14 @@ KXCropWindowController::KXCropWindowController(QWidget* parent) : KXFloatingPane
 }
 
 void KXCropWindowController::setCropCurrentValue(float value) {
-    m_slider->setValue(int(std::lround(double(value) * kSliderScale)));
+    if (!std::isfinite(value))
+        return;
+    const int steps = int(std::lround(double(value) * kSliderScale));
+    m_settingValue = true;
+    // A crop narrower than a tenth of the image lies beyond the usual end: the slider reaches it too.
+    m_slider->setMaximum(std::max({steps, m_slider->minimum(), int(std::lround(kSliderTop * kSliderScale))}));
+    m_slider->setValue(steps);
+    m_settingValue = false;
 }
 
 float KXCropWindowController::cropValue() const {
@@ -199,10 +211,14 @@ float KXCropWindowController::cropValue() const {
 }
 
 void KXCropWindowController::setCropMinValue(float value) {
+    if (!std::isfinite(value))
+        return;
     const int minimum = int(std::lround(double(value) * kSliderScale));
+    m_settingValue = true;
     m_slider->setMinimum(minimum);
     if (m_slider->maximum() < minimum)
         m_slider->setMaximum(minimum);
+    m_settingValue = false;
 }
 
 float KXCropWindowController::minCropValue() const {

@@ -95,6 +95,8 @@ public:
     static constexpr int kHeight = 64;
     // The slider runs over whole steps; its values are crop zooms in steps of 1/kSliderScale.
     static constexpr int kSliderScale = 1000;
+    // The slider's zoom-in end, unless the value set is larger still.
+    static constexpr float kSliderTop = 0.9f;
 
     explicit KXCropWindowController(QWidget* parent = nullptr);
 
@@ -117,6 +119,10 @@ public:
     QPushButton* btMaxCrop() const { return m_max; }
     QButtonGroup* segCropModeType() const { return m_segments; }
 
+signals:
+    // The user moved the slider; values set through the setters above do not count.
+    void cropValueChanged();
+
 private:
     void cropModeSwich();
 
@@ -126,4 +132,6 @@ private:
     QPushButton* m_min;
     QPushButton* m_max;
     QButtonGroup* m_segments;
+    // Set while the slider is changed from code.
+    bool m_settingValue = false;
 };

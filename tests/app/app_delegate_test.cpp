@@ -110,6 +110,30 @@ TEST_F(AppDelegateTest, MenuTogglesStoreTheirStateAndTheMarginBoxIsAnnounced) {
     EXPECT_FALSE(delegate.checkUpateAutomatically());
 }
 
+// Two windows, two copies of the toggles: a change made in one shows in the other when its menu opens.
+TEST_F(AppDelegateTest, EveryWindowsTogglesShowTheSettingsWhenTheirMenuOpens) {
+    AppDelegate delegate;
+    int announced = 0;
+    auto token = kx::NotificationCenter::defaultCenter().addObserver(
+        KXShowMarginBoxChanged, &delegate, [&](const kx::Notification&) { ++announced; });
+    QMenu first;
+    QMenu second;
+    delegate.addApplicationActions(&first);
+    delegate.addApplicationActions(&second);
+    first.findChild<QAction*>(QStringLiteral("ShowMarginBox"))->trigger();
+    first.findChild<QAction*>(QStringLiteral("AutoSnap"))->trigger();
+    QAction* margin = second.findChild<QAction*>(QStringLiteral("ShowMarginBox"));
+    QAction* snap = second.findChild<QAction*>(QStringLiteral("AutoSnap"));
+    EXPECT_FALSE(margin->isChecked());
+    EXPECT_TRUE(snap->isChecked());
+    emit second.aboutToShow();
+    EXPECT_TRUE(margin->isChecked());
+    EXPECT_FALSE(snap->isChecked());
+    // Bringing the item in line is no new change of the setting.
+    EXPECT_EQ(announced, 1);
+    EXPECT_FALSE(kx::UserDefaults::standard().boolValue(KXAutoSnap));
+}
+
 TEST_F(AppDelegateTest, WebCommandsOpenTheAddressesOfTheInfoPlist) {
     AppDelegate delegate;
     QStringList opened;

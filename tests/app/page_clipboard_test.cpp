@@ -40,37 +40,12 @@
 
 namespace {
 
-class PageClipboardTest : public ::testing::Test {
+class PageClipboardTest : public kxtest::WindowTest {
 protected:
-    void SetUp() override {
-        registerModelClasses();
-        registerDocumentClasses();
-        ASSERT_TRUE(dir.isValid());
-        KXProject::setPageRenderer(kxtest::greyPageRendering);
-        KXMainWindow::setAlertPresenter([this](QWidget*, const QString& message, const QString& informative) {
-            alerts << message + QStringLiteral(" / ") + informative;
-        });
-        sharedPasteboard()->clear();
-    }
     void TearDown() override {
-        KXMainWindow::setAlertPresenter({});
         KXMainWindow::setImageFileChooser({});
-        KXProject::setPageRenderer({});
-        sharedPasteboard()->clear();
+        kxtest::WindowTest::TearDown();
     }
-
-    // A shown window on a new, empty document.
-    std::unique_ptr<KXMainWindow> openWindow() {
-        documents.push_back(std::make_shared<KXDocument>());
-        auto window = std::make_unique<KXMainWindow>();
-        window->initWindowWidthDocument(documents.back().get());
-        window->resize(1200, 800);
-        window->show();
-        QApplication::processEvents();
-        page(*window)->undoManager().setGroupsByEvent(false);
-        return window;
-    }
-    static KXCanvas* page(const KXMainWindow& window) { return window.project()->currentCanvas(); }
 
     QString imageFile(const QString& name, int width, int height) {
         QImage image(width, height, QImage::Format_RGB32);
@@ -87,9 +62,6 @@ protected:
         return kx::KeyedArchiver::archivedDataWithRootObject(kx::Value(graph));
     }
 
-    QTemporaryDir dir;
-    QStringList alerts;
-    std::vector<std::shared_ptr<KXDocument>> documents;
 };
 
 TEST_F(PageClipboardTest, ObjectsCopiedInOneDocumentArePastedInAnotherAsTheyWere) {

@@ -71,10 +71,14 @@ protected:
     }
     static bool finish(KXUpdateWindowController& c) {
         int finished = 0;
-        QObject::connect(&c, &KXUpdateWindowController::checkFinished, [&] { ++finished; });
+        // Disconnected on the way out: the checker outlives this call and reports later checks too.
+        const QMetaObject::Connection counting =
+            QObject::connect(&c, &KXUpdateWindowController::checkFinished, [&] { ++finished; });
         // Processes events directly: a nested event loop would return at once once an earlier test of the
         // program has asked the application to quit.
-        return kxtest::processEventsUntil([&] { return finished > 0; });
+        const bool done = kxtest::processEventsUntil([&] { return finished > 0; });
+        QObject::disconnect(counting);
+        return done;
     }
 
     QTemporaryDir m_dir;

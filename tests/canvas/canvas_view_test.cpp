@@ -3,6 +3,7 @@
 #include "canvas/canvas_view.h"
 #include "model/background.h"
 #include "model/page_size.h"
+#include "model/shadow.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/undo_manager.h"
@@ -469,6 +470,30 @@ TEST(CanvasViewTest, PaintsThePageAndRepaintsOnlyWhatChanged) {
     const QImage after = rig.view->grab().toImage();
     EXPECT_COLOR_NEAR(kxtest::pixelAt(after, 100 + 44, 350 - 45), (Rgba{0, 128, 255, 255}), 2);
     EXPECT_COLOR_NEAR(kxtest::pixelAt(after, 100 + 70, 350 - 45), (Rgba{255, 0, 0, 255}), 2);
+}
+
+// A small repaint is painted in bands of rows; it must give exactly the pixels a whole repaint gives, also
+// where a blurred shadow, a turned graph and the page's edge cross the bands' seams.
+TEST(CanvasViewTest, ASmallRepaintMatchesTheWholeRepaint) {
+    ViewRig rig({600, 400});
+    auto page = makePage(400, 300, KXSizeUnitPixel, 72, kx::Color::srgb(0, 0.5, 1, 1));
+    auto graph = kxtest::graphAt({0.1, 0.1, 0.4, 0.6});
+    graph->color = kx::Color::srgb(1, 0, 0, 1);
+    graph->setAngle(20);
+    graph->shadow()->setColor(kx::Color::srgb(0, 0, 0, 0.8));
+    graph->setShadowEnabled(true);
+    page->canvas()->addGraph(graph);
+    graph->setSelected(false);
+    rig.view->switchToCanvasLayer(page);
+    rig.view->actualSizeAction();
+    QApplication::processEvents();
+    const QImage whole = rig.view->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Across the page's left edge and the graph with its shadow: 230 rows, painted as several bands.
+    const QRect part(60, 60, 220, 230);
+    QImage partial(part.size(), QImage::Format_ARGB32_Premultiplied);
+    partial.fill(Qt::transparent);
+    rig.view->render(&partial, QPoint(), QRegion(part));
+    EXPECT_EQ(kxtest::maxChannelDifference(partial, whole.copy(part)), 0);
 }
 
 // The workspace is the tiled workspace texture; under the page lies the backdrop, a textured sheet on the

@@ -10,6 +10,7 @@
 #include "platform/foundation/undo_manager.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
@@ -147,7 +148,7 @@ QWidget* KXCalendarViewController::loadView() {
     m_pubFont = new QComboBox(view);
     m_pubFont->setObjectName(QStringLiteral("pubCalendarFont"));
     m_pubFont->setGeometry(kValueRowControlX, y, kWidth - 8 - kValueRowControlX, kRow - 4);
-    // The open list shows each family in its own face; the closed button shows plain text.
+    // The open list shows each family in its own face, and so does the closed button for the chosen one.
     if (std::unique_ptr<QMenu> families = fontFamilyMenu()) {
         for (QAction* action : families->actions()) {
             m_pubFont->addItem(action->text());
@@ -158,6 +159,8 @@ QWidget* KXCalendarViewController::loadView() {
         if (!m_updatingUI)
             fontChanged(index);
     });
+    connect(m_pubFont, &QComboBox::currentIndexChanged, this, [this] { drawChosenFont(); });
+    drawChosenFont();
     y += kRow;
 
     m_tfYear = makeNumberRow(view, y, "Year", kFirstYear, kLastYear, &m_stYear, Field::Year);
@@ -248,9 +251,7 @@ void KXCalendarViewController::updateUIWithGraph(const std::shared_ptr<KXGraph>&
         return;
     m_updatingUI = true;
     KXCalendar& c = *m_calendar;
-    const int font = m_pubFont->findText(c.fontName());
-    if (font >= 0)
-        m_pubFont->setCurrentIndex(font);
+    showFontName(c.fontName());
     showNumber(m_tfYear, m_stYear, c.year());
     showNumber(m_tfFirstMonth, m_stFirstMonth, c.firstMonth());
     showNumber(m_tfEndMonth, m_stEndMonth, c.firstMonth() + c.monthCount() - 1);
@@ -282,9 +283,51 @@ void KXCalendarViewController::redraw() {
 }
 
 void KXCalendarViewController::fontChanged(int index) {
-    if (index >= 0)
-        changeCalendarKeyPath(QStringLiteral("fontName"), m_pubFont->itemText(index), m_calendar.get());
+    if (index >= 0 && m_calendar) {
+        const QString family = m_pubFont->itemText(index);
+        // Choosing the family the calendar has (the missing one included) is no edit.
+        if (family != m_calendar->fontName())
+            changeCalendarKeyPath(QStringLiteral("fontName"), family, m_calendar.get());
+        if (m_hasMissingFontItem && index != 0)
+            removeMissingFontItem();
+    }
     redraw();
+}
+
+void KXCalendarViewController::showFontName(const QString& family) {
+    int index = m_pubFont->findText(family, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (m_hasMissingFontItem && index != 0) {
+        removeMissingFontItem();
+        index = m_pubFont->findText(family, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    }
+    if (index < 0 && !family.isEmpty()) {
+        quietly(m_pubFont, [&family](QComboBox* box) {
+            box->insertItem(0, family);
+            box->setItemData(0, box->parentWidget() ? box->parentWidget()->font() : QApplication::font(), Qt::FontRole);
+        });
+        m_hasMissingFontItem = true;
+        index = 0;
+    }
+    if (index >= 0)
+        m_pubFont->setCurrentIndex(index);
+    drawChosenFont();
+}
+
+void KXCalendarViewController::removeMissingFontItem() {
+    quietly(m_pubFont, [](QComboBox* box) { box->removeItem(0); });
+    m_hasMissingFontItem = false;
+    drawChosenFont();
+}
+
+void KXCalendarViewController::drawChosenFont() {
+    // The panel's font, with the chosen family in place of its own.
+    QFont font = m_pubFont->parentWidget() ? m_pubFont->parentWidget()->font() : QApplication::font();
+    const int index = m_pubFont->currentIndex();
+    if (index >= 0 && !(m_hasMissingFontItem && index == 0)) {
+        const QFont face = m_pubFont->itemData(index, Qt::FontRole).value<QFont>();
+        font.setFamilies({face.family()});
+    }
+    m_pubFont->setFont(font);
 }
 
 void KXCalendarViewController::showYearChanged(bool on) {

@@ -85,6 +85,12 @@ private:
 
     // The actions of the steppers, sliders, switches, menus and segments; each ends with a redraw.
     void fontChanged(int index);
+    // Selects the calendar's font family in the menu. A family that is not installed has no item of its
+    // own: it gets one at the top, titled with its name in the default font, while a calendar uses it.
+    void showFontName(const QString& family);
+    void removeMissingFontItem();
+    // The closed menu button shows the chosen family in its own face (the default font for one missing).
+    void drawChosenFont();
     void showYearChanged(bool on);
     void yearStepped();
     void firstMonthStepped();
@@ -104,6 +110,8 @@ private:
     bool m_updatingUI = false;
 
     QComboBox* m_pubFont = nullptr;
+    // Whether the menu's first item is the calendar's family that is not installed.
+    bool m_hasMissingFontItem = false;
     QLineEdit* m_tfYear = nullptr;
     kx::controls::KXStepper* m_stYear = nullptr;
     QCheckBox* m_btShowYear = nullptr;

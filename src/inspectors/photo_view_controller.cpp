@@ -3,7 +3,9 @@
 #include "controls/color_well.h"
 #include "controls/stepper.h"
 #include "graphics/color_utilities.h"
+#include "graphics/image_effect_manager.h"
 #include "graphics/photo_filter.h"
+#include "inspectors/effect_chooser.h"
 #include "inspectors/inspector_support.h"
 #include "model/canvas.h"
 #include "model/frame.h"
@@ -14,6 +16,8 @@
 #include "platform/foundation/undo_manager.h"
 
 #include <QCheckBox>
+#include <QIcon>
+#include <QPixmap>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +37,9 @@ constexpr int kDecorationHeight = 36;
 constexpr int kReflectionOnBase = 41;
 constexpr int kReflectionOffHeight = 50;
 constexpr int kFilterRowHeight = 24;
+// The effect button shows the chosen effect's preview beside its title.
+constexpr int kEffectButtonHeight = 60;
+constexpr int kEffectIconSide = 52;
 // The adjustments' names are longer than those of the value rows: their sliders start further right.
 constexpr int kFilterSliderX = 78;
 
@@ -51,6 +58,9 @@ KXImageViewController::KXImageViewController() = default;
 
 KXImageViewController::~KXImageViewController() {
     m_observers.clear();
+    // The chooser belongs to the view, which its window may keep after the inspector is gone.
+    if (m_effectChooser)
+        m_effectChooser->setChoiceHandler(nullptr);
 }
 
 KXPhoto* KXImageViewController::photo() const {
@@ -112,21 +122,30 @@ QWidget* KXImageViewController::loadView() {
     m_borderWidth = makeRow(m_borderView, kValueRowHeight + 2, "Width", Typed::BorderWidth);
     m_corner = makeRow(m_borderView, 2 * kValueRowHeight + 2, "Corner", Typed::Corner);
 
-    // Flips and quarter turns.
+    // The effect, then flips and quarter turns.
     m_effectView = new QWidget(m_view);
     m_effectView->setObjectName(QStringLiteral("effectView"));
-    m_effectView->resize(kWidth, 64);
+    m_btEffect = new QPushButton(m_effectView);
+    m_btEffect->setObjectName(QStringLiteral("btEffect"));
+    m_btEffect->setGeometry(8, 4, kWidth - 16, kEffectButtonHeight);
+    m_btEffect->setIconSize(QSize(kEffectIconSide, kEffectIconSide));
+    connect(m_btEffect, &QPushButton::clicked, this, &KXImageViewController::effectAction);
+    m_effectChooser = new KXEffectChooser(m_view);
+    m_effectChooser->setChoiceHandler([this](int index) { imageBrowserSelectionDidChange(index); });
+    const int turnsY = 8 + kEffectButtonHeight;
     const char* const titles[2][2] = {{"Flip Horizontal", "Flip Vertical"}, {"Rotate Left", "Rotate Right"}};
     for (int kind = 0; kind < 2; ++kind) {
         for (int segment = 0; segment < 2; ++segment) {
             auto* button = new QPushButton(localized(titles[kind][segment]), m_effectView);
-            button->setGeometry(8 + segment * (kWidth - 16) / 2, 4 + kind * 30, (kWidth - 16) / 2, 26);
+            button->setGeometry(8 + segment * (kWidth - 16) / 2, turnsY + kind * 30, (kWidth - 16) / 2, 26);
             (kind == 0 ? m_flip : m_rotate)[segment] = button;
             connect(button, &QPushButton::clicked, this, [this, kind, segment] {
                 kind == 0 ? flipAction(segment) : rotateAction(segment);
             });
         }
     }
+    m_effectView->resize(kWidth, turnsY + 64);
+    showEffectItem(0);
 
     // The photo filter's adjustments.
     m_adjustView = new QWidget(m_view);
@@ -182,6 +201,7 @@ void KXImageViewController::updateUIWithGraph(const std::shared_ptr<KXGraph>& gr
     m_photoEmpty = m_shape->photo()->isEmpty();
     m_btReflection->setChecked(m_shape->isReflectionEnabled());
     m_reflection.show(std::round(m_shape->reflectionAlpha() * 100));
+    updateEffectUI();
     updateDecorationUI();
     updateFilterUI();
     m_updatingUI = false;
@@ -190,6 +210,69 @@ void KXImageViewController::updateUIWithGraph(const std::shared_ptr<KXGraph>& gr
 
 void KXImageViewController::postExitObjectMode() {
     kx::NotificationCenter::defaultCenter().post(KXExitObjectMode, static_cast<const KXObjectInspector*>(this));
+}
+
+void KXImageViewController::setEffectCatalogue(const KXImageEffectManager* catalogue) {
+    if (!view())
+        return;
+    m_effectChooser->setCatalogue(catalogue);
+    if (photo()) {
+        const bool was = m_updatingUI;
+        m_updatingUI = true;
+        updateEffectUI();
+        m_updatingUI = was;
+    } else {
+        showEffectItem(0);
+    }
+}
+
+void KXImageViewController::effectAction() {
+    if (m_effectChooser)
+        m_effectChooser->toggleBelow(m_btEffect);
+}
+
+void KXImageViewController::imageBrowserSelectionDidChange(int index) {
+    KXPhoto* shown = photo();
+    if (m_updatingUI || !shown || !m_effectChooser)
+        return;
+    if (const KXImageEffectItemPtr item = m_effectChooser->catalogue().effectItemAtIndex(index)) {
+        // "Original" is no effect: the photo then carries no effect name at all, rather than the cell's
+        // title in the language the inspector happens to run in.
+        const QString name = index == 0 ? QString() : item->effectName();
+        if (name != shown->effectName())
+            shown->setEffectName(name);
+        showEffectItem(index);
+    }
+    m_shape->setNeedsDisplay();
+    postExitObjectMode();
+}
+
+void KXImageViewController::showEffectItem(int index) {
+    const KXImageEffectItemPtr item =
+        m_effectChooser ? m_effectChooser->catalogue().effectItemAtIndex(index) : KXImageEffectItemPtr();
+    const kx::Image preview = item ? item->imageRepresentation() : kx::Image();
+    m_btEffect->setIcon(preview.isNull() ? QIcon() : QIcon(QPixmap::fromImage(preview.qimage())));
+    m_btEffect->setText(item ? item->imageTitle() : QString());
+    m_btEffect->setToolTip(QString());
+}
+
+void KXImageViewController::updateEffectUI() {
+    KXPhoto* shown = photo();
+    if (!shown || !m_effectChooser)
+        return;
+    const QString name = shown->effectName();
+    const int index = m_effectChooser->indexForEffectName(name);
+    showEffectItem(index);
+    m_effectChooser->selectIndex(index);
+    // A photo naming an effect the catalogue lacks (its file gone or unreadable) is drawn without one: the
+    // button says so instead of passing the photo off as an original chosen on purpose.
+    if (m_effectChooser->isMissingEffect(name)) {
+        m_btEffect->setText(localized("%@ (not available)").replace(QLatin1String("%@"), name));
+        m_btEffect->setToolTip(
+            kx::Bundle::main()
+                .localizedString(QStringLiteral("The effect “%@” is not available: the photo is drawn without it."))
+                .replace(QLatin1String("%@"), name));
+    }
 }
 
 void KXImageViewController::flipAction(int segment) {

@@ -1,18 +1,23 @@
 // The photo inspector, hosted in the style inspector's object section for shapes that hold a photo. It
-// flips the shape, turns the image by quarter turns, chooses the decoration (none, border, picture frame or
-// mask) with the border's width, colour and corner radius, sets the photo filter's five adjustments and the
-// reflection's opacity. Every control writes straight into the photo or its shape; the page turns each
-// write into an undo step, and a decoration switch, which writes several properties, is one group.
+// chooses the photo's effect from the effect catalogue, flips the shape, turns the image by quarter turns,
+// chooses the decoration (none, border, picture frame or mask) with the border's width, colour and corner
+// radius, sets the photo filter's five adjustments and the reflection's opacity. Every control writes
+// straight into the photo or its shape; the page turns each write into an undo step, and a decoration
+// switch, which writes several properties, is one group.
 //
 // Filling the controls from a photo never writes it: the controls' own reports are ignored meanwhile.
 #pragma once
 
+#include "inspectors/effect_chooser.h"
 #include "inspectors/graph_view_controller.h"
 #include "inspectors/value_row.h"
+
+#include <QPointer>
 
 #include <array>
 #include <memory>
 
+class KXImageEffectManager;
 class KXPhoto;
 class KXShape;
 class QCheckBox;
@@ -44,6 +49,15 @@ public:
     // Whether the photo shown has no image.
     bool isPhotoEmpty() const { return m_photoEmpty; }
 
+    // Opens the effect chooser under the effect button, or closes it when it is open.
+    void effectAction();
+    // A cell of the effect chooser was chosen: the photo takes that effect (the first cell, "Original",
+    // removes the effect) as one undo step.
+    void imageBrowserSelectionDidChange(int index);
+    // The catalogue the chooser lists: the application's unless another is given (for tests); it must
+    // outlive the inspector.
+    void setEffectCatalogue(const KXImageEffectManager* catalogue);
+
     // Segment 0 flips horizontally, 1 vertically.
     void flipAction(int segment);
     // Segment 0 turns the image by 90 degrees, 1 by 270.
@@ -52,6 +66,8 @@ public:
     void resetFilter();
     void reflectionAction(bool on);
 
+    QPushButton* btEffect() const { return m_btEffect; }
+    KXEffectChooser* effectChooser() const { return m_effectChooser; }
     QComboBox* pubOverlay() const { return m_pubOverlay; }
     QPushButton* flipButton(int segment) const { return m_flip[segment]; }
     QPushButton* rotateButton(int segment) const { return m_rotate[segment]; }
@@ -90,6 +106,9 @@ private:
     QSlider* makeFilterSlider(QWidget* parent, int y, const char* label, int minimum, int maximum, Filter filter);
     void filterChanged(Filter filter, int value);
     void borderColorChanged(const QColor& color);
+    void updateEffectUI();
+    // The effect button shows the preview and title of the chooser's cell at `index`.
+    void showEffectItem(int index);
     void updateDecorationUI();
     void updateFilterUI();
     void postExitObjectMode();
@@ -104,6 +123,8 @@ private:
     QComboBox* m_pubOverlay = nullptr;
     QWidget* m_borderView = nullptr;
     QWidget* m_effectView = nullptr;
+    QPushButton* m_btEffect = nullptr;
+    QPointer<KXEffectChooser> m_effectChooser;
     std::array<QPushButton*, 2> m_flip{};
     std::array<QPushButton*, 2> m_rotate{};
     kx::controls::KXColorWell* m_cwBorderColor = nullptr;

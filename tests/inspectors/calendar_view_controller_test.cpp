@@ -9,6 +9,7 @@
 #include "model/graph_render.h"
 #include "styled_shape_page.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -218,6 +219,62 @@ TEST_F(CalendarInspectorTest, AlignmentsAndFont) {
     fonts->setCurrentIndex(0);
     inspector.updateUIWithGraph(calendar);
     EXPECT_EQ(fonts->currentText(), "DejaVu Sans");
+}
+
+TEST_F(CalendarInspectorTest, TheFontButtonShowsTheFamilyInItsOwnFace) {
+    QComboBox* fonts = inspector.pubCalendarFont();
+    const int families = fonts->count();
+    ASSERT_GT(families, 0);
+    // The calendar's text, drawn dark on the page, whatever face it was given.
+    auto darkPixels = [this] {
+        const QImage image = page->renderOutputImage(page->pixelSize()).qimage().convertToFormat(QImage::Format_RGB32);
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += qGray(image.pixel(x, y)) < 100;
+        return count;
+    };
+    struct Case {
+        const char* family;
+        bool installed;
+    };
+    const Case cases[] = {{"DejaVu Serif", true}, {"No Such Family 7", false}, {"DejaVu Sans Mono", true},
+                          {"No Such Family 7", false}};
+    for (const Case& c : cases) {
+        const QString family = QString::fromLatin1(c.family);
+        calendar->setFontName(family);
+        settle();
+        page->undoManager().removeAllActions();
+        const QByteArray before = calendarArchive();
+        inspector.updateUIWithGraph(calendar);
+        settle();
+        EXPECT_EQ(fonts->currentText(), family);
+        EXPECT_EQ(fonts->font().family(), c.installed ? family : QApplication::font().family()) << c.family;
+        EXPECT_EQ(fonts->count(), families + (c.installed ? 0 : 1)) << c.family;
+        EXPECT_EQ(calendarArchive(), before) << c.family;
+        EXPECT_FALSE(page->undoManager().canUndo()) << c.family;
+        EXPECT_GT(darkPixels(), 100) << c.family;
+    }
+
+    // Choosing an installed family for a calendar whose family is missing: one step, and the stand-in item
+    // goes away.
+    const QByteArray before = calendarArchive();
+    const int sans = fonts->findText(QStringLiteral("DejaVu Sans"));
+    ASSERT_GT(sans, 0);
+    fonts->setCurrentIndex(sans);
+    emit fonts->activated(sans);
+    EXPECT_EQ(calendar->fontName(), "DejaVu Sans");
+    EXPECT_EQ(fonts->count(), families);
+    EXPECT_EQ(fonts->currentText(), "DejaVu Sans");
+    EXPECT_EQ(fonts->font().family(), "DejaVu Sans");
+    expectOneStepBack(before);
+    inspector.updateUIWithGraph(calendar);
+    EXPECT_EQ(fonts->currentText(), "No Such Family 7");
+    // Choosing the missing family again is no edit.
+    emit fonts->activated(0);
+    settle();
+    EXPECT_FALSE(page->undoManager().canUndo());
+    EXPECT_EQ(calendar->fontName(), "No Such Family 7");
 }
 
 TEST_F(CalendarInspectorTest, AColourChangeIsOneStepAndShowsOnThePage) {

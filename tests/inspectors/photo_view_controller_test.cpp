@@ -5,18 +5,24 @@
 #include "controls/notification_recorder.h"
 #include "controls/color_well.h"
 #include "controls/stepper.h"
+#include "controls/image_browser_view.h"
+#include "graphics/image_effect_manager.h"
 #include "graphics/photo_filter.h"
 #include "inspectors/inspector_support.h"
 #include "model/frame.h"
 #include "model/photo.h"
 #include "model/stroke.h"
 #include "platform/foundation/bundle.h"
+#include "support/qt_message_check.h"
 #include "styled_shape_page.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -59,6 +65,29 @@ protected:
         emit row.field->textEdited(text);
     }
     static void endEditing(const ValueRow& row) { emit row.field->editingFinished(); }
+    // Showing the photo again records no undo step, posts no edit and changes no property, however the
+    // controls report the values they are given.
+    void expectRefreshWritesNothing(const char* what) {
+        settle();
+        page->undoManager().removeAllActions();
+        const QByteArray before = archive();
+        kxtest::NotificationRecorder recorder({KXExitObjectMode});
+        refresh();
+        settle();
+        EXPECT_EQ(archive(), before) << what;
+        EXPECT_FALSE(page->undoManager().canUndo()) << what;
+        EXPECT_TRUE(recorder.posted.empty()) << what;
+    }
+    // Selects a cell of the effect chooser as a person's click does.
+    void chooseEffect(int index) { inspector.effectChooser()->browser()->selectItem(index); }
+    static int effectIndex(const QString& name) {
+        const KXImageEffectManager& effects = KXImageEffectManager::imageEffectManager();
+        for (int i = 1; i < effects.effectCount(); ++i)
+            if (effects.effectItemAtIndex(i)->effectName() == name)
+                return i;
+        ADD_FAILURE() << "no effect " << name.toStdString();
+        return 0;
+    }
     // Chooses a decoration from the menu as a person does.
     void chooseDecoration(int item) {
         inspector.pubOverlay()->setCurrentIndex(item);
@@ -215,15 +244,7 @@ TEST_F(PhotoInspectorTest, ARefreshWritesNothing) {
     photo().setRoundCornerRadius(9);
     filter().setHue(1.0F);
     filter().setContrast(1.7F);
-    settle();
-    page->undoManager().removeAllActions();
-    const QByteArray before = archive();
-    kxtest::NotificationRecorder recorder({KXExitObjectMode});
-    refresh();
-    settle();
-    EXPECT_EQ(archive(), before);
-    EXPECT_FALSE(page->undoManager().canUndo());
-    EXPECT_TRUE(recorder.posted.empty());
+    expectRefreshWritesNothing("");
     EXPECT_EQ(inspector.reflection().field->text(), "73");
     EXPECT_EQ(inspector.borderWidth().field->text(), "42");
     EXPECT_EQ(inspector.cwBorderColor()->color().green(), 255);
@@ -277,6 +298,132 @@ TEST_F(PhotoInspectorTest, EditsThroughTheControlsShowOnThePage) {
     const QColor grey = pixel(100, 100);
     EXPECT_NEAR(grey.red(), grey.green(), 6);
     EXPECT_NEAR(grey.green(), grey.blue(), 6);
+}
+
+TEST_F(PhotoInspectorTest, ChoosingAnEffectIsOneUndoStepThatShowsOnThePage) {
+    const KXImageEffectManager& effects = KXImageEffectManager::imageEffectManager();
+    ASSERT_GT(effects.effectCount(), 1);
+    EXPECT_EQ(inspector.effectChooser()->numberOfItems(), effects.effectCount());
+    // The photo fills its square shape: the crop rectangle a new image would get on its next render is
+    // stored now, so that the archives compared below differ only by what the inspector writes.
+    photo().setCropRect({0, 0, 1, 1});
+    settle();
+    page->undoManager().removeAllActions();
+    const QColor plain = pixel(100, 100);
+    ASSERT_GT(plain.red() - plain.green(), 150);
+
+    const int blackAndWhite = effectIndex(QStringLiteral("Black and White"));
+    const QByteArray before = archive();
+    kxtest::NotificationRecorder recorder({KXExitObjectMode});
+    chooseEffect(blackAndWhite);
+    EXPECT_EQ(photo().effectName(), QStringLiteral("Black and White"));
+    EXPECT_EQ(recorder.names(), QStringList{KXExitObjectMode});
+    EXPECT_EQ(inspector.btEffect()->text(), effects.effectItemAtIndex(blackAndWhite)->imageTitle());
+    EXPECT_FALSE(inspector.btEffect()->icon().isNull());
+    EXPECT_EQ(inspector.effectChooser()->selectedIndex(), blackAndWhite);
+    const QColor grey = pixel(100, 100);
+    EXPECT_NEAR(grey.red(), grey.green(), 3) << grey.name().toStdString();
+    EXPECT_NEAR(grey.green(), grey.blue(), 3) << grey.name().toStdString();
+
+    // One undo gives back the archive, and the photo is drawn red again.
+    expectOneStepRestoring(before, [this] { refresh(); });
+    EXPECT_TRUE(photo().effectName().isEmpty());
+    EXPECT_EQ(inspector.effectChooser()->selectedIndex(), 0);
+    EXPECT_EQ(pixel(100, 100), plain);
+
+    // "Original" takes the effect away again, as a step of its own.
+    chooseEffect(effectIndex(QStringLiteral("Sepia")));
+    EXPECT_NE(pixel(100, 100), plain);
+    settle();
+    page->undoManager().removeAllActions();
+    const QByteArray sepia = archive();
+    chooseEffect(0);
+    EXPECT_TRUE(photo().effectName().isEmpty());
+    EXPECT_EQ(pixel(100, 100), plain);
+    expectOneStepRestoring(sepia);
+}
+
+TEST_F(PhotoInspectorTest, ARefreshMarksTheEffectWithoutWritingIt) {
+    const int sepia = effectIndex(QStringLiteral("Sepia"));
+    struct Case {
+        const char* name;
+        int index;
+        bool missing;
+    };
+    // Drawing finds an effect whatever the letter case of its name; the chooser marks the same one.
+    const Case cases[] = {
+        {"Sepia", sepia, false}, {"sePIA", sepia, false}, {"", 0, false}, {"Original", 0, false}, {"Gone", 0, true},
+    };
+    for (const Case& c : cases) {
+        photo().setEffectName(QString::fromLatin1(c.name));
+        expectRefreshWritesNothing(c.name);
+        EXPECT_EQ(inspector.effectChooser()->selectedIndex(), c.index) << c.name;
+        EXPECT_EQ(inspector.btEffect()->toolTip().contains(QLatin1String(c.name)) && c.missing, c.missing) << c.name;
+        EXPECT_EQ(inspector.btEffect()->text().contains(QLatin1String("not available")), c.missing) << c.name;
+    }
+}
+
+TEST_F(PhotoInspectorTest, TheEffectChooserOpensUnderItsButtonAndClosesOnAPressElsewhere) {
+    KXEffectChooser& chooser = *inspector.effectChooser();
+    const auto press = [](QWidget* widget) {
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    };
+    inspector.btEffect()->click();
+    ASSERT_TRUE(chooser.isShown());
+    EXPECT_GE(chooser.window()->y(), inspector.btEffect()->mapToGlobal(QPoint(0, inspector.btEffect()->height())).y());
+    // Presses inside the chooser and on its button keep it; the button's click closes it.
+    press(chooser.browser()->viewport());
+    press(inspector.btEffect());
+    EXPECT_TRUE(chooser.isShown());
+    inspector.btEffect()->click();
+    EXPECT_FALSE(chooser.isShown());
+    // A press anywhere else closes it.
+    inspector.btEffect()->click();
+    ASSERT_TRUE(chooser.isShown());
+    press(inspector.view());
+    EXPECT_FALSE(chooser.isShown());
+}
+
+TEST_F(PhotoInspectorTest, MissingAndDamagedEffectFilesAreNeitherFatalNorHidden) {
+    // A catalogue with one good effect file, two damaged ones and no preview source image.
+    QTemporaryDir resources;
+    ASSERT_TRUE(resources.isValid());
+    ASSERT_TRUE(QDir(resources.path()).mkpath(QStringLiteral("Image Effect")));
+    const auto write = [&resources](const char* name, const QByteArray& bytes) {
+        QFile file(resources.filePath(QStringLiteral("Image Effect/") + QLatin1String(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    const QByteArray matrix = "<key>colorMarix</key><array>" + QByteArray("<real>0.5</real>").repeated(20) + "</array>";
+    const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>";
+    write("01 Good.xml", head + "<key>imageName</key><string>Good</string>" + matrix + "</dict></plist>");
+    write("02 Broken.xml", head + "<key>imageName</key><string>Broken</string><key>colorMa");
+    write("03 Short.xml", head + "<key>imageName</key><string>Short</string><key>colorMarix</key><array>"
+                                 "<real>1</real></array></dict></plist>");
+    kxtest::ExpectedQtWarning skipped(QStringLiteral("Skipping effect file .*0[23] "), 2);
+    const KXImageEffectManager catalogue(resources.path());
+    inspector.setEffectCatalogue(&catalogue);
+    ASSERT_EQ(inspector.effectChooser()->numberOfItems(), 2);
+
+    // A photo naming a damaged effect is drawn without it, and the button says the effect is not there.
+    const QColor plain = pixel(100, 100);
+    photo().setEffectName(QStringLiteral("Broken"));
+    settle();
+    refresh();
+    EXPECT_EQ(inspector.effectChooser()->selectedIndex(), 0);
+    EXPECT_TRUE(inspector.btEffect()->text().contains(QLatin1String("Broken")));
+    EXPECT_TRUE(inspector.btEffect()->toolTip().contains(QLatin1String("not available")));
+    EXPECT_EQ(pixel(100, 100), plain);
+
+    // The good effect, whose preview could not be made, is chosen all the same; the button shows its title.
+    chooseEffect(1);
+    EXPECT_EQ(photo().effectName(), QStringLiteral("Good"));
+    EXPECT_EQ(inspector.btEffect()->text(), QStringLiteral("Good"));
+    EXPECT_TRUE(inspector.btEffect()->icon().isNull());
+    EXPECT_TRUE(inspector.btEffect()->toolTip().isEmpty());
+    inspector.setEffectCatalogue(nullptr);
 }
 
 TEST_F(PhotoInspectorTest, IsHostedByTheStyleInspector) {

@@ -28,7 +28,8 @@ public:
 
     // The size of the whole text laid out without limits.
     kx::Size naturalSize();
-    // The size of the text laid out in the owner's frame (layoutSize), in text units.
+    // The size of the text as drawn in the owner's frame (layoutSize), in text units: words that do not all
+    // fit there are drawn whole and scaled down into it, and this is their scaled size.
     kx::Size textSize();
     // Fits the font scale to the owner's width; nothing when the text has no width.
     void updateFontScale();

@@ -133,8 +133,10 @@ QWidget* KXTextViewController::buildAdGradientView() {
     m_scAdGradient->setSegmentCount(2);
     m_scAdGradient->setLabel(0, localized("Linear"));
     m_scAdGradient->setLabel(1, localized("Radial"));
-    m_scAdGradient->setTag(0, 0);
-    m_scAdGradient->setTag(1, 1);
+    for (int i = 0; i < 2; ++i) {
+        m_scAdGradient->setTag(i, i);
+        m_scAdGradient->setWidth(i, 75);
+    }
     m_scAdGradient->setGeometry((kSectionWidth - 150) / 2, 62, 150, 24);
     connect(m_scAdGradient, &KXSegmentedControl::activated, this, &KXTextViewController::adTypeChanged);
     m_adAngle = makeValueRow(panel, 90, localized("Angle"), 0, 360);

@@ -100,6 +100,7 @@ KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent)
     buildMenus(delegate);
     buildToolbar();
     buildInsertCommands();
+    buildFormatMenu();
     m_pageCommands = std::make_unique<KXPageCommands>(*this);
     updateWindowTitle();
 }

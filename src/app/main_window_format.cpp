@@ -88,7 +88,12 @@ void KXMainWindow::buildFormatMenu() {
         connect(action, &QAction::triggered, this, [this, action] { formatCommand(action); });
     }
     connect(m_formatMenu, &QMenu::aboutToShow, this, &KXMainWindow::validateFormatMenu);
-    validateFormatMenu();
+    // A disabled item takes no shortcut, and the menu is validated only when it opens: while it is closed
+    // every item stays enabled, and a command validates itself when it runs.
+    connect(m_formatMenu, &QMenu::aboutToHide, this, [this] {
+        for (QAction* action : m_formatMenu->actions())
+            action->setEnabled(true);
+    });
 }
 
 void KXMainWindow::validateFormatMenu() {
@@ -112,10 +117,8 @@ void KXMainWindow::formatCommand(QAction* item) {
     // A shortcut fires without the menu being shown: the item is validated again first.
     KXTextViewController* inspector = textInspector();
     const int tag = item->data().toInt();
-    if (!inspector || !inspector->validateMenuItem(tag).enabled) {
-        validateFormatMenu();
+    if (!inspector || !inspector->validateMenuItem(tag).enabled)
         return;
-    }
     if (isStyleItem(tag)) {
         const int style = styleTagOfItem(tag);
         // The style goes to the opposite of what the text shows, whatever state the item was left in.
@@ -125,5 +128,4 @@ void KXMainWindow::formatCommand(QAction* item) {
     } else {
         inspector->textAlignChangeWithTag(tag);
     }
-    validateFormatMenu();
 }

@@ -81,6 +81,19 @@ KXSegmentedControl* makeSegments(QWidget* parent, const char* name, const QStrin
 
 }  // namespace
 
+KXTextViewController::PageUndoGroup::PageUndoGroup(const KXTextViewController& inspector) {
+    KXCanvas* page = inspector.m_graph ? inspector.m_graph->canvas() : nullptr;
+    if (page) {
+        m_undo = &page->undoManager();
+        m_undo->beginUndoGrouping();
+    }
+}
+
+KXTextViewController::PageUndoGroup::~PageUndoGroup() {
+    if (m_undo)
+        m_undo->endUndoGrouping();
+}
+
 KXTextViewController::KXTextViewController() = default;
 
 KXTextViewController::~KXTextViewController() {
@@ -401,12 +414,15 @@ void KXTextViewController::editText(const std::function<void(kx::TextAttributes&
         }
         return;
     }
+    PageUndoGroup group(*this);
     kx::TextStorage& storage = m_text->textStorage();
     const kx::AttributedString before = storage.attributedString();
     storage.beginEditing();
     storage.modifyAttributes(range, change);
     registerUndo(before, storage.attributedString());
     storage.endEditing();
+    // A wider or taller face may no longer fit a frame sized tightly to the words: the frame grows.
+    m_text->fitOwnerToText();
     m_text->setNeedsDisplay();
 }
 
@@ -541,7 +557,9 @@ void KXTextViewController::verticalAlignmentChanged() {
 
 void KXTextViewController::setFontScaleFromSize(double size) {
     ObservingOff off(m_isObserving);
+    PageUndoGroup group(*this);
     m_text->setFontScale(size / kSizePerScale);
+    m_text->fitOwnerToText();
     m_text->setNeedsDisplay();
 }
 
@@ -589,9 +607,11 @@ void KXTextViewController::wordsChanged() {
     if (!m_isObserving || !m_text)
         return;
     ObservingOff off(m_isObserving);
+    PageUndoGroup group(*this);
     const kx::AttributedString before = m_text->textStorage().attributedString();
     m_text->setString(m_textView->toPlainText());
     registerUndo(before, m_text->textStorage().attributedString());
+    m_text->fitOwnerToText();
     m_text->setNeedsDisplay();
 }
 

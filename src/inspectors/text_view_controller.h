@@ -42,6 +42,7 @@ class KXText;
 namespace kx {
 class ImageBrowserView;
 class TextStorage;
+class UndoManager;
 }
 namespace kx::controls {
 class KXAdGradientView;
@@ -176,6 +177,19 @@ public:
     private:
         bool& m_flag;
         bool m_was;
+    };
+
+    // One undo group on the text's page for as long as it lives (nothing without a page): an edit of the
+    // words and the growth of the frame it may bring are one step.
+    class PageUndoGroup {
+    public:
+        explicit PageUndoGroup(const KXTextViewController& inspector);
+        ~PageUndoGroup();
+        PageUndoGroup(const PageUndoGroup&) = delete;
+        PageUndoGroup& operator=(const PageUndoGroup&) = delete;
+
+    private:
+        kx::UndoManager* m_undo = nullptr;
     };
 
 protected:

@@ -169,12 +169,10 @@ void KXTextViewController::changeFill(const std::function<void(KXBackground&)>& 
     KXBackground* fill = glyphFill();
     if (!fill)
         return;
-    KXCanvas* page = m_graph ? m_graph->canvas() : nullptr;
-    if (page)
-        page->undoManager().beginUndoGrouping();
-    change(*fill);
-    if (page)
-        page->undoManager().endUndoGrouping();
+    {
+        PageUndoGroup group(*this);
+        change(*fill);
+    }
     fill->refreshBitmap();
     m_text->setNeedsDisplay();
 }

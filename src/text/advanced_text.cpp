@@ -43,6 +43,7 @@ double largestFontSize(const kx::AttributedString& text) {
 // changed; only this drawing is smaller.
 struct WordSetting {
     std::unique_ptr<kx::TextLayoutManager> manager;
+    double width = 0;      // of the container the words are set in, in text units
     double fit = 1;        // scale of the drawing; 1 when the words fit the layout size
     kx::Point origin;      // where the container's top-left corner is drawn, in text units
     kx::Size drawnSize;    // the words' extent as drawn, in text units
@@ -77,6 +78,7 @@ WordSetting setWords(const kx::AttributedString& text, kx::Size area) {
     WordSetting setting;
     setting.manager = layOutWords(text, area);
     const bool usable = area.width > 0 && area.height > 0 && std::isfinite(area.width) && std::isfinite(area.height);
+    setting.width = area.width;
     if (!usable || holdsAll(*setting.manager, text)) {
         setting.drawnSize = setting.manager->usedRect(0).size;
         return setting;
@@ -93,6 +95,7 @@ WordSetting setWords(const kx::AttributedString& text, kx::Size area) {
         if (fit > bestFit) {
             bestFit = fit;
             setting.manager = std::move(manager);
+            setting.width = width;
             setting.fit = fit;
             setting.origin = {(area.width - width * fit) * horizontalPlacement(text), 0};
             setting.drawnSize = {used.width * fit, used.height * fit};
@@ -232,6 +235,38 @@ void KXAdvancedText::updateRelativeRect() {
     const kx::Rect r{actual.minX(), actual.maxY() - height, width, height};
     shape->setRelativeRect(
         {r.origin.x / pixels.width, r.origin.y / pixels.height, r.size.width / pixels.width, r.size.height / pixels.height});
+}
+
+bool KXAdvancedText::fitOwnerToText() {
+    KXShape* shape = ownerShape();
+    KXCanvas* canvas = ownerCanvas();
+    // A locked object keeps its frame; its words are drawn scaled into it.
+    if (!shape || !canvas || shape->isLocked() || isEmpty() || !isUsableScale(m_fontScale))
+        return false;
+    const kx::AttributedString& text = textStorage().attributedString();
+    const WordSetting setting = setWords(text, layoutSize());
+    if (setting.fit >= 1 && holdsAll(*setting.manager, text))
+        return false;
+    const kx::Size pixels = canvas->pixelSize();
+    const kx::Rect actual = shape->actualRect();
+    if (!(pixels.width > 0) || !(pixels.height > 0) || !(setting.fit > 0))
+        return false;
+    // The frame grows by what the words need beyond the layout size (the border stays as it was), a pixel
+    // to spare as when a frame is first sized to its text; it never shrinks.
+    const kx::Size area = layoutSize();
+    const auto grown = [this](double side, double needed, double available) {
+        return needed > available ? side + (needed - available) * m_fontScale + 1 : side;
+    };
+    const double width = grown(actual.size.width, setting.width, area.width);
+    const double height = grown(actual.size.height, setting.drawnSize.height / setting.fit, area.height);
+    // The top edge stays; the left edge, the middle or the right edge stays as the words are aligned.
+    const double x = actual.minX() - (width - actual.size.width) * horizontalPlacement(text);
+    const kx::Rect r{x, actual.maxY() - height, width, height};
+    if (!std::isfinite(r.size.width) || !std::isfinite(r.size.height))
+        return false;
+    shape->setRelativeRect(
+        {r.origin.x / pixels.width, r.origin.y / pixels.height, r.size.width / pixels.width, r.size.height / pixels.height});
+    return true;
 }
 
 void KXAdvancedText::setString(const QString& string) {

@@ -319,5 +319,25 @@ TEST_F(AdvancedTextTest, WordsThatOutgrowTheirFrameAreDrawnWholeInsideIt) {
         EXPECT_GT(left, 50);
         if (!c.wrapped)
             EXPECT_GT(right, 50) << "the title's second word";
+
+        // Fitted to its words, the frame grows (in height alone for the wrapped text, whose width holds its
+        // lines; in both directions for the title) from its top-left corner (the words are aligned left),
+        // and then holds them at their size.
+        ASSERT_TRUE(text.fitOwnerToText());
+        const kx::Rect fitted = shape->actualRect();
+        EXPECT_NEAR(fitted.minX(), frame.minX(), 1e-6);
+        EXPECT_NEAR(fitted.maxY(), frame.maxY(), 1e-6);
+        EXPECT_GT(fitted.size.height, frame.size.height);
+        if (c.wrapped)
+            EXPECT_EQ(fitted.size.width, frame.size.width);
+        else
+            EXPECT_GT(fitted.size.width, frame.size.width);
+        EXPECT_FALSE(text.fitOwnerToText());
+        text.image();
+        const std::vector<KXText::DrawnLine> fittedLines = text.drawnLines();
+        EXPECT_EQ(fittedLines.size(), lines.size());
+        const kx::Size natural = text.textSize();
+        EXPECT_GT(natural.height * text.fontScale(), drawn.height * text.fontScale() * 1.05);
+        EXPECT_LE(natural.height * text.fontScale(), fitted.size.height + 0.5);
     }
 }

@@ -13,7 +13,6 @@
 #include "platform/text/text_layout_manager.h"
 #include "text/advanced_text.h"
 
-#include <QApplication>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
@@ -107,12 +106,3 @@ void BM_WordsBoxKeystrokeToDrawnText(benchmark::State& state) {
 BENCHMARK(BM_WordsBoxKeystrokeToDrawnText)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

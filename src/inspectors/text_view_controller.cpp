@@ -26,7 +26,6 @@ using kx::controls::KXColorWell;
 using kx::controls::KXSegmentedControl;
 using kx::controls::KXStepper;
 using namespace kx::inspectors;
-using ObservingOff = KXTextViewController::ObservingOff;
 
 namespace {
 

@@ -229,6 +229,8 @@ private:
     void buildFillSection(QWidget* parent);
     // Shows the sub-view of the fill menu's item and answers the fill section's height.
     int layOutFillView();
+    // An angle row of the fill: slider, field and stepper.
+    ValueRow makeAngleRow(QWidget* panel, int y, const char* sliderName);
     QWidget* buildColorView();
     QWidget* buildAdGradientView();
     QWidget* buildPatternView();

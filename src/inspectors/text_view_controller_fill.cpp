@@ -11,6 +11,7 @@
 #include "graphics/color_utilities.h"
 #include "inspectors/fill_section.h"
 #include "inspectors/inspector_support.h"
+#include "inspectors/style_values.h"
 #include "model/background.h"
 #include "model/canvas.h"
 #include "model/graph.h"
@@ -18,7 +19,6 @@
 #include "text/advanced_text.h"
 
 #include <QComboBox>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -30,7 +30,6 @@ using kx::controls::KXColorWell;
 using kx::controls::KXSegmentedControl;
 using kx::controls::KXStepper;
 using namespace kx::inspectors;
-using ObservingOff = KXTextViewController::ObservingOff;
 
 namespace {
 
@@ -46,15 +45,6 @@ QWidget* makeFillPanel(QWidget* parent, const char* name, int height) {
     panel->resize(kSectionWidth, height);
     panel->hide();
     return panel;
-}
-
-// An angle from a slider or stepper: -1 wraps to 359 and 360 to 0.
-int wrappedAngle(int value) {
-    if (value >= 360)
-        return 0;
-    if (value < 0)
-        return 359;
-    return value;
 }
 
 // Sets a text's multi-stop gradient and registers the step back, with the text as target, on its page: undo
@@ -98,6 +88,17 @@ void KXTextViewController::buildFillSection(QWidget* parent) {
     m_patternView = buildPatternView();
 }
 
+ValueRow KXTextViewController::makeAngleRow(QWidget* panel, int y, const char* sliderName) {
+    const ValueRow row = makeValueRow(panel, y, localized("Angle"), 0, 360);
+    row.slider->setObjectName(QString::fromLatin1(sliderName));
+    // The stepper goes one past each end, and the angle wraps round.
+    row.stepper->setRange(-1, 360);
+    connect(row.slider, &QSlider::valueChanged, this, [this, row](int v) { angleStepped(row, v); });
+    connect(row.stepper, &KXStepper::activated, this, [this, row] { angleStepped(row, int(row.stepper->value())); });
+    connect(row.field, &QLineEdit::textEdited, this, [this, row](const QString& typed) { angleTyped(row, typed); });
+    return row;
+}
+
 QWidget* KXTextViewController::buildColorView() {
     QWidget* panel = makeFillPanel(m_fillView, "colorView", kColorViewHeight);
     m_cwTextColor1 = new KXColorWell(panel);
@@ -112,13 +113,7 @@ QWidget* KXTextViewController::buildColorView() {
     connect(m_cwTextColor1, &KXColorWell::colorChanged, this, [this](const QColor& c) { glyphColorChanged(1, c); });
     connect(m_cwTextColor2, &KXColorWell::colorChanged, this, [this](const QColor& c) { glyphColorChanged(2, c); });
     connect(m_btSwapColor, &QPushButton::clicked, this, &KXTextViewController::swapGradientColors);
-    m_gradientAngle = makeValueRow(panel, 40, localized("Angle"), 0, 360);
-    m_gradientAngle.slider->setObjectName(QStringLiteral("slGradientAngle"));
-    m_gradientAngle.stepper->setRange(-1, 360);
-    const ValueRow& row = m_gradientAngle;
-    connect(row.slider, &QSlider::valueChanged, this, [this, row](int v) { angleStepped(row, v); });
-    connect(row.stepper, &KXStepper::activated, this, [this, row] { angleStepped(row, int(row.stepper->value())); });
-    connect(row.field, &QLineEdit::textEdited, this, [this, row](const QString& typed) { angleTyped(row, typed); });
+    m_gradientAngle = makeAngleRow(panel, 40, "slGradientAngle");
     return panel;
 }
 
@@ -139,13 +134,7 @@ QWidget* KXTextViewController::buildAdGradientView() {
     }
     m_scAdGradient->setGeometry((kSectionWidth - 150) / 2, 62, 150, 24);
     connect(m_scAdGradient, &KXSegmentedControl::activated, this, &KXTextViewController::adTypeChanged);
-    m_adAngle = makeValueRow(panel, 90, localized("Angle"), 0, 360);
-    m_adAngle.slider->setObjectName(QStringLiteral("slAdAngle"));
-    m_adAngle.stepper->setRange(-1, 360);
-    const ValueRow& row = m_adAngle;
-    connect(row.slider, &QSlider::valueChanged, this, [this, row](int v) { angleStepped(row, v); });
-    connect(row.stepper, &KXStepper::activated, this, [this, row] { angleStepped(row, int(row.stepper->value())); });
-    connect(row.field, &QLineEdit::textEdited, this, [this, row](const QString& typed) { angleTyped(row, typed); });
+    m_adAngle = makeAngleRow(panel, 90, "slAdAngle");
     return panel;
 }
 
@@ -213,12 +202,9 @@ void KXTextViewController::updateFillUI() {
     const int angle = int(fill->fillAngle());
     if (fill->fillType() == KXFillTypeImage) {
         m_pubFill->setCurrentIndex(FillPatternItem);
-        const int index = int(m_patterns.indexOf(fill->imagePath()));
-        if (index >= 0)
-            m_btPattern->setIcon(QIcon(m_patterns.at(index)));
-        if (m_ibvPattern && index >= 0) {
-            m_ibvPattern->selectItem(index);
-            m_ibvPattern->scrollToItem(index);
+        if (m_patterns.contains(fill->imagePath())) {
+            m_btPattern->setIcon(QIcon(fill->imagePath()));
+            PatternChooser{m_patternWindow, m_ibvPattern}.select(m_patterns, fill->imagePath());
         }
     } else if (fill->colorType() == KXColorTypeSolid) {
         m_pubFill->setCurrentIndex(FillSolidItem);
@@ -304,7 +290,7 @@ void KXTextViewController::swapGradientColors() {
 void KXTextViewController::angleStepped(const ValueRow& row, int value) {
     if (!m_isObserving || !glyphFill())
         return;
-    const int angle = wrappedAngle(value);
+    const int angle = fillAngleFromStepper(value);
     {
         ObservingOff off(m_isObserving);
         row.show(angle);
@@ -342,12 +328,8 @@ void KXTextViewController::adTypeChanged() {
 void KXTextViewController::gradientEdited() {
     if (!m_isObserving || !glyphFill())
         return;
-    std::vector<kx::Color> colors;
-    for (const QColor& c : m_cwAdGradient->colorArray())
-        colors.push_back(srgbColor(c));
-    std::vector<double> locations = m_cwAdGradient->colorLocations();
-    locations.resize(kx::controls::kMaxGradientStops, 0.0);
-    undoAdGradient(colors, locations);
+    const GradientStops stops = gradientStopsOf(*m_cwAdGradient);
+    undoAdGradient(stops.colors, stops.locations);
 }
 
 void KXTextViewController::undoAdGradient(const std::vector<kx::Color>& colors, const std::vector<double>& locations) {
@@ -357,24 +339,9 @@ void KXTextViewController::undoAdGradient(const std::vector<kx::Color>& colors, 
 
 void KXTextViewController::patternFillAction() {
     if (!m_patternWindow) {
-        m_patternWindow = new kx::controls::KXPopupWindow(m_btPattern);
-        m_patternWindow->setMovableByBackground(false);
-        m_ibvPattern = new kx::ImageBrowserView;
-        m_ibvPattern->setObjectName(QStringLiteral("ibvPattern"));
-        m_ibvPattern->setFixedSize(260, 200);
-        m_ibvPattern->setZoomValue(0.365);
-        std::vector<kx::ImageBrowserItem> items;
-        for (const QString& path : m_patterns) {
-            kx::ImageBrowserItem item;
-            item.uid = path;
-            item.path = path;
-            item.title = QFileInfo(path).completeBaseName();
-            items.push_back(item);
-        }
-        m_ibvPattern->setItems(std::move(items));
-        m_ibvPattern->setAllowsEmptySelection(false);
-        m_ibvPattern->setDragEnabled(false);
-        m_patternWindow->setContentView(m_ibvPattern);
+        const PatternChooser chooser = makePatternChooser(m_btPattern, m_patterns, 0.365);
+        m_patternWindow = chooser.window;
+        m_ibvPattern = chooser.browser;
         connect(m_ibvPattern, &kx::ImageBrowserView::selectionDidChange, this, [this] {
             const std::vector<int> selected = m_ibvPattern->selectedItems();
             if (m_isObserving && !selected.empty())

@@ -1,6 +1,7 @@
 #include "inspectors/text_view_controller.h"
 
 #include "controls/color_well.h"
+#include "controls/control_geometry.h"
 #include "controls/segmented_control.h"
 #include "controls/stepper.h"
 #include "inspectors/inspector_support.h"
@@ -72,7 +73,9 @@ KXSegmentedControl* makeSegments(QWidget* parent, const char* name, const QStrin
     for (int i = 0; i < labels.size(); ++i) {
         control->setLabel(i, labels[i]);
         control->setTag(i, i);
-        control->setWidth(i, (kSectionWidth - 28.0) / labels.size());
+        // The segments and the gaps between them fill the control's width.
+        control->setWidth(i, (kSectionWidth - 28.0 - kx::controls::kSegmentSpacing * double(labels.size() - 1)) /
+                                 double(labels.size()));
     }
     control->setGeometry(8, y, kSectionWidth - 28, 24);
     return control;

@@ -3,6 +3,7 @@
 #include "inspectors/text_view_controller.h"
 
 #include "controls/color_well.h"
+#include "controls/control_geometry.h"
 #include "controls/gradient_editor.h"
 #include "controls/image_browser_view.h"
 #include "controls/popup_window.h"
@@ -130,7 +131,7 @@ QWidget* KXTextViewController::buildAdGradientView() {
     m_scAdGradient->setLabel(1, localized("Radial"));
     for (int i = 0; i < 2; ++i) {
         m_scAdGradient->setTag(i, i);
-        m_scAdGradient->setWidth(i, 75);
+        m_scAdGradient->setWidth(i, (150 - kx::controls::kSegmentSpacing) / 2);
     }
     m_scAdGradient->setGeometry((kSectionWidth - 150) / 2, 62, 150, 24);
     connect(m_scAdGradient, &KXSegmentedControl::activated, this, &KXTextViewController::adTypeChanged);

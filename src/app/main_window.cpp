@@ -101,6 +101,7 @@ KXMainWindow::KXMainWindow(AppDelegate* delegate, QWidget* parent)
     buildMenus(delegate);
     buildToolbar();
     buildInsertCommands();
+    buildFormatMenu();
     m_pageCommands = std::make_unique<KXPageCommands>(*this);
     // The page menu's Set as Background acts on one photo holding a picture.
     if (auto* pageMenu = menuBar()->findChild<QMenu*>(QStringLiteral("PageMenu"))) {

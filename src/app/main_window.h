@@ -43,6 +43,7 @@ class KXPreview;
 class KXWindowPanels;
 class KXResourceViewController;
 class KXSettingViewController;
+class KXTextViewController;
 class KXProgressBarController;
 class KXZoomPopUp;
 class AppDelegate;
@@ -258,6 +259,9 @@ public:
     QAction* pasteItem() const { return m_pasteItem; }
     QAction* duplicateItem() const { return m_duplicateItem; }
     QMenu* insertMenu() const { return m_insertMenu; }
+    QMenu* formatMenu() const { return m_formatMenu; }
+    // The settings panel's inspector of text objects; null when there is none.
+    KXTextViewController* textInspector() const;
     // The cascade offset of new text boxes, calendars and shapes (page-relative units).
     kx::Point insertOffset() const { return m_insertOffset; }
     const KXPastedImageFile& pastedImageFile() const { return m_pastedImage; }
@@ -366,6 +370,10 @@ private:
     // Hands the new objects to the canvas view as its selection.
     void selectInsertedGraphs(const std::vector<std::shared_ptr<KXGraph>>& graphs);
     void addPhotoNotification(const kx::Notification& notification);
+    // The Format menu, whose commands go to the settings panel's text inspector (main_window_format.cpp).
+    void buildFormatMenu();
+    void validateFormatMenu();
+    void formatCommand(QAction* item);
 
     KXDocument* m_document = nullptr;
     std::unique_ptr<KXProject> m_project;
@@ -415,6 +423,7 @@ private:
     QAction* m_pasteItem = nullptr;
     QAction* m_duplicateItem = nullptr;
     QMenu* m_insertMenu = nullptr;
+    QMenu* m_formatMenu = nullptr;
     kx::NotificationToken m_addPhotoObserver;
     std::unique_ptr<KXPageCommands> m_pageCommands;
     QMenu* m_arrangeMenu = nullptr;

@@ -69,6 +69,47 @@ QStringList patternImagePaths() {
     return imageFilesInDirectory(folder, false);
 }
 
+void PatternChooser::select(const QStringList& patterns, const QString& path) const {
+    if (!browser)
+        return;
+    const int item = std::max(0, int(patterns.indexOf(path)));
+    browser->selectItem(item);
+    browser->scrollToItem(item);
+}
+
+PatternChooser makePatternChooser(QWidget* owner, const QStringList& patterns, double zoom) {
+    PatternChooser chooser;
+    chooser.window = new kx::controls::KXPopupWindow(owner);
+    chooser.window->setMovableByBackground(false);
+    chooser.browser = new kx::ImageBrowserView;
+    chooser.browser->setObjectName(QStringLiteral("ibvPattern"));
+    chooser.browser->setFixedSize(260, 200);
+    chooser.browser->setZoomValue(zoom);
+    std::vector<kx::ImageBrowserItem> items;
+    for (const QString& path : patterns) {
+        kx::ImageBrowserItem item;
+        item.uid = path;
+        item.path = path;
+        item.title = QFileInfo(path).completeBaseName();
+        items.push_back(item);
+    }
+    chooser.browser->setItems(std::move(items));
+    chooser.browser->setAllowsEmptySelection(false);
+    // The shipped patterns are not dragged out anywhere.
+    chooser.browser->setDragEnabled(false);
+    chooser.window->setContentView(chooser.browser);
+    return chooser;
+}
+
+GradientStops gradientStopsOf(const KXAdGradientView& editor) {
+    GradientStops stops;
+    for (const QColor& c : editor.colorArray())
+        stops.colors.push_back(srgbColor(c));
+    stops.locations = editor.colorLocations();
+    stops.locations.resize(kx::controls::kMaxGradientStops, 0.0);
+    return stops;
+}
+
 KXFillSection::KXFillSection(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("fillView"));
     m_pubFillType = new QComboBox(this);
@@ -199,33 +240,14 @@ void KXFillSection::updateFillUIWithGraph(const std::shared_ptr<KXGraph>& graph)
 }
 
 void KXFillSection::selectImageBackgroundWithPath(const QString& path) {
-    if (!m_ibvPatternImageView)
-        return;
-    const int item = std::max(0, int(m_patterns.indexOf(path)));
-    m_ibvPatternImageView->selectItem(item);
-    m_ibvPatternImageView->scrollToItem(item);
+    PatternChooser{m_patternWindow, m_ibvPatternImageView}.select(m_patterns, path);
 }
 
 void KXFillSection::patternAction() {
     if (!m_patternWindow) {
-        m_patternWindow = new kx::controls::KXPopupWindow(this);
-        m_patternWindow->setMovableByBackground(false);
-        m_ibvPatternImageView = new kx::ImageBrowserView;
-        m_ibvPatternImageView->setFixedSize(260, 200);
-        m_ibvPatternImageView->setZoomValue(0.368);
-        std::vector<kx::ImageBrowserItem> items;
-        for (const QString& path : m_patterns) {
-            kx::ImageBrowserItem item;
-            item.uid = path;
-            item.path = path;
-            item.title = QFileInfo(path).completeBaseName();
-            items.push_back(item);
-        }
-        m_ibvPatternImageView->setItems(std::move(items));
-        m_ibvPatternImageView->setAllowsEmptySelection(false);
-        // The shipped patterns are not dragged out anywhere.
-        m_ibvPatternImageView->setDragEnabled(false);
-        m_patternWindow->setContentView(m_ibvPatternImageView);
+        const PatternChooser chooser = makePatternChooser(this, m_patterns, 0.368);
+        m_patternWindow = chooser.window;
+        m_ibvPatternImageView = chooser.browser;
         connect(m_ibvPatternImageView, &kx::ImageBrowserView::selectionDidChange, this, [this] {
             const std::vector<int> selected = m_ibvPatternImageView->selectedItems();
             if (!m_updatingUI && !selected.empty())
@@ -399,14 +421,10 @@ void KXFillSection::fillColorChanged(int which, const QColor& color) {
 void KXFillSection::updateGradientGraphBackground() {
     if (m_updatingUI || !m_graph || !m_graph->canvas())
         return;
-    std::vector<kx::Color> colors;
-    for (const QColor& c : m_adGradient->colorArray())
-        colors.push_back(srgbColor(c));
-    std::vector<double> locations = m_adGradient->colorLocations();
-    locations.resize(kx::controls::kMaxGradientStops, 0.0);
-    for (double& location : locations)
+    GradientStops stops = gradientStopsOf(*m_adGradient);
+    for (double& location : stops.locations)
         location = double(float(location));
-    m_graph->canvas()->undoAdGradientGraph(m_graph.get(), colors, locations);
+    m_graph->canvas()->undoAdGradientGraph(m_graph.get(), stops.colors, stops.locations);
     m_graph->setNeedsDisplay();
 }
 

@@ -6,11 +6,13 @@
 
 #include "inspectors/value_row.h"
 #include "model/graph.h"
+#include "platform/gfx/color.h"
 
 #include <QStringList>
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QButtonGroup;
 class QComboBox;
@@ -31,6 +33,23 @@ class KXSegmentedControl;
 QString fillImageNameFilter();
 // The pattern images shipped in the resources' "Pattern" folder, sorted.
 QStringList patternImagePaths();
+
+// The floating chooser of the pattern images: an image browser of the patterns in a popup window owned by
+// a widget. The browser always keeps one item selected, and nothing is dragged out of it.
+struct PatternChooser {
+    kx::controls::KXPopupWindow* window = nullptr;
+    kx::ImageBrowserView* browser = nullptr;
+    // Selects the pattern whose path is `path` (the first when none is) and scrolls it into view.
+    void select(const QStringList& patterns, const QString& path) const;
+};
+PatternChooser makePatternChooser(QWidget* owner, const QStringList& patterns, double zoom);
+
+// The stops of a multi-stop gradient editor as a fill keeps them: sRGB colours and eight locations.
+struct GradientStops {
+    std::vector<kx::Color> colors;
+    std::vector<double> locations;
+};
+GradientStops gradientStopsOf(const kx::controls::KXAdGradientView& editor);
 
 class KXFillSection : public QWidget {
     Q_OBJECT

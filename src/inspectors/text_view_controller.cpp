@@ -1,6 +1,7 @@
 #include "inspectors/text_view_controller.h"
 
 #include "controls/color_well.h"
+#include "controls/control_geometry.h"
 #include "controls/segmented_control.h"
 #include "controls/stepper.h"
 #include "inspectors/inspector_support.h"
@@ -29,11 +30,8 @@ using namespace kx::inspectors;
 
 namespace {
 
-// The words, font, size and alignment controls; below them the colour row, then the outline and glow
-// sections, each a check box row with its settings under it while on.
-constexpr int kUpperHeight = 268;
-constexpr int kColorRowHeight = 32;
-constexpr int kSwitchRowHeight = 30;
+// Under the words, font, size and alignment controls: the fill, then the outline and glow sections, each a
+// check box row with its settings under it while on.
 constexpr int kOutlineSettingHeight = 2 * kValueRowHeight + 4;
 constexpr int kGlowSettingHeight = 3 * kValueRowHeight + 4;
 constexpr int kOutlineStrokeWidth = 3;
@@ -65,15 +63,6 @@ int segmentOfAlignment(kx::TextAlignment alignment) {
     }
 }
 
-class ObservingOff {
-public:
-    explicit ObservingOff(bool& flag) : m_flag(flag), m_was(flag) { m_flag = false; }
-    ~ObservingOff() { m_flag = m_was; }
-
-private:
-    bool& m_flag;
-    bool m_was;
-};
 
 KXSegmentedControl* makeSegments(QWidget* parent, const char* name, const QStringList& labels, int y,
                                  KXSegmentedControl::SelectionMode mode) {
@@ -84,13 +73,28 @@ KXSegmentedControl* makeSegments(QWidget* parent, const char* name, const QStrin
     for (int i = 0; i < labels.size(); ++i) {
         control->setLabel(i, labels[i]);
         control->setTag(i, i);
-        control->setWidth(i, (kSectionWidth - 28.0) / labels.size());
+        // The segments and the gaps between them fill the control's width.
+        control->setWidth(i, (kSectionWidth - 28.0 - kx::controls::kSegmentSpacing * double(labels.size() - 1)) /
+                                 double(labels.size()));
     }
     control->setGeometry(8, y, kSectionWidth - 28, 24);
     return control;
 }
 
 }  // namespace
+
+KXTextViewController::PageUndoGroup::PageUndoGroup(const KXTextViewController& inspector) {
+    KXCanvas* page = inspector.m_graph ? inspector.m_graph->canvas() : nullptr;
+    if (page) {
+        m_undo = &page->undoManager();
+        m_undo->beginUndoGrouping();
+    }
+}
+
+KXTextViewController::PageUndoGroup::~PageUndoGroup() {
+    if (m_undo)
+        m_undo->endUndoGrouping();
+}
 
 KXTextViewController::KXTextViewController() = default;
 
@@ -123,12 +127,12 @@ QWidget* KXTextViewController::loadView() {
 
     m_textView = new QPlainTextEdit(view);
     m_textView->setObjectName(QStringLiteral("textView"));
-    m_textView->setGeometry(8, 8, kSectionWidth - 16, 80);
+    m_textView->setGeometry(8, 6, kSectionWidth - 16, 60);
     connect(m_textView, &QPlainTextEdit::textChanged, this, &KXTextViewController::wordsChanged);
 
     m_pubTextFamily = new QComboBox(view);
     m_pubTextFamily->setObjectName(QStringLiteral("pubTextFamily"));
-    m_pubTextFamily->setGeometry(8, 96, kSectionWidth - 16, 24);
+    m_pubTextFamily->setGeometry(8, 72, kSectionWidth - 16, 24);
     for (const QString& family : QFontDatabase::families()) {
         m_pubTextFamily->addItem(family);
         QFont font(family);
@@ -139,34 +143,34 @@ QWidget* KXTextViewController::loadView() {
 
     m_pubFontStyle = new QComboBox(view);
     m_pubFontStyle->setObjectName(QStringLiteral("pubFontStyle"));
-    m_pubFontStyle->setGeometry(8, 124, kSectionWidth - 16, 24);
+    m_pubFontStyle->setGeometry(8, 100, kSectionWidth - 16, 24);
     connect(m_pubFontStyle, &QComboBox::activated, this, &KXTextViewController::faceChanged);
 
     m_segmentFontStyle = makeSegments(view, "segmentFontStyle", {QStringLiteral("B"), QStringLiteral("I"),
                                       QStringLiteral("U"), QStringLiteral("S"), QStringLiteral("O")},
-                                      152, KXSegmentedControl::SelectionMode::SelectAny);
+                                      128, KXSegmentedControl::SelectionMode::SelectAny);
     connect(m_segmentFontStyle, &KXSegmentedControl::activated, this, &KXTextViewController::styleSegmentsChanged);
 
     m_tfTextSize = new QLineEdit(view);
     m_tfTextSize->setObjectName(QStringLiteral("tfTextSize"));
-    m_tfTextSize->setGeometry(8, 180, 80, 22);
+    m_tfTextSize->setGeometry(8, 156, 80, 22);
     connect(m_tfTextSize, &QLineEdit::textEdited, this, &KXTextViewController::sizeTyped);
     connect(m_tfTextSize, &QLineEdit::editingFinished, this, &KXTextViewController::sizeEditingEnded);
     m_stTextSize = new KXStepper(view);
     m_stTextSize->setObjectName(QStringLiteral("stTextSize"));
     m_stTextSize->setRange(kMinimumSize, kMaximumSize);
     m_stTextSize->setIncrement(1);
-    m_stTextSize->setGeometry(92, 180, 19, 22);
+    m_stTextSize->setGeometry(92, 156, 19, 22);
     connect(m_stTextSize, &KXStepper::activated, this, &KXTextViewController::sizeStepped);
     auto* points = new QLabel(localized("pt"), view);
-    points->setGeometry(116, 180, 40, 22);
+    points->setGeometry(116, 156, 40, 22);
 
     m_segmentTextAlignment = makeSegments(view, "segmentTextAlignment", {localized("Left"), localized("Center"),
                                           localized("Right"), localized("Justify")},
-                                          208, KXSegmentedControl::SelectionMode::SelectOne);
+                                          184, KXSegmentedControl::SelectionMode::SelectOne);
     connect(m_segmentTextAlignment, &KXSegmentedControl::activated, this, &KXTextViewController::alignmentChanged);
     m_scVerticalAlignment = makeSegments(view, "scVerticalAlignment",
-                                         {localized("Top"), localized("Middle"), localized("Bottom")}, 236,
+                                         {localized("Top"), localized("Middle"), localized("Bottom")}, 210,
                                          KXSegmentedControl::SelectionMode::SelectOne);
     connect(m_scVerticalAlignment, &KXSegmentedControl::activated, this,
             &KXTextViewController::verticalAlignmentChanged);
@@ -177,30 +181,16 @@ QWidget* KXTextViewController::loadView() {
 void KXTextViewController::buildEffectSections(QWidget* view) {
     m_effectView = new QWidget(view);
     m_effectView->setObjectName(QStringLiteral("effectView"));
-    auto* colorLabel = new QLabel(localized("Color"), m_effectView);
-    colorLabel->setGeometry(kValueRowLabelX, 4, kValueRowControlX - kValueRowLabelX, 24);
-    m_cwTextColor1 = new KXColorWell(m_effectView);
-    m_cwTextColor1->setObjectName(QStringLiteral("cwTextColor1"));
-    m_cwTextColor1->setGeometry(kValueRowControlX, 4, 60, 24);
-    // The glyphs and their stroke take the colour in one undoable edit.
-    connect(m_cwTextColor1, &KXColorWell::colorChanged, this, [this](const QColor& color) {
-        if (!m_isObserving || !m_text)
-            return;
-        const kx::Color glyphs = srgbColor(color);
-        editText([&](kx::TextAttributes& run) {
-            run.foregroundColor = glyphs;
-            run.strokeColor = glyphs;
-        });
-    });
+    buildFillSection(m_effectView);
 
     auto makeSwitch = [this](const char* name, const char* title, QWidget*& section, QCheckBox*& box,
                              QWidget*& settings, int settingHeight) {
         section = new QWidget(m_effectView);
         box = new QCheckBox(localized(title), section);
         box->setObjectName(QString::fromLatin1(name));
-        box->setGeometry(kValueRowLabelX, 4, kSectionWidth - 2 * kValueRowLabelX, 22);
+        box->setGeometry(kValueRowLabelX, 8, kSectionWidth - 2 * kValueRowLabelX, 24);
         settings = new QWidget(section);
-        settings->setGeometry(0, kSwitchRowHeight, kSectionWidth, settingHeight);
+        settings->setGeometry(0, kSwitchSectionHeight, kSectionWidth, settingHeight);
     };
     makeSwitch("btOutline", "Outline", m_outlineView, m_btOutline, m_outlineSettingView, kOutlineSettingHeight);
     m_outlineSettingView->setObjectName(QStringLiteral("outlineSettingView"));
@@ -288,13 +278,15 @@ void KXTextViewController::updateContentView() {
         return;
     const bool outline = m_btOutline->isChecked();
     const bool glow = m_btGlow->isChecked();
-    const int outlineHeight = kSwitchRowHeight + (outline ? kOutlineSettingHeight : 0);
-    const int glowHeight = kSwitchRowHeight + (glow ? kGlowSettingHeight : 0);
+    const int outlineHeight = kSwitchSectionHeight + (outline ? kOutlineSettingHeight : 0);
+    const int glowHeight = kSwitchSectionHeight + (glow ? kGlowSettingHeight : 0);
     m_outlineSettingView->setVisible(outline);
     m_glowSettingView->setVisible(glow);
-    m_outlineView->setGeometry(0, kColorRowHeight, kSectionWidth, outlineHeight);
-    m_glowView->setGeometry(0, kColorRowHeight + outlineHeight, kSectionWidth, glowHeight);
-    const int effects = kColorRowHeight + outlineHeight + glowHeight;
+    const int fillHeight = layOutFillView();
+    m_fillView->setGeometry(0, 0, kSectionWidth, fillHeight);
+    m_outlineView->setGeometry(0, fillHeight, kSectionWidth, outlineHeight);
+    m_glowView->setGeometry(0, fillHeight + outlineHeight, kSectionWidth, glowHeight);
+    const int effects = fillHeight + outlineHeight + glowHeight;
     m_effectView->setGeometry(0, kUpperHeight, kSectionWidth, effects);
     const int total = kUpperHeight + effects;
     if (panel->height() != total) {
@@ -305,7 +297,7 @@ void KXTextViewController::updateContentView() {
 
 void KXTextViewController::updateEffectUI() {
     ObservingOff off(m_isObserving);
-    m_cwTextColor1->setColor(currentAttributes().effectiveForegroundColor().toQColor());
+    updateFillUI();
     m_btOutline->setChecked(m_text->isOutlineEnabled());
     m_outlineWidth.show(m_text->outlineWidth());
     m_cwOutline->setColor(nsColorFromRGBA(KXPackedRGBA(m_text->outlineColorValue())).toQColor());
@@ -424,12 +416,15 @@ void KXTextViewController::editText(const std::function<void(kx::TextAttributes&
         }
         return;
     }
+    PageUndoGroup group(*this);
     kx::TextStorage& storage = m_text->textStorage();
     const kx::AttributedString before = storage.attributedString();
     storage.beginEditing();
     storage.modifyAttributes(range, change);
     registerUndo(before, storage.attributedString());
     storage.endEditing();
+    // A wider or taller face may no longer fit a frame sized tightly to the words: the frame grows.
+    m_text->fitOwnerToText();
     m_text->setNeedsDisplay();
 }
 
@@ -564,7 +559,9 @@ void KXTextViewController::verticalAlignmentChanged() {
 
 void KXTextViewController::setFontScaleFromSize(double size) {
     ObservingOff off(m_isObserving);
+    PageUndoGroup group(*this);
     m_text->setFontScale(size / kSizePerScale);
+    m_text->fitOwnerToText();
     m_text->setNeedsDisplay();
 }
 
@@ -612,9 +609,11 @@ void KXTextViewController::wordsChanged() {
     if (!m_isObserving || !m_text)
         return;
     ObservingOff off(m_isObserving);
+    PageUndoGroup group(*this);
     const kx::AttributedString before = m_text->textStorage().attributedString();
     m_text->setString(m_textView->toPlainText());
     registerUndo(before, m_text->textStorage().attributedString());
+    m_text->fitOwnerToText();
     m_text->setNeedsDisplay();
 }
 

@@ -7,8 +7,13 @@
 // text that its page records itself. An empty text takes attribute edits into its typing attributes, which
 // the words typed next get.
 //
-// Below them: the glyphs' solid colour, and the outline and glow sections, whose settings show only while
-// they are switched on (the panel then grows and tells the style inspector).
+// Below them: the glyphs' fill (one solid colour, a two-colour gradient at an angle, a multi-stop gradient,
+// linear or radial, or a pattern image), and the outline and glow sections, whose settings show only while
+// they are switched on. The panel's height follows the fill kind and the switches, and a change of it is
+// told to the style inspector.
+//
+// A solid fill is the glyphs' own colour (the fill and stroke colour attributes of the words); every other
+// fill lives in the text's background, whose changes the page records as undo steps.
 //
 // Faces are found by family and style name: the members of a family are its styles as the font database
 // lists them.
@@ -23,19 +28,26 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
+class QPushButton;
 class QLineEdit;
 class QPlainTextEdit;
 class KXAdvancedText;
+class KXBackground;
 class KXText;
 
 namespace kx {
+class ImageBrowserView;
 class TextStorage;
+class UndoManager;
 }
 namespace kx::controls {
+class KXAdGradientView;
 class KXColorWell;
+class KXPopupWindow;
 class KXSegmentedControl;
 class KXStepper;
 }  // namespace kx::controls
@@ -62,6 +74,16 @@ public:
         TagAlignJustified = 203,
         TagStyleBold = 300,  // 300 to 304: bold, italic, underline, strikethrough, outline
     };
+
+    // The fill menu's items.
+    enum FillItem { FillSolidItem = 0, FillGradientItem, FillAdvancedGradientItem, FillPatternItem };
+    // Heights of the panel's parts: the words, font, size and alignment controls above; under them the
+    // fill (its menu row and the controls of its kind), the outline and the glow sections.
+    static constexpr int kUpperHeight = 238;
+    static constexpr int kSwitchSectionHeight = 41;
+    static constexpr int kSolidFillHeight = 75;
+    static constexpr int kGradientFillHeight = 104;
+    static constexpr int kFillMenuHeight = 33;
 
     KXTextViewController();
     ~KXTextViewController() override;
@@ -101,7 +123,22 @@ public:
     kx::controls::KXStepper* stTextSize() const { return m_stTextSize; }
     kx::controls::KXSegmentedControl* segmentTextAlignment() const { return m_segmentTextAlignment; }
     kx::controls::KXSegmentedControl* scVerticalAlignment() const { return m_scVerticalAlignment; }
+    QComboBox* pubFill() const { return m_pubFill; }
+    QWidget* fillView() const { return m_fillView; }
+    QWidget* colorView() const { return m_colorView; }
+    QWidget* adGradientView() const { return m_adGradientView; }
+    QWidget* patternView() const { return m_patternView; }
     kx::controls::KXColorWell* cwTextColor1() const { return m_cwTextColor1; }
+    kx::controls::KXColorWell* cwTextColor2() const { return m_cwTextColor2; }
+    QPushButton* btSwapColor() const { return m_btSwapColor; }
+    const ValueRow& gradientAngle() const { return m_gradientAngle; }
+    kx::controls::KXAdGradientView* cwAdGradient() const { return m_cwAdGradient; }
+    kx::controls::KXSegmentedControl* scAdGradient() const { return m_scAdGradient; }
+    const ValueRow& adAngle() const { return m_adAngle; }
+    QPushButton* btPattern() const { return m_btPattern; }
+    kx::controls::KXPopupWindow* patternWindow() const { return m_patternWindow; }
+    kx::ImageBrowserView* ibvPattern() const { return m_ibvPattern; }
+    const QStringList& patterns() const { return m_patterns; }
     QCheckBox* btOutline() const { return m_btOutline; }
     QWidget* outlineSettingView() const { return m_outlineSettingView; }
     kx::controls::KXColorWell* cwOutline() const { return m_cwOutline; }
@@ -112,8 +149,48 @@ public:
     const ValueRow& glowBlur() const { return m_glowBlur; }
     const ValueRow& glowRadius() const { return m_glowRadius; }
 
-    // Lays the sections out for the switches' states; a change of the panel's height is posted.
+    // Lays the sections out for the fill kind and the switches' states; a change of the panel's height is
+    // posted.
     void updateContentView();
+
+    // ---- the fill ----
+    // Switches the glyphs' fill to an item of the fill menu; the solid colour of the words is kept.
+    void fillTypeChanged(int item);
+    // Exchanges the gradient's two colours.
+    void swapGradientColors();
+    // Opens the pattern chooser under the pattern button.
+    void patternFillAction();
+    // The person picked pattern `item` of patterns(): the fill takes its image.
+    void patternSelected(int item);
+    // Sets the multi-stop gradient's stops (eight locations) as one undo step on the text's page; undo and
+    // redo exchange the two sets.
+    void undoAdGradient(const std::vector<kx::Color>& colors, const std::vector<double>& locations);
+
+    // Switches observing off for as long as it lives.
+    class ObservingOff {
+    public:
+        explicit ObservingOff(bool& flag) : m_flag(flag), m_was(flag) { m_flag = false; }
+        ~ObservingOff() { m_flag = m_was; }
+        ObservingOff(const ObservingOff&) = delete;
+        ObservingOff& operator=(const ObservingOff&) = delete;
+
+    private:
+        bool& m_flag;
+        bool m_was;
+    };
+
+    // One undo group on the text's page for as long as it lives (nothing without a page): an edit of the
+    // words and the growth of the frame it may bring are one step.
+    class PageUndoGroup {
+    public:
+        explicit PageUndoGroup(const KXTextViewController& inspector);
+        ~PageUndoGroup();
+        PageUndoGroup(const PageUndoGroup&) = delete;
+        PageUndoGroup& operator=(const PageUndoGroup&) = delete;
+
+    private:
+        kx::UndoManager* m_undo = nullptr;
+    };
 
 protected:
     QWidget* loadView() override;
@@ -149,6 +226,25 @@ private:
     // a typed value is clamped into minimum .. maximum.
     void connectEffectRow(const ValueRow& row, int minimum, int maximum, void (KXText::*setter)(double));
     void updateEffectUI();
+    void buildFillSection(QWidget* parent);
+    // Shows the sub-view of the fill menu's item and answers the fill section's height.
+    int layOutFillView();
+    // An angle row of the fill: slider, field and stepper.
+    ValueRow makeAngleRow(QWidget* panel, int y, const char* sliderName);
+    QWidget* buildColorView();
+    QWidget* buildAdGradientView();
+    QWidget* buildPatternView();
+    void updateFillUI();
+    void glyphColorChanged(int which, const QColor& color);
+    // An angle from a slider or stepper: -1 is 359 and 360 is 0; the row shows it and the fill takes it.
+    void angleStepped(const ValueRow& row, int value);
+    // A typed angle is stored as typed; the slider and stepper show its remainder by 360.
+    void angleTyped(const ValueRow& row, const QString& typed);
+    void adTypeChanged();
+    void gradientEdited();
+    KXBackground* glyphFill() const;
+    // Runs `change` as one undo group on the text's page, then redraws the text.
+    void changeFill(const std::function<void(KXBackground&)>& change);
 
     std::shared_ptr<KXGraph> m_graph;
     std::shared_ptr<KXAdvancedText> m_text;
@@ -168,7 +264,22 @@ private:
     kx::controls::KXSegmentedControl* m_segmentTextAlignment = nullptr;
     kx::controls::KXSegmentedControl* m_scVerticalAlignment = nullptr;
     QWidget* m_effectView = nullptr;
+    QWidget* m_fillView = nullptr;
+    QComboBox* m_pubFill = nullptr;
+    QWidget* m_colorView = nullptr;
     kx::controls::KXColorWell* m_cwTextColor1 = nullptr;
+    kx::controls::KXColorWell* m_cwTextColor2 = nullptr;
+    QPushButton* m_btSwapColor = nullptr;
+    ValueRow m_gradientAngle;
+    QWidget* m_adGradientView = nullptr;
+    kx::controls::KXAdGradientView* m_cwAdGradient = nullptr;
+    kx::controls::KXSegmentedControl* m_scAdGradient = nullptr;
+    ValueRow m_adAngle;
+    QWidget* m_patternView = nullptr;
+    QPushButton* m_btPattern = nullptr;
+    kx::controls::KXPopupWindow* m_patternWindow = nullptr;
+    kx::ImageBrowserView* m_ibvPattern = nullptr;
+    QStringList m_patterns;
     QWidget* m_outlineView = nullptr;
     QCheckBox* m_btOutline = nullptr;
     QWidget* m_outlineSettingView = nullptr;

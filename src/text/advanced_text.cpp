@@ -35,6 +35,75 @@ double largestFontSize(const kx::AttributedString& text) {
     return largest;
 }
 
+// How the words are set for drawing. In the layout size when they all fit there. When they do not (a
+// bolder face, a larger font or more words in a frame that was sized tightly to the text), the text layer
+// would leave out the lines past the frame's bottom, and a title whose one line grew a little taller would
+// vanish whole. The words are then drawn whole, scaled down into the frame, in whichever arrangement shows
+// them the largest: wrapped at the frame's width, or on their own unwrapped lines. The font scale is not
+// changed; only this drawing is smaller.
+struct WordSetting {
+    std::unique_ptr<kx::TextLayoutManager> manager;
+    double width = 0;      // of the container the words are set in, in text units
+    double fit = 1;        // scale of the drawing; 1 when the words fit the layout size
+    kx::Point origin;      // where the container's top-left corner is drawn, in text units
+    kx::Size drawnSize;    // the words' extent as drawn, in text units
+};
+
+std::unique_ptr<kx::TextLayoutManager> layOutWords(const kx::AttributedString& text, kx::Size container) {
+    auto manager = std::make_unique<kx::TextLayoutManager>(std::make_shared<kx::TextStorage>(text));
+    manager->addTextContainer(std::make_shared<kx::TextContainer>(container));
+    return manager;
+}
+
+bool holdsAll(kx::TextLayoutManager& manager, const kx::AttributedString& text) {
+    return manager.firstUnlaidCharacterIndex() >= text.length();
+}
+
+// The share of the room left beside scaled-down words that goes to their left: as their first paragraph
+// is aligned.
+double horizontalPlacement(const kx::AttributedString& text) {
+    if (text.length() == 0)
+        return 0;
+    switch (text.attributesAt(0).effectiveParagraphStyle().alignment) {
+    case kx::TextAlignment::Center:
+        return 0.5;
+    case kx::TextAlignment::Right:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+WordSetting setWords(const kx::AttributedString& text, kx::Size area) {
+    WordSetting setting;
+    setting.manager = layOutWords(text, area);
+    const bool usable = area.width > 0 && area.height > 0 && std::isfinite(area.width) && std::isfinite(area.height);
+    setting.width = area.width;
+    if (!usable || holdsAll(*setting.manager, text)) {
+        setting.drawnSize = setting.manager->usedRect(0).size;
+        return setting;
+    }
+    // The unwrapped lines' width, with a 64th of a point to spare so that they break where they did.
+    const double naturalWidth = layOutWords(text, {kMeasureSide, kMeasureSide})->usedRect(0).size.width + 1.0 / 64;
+    double bestFit = 0;
+    for (const double width : {area.width, naturalWidth}) {
+        auto manager = layOutWords(text, {width, kMeasureSide});
+        const kx::Size used = manager->usedRect(0).size;
+        if (!holdsAll(*manager, text) || !(used.height > 0) || !(width > 0))
+            continue;
+        const double fit = std::min({1.0, area.width / width, area.height / used.height});
+        if (fit > bestFit) {
+            bestFit = fit;
+            setting.manager = std::move(manager);
+            setting.width = width;
+            setting.fit = fit;
+            setting.origin = {(area.width - width * fit) * horizontalPlacement(text), 0};
+            setting.drawnSize = {used.width * fit, used.height * fit};
+        }
+    }
+    return setting;
+}
+
 // Where the glow lies, in the points of the bitmap the text is drawn into. Every length grows with the drawn
 // text (the scale k from text units to points), so that the glow keeps its shape at any zoom and font scale.
 struct GlowGeometry {
@@ -141,7 +210,7 @@ kx::Size KXAdvancedText::layoutSize() const {
 }
 
 kx::Size KXAdvancedText::textSize() {
-    return measuredSize(layoutSize());
+    return setWords(textStorage().attributedString(), layoutSize()).drawnSize;
 }
 
 void KXAdvancedText::updateFontScale() {
@@ -166,6 +235,38 @@ void KXAdvancedText::updateRelativeRect() {
     const kx::Rect r{actual.minX(), actual.maxY() - height, width, height};
     shape->setRelativeRect(
         {r.origin.x / pixels.width, r.origin.y / pixels.height, r.size.width / pixels.width, r.size.height / pixels.height});
+}
+
+bool KXAdvancedText::fitOwnerToText() {
+    KXShape* shape = ownerShape();
+    KXCanvas* canvas = ownerCanvas();
+    // A locked object keeps its frame; its words are drawn scaled into it.
+    if (!shape || !canvas || shape->isLocked() || isEmpty() || !isUsableScale(m_fontScale))
+        return false;
+    const kx::AttributedString& text = textStorage().attributedString();
+    const WordSetting setting = setWords(text, layoutSize());
+    if (setting.fit >= 1 && holdsAll(*setting.manager, text))
+        return false;
+    const kx::Size pixels = canvas->pixelSize();
+    const kx::Rect actual = shape->actualRect();
+    if (!(pixels.width > 0) || !(pixels.height > 0) || !(setting.fit > 0))
+        return false;
+    // The frame grows by what the words need beyond the layout size (the border stays as it was), a pixel
+    // to spare as when a frame is first sized to its text; it never shrinks.
+    const kx::Size area = layoutSize();
+    const auto grown = [this](double side, double needed, double available) {
+        return needed > available ? side + (needed - available) * m_fontScale + 1 : side;
+    };
+    const double width = grown(actual.size.width, setting.width, area.width);
+    const double height = grown(actual.size.height, setting.drawnSize.height / setting.fit, area.height);
+    // The top edge stays; the left edge, the middle or the right edge stays as the words are aligned.
+    const double x = actual.minX() - (width - actual.size.width) * horizontalPlacement(text);
+    const kx::Rect r{x, actual.maxY() - height, width, height};
+    if (!std::isfinite(r.size.width) || !std::isfinite(r.size.height))
+        return false;
+    shape->setRelativeRect(
+        {r.origin.x / pixels.width, r.origin.y / pixels.height, r.size.width / pixels.width, r.size.height / pixels.height});
+    return true;
 }
 
 void KXAdvancedText::setString(const QString& string) {
@@ -314,13 +415,14 @@ void KXAdvancedText::drawTextStorage(const kx::AttributedString& text, kx::Bitma
     context.setLineJoin(kx::LineJoin::Round);
     // The lines are set in the page's geometry and only drawn at the zoom: `rect` places them, it does not
     // size them (its whole pixels would move line breaks from one zoom to the next).
-    kx::TextLayoutManager manager(std::make_shared<kx::TextStorage>(text));
-    manager.addTextContainer(std::make_shared<kx::TextContainer>(layoutSize()));
-    manager.drawBackground(context, 0, {0, 0});
-    manager.drawGlyphs(context, 0, {0, 0});
+    const WordSetting setting = setWords(text, layoutSize());
+    context.translate(setting.origin.x, setting.origin.y);
+    context.scale(setting.fit, setting.fit);
+    setting.manager->drawBackground(context, 0, {0, 0});
+    setting.manager->drawGlyphs(context, 0, {0, 0});
     context.restoreGState();
     m_drawnLines.clear();
-    for (const kx::LineFragment& fragment : manager.lineFragments())
+    for (const kx::LineFragment& fragment : setting.manager->lineFragments())
         m_drawnLines.push_back({0, fragment.characters});
 }
 

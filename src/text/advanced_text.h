@@ -28,12 +28,20 @@ public:
 
     // The size of the whole text laid out without limits.
     kx::Size naturalSize();
-    // The size of the text laid out in the owner's frame (layoutSize), in text units.
+    // The size of the text as drawn in the owner's frame (layoutSize), in text units: words that do not all
+    // fit there are drawn whole and scaled down into it, and this is their scaled size.
     kx::Size textSize();
     // Fits the font scale to the owner's width; nothing when the text has no width.
     void updateFontScale();
     // Sizes the owner to the text at the font scale, keeping its left and top edges.
     void updateRelativeRect();
+    // Grows the owner so that the words it no longer holds fit it again at the font scale: in height for
+    // words wrapped at its width, in both directions for words on their own unwrapped lines, whichever shows
+    // them larger. The top edge stays, and the left edge, the middle or the right edge as the first paragraph
+    // is aligned. False (and nothing changes) when the words fit or the owner is locked. For edits a person
+    // makes to the words, their faces or their size; the frame changes through the page, which records it
+    // for undo.
+    bool fitOwnerToText();
     // Replaces the whole text, keeping the attributes of its first character.
     void setString(const QString& string);
 

@@ -1,18 +1,21 @@
 // The text inspector: each control edits the whole text of the shown text object as one undo step on the
 // text's own page, and the rendered page shows the edit.
 #include "controls/color_well.h"
+#include "controls/gradient_editor.h"
 #include "controls/notification_recorder.h"
 #include "controls/segmented_control.h"
 #include "controls/stepper.h"
 #include "graphics/color_utilities.h"
 #include "inspectors/inspector_support.h"
 #include "inspectors/text_view_controller.h"
+#include "model/background.h"
 #include "model/canvas.h"
 #include "model/model_classes.h"
 #include "model/page_size.h"
 #include "model/shape.h"
 #include "platform/foundation/undo_manager.h"
 #include "platform/text/text_storage.h"
+#include "support/pixel_probe.h"
 #include "text/advanced_text.h"
 
 #include <QApplication>
@@ -24,6 +27,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 using kx::controls::KXSegmentedControl;
@@ -473,6 +477,190 @@ TEST_F(TextInspectorTest, OutlineAndGlowSwitchesGrowThePanelAndDrawAroundTheGlyp
     EXPECT_FALSE(inspector.btGlow()->isChecked());
     EXPECT_EQ(inspector.view()->height(), closed);
     EXPECT_FALSE(other.text()->isOutlineEnabled());
+}
+
+
+// Counts the glyph pixels of a rendered page (opaque enough and clearly not the white page) by which of
+// three colours each is nearest to.
+struct GlyphColours {
+    int reddish = 0, bluish = 0, greenish = 0, other = 0;
+};
+
+GlyphColours glyphColoursOf(const QImage& image, const QRect& area) {
+    GlyphColours counted;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 200 && c.green() > 200 && c.blue() > 200)
+                continue;
+            if (c.red() > c.green() + 60 && c.red() > c.blue() + 60)
+                ++counted.reddish;
+            else if (c.blue() > c.red() + 60 && c.blue() > c.green() + 60)
+                ++counted.bluish;
+            else if (c.green() > c.red() + 60 && c.green() > c.blue() + 60)
+                ++counted.greenish;
+            else
+                ++counted.other;
+        }
+    return counted;
+}
+
+TEST_F(TextInspectorTest, EachFillKindHasItsPanelHeightAndIsOneUndoStep) {
+    TextPage page(kx::AttributedString(QStringLiteral("Fill"), fontAttributes(kDejaVu, QStringLiteral("Bold"), 40)));
+    show(page);
+    KXBackground* fill = page.text()->background();
+    ASSERT_TRUE(fill);
+    EXPECT_EQ(inspector.pubFill()->count(), 4);
+    const int sections = 2 * KXTextViewController::kSwitchSectionHeight + KXTextViewController::kUpperHeight;
+    EXPECT_EQ(inspector.view()->height(), sections + KXTextViewController::kSolidFillHeight);
+    struct Case {
+        int item;
+        int fillType, colorType;
+        int fillHeight;
+        QWidget* shown;
+    };
+    const Case cases[] = {
+        {KXTextViewController::FillGradientItem, KXFillTypeColor, KXColorTypeGradient,
+         KXTextViewController::kGradientFillHeight, inspector.colorView()},
+        {KXTextViewController::FillAdvancedGradientItem, KXFillTypeColor, KXColorTypeAdvancedGradient,
+         inspector.adGradientView()->height() + KXTextViewController::kFillMenuHeight, inspector.adGradientView()},
+        {KXTextViewController::FillPatternItem, KXFillTypeImage, -1,
+         inspector.patternView()->height() + KXTextViewController::kFillMenuHeight, inspector.patternView()},
+        {KXTextViewController::FillSolidItem, KXFillTypeColor, KXColorTypeSolid, KXTextViewController::kSolidFillHeight,
+         inspector.colorView()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item);
+        page.page->undoManager().removeAllActions();
+        const int typeBefore = fill->fillType(), colorBefore = fill->colorType();
+        kxtest::NotificationRecorder posted({KXNeedToUpdateContentView});
+        inspector.pubFill()->setCurrentIndex(c.item);
+        emit inspector.pubFill()->activated(c.item);
+        EXPECT_EQ(fill->fillType(), c.fillType);
+        if (c.colorType >= 0)
+            EXPECT_EQ(fill->colorType(), c.colorType);
+        EXPECT_EQ(inspector.fillView()->height(), c.fillHeight);
+        EXPECT_EQ(inspector.view()->height(), sections + c.fillHeight);
+        EXPECT_EQ(posted.posted.size(), 1u);
+        for (QWidget* sub : {inspector.colorView(), inspector.adGradientView(), inspector.patternView()})
+            EXPECT_EQ(sub->isVisibleTo(inspector.fillView()), sub == c.shown);
+        if (c.item == KXTextViewController::FillSolidItem)
+            EXPECT_TRUE(inspector.cwTextColor2()->isHidden());
+        if (c.item == KXTextViewController::FillGradientItem)
+            EXPECT_FALSE(inspector.cwTextColor2()->isHidden());
+        // One undo takes the whole switch back.
+        kx::UndoManager& undo = page.page->undoManager();
+        ASSERT_TRUE(undo.canUndo());
+        undo.undo();
+        EXPECT_EQ(fill->fillType(), typeBefore);
+        EXPECT_EQ(fill->colorType(), colorBefore);
+        EXPECT_FALSE(undo.canUndo());
+        undo.redo();
+        EXPECT_EQ(fill->fillType(), c.fillType);
+    }
+}
+
+TEST_F(TextInspectorTest, GlyphFillsPaintTheGlyphsOnThePage) {
+    TextPage page(kx::AttributedString(QStringLiteral("WWWW"), fontAttributes(kDejaVu, QStringLiteral("Bold"), 40)));
+    show(page);
+    const QImage plain = page.render();
+    const QRect glyphs = inkOf(plain).bounds;
+    ASSERT_GT(glyphs.width(), 100);
+
+    // A red to blue gradient across the glyphs: red on the left half, blue on the right.
+    inspector.pubFill()->setCurrentIndex(KXTextViewController::FillGradientItem);
+    emit inspector.pubFill()->activated(KXTextViewController::FillGradientItem);
+    inspector.cwTextColor1()->setColorAndClose(QColor(255, 0, 0));
+    inspector.cwTextColor2()->setColorAndClose(QColor(0, 0, 255));
+    inspector.gradientAngle().stepper->setValue(0);
+    inspector.gradientAngle().stepper->stepBy(1);
+    inspector.gradientAngle().stepper->stepBy(-1);
+    EXPECT_EQ(page.text()->background()->fillAngle(), 0);
+    QImage drawn = page.render();
+    const QRect left(glyphs.left(), glyphs.top(), glyphs.width() / 4, glyphs.height());
+    const QRect right(glyphs.right() - glyphs.width() / 4, glyphs.top(), glyphs.width() / 4, glyphs.height());
+    EXPECT_GT(glyphColoursOf(drawn, left).reddish, glyphColoursOf(drawn, left).bluish * 3);
+    EXPECT_GT(glyphColoursOf(drawn, right).bluish, glyphColoursOf(drawn, right).reddish * 3);
+    // The swap turns it round.
+    inspector.btSwapColor()->click();
+    drawn = page.render();
+    EXPECT_GT(glyphColoursOf(drawn, left).bluish, glyphColoursOf(drawn, left).reddish * 3);
+
+    // A multi-stop gradient of green alone paints the glyphs green; one undo gives the former stops back.
+    inspector.pubFill()->setCurrentIndex(KXTextViewController::FillAdvancedGradientItem);
+    emit inspector.pubFill()->activated(KXTextViewController::FillAdvancedGradientItem);
+    const std::vector<kx::Color> stopsBefore = page.text()->background()->gradientColorArray();
+    page.page->undoManager().removeAllActions();
+    inspector.cwAdGradient()->updateGradientManager({QColor(0, 200, 0), QColor(0, 160, 0)}, {0, 1});
+    emit inspector.cwAdGradient()->gradientDidChange();
+    ASSERT_EQ(page.text()->background()->gradientColorArray().size(), 2u);
+    EXPECT_EQ(page.text()->background()->gradientColorArray()[0].toQColor().rgb(), QColor(0, 200, 0).rgb());
+    const GlyphColours green = glyphColoursOf(page.render(), glyphs);
+    EXPECT_GT(green.greenish, (green.reddish + green.bluish + green.other) * 3);
+    page.page->undoManager().undo();
+    EXPECT_EQ(page.text()->background()->gradientColorArray(), stopsBefore);
+    page.page->undoManager().redo();
+    EXPECT_EQ(page.text()->background()->gradientColorArray().size(), 2u);
+
+    // A pattern paints the glyphs with its image: they are no longer one flat colour.
+    ASSERT_FALSE(inspector.patterns().isEmpty());
+    inspector.pubFill()->setCurrentIndex(KXTextViewController::FillPatternItem);
+    emit inspector.pubFill()->activated(KXTextViewController::FillPatternItem);
+    EXPECT_EQ(page.text()->background()->imagePath(), inspector.patterns().front());
+    const QImage patterned = page.render();
+    EXPECT_GT(kxtest::fractionDiffering(patterned, plain, 40), 0.005);
+    if (inspector.patterns().size() > 1) {
+        inspector.patternSelected(1);
+        EXPECT_EQ(page.text()->background()->imagePath(), inspector.patterns().at(1));
+        page.page->undoManager().undo();
+        EXPECT_EQ(page.text()->background()->imagePath(), inspector.patterns().front());
+    }
+}
+
+TEST_F(TextInspectorTest, GradientAnglesWrapAndTypedAnglesAreKept) {
+    TextPage page(kx::AttributedString(QStringLiteral("Angle"), fontAttributes(kDejaVu, QStringLiteral("Book"), 30)));
+    show(page);
+    inspector.pubFill()->setCurrentIndex(KXTextViewController::FillGradientItem);
+    emit inspector.pubFill()->activated(KXTextViewController::FillGradientItem);
+    KXBackground* fill = page.text()->background();
+    const ValueRow& row = inspector.gradientAngle();
+    struct Step {
+        double from;
+        int steps;
+        double stored;
+    };
+    for (const Step& s : {Step{0, -1, 359}, Step{359, 1, 0}, Step{44, 1, 45}}) {
+        row.stepper->setValue(s.from);
+        row.stepper->stepBy(s.steps);
+        EXPECT_EQ(fill->fillAngle(), s.stored) << s.from;
+        EXPECT_EQ(row.slider->value(), int(s.stored));
+        EXPECT_EQ(row.field->text(), QString::number(int(s.stored)));
+    }
+    row.field->setText(QStringLiteral("400"));
+    emit row.field->textEdited(QStringLiteral("400"));
+    EXPECT_EQ(fill->fillAngle(), 400);
+    EXPECT_EQ(row.slider->value(), 40);
+    EXPECT_EQ(row.stepper->value(), 40);
+
+    // Solid and back keeps the gradient's colours.
+    inspector.cwTextColor2()->setColorAndClose(QColor(0, 0, 255));
+    inspector.pubFill()->setCurrentIndex(KXTextViewController::FillSolidItem);
+    emit inspector.pubFill()->activated(KXTextViewController::FillSolidItem);
+    inspector.pubFill()->setCurrentIndex(KXTextViewController::FillGradientItem);
+    emit inspector.pubFill()->activated(KXTextViewController::FillGradientItem);
+    EXPECT_EQ(inspector.cwTextColor2()->color(), QColor(0, 0, 255));
+
+    // A radial multi-stop gradient has no angle; linear gives the controls back with the kept angle.
+    inspector.pubFill()->setCurrentIndex(KXTextViewController::FillAdvancedGradientItem);
+    emit inspector.pubFill()->activated(KXTextViewController::FillAdvancedGradientItem);
+    EXPECT_EQ(inspector.adAngle().field->text(), QStringLiteral("400"));
+    clickSegment(inspector.scAdGradient(), 1);
+    EXPECT_EQ(fill->gradientType(), 1);
+    EXPECT_FALSE(inspector.adAngle().slider->isEnabled());
+    clickSegment(inspector.scAdGradient(), 0);
+    EXPECT_EQ(fill->gradientType(), 0);
+    EXPECT_TRUE(inspector.adAngle().slider->isEnabled());
+    EXPECT_EQ(fill->fillAngle(), 400);
 }
 
 }  // namespace

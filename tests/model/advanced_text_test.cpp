@@ -258,3 +258,86 @@ TEST_F(AdvancedTextTest, ColourEmojiShowInTheirColours) {
         }
     }
 }
+
+// Words that no longer fit their frame (a larger size in a frame sized tightly to the text, more words than
+// the frame holds) are drawn whole, scaled down into it, in the arrangement that shows them the largest.
+TEST_F(AdvancedTextTest, WordsThatOutgrowTheirFrameAreDrawnWholeInsideIt) {
+    struct Case {
+        const char* name;
+        QString words;
+        double width;      // of the frame, in page pixels; the frame is first fitted to the words
+        double grownSize;  // the font size the words then take
+        bool wrapped;      // whether the frame holds the words on several lines
+    };
+    const Case cases[] = {
+        {"a title one line high", QStringLiteral("Our Summer"), 300, 44, false},
+        {"a long text wrapped in its frame", QStringLiteral("one two three four five six seven eight nine ten"), 160,
+         60, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto shape = wordArt({40, 40, c.width, 100}, c.words);
+        KXAdvancedText& text = art(*shape);
+        text.updateFontScale();
+        text.updateRelativeRect();
+        if (c.wrapped) {
+            // A frame half the words' width holds them on several lines.
+            const kx::Rect r = shape->actualRect();
+            const kx::Size pixels = page->pixelSize();
+            shape->setRelativeRect({r.minX() / pixels.width, (r.maxY() - 4 * r.size.height) / pixels.height,
+                                    r.size.width / 2 / pixels.width, 4 * r.size.height / pixels.height});
+        }
+        const kx::Rect frame = shape->actualRect();
+        text.textStorage().setAttributedString(kx::AttributedString(c.words, dejaVu(c.grownSize)));
+        // Laid out in the frame alone, the grown words would lose lines.
+        {
+            kx::TextLayoutManager plain(text.textStoragePtr());
+            plain.addTextContainer(std::make_shared<kx::TextContainer>(
+                kx::Size{frame.size.width / text.fontScale(), frame.size.height / text.fontScale()}));
+            EXPECT_LT(plain.firstUnlaidCharacterIndex(), c.words.size());
+        }
+        const QImage image = text.image().qimage();
+        ASSERT_FALSE(image.isNull());
+        // Every character is drawn: the title on its one line, the long text wrapped (scaled onto one line
+        // it would be far smaller).
+        const std::vector<KXText::DrawnLine> lines = text.drawnLines();
+        ASSERT_FALSE(lines.empty());
+        if (c.wrapped)
+            EXPECT_GT(lines.size(), 2u);
+        else
+            EXPECT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines.back().characters.location + lines.back().characters.length, c.words.size());
+        // The drawing stays inside the frame and fills at least half of its height.
+        const kx::Size drawn = text.textSize();
+        EXPECT_LE(drawn.width * text.fontScale(), frame.size.width + 0.5);
+        EXPECT_LE(drawn.height * text.fontScale(), frame.size.height + 0.5);
+        EXPECT_GT(drawn.height * text.fontScale(), frame.size.height * 0.5);
+        int left = 0, right = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                (x < image.width() / 2 ? left : right) += pixelAt(image, x, y).a > 128;
+        EXPECT_GT(left, 50);
+        if (!c.wrapped)
+            EXPECT_GT(right, 50) << "the title's second word";
+
+        // Fitted to its words, the frame grows (in height alone for the wrapped text, whose width holds its
+        // lines; in both directions for the title) from its top-left corner (the words are aligned left),
+        // and then holds them at their size.
+        ASSERT_TRUE(text.fitOwnerToText());
+        const kx::Rect fitted = shape->actualRect();
+        EXPECT_NEAR(fitted.minX(), frame.minX(), 1e-6);
+        EXPECT_NEAR(fitted.maxY(), frame.maxY(), 1e-6);
+        EXPECT_GT(fitted.size.height, frame.size.height);
+        if (c.wrapped)
+            EXPECT_EQ(fitted.size.width, frame.size.width);
+        else
+            EXPECT_GT(fitted.size.width, frame.size.width);
+        EXPECT_FALSE(text.fitOwnerToText());
+        text.image();
+        const std::vector<KXText::DrawnLine> fittedLines = text.drawnLines();
+        EXPECT_EQ(fittedLines.size(), lines.size());
+        const kx::Size natural = text.textSize();
+        EXPECT_GT(natural.height * text.fontScale(), drawn.height * text.fontScale() * 1.05);
+        EXPECT_LE(natural.height * text.fontScale(), fitted.size.height + 0.5);
+    }
+}

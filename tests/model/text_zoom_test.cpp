@@ -83,9 +83,13 @@ TEST_P(TextZoomTest, LinesAreTheSameAtEveryZoomWhenTheTextOnlyJustFits) {
         }
         page->removeGraph(shape.get());
     }
-    // The steps straddle the size at which the text fits: some frames hold it whole, some do not.
+    // The steps straddle the size at which the text fits: some frames hold it whole, some do not. Word art
+    // in a frame too low for its lines is drawn whole, scaled down into the frame, instead of losing lines.
     EXPECT_GT(fullyLaidOut, 0);
-    EXPECT_GT(cut, 0);
+    if (c.field == Field::WordArt && c.varyHeight)
+        EXPECT_EQ(cut, 0);
+    else
+        EXPECT_GT(cut, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

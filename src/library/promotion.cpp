@@ -97,6 +97,9 @@ KXEventWindowController* KXEventWindowController::initializeEventWithURL(const Q
     const QDateTime requestDate = settings.defaults->value(KXRequestEventDate).toDate();
     if (g_created || (requestDate.isValid() && requestDate > now))
         return nullptr;
+    // Without a web address there is nothing to read and no window could ever show.
+    if (!isWebURL(QUrl(address)))
+        return nullptr;
     g_created = true;
     g_shared = new KXEventWindowController(address, std::move(settings));
     g_shared->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -115,9 +118,6 @@ void KXEventWindowController::resetSharedController() {
 KXEventWindowController::KXEventWindowController(const QString& address, KXEventSettings settings, QWidget* parent)
     : QWidget(parent, Qt::Window), m_address(address), m_settings(std::move(settings)) {
     setObjectName(QStringLiteral("EventWindow"));
-    m_webView = new QWebEngineView(this);
-    m_webView->setObjectName(QStringLiteral("webView"));
-    m_webView->setPage(new KXEventPage(this));
     m_btOpen = new QPushButton(localized(QStringLiteral("Check It Now")));
     m_btOpen->setObjectName(QStringLiteral("btOpen"));
     m_btOpen->setDefault(true);
@@ -129,18 +129,9 @@ KXEventWindowController::KXEventWindowController(const QString& address, KXEvent
     buttons->addWidget(m_btOpen);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 8);
-    layout->addWidget(m_webView, 1);
     layout->addLayout(buttons);
     connect(m_btOpen, &QPushButton::clicked, this, &KXEventWindowController::openInBrowserAction);
     connect(m_btNO, &QPushButton::clicked, this, &KXEventWindowController::closeAction);
-    connect(m_webView, &QWebEngineView::loadFinished, this, [this](bool ok) {
-        if (!ok || !m_presenting)
-            return;  // a page that fails to load leaves the window hidden
-        show();
-        raise();
-        activateWindow();
-        emit pageShown();
-    });
     m_queue = new KXStoreFetchQueue(m_settings.network, {std::max(1, m_settings.attempts), m_settings.firstPause}, this);
     start();
 }
@@ -173,11 +164,25 @@ void KXEventWindowController::descriptionArrived(bool ok, const QByteArray& body
 
 void KXEventWindowController::present() {
     m_presenting = true;
+    // The web engine is loaded only for a promotion that is due, not at every launch.
+    m_webView = new QWebEngineView(this);
+    m_webView->setObjectName(QStringLiteral("webView"));
+    m_webView->setPage(new KXEventPage(this));
+    static_cast<QVBoxLayout*>(layout())->insertWidget(0, m_webView, 1);
+    connect(m_webView, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        if (!ok)
+            return;  // a page that fails to load leaves the window hidden
+        show();
+        raise();
+        activateWindow();
+        emit pageShown();
+    });
     const double width = std::clamp(m_event.pageWidth, 100.0, kMaxPageSide);
     const double height = std::clamp(m_event.pageHeight, 100.0, kMaxPageSide);
-    const int chrome = std::max(0, this->height() - m_webView->height());
+    // The web view is exactly the page's size; the window adds the button row below it.
     m_webView->setFixedSize(int(width), int(height));
-    resize(int(width), int(height) + chrome);
+    layout()->activate();
+    adjustSize();
     setWindowTitle(m_event.title);
     m_webView->setUrl(QUrl(m_event.contentURL));
 }

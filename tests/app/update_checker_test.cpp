@@ -71,10 +71,14 @@ protected:
     }
     static bool finish(KXUpdateWindowController& c) {
         int finished = 0;
-        QObject::connect(&c, &KXUpdateWindowController::checkFinished, [&] { ++finished; });
+        const QMetaObject::Connection counting =
+            QObject::connect(&c, &KXUpdateWindowController::checkFinished, [&] { ++finished; });
         // Processes events directly: a nested event loop would return at once once an earlier test of the
         // program has asked the application to quit.
-        return kxtest::processEventsUntil([&] { return finished > 0; });
+        const bool done = kxtest::processEventsUntil([&] { return finished > 0; });
+        // The counter lives on this stack frame: a later check must not reach it.
+        QObject::disconnect(counting);
+        return done;
     }
 
     QTemporaryDir m_dir;

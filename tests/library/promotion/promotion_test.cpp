@@ -156,16 +156,26 @@ protected:
 TEST_F(PromotionTest, AnAlreadyShownPromotionStaysHiddenAndTheNextReadMovesOn) {
     defaults->setValue(KXEventID, 5);
     serve(description(5, 0, 4));
-    KXEventWindowController* controller = begin();
+    QPointer<KXEventWindowController> controller = begin();
     ASSERT_NE(controller, nullptr);
     EXPECT_FALSE(decide(controller));
     EXPECT_FALSE(controller->isVisible());
+    EXPECT_EQ(controller->webView(), nullptr);  // the web engine is not even loaded
     EXPECT_EQ(defaults->value(KXRequestEventDate).toDate(), kNow.addDays(4));
     // A second start in the same launch does nothing; neither does a later launch before the date.
     EXPECT_EQ(begin(), nullptr);
     KXEventWindowController::resetSharedController();
     EXPECT_EQ(begin(), nullptr);
     EXPECT_EQ(server.requestCount("/event.plist"), 1);
+    EXPECT_EQ(controller, nullptr);  // gone with the reset
+}
+
+TEST_F(PromotionTest, NoWebAddressNoPromotion) {
+    for (const QString& address : {QString(), QString("file:///etc/passwd"), QString("not an address")}) {
+        EXPECT_EQ(KXEventWindowController::initializeEventWithURL(address, settings()), nullptr);
+        EXPECT_EQ(KXEventWindowController::sharedController(), nullptr);
+    }
+    EXPECT_TRUE(server.requests().empty());
 }
 
 TEST_F(PromotionTest, ZeroIntervalReadsAgainAtTheNextLaunch) {

@@ -32,13 +32,16 @@ void KXUserNotifications::setDefaultCenter(KXUserNotifications* center) {
     g_installed = center;
 }
 
-KXDesktopNotifications::KXDesktopNotifications(QObject* parent) : KXUserNotifications(parent) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+KXDesktopNotifications::KXDesktopNotifications(QObject* parent)
+    : KXDesktopNotifications(QDBusConnection::sessionBus(), parent) {}
+
+KXDesktopNotifications::KXDesktopNotifications(const QDBusConnection& bus, QObject* parent)
+    : KXUserNotifications(parent), m_bus(bus) {
+    if (!m_bus.isConnected())
         return;
-    bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
+    m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
                 SLOT(actionInvoked(uint, QString)));
-    bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
+    m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                 SLOT(notificationClosed(uint, uint)));
 }
 
@@ -51,8 +54,7 @@ void KXDesktopNotifications::scheduleNotification(const KXUserNotification& noti
 }
 
 void KXDesktopNotifications::deliver(const KXUserNotification& notification) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    if (!m_bus.isConnected())
         return;  // no desktop session: the notice cannot be shown, and nothing else depends on it
     QStringList actions{kDefaultAction, QString()};
     if (!notification.actionButtonTitle.isEmpty())
@@ -63,7 +65,7 @@ void KXDesktopNotifications::deliver(const KXUserNotification& notification) {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     call << QCoreApplication::applicationName() << uint(0) << QString() << notification.title
          << notification.informativeText << actions << hints << int(-1);
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     const QString identifier = notification.identifier;
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, identifier](QDBusPendingCallWatcher* w) {
         QDBusPendingReply<uint> reply = *w;

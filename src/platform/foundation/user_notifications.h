@@ -6,6 +6,7 @@
 // fake with setDefaultCenter. Use from the main thread only.
 #pragma once
 
+#include <QDBusConnection>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -45,7 +46,9 @@ signals:
 class KXDesktopNotifications : public KXUserNotifications {
     Q_OBJECT
 public:
+    // Talks to the notification service on the given bus (the session bus unless a test brings its own).
     explicit KXDesktopNotifications(QObject* parent = nullptr);
+    explicit KXDesktopNotifications(const QDBusConnection& bus, QObject* parent = nullptr);
 
     void scheduleNotification(const KXUserNotification& notification) override;
 
@@ -58,6 +61,7 @@ private slots:
 
 private:
 
+    QDBusConnection m_bus;
     // The service's notice ids of the notices shown, with their identifiers.
     QHash<uint, QString> m_shown;
 };

@@ -30,10 +30,6 @@ constexpr double kMaxPageSide = 4000;
 QPointer<KXEventWindowController> g_shared;
 bool g_created = false;
 
-bool isWebURL(const QUrl& url) {
-    return url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty();
-}
-
 }  // namespace
 
 // Follows the page's own navigation; a redirect or a clicked link leaves for the browser.
@@ -98,7 +94,7 @@ KXEventWindowController* KXEventWindowController::initializeEventWithURL(const Q
     if (g_created || (requestDate.isValid() && requestDate > now))
         return nullptr;
     // Without a web address there is nothing to read and no window could ever show.
-    if (!isWebURL(QUrl(address)))
+    if (!KXIsWebURL(QUrl(address)))
         return nullptr;
     g_created = true;
     g_shared = new KXEventWindowController(address, std::move(settings));
@@ -156,7 +152,7 @@ void KXEventWindowController::descriptionArrived(bool ok, const QByteArray& body
     const std::int64_t days = std::clamp<std::int64_t>(m_event.intervalDate, 0, 3650);
     m_settings.defaults->setValue(KXRequestEventDate, Value(now.addDays(days)));
     const bool show = KXShouldShowEvent(m_event, m_settings.eventVersion, m_settings.defaults->integerValue(KXEventID), now) &&
-                      isWebURL(QUrl(m_event.contentURL));
+                      KXIsWebURL(QUrl(m_event.contentURL));
     if (show)
         present();
     emit decided(show);
@@ -207,7 +203,7 @@ void KXEventWindowController::openInBrowserAction() {
         kx::NotificationCenter::defaultCenter().post(KXCheckIAPEventNotification, this);
     } else if (m_event.eventType == 0) {
         const QUrl link(m_event.eventLink);
-        if (isWebURL(link) && m_settings.openURL)
+        if (KXIsWebURL(link) && m_settings.openURL)
             m_settings.openURL(link);
     }
     closePromotion();
@@ -220,7 +216,7 @@ void KXEventWindowController::closeAction() {
 }
 
 void KXEventWindowController::linkFollowed(const QUrl& url) {
-    if (isWebURL(url) && m_settings.openURL)
+    if (KXIsWebURL(url) && m_settings.openURL)
         m_settings.openURL(url);
     track(url.toString());
 }

@@ -29,10 +29,6 @@ constexpr int kTransferTimeoutMs = 30000;
 // The longest check interval honoured (a year): a hostile or broken document cannot switch checks off.
 constexpr double kMaxIntervalSeconds = 365.0 * 86400.0;
 
-bool isWebURL(const QUrl& url) {
-    return url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty();
-}
-
 // Writes bytes atomically, creating nothing but the file.
 bool writeFileAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
@@ -44,6 +40,10 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes) {
 
 }  // namespace
 
+bool KXIsWebURL(const QUrl& url) {
+    return url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty();
+}
+
 bool KXIsSafeStoreName(const QString& name) {
     return !name.isEmpty() && !name.startsWith(u'.') && !name.contains(u'/') && !name.contains(u'\\') &&
            !name.contains(QChar(0));
@@ -51,7 +51,7 @@ bool KXIsSafeStoreName(const QString& name) {
 
 QString KXStoreFileNameForURL(const QString& address) {
     const QUrl url(address);
-    if (!isWebURL(url))
+    if (!KXIsWebURL(url))
         return {};
     const QString name = url.path().section(u'/', -1);
     return KXIsSafeStoreName(name) ? name : QString();
@@ -59,7 +59,7 @@ QString KXStoreFileNameForURL(const QString& address) {
 
 QString KXStoreParentFolderNameForURL(const QString& address) {
     const QUrl url(address);
-    if (!isWebURL(url))
+    if (!KXIsWebURL(url))
         return {};
     const QStringList parts = url.path().split(u'/');
     if (parts.size() < 3)  // "", folder, file at least
@@ -96,7 +96,7 @@ KXStoreFetchQueue::KXStoreFetchQueue(QNetworkAccessManager* network, KXStoreRetr
 
 void KXStoreFetchQueue::fetch(const QUrl& url, qint64 maxBytes, Callback callback, int attempts) {
     Job job{url, maxBytes, std::move(callback), std::max(1, attempts < 0 ? m_retry.attempts : attempts), 0};
-    if (!isWebURL(url) || !m_network) {
+    if (!KXIsWebURL(url) || !m_network) {
         QTimer::singleShot(0, this, [callback = std::move(job.callback)] { callback(false, {}); });
         return;
     }
@@ -381,20 +381,20 @@ QString KXProductResourceEntity::previewCachePath() const {
 
 void KXProductResourceEntity::setLogoURL(const QString& url) {
     m_logoURL = url;
-    const QString path = logoCachePath();
-    if (!path.isEmpty() && QFileInfo(path).isFile()) {
-        m_logoImage = KXStoreImageLoader::readImageFile(path);
-        emit logoImageChanged();
-    }
+    loadCachedImage(logoCachePath(), m_logoImage, &KXProductResourceEntity::logoImageChanged);
 }
 
 void KXProductResourceEntity::setPreviewURL(const QString& url) {
     m_previewURL = url;
-    const QString path = previewCachePath();
-    if (!path.isEmpty() && QFileInfo(path).isFile()) {
-        m_previewImage = KXStoreImageLoader::readImageFile(path);
-        emit previewImageChanged();
-    }
+    loadCachedImage(previewCachePath(), m_previewImage, &KXProductResourceEntity::previewImageChanged);
+}
+
+void KXProductResourceEntity::loadCachedImage(const QString& path, QImage& image,
+                                              void (KXProductResourceEntity::*changed)()) {
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return;
+    image = KXStoreImageLoader::readImageFile(path);
+    emit(this->*changed)();
 }
 
 void KXProductResourceEntity::checkVersion(std::int64_t version) {
@@ -406,34 +406,30 @@ void KXProductResourceEntity::checkVersion(std::int64_t version) {
 }
 
 void KXProductResourceEntity::downloadLogoImage(KXStoreImageLoader& loader) {
-    if (!m_logoImage.isNull() || m_downloadingLogo || m_logoURL.isEmpty())
-        return;
-    m_downloadingLogo = true;
-    QPointer<KXProductResourceEntity> self(this);
-    loader.load(QUrl(m_logoURL), logoCachePath(), [self](const QImage& image) {
-        if (!self)
-            return;
-        self->m_downloadingLogo = false;
-        if (image.isNull())
-            return;
-        self->m_logoImage = image;
-        emit self->logoImageChanged();
-    });
+    downloadImage(loader, m_logoURL, logoCachePath(), m_logoImage, m_downloadingLogo,
+                  &KXProductResourceEntity::logoImageChanged);
 }
 
 void KXProductResourceEntity::downloadPreviewImage(KXStoreImageLoader& loader) {
-    if (!m_previewImage.isNull() || m_downloadingPreview || m_previewURL.isEmpty())
+    downloadImage(loader, m_previewURL, previewCachePath(), m_previewImage, m_downloadingPreview,
+                  &KXProductResourceEntity::previewImageChanged);
+}
+
+void KXProductResourceEntity::downloadImage(KXStoreImageLoader& loader, const QString& url, const QString& cachePath,
+                                            QImage& image, bool& downloading, void (KXProductResourceEntity::*changed)()) {
+    if (!image.isNull() || downloading || url.isEmpty())
         return;
-    m_downloadingPreview = true;
+    downloading = true;
+    // The fields live as long as the entry; the entry may go before the fetch ends.
     QPointer<KXProductResourceEntity> self(this);
-    loader.load(QUrl(m_previewURL), previewCachePath(), [self](const QImage& image) {
+    loader.load(QUrl(url), cachePath, [self, &image, &downloading, changed](const QImage& loaded) {
         if (!self)
             return;
-        self->m_downloadingPreview = false;
-        if (image.isNull())
+        downloading = false;
+        if (loaded.isNull())
             return;
-        self->m_previewImage = image;
-        emit self->previewImageChanged();
+        image = loaded;
+        emit(self->*changed)();
     });
 }
 

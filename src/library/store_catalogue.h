@@ -40,6 +40,8 @@ inline const QString KXProductsListUpdateTime = QStringLiteral("KXProductsListUp
 // announcements already shown).
 inline const QString KXStoreRemoteKeysGroup = QStringLiteral("KXStoreRemoteKeys");
 
+// Whether an address is an http or https address with a host: the only ones fetched or handed on.
+bool KXIsWebURL(const QUrl& url);
 // Whether a name may be one component of a path: not empty, not "." or "..", no "/", "\" or NUL, and not
 // starting with a dot (no hidden files or folders).
 bool KXIsSafeStoreName(const QString& name);
@@ -215,6 +217,9 @@ signals:
 private:
     QString imageFolderName() const;
     QString cachePathFor(const QString& url) const;
+    void loadCachedImage(const QString& path, QImage& image, void (KXProductResourceEntity::*changed)());
+    void downloadImage(KXStoreImageLoader& loader, const QString& url, const QString& cachePath, QImage& image,
+                       bool& downloading, void (KXProductResourceEntity::*changed)());
 
     QString m_dataFolder;
     kx::UserDefaults* m_defaults;

@@ -362,7 +362,7 @@ void KXStoreController::provideContent(const QString& identifier) {
         cell->downloadButton()->setText(localized(QStringLiteral("Download")));
         cell->downloadButton()->setEnabled(false);
     }
-    if (!m_settings.packFetcher || !url.isValid() || (url.scheme() != u"http" && url.scheme() != u"https")) {
+    if (!m_settings.packFetcher || !KXIsWebURL(url)) {
         KXPackFetchResult refused;
         refused.errorText = localized(QStringLiteral("StoreCannotDownload"));
         refused.packFolderName = KXStoreFileNameForURL(url.toString());

@@ -365,7 +365,6 @@ void KXStoreController::provideContent(const QString& identifier) {
     if (!m_settings.packFetcher || !KXIsWebURL(url)) {
         KXPackFetchResult refused;
         refused.errorText = localized(QStringLiteral("StoreCannotDownload"));
-        refused.packFolderName = KXStoreFileNameForURL(url.toString());
         QTimer::singleShot(0, this, [this, identifier, refused] { downloadFinished(identifier, refused); });
         return;
     }
@@ -434,7 +433,10 @@ void KXStoreController::downloadFinished(const QString& identifier, const KXPack
         return;
     }
     // A failed download and a pack that could not be unpacked are both told; the old pack stays.
-    const QString message = localized(QStringLiteral("DownloadFailed")).arg(result.packFolderName);
+    const int row = rowOfProductWithIdentifier(identifier);
+    const QString name = !result.packFolderName.isEmpty() || row < 0 ? result.packFolderName
+                                                                     : m_tableContents[size_t(row)]->productName;
+    const QString message = localized(QStringLiteral("DownloadFailed")).arg(name);
     const QString informative = QStringLiteral("Error: %1").arg(result.errorText);
     QTimer::singleShot(0, this, [this, message, informative] {
         kx::templates::runAlert(this, message, informative, {localized(QStringLiteral("OK"))});

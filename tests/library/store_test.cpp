@@ -505,6 +505,7 @@ TEST_F(StoreTest, APackWithoutADownloaderOrWebAddressFailsWithAnAlert) {
     store->provideContent("p1");
     EXPECT_TRUE(fetcher.started.empty());
     ASSERT_TRUE(kxtest::waitFor([&] { return !alerts.empty(); }));
+    EXPECT_TRUE(alerts[0].startsWith(kx::templates::localized("DownloadFailed").arg("Summer"))) << alerts[0].toStdString();
     EXPECT_FALSE(store->isDownloadingIdentifier("p1"));
     EXPECT_TRUE(store->cellForRow(0)->downloadButton()->isEnabled());
 }

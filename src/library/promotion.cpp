@@ -32,14 +32,14 @@ bool g_created = false;
 
 }  // namespace
 
-// Follows the page's own navigation; a redirect or a clicked link leaves for the browser.
+// Follows the page's own navigation: a redirect leaves for the browser, everything else loads in the view.
 class KXEventPage : public QWebEnginePage {
 public:
     KXEventPage(KXEventWindowController* owner) : QWebEnginePage(owner), m_owner(owner) {}
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-        if (type == NavigationTypeRedirect || type == NavigationTypeLinkClicked) {
+        if (type == NavigationTypeRedirect) {
             m_owner->linkFollowed(url);
             return false;
         }

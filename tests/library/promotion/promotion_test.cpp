@@ -258,10 +258,19 @@ TEST_F(PromotionTest, TheWindowShowsTheLoopbackPageOnceLoaded) {
     });
     ASSERT_TRUE(kxtest::waitFor([&] { return read; }, 20s));
     EXPECT_EQ(title, "Summer packs");
-    // A link followed in the page goes to the browser and is counted; the page stays.
+    // A link whose answer redirects: the redirect's address goes to the browser and is counted, and the
+    // page stays.
+    const QByteArray target = server.baseAddress().toUtf8() + "/elsewhere";
+    server.setRoute("/redirect", Response{0, {}, {}, {}, "HTTP/1.1 302 Found\r\nLocation: " + target +
+                                                          "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"});
+    analytics->clearEvent();
     controller->webView()->page()->runJavaScript("document.getElementById('l').click()");
     ASSERT_TRUE(kxtest::waitFor([&] { return !opened.empty(); }, 20s));
-    EXPECT_EQ(opened[0], server.url("/redirect"));
+    EXPECT_EQ(opened, std::vector<QUrl>{QUrl(QString::fromUtf8(target))});
+    EXPECT_EQ(server.requestCount("/elsewhere"), 0);
+    ASSERT_EQ(analytics->eventQueue().size(), 1);
+    EXPECT_EQ(analytics->eventQueue()[0], analytics->eventHit("Event", "Summer", QString::fromUtf8(target), 1));
+    kxtest::serveEvents(200ms);
     EXPECT_EQ(controller->webView()->url(), server.url("/page.html"));
 }
 

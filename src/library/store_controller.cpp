@@ -11,12 +11,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -33,6 +35,7 @@ namespace {
 constexpr int kRowHeight = 120;
 // Progress bars count in thousandths, whatever the size of the pack.
 constexpr int kProgressSteps = 1000;
+constexpr int kFadeMs = 250;
 
 QString textOf(const Value& product, const char* key) {
     const ValueDictionary& dictionary = product.toDictionary();
@@ -43,6 +46,18 @@ QString textOf(const Value& product, const char* key) {
 void showBusy(QProgressBar* bar) {
     bar->setRange(0, 0);
     bar->show();
+}
+
+// Fades a view in from transparent, as a fetched image arrives.
+void fadeIn(QWidget* view) {
+    auto* effect = new QGraphicsOpacityEffect(view);
+    effect->setOpacity(0);
+    view->setGraphicsEffect(effect);  // replaces (and deletes) the effect of an earlier fade
+    auto* animation = new QPropertyAnimation(effect, "opacity", effect);
+    animation->setDuration(kFadeMs);
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 QPixmap scaledPixmap(const QImage& image, const QSize& box) {
@@ -281,6 +296,7 @@ void KXStoreController::reloadRowForEntity(KXProductResourceEntity* entity) {
         return;
     cell->imageView()->setPixmap(scaledPixmap(entity->logoImage(), cell->imageView()->size()));
     cell->imageView()->show();
+    fadeIn(cell->imageView());
     cell->loadingProgressIndicator()->hide();
 }
 
@@ -289,6 +305,7 @@ void KXStoreController::selectionChanged() {
     if (rows.isEmpty())
         return;
     KXProductResourceEntity* entry = m_tableContents[size_t(rows.first().row())];
+    m_ivPreview->setGraphicsEffect(nullptr);  // the last preview's fade ends with the selection
     if (!entry->previewImage().isNull()) {
         m_ivPreview->setPixmap(scaledPixmap(entry->previewImage(), m_ivPreview->size()));
         m_piPreview->hide();
@@ -307,6 +324,7 @@ void KXStoreController::reloadPreviewForEntity(KXProductResourceEntity* entity) 
     if (rows.isEmpty() || m_tableContents[size_t(rows.first().row())] != entity)
         return;
     m_ivPreview->setPixmap(scaledPixmap(entity->previewImage(), m_ivPreview->size()));
+    fadeIn(m_ivPreview);
     m_piPreview->hide();
 }
 

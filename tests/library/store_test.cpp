@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QGraphicsOpacityEffect>
 #include <QImage>
 #include <QLabel>
 #include <QNetworkAccessManager>
@@ -183,6 +184,10 @@ TEST_F(StoreTest, FreshInstallFetchesVersionThenListAndWritesCache) {
     ASSERT_TRUE(kxtest::waitFor([&] { return !store->tableContents()[1]->logoImage().isNull(); }));
     EXPECT_TRUE(QFile::exists(dataFolder + "/winter/logo.png"));
     EXPECT_FALSE(store->cellForRow(1)->imageView()->pixmap().isNull());
+    // It fades in.
+    auto* fade = qobject_cast<QGraphicsOpacityEffect*>(store->cellForRow(1)->imageView()->graphicsEffect());
+    ASSERT_NE(fade, nullptr);
+    EXPECT_TRUE(kxtest::waitFor([&] { return fade->opacity() == 1.0; }));
 }
 
 TEST_F(StoreTest, WithinTheIntervalNoRequestIsMade) {

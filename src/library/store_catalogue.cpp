@@ -94,6 +94,15 @@ bool KXRemoveFolderInside(const QString& parent, const QString& name) {
 KXStoreFetchQueue::KXStoreFetchQueue(QNetworkAccessManager* network, KXStoreRetryPolicy retry, QObject* parent)
     : QObject(parent), m_network(network), m_retry(retry) {}
 
+KXStoreFetchQueue::~KXStoreFetchQueue() {
+    for (const QPointer<QNetworkReply>& reply : m_replies)
+        if (reply) {
+            reply->disconnect(this);
+            reply->abort();
+            reply->deleteLater();
+        }
+}
+
 void KXStoreFetchQueue::fetch(const QUrl& url, qint64 maxBytes, Callback callback, int attempts) {
     Job job{url, maxBytes, std::move(callback), std::max(1, attempts < 0 ? m_retry.attempts : attempts), 0};
     if (!KXIsWebURL(url) || !m_network) {
@@ -119,6 +128,8 @@ void KXStoreFetchQueue::run(Job job) {
     request.setTransferTimeout(kTransferTimeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkReply* reply = m_network->get(request);
+    std::erase_if(m_replies, [](const QPointer<QNetworkReply>& r) { return r.isNull(); });
+    m_replies.emplace_back(reply);
     auto body = std::make_shared<QByteArray>();
     auto tooLarge = std::make_shared<bool>(false);
     connect(reply, &QNetworkReply::readyRead, reply, [reply, body, tooLarge, max = job.maxBytes] {

@@ -74,6 +74,8 @@ public:
     using Callback = std::function<void(bool ok, const QByteArray& body)>;
 
     KXStoreFetchQueue(QNetworkAccessManager* network, KXStoreRetryPolicy retry, QObject* parent = nullptr);
+    // Stops the fetches under way; their callbacks are not called.
+    ~KXStoreFetchQueue() override;
 
     // Only http and https addresses are fetched; others fail at once (through the event loop).
     void fetch(const QUrl& url, qint64 maxBytes, Callback callback, int attempts = -1);
@@ -98,6 +100,7 @@ private:
     QNetworkAccessManager* m_network;
     KXStoreRetryPolicy m_retry;
     std::deque<Job> m_waiting;
+    std::vector<QPointer<QNetworkReply>> m_replies;
     int m_running = 0;
     int m_highest = 0;
 };

@@ -527,3 +527,15 @@ TEST_F(StoreTest, LookupsByIdentifierAndContentAddress) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(StoreTest, AStoreDestroyedMidFetchStopsItsRequests) {
+    server.setSilent(true);
+    auto store = openStore();
+    ASSERT_TRUE(kxtest::waitFor([&] { return server.requests().size() == 1; }));
+    store.reset();
+    ASSERT_TRUE(kxtest::waitFor([&] { return server.closedConnections() >= 1; }));
+}
+
+}  // namespace

@@ -71,12 +71,12 @@ protected:
     }
     static bool finish(KXUpdateWindowController& c) {
         int finished = 0;
+        // Disconnected on the way out: the checker outlives this call and reports later checks too.
         const QMetaObject::Connection counting =
             QObject::connect(&c, &KXUpdateWindowController::checkFinished, [&] { ++finished; });
         // Processes events directly: a nested event loop would return at once once an earlier test of the
         // program has asked the application to quit.
         const bool done = kxtest::processEventsUntil([&] { return finished > 0; });
-        // The counter lives on this stack frame: a later check must not reach it.
         QObject::disconnect(counting);
         return done;
     }

@@ -77,7 +77,8 @@ public:
     KXEventWindowController(const QString& address, KXEventSettings settings, QWidget* parent = nullptr);
     ~KXEventWindowController() override;
 
-    const KXEvent* event() const { return m_hasEvent ? &m_event : nullptr; }
+    // The description once read; null before.
+    const KXEvent* currentEvent() const { return m_hasEvent ? &m_event : nullptr; }
     QWebEngineView* webView() const { return m_webView; }
     QPushButton* openButton() const { return m_btOpen; }
     QPushButton* closeButton() const { return m_btNO; }

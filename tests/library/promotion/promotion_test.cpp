@@ -161,6 +161,8 @@ TEST_F(PromotionTest, AnAlreadyShownPromotionStaysHiddenAndTheNextReadMovesOn) {
     EXPECT_FALSE(decide(controller));
     EXPECT_FALSE(controller->isVisible());
     EXPECT_EQ(controller->webView(), nullptr);  // the web engine is not even loaded
+    ASSERT_NE(controller->currentEvent(), nullptr);
+    EXPECT_EQ(controller->currentEvent()->eventID, 5);
     EXPECT_EQ(defaults->value(KXRequestEventDate).toDate(), kNow.addDays(4));
     // A second start in the same launch does nothing; neither does a later launch before the date.
     EXPECT_EQ(begin(), nullptr);

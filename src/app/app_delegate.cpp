@@ -6,6 +6,8 @@
 #include "app_services/ga_object.h"
 #include "graphics/app_info.h"
 #include "graphics/system_services.h"
+#include "library/promotion.h"
+#include "library/store_controller.h"
 #include "model/page_size_manager.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/notification_center.h"
@@ -79,8 +81,14 @@ void AppDelegate::applicationDidFinishLaunching() {
         analytics->startTrackPage(kLaunchPageName);
     // Cloud identity: there is none on this platform, so no stored copy of one may remain.
     kx::UserDefaults::standard().removeValue(ubiquityIdentityTokenKey());
+    KXWelcomeController::setStoreOpener([this] { storeAction(); });
     if (kx::UserDefaults::standard().boolValue(KXShowWelcomePanel))
         welcomeAction();
+    // The promotion, when one is due; its store button comes back through the notification.
+    m_checkIAPEvent = kx::NotificationCenter::defaultCenter().addObserver(KXCheckIAPEventNotification, nullptr,
+                                                                          [this](const kx::Notification&) { storeAction(); });
+    KXEventWindowController::initializeEventWithURL(
+        kx::Bundle::main().infoValue(QStringLiteral("Full Event URL")).toString());
     // The checker builds its windows and may start a silent check: after the launch, not in its way.
     QTimer::singleShot(0, this, [] { KXUpdateWindowController::initializeUpdate(); });
 }
@@ -178,6 +186,10 @@ void AppDelegate::rateAction() {
 
 // ---- windows of the application ----
 
+void AppDelegate::storeAction() {
+    KXStoreController::showStore();
+}
+
 void AppDelegate::welcomeAction() {
     KXWelcomeController::showWelcomeWindow();
 }
@@ -218,13 +230,7 @@ void AppDelegate::addApplicationActions(QMenu* menu) {
         action->setObjectName(QString::fromUtf8(key));
         connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
     };
-    // The content store comes in a later version: its item is shown disabled, saying so.
-    QAction* store = menu->addAction(localized("ContentStore"));
-    store->setObjectName(QStringLiteral("ContentStore"));
-    store->setProperty("unavailable", true);
-    store->setEnabled(false);
-    store->setToolTip(localized("StoreUnavailable"));
-    store->setStatusTip(localized("StoreUnavailable"));
+    addLink("Store", &AppDelegate::storeAction);
     addLink("Welcome", &AppDelegate::welcomeAction);
     addLink("Preferences", &AppDelegate::preferencesAction);
     if (QAction* preferences = menu->findChild<QAction*>(QStringLiteral("Preferences"))) {

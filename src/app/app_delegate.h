@@ -6,6 +6,7 @@
 #include "canvas/auxiliary_layer.h"
 #include "canvas/snapping.h"
 #include "inspectors/arrangement.h"
+#include "platform/foundation/notification_center.h"
 
 #include <QObject>
 #include <QString>
@@ -59,6 +60,8 @@ public:
     void addApplicationActions(QMenu* menu);
 
     // ---- windows of the application ----
+    // The content store, brought to the front.
+    void storeAction();
     // The welcome window, brought to the front.
     void welcomeAction();
     // The preferences window, brought to the front.
@@ -95,4 +98,7 @@ public:
     QString ubiquityContainer() const { return QString(); }
     // The user-settings key of the stored cloud identity: "<bundle identifier>.UbiquityIdentityToken".
     static QString ubiquityIdentityTokenKey();
+
+private:
+    kx::NotificationToken m_checkIAPEvent;
 };

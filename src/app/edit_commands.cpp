@@ -14,6 +14,7 @@
 #include "library/project_open_panel.h"
 #include "model/canvas.h"
 #include "output/export_view_controller.h"
+#include "output/facebook_client.h"
 #include "output/share_view_controller.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/notification_center.h"
@@ -149,8 +150,11 @@ void KXMainWindow::buildEditCommands() {
             QAction* action =
                 addTaggedItem(shareMenu, shareKeys[type], kMenuTagProperty, tag, this, [this, tag] { shareFormMenu(tag); });
             action->setObjectName(QStringLiteral("Share%1").arg(tag));
-            // E-mail goes through the desktop's mail program; the other services are not offered yet.
-            if (type != KXShareTypeEmail)
+            // E-mail goes through the desktop's mail program, Facebook once its service is configured; the
+            // other services are not offered.
+            const bool offered =
+                type == KXShareTypeEmail || (type == KXShareTypeFacebook && KXFacebookConfig::fromInfo().isComplete());
+            if (!offered)
                 markUnavailable(action, "ShareServiceUnavailable");
         }
         QAction* preview = new QAction(text("QuickLook"), file);

@@ -1,5 +1,4 @@
-// The banner of the template chooser that leads to the content store. The store does not exist yet, so the
-// chooser keeps the banner hidden.
+// The banner of the template chooser that leads to the content store.
 #pragma once
 
 #include <QWidget>
@@ -11,7 +10,7 @@ class KXTemPanelView : public QWidget {
 public:
     explicit KXTemPanelView(QWidget* parent = nullptr);
     bool isDown() const { return m_isDown; }
-    // Called when the banner is clicked (the store would open).
+    // Called when the banner is clicked: the chooser opens the content store.
     std::function<void()> storeAction;
 
 protected:

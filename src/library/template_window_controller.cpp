@@ -10,6 +10,7 @@
 #include "library/template_favorites.h"
 #include "library/template_folders.h"
 #include "library/template_listing.h"
+#include "library/store_controller.h"
 #include "library/template_store_banner.h"
 #include "library/user_templates.h"
 #include "platform/foundation/user_defaults.h"
@@ -99,8 +100,7 @@ void KXTemplateWindowController::loadWindow() {
     m_imageBrowser = new KXTemplateBrowserView;
     m_imageBrowser->setObjectName(QStringLiteral("imageBrowser"));
     m_banner = new KXTemPanelView;
-    // The content store does not exist yet: nothing to lead to.
-    m_banner->hide();
+    m_banner->storeAction = [] { KXStoreController::showStore(); };
 
     auto* right = new QWidget;
     auto* rightLayout = new QVBoxLayout(right);

@@ -473,13 +473,14 @@ TEST_F(EditCommandsTest, TheShareItemTagged502AsksForTypeTwo) {
         << hits[0].toStdString();
 }
 
-TEST_F(EditCommandsTest, TheStoreItemIsDisabledAndSaysWhy) {
+TEST_F(EditCommandsTest, TheStoreItemIsAvailableWhateverIsSelected) {
     AppDelegate delegate;
     KXMainWindow window(&delegate);
     window.validateMenuItems();
-    QAction* store = item(window.menuBar(), "ContentStore");
-    EXPECT_FALSE(store->isEnabled());
-    EXPECT_EQ(store->toolTip(), localized("StoreUnavailable"));
+    QAction* store = item(window.menuBar(), "Store");
+    ASSERT_NE(store, nullptr);
+    EXPECT_TRUE(store->isEnabled());
+    EXPECT_EQ(store->text(), localized("Store"));
 }
 
 // ---- saving as a template ----

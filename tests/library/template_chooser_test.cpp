@@ -92,7 +92,8 @@ TEST_F(TemplateChooserTest, TheCategoryRowsAndTheFirstListingIsAll) {
     EXPECT_EQ(chooser->tvTmpList()->item(1)->font().bold(), false);
     EXPECT_EQ(chooser->imageBrowser()->selectedItems(), std::vector<int>{0});
     EXPECT_TRUE(chooser->btChoose()->isEnabled());
-    EXPECT_TRUE(chooser->storeBanner()->isHidden());
+    EXPECT_FALSE(chooser->storeBanner()->isHidden());
+    EXPECT_TRUE(bool(chooser->storeBanner()->storeAction));
 }
 
 TEST_F(TemplateChooserTest, ChoosingReportsTheTemplateFolderAndPageAfterTheWindowClosed) {

@@ -6,6 +6,7 @@
 #include "app_services/ga_object.h"
 #include "graphics/app_info.h"
 #include "graphics/system_services.h"
+#include "library/pack_download_fetcher.h"
 #include "library/promotion.h"
 #include "library/store_controller.h"
 #include "model/page_size_manager.h"
@@ -18,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QNetworkAccessManager>
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QTimer>
@@ -43,7 +45,10 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
     initialize();
 }
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate() {
+    if (KXPackFetcher::defaultFetcher() == m_packFetcher)
+        KXPackFetcher::setDefaultFetcher(nullptr);
+}
 
 void AppDelegate::initialize() {
     kx::UserDefaults::standard().registerDefaults({
@@ -81,6 +86,11 @@ void AppDelegate::applicationDidFinishLaunching() {
         analytics->startTrackPage(kLaunchPageName);
     // Cloud identity: there is none on this platform, so no stored copy of one may remain.
     kx::UserDefaults::standard().removeValue(ubiquityIdentityTokenKey());
+    // The store downloads packs into the packs folder through this fetcher.
+    if (!m_packFetcher) {
+        m_packFetcher = new KXPackDownloadFetcher(new QNetworkAccessManager(this), this);
+        KXPackFetcher::setDefaultFetcher(m_packFetcher);
+    }
     KXWelcomeController::setStoreOpener([this] { storeAction(); });
     if (kx::UserDefaults::standard().boolValue(KXShowWelcomePanel))
         welcomeAction();

@@ -13,6 +13,7 @@
 
 class QAction;
 class QMenu;
+class KXPackDownloadFetcher;
 
 // User settings registered at start-up (see AppDelegate::initialize for their defaults).
 inline const QString KXCheckUpdateAutomaticlly = QStringLiteral("KXCheckUpdateAutomaticlly");
@@ -101,4 +102,6 @@ public:
 
 private:
     kx::NotificationToken m_checkIAPEvent;
+    // The store's pack fetcher, installed as the default one at launch (a child of this object).
+    KXPackDownloadFetcher* m_packFetcher = nullptr;
 };

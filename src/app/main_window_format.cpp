@@ -39,9 +39,9 @@ int styleTagOfItem(int tag) {
     case KXTextViewController::TagBold:
         return KXTextViewController::TagStyleBold;
     case KXTextViewController::TagItalic:
-        return KXTextViewController::TagStyleBold + KXTextViewController::StyleItalic;
+        return int(KXTextViewController::TagStyleBold) + int(KXTextViewController::StyleItalic);
     default:
-        return KXTextViewController::TagStyleBold + KXTextViewController::StyleUnderline;
+        return int(KXTextViewController::TagStyleBold) + int(KXTextViewController::StyleUnderline);
     }
 }
 

@@ -93,12 +93,12 @@ void KXPopupWindow::resignKey() {
 }
 
 bool KXPopupWindow::eventFilter(QObject* watched, QEvent* event) {
-    // Only events on their way to widgets: a press reaches the window and then each widget it passes. The
-    // event's type is looked at first: the filter sees every object's events, also those of the web view
+    // A press reaches the window and then each widget it passes: only the first one of a click counts. The
+    // watched object is not looked at: the filter sees every object's events, also those of the web view
     // engine's objects, which are built without run-time type information and which sanitizer builds refuse
     // to call into.
     const QEvent::Type type = event->type();
-    if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) && watched->isWidgetType()) {
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) {
         if (type == QEvent::MouseButtonPress && !m_pointerDown) {
             // A new click begins: whatever hid the window before is over.
             m_pointerDown = true;

@@ -328,6 +328,10 @@ TEST_F(FacebookClientTest, FailedRequestsNeverLogTheToken) {
 // ---- token store ----
 
 TEST_F(FacebookClientTest, WithoutASecretStoreTheTokenGoesToAFileOnlyTheUserMayRead) {
+    // The secret-store library answers through GLib's main loop: the thread-checking run replaces Qt's GLib
+    // event dispatcher with its own, so the answer would never come there.
+    if (qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        GTEST_SKIP() << "the secret store answers through GLib's main loop, which QT_NO_GLIB turns off";
     // No session bus: the desktop's secret store cannot answer.
     kxtest::EnvironmentOverride bus("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/kx-test-bus");
     KXFacebookTokenStore store(m_dir.filePath("private/token"));

@@ -173,6 +173,9 @@ std::shared_ptr<KXShape> createShapeWithType(KXCanvas& page, std::uint32_t shape
         line->stroke()->setWidth(0.3);
         line->setPhoto(nullptr);
         line->setText(nullptr);
+        // The page gives every graph it opens this ratio; a new line has it from the start, so that it is
+        // resized the same before and after a save.
+        line->setAspectRatio(aspectRatio);
         page.addGraph(line);
         return line;
     }

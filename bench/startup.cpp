@@ -20,6 +20,7 @@
 #include "model/model_classes.h"
 #include "model/page_size.h"
 #include "model/shape.h"
+#include "platform/foundation/user_defaults.h"
 
 #include <QDir>
 #include <QFile>
@@ -190,9 +191,9 @@ std::vector<std::string> programEnvironment(const std::string& display, const st
     // The application's settings: no welcome panel, so that the document window comes first.
     const QString settings = QString::fromStdString((home / "config" / "kollage").string());
     QDir().mkpath(settings);
-    QFile file(settings + QStringLiteral("/Kollage.conf"));
-    if (file.open(QIODevice::WriteOnly))
-        file.write("[General]\nKXShowWelcomePanel=false\n");
+    kx::UserDefaults defaults(settings + QStringLiteral("/Kollage.conf"));
+    defaults.setValue(QStringLiteral("KXShowWelcomePanel"), false);
+    defaults.synchronize();
     return entries;
 }
 

@@ -26,6 +26,7 @@
 #include <QImage>
 #include <QPlainTextEdit>
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -140,6 +141,7 @@ private:
     bool replayAll();
     bool saveAndCompareAfterReopen(CycleReport& report);
     std::map<QString, QByteArray> allArchives() const;
+    bool previewKeepsProportions();
 
     Options m_options;
     std::mt19937 m_random;
@@ -381,6 +383,18 @@ bool Soak::replayAll() {
     return check(m_window->switchCanvasToIndex(shown), QStringLiteral("cannot show the page again"));
 }
 
+bool Soak::previewKeepsProportions() {
+    // The shown page is drawn at a zoom that keeps its proportions; objects take their frames from it.
+    const KXCanvas& shown = *page();
+    const kx::Size pixels = shown.pixelSize();
+    const kx::Size preview = shown.previewSize();
+    const double expected = pixels.width / pixels.height;
+    const double found = preview.width / preview.height;
+    return check(std::abs(found - expected) <= 0.01 * expected,
+                 QStringLiteral("the shown page of %1 x %2 pixels is previewed at %3 x %4")
+                     .arg(pixels.width).arg(pixels.height).arg(preview.width).arg(preview.height));
+}
+
 std::map<QString, QByteArray> Soak::allArchives() const {
     std::map<QString, QByteArray> archives;
     KXProject* project = m_window->project();
@@ -521,6 +535,8 @@ bool Soak::command() {
         static const char* const kWords[] = {"Summer", "at the lake", "Happy birthday", "Grandma's garden",
                                              "2026", "Ünïcödé ✓", "A much longer caption that wraps"};
         m_textInspector->updateUIWithGraph(pick(texts));
+        if (!m_textInspector->text() || !m_textInspector->textView())
+            return fail(QStringLiteral("the text inspector did not take the text"));
         m_textInspector->textView()->setPlainText(QString::fromUtf8(kWords[randomInt(0, std::size(kWords) - 1)]));
         m_textInspector->updateUIWithGraph(nullptr);
         return recordEdit(current, before, name);
@@ -589,13 +605,28 @@ Result Soak::run() {
             bool ok = true;
             for (int i = 1; ok && i <= m_options.commandsPerCycle; ++i) {
                 m_where = QStringLiteral("cycle %1 command %2").arg(cycle).arg(i);
-                ok = command();
+                ok = command() && previewKeepsProportions();
             }
             CycleReport report;
             report.cycle = cycle;
             report.steps = m_cycleSteps;
-            if (!ok || !replayAll() || !saveAndCompareAfterReopen(report) || !m_result.failure.isEmpty())
-                break;
+            if (!ok || !replayAll() || !saveAndCompareAfterReopen(report) || !m_result.failure.isEmpty()) {
+                if (!m_options.keepGoing)
+                    break;
+                // Noted; the run goes on from the project as last saved.
+                m_result.failures << m_result.failure;
+                m_result.failure.clear();
+                if (m_document) {
+                    m_textInspector->updateUIWithGraph(nullptr);
+                    m_histories.clear();
+                    m_window = nullptr;
+                    m_document->close();
+                    m_document.reset();
+                    settle();
+                }
+                if (!openProject())
+                    break;
+            }
             report.residentKb = residentKb();
             report.peakKb = peakResidentKb();
             m_result.residentKb.push_back(report.residentKb);
@@ -605,6 +636,8 @@ Result Soak::run() {
         }
     }
     tearDown();
+    if (m_result.failure.isEmpty() && !m_result.failures.isEmpty())
+        m_result.failure = m_result.failures.front();
     m_result.passed = m_result.failure.isEmpty() && m_result.cyclesRun == m_options.cycles;
     return m_result;
 }

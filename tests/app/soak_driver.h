@@ -13,6 +13,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -35,6 +36,9 @@ struct Options {
     int commandsPerCycle = 40;
     // An existing, empty folder the run may fill (project, template, photos, settings).
     QString folder;
+    // Whether a failed cycle ends the run (false) or is noted, the run going on from the project as last
+    // saved (true), so that a long run still measures memory past a fault.
+    bool keepGoing = false;
     // Called after every cycle.
     std::function<void(const CycleReport&)> onCycle;
 };
@@ -44,6 +48,8 @@ struct Result {
     // What failed, where: cycle, command number and command name.
     QString failure;
     int cyclesRun = 0;
+    // Every failure of a run that keeps going, in order.
+    QStringList failures;
     // Resident memory after each cycle, in kilobytes.
     std::vector<long> residentKb;
 };

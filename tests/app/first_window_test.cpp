@@ -5,6 +5,7 @@
 #include "support/event_wait.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -75,6 +76,32 @@ TEST(FirstWindowReportTest, TheReportLineComesOnceTheFirstWindowIsShownAndTheLoo
     const int status = QCoreApplication::exec();
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(status, 0);
+    EXPECT_EQ(output, std::string(kFirstWindowReportLine) + "\n");
+}
+
+// Asked for a window class, the report waits past a first window of another kind (a progress window) for
+// the first window of that class.
+TEST(FirstWindowReportTest, AClassNameWaitsForTheFirstWindowOfThatClass) {
+    const kxtest::EnvironmentOverride set(kFirstWindowReportVariable, "QMainWindow");
+    ASSERT_TRUE(installFirstWindowReportIfRequested(application()));
+    auto progress = std::make_unique<QWidget>();
+    auto main = std::make_unique<QMainWindow>();
+    bool mainShown = false;
+    QTimer::singleShot(0, progress.get(), [&] { progress->show(); });
+    // Shown well after the progress window has been exposed and painted.
+    QTimer::singleShot(300, main.get(), [&] {
+        mainShown = true;
+        main->show();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    guard.start(20000);
+    testing::internal::CaptureStdout();
+    const int status = QCoreApplication::exec();
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(mainShown);
     EXPECT_EQ(output, std::string(kFirstWindowReportLine) + "\n");
 }
 

@@ -184,6 +184,8 @@ TEST_F(PageInsertionTest, PickerIndexesInsertTheirShapesAtTheirWidths) {
         if (c.type >= 13) {
             EXPECT_EQ(shape->graphType(), KXGraphTypeLine) << c.index;
             EXPECT_NEAR(shape->stroke()->width(), 0.3, 1e-6) << c.index;
+            // The width an archive gives back.
+            EXPECT_EQ(shape->stroke()->copy()->width(), shape->stroke()->width()) << c.index;
         } else {
             EXPECT_FALSE(shape->isStrokeEnabled()) << c.index;
         }

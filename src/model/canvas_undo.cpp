@@ -39,6 +39,10 @@ void KXCanvas::setOwner(KXCanvasOwner* owner) {
         graph->setCanvas(nullptr);
         addGraph(graph);
         graph->setSelected(false);
+        // A graph keeps the aspect ratio it was saved with (a photo's is its picture's, whatever its frame);
+        // only one that has none takes its frame's.
+        if (graph->aspectRatio() > 0 && std::isfinite(graph->aspectRatio()))
+            continue;
         const kx::Rect r = graph->relativeRect();
         const double height = r.size.height * pixels.height;
         const double ratio = r.size.width * pixels.width / height;

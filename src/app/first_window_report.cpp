@@ -26,10 +26,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Expose || fired_)
-            return false;
-        const auto* window = qobject_cast<QWindow*>(watched);
-        if (!window || !window->isTopLevel() || !window->isExposed())
+        const QWindow* window = fired_ ? nullptr : exposedTopLevelWindow(watched, event);
+        if (!window)
             return false;
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (widget->windowHandle() == window && widget->inherits(className_.constData())) {

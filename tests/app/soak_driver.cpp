@@ -245,21 +245,9 @@ void Soak::tearDown() {
         m_document->close();
     m_document.reset();
     m_window = nullptr;
-    for (const auto& document : std::vector(documents().documents()))
-        document->close();
     m_stepObserver = {};
-    kx::DocumentController& controller = documents();
-    controller.setErrorPresenter({});
-    controller.setSavePanel({});
-    controller.setCloseQuestion({});
-    controller.setSaveChangesQuestion({});
-    controller.setAutosaveFolder({});
-    controller.setDocumentFactory({});
-    KXMainWindowController::setFactory({});
     KXPageCommands::setConfirmPresenter({});
-    KXMainWindow::setAlertPresenter({});
-    KXProject::setPageRenderer({});
-    kx::UserDefaults::setStandardFilePath({});
+    kxtest::closeDocumentsAndRestoreDefaults();
 }
 
 bool Soak::openProject() {

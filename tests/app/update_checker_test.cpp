@@ -71,7 +71,9 @@ protected:
     }
     static bool finish(KXUpdateWindowController& c) {
         int finished = 0;
-        QObject::connect(&c, &KXUpdateWindowController::checkFinished, [&] { ++finished; });
+        // The connection ends with this call: a later check must not count into a counter that is gone.
+        QObject context;
+        QObject::connect(&c, &KXUpdateWindowController::checkFinished, &context, [&] { ++finished; });
         // Processes events directly: a nested event loop would return at once once an earlier test of the
         // program has asked the application to quit.
         return kxtest::processEventsUntil([&] { return finished > 0; });

@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
     const auto seed = std::uint32_t(argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 20261211);
     const int commands = argc > 3 ? std::atoi(argv[3]) : 20;
     QTemporaryDir folder;
+    // KX_SOAK_KEEP keeps the run's folder (with the archives of the last page that came out different).
+    folder.setAutoRemove(!qEnvironmentVariableIsSet("KX_SOAK_KEEP"));
     if (!folder.isValid() || cycles <= 0 || commands <= 0) {
         std::fprintf(stderr, "usage: bench_soak [cycles] [seed] [commands per cycle]\n");
         return 2;

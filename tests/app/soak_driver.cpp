@@ -308,8 +308,7 @@ bool Soak::recordEdit(KXCanvas& page, const QByteArray& before, const QString& n
     if (history.states.empty())
         history.states.push_back(before);
     if (made == 0)
-        return check(after == before, name + QStringLiteral(" changed the page without an undo step (") +
-                                          describe(before, after) + u')');
+        return after == before || differs(name + QStringLiteral(" changed the page without an undo step"), before, after);
     m_cycleSteps += made;
     history.states.resize(history.position + 1);
     for (int i = 1; i < made; ++i)

@@ -22,10 +22,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Expose || fired_)
-            return false;
-        const auto* window = qobject_cast<QWindow*>(watched);
-        if (!window || !window->isTopLevel() || !window->isExposed())
+        if (fired_ || !exposedTopLevelWindow(watched, event))
             return false;
         fired_ = true;
         setObjectName(QString());  // actions given from now on wait for the next window
@@ -46,6 +43,13 @@ private:
 };
 
 }  // namespace
+
+const QWindow* exposedTopLevelWindow(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Expose)
+        return nullptr;
+    const auto* window = qobject_cast<QWindow*>(watched);
+    return window && window->isTopLevel() && window->isExposed() ? window : nullptr;
+}
 
 void callWhenFirstWindowShown(QApplication& application, std::function<void()> action) {
     // Only our watcher carries the name, and only until it fires.

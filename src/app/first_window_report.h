@@ -5,7 +5,9 @@
 
 class QApplication;
 
-// The environment variable that asks for the report (any non-empty value).
+// The environment variable that asks for the report: "1" (or any value that names no widget class) for the
+// first top-level window, or the class name of a window (such as "KXMainWindow") to wait for the first
+// window of that class, past any progress window shown before it.
 inline constexpr char kFirstWindowReportVariable[] = "KX_REPORT_FIRST_WINDOW";
 // The line printed (followed by a newline) once the first window is on the screen.
 inline constexpr char kFirstWindowReportLine[] = "first window shown";

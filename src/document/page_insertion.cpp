@@ -170,9 +170,14 @@ std::shared_ptr<KXShape> createShapeWithType(KXCanvas& page, std::uint32_t shape
     UndoStep step(page);
     if (shapeType >= KXShapeTypeLine && shapeType <= KXShapeTypeArrowLine) {
         auto line = KXSymbolShape::symbolShapeWithType(shapeType, relativeRect);
-        line->stroke()->setWidth(0.3);
+        // 0.3 as the archive keeps it (a 4-byte real), so that the arrow's head, which is sized from the
+        // width, comes out the same after a save and a reopen.
+        line->stroke()->setWidth(double(0.3f));
         line->setPhoto(nullptr);
         line->setText(nullptr);
+        // The page gives every graph it opens this ratio; a new line has it from the start, so that it is
+        // resized the same before and after a save.
+        line->setAspectRatio(aspectRatio);
         page.addGraph(line);
         return line;
     }

@@ -49,7 +49,7 @@ std::shared_ptr<KXShape> addShapeWithType(KXCanvas& page, kx::Point& offset, con
                                           std::uint32_t shapeType);
 // The shape at the rectangle: lines, curves and arrow lines (13 to 15) with a thin border, the others with
 // the border off, their text centred and their parameters made absolute for the page. Neither photo nor
-// text. Added and selected.
+// text; every kind takes the aspect ratio given. Added and selected.
 std::shared_ptr<KXShape> createShapeWithType(KXCanvas& page, std::uint32_t shapeType, const kx::Rect& relativeRect,
                                              double aspectRatio);
 

@@ -130,6 +130,9 @@ public:
                       const kx::Value& newValue) override;
     // Sets the value by key on the object; being observed, that registers the opposite step.
     void changeKeyPath(const QString& key, kx::Observable* object, const kx::Value& value);
+    // Registers an undo action that sets the graph's aspect ratio back to `ratio` (and registers its
+    // opposite), for ratios that a new rectangle changes without announcing them.
+    void registerAspectRatioUndo(KXGraph* graph, double ratio);
 
     // ---- text wrap ----
     // The wrapping graphs in front of a text graph that meet its drawn extent.

@@ -7,6 +7,7 @@
 
 namespace {
 const QString kCustomPathKey = QStringLiteral("customPath");
+const QString kRelativeRectKey = QStringLiteral("relativeRect");
 }
 
 void KXCanvas::observeGraph(KXGraph* graph) {
@@ -38,6 +39,10 @@ void KXCanvas::setOwner(KXCanvasOwner* owner) {
         graph->setCanvas(nullptr);
         addGraph(graph);
         graph->setSelected(false);
+        // A graph keeps the aspect ratio it was saved with (a photo's is its picture's, whatever its frame);
+        // only one that has none takes its frame's.
+        if (graph->aspectRatio() > 0 && std::isfinite(graph->aspectRatio()))
+            continue;
         const kx::Rect r = graph->relativeRect();
         const double height = r.size.height * pixels.height;
         const double ratio = r.size.width * pixels.width / height;
@@ -117,10 +122,27 @@ void KXCanvas::observeValue(const QString& key, kx::Observable* object, const kx
         m_undoManager->registerUndo(object, std::move(action));
         m_undoManager->endUndoGrouping();
     } else {
+        // A new rectangle derives the aspect ratio from the frame, which depends on the page's zoom; undoing
+        // it must give back the ratio the graph had. That step is registered first, so that it runs after
+        // the rectangle has been put back.
+        auto* graph = key == kRelativeRectKey ? dynamic_cast<KXGraph*>(object) : nullptr;
+        if (graph && graph->aspectRatioBeforeRectChange() != graph->aspectRatio())
+            registerAspectRatioUndo(graph, graph->aspectRatioBeforeRectChange());
         m_undoManager->registerUndo(this, std::move(action));
     }
     if (m_owner && dynamic_cast<KXBackground*>(object))
         m_owner->setNeedsDisplay();
+}
+
+void KXCanvas::registerAspectRatioUndo(KXGraph* graph, double ratio) {
+    if (!m_undoManager->isUndoRegistrationEnabled())
+        return;
+    std::shared_ptr<kx::Object> keep = retainForUndo(graph);
+    m_undoManager->registerUndo(this, [this, graph, keep, ratio] {
+        const double current = graph->aspectRatio();
+        graph->setAspectRatio(ratio);
+        registerAspectRatioUndo(graph, current);
+    });
 }
 
 void KXCanvas::changeKeyPath(const QString& key, kx::Observable* object, const kx::Value& value) {

@@ -263,6 +263,7 @@ void KXGraph::setRelativeRect(const kx::Rect& rect) {
         return;
     if (rect != m_relativeRect) {
         const kx::Rect old = m_relativeRect;
+        m_aspectRatioBeforeRectChange = m_aspectRatio;
         m_relativeRect = rect;
         const std::int32_t type = graphType();
         if (type != KXGraphTypePhoto && type != KXGraphTypeGroup && m_canvas) {

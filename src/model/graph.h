@@ -146,6 +146,9 @@ public:
     double angle() const { return m_angle; }
     virtual void setAngle(double angle);
     double aspectRatio() const { return m_aspectRatio; }
+    // The aspect ratio the graph had before its last change of rectangle (which derives a new one from the
+    // frame), so that undoing the rectangle can give the old ratio back exactly.
+    double aspectRatioBeforeRectChange() const { return m_aspectRatioBeforeRectChange; }
     void setAspectRatio(double ratio);
     std::int32_t flipX() const { return m_flipX; }
     void setFlipX(std::int32_t flip);
@@ -263,6 +266,7 @@ private:
     double m_opacity = 1.0;
     double m_angle = 0;
     double m_aspectRatio = 0;
+    double m_aspectRatioBeforeRectChange = 0;
     std::unique_ptr<KXTracker> m_tracker;
     std::shared_ptr<KXBackground> m_background;
     std::shared_ptr<KXStroke> m_stroke;

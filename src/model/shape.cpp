@@ -170,8 +170,12 @@ void KXShape::setRelativeRect(const kx::Rect& rect) {
     if (canvas() && type == KXGraphTypePhoto && updateAspectRatio()) {
         const kx::Rect frame = frameRect();
         const double ratio = frame.size.width / frame.size.height;
-        if (frame.size.height != 0 && std::isfinite(ratio))
+        const double before = aspectRatio();
+        if (frame.size.height != 0 && std::isfinite(ratio) && ratio != before) {
             setAspectRatio(ratio);
+            // Undoing the new rectangle gives the photo its old ratio back.
+            canvas()->registerAspectRatioUndo(this, before);
+        }
     }
     updatePath();
     if (type == KXGraphTypePhoto && (m_photo->renderMode() != KXPhotoRenderModeNormal || updateAspectRatio()))

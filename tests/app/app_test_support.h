@@ -3,10 +3,13 @@
 
 #include "app/main_window.h"
 #include "document/document.h"
+#include "document/document_base.h"
+#include "document/project.h"
 #include "document/version_info.h"
 #include "graphics/system_services.h"
 #include "model/canvas.h"
 #include "model/model_classes.h"
+#include "platform/foundation/user_defaults.h"
 #include "platform/gfx/image.h"
 
 #include <QApplication>
@@ -75,5 +78,25 @@ protected:
     QStringList alerts;
     std::vector<std::shared_ptr<KXDocument>> documents;
 };
+
+// Closes every open document and puts back what the window tests replace: the document controller's
+// factory, presenters, questions and folders, the window factory, the alert presenter, the page renderer and
+// the settings file.
+inline void closeDocumentsAndRestoreDefaults() {
+    kx::DocumentController& controller = kx::DocumentController::shared();
+    for (const auto& document : std::vector(controller.documents()))
+        document->close();
+    controller.setAutosavingDelay(0);
+    controller.setErrorPresenter({});
+    controller.setSavePanel({});
+    controller.setCloseQuestion({});
+    controller.setSaveChangesQuestion({});
+    controller.setAutosaveFolder({});
+    controller.setDocumentFactory({});
+    KXMainWindowController::setFactory({});
+    KXMainWindow::setAlertPresenter({});
+    KXProject::setPageRenderer({});
+    kx::UserDefaults::setStandardFilePath({});
+}
 
 }  // namespace kxtest

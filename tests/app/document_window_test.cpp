@@ -97,22 +97,7 @@ protected:
             return answer;
         });
     }
-    void TearDown() override {
-        kx::DocumentController& controller = documents();
-        for (const auto& document : std::vector(controller.documents()))
-            document->close();
-        controller.setAutosavingDelay(0);
-        controller.setErrorPresenter({});
-        controller.setSavePanel({});
-        controller.setCloseQuestion({});
-        controller.setSaveChangesQuestion({});
-        controller.setAutosaveFolder({});
-        controller.setDocumentFactory({});
-        KXMainWindowController::setFactory({});
-        KXMainWindow::setAlertPresenter({});
-        KXProject::setPageRenderer({});
-        kx::UserDefaults::setStandardFilePath({});
-    }
+    void TearDown() override { kxtest::closeDocumentsAndRestoreDefaults(); }
 
     static kx::DocumentController& documents() { return kx::DocumentController::shared(); }
 

@@ -5,6 +5,7 @@
 #include "support/event_wait.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -56,6 +57,20 @@ TEST(FirstWindowTest, AnActionGivenAfterTheFirstWindowWaitsForTheNextExpose) {
     EXPECT_TRUE(kxtest::processEventsUntil([&] { return calls == 1; }));
 }
 
+// Runs the event loop and expects the report line to be printed and the loop to end normally. A guard against
+// a report that never comes ends the loop anyway, and the line is then missing.
+void expectReportAndEnd() {
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    guard.start(20000);
+    testing::internal::CaptureStdout();
+    const int status = QCoreApplication::exec();
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(output, std::string(kFirstWindowReportLine) + "\n");
+}
+
 TEST(FirstWindowReportTest, NothingIsInstalledUnlessTheEnvironmentAsks) {
     const kxtest::EnvironmentOverride unset(kFirstWindowReportVariable, QByteArray());
     EXPECT_FALSE(installFirstWindowReportIfRequested(application()));
@@ -66,16 +81,25 @@ TEST(FirstWindowReportTest, TheReportLineComesOnceTheFirstWindowIsShownAndTheLoo
     ASSERT_TRUE(installFirstWindowReportIfRequested(application()));
     auto window = std::make_unique<QWidget>();
     QTimer::singleShot(0, window.get(), [&] { window->show(); });
-    // A guard against a report that never comes: the loop ends anyway, and the line is then missing.
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-    guard.start(20000);
-    testing::internal::CaptureStdout();
-    const int status = QCoreApplication::exec();
-    const std::string output = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(output, std::string(kFirstWindowReportLine) + "\n");
+    expectReportAndEnd();
+}
+
+// Asked for a window class, the report waits past a first window of another kind (a progress window) for
+// the first window of that class.
+TEST(FirstWindowReportTest, AClassNameWaitsForTheFirstWindowOfThatClass) {
+    const kxtest::EnvironmentOverride set(kFirstWindowReportVariable, "QMainWindow");
+    ASSERT_TRUE(installFirstWindowReportIfRequested(application()));
+    auto progress = std::make_unique<QWidget>();
+    auto main = std::make_unique<QMainWindow>();
+    bool mainShown = false;
+    QTimer::singleShot(0, progress.get(), [&] { progress->show(); });
+    // Shown well after the progress window has been exposed and painted.
+    QTimer::singleShot(300, main.get(), [&] {
+        mainShown = true;
+        main->show();
+    });
+    expectReportAndEnd();
+    EXPECT_TRUE(mainShown);
 }
 
 }  // namespace

@@ -178,9 +178,14 @@ TEST_F(PageInsertionTest, PickerIndexesInsertTheirShapesAtTheirWidths) {
         EXPECT_NEAR(shape->relativeRect().size.height * 800, 250, 1e-3) << c.index;
         EXPECT_EQ(shape->photo(), nullptr) << c.index;
         EXPECT_EQ(shape->text(), nullptr) << c.index;
+        // Lines too: the ratio the page would give the shape when the project is opened again.
+        const kx::Rect r = shape->relativeRect();
+        EXPECT_NEAR(shape->aspectRatio(), r.size.width * 1000 / (r.size.height * 800), 1e-6) << c.index;
         if (c.type >= 13) {
             EXPECT_EQ(shape->graphType(), KXGraphTypeLine) << c.index;
             EXPECT_NEAR(shape->stroke()->width(), 0.3, 1e-6) << c.index;
+            // The width an archive gives back.
+            EXPECT_EQ(shape->stroke()->copy()->width(), shape->stroke()->width()) << c.index;
         } else {
             EXPECT_FALSE(shape->isStrokeEnabled()) << c.index;
         }

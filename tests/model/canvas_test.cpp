@@ -94,6 +94,16 @@ TEST_F(CanvasTest, AttachingRelinksDeselectsAndMeasuresEveryGraph) {
     EXPECT_DOUBLE_EQ(b->aspectRatio(), 200.0 / 300.0);
     EXPECT_FALSE(page->undoManager().canUndo());
     EXPECT_EQ(page->graphs(), (KXCanvas::GraphList{a, b}));
+
+    // A graph that has an aspect ratio keeps it (a photo stretched in its frame keeps its picture's), so
+    // that a project opened again resizes as it did before it was saved.
+    auto c = graphAt<KXGraph>({0.1, 0.1, 0.5, 0.25});
+    auto other = std::make_shared<KXCanvas>();
+    other->addGraph(c);
+    c->setAspectRatio(2.5);
+    other->setOwner(&owner);
+    EXPECT_EQ(c->aspectRatio(), 2.5);
+    other->setOwner(nullptr);
 }
 
 TEST_F(CanvasTest, PageSizeChangeMovesMarginsAndGraphs) {

@@ -1,3 +1,4 @@
+#include "model/shape.h"
 #include "model/stroke.h"
 #include "page_test_support.h"
 
@@ -214,6 +215,42 @@ TEST_F(CanvasUndoTest, PageSizeChangeLeavesNoStep) {
     page->setPageSize(&size);
     endEvent();
     EXPECT_FALSE(undo().canUndo());
+}
+
+}  // namespace
+
+namespace {
+
+// A graph given an aspect ratio that its frame does not have (as a new text box or a page shown at a
+// rounded zoom gives one), and a photo resized with its ratio following: the new rectangle derives a ratio
+// from the frame, and undoing it gives the old ratio back exactly, redo the derived one, as often as they
+// alternate.
+TEST_F(CanvasUndoTest, UndoingANewRectangleGivesTheAspectRatioBackExactly) {
+    auto photo = std::make_shared<KXShape>();
+    photo->setText(nullptr);
+    ASSERT_EQ(photo->graphType(), KXGraphTypePhoto);
+    for (const std::shared_ptr<KXGraph>& graph : {std::make_shared<KXGraph>(), std::shared_ptr<KXGraph>(photo)}) {
+        page->addGraph(graph);
+        graph->setRelativeRect({0.1, 0.1, 0.3, 0.2});
+        graph->setAspectRatio(2.5);
+        endEvent();
+        undo().removeAllActions();
+
+        graph->setUpdateAspectRatio(true);
+        graph->setRelativeRect({0.4, 0.3, 0.3, 0.25});
+        endEvent();
+        const double derived = graph->aspectRatio();
+        ASSERT_NE(derived, 2.5) << graph->graphType();
+        for (int round = 0; round < 2; ++round) {
+            undo().undo();
+            EXPECT_EQ(graph->relativeRect(), kx::Rect(0.1, 0.1, 0.3, 0.2)) << round;
+            EXPECT_EQ(graph->aspectRatio(), 2.5) << graph->graphType() << round;
+            EXPECT_FALSE(undo().canUndo()) << round;
+            undo().redo();
+            EXPECT_EQ(graph->relativeRect(), kx::Rect(0.4, 0.3, 0.3, 0.25)) << round;
+            EXPECT_EQ(graph->aspectRatio(), derived) << graph->graphType() << round;
+        }
+    }
 }
 
 }  // namespace

@@ -430,13 +430,18 @@ private:
         using WholePair = std::int32_t __attribute__((vector_size(8)));
         using Bytes = std::uint8_t __attribute__((vector_size(4)));
         const Pair redGreen{m_scaled[0], m_scaled[1]}, blueAlpha{m_scaled[2], m_scaled[3]}, half{0.5, 0.5};
+        const auto pixelFor = [&](double f) {
+            const WholePair rg = __builtin_convertvector(redGreen * f + half, WholePair);
+            const WholePair ba = __builtin_convertvector(blueAlpha * f + half, WholePair);
+            return __builtin_convertvector(__builtin_shufflevector(rg, ba, 0, 1, 2, 3), Bytes);
+        };
+        // Most of a shadow is either empty or whole: those pixels are the same every time, made once here.
+        const Bytes whole = pixelFor(1.0);
+        const Bytes empty = pixelFor(0.0);
         uchar* row = m_shadow + std::size_t(y) * m_shadowStride + 4 * std::size_t(x0);
         for (int x = 0; x < width; ++x, row += 4) {
             const Column sum = Column(values[x]);
-            const double f = sum >= m_full ? 1.0 : double(sum) * m_toFraction;
-            const WholePair rg = __builtin_convertvector(redGreen * f + half, WholePair);
-            const WholePair ba = __builtin_convertvector(blueAlpha * f + half, WholePair);
-            const Bytes pixel = __builtin_convertvector(__builtin_shufflevector(rg, ba, 0, 1, 2, 3), Bytes);
+            const Bytes pixel = sum == 0 ? empty : sum >= m_full ? whole : pixelFor(double(sum) * m_toFraction);
             std::memcpy(row, &pixel, 4);
         }
     }

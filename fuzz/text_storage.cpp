@@ -4,6 +4,7 @@
 // archive bytes. A short text is then laid out in two small columns, queried and drawn: hostile fonts,
 // sizes and paragraph styles must lay out in bounded time. A damaged or hostile archive must load sanely
 // or not at all.
+#include "fuzz_support.h"
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/gfx/bitmap_context.h"
@@ -19,12 +20,8 @@
 
 namespace {
 
-void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-void require(bool condition) {
-    if (!condition)
-        std::abort();
-}
+using kxfuzz::quiet;
+using kxfuzz::require;
 
 void checkRuns(const kx::AttributedString& text) {
     qsizetype total = 0;
@@ -71,11 +68,7 @@ std::shared_ptr<kx::TextStorage> read(const QByteArray& data) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool setUp = [] {
         qInstallMessageHandler(quiet);
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "fuzz_text_storage";
-        static char* argv[] = {name, nullptr};
-        static QGuiApplication app(argc, argv);
+        kxfuzz::startGuiApplication("fuzz_text_storage");
         kx::registerTextClasses();
         return true;
     }();

@@ -11,6 +11,7 @@
 #include "document/project_statistics.h"
 #include "graphics/file_utilities.h"
 #include "inspectors/inspector_support.h"
+#include "inspectors/photo_view_controller.h"
 #include "inspectors/setting_view_controller.h"
 #include "library/resource_view_controller.h"
 #include "library/save_template.h"
@@ -483,6 +484,11 @@ void KXMainWindow::registerObservers() {
         add(KXDocumentChanged, static_cast<const void*>(m_document), [this](const kx::Notification&) { documentChanged(); });
     add(KXRemoveEmptyPhoto, nullptr, [this](const kx::Notification& n) { removeEmptyPhoto(n); });
     add(KXExitObjectMode, nullptr, [this](const kx::Notification&) { exitCropAndTextEditMode(); });
+    // The photo inspector of this window gave a photo a frame or a mask: the resource panel shows that list.
+    add(KXSelectFrameResources, static_cast<const void*>(static_cast<QWidget*>(this)),
+        [this](const kx::Notification&) { showResourceTab(KXResourceTagFrame); });
+    add(KXSelectMaskResources, static_cast<const void*>(static_cast<QWidget*>(this)),
+        [this](const kx::Notification&) { showResourceTab(KXResourceTagMask); });
     // Undo and Redo follow every step recorded, undone or redone on the page shown here.
     for (const QString& name : {kx::UndoManagerDidCloseUndoGroupNotification, kx::UndoManagerDidOpenUndoGroupNotification,
                                 kx::UndoManagerCheckpointNotification}) {

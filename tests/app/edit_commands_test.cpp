@@ -10,6 +10,7 @@
 #include "document/version_info.h"
 #include "graphics/system_services.h"
 #include "inspectors/arrangement.h"
+#include "inspectors/photo_view_controller.h"
 #include "library/template_alerts.h"
 #include "library/project_open_panel.h"
 #include "library/template_name_sheets.h"
@@ -471,6 +472,24 @@ TEST_F(EditCommandsTest, TheShareItemTagged502AsksForTypeTwo) {
     EXPECT_TRUE(hits[0].contains("ec=Share")) << hits[0].toStdString();
     EXPECT_TRUE(hits[0].contains("ea=" + QUrl::toPercentEncoding(shareAnalyticsAction(2))))
         << hits[0].toStdString();
+}
+
+// A photo inspector that gave a photo a frame or a mask names its window; that window's resource panel then
+// shows the frames or the masks, and no other window's does.
+TEST_F(EditCommandsTest, AFrameOrMaskGivenInTheInspectorShowsThatResourceList) {
+    auto window = openWindow();
+    auto other = openWindow();
+    const auto post = [](const QString& name, KXMainWindow& sender) {
+        kx::NotificationCenter::defaultCenter().post(name, static_cast<const void*>(static_cast<QWidget*>(&sender)));
+    };
+    const std::int64_t before = other->resourceVC()->shownTag();
+    ASSERT_NE(before, KXResourceTagMask);
+    post(KXSelectMaskResources, *window);
+    EXPECT_EQ(window->resourceVC()->shownTag(), KXResourceTagMask);
+    EXPECT_EQ(window->tbResource()->indexOfSelectedTabButton(), KXResourceTagMask);
+    post(KXSelectFrameResources, *window);
+    EXPECT_EQ(window->resourceVC()->shownTag(), KXResourceTagFrame);
+    EXPECT_EQ(other->resourceVC()->shownTag(), before);
 }
 
 TEST_F(EditCommandsTest, TheStoreItemIsAvailableWhateverIsSelected) {

@@ -107,7 +107,10 @@ void KXSymbolShape::updateMarkPathWithStartPoint(const kx::Point& start, const k
     const float length = std::sqrt(dx * dx + dy * dy);
     if (!(length > 0) || !std::isfinite(length))
         return;
-    updateMarkPathFormPath(markPathWithStartPoint(start, tip, 5 * relativeBorderWidth()));
+    // The head is as long as the one the outline gets whenever it is built for the frame (a move, a resize,
+    // an undo): with an absolute stroke the relative width would give another head, and the arrow's head
+    // would change size with the road it last took.
+    updateMarkPathFormPath(markPathWithStartPoint(start, tip, 5 * pathBorderWidth()));
 }
 
 void KXSymbolShape::updatePathForStrokeWidthChanged() {

@@ -122,6 +122,29 @@ TEST_F(LineShapeTest, ArrowHeadHasSidesOfFiveBorderWidthsAtTwentyDegrees) {
     EXPECT_NEAR(std::hypot(l2.x - 200, l2.y - 10), 10, 1e-3);
 }
 
+// With an absolute stroke the head is five times the width at the page's zoom, whichever road built the
+// outline last: a frame build, a width change or a turn.
+TEST_F(LineShapeTest, AnArrowKeepsItsHeadLengthWhateverRebuiltItsOutline) {
+    auto arrow = line(15, {0, 0, 200, 20}, {0, 0.5}, {1, 0.5});
+    arrow->stroke()->setType(0);
+    arrow->stroke()->setWidth(4);
+    page->setZoomValue(0.5);
+    ASSERT_NE(arrow->relativeBorderWidth(), arrow->pathBorderWidth());
+    const auto headLength = [&] {
+        const kx::BezierPath& p = arrow->path();
+        const Point l = p.elementAtIndex(2).points[0], e = p.elementAtIndex(3).points[0];
+        return std::hypot(l.x - e.x, l.y - e.y);
+    };
+    arrow->updatePath();
+    EXPECT_NEAR(headLength(), 10, 1e-3) << "frame build";
+    arrow->updatePathForStrokeWidthChanged();
+    EXPECT_NEAR(headLength(), 10, 1e-3) << "width change";
+    arrow->resetAngleWithAngle(30);
+    EXPECT_NEAR(headLength(), 10, 1e-3) << "turn";
+    arrow->updatePath();
+    EXPECT_NEAR(headLength(), 10, 1e-3) << "frame build after the turn";
+}
+
 TEST_F(LineShapeTest, HeadsWithoutLengthOrWidthStayOnTheLine) {
     // A stem of no length: every point on the tip (no saturated crossing far away).
     for (const Point& q : std::vector<Point>{{50, 50}}) {

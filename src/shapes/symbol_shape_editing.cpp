@@ -259,7 +259,11 @@ void KXSymbolShape::refit(const kx::BezierPath& newPath, int endElement, bool cu
         point->setPoint3({g.x / w, g.y / h});
     }
     setPointsArray({point});
+    // The outline is then built from the points for the frame, as a move, a resize or an undo builds it: an
+    // outline kept from the refitted path would differ from those in its rounding (an arrow's stem end is
+    // whole in frame units only when built for the frame).
     setPath(q);
+    updatePath();
     setNeedsDisplay();
 }
 

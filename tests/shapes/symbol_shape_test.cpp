@@ -145,6 +145,21 @@ TEST_F(LineShapeTest, AnArrowKeepsItsHeadLengthWhateverRebuiltItsOutline) {
     EXPECT_NEAR(headLength(), 10, 1e-3) << "frame build after the turn";
 }
 
+// A turned line, curve or arrow keeps the outline a frame build gives it, so that a later move, resize or
+// undo (which build the outline for the frame) stores the same outline again.
+TEST_F(LineShapeTest, ATurnLeavesTheOutlineAFrameBuildGives) {
+    for (const std::uint32_t type : {13u, 14u, 15u}) {
+        SCOPED_TRACE(type);
+        auto shape = line(type, {20, 30, 170, 40}, {0, 0.2}, {1, 0.9});
+        strokeOf(*shape, 5);
+        shape->updatePath();
+        shape->resetAngleWithAngle(33);
+        const kx::BezierPath turned = shape->path();
+        shape->updatePath();
+        EXPECT_EQ(shape->path(), turned);
+    }
+}
+
 TEST_F(LineShapeTest, HeadsWithoutLengthOrWidthStayOnTheLine) {
     // A stem of no length: every point on the tip (no saturated crossing far away).
     for (const Point& q : std::vector<Point>{{50, 50}}) {

@@ -5,6 +5,7 @@
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/user_defaults.h"
+#include "platform/foundation/web_address.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -28,11 +29,6 @@ QString localized(const char* key) {
 QString infoString(const char* key) {
     const kx::Value value = kx::Bundle::main().infoValue(QString::fromLatin1(key));
     return value.type() == kx::Value::Type::String ? value.toString() : QString();
-}
-
-bool isWebAddress(const QUrl& url) {
-    return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
-           !url.host().isEmpty();
 }
 
 // A whole number from a number or from the leading digits of a string, as a feed may write either.
@@ -261,7 +257,7 @@ void KXUpdateWindowController::checkUpdates(bool manual) {
 
 void KXUpdateWindowController::fetchFeed() {
     m_checking = true;
-    if (!isWebAddress(m_feedURL)) {
+    if (!kx::isWebAddress(m_feedURL)) {
         // Nothing is fetched from an address that is missing or not a web address; the check fails at once
         // (reported on the next turn of the event loop, as a fetch would be).
         QMetaObject::invokeMethod(this, [this] { fetchEnded(nullptr); }, Qt::QueuedConnection);
@@ -356,7 +352,7 @@ void KXUpdateWindowController::remindAction() {
 void KXUpdateWindowController::updateAction() {
     // Only a web address is handed to the browser; anything else gets the failed-open alert.
     const QString address = m_info ? m_info->productURL : QString();
-    openURLString(isWebAddress(QUrl(address)) ? address : QString());
+    openURLString(kx::isWebAddress(QUrl(address)) ? address : QString());
     postponeNextCheck();
     closeWindow();
 }

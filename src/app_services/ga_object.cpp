@@ -1,6 +1,7 @@
 #include "app_services/ga_object.h"
 
 #include "platform/foundation/user_defaults.h"
+#include "platform/foundation/web_address.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -63,9 +64,7 @@ void GAObject::initializeGATrackerWithID(const QString& trackerID, const QUrl& c
 GAObject* GAObject::defaultObject() { return sharedClient().data(); }
 
 bool GAObject::isEnabled() const {
-    const QString scheme = m_collectURL.scheme();
-    return !m_trackerID.isEmpty() && m_collectURL.isValid() && !m_collectURL.host().isEmpty() &&
-           (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
+    return !m_trackerID.isEmpty() && kx::isWebAddress(m_collectURL);
 }
 
 QByteArray GAObject::pageViewHit(const QString& pageName) const {

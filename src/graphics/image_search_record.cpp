@@ -3,6 +3,7 @@
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/foundation/property_list.h"
+#include "platform/foundation/web_address.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -97,10 +98,7 @@ std::vector<QByteArray> googleImageArchivesFromPasteboardData(const QByteArray& 
 }
 
 bool isWebImageAddress(const QString& address) {
-    const QUrl url(address, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
-           !url.host().isEmpty();
+    return kx::isWebAddress(QUrl(address, QUrl::StrictMode));
 }
 
 std::optional<double> imageDimensionFromString(const QString& text, double limit) {

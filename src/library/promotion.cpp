@@ -8,6 +8,7 @@
 #include "platform/foundation/notification_center.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/user_defaults.h"
+#include "platform/foundation/web_address.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -94,7 +95,7 @@ KXEventWindowController* KXEventWindowController::initializeEventWithURL(const Q
     if (g_created || (requestDate.isValid() && requestDate > now))
         return nullptr;
     // Without a web address there is nothing to read and no window could ever show.
-    if (!KXIsWebURL(QUrl(address)))
+    if (!kx::isWebAddress(QUrl(address)))
         return nullptr;
     g_created = true;
     g_shared = new KXEventWindowController(address, std::move(settings));
@@ -152,7 +153,7 @@ void KXEventWindowController::descriptionArrived(bool ok, const QByteArray& body
     const std::int64_t days = std::clamp<std::int64_t>(m_event.intervalDate, 0, 3650);
     m_settings.defaults->setValue(KXRequestEventDate, Value(now.addDays(days)));
     const bool show = KXShouldShowEvent(m_event, m_settings.eventVersion, m_settings.defaults->integerValue(KXEventID), now) &&
-                      KXIsWebURL(QUrl(m_event.contentURL));
+                      kx::isWebAddress(QUrl(m_event.contentURL));
     if (show)
         present();
     emit decided(show);
@@ -203,7 +204,7 @@ void KXEventWindowController::openInBrowserAction() {
         kx::NotificationCenter::defaultCenter().post(KXCheckIAPEventNotification, this);
     } else if (m_event.eventType == 0) {
         const QUrl link(m_event.eventLink);
-        if (KXIsWebURL(link) && m_settings.openURL)
+        if (kx::isWebAddress(link) && m_settings.openURL)
             m_settings.openURL(link);
     }
     closePromotion();
@@ -216,7 +217,7 @@ void KXEventWindowController::closeAction() {
 }
 
 void KXEventWindowController::linkFollowed(const QUrl& url) {
-    if (KXIsWebURL(url) && m_settings.openURL)
+    if (kx::isWebAddress(url) && m_settings.openURL)
         m_settings.openURL(url);
     track(url.toString());
 }

@@ -4,6 +4,7 @@
 #include "platform/foundation/user_defaults.h"
 #include "platform/foundation/user_notifications.h"
 #include "library/template_alerts.h"
+#include "platform/foundation/web_address.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -40,10 +41,6 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes) {
 
 }  // namespace
 
-bool KXIsWebURL(const QUrl& url) {
-    return url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty();
-}
-
 bool KXIsSafeStoreName(const QString& name) {
     return !name.isEmpty() && !name.startsWith(u'.') && !name.contains(u'/') && !name.contains(u'\\') &&
            !name.contains(QChar(0));
@@ -51,7 +48,7 @@ bool KXIsSafeStoreName(const QString& name) {
 
 QString KXStoreFileNameForURL(const QString& address) {
     const QUrl url(address);
-    if (!KXIsWebURL(url))
+    if (!kx::isWebAddress(url))
         return {};
     const QString name = url.path().section(u'/', -1);
     return KXIsSafeStoreName(name) ? name : QString();
@@ -59,7 +56,7 @@ QString KXStoreFileNameForURL(const QString& address) {
 
 QString KXStoreParentFolderNameForURL(const QString& address) {
     const QUrl url(address);
-    if (!KXIsWebURL(url))
+    if (!kx::isWebAddress(url))
         return {};
     const QStringList parts = url.path().split(u'/');
     if (parts.size() < 3)  // "", folder, file at least
@@ -105,7 +102,7 @@ KXStoreFetchQueue::~KXStoreFetchQueue() {
 
 void KXStoreFetchQueue::fetch(const QUrl& url, qint64 maxBytes, Callback callback, int attempts) {
     Job job{url, maxBytes, std::move(callback), std::max(1, attempts < 0 ? m_retry.attempts : attempts), 0};
-    if (!KXIsWebURL(url) || !m_network) {
+    if (!kx::isWebAddress(url) || !m_network) {
         QTimer::singleShot(0, this, [callback = std::move(job.callback)] { callback(false, {}); });
         return;
     }

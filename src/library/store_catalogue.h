@@ -40,8 +40,6 @@ inline const QString KXProductsListUpdateTime = QStringLiteral("KXProductsListUp
 // announcements already shown).
 inline const QString KXStoreRemoteKeysGroup = QStringLiteral("KXStoreRemoteKeys");
 
-// Whether an address is an http or https address with a host: the only ones fetched or handed on.
-bool KXIsWebURL(const QUrl& url);
 // Whether a name may be one component of a path: not empty, not "." or "..", no "/", "\" or NUL, and not
 // starting with a dot (no hidden files or folders).
 bool KXIsSafeStoreName(const QString& name);

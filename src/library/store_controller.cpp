@@ -7,6 +7,7 @@
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/foundation/user_notifications.h"
+#include "platform/foundation/web_address.h"
 
 #include <QAction>
 #include <QApplication>
@@ -380,7 +381,7 @@ void KXStoreController::provideContent(const QString& identifier) {
         cell->downloadButton()->setText(localized(QStringLiteral("Download")));
         cell->downloadButton()->setEnabled(false);
     }
-    if (!m_settings.packFetcher || !KXIsWebURL(url)) {
+    if (!m_settings.packFetcher || !kx::isWebAddress(url)) {
         KXPackFetchResult refused;
         refused.errorText = localized(QStringLiteral("StoreCannotDownload"));
         QTimer::singleShot(0, this, [this, identifier, refused] { downloadFinished(identifier, refused); });

@@ -5,6 +5,7 @@
 #include "output/facebook_token_store.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/notification_center.h"
+#include "platform/foundation/web_address.h"
 
 #include <QBuffer>
 #include <QDialog>
@@ -70,11 +71,7 @@ KXFacebookConfig KXFacebookConfig::fromInfo() {
 }
 
 bool KXFacebookConfig::isComplete() const {
-    auto usable = [](const QUrl& url) {
-        return url.isValid() && !url.host().isEmpty() &&
-               (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"));
-    };
-    return usable(webAddress) && usable(graphAddress) && !appID.isEmpty();
+    return kx::isWebAddress(webAddress) && kx::isWebAddress(graphAddress) && !appID.isEmpty();
 }
 
 PhAuthenticationToken::PhAuthenticationToken(QString token, qint64 secondsToExpiry, QString permissions)

@@ -1,20 +1,11 @@
 #include "platform/foundation/url_download.h"
 
+#include "platform/foundation/web_address.h"
 #include <QMetaObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
-
-namespace {
-
-bool isWebAddress(const QUrl& url) {
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty() &&
-           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
-}
-
-}  // namespace
 
 KXURLDownload::KXURLDownload(QNetworkAccessManager* manager,
                              const QUrl& url,
@@ -44,7 +35,7 @@ void KXURLDownload::start() {
     m_total = -1;
     m_redirects = 0;
     m_error.clear();
-    if (!isWebAddress(m_url)) {
+    if (!kx::isWebAddress(m_url)) {
         finishLater(false,
                     tr("Only http and https addresses can be downloaded (\"%1\").").arg(m_url.toDisplayString()));
         return;
@@ -96,7 +87,7 @@ void KXURLDownload::fail(const QString& errorText) {
 }
 
 void KXURLDownload::onRedirected(const QUrl& url) {
-    if (!isWebAddress(url)) {
+    if (!kx::isWebAddress(url)) {
         fail(tr("The server sent the download to \"%1\", which is not an http or https address.")
                  .arg(url.toDisplayString()));
         return;

@@ -22,7 +22,7 @@
 #include "model/canvas.h"
 #include "model/page_size.h"
 #include "shapes/custom_shape.h"
-#include "shapes/special_shape.h"
+#include "shapes/parametric_shape.h"
 #include "shapes/symbol_shape.h"
 
 #include <QGuiApplication>

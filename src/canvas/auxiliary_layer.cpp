@@ -15,7 +15,7 @@
 #include "platform/layers/layer_transaction.h"
 #include "platform/layers/screen_scale.h"
 #include "shapes/shape_path_builders.h"
-#include "shapes/special_shape.h"
+#include "shapes/parametric_shape.h"
 #include "shapes/symbol_shape.h"
 
 #include <algorithm>

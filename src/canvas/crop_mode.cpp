@@ -19,7 +19,7 @@
 #include "model/shape.h"
 #include "platform/layers/layer_transaction.h"
 #include "shapes/custom_shape.h"
-#include "shapes/special_shape.h"
+#include "shapes/parametric_shape.h"
 #include "shapes/symbol_shape.h"
 
 #include <QMouseEvent>

@@ -15,7 +15,7 @@
 #include "platform/gfx/bitmap_context.h"
 #include "shapes/custom_shape.h"
 #include "shapes/custom_shape_outline.h"
-#include "shapes/special_shape.h"
+#include "shapes/parametric_shape.h"
 #include "shapes/symbol_shape.h"
 
 #include <algorithm>

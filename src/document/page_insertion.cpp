@@ -12,7 +12,7 @@
 #include "model/stroke.h"
 #include "platform/text/text_container.h"
 #include "platform/text/text_layout_manager.h"
-#include "shapes/special_shape.h"
+#include "shapes/parametric_shape.h"
 #include "shapes/symbol_shape.h"
 #include "text/advanced_text.h"
 

@@ -15,7 +15,7 @@
 #include "model/stroke.h"
 #include "graphics/photo_filter.h"
 #include "shapes/custom_shape.h"
-#include "shapes/special_shape.h"
+#include "shapes/parametric_shape.h"
 #include "shapes/symbol_shape.h"
 #include "platform/gfx/bezier_path_coding.h"
 #include "platform/text/text_storage.h"

@@ -10,7 +10,7 @@
 #include "platform/layers/layer_renderer.h"
 #include "shapes/custom_shape.h"
 #include "shapes/shape_path_builders.h"
-#include "shapes/special_shape.h"
+#include "shapes/parametric_shape.h"
 #include "shapes/symbol_shape.h"
 #include "support/qt_message_check.h"
 

@@ -5,7 +5,7 @@
 #include "platform/layers/layer_renderer.h"
 #include "support/pixel_probe.h"
 #include "model/stroke.h"
-#include "shapes/special_shape.h"
+#include "shapes/parametric_shape.h"
 #include "shapes/symbol_shape.h"
 
 #include <gtest/gtest.h>

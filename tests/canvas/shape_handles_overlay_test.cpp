@@ -6,7 +6,7 @@
 #include "platform/gfx/bitmap_context.h"
 #include "shapes/custom_shape.h"
 #include "shapes/shape_path_builders.h"
-#include "shapes/special_shape.h"
+#include "shapes/parametric_shape.h"
 #include "support/pixel_probe.h"
 
 #include "model/page_test_support.h"

@@ -9,7 +9,7 @@
 #include "platform/foundation/keyed_archiver.h"
 #include "platform/foundation/keyed_unarchiver.h"
 #include "platform/foundation/property_list.h"
-#include "shapes/special_shape.h"
+#include "shapes/parametric_shape.h"
 
 #include <QFile>
 #include <QFileInfo>

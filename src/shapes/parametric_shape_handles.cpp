@@ -3,7 +3,7 @@
 #include "graphics/geometry_utilities.h"
 #include "model/canvas.h"
 #include "platform/layers/layer_transaction.h"
-#include "shapes/special_shape.h"
+#include "shapes/parametric_shape.h"
 
 #include <algorithm>
 #include <cmath>

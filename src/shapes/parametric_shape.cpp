@@ -1,4 +1,4 @@
-#include "shapes/special_shape.h"
+#include "shapes/parametric_shape.h"
 
 #include "graphics/geometry_utilities.h"
 #include "model/background.h"

@@ -52,7 +52,7 @@ public:
     kx::BezierPath editingShapeWithRect(const kx::Rect& rect) const override;
     kx::Rect editingRectInObjectRect(const kx::Rect& rect) const override;
 
-    // ---- handles (special_shape_handles.cpp) ----
+    // ---- handles (parametric_shape_handles.cpp) ----
     bool hitTestEditableAtPoint(const kx::Point& point) const override;
     std::optional<kx::ValueDictionary> handlerInfoAtPoint(const kx::Point& point) const override;
     // The handle centres of the shape's type, by handle number, in frame-local points; the overlay draws

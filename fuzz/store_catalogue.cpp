@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the content store's catalogue reading: the bytes are read as a product list and
 // every product becomes a catalogue entry. It must never crash or hang, and no name it derives for a cache
 // file or folder may leave its folder.
+#include "graphics/file_utilities.h"
 #include "library/store_catalogue.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/user_defaults.h"
@@ -15,7 +16,7 @@
 namespace {
 
 void checkName(const QString& name) {
-    if (!name.isEmpty() && !KXIsSafeStoreName(name))
+    if (!name.isEmpty() && !isPlainFileName(name))
         std::abort();
 }
 

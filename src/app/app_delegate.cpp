@@ -5,6 +5,7 @@
 #include "app/welcome_window.h"
 #include "app_services/ga_object.h"
 #include "graphics/app_info.h"
+#include "graphics/file_utilities.h"
 #include "graphics/system_services.h"
 #include "library/pack_download_fetcher.h"
 #include "library/promotion.h"
@@ -25,12 +26,6 @@
 #include <QTimer>
 
 namespace {
-
-// A name that stays one path component when joined to a folder.
-bool isSafePathComponent(const QString& component) {
-    return !component.isEmpty() && component != QLatin1String(".") && component != QLatin1String("..") &&
-           !component.contains(u'/') && !component.contains(QChar(0));
-}
 
 QString localized(const char* key) {
     return kx::Bundle::main().localizedString(QString::fromUtf8(key));

@@ -68,6 +68,15 @@ bool entryExists(const QString& path) {
 
 }  // namespace
 
+bool isSafePathComponent(const QString& component) {
+    return !component.isEmpty() && component != QLatin1String(".") && component != QLatin1String("..") &&
+           !component.contains(u'/') && !component.contains(QChar(0));
+}
+
+bool isPlainFileName(const QString& name) {
+    return isSafePathComponent(name) && !name.startsWith(u'.') && !name.contains(u'\\');
+}
+
 QString lastPathComponent(const QString& path) {
     const QString p = withoutTrailingSlashes(path);
     if (p == QLatin1String("/"))

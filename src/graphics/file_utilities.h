@@ -18,6 +18,13 @@ QString lastPathComponent(const QString& path);
 QString pathExtension(const QString& path);
 QString deletingPathExtension(const QString& path);
 
+// A name that stays one path component inside the folder it is joined to: not empty, not "." or "..", no
+// "/" and no NUL.
+bool isSafePathComponent(const QString& component);
+// A name taken from outside (an address, a catalogue) that may name one file or folder of ours: a safe
+// path component that is no hidden file (no leading dot) and holds no "\" either.
+bool isPlainFileName(const QString& name);
+
 // --- Tests ---
 
 // True when something exists at the path (a symbolic link counts when its target exists).

@@ -17,12 +17,6 @@
 
 namespace {
 
-// A single path component that stays inside the folder it is joined to.
-bool isSafePathComponent(const QString& component) {
-    return !component.isEmpty() && component != QLatin1String(".") && component != QLatin1String("..") &&
-           !component.contains(u'/') && !component.contains(QChar(0));
-}
-
 // <data>/<bundle name>/Custom Resources/<kind>, created when missing; the path even when creation fails.
 QString customResourceFolder(const QString& kind) {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);

@@ -1,4 +1,5 @@
 #include "library/pack_installer.h"
+#include "graphics/file_utilities.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -58,21 +59,16 @@ bool renamePath(const QString& from, const QString& to) {
 
 }  // namespace
 
-bool KXIsAcceptablePackFolderName(const QString& name) {
-    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..") && !name.contains(u'/') &&
-           !name.contains(u'\\') && !name.contains(QChar(0)) && !name.startsWith(u'.');
-}
-
 QString KXPackFolderNameForURL(const QUrl& url) {
     // The last segment is taken before decoding, so an encoded "/" stays inside it and is refused.
     const QString encodedPath = url.path(QUrl::FullyEncoded);
     const QString segment = QUrl::fromPercentEncoding(encodedPath.mid(encodedPath.lastIndexOf(u'/') + 1).toUtf8());
-    if (!KXIsAcceptablePackFolderName(segment))
+    if (!isPlainFileName(segment))
         return {};
     const qsizetype dot = segment.lastIndexOf(u'.');
     QString name = dot > 0 ? segment.left(dot) : segment;
     name.replace(u'_', u' ');
-    return KXIsAcceptablePackFolderName(name) ? name : QString();
+    return isPlainFileName(name) ? name : QString();
 }
 
 KXPackInstallResult KXInstallPack(const QString& zipPath,
@@ -80,7 +76,7 @@ KXPackInstallResult KXInstallPack(const QString& zipPath,
                                   const QString& folderName,
                                   const QByteArray& password,
                                   const KXZipLimits& limits) {
-    if (!KXIsAcceptablePackFolderName(folderName))
+    if (!isPlainFileName(folderName))
         return failure(QStringLiteral("The pack name \"%1\" cannot be used as a folder name.").arg(folderName));
     if (packsFolder.isEmpty() || !QDir().mkpath(packsFolder))
         return failure(QStringLiteral("The packs folder \"%1\" cannot be made.").arg(packsFolder));

@@ -35,5 +35,3 @@ KXPackInstallResult KXInstallPack(const QString& zipPath,
 // extension, every "_" made a space. Empty when the name is refused: empty, ".", "..", holding "/", "\" or
 // NUL (also when percent-encoded), or starting with a dot.
 QString KXPackFolderNameForURL(const QUrl& url);
-// Whether a name may be used as one folder inside the packs folder, by the rules above.
-bool KXIsAcceptablePackFolderName(const QString& name);

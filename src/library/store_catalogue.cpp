@@ -1,5 +1,6 @@
 #include "library/store_catalogue.h"
 
+#include "graphics/file_utilities.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/foundation/user_notifications.h"
@@ -41,17 +42,12 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes) {
 
 }  // namespace
 
-bool KXIsSafeStoreName(const QString& name) {
-    return !name.isEmpty() && !name.startsWith(u'.') && !name.contains(u'/') && !name.contains(u'\\') &&
-           !name.contains(QChar(0));
-}
-
 QString KXStoreFileNameForURL(const QString& address) {
     const QUrl url(address);
     if (!kx::isWebAddress(url))
         return {};
     const QString name = url.path().section(u'/', -1);
-    return KXIsSafeStoreName(name) ? name : QString();
+    return isPlainFileName(name) ? name : QString();
 }
 
 QString KXStoreParentFolderNameForURL(const QString& address) {
@@ -62,7 +58,7 @@ QString KXStoreParentFolderNameForURL(const QString& address) {
     if (parts.size() < 3)  // "", folder, file at least
         return {};
     const QString name = parts.at(parts.size() - 2);
-    return KXIsSafeStoreName(name) ? name : QString();
+    return isPlainFileName(name) ? name : QString();
 }
 
 QString KXStoreSettingsKey(const QString& remoteIdentifier) {
@@ -72,7 +68,7 @@ QString KXStoreSettingsKey(const QString& remoteIdentifier) {
 }
 
 bool KXRemoveFolderInside(const QString& parent, const QString& name) {
-    if (parent.isEmpty() || !KXIsSafeStoreName(name))
+    if (parent.isEmpty() || !isPlainFileName(name))
         return false;
     const QString path = parent + u'/' + name;
     const QFileInfo info(path);

@@ -40,9 +40,6 @@ inline const QString KXProductsListUpdateTime = QStringLiteral("KXProductsListUp
 // announcements already shown).
 inline const QString KXStoreRemoteKeysGroup = QStringLiteral("KXStoreRemoteKeys");
 
-// Whether a name may be one component of a path: not empty, not "." or "..", no "/", "\" or NUL, and not
-// starting with a dot (no hidden files or folders).
-bool KXIsSafeStoreName(const QString& name);
 // The last path component of an address; empty when the address is not http(s) or the name is refused.
 QString KXStoreFileNameForURL(const QString& address);
 // The name of the folder that holds the file on the server (for …/packs/summer/logo.png, "summer"); empty

@@ -359,7 +359,7 @@ int KXStoreController::rowOfProductWithIdentifier(const QString& identifier) con
 bool KXStoreController::isInstalledOfIdentifier(const QString& identifier) const {
     const auto it = std::find_if(m_tableContents.begin(), m_tableContents.end(),
                                  [&](const KXProductResourceEntity* e) { return e->productIdentifier == identifier; });
-    if (it == m_tableContents.end() || !KXIsSafeStoreName((*it)->productName) || m_settings.boxesFolder.isEmpty())
+    if (it == m_tableContents.end() || !isPlainFileName((*it)->productName) || m_settings.boxesFolder.isEmpty())
         return false;
     for (const QString& folder : subfoldersInFolder(m_settings.boxesFolder, false))
         if (lastPathComponent(folder) == (*it)->productName)

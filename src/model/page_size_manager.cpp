@@ -1,6 +1,7 @@
 #include "model/page_size_manager.h"
 
 #include "graphics/app_info.h"
+#include "graphics/file_utilities.h"
 #include "platform/foundation/bounded_read.h"
 #include "platform/foundation/bundle.h"
 #include "platform/foundation/keyed_archiver.h"
@@ -26,11 +27,6 @@ constexpr qint64 kMaxCustomSizesFileBytes = 16 * 1024 * 1024;
 // The same holds for the older XML form and the number of sizes it may describe.
 constexpr qint64 kMaxLegacyFileBytes = 16 * 1024 * 1024;
 constexpr int kMaxLegacySizes = 100000;
-
-bool isSafePathComponent(const QString& component) {
-    return !component.isEmpty() && component != QLatin1String(".") && component != QLatin1String("..") &&
-           !component.contains(u'/') && !component.contains(QChar(0));
-}
 
 // <data>/<bundle name>/<file>; null when either part is missing, so nothing is read from or written to a
 // folder that is not the application's own.

@@ -2,6 +2,7 @@
 // news notices, image fetches, retries, the failed state and the download rows.
 #include "controls/hover_table_view.h"
 #include "controls/table_cell_view.h"
+#include "graphics/file_utilities.h"
 #include "library/store_controller.h"
 #include "library/template_alerts.h"
 #include "platform/foundation/property_list.h"
@@ -297,8 +298,8 @@ TEST_F(StoreTest, HostileLogoAddressesDeleteNothingOutsideTheDataFolder) {
 TEST_F(StoreTest, NamesFromAddressesAreRefused) {
     for (const QString& name : {QString(""), QString("."), QString(".."), QString("a/b"), QString("a\\b"),
                                 QString("a") + QChar(0) + "b", QString(".hidden")})
-        EXPECT_FALSE(KXIsSafeStoreName(name)) << name.toStdString();
-    EXPECT_TRUE(KXIsSafeStoreName("Summer Pack"));
+        EXPECT_FALSE(isPlainFileName(name)) << name.toStdString();
+    EXPECT_TRUE(isPlainFileName("Summer Pack"));
     const QString base = "http://127.0.0.1/";
     EXPECT_EQ(KXStoreFileNameForURL(base + "list/products.plist"), "products.plist");
     EXPECT_EQ(KXStoreFileNameForURL(base + "list/"), "");

@@ -1,6 +1,7 @@
 #include "library/store_catalogue.h"
 
 #include "graphics/file_utilities.h"
+#include "platform/foundation/atomic_file.h"
 #include "platform/foundation/property_list.h"
 #include "platform/foundation/user_defaults.h"
 #include "platform/foundation/user_notifications.h"
@@ -31,14 +32,6 @@ constexpr int kTransferTimeoutMs = 30000;
 // The longest check interval honoured (a year): a hostile or broken document cannot switch checks off.
 constexpr double kMaxIntervalSeconds = 365.0 * 86400.0;
 
-// Writes bytes atomically, creating nothing but the file.
-bool writeFileAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(bytes);
-    return file.commit();
-}
 
 }  // namespace
 
@@ -301,7 +294,7 @@ void KXStoreCatalogue::requestProductData(std::int64_t version, double interval)
         }
         // The version is recorded only once the list it names is on disk, so that a failed fetch is retried
         // at the next opening instead of leaving an older list in use until the next version.
-        if (writeFileAtomically(cachePath, body))
+        if (kx::writeFileAtomically(cachePath, body))
             storeCheck(version, interval);
         productsArrived(list->toDictionary());
     });

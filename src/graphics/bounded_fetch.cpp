@@ -8,6 +8,17 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
+
+namespace {
+
+// Raised by each cancellation: a fetch gives up when it differs from the value it started with.
+std::atomic<std::uint64_t> g_cancellations{0};
+// How often a waiting fetch looks for a cancellation.
+constexpr int kCancelCheckMs = 50;
+
+}  // namespace
 
 bool isFetchableScheme(const QString& scheme) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("file");
@@ -16,6 +27,7 @@ bool isFetchableScheme(const QString& scheme) {
 std::optional<QByteArray> fetchBounded(const QUrl& url, std::chrono::milliseconds timeout, qint64 maximumBytes) {
     if (!QCoreApplication::instance() || !url.isValid() || !isFetchableScheme(url.scheme()))
         return std::nullopt;
+    const std::uint64_t cancellations = g_cancellations.load();
     maximumBytes = std::max<qint64>(0, maximumBytes);
     QNetworkAccessManager manager;
     QNetworkReply* reply = manager.get(QNetworkRequest(url));
@@ -30,6 +42,11 @@ std::optional<QByteArray> fetchBounded(const QUrl& url, std::chrono::millisecond
         reply->abort();
     };
     QObject::connect(&deadline, &QTimer::timeout, &loop, refuse);
+    QTimer cancelCheck;
+    QObject::connect(&cancelCheck, &QTimer::timeout, &loop, [&] {
+        if (g_cancellations.load() != cancellations && !refused)
+            refuse();
+    });
     QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > maximumBytes)
@@ -44,9 +61,11 @@ std::optional<QByteArray> fetchBounded(const QUrl& url, std::chrono::millisecond
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     deadline.start(timeout);
+    cancelCheck.start(kCancelCheckMs);
     if (!reply->isFinished())
         loop.exec();
     deadline.stop();
+    cancelCheck.stop();
 
     if (!refused) {
         body += reply->read(maximumBytes + 1 - body.size());
@@ -57,4 +76,8 @@ std::optional<QByteArray> fetchBounded(const QUrl& url, std::chrono::millisecond
     if (failed)
         return std::nullopt;
     return body;
+}
+
+void cancelBoundedFetches() {
+    ++g_cancellations;
 }

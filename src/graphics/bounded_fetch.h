@@ -17,3 +17,8 @@ bool isFetchableScheme(const QString& scheme);
 // scheme, an error status, the time-out reached, or a body longer than `maximumBytes` (checked on
 // the announced length and while reading). Runs a local event loop on the calling thread.
 std::optional<QByteArray> fetchBounded(const QUrl& url, std::chrono::milliseconds timeout, qint64 maximumBytes);
+
+// Makes every fetch in progress give up at once (answering nothing); fetches started later are not affected.
+// Called as the application ends, so that no thread still waits on a server when the program's threads are
+// waited for.
+void cancelBoundedFetches();

@@ -475,7 +475,14 @@ void KXCache::clearLocked() {
 
 namespace {
 constexpr int kRemoteLoadThreads = 4;
+
+// Run while the application object is being destroyed: remote loads still waiting on a server give up and
+// are waited for then, so that none is left running when the process's exit waits for its pools.
+void endRemoteLoads() {
+    cancelBoundedFetches();
+    KXCache::remoteLoadPool().waitForDone();
 }
+}  // namespace
 
 bool KXCache::retainCache() {
     std::lock_guard lock(m_mutex);
@@ -522,7 +529,7 @@ QThreadPool& KXCache::remoteLoadPool() {
     // A few threads are plenty: each mostly waits on a server. Made on first use, like the global pool, and
     // waited for when the process ends.
     static QThreadPool pool;
-    static const bool sized = (pool.setMaxThreadCount(kRemoteLoadThreads), true);
+    static const bool sized = (pool.setMaxThreadCount(kRemoteLoadThreads), qAddPostRoutine(endRemoteLoads), true);
     (void)sized;
     return pool;
 }
